@@ -1,0 +1,39 @@
+# Two entry points: `make run` and `make test`. Both install what is missing first.
+BUILD_DIR  ?= build
+BUILD_TYPE ?= Release
+JOBS       ?= $(shell nproc)
+SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+PACKAGES := build-essential cmake ninja-build pkg-config ccache \
+	qt6-base-dev qt6-base-dev-tools qt6-httpserver-dev libqt6svg6 qcoro-qt6-dev \
+	libsecret-1-dev libical-dev libglib2.0-dev libgl-dev \
+	adwaita-icon-theme hicolor-icon-theme fonts-dejavu-core \
+	libgtest-dev libgmock-dev libbenchmark-dev \
+	dbus dbus-daemon gnome-keyring desktop-file-utils xdg-utils
+
+.PHONY: deps build run test bench clean
+
+deps:
+	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:" $$missing; \
+	  $(SUDO) apt-get update -qq && \
+	  DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+build: deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE)
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	./scripts/install-desktop-entry.sh $(abspath $(BUILD_DIR))/app/pelmora
+	$(BUILD_DIR)/app/pelmora
+
+test: build
+	./scripts/test-session.sh ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; "$$b"; done
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,26 @@
+#include "common/TestSupport.h"
+
+#include <QDir>
+#include <QProcessEnvironment>
+
+#include <cstdio>
+
+namespace testsupport {
+
+QString dataPath(const QString& relative) {
+  const QString root = qEnvironmentVariable("PELMORA_TEST_DATA");
+  return QDir(root).filePath(relative);
+}
+
+void failHungTask(std::chrono::milliseconds timeout) {
+  std::fprintf(stderr, "coroutine did not finish within %lld ms\n",
+               static_cast<long long>(timeout.count()));
+  std::fflush(stderr);
+  std::abort();
+}
+
+QDateTime utc(int y, int m, int d, int h, int min, int s) {
+  return QDateTime(QDate(y, m, d), QTime(h, min, s), QTimeZone::utc());
+}
+
+}  // namespace testsupport
