@@ -1,0 +1,80 @@
+#include "core/model/KeychainHelper.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QUuid>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString uniqueKey() {
+  return QStringLiteral("test_%1").arg(QUuid::createUuid().toString(QUuid::WithoutBraces));
+}
+
+}  // namespace
+
+// These run against the unlocked keyring of the private test session.
+TEST(KeychainHelper, SaveReadReplaceDelete) {
+  const QString key = uniqueKey();
+  EXPECT_FALSE(KeychainHelper::read(key).has_value());
+
+  ASSERT_TRUE(KeychainHelper::save(key, QStringLiteral("first")));
+  EXPECT_EQ(KeychainHelper::read(key), QStringLiteral("first"));
+
+  // Saving again replaces the item instead of adding a second one.
+  ASSERT_TRUE(KeychainHelper::save(key, QStringLiteral("sécond ✓")));
+  EXPECT_EQ(KeychainHelper::read(key), QStringLiteral("sécond ✓"));
+
+  EXPECT_TRUE(KeychainHelper::remove(key));
+  EXPECT_FALSE(KeychainHelper::read(key).has_value());
+  // Deleting what is not there still counts as gone.
+  EXPECT_TRUE(KeychainHelper::remove(key));
+}
+
+TEST(KeychainHelper, KeysAreIndependent) {
+  const QString a = uniqueKey();
+  const QString b = uniqueKey();
+  ASSERT_TRUE(KeychainHelper::save(a, QStringLiteral("alpha")));
+  ASSERT_TRUE(KeychainHelper::save(b, QStringLiteral("beta")));
+  EXPECT_TRUE(KeychainHelper::remove(a));
+  EXPECT_FALSE(KeychainHelper::read(a).has_value());
+  EXPECT_EQ(KeychainHelper::read(b), QStringLiteral("beta"));
+  KeychainHelper::remove(b);
+}
+
+TEST(KeychainHelper, EmptySecretIsStored) {
+  const QString key = uniqueKey();
+  ASSERT_TRUE(KeychainHelper::save(key, QString()));
+  EXPECT_EQ(KeychainHelper::read(key), QString());
+  KeychainHelper::remove(key);
+}
+
+// Runs only inside the child started below, where no session bus exists.
+TEST(KeychainHelperNoService, CallsFailQuietly) {
+  if (qEnvironmentVariable("PELMORA_KEYCHAIN_CHILD") != QStringLiteral("1")) {
+    GTEST_SKIP() << "runs in a child process without a Secret Service";
+  }
+  EXPECT_FALSE(KeychainHelper::save(QStringLiteral("k"), QStringLiteral("v")));
+  EXPECT_FALSE(KeychainHelper::read(QStringLiteral("k")).has_value());
+  EXPECT_FALSE(KeychainHelper::remove(QStringLiteral("k")));
+}
+
+TEST(KeychainHelper, WithoutSecretServiceNothingCrashes) {
+  if (qEnvironmentVariable("PELMORA_KEYCHAIN_CHILD") == QStringLiteral("1")) {
+    GTEST_SKIP();
+  }
+  QProcess child;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("PELMORA_KEYCHAIN_CHILD"), QStringLiteral("1"));
+  env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+             QStringLiteral("unix:path=/nonexistent/pelmora-bus"));
+  child.setProcessEnvironment(env);
+  child.start(QCoreApplication::applicationFilePath(),
+              {QStringLiteral("--gtest_filter=KeychainHelperNoService.*")});
+  ASSERT_TRUE(child.waitForFinished(60000));
+  const QByteArray output = child.readAllStandardOutput();
+  EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(child.exitCode(), 0) << output.toStdString();
+  EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+}
