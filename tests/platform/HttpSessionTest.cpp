@@ -1,0 +1,149 @@
+#include "core/platform/HttpSession.h"
+#include "core/platform/TransportError.h"
+#include "testing/FakeHttpServer.h"
+
+#include "common/TestSupport.h"
+
+#include <QTcpServer>
+#include <QTemporaryFile>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+using testsupport::runTask;
+
+namespace {
+
+HttpRequest get(const QUrl& url) {
+  HttpRequest request;
+  request.url = url;
+  return request;
+}
+
+// A port on which nothing listens.
+quint16 closedPort() {
+  QTcpServer probe;
+  probe.listen(QHostAddress::LocalHost, 0);
+  return probe.serverPort();
+}
+
+TransportError expectTransportError(HttpSession& session, const HttpRequest& request) {
+  try {
+    runTask(session.send(request));
+  } catch (const TransportError& error) {
+    return error;
+  }
+  ADD_FAILURE() << "expected a transport error";
+  return TransportError(QNetworkReply::UnknownNetworkError, QString());
+}
+
+}  // namespace
+
+TEST(HttpSessionTest, GivesStatusHeadersAndBodyAndSendsWhatItWasGiven) {
+  FakeHttpServer server;
+  ScriptedReply reply = ScriptedReply::json(201, R"({"ok":true})");
+  reply.headers.emplaceBack("X-Request-Id", "abc-1");
+  server.setReply("POST", "/v1/things", reply);
+
+  HttpSession session(15s, 25s);
+  HttpRequest request;
+  request.method = "POST";
+  request.url = server.url("/v1/things?alt=json&q=a%20b");
+  request.headers = {{"Content-Type", "application/x-www-form-urlencoded"},
+                     {"Authorization", "Bearer t0k"}};
+  request.body = "a=1&b=%2B";
+  const HttpResponse response = runTask(session.send(request));
+
+  EXPECT_EQ(response.status, 201);
+  EXPECT_TRUE(response.isSuccess());
+  EXPECT_EQ(response.body, R"({"ok":true})");
+  EXPECT_EQ(response.header("x-request-id"), QByteArray("abc-1"));
+  EXPECT_EQ(response.header("CONTENT-TYPE"), QByteArray("application/json; charset=UTF-8"));
+  EXPECT_EQ(response.header("X-Missing"), std::nullopt);
+
+  ASSERT_EQ(server.requests().size(), 1);
+  const RecordedRequest& got = server.requests().first();
+  EXPECT_EQ(got.method, "POST");
+  EXPECT_EQ(got.path, "/v1/things");
+  EXPECT_EQ(got.query, "alt=json&q=a%20b");
+  EXPECT_EQ(got.queryItem("q"), QString("a b"));
+  EXPECT_EQ(got.header("authorization"), QByteArray("Bearer t0k"));
+  EXPECT_EQ(got.body, "a=1&b=%2B");
+  EXPECT_EQ(got.formValue("b"), QString("+"));
+}
+
+TEST(HttpSessionTest, ErrorStatusesAreAnswersNotFailures) {
+  FakeHttpServer server;
+  server.setReply("GET", "/gone", ScriptedReply::json(404, R"({"error":"gone"})"));
+  server.setReply("GET", "/limit", ScriptedReply::text(429, "slow down"));
+  server.setReply("GET", "/broken", ScriptedReply::text(500, "<html>oops</html>", "text/html"));
+  server.setReply("GET", "/unauth", ScriptedReply::json(401, "{}"));
+  HttpSession session(15s, 25s);
+
+  const HttpResponse gone = runTask(session.send(get(server.url("/gone"))));
+  EXPECT_EQ(gone.status, 404);
+  EXPECT_FALSE(gone.isSuccess());
+  EXPECT_EQ(gone.body, R"({"error":"gone"})");
+  EXPECT_EQ(runTask(session.send(get(server.url("/limit")))).status, 429);
+  const HttpResponse broken = runTask(session.send(get(server.url("/broken"))));
+  EXPECT_EQ(broken.status, 500);
+  EXPECT_EQ(broken.body, "<html>oops</html>");
+  EXPECT_EQ(runTask(session.send(get(server.url("/unauth")))).status, 401);
+}
+
+TEST(HttpSessionTest, AnswerThatIsNotHttpHasStatusZero) {
+  QTemporaryFile file;
+  ASSERT_TRUE(file.open());
+  file.write("local bytes");
+  file.flush();
+  HttpSession session(15s, 25s);
+
+  const HttpResponse response = runTask(session.send(get(QUrl::fromLocalFile(file.fileName()))));
+  EXPECT_EQ(response.status, 0);
+  EXPECT_EQ(response.body, "local bytes");
+  EXPECT_FALSE(response.isSuccess());
+}
+
+TEST(HttpSessionTest, TransportFailuresThrowWithTheSystemMessageAndNoQuery) {
+  HttpSession session(15s, 25s);
+  const QUrl refused(
+      QStringLiteral("http://127.0.0.1:%1/token?access_token=s3cr3t-value").arg(closedPort()));
+  const TransportError error = expectTransportError(session, get(refused));
+  EXPECT_EQ(error.code(), QNetworkReply::ConnectionRefusedError);
+  EXPECT_FALSE(error.errorDescription().isEmpty());
+  EXPECT_FALSE(error.errorDescription().contains("s3cr3t"));
+  EXPECT_FALSE(error.isTimeout());
+
+  FakeHttpServer server;
+  ScriptedReply drop;
+  drop.dropConnection = true;
+  server.setReply("GET", "/drop", drop);
+  const TransportError dropped = expectTransportError(session, get(server.url("/drop?key=s3cr3t")));
+  EXPECT_NE(dropped.code(), QNetworkReply::NoError);
+  EXPECT_FALSE(dropped.errorDescription().isEmpty());
+  EXPECT_FALSE(dropped.errorDescription().contains("s3cr3t"));
+  EXPECT_FALSE(dropped.isTimeout());
+}
+
+TEST(HttpSessionTest, EachOfTheThreeTimeOutsEndsASilentRequest) {
+  FakeHttpServer server;
+  ScriptedReply late = ScriptedReply::text(200, "late");
+  late.delay = 20s;  // never waited for: every request below gives up long before
+  server.setReply("GET", "/late", late);
+
+  HttpSession quietSession(150ms, 60s);  // the session's limit on silence
+  HttpSession shortSession(60s, 150ms);  // the session's limit on a whole request
+  HttpSession patientSession(60s, 60s);
+  HttpRequest impatient = get(server.url("/late"));
+  impatient.timeout = 150ms;  // the request's own limit
+
+  for (auto [session, request] : {std::pair{&quietSession, get(server.url("/late"))},
+                                  std::pair{&shortSession, get(server.url("/late"))},
+                                  std::pair{&patientSession, impatient}}) {
+    const TransportError error = expectTransportError(*session, request);
+    EXPECT_TRUE(error.isTimeout());
+    EXPECT_EQ(error.code(), QNetworkReply::TimeoutError);
+    EXPECT_EQ(error.errorDescription(), "The request timed out.");
+  }
+  EXPECT_EQ(server.requests().size(), 3);
+}
