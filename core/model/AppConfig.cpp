@@ -19,8 +19,10 @@ QString AppConfig::googleClientSecret() {
 
 bool AppConfig::isGoogleClientConfigured() { return !googleClientID().isEmpty(); }
 
-QString AppConfig::googleRedirectScheme() {
-  QStringList labels = googleClientID().split(QLatin1Char('.'));
+QString AppConfig::googleRedirectScheme() { return redirectSchemeFor(googleClientID()); }
+
+QString AppConfig::redirectSchemeFor(const QString& clientID) {
+  QStringList labels = clientID.split(QLatin1Char('.'));
   std::reverse(labels.begin(), labels.end());
   return labels.join(QLatin1Char('.'));
 }

@@ -12,6 +12,8 @@ class AppConfig {
   // The client identifier with its dot-separated labels reversed.
   static QString googleRedirectScheme();
   static QString googleRedirectURI();
+  // "123-abc.apps.googleusercontent.com" -> "com.googleusercontent.apps.123-abc".
+  static QString redirectSchemeFor(const QString& clientID);
 
   // No key ships with the application; the user's key lives in the keychain.
   static QString defaultAIApiKey();

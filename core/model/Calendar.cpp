@@ -18,7 +18,14 @@ QDateTime Calendar::startOfDay(const QDateTime& instant) const {
 QDateTime Calendar::startOfDay(QDate date) const { return date.startOfDay(zone_).toUTC(); }
 
 QDateTime Calendar::dateTime(QDate date, QTime time) const {
-  return QDateTime(date, time, zone_).toUTC();
+  const QDateTime exact(date, time, zone_);
+  if (exact.isValid() || !date.isValid() || !time.isValid()) {
+    return exact.toUTC();
+  }
+  // The wall-clock time falls in a DST gap, which Qt reports as invalid. Reading it with the
+  // offset in force before the gap moves it forward by the gap's length (02:30 -> 03:30).
+  const QDateTime asUtc(date, time, QTimeZone::utc());
+  return asUtc.addSecs(-zone_.offsetFromUtc(asUtc.addDays(-1)));
 }
 
 bool Calendar::isDateInSameDay(const QDateTime& a, const QDateTime& b) const {
@@ -29,21 +36,24 @@ QDateTime Calendar::addDays(const QDateTime& instant, int days) const {
   if (!instant.isValid()) {
     return {};
   }
-  return local(instant).addDays(days).toUTC();
+  const QDateTime local = this->local(instant);
+  return dateTime(local.date().addDays(days), local.time());
 }
 
 QDateTime Calendar::addMonths(const QDateTime& instant, int months) const {
   if (!instant.isValid()) {
     return {};
   }
-  return local(instant).addMonths(months).toUTC();
+  const QDateTime local = this->local(instant);
+  return dateTime(local.date().addMonths(months), local.time());
 }
 
 QDateTime Calendar::addYears(const QDateTime& instant, int years) const {
   if (!instant.isValid()) {
     return {};
   }
-  return local(instant).addYears(years).toUTC();
+  const QDateTime local = this->local(instant);
+  return dateTime(local.date().addYears(years), local.time());
 }
 
 std::optional<int> Calendar::daysBetween(const QDateTime& from, const QDateTime& to) const {

@@ -19,12 +19,13 @@ class Calendar {
   QDate date(const QDateTime& instant) const;
   QDateTime startOfDay(const QDateTime& instant) const;
   QDateTime startOfDay(QDate date) const;
-  // The instant of the wall-clock time `time` on `date`.
+  // The instant of the wall-clock time `time` on `date`; a time inside a DST gap moves
+  // forward by the gap.
   QDateTime dateTime(QDate date, QTime time) const;
   bool isDateInSameDay(const QDateTime& a, const QDateTime& b) const;
 
-  // Calendar arithmetic keeps the wall-clock time across DST changes; a time that falls in
-  // a DST gap moves forward by the gap. Months and years clamp to the month's last day.
+  // Calendar arithmetic keeps the wall-clock time across DST changes (see dateTime for
+  // gaps). Months and years clamp to the month's last day.
   QDateTime addDays(const QDateTime& instant, int days) const;
   QDateTime addMonths(const QDateTime& instant, int months) const;
   QDateTime addYears(const QDateTime& instant, int years) const;

@@ -7,6 +7,7 @@
 #include "core/model/QuickCaptureDraft.h"
 #include "core/model/RecurrenceRule.h"
 #include "core/model/WaitingForItem.h"
+#include "model/ModelTestPrinters.h"
 
 #include <gtest/gtest.h>
 

@@ -7,6 +7,7 @@
 #include "core/model/TaskItem.h"
 #include "core/model/WaitingForItem.h"
 #include "core/model/WeatherData.h"
+#include "model/ModelTestPrinters.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
