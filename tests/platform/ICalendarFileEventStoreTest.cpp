@@ -1,0 +1,298 @@
+#include "core/model/DiagnosticLogger.h"
+#include "core/platform/ICalendarFileEventStore.h"
+
+#include "common/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using testsupport::utc;
+
+namespace {
+
+const QTimeZone kLosAngeles("America/Los_Angeles");
+
+// Title, start and end in UTC: enough to tell every occurrence apart.
+struct Seen {
+  QString title;
+  QDateTime start;
+  QDateTime end;
+  bool operator==(const Seen&) const = default;
+};
+
+void PrintTo(const Seen& seen, std::ostream* os) {
+  *os << seen.title.toStdString() << " " << seen.start.toString(Qt::ISODate).toStdString() << " - "
+      << seen.end.toString(Qt::ISODate).toStdString();
+}
+
+QList<Seen> seen(const QList<EventStoreEvent>& events) {
+  QList<Seen> result;
+  for (const EventStoreEvent& event : events) {
+    result.append({event.title, event.startDate, event.endDate});
+  }
+  return result;
+}
+
+bool logMentions(const QString& level, const QString& text) {
+  for (const auto& entry : DiagnosticLogger::shared().entries()) {
+    if (entry.level == level && entry.subsystem == QLatin1String("Calendar") &&
+        entry.message.contains(text)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+class CalendarFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(root_.isValid());
+    DiagnosticLogger::shared().clear();
+  }
+
+  void installAll() {
+    install("zones.ics", "data/evolution/calendar/work-uid/calendar.ics");
+    install("work.source", "config/evolution/sources/work-uid.source");
+    install("team.ics", "data/Pelmora/calendars/team.ics");
+    install("holidays.ics", "data/Pelmora/calendars/holidays.ics");
+    install("truncated.ics", "data/Pelmora/calendars/broken.ics");
+  }
+
+  void install(const QString& fixture, const QString& relative) {
+    const QString target = root_.filePath(relative);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(target).path()));
+    QFile::remove(target);
+    ASSERT_TRUE(QFile::copy(testsupport::dataPath(QStringLiteral("calendars/") + fixture), target));
+  }
+
+  void write(const QString& relative, const QByteArray& content) {
+    const QString target = root_.filePath(relative);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(target).path()));
+    QFile file(target);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(file.write(content), content.size());
+  }
+
+  std::unique_ptr<ICalendarFileEventStore> makeStore() {
+    return std::make_unique<ICalendarFileEventStore>(root_.filePath(QStringLiteral("data")),
+                                                     root_.filePath(QStringLiteral("config")),
+                                                     kLosAngeles);
+  }
+
+  QTemporaryDir root_;
+};
+
+TEST_F(CalendarFilesTest, ListsCalendarsOfBothFoldersAndSkipsAMalformedFile) {
+  installAll();
+  const auto store = makeStore();
+
+  const QList<EventStoreCalendar> expected{
+      {QStringLiteral("work-uid"), QStringLiteral("Work"), QStringLiteral("#62A0EA"),
+       QStringLiteral("On This Computer")},
+      // COLOR holds a CSS name, not a hexadecimal value: the default colour stands in.
+      {QStringLiteral("pelmora-calendars/holidays.ics"), QStringLiteral("holidays"),
+       QStringLiteral("#3B82F6"), QStringLiteral("Pelmora")},
+      {QStringLiteral("pelmora-calendars/team.ics"), QStringLiteral("Team, Berlin office"),
+       QStringLiteral("#FF9500"), QStringLiteral("Pelmora")},
+  };
+  EXPECT_EQ(store->calendars(), expected);
+  EXPECT_TRUE(logMentions(QStringLiteral("WARN"), QStringLiteral("broken.ics")));
+  EXPECT_TRUE(logMentions(QStringLiteral("WARN"), QStringLiteral("1 unreadable event(s)")));
+}
+
+TEST_F(CalendarFilesTest, MalformedFileIsLoggedOnceNotOnEveryRead) {
+  installAll();
+  const auto store = makeStore();
+  store->calendars();
+  store->events(utc(2024, 1, 1), utc(2025, 1, 1), std::nullopt);
+  store->calendars();
+  int mentions = 0;
+  for (const auto& entry : DiagnosticLogger::shared().entries()) {
+    mentions += entry.message.contains(QStringLiteral("broken.ics")) ? 1 : 0;
+  }
+  EXPECT_EQ(mentions, 1);
+}
+
+TEST_F(CalendarFilesTest, ExpandsRecurrencesWithExceptionsOverridesAndDaylightSaving) {
+  installAll();
+  const auto store = makeStore();
+  const auto events = store->events(utc(2024, 3, 1), utc(2024, 6, 1),
+                                    QSet<QString>{QStringLiteral("pelmora-calendars/team.ics")});
+
+  // 09:00 in Berlin is 08:00 UTC before the switch to summer time on 31 March and 07:00
+  // after it. 1 April is excluded, 8 April moved to the 9th, the rule ends after six
+  // Mondays; the retro's 3 April occurrence is cancelled and the rule ends on 30 April.
+  const QList<Seen> expected{
+      {QStringLiteral("Stand-up"), utc(2024, 3, 18, 8), utc(2024, 3, 18, 8, 30)},
+      {QStringLiteral("Retro"), utc(2024, 3, 20, 15), utc(2024, 3, 20, 16)},
+      {QStringLiteral("Stand-up"), utc(2024, 3, 25, 8), utc(2024, 3, 25, 8, 30)},
+      {QStringLiteral("Stand-up (moved)"), utc(2024, 4, 9, 12), utc(2024, 4, 9, 12, 30)},
+      {QStringLiteral("Stand-up"), utc(2024, 4, 15, 7), utc(2024, 4, 15, 7, 30)},
+      {QStringLiteral("Retro"), utc(2024, 4, 17, 14), utc(2024, 4, 17, 15)},
+      {QStringLiteral("Stand-up"), utc(2024, 4, 22, 7), utc(2024, 4, 22, 7, 30)},
+  };
+  EXPECT_EQ(seen(events), expected);
+
+  QSet<QString> identifiers;
+  for (const EventStoreEvent& event : events) {
+    identifiers.insert(event.identifier);
+    EXPECT_EQ(event.calendarIdentifier, QStringLiteral("pelmora-calendars/team.ics"));
+  }
+  EXPECT_EQ(identifiers.size(), events.size());
+  // The moved occurrence keeps the identifier of the slot it replaces.
+  EXPECT_EQ(events[3].identifier, QStringLiteral("standup@pelmora.test/20240408T070000Z"));
+
+  EXPECT_EQ(events[0].location, QStringLiteral("Room 4"));
+  EXPECT_EQ(events[0].notes, QStringLiteral("Daily sync, short."));
+  EXPECT_EQ(events[0].url, QStringLiteral("https://meet.example.com/standup"));
+  EXPECT_FALSE(events[1].url.has_value());
+}
+
+TEST_F(CalendarFilesTest, AllDayEventsAreWholeLocalDays) {
+  installAll();
+  const auto store = makeStore();
+  const QSet<QString> holidays{QStringLiteral("pelmora-calendars/holidays.ics")};
+
+  // Los Angeles is on summer time (UTC-7) from 10 March 2024.
+  const QList<Seen> march{
+      {QStringLiteral("Holiday"), utc(2024, 3, 15, 7), utc(2024, 3, 16, 7)},
+      {QStringLiteral("Trip"), utc(2024, 3, 20, 7), utc(2024, 3, 23, 7)},
+  };
+  const auto inMarch = store->events(utc(2024, 3, 1), utc(2024, 4, 1), holidays);
+  EXPECT_EQ(seen(inMarch), march);
+  for (const EventStoreEvent& event : inMarch) {
+    EXPECT_TRUE(event.isAllDay);
+  }
+
+  // A window inside the trip's middle day still finds the trip.
+  EXPECT_EQ(seen(store->events(utc(2024, 3, 21, 12), utc(2024, 3, 21, 13), holidays)),
+            QList<Seen>{march[1]});
+
+  // A yearly all-day event without an end lasts one day, in its 35th year as in its first.
+  const auto birthday = store->events(utc(2024, 6, 1), utc(2024, 7, 1), holidays);
+  ASSERT_EQ(birthday.size(), 1);
+  EXPECT_EQ(seen(birthday).first(),
+            (Seen{QStringLiteral("Birthday"), utc(2024, 6, 12, 7), utc(2024, 6, 13, 7)}));
+  EXPECT_EQ(birthday.first().identifier, QStringLiteral("birthday@pelmora.test/20240612"));
+}
+
+TEST_F(CalendarFilesTest, HonoursEveryWayOfNamingATimeZone) {
+  installAll();
+  const auto store = makeStore();
+  const auto events =
+      store->events(utc(2024, 7, 10), utc(2024, 7, 11), QSet<QString>{QStringLiteral("work-uid")});
+  const QList<Seen> expected{
+      {QStringLiteral("In UTC"), utc(2024, 7, 10, 6), utc(2024, 7, 10, 7)},
+      // Vendor-prefixed IANA name, no VTIMEZONE in the file; DURATION instead of DTEND.
+      {QStringLiteral("Tokyo call"), utc(2024, 7, 10, 9), utc(2024, 7, 10, 9, 45)},
+      // Windows zone name.
+      {QStringLiteral("Lunch in Berlin"), utc(2024, 7, 10, 10), utc(2024, 7, 10, 11)},
+      // IANA name from the system's zone database.
+      {QStringLiteral("New York call"), utc(2024, 7, 10, 13), utc(2024, 7, 10, 14)},
+      // Floating time: read in the user's zone.
+      {QStringLiteral("Wherever I am"), utc(2024, 7, 10, 15), utc(2024, 7, 10, 15, 30)},
+      // A daily rule started nine years earlier yields just this day's occurrence.
+      {QStringLiteral("Since 2015"), utc(2024, 7, 10, 22), utc(2024, 7, 10, 22, 15)},
+  };
+  EXPECT_EQ(seen(events), expected);
+}
+
+TEST_F(CalendarFilesTest, RangeEdgesAndCalendarSelection) {
+  installAll();
+  const auto store = makeStore();
+  const QSet<QString> work{QStringLiteral("work-uid")};
+
+  // An event that ends where the window starts, or starts where it ends, is outside it.
+  EXPECT_TRUE(store->events(utc(2024, 7, 10, 7), utc(2024, 7, 10, 9), work).isEmpty());
+  EXPECT_EQ(store->events(utc(2024, 7, 10, 6, 59), utc(2024, 7, 10, 9, 1), work).size(), 2);
+  // An empty or reversed window has nothing.
+  EXPECT_TRUE(store->events(utc(2024, 7, 11), utc(2024, 7, 10), work).isEmpty());
+
+  EXPECT_TRUE(store->events(utc(2024, 1, 1), utc(2025, 1, 1), QSet<QString>{}).isEmpty());
+  const auto everything = store->events(utc(2024, 7, 10), utc(2024, 7, 11), std::nullopt);
+  EXPECT_EQ(everything.size(), 6);
+  const auto all = store->events(utc(2024, 3, 1), utc(2024, 4, 1), std::nullopt);
+  for (qsizetype i = 1; i < all.size(); ++i) {
+    EXPECT_LE(all[i - 1].startDate, all[i].startDate);
+  }
+  // Three team events, the holiday, the trip, and the daily event on each day of March.
+  EXPECT_EQ(all.size(), 3 + 2 + 31);
+}
+
+TEST_F(CalendarFilesTest, ReportsAChangedFileAndSeesItsNewContent) {
+  installAll();
+  const auto store = makeStore();
+  ASSERT_EQ(store
+                ->events(utc(2024, 3, 1), utc(2024, 4, 1),
+                         QSet<QString>{QStringLiteral("pelmora-calendars/holidays.ics")})
+                .size(),
+            2);
+  QSignalSpy changed(store.get(), &EventStore::changed);
+
+  write(QStringLiteral("data/Pelmora/calendars/holidays.ics"),
+        "BEGIN:VCALENDAR\nVERSION:2.0\nX-WR-CALNAME:Days off\nBEGIN:VEVENT\nUID:only\n"
+        "DTSTART;VALUE=DATE:20240301\nSUMMARY:Only day\nEND:VEVENT\nEND:VCALENDAR\n");
+  ASSERT_TRUE(changed.wait(10000));
+
+  const auto events =
+      store->events(utc(2024, 3, 1), utc(2024, 4, 1),
+                    QSet<QString>{QStringLiteral("pelmora-calendars/holidays.ics")});
+  ASSERT_EQ(events.size(), 1);
+  EXPECT_EQ(events.first().title, QStringLiteral("Only day"));
+  EXPECT_EQ(store->calendars()[1].title, QStringLiteral("Days off"));
+}
+
+TEST_F(CalendarFilesTest, NoticesAFolderCreatedAfterStart) {
+  // Nothing exists yet but the data folder itself.
+  ASSERT_TRUE(QDir().mkpath(root_.filePath(QStringLiteral("data"))));
+  const auto store = makeStore();
+  EXPECT_TRUE(store->calendars().isEmpty());
+  QSignalSpy changed(store.get(), &EventStore::changed);
+
+  install("team.ics", "data/Pelmora/calendars/team.ics");
+  ASSERT_TRUE(changed.wait(10000));
+  ASSERT_EQ(store->calendars().size(), 1);
+
+  // The new folder is watched too: a second file there is noticed as well.
+  changed.clear();
+  install("holidays.ics", "data/Pelmora/calendars/holidays.ics");
+  ASSERT_TRUE(changed.wait(10000));
+  EXPECT_EQ(store->calendars().size(), 2);
+}
+
+TEST(ICalendarFileTest, RejectsTextThatIsNoCalendarAndAcceptsAnEmptyOne) {
+  QString error;
+  EXPECT_FALSE(ICalendarFile::parse("this is not a calendar", &error).has_value());
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_FALSE(ICalendarFile::parse("BEGIN:VEVENT\nUID:a\nDTSTART:20240101T100000Z\nEND:VEVENT\n")
+                   .has_value());
+
+  const auto empty = ICalendarFile::parse("\n");
+  ASSERT_TRUE(empty.has_value());
+  EXPECT_TRUE(empty->events(utc(2000, 1, 1), utc(2100, 1, 1), kLosAngeles, {}).isEmpty());
+
+  // A byte-order mark and several calendars in one file are fine.
+  const auto two = ICalendarFile::parse(
+      "\xEF\xBB\xBF"
+      "BEGIN:VCALENDAR\nBEGIN:VEVENT\nUID:a\nDTSTART:20240101T100000Z\nEND:VEVENT\nEND:VCALENDAR\n"
+      "BEGIN:VCALENDAR\nBEGIN:VEVENT\nUID:b\nDTSTART:20240102T100000Z\nEND:VEVENT\nEND:"
+      "VCALENDAR\n");
+  ASSERT_TRUE(two.has_value());
+  EXPECT_EQ(two->events(utc(2024, 1, 1), utc(2024, 1, 3), kLosAngeles, {}).size(), 2);
+}
+
+TEST(ICalendarFileTest, NormalisesColours) {
+  EXPECT_EQ(ICalendarFile::normalisedColor(QStringLiteral("#ff9500ff")), QStringLiteral("#FF9500"));
+  EXPECT_EQ(ICalendarFile::normalisedColor(QStringLiteral(" 62a0ea ")), QStringLiteral("#62A0EA"));
+  EXPECT_EQ(ICalendarFile::normalisedColor(QStringLiteral("turquoise")), QString());
+  EXPECT_EQ(ICalendarFile::normalisedColor(QStringLiteral("#12345G")), QString());
+  EXPECT_EQ(ICalendarFile::normalisedColor(QStringLiteral("#1234")), QString());
+}
+
+}  // namespace

@@ -1,0 +1,129 @@
+#include "core/services/CalendarService.h"
+
+#include "common/TestSupport.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using testsupport::utc;
+
+namespace {
+
+// An event store answering from lists, recording the calendars asked for.
+class ListEventStore : public EventStore {
+ public:
+  bool isReadable() const override { return readable; }
+  QList<EventStoreCalendar> calendars() const override { return calendarList; }
+  QList<EventStoreEvent> events(const QDateTime&, const QDateTime&,
+                                const std::optional<QSet<QString>>& ids) const override {
+    askedFor = ids;
+    return eventList;
+  }
+  void announceChange() { Q_EMIT changed(); }
+
+  bool readable = true;
+  QList<EventStoreCalendar> calendarList;
+  QList<EventStoreEvent> eventList;
+  mutable std::optional<QSet<QString>> askedFor;
+};
+
+EventStoreEvent event(const QString& id, const QString& title, const QString& calendar) {
+  EventStoreEvent e;
+  e.identifier = id;
+  e.title = title;
+  e.startDate = utc(2024, 5, 2, 9);
+  e.endDate = utc(2024, 5, 2, 10);
+  e.calendarIdentifier = calendar;
+  return e;
+}
+
+class CalendarServiceTest : public ::testing::Test {
+ protected:
+  CalendarServiceTest() {
+    auto owned = std::make_unique<ListEventStore>();
+    store_ = owned.get();
+    store_->calendarList = {{QStringLiteral("work"), QStringLiteral("Work"),
+                             QStringLiteral("#62A0EA"), QStringLiteral("On This Computer")},
+                            {QStringLiteral("home"), QStringLiteral("Home"),
+                             QStringLiteral("#FF9500"), QStringLiteral("Pelmora")}};
+    service_ = std::make_unique<CalendarService>(std::move(owned));
+  }
+
+  ListEventStore* store_;
+  std::unique_ptr<CalendarService> service_;
+};
+
+TEST_F(CalendarServiceTest, MirroredEventsCarryTheirCalendarAndSource) {
+  EventStoreEvent allDay = event(QStringLiteral("a/20240502"), QString(), QStringLiteral("home"));
+  allDay.isAllDay = true;
+  allDay.location = QStringLiteral("Garden");
+  allDay.notes = QStringLiteral("Bring cake");
+  store_->eventList = {event(QStringLiteral("w"), QStringLiteral("Review"), QStringLiteral("work")),
+                       allDay};
+
+  const auto items =
+      service_->fetchEvents(utc(2024, 5, 1), utc(2024, 5, 3), QSet<QString>{"work", "home"});
+  EXPECT_EQ(store_->askedFor, (QSet<QString>{"work", "home"}));
+  ASSERT_EQ(items.size(), 2);
+
+  EXPECT_EQ(items[0].id, QStringLiteral("w"));
+  EXPECT_EQ(items[0].title, QStringLiteral("Review"));
+  EXPECT_EQ(items[0].calendarName, QStringLiteral("Work"));
+  EXPECT_EQ(items[0].calendarColorHex, QStringLiteral("#62A0EA"));
+  EXPECT_EQ(items[0].sourceType, CalendarSourceType::apple);
+  EXPECT_EQ(items[0].startDate, utc(2024, 5, 2, 9));
+  EXPECT_EQ(items[0].endDate, utc(2024, 5, 2, 10));
+  EXPECT_FALSE(items[0].isAllDay);
+
+  EXPECT_EQ(items[1].title, QStringLiteral("Untitled Event"));
+  EXPECT_EQ(items[1].calendarName, QStringLiteral("Home"));
+  EXPECT_TRUE(items[1].isAllDay);
+  EXPECT_EQ(items[1].location, QStringLiteral("Garden"));
+  EXPECT_EQ(items[1].notes, QStringLiteral("Bring cake"));
+  EXPECT_FALSE(items[1].meetingLink.has_value());
+
+  service_->fetchEvents(utc(2024, 5, 1), utc(2024, 5, 3), std::nullopt);
+  EXPECT_FALSE(store_->askedFor.has_value());
+}
+
+TEST_F(CalendarServiceTest, MeetingLinkComesFromTheUrlThenLocationThenNotes) {
+  EventStoreEvent withUrl = event(QStringLiteral("1"), QStringLiteral("A"), QStringLiteral("work"));
+  withUrl.url = QStringLiteral("https://meet.example.com/abc");
+  withUrl.location = QStringLiteral("https://elsewhere.example.com/x");
+
+  EventStoreEvent inLocation = event(QStringLiteral("2"), QStringLiteral("B"), "work");
+  inLocation.url = QStringLiteral("mailto:someone@example.com");
+  inLocation.location = QStringLiteral("Call https://zoom.example.com/j/42 or Room 2");
+  inLocation.notes = QStringLiteral("https://notes.example.com");
+
+  EventStoreEvent inNotes = event(QStringLiteral("3"), QStringLiteral("C"), "work");
+  inNotes.location = QStringLiteral("Room 2");
+  inNotes.notes = QStringLiteral("Join:\nHTTP://teams.example.com/l/7\nThanks");
+
+  store_->eventList = {withUrl, inLocation, inNotes};
+  const auto items = service_->fetchEvents(utc(2024, 5, 1), utc(2024, 5, 3), std::nullopt);
+  ASSERT_EQ(items.size(), 3);
+  EXPECT_EQ(items[0].meetingLink, QStringLiteral("https://meet.example.com/abc"));
+  EXPECT_EQ(items[1].meetingLink, QStringLiteral("https://zoom.example.com/j/42"));
+  EXPECT_EQ(items[2].meetingLink, QStringLiteral("HTTP://teams.example.com/l/7"));
+}
+
+TEST_F(CalendarServiceTest, CalendarsPermissionAndChangesComeFromTheStore) {
+  const QList<AppleCalendarInfo> expected{
+      {QStringLiteral("work"), QStringLiteral("Work"), QStringLiteral("#62A0EA")},
+      {QStringLiteral("home"), QStringLiteral("Home"), QStringLiteral("#FF9500")}};
+  EXPECT_EQ(service_->availableCalendars(), expected);
+
+  EXPECT_EQ(service_->authorizationStatus(), CalendarPermissionStatus::authorized);
+  EXPECT_TRUE(testsupport::runTask(service_->requestAccess()));
+  store_->readable = false;
+  EXPECT_EQ(service_->authorizationStatus(), CalendarPermissionStatus::denied);
+  EXPECT_FALSE(testsupport::runTask(service_->requestAccess()));
+
+  QSignalSpy changed(service_.get(), &CalendarServiceProtocol::calendarChanged);
+  store_->announceChange();
+  EXPECT_EQ(changed.size(), 1);
+}
+
+}  // namespace
