@@ -1,0 +1,357 @@
+#include "core/email/GeminiResponse.h"
+
+#include "EmailTestMessages.h"
+#include "common/TestSupport.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+using testsupport::utc;
+
+namespace {
+
+const QDateTime now = utc(2025, 3, 1, 12);
+
+QByteArray replyWithText(const QString& generated) {
+  const QJsonObject part{{"text", generated}};
+  const QJsonObject candidate{{"content", QJsonObject{{"parts", QJsonArray{part}}}}};
+  return QJsonDocument(QJsonObject{{"candidates", QJsonArray{candidate}}}).toJson();
+}
+
+QString itemsText(const QJsonArray& items) {
+  return QString::fromUtf8(QJsonDocument(items).toJson(QJsonDocument::Compact));
+}
+
+QList<EmailExtractedSuggestion> validate(const QByteArray& body) {
+  return parseAndValidateGeminiResponse(body, emailMessage("Subject"), now);
+}
+
+QList<EmailExtractedSuggestion> validateItems(const QJsonArray& items) {
+  return validate(replyWithText(itemsText(items)));
+}
+
+QJsonObject item(const QString& title, QJsonObject extra = {}) {
+  extra.insert("category", extra.contains("category") ? extra.value("category")
+                                                      : QJsonValue("Task / Action Item"));
+  extra.insert("title", title);
+  return extra;
+}
+
+QStringList titles(const QList<EmailExtractedSuggestion>& suggestions) {
+  QStringList result;
+  for (const auto& s : suggestions) {
+    result.append(s.title);
+  }
+  return result;
+}
+
+}  // namespace
+
+TEST(GeminiValidation, FullItemBecomesASuggestionTiedToTheMessage) {
+  const auto message = EmailMessageContext("m-7", "t-7", "Acme <a@acme.example>", "Your bill",
+                                           utc(2025, 2, 27, 8), "snippet", "body");
+  const QJsonArray items{QJsonObject{
+      {"category", "Bill / Invoice"},
+      {"title", "Electricity"},
+      {"notes", "March bill"},
+      {"confidence", 0.93},
+      {"evidenceSnippet", "Total due $120.40"},
+      {"amount", 120.4},
+      {"currency", "usd"},
+      {"dueDate", "2025-03-15T09:00:00Z"},
+      {"referenceNumber", "INV-9"},
+      {"personOrOrg", "Acme"},
+      {"priority", "High"},
+      {"unknownKey", QJsonArray{1, 2}},
+  }};
+  const auto suggestions =
+      parseAndValidateGeminiResponse(replyWithText(itemsText(items)), message, now);
+  ASSERT_EQ(suggestions.size(), 1);
+  const auto& s = suggestions[0];
+  EXPECT_FALSE(s.id.isNull());
+  EXPECT_EQ(s.sourceMessageID, "m-7");
+  EXPECT_EQ(s.sender, "Acme <a@acme.example>");
+  EXPECT_EQ(s.subject, "Your bill");
+  EXPECT_EQ(s.receivedDate, utc(2025, 2, 27, 8));
+  EXPECT_EQ(s.category, EmailExtractedCategory::bill);
+  EXPECT_EQ(s.title, "Electricity");
+  EXPECT_EQ(s.notes, "March bill");
+  EXPECT_DOUBLE_EQ(s.confidence, 0.93);
+  EXPECT_EQ(s.evidenceSnippet, "Total due $120.40");
+  EXPECT_EQ(s.amount, 120.4);
+  EXPECT_EQ(s.currency, "usd");  // passed on as written
+  EXPECT_EQ(s.dueDate, utc(2025, 3, 15, 9));
+  EXPECT_EQ(s.referenceNumber, "INV-9");
+  EXPECT_EQ(s.personOrOrg, "Acme");
+  EXPECT_EQ(s.priority, TaskPriority::high);
+  EXPECT_EQ(s.location, std::nullopt);
+  EXPECT_EQ(s.status, SuggestionStatus::pending);
+  EXPECT_EQ(s.createdAt, now);
+  EXPECT_EQ(s.reviewedAt, std::nullopt);
+}
+
+TEST(GeminiValidation, MissingAndNullOptionalFieldsGiveEmptyTextsOrNothing) {
+  const auto suggestions = validateItems(
+      {item(""), item("nulls", {{"notes", QJsonValue::Null}, {"amount", QJsonValue::Null},
+                                {"currency", QJsonValue::Null}, {"dueDate", QJsonValue::Null},
+                                {"confidence", QJsonValue::Null}, {"priority", QJsonValue::Null},
+                                {"referenceNumber", QJsonValue::Null},
+                                {"personOrOrg", QJsonValue::Null},
+                                {"evidenceSnippet", QJsonValue::Null}})});
+  ASSERT_EQ(suggestions.size(), 2);
+  for (const auto& s : suggestions) {
+    EXPECT_EQ(s.notes, QString(""));
+    EXPECT_EQ(s.evidenceSnippet, QString(""));
+    EXPECT_DOUBLE_EQ(s.confidence, 0.8);
+    EXPECT_EQ(s.amount, std::nullopt);
+    EXPECT_EQ(s.currency, std::nullopt);
+    EXPECT_EQ(s.dueDate, std::nullopt);
+    EXPECT_EQ(s.referenceNumber, std::nullopt);
+    EXPECT_EQ(s.personOrOrg, std::nullopt);
+    EXPECT_EQ(s.priority, TaskPriority::medium);
+  }
+  EXPECT_EQ(suggestions[0].title, QString(""));
+  EXPECT_NE(suggestions[0].id, suggestions[1].id);
+}
+
+TEST(GeminiValidation, ConfidenceBelowThresholdIsDroppedAboveOneIsClamped) {
+  const auto suggestions =
+      validateItems({item("absent"), item("low", {{"confidence", 0.59}}),
+                     item("edge", {{"confidence", 0.6}}), item("high", {{"confidence", 1.7}}),
+                     item("negative", {{"confidence", -1}}), item("one", {{"confidence", 1}})});
+  EXPECT_EQ(titles(suggestions), (QStringList{"absent", "edge", "high", "one"}));
+  EXPECT_DOUBLE_EQ(suggestions[0].confidence, 0.8);
+  EXPECT_DOUBLE_EQ(suggestions[1].confidence, 0.6);
+  EXPECT_DOUBLE_EQ(suggestions[2].confidence, 1.0);
+  EXPECT_DOUBLE_EQ(suggestions[3].confidence, 1.0);
+}
+
+TEST(GeminiValidation, CategoryMustMatchADisplayTextExactly) {
+  const QList<std::pair<QString, EmailExtractedCategory>> cases = {
+      {"Bill / Invoice", EmailExtractedCategory::bill},
+      {"Task / Action Item", EmailExtractedCategory::task},
+      {"Appointment / Booking", EmailExtractedCategory::appointment},
+      {"Waiting For / Follow-up", EmailExtractedCategory::waitingFor},
+      {"Important Notice / Renewal", EmailExtractedCategory::importantNotice},
+      {"bill / invoice", EmailExtractedCategory::task},
+      {"Bill/Invoice", EmailExtractedCategory::task},
+      {" Bill / Invoice", EmailExtractedCategory::task},
+      {"", EmailExtractedCategory::task},
+  };
+  for (const auto& [text, expected] : cases) {
+    const auto suggestions = validateItems({item("x", {{"category", text}})});
+    ASSERT_EQ(suggestions.size(), 1) << text.toStdString();
+    EXPECT_EQ(suggestions[0].category, expected) << text.toStdString();
+  }
+}
+
+TEST(GeminiValidation, AmountOutsideZeroToAMillionIsRemovedCurrencyStays) {
+  const auto suggestions = validateItems(
+      {item("zero", {{"amount", 0}, {"currency", "EUR"}}), item("negative", {{"amount", -12.5}}),
+       item("million", {{"amount", 1000000}}), item("below", {{"amount", 999999.99}}),
+       item("tiny", {{"amount", 0.01}})});
+  ASSERT_EQ(suggestions.size(), 5);
+  EXPECT_EQ(suggestions[0].amount, std::nullopt);
+  EXPECT_EQ(suggestions[0].currency, "EUR");
+  EXPECT_EQ(suggestions[1].amount, std::nullopt);
+  EXPECT_EQ(suggestions[2].amount, std::nullopt);
+  EXPECT_EQ(suggestions[3].amount, 999999.99);
+  EXPECT_EQ(suggestions[4].amount, 0.01);
+}
+
+TEST(GeminiValidation, DueDateMustBeAnInternetDateTimeWithinFiveYears) {
+  const qint64 fiveYears = 157'680'000;
+  const auto due = [](const QString& text) {
+    const auto suggestions = validateItems({item("x", {{"dueDate", text}})});
+    EXPECT_EQ(suggestions.size(), 1);
+    return suggestions.value(0).dueDate;
+  };
+  const auto iso = [](const QDateTime& t) { return t.toString(Qt::ISODate); };
+  EXPECT_EQ(due("2025-03-15T09:00:00Z"), utc(2025, 3, 15, 9));
+  EXPECT_EQ(due("2025-03-15T09:00:00+02:00"), utc(2025, 3, 15, 7));
+  EXPECT_EQ(due("2025-03-15T09:00:00-05:30"), utc(2025, 3, 15, 14, 30));
+  for (const char* rejected :
+       {"2025-03-15", "2025-03-15T09:00:00", "2025-03-15T09:00:00.000Z", "2025-03-15 09:00:00Z",
+        "2025-03-15t09:00:00z", "2025-02-30T09:00:00Z", "2025-03-15T24:00:00Z",
+        "2025-03-15T09:00:00+0200", "15/03/2025", "tomorrow", ""}) {
+    EXPECT_EQ(due(rejected), std::nullopt) << rejected;
+  }
+  // The reach is measured from the present moment, both ways, exclusive.
+  EXPECT_EQ(due(iso(now.addSecs(fiveYears - 1))), now.addSecs(fiveYears - 1));
+  EXPECT_EQ(due(iso(now.addSecs(fiveYears))), std::nullopt);
+  EXPECT_EQ(due(iso(now.addSecs(-fiveYears + 1))), now.addSecs(-fiveYears + 1));
+  EXPECT_EQ(due(iso(now.addSecs(-fiveYears))), std::nullopt);
+}
+
+TEST(GeminiValidation, PriorityIsReadWithoutRegardToCase) {
+  const QList<std::pair<QString, TaskPriority>> cases = {
+      {"URGENT", TaskPriority::urgent}, {"urgent", TaskPriority::urgent},
+      {"High", TaskPriority::high},     {"low", TaskPriority::low},
+      {"medium", TaskPriority::medium}, {"critical", TaskPriority::medium},
+      {" high", TaskPriority::medium},
+  };
+  for (const auto& [text, expected] : cases) {
+    EXPECT_EQ(validateItems({item("x", {{"priority", text}})}).value(0).priority, expected)
+        << text.toStdString();
+  }
+}
+
+TEST(GeminiValidation, UnreadableRepliesGiveNoSuggestions) {
+  const QString good = itemsText({item("good")});
+  const auto candidateWith = [](const QJsonValue& content) {
+    return QJsonDocument(
+               QJsonObject{{"candidates", QJsonArray{QJsonObject{{"content", content}}}}})
+        .toJson();
+  };
+  const QList<std::pair<const char*, QByteArray>> bodies = {
+      {"not JSON", "<html>oops</html>"},
+      {"empty body", ""},
+      {"array body", "[]"},
+      {"candidates missing", "{}"},
+      {"candidates null", R"({"candidates":null})"},
+      {"candidates empty", R"({"candidates":[]})"},
+      {"candidates not a list", R"({"candidates":{"content":{}}})"},
+      {"no content", R"({"candidates":[{}]})"},
+      {"parts missing", candidateWith(QJsonObject{})},
+      {"parts empty", candidateWith(QJsonObject{{"parts", QJsonArray{}}})},
+      {"no text", candidateWith(QJsonObject{{"parts", QJsonArray{QJsonObject{}}}})},
+      {"text not a string",
+       candidateWith(QJsonObject{{"parts", QJsonArray{QJsonObject{{"text", 5}}}}})},
+      {"text not an array", replyWithText(R"({"category":"Bill / Invoice","title":"x"})")},
+      {"text with a sentence before the array", replyWithText("Here you go: " + good)},
+      {"text in a code fence", replyWithText("```json\n" + good + "\n```")},
+      {"text cut short", replyWithText(good.left(good.size() - 2))},
+  };
+  for (const auto& [what, body] : bodies) {
+    EXPECT_TRUE(validate(body).isEmpty()) << what;
+  }
+  // The same good text, properly delivered, does give a suggestion.
+  EXPECT_EQ(validate(replyWithText(good)).size(), 1);
+  EXPECT_TRUE(validate(replyWithText("[]")).isEmpty());
+  EXPECT_EQ(validate(replyWithText("  \n" + good + "\n ")).size(), 1);
+}
+
+TEST(GeminiValidation, OneMalformedItemRejectsTheWholeArray) {
+  const QJsonObject good = item("good");
+  const QList<std::pair<const char*, QJsonValue>> bad = {
+      {"category missing", QJsonObject{{"title", "t"}}},
+      {"title null", QJsonObject{{"category", "Bill / Invoice"}, {"title", QJsonValue::Null}}},
+      {"category a number", QJsonObject{{"category", 3}, {"title", "t"}}},
+      {"confidence as text", item("t", {{"confidence", "0.9"}})},
+      {"amount as text", item("t", {{"amount", "12.50"}})},
+      {"notes a number", item("t", {{"notes", 7}})},
+      {"dueDate an object", item("t", {{"dueDate", QJsonObject{}}})},
+      {"priority a list", item("t", {{"priority", QJsonArray{"high"}}})},
+      {"currency a bool", item("t", {{"currency", true}})},
+      {"not an object", QJsonValue("just text")},
+      {"null element", QJsonValue::Null},
+  };
+  for (const auto& [what, value] : bad) {
+    EXPECT_TRUE(validateItems({good, value}).isEmpty()) << what;
+    EXPECT_TRUE(validateItems({value, good}).isEmpty()) << what;
+  }
+}
+
+TEST(GeminiValidation, OnlyTheFirstCandidateAndItsFirstPartAreRead) {
+  const QString good = itemsText({item("good")});
+  const QJsonObject goodPart{{"text", good}};
+  const auto body = [](const QJsonArray& candidates) {
+    return QJsonDocument(QJsonObject{{"candidates", candidates}}).toJson();
+  };
+  const auto candidate = [](const QJsonArray& parts) {
+    return QJsonObject{{"content", QJsonObject{{"parts", parts}}}};
+  };
+  // A second candidate or part never stands in for an unusable first.
+  EXPECT_TRUE(validate(body({QJsonObject{}, candidate({goodPart})})).isEmpty());
+  EXPECT_TRUE(validate(body({candidate({QJsonObject{}, goodPart})})).isEmpty());
+  EXPECT_TRUE(validate(body({candidate({QJsonObject{{"text", "no"}}, goodPart})})).isEmpty());
+  // Extra candidates and parts are ignored when the first is good.
+  const auto both =
+      validate(body({candidate({goodPart, QJsonObject{{"text", itemsText({item("second")})}}}),
+                     candidate({QJsonObject{{"text", itemsText({item("third")})}}})}));
+  EXPECT_EQ(titles(both), QStringList{"good"});
+  // Every candidate must still have the reply's shape.
+  EXPECT_TRUE(validate(body({candidate({goodPart}), 42})).isEmpty());
+}
+
+// Thousands of damaged and random replies: none may crash the validator or slip a doubtful
+// item through.
+TEST(GeminiValidation, RandomlyDamagedRepliesNeverCrashOrPassBadItems) {
+  QRandomGenerator random(20261206);
+  const QStringList categories = {"Bill / Invoice", "Task / Action Item", "Appointment / Booking",
+                                  "Waiting For / Follow-up", "Important Notice / Renewal", "bill"};
+  const auto randomNumber = [&]() -> QJsonValue {
+    switch (random.bounded(6)) {
+      case 0: return random.bounded(2.0);
+      case 1: return -random.bounded(100.0);
+      case 2: return 1'000'000 - random.bounded(3.0);
+      case 3: return random.bounded(5'000'000.0);
+      case 4: return QJsonValue::Null;
+      default: return "0.9";
+    }
+  };
+  const auto randomItem = [&]() {
+    QJsonObject object{{"category", categories.at(random.bounded(categories.size()))},
+                       {"title", QString::number(random.generate())}};
+    if (random.bounded(4) != 0) object.insert("confidence", randomNumber());
+    if (random.bounded(2) != 0) object.insert("amount", randomNumber());
+    if (random.bounded(2) != 0) {
+      const QDateTime when = now.addSecs(qint64(random.bounded(400'000'000)) - 200'000'000);
+      object.insert("dueDate", when.toString(Qt::ISODate));
+    }
+    if (random.bounded(3) == 0) object.insert("priority", "URGENT");
+    return object;
+  };
+  const auto damage = [&](QByteArray bytes) {
+    const int edits = 1 + int(random.bounded(4));
+    for (int e = 0; e < edits && !bytes.isEmpty(); ++e) {
+      const qsizetype at = random.bounded(bytes.size());
+      switch (random.bounded(5)) {
+        case 0: bytes[at] = char(random.bounded(256)); break;
+        case 1: bytes.remove(at, 1 + random.bounded(8)); break;
+        case 2: bytes.insert(at, QByteArray(1 + random.bounded(3), "{}[],:\"0-e"[random.bounded(10)])); break;
+        case 3: bytes.insert(at, bytes.mid(random.bounded(bytes.size()), 1 + random.bounded(20))); break;
+        default: bytes.truncate(at); break;
+      }
+    }
+    return bytes;
+  };
+
+  int suggestionsSeen = 0;
+  for (int round = 0; round < 4000; ++round) {
+    QJsonArray items;
+    const int count = int(random.bounded(6));
+    for (int i = 0; i < count; ++i) {
+      items.append(randomItem());
+    }
+    QByteArray inner = QJsonDocument(items).toJson(QJsonDocument::Compact);
+    QByteArray body;
+    switch (round % 3) {
+      case 0: body = replyWithText(QString::fromUtf8(inner)); break;
+      case 1: body = replyWithText(QString::fromUtf8(damage(inner))); break;
+      default: body = damage(replyWithText(QString::fromUtf8(inner))); break;
+    }
+    const auto suggestions = validate(body);
+    ASSERT_LE(suggestions.size(), count) << body.toStdString();
+    for (const auto& s : suggestions) {
+      ++suggestionsSeen;
+      ASSERT_GE(s.confidence, 0.6) << body.toStdString();
+      ASSERT_LE(s.confidence, 1.0) << body.toStdString();
+      if (s.amount) {
+        ASSERT_GT(*s.amount, 0.0) << body.toStdString();
+        ASSERT_LT(*s.amount, 1'000'000.0) << body.toStdString();
+      }
+      if (s.dueDate) {
+        ASSERT_LT(std::abs(now.secsTo(*s.dueDate)), 157'680'000) << body.toStdString();
+      }
+      ASSERT_EQ(s.status, SuggestionStatus::pending);
+    }
+  }
+  // The undamaged third of the rounds must have let plenty through, or the bounds above
+  // prove nothing.
+  EXPECT_GT(suggestionsSeen, 1000);
+}
