@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTimeZone>
 #include <QUuid>
 
 #include <cmath>
@@ -110,8 +111,8 @@ std::optional<QList<RawExtractedItem>> decodeItems(const QString& text) {
     return std::nullopt;
   }
   static const std::array<QLatin1StringView, 7> textFields = {
-      QLatin1StringView("notes"),         QLatin1StringView("evidenceSnippet"),
-      QLatin1StringView("currency"),      QLatin1StringView("dueDate"),
+      QLatin1StringView("notes"),           QLatin1StringView("evidenceSnippet"),
+      QLatin1StringView("currency"),        QLatin1StringView("dueDate"),
       QLatin1StringView("referenceNumber"), QLatin1StringView("personOrOrg"),
       QLatin1StringView("priority")};
   static const std::array<QLatin1StringView, 2> numberFields = {QLatin1StringView("confidence"),
@@ -156,9 +157,9 @@ std::optional<QList<RawExtractedItem>> decodeItems(const QString& text) {
 // An internet date-time: "2025-03-15T09:00:00Z" or with an offset such as "+02:00"; no
 // fractional seconds, no date alone.
 std::optional<QDateTime> parseInternetDateTime(const QString& text) {
-  static const QRegularExpression pattern = compiledPattern(QStringLiteral(
-      "^([0-9]{4})-([0-9]{2})-([0-9]{2})T([0-9]{2}):([0-9]{2}):([0-9]{2})"
-      "(?:Z|([+-])([0-9]{2}):([0-9]{2}))$"));
+  static const QRegularExpression pattern = compiledPattern(
+      QStringLiteral("^([0-9]{4})-([0-9]{2})-([0-9]{2})T([0-9]{2}):([0-9]{2}):([0-9]{2})"
+                     "(?:Z|([+-])([0-9]{2}):([0-9]{2}))$"));
   const QRegularExpressionMatch m = pattern.match(text);
   if (!m.hasMatch()) {
     return std::nullopt;
@@ -222,8 +223,8 @@ QList<EmailExtractedSuggestion> parseAndValidateGeminiResponse(
     suggestion.sender = sourceEmail.sender;
     suggestion.subject = sourceEmail.subject;
     suggestion.receivedDate = sourceEmail.date;
-    suggestion.category =
-        fromDisplayText<EmailExtractedCategory>(item.category).value_or(EmailExtractedCategory::task);
+    suggestion.category = fromDisplayText<EmailExtractedCategory>(item.category)
+                              .value_or(EmailExtractedCategory::task);
     suggestion.title = item.title;
     suggestion.notes = item.notes.value_or(QString());
     suggestion.confidence = std::min(confidence, 1.0);

@@ -9,5 +9,6 @@ QCoro::Task<QList<EmailExtractedSuggestion>> MockEmailIntelligenceProvider::extr
   if (errorToThrow) {
     std::rethrow_exception(errorToThrow);
   }
-  co_return stubbedSuggestions;
+  // A copy: co_return of a member lvalue would move out of it in this QCoro version.
+  co_return QList<EmailExtractedSuggestion>(stubbedSuggestions);
 }

@@ -12,18 +12,20 @@ namespace {
 
 using Keywords = std::array<QLatin1StringView, 6>;
 
-constexpr Keywords billKeywords = {
-    QLatin1StringView("invoice"),           QLatin1StringView("amount due"),
-    QLatin1StringView("payment due"),       QLatin1StringView("bill is ready"),
-    QLatin1StringView("statement is ready"), QLatin1StringView("your bill of")};
+constexpr Keywords billKeywords = {QLatin1StringView("invoice"),
+                                   QLatin1StringView("amount due"),
+                                   QLatin1StringView("payment due"),
+                                   QLatin1StringView("bill is ready"),
+                                   QLatin1StringView("statement is ready"),
+                                   QLatin1StringView("your bill of")};
 constexpr Keywords appointmentKeywords = {
     QLatin1StringView("reservation confirmed"), QLatin1StringView("appointment confirmed"),
     QLatin1StringView("booking confirmation"),  QLatin1StringView("calendar invitation"),
     QLatin1StringView("zoom meeting"),          QLatin1StringView("google meet")};
 constexpr Keywords waitingForKeywords = {
-    QLatin1StringView("tracking number"),        QLatin1StringView("order has shipped"),
+    QLatin1StringView("tracking number"),       QLatin1StringView("order has shipped"),
     QLatin1StringView("package is on the way"), QLatin1StringView("i will follow up"),
-    QLatin1StringView("will send it by"),        QLatin1StringView("waiting on")};
+    QLatin1StringView("will send it by"),       QLatin1StringView("waiting on")};
 constexpr Keywords taskKeywords = {
     QLatin1StringView("action required"),     QLatin1StringView("please review"),
     QLatin1StringView("by tomorrow"),         QLatin1StringView("deadline:"),
@@ -65,9 +67,7 @@ std::optional<QString> extractReferenceNumber(const QString& text) {
 }
 
 // "Jane Doe <jane@example.com>" gives "Jane Doe"; a bare "<address>" gives an empty text.
-QString senderNamePart(const QString& sender) {
-  return sender.section(u'<', 0, 0).trimmed();
-}
+QString senderNamePart(const QString& sender) { return sender.section(u'<', 0, 0).trimmed(); }
 
 EmailExtractedSuggestion baseSuggestion(const EmailMessageContext& message,
                                         EmailExtractedCategory category, const QString& evidence) {
@@ -158,7 +158,8 @@ EmailExtractedSuggestion RuleBasedEmailIntelligenceProvider::extractBill(
   EmailExtractedSuggestion suggestion =
       baseSuggestion(message, EmailExtractedCategory::bill, evidence);
   const QString vendor = senderNamePart(message.sender);
-  suggestion.title = QStringLiteral("Bill from ") + (vendor.isEmpty() ? QStringLiteral("Vendor") : vendor);
+  suggestion.title =
+      QStringLiteral("Bill from ") + (vendor.isEmpty() ? QStringLiteral("Vendor") : vendor);
   suggestion.notes = QStringLiteral("Extracted from email subject: ") + message.subject;
 
   const ExtractedAmount amount = extractAmountAndCurrency(text);
@@ -202,8 +203,8 @@ EmailExtractedSuggestion RuleBasedEmailIntelligenceProvider::extractTask(
   EmailExtractedSuggestion suggestion =
       baseSuggestion(message, EmailExtractedCategory::task, evidence);
   suggestion.title = message.subject;
-  suggestion.notes = QStringLiteral("From: ") + message.sender + QStringLiteral("\nSnippet: ") +
-                     message.snippet;
+  suggestion.notes =
+      QStringLiteral("From: ") + message.sender + QStringLiteral("\nSnippet: ") + message.snippet;
   suggestion.confidence = 0.75;
   suggestion.dueDate = extractDueDate(text, message.date);
   const bool urgent = lowerText.contains(QLatin1StringView("urgent")) ||

@@ -95,13 +95,16 @@ TEST(GeminiValidation, FullItemBecomesASuggestionTiedToTheMessage) {
 }
 
 TEST(GeminiValidation, MissingAndNullOptionalFieldsGiveEmptyTextsOrNothing) {
-  const auto suggestions = validateItems(
-      {item(""), item("nulls", {{"notes", QJsonValue::Null}, {"amount", QJsonValue::Null},
-                                {"currency", QJsonValue::Null}, {"dueDate", QJsonValue::Null},
-                                {"confidence", QJsonValue::Null}, {"priority", QJsonValue::Null},
-                                {"referenceNumber", QJsonValue::Null},
-                                {"personOrOrg", QJsonValue::Null},
-                                {"evidenceSnippet", QJsonValue::Null}})});
+  const auto suggestions =
+      validateItems({item(""), item("nulls", {{"notes", QJsonValue::Null},
+                                              {"amount", QJsonValue::Null},
+                                              {"currency", QJsonValue::Null},
+                                              {"dueDate", QJsonValue::Null},
+                                              {"confidence", QJsonValue::Null},
+                                              {"priority", QJsonValue::Null},
+                                              {"referenceNumber", QJsonValue::Null},
+                                              {"personOrOrg", QJsonValue::Null},
+                                              {"evidenceSnippet", QJsonValue::Null}})});
   ASSERT_EQ(suggestions.size(), 2);
   for (const auto& s : suggestions) {
     EXPECT_EQ(s.notes, QString(""));
@@ -150,10 +153,10 @@ TEST(GeminiValidation, CategoryMustMatchADisplayTextExactly) {
 }
 
 TEST(GeminiValidation, AmountOutsideZeroToAMillionIsRemovedCurrencyStays) {
-  const auto suggestions = validateItems(
-      {item("zero", {{"amount", 0}, {"currency", "EUR"}}), item("negative", {{"amount", -12.5}}),
-       item("million", {{"amount", 1000000}}), item("below", {{"amount", 999999.99}}),
-       item("tiny", {{"amount", 0.01}})});
+  const auto suggestions =
+      validateItems({item("zero", {{"amount", 0}, {"currency", "EUR"}}),
+                     item("negative", {{"amount", -12.5}}), item("million", {{"amount", 1000000}}),
+                     item("below", {{"amount", 999999.99}}), item("tiny", {{"amount", 0.01}})});
   ASSERT_EQ(suggestions.size(), 5);
   EXPECT_EQ(suggestions[0].amount, std::nullopt);
   EXPECT_EQ(suggestions[0].currency, "EUR");
@@ -203,8 +206,7 @@ TEST(GeminiValidation, PriorityIsReadWithoutRegardToCase) {
 TEST(GeminiValidation, UnreadableRepliesGiveNoSuggestions) {
   const QString good = itemsText({item("good")});
   const auto candidateWith = [](const QJsonValue& content) {
-    return QJsonDocument(
-               QJsonObject{{"candidates", QJsonArray{QJsonObject{{"content", content}}}}})
+    return QJsonDocument(QJsonObject{{"candidates", QJsonArray{QJsonObject{{"content", content}}}}})
         .toJson();
   };
   const QList<std::pair<const char*, QByteArray>> bodies = {
@@ -282,16 +284,23 @@ TEST(GeminiValidation, OnlyTheFirstCandidateAndItsFirstPartAreRead) {
 // item through.
 TEST(GeminiValidation, RandomlyDamagedRepliesNeverCrashOrPassBadItems) {
   QRandomGenerator random(20261206);
-  const QStringList categories = {"Bill / Invoice", "Task / Action Item", "Appointment / Booking",
-                                  "Waiting For / Follow-up", "Important Notice / Renewal", "bill"};
+  const QStringList categories = {
+      "Bill / Invoice",          "Task / Action Item",         "Appointment / Booking",
+      "Waiting For / Follow-up", "Important Notice / Renewal", "bill"};
   const auto randomNumber = [&]() -> QJsonValue {
     switch (random.bounded(6)) {
-      case 0: return random.bounded(2.0);
-      case 1: return -random.bounded(100.0);
-      case 2: return 1'000'000 - random.bounded(3.0);
-      case 3: return random.bounded(5'000'000.0);
-      case 4: return QJsonValue::Null;
-      default: return "0.9";
+      case 0:
+        return random.bounded(2.0);
+      case 1:
+        return -random.bounded(100.0);
+      case 2:
+        return 1'000'000 - random.bounded(3.0);
+      case 3:
+        return random.bounded(5'000'000.0);
+      case 4:
+        return QJsonValue::Null;
+      default:
+        return "0.9";
     }
   };
   const auto randomItem = [&]() {
@@ -311,11 +320,21 @@ TEST(GeminiValidation, RandomlyDamagedRepliesNeverCrashOrPassBadItems) {
     for (int e = 0; e < edits && !bytes.isEmpty(); ++e) {
       const qsizetype at = random.bounded(bytes.size());
       switch (random.bounded(5)) {
-        case 0: bytes[at] = char(random.bounded(256)); break;
-        case 1: bytes.remove(at, 1 + random.bounded(8)); break;
-        case 2: bytes.insert(at, QByteArray(1 + random.bounded(3), "{}[],:\"0-e"[random.bounded(10)])); break;
-        case 3: bytes.insert(at, bytes.mid(random.bounded(bytes.size()), 1 + random.bounded(20))); break;
-        default: bytes.truncate(at); break;
+        case 0:
+          bytes[at] = char(random.bounded(256));
+          break;
+        case 1:
+          bytes.remove(at, 1 + random.bounded(8));
+          break;
+        case 2:
+          bytes.insert(at, QByteArray(1 + random.bounded(3), "{}[],:\"0-e"[random.bounded(10)]));
+          break;
+        case 3:
+          bytes.insert(at, bytes.mid(random.bounded(bytes.size()), 1 + random.bounded(20)));
+          break;
+        default:
+          bytes.truncate(at);
+          break;
       }
     }
     return bytes;
@@ -331,9 +350,15 @@ TEST(GeminiValidation, RandomlyDamagedRepliesNeverCrashOrPassBadItems) {
     QByteArray inner = QJsonDocument(items).toJson(QJsonDocument::Compact);
     QByteArray body;
     switch (round % 3) {
-      case 0: body = replyWithText(QString::fromUtf8(inner)); break;
-      case 1: body = replyWithText(QString::fromUtf8(damage(inner))); break;
-      default: body = damage(replyWithText(QString::fromUtf8(inner))); break;
+      case 0:
+        body = replyWithText(QString::fromUtf8(inner));
+        break;
+      case 1:
+        body = replyWithText(QString::fromUtf8(damage(inner)));
+        break;
+      default:
+        body = damage(replyWithText(QString::fromUtf8(inner)));
+        break;
     }
     const auto suggestions = validate(body);
     ASSERT_LE(suggestions.size(), count) << body.toStdString();

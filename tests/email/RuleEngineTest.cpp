@@ -5,6 +5,7 @@
 #include "core/model/AppError.h"
 
 #include "EmailTestMessages.h"
+#include "TaskOutcome.h"
 #include "common/TestSupport.h"
 
 #include <QTimeZone>
@@ -125,8 +126,10 @@ TEST(RuleEngineAmounts, GroupedAndLongFiguresAreReadWhole) {
   EXPECT_EQ(extractAmountAndCurrency(QString::fromUtf8("Montant 12\u00a0500,75 EUR")),
             (ExtractedAmount{12500.75, "EUR"}));
   EXPECT_EQ(extractAmountAndCurrency("Price $1,000,000.00"), (ExtractedAmount{1000000.0, "USD"}));
-  EXPECT_EQ(extractAmountAndCurrency(QString::fromUtf8("€2.500")), (ExtractedAmount{2500.0, "EUR"}));
-  EXPECT_EQ(extractAmountAndCurrency(QString::fromUtf8("£1,250")), (ExtractedAmount{1250.0, "GBP"}));
+  EXPECT_EQ(extractAmountAndCurrency(QString::fromUtf8("€2.500")),
+            (ExtractedAmount{2500.0, "EUR"}));
+  EXPECT_EQ(extractAmountAndCurrency(QString::fromUtf8("£1,250")),
+            (ExtractedAmount{1250.0, "GBP"}));
   // A broken group is not a thousands separator: "1,2345" reads as 1.23 like any other
   // figure with a two-digit decimal part.
   EXPECT_EQ(extractAmountAndCurrency("Pay $1,2345"), (ExtractedAmount{1.23, "USD"}));
@@ -181,9 +184,9 @@ TEST(RuleEngineDates, PhrasesThatGiveNoDateFallBackToTheKindsDefault) {
   const auto engine = usEngine();
   const auto message = [](const char* snippet) { return emailMessage("Invoice", snippet); };
   const QDateTime fallback = Calendar(newYork).addDays(utc(2025, 3, 1, 15), 14);
-  for (const char* phrase : {"due tomorrow", "due: 2025-02-30", "by 2/30/2025", "by 13/13/2025",
-                             "due: Funday 12", "date: February 30, 2025", "due 1/2/123",
-                             "due: 2025-13-01", "due April 31"}) {
+  for (const char* phrase :
+       {"due tomorrow", "due: 2025-02-30", "by 2/30/2025", "by 13/13/2025", "due: Funday 12",
+        "date: February 30, 2025", "due 1/2/123", "due: 2025-13-01", "due April 31"}) {
     EXPECT_EQ(engine.extract(message(phrase)).at(0).dueDate, fallback) << phrase;
   }
   // A later phrase that reads is taken when an earlier one does not.
@@ -371,8 +374,9 @@ TEST(RuleEngineFields, EachKindFillsItsFields) {
 
 TEST(RuleEngineFields, TaskFieldsAndPriority) {
   const auto engine = usEngine();
-  const auto task = engine.extract(emailMessage("Please review", "the draft", "body text",
-                                                "Boss <boss@corp.example>"))
+  const auto task = engine
+                        .extract(emailMessage("Please review", "the draft", "body text",
+                                              "Boss <boss@corp.example>"))
                         .at(0);
   EXPECT_EQ(task.category, EmailExtractedCategory::task);
   EXPECT_EQ(task.title, "Please review");
@@ -426,12 +430,11 @@ TEST(MockProvider, ThrowsTheSetErrorElseReturnsTheStubs) {
             QList{stub});
 
   mock.errorToThrow = std::make_exception_ptr(StubError());
-  try {
-    testsupport::runTask(mock.extractActionableItems(emailMessage("anything")));
-    ADD_FAILURE() << "expected the stubbed error";
-  } catch (const StubError& error) {
-    EXPECT_EQ(error.errorDescription(), "stub failure");
-  }
+  const auto failed =
+      testsupport::runTask(outcomeOf(mock.extractActionableItems(emailMessage("anything"))));
+  EXPECT_FALSE(failed.value.has_value());
+  ASSERT_TRUE(failed.error);
+  EXPECT_EQ(failed.error, mock.errorToThrow);  // the very error, not a copy
 
   mock.errorToThrow = nullptr;
   mock.stubbedSuggestions.clear();
