@@ -23,11 +23,12 @@ int clampedMs(std::chrono::milliseconds value) {
       value.count(), 1, std::numeric_limits<int>::max()));
 }
 
-// Errors that Qt raises for an HTTP status it received; the answer itself is still whole.
+// Errors that Qt derives from an HTTP status it received; the answer itself is still whole.
 bool isStatusError(QNetworkReply::NetworkError error) {
   const int code = static_cast<int>(error);
   return error == QNetworkReply::NoError || (code >= 201 && code <= 299) ||
-         (code >= 401 && code <= 499);
+         (code >= 401 && code <= 499) || error == QNetworkReply::ProtocolInvalidOperationError ||
+         error == QNetworkReply::ProxyAuthenticationRequiredError;
 }
 
 // Qt puts the address into some of its messages; the query may hold secrets.

@@ -78,6 +78,9 @@ TEST(HttpSessionTest, ErrorStatusesAreAnswersNotFailures) {
   server.setReply("GET", "/limit", ScriptedReply::text(429, "slow down"));
   server.setReply("GET", "/broken", ScriptedReply::text(500, "<html>oops</html>", "text/html"));
   server.setReply("GET", "/unauth", ScriptedReply::json(401, "{}"));
+  server.setReply("GET", "/bad", ScriptedReply::json(400, R"({"error":"invalid_grant"})"));
+  server.setReply("GET", "/teapot", ScriptedReply::text(418, "short and stout"));
+  server.setReply("GET", "/down", ScriptedReply::text(503, "later"));
   HttpSession session(15s, 25s);
 
   const HttpResponse gone = runTask(session.send(get(server.url("/gone"))));
@@ -89,6 +92,11 @@ TEST(HttpSessionTest, ErrorStatusesAreAnswersNotFailures) {
   EXPECT_EQ(broken.status, 500);
   EXPECT_EQ(broken.body, "<html>oops</html>");
   EXPECT_EQ(runTask(session.send(get(server.url("/unauth")))).status, 401);
+  const HttpResponse bad = runTask(session.send(get(server.url("/bad"))));
+  EXPECT_EQ(bad.status, 400);
+  EXPECT_EQ(bad.body, R"({"error":"invalid_grant"})");
+  EXPECT_EQ(runTask(session.send(get(server.url("/teapot")))).status, 418);
+  EXPECT_EQ(runTask(session.send(get(server.url("/down")))).body, "later");
 }
 
 TEST(HttpSessionTest, AnswerThatIsNotHttpHasStatusZero) {
