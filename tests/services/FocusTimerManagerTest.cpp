@@ -1,0 +1,211 @@
+#include "core/services/FocusTimerManager.h"
+
+#include "common/TestSupport.h"
+
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using testsupport::utc;
+
+namespace {
+
+const QDateTime t0 = utc(2024, 5, 6, 9);
+
+QDateTime after(qint64 seconds) { return t0.addSecs(seconds); }
+
+class FocusTimerTest : public ::testing::Test {
+ protected:
+  FocusTimerTest() : timer_(25, 5, 15, 2, [this] { return clockNow_; }) {
+    timer_.onSessionCompleted = [this](const FocusSession& session) { completed_.append(session); };
+  }
+
+  QDateTime clockNow_ = t0;
+  FocusTimerManager timer_;
+  QList<FocusSession> completed_;
+};
+
+TEST_F(FocusTimerTest, StartsIdleShowingTheFullFocusInterval) {
+  EXPECT_EQ(timer_.status(), TimerStatus::idle);
+  EXPECT_EQ(timer_.sessionType(), FocusSessionType::focus);
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 1500);
+  EXPECT_EQ(timer_.displayProgress(), 0);
+  EXPECT_EQ(timer_.focusDurationMinutes(), 25);
+  EXPECT_FALSE(timer_.isHeartbeatActive());
+  // The values are Qt properties, as views bind them.
+  EXPECT_EQ(timer_.property("displayRemainingSeconds").toDouble(), 1500);
+  EXPECT_EQ(timer_.property("focusDurationMinutes").toInt(), 25);
+  EXPECT_EQ(timer_.property("status").value<TimerStatus>(), TimerStatus::idle);
+}
+
+TEST_F(FocusTimerTest, CountsOnlyActiveTimeAcrossPauseAndResume) {
+  const QUuid task = QUuid::createUuid();
+  QSignalSpy statusChanges(&timer_, &FocusTimerManager::statusChanged);
+  timer_.start(FocusSessionType::focus, task, QStringLiteral("Write report"), t0);
+  EXPECT_EQ(timer_.status(), TimerStatus::running);
+  EXPECT_TRUE(timer_.isHeartbeatActive());
+
+  timer_.checkCompletion(after(600));
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 900);
+  EXPECT_DOUBLE_EQ(timer_.displayProgress(), 0.4);
+
+  timer_.pause(after(600));
+  EXPECT_EQ(timer_.status(), TimerStatus::paused);
+  EXPECT_FALSE(timer_.isHeartbeatActive());
+  // An hour in pause counts for nothing, and nothing completes while paused.
+  timer_.checkCompletion(after(4200));
+  EXPECT_EQ(timer_.status(), TimerStatus::paused);
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 900);
+
+  timer_.resume(after(4200));
+  EXPECT_EQ(timer_.status(), TimerStatus::running);
+  EXPECT_TRUE(timer_.isHeartbeatActive());
+  timer_.checkCompletion(after(4200 + 899));
+  EXPECT_EQ(timer_.status(), TimerStatus::running);
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 1);
+  EXPECT_TRUE(completed_.isEmpty());
+
+  timer_.checkCompletion(after(4200 + 900));
+  EXPECT_EQ(timer_.status(), TimerStatus::completed);
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 0);
+  EXPECT_EQ(timer_.displayProgress(), 1);
+  EXPECT_FALSE(timer_.isHeartbeatActive());
+  ASSERT_EQ(completed_.size(), 1);
+  const FocusSession& session = completed_.first();
+  EXPECT_EQ(session.type, FocusSessionType::focus);
+  EXPECT_EQ(session.startedAt, t0);
+  EXPECT_EQ(session.endedAt, after(5100));
+  EXPECT_EQ(session.durationSeconds, 1500);
+  EXPECT_EQ(session.taskId, task);
+  EXPECT_EQ(session.taskTitle, QStringLiteral("Write report"));
+  EXPECT_FALSE(session.id.isNull());
+  EXPECT_EQ(timer_.completedFocusSessions(), 1);
+
+  // running, paused, running, completed: one signal per change.
+  EXPECT_EQ(statusChanges.size(), 4);
+}
+
+TEST_F(FocusTimerTest, AnIntervalThatEndedDuringSuspendCompletesOnceAtItsRealEnd) {
+  timer_.start(FocusSessionType::focus, std::nullopt, std::nullopt, t0);
+  timer_.checkCompletion(after(300));
+  // The machine sleeps; no heartbeat fires. On wake the timer is checked three hours later.
+  timer_.checkCompletion(after(3 * 3600));
+  ASSERT_EQ(completed_.size(), 1);
+  EXPECT_EQ(completed_.first().endedAt, after(1500));
+  EXPECT_EQ(completed_.first().durationSeconds, 1500);
+  EXPECT_EQ(timer_.status(), TimerStatus::completed);
+
+  timer_.checkCompletion(after(3 * 3600 + 1));
+  EXPECT_EQ(completed_.size(), 1);
+}
+
+TEST_F(FocusTimerTest, HeartbeatReadsTheWallClockRatherThanCountingTicks) {
+  timer_.start(FocusSessionType::focus, std::nullopt, std::nullopt, t0);
+  QSignalSpy remaining(&timer_, &FocusTimerManager::displayRemainingSecondsChanged);
+  // As if the event loop had stalled for twenty minutes: the next beat shows the truth.
+  clockNow_ = after(1200);
+  ASSERT_TRUE(remaining.wait(5000));
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 300);
+
+  clockNow_ = after(1500);
+  QSignalSpy status(&timer_, &FocusTimerManager::statusChanged);
+  ASSERT_TRUE(status.wait(5000));
+  EXPECT_EQ(timer_.status(), TimerStatus::completed);
+  EXPECT_EQ(completed_.size(), 1);
+}
+
+TEST_F(FocusTimerTest, StartingAgainWhileRunningKeepsTheTimeAlreadyRun) {
+  timer_.start(FocusSessionType::focus, std::nullopt, std::nullopt, t0);
+  timer_.start(FocusSessionType::longBreak, std::nullopt, std::nullopt, after(300));
+  EXPECT_EQ(timer_.sessionType(), FocusSessionType::focus);
+  timer_.checkCompletion(after(600));
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 900);
+
+  // Start from paused carries on like resume.
+  timer_.pause(after(600));
+  timer_.start(FocusSessionType::shortBreak, std::nullopt, std::nullopt, after(1000));
+  EXPECT_EQ(timer_.status(), TimerStatus::running);
+  timer_.checkCompletion(after(1100));
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 800);
+}
+
+TEST_F(FocusTimerTest, BreaksFollowFocusAndEverySecondFocusEarnsALongBreak) {
+  const auto runFocus = [this](qint64 from, std::optional<QString> title) {
+    timer_.start(FocusSessionType::focus, std::nullopt, std::move(title), after(from));
+    timer_.checkCompletion(after(from + 1500));
+  };
+
+  runFocus(0, QStringLiteral("First"));
+  EXPECT_EQ(timer_.suggestedNextSessionType(), FocusSessionType::shortBreak);
+
+  // A new interval from completed takes the given kind, length and task link.
+  timer_.start(FocusSessionType::shortBreak, std::nullopt, std::nullopt, after(2000));
+  EXPECT_EQ(timer_.sessionType(), FocusSessionType::shortBreak);
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 300);
+  timer_.checkCompletion(after(2300));
+  ASSERT_EQ(completed_.size(), 2);
+  EXPECT_EQ(completed_[1].type, FocusSessionType::shortBreak);
+  EXPECT_FALSE(completed_[1].taskTitle.has_value());
+  EXPECT_EQ(completed_[1].durationSeconds, 300);
+  EXPECT_EQ(timer_.completedFocusSessions(), 1);
+  EXPECT_EQ(timer_.suggestedNextSessionType(), FocusSessionType::focus);
+
+  runFocus(3000, std::nullopt);
+  EXPECT_EQ(timer_.completedFocusSessions(), 2);
+  EXPECT_EQ(timer_.suggestedNextSessionType(), FocusSessionType::longBreak);
+  timer_.start(FocusSessionType::longBreak, std::nullopt, std::nullopt, after(5000));
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 900);
+}
+
+TEST_F(FocusTimerTest, ResetKeepsTheKindAndClearsEverythingElse) {
+  timer_.start(FocusSessionType::shortBreak, std::nullopt, std::nullopt, t0);
+  timer_.checkCompletion(after(120));
+  timer_.reset(after(120));
+  EXPECT_EQ(timer_.status(), TimerStatus::idle);
+  EXPECT_EQ(timer_.sessionType(), FocusSessionType::shortBreak);
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 300);
+  EXPECT_EQ(timer_.displayProgress(), 0);
+  EXPECT_FALSE(timer_.isHeartbeatActive());
+
+  // Idle ignores pause, resume and checks.
+  timer_.pause(after(200));
+  timer_.resume(after(200));
+  timer_.checkCompletion(after(100000));
+  EXPECT_EQ(timer_.status(), TimerStatus::idle);
+  EXPECT_TRUE(completed_.isEmpty());
+
+  // A fresh start counts from zero.
+  timer_.start(FocusSessionType::shortBreak, std::nullopt, std::nullopt, after(1000));
+  timer_.checkCompletion(after(1060));
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 240);
+}
+
+TEST_F(FocusTimerTest, AClockSetBackNeverTakesTimeAway) {
+  timer_.start(FocusSessionType::focus, std::nullopt, std::nullopt, t0);
+  timer_.checkCompletion(after(-3600));
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 1500);
+  timer_.pause(after(-60));
+  timer_.resume(after(0));
+  timer_.checkCompletion(after(60));
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 1440);
+}
+
+TEST_F(FocusTimerTest, NewDurationsShowWhenIdleAndSpareARunningInterval) {
+  QSignalSpy focusMinutes(&timer_, &FocusTimerManager::focusDurationMinutesChanged);
+  timer_.updateDurations(50, 10, 20, 3);
+  EXPECT_EQ(focusMinutes.size(), 1);
+  EXPECT_EQ(timer_.focusDurationMinutes(), 50);
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 3000);
+
+  timer_.start(FocusSessionType::focus, std::nullopt, std::nullopt, t0);
+  timer_.updateDurations(10, 10, 20, 3);
+  timer_.checkCompletion(after(60));
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 2940);
+
+  // Nonsense from the settings cannot make a zero-length interval.
+  FocusTimerManager odd(0, -5, 0, 0);
+  EXPECT_EQ(odd.displayRemainingSeconds(), 60);
+  EXPECT_EQ(odd.sessionsBeforeLongBreak(), 1);
+}
+
+}  // namespace
