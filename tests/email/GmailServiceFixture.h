@@ -1,0 +1,72 @@
+#pragma once
+
+#include "core/email/GmailError.h"
+#include "core/email/GmailService.h"
+#include "core/model/KeychainHelper.h"
+#include "testing/FakeGoogle.h"
+
+#include "common/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QDateTime& date, std::ostream* out) {
+  *out << date.toString(Qt::ISODateWithMs).toStdString();
+}
+
+// A Gmail client aimed at the fake Google, with a fixed clock, over the session's real keyring.
+class GmailServiceFixture : public ::testing::Test {
+ protected:
+  static QDateTime fixedNow() { return testsupport::utc(2024, 6, 3, 12, 0, 0).addMSecs(250); }
+  static double nowSeconds() { return fixedNow().toMSecsSinceEpoch() / 1000.0; }
+
+  void SetUp() override {
+    ASSERT_TRUE(KeychainHelper::save(QStringLiteral("pelmora_test_probe"), QStringLiteral("x")))
+        << "the test session has no unlocked keyring";
+    KeychainHelper::remove(QStringLiteral("pelmora_test_probe"));
+    GmailService::Configuration configuration = google.gmailConfiguration();
+    configuration.clientSecret = QString();
+    configuration.clock = &GmailServiceFixture::fixedNow;
+    service = std::make_unique<GmailService>(configuration);
+    service->disconnect();
+  }
+
+  void TearDown() override { service->disconnect(); }
+
+  static std::optional<QString> stored(const char* key) {
+    return KeychainHelper::read(QString::fromLatin1(key));
+  }
+
+  // A connected account whose token is not near its expiry.
+  void connect(const QString& accessToken = QStringLiteral("access-1")) {
+    service->saveCredentials(accessToken, QStringLiteral("refresh-1"), 3600,
+                             QStringLiteral("me@example.com"), QStringLiteral("client-1"));
+  }
+
+  // Runs a call that must fail with a GmailError and gives that error.
+  template <typename T>
+  static GmailError gmailErrorOf(QCoro::Task<T>&& task) {
+    try {
+      testsupport::runTask(std::move(task));
+    } catch (const GmailError& error) {
+      return error;
+    } catch (const std::exception& other) {
+      ADD_FAILURE() << "another error: " << other.what();
+      return GmailError::serverError(-1);
+    }
+    ADD_FAILURE() << "no error";
+    return GmailError::serverError(-1);
+  }
+
+  QList<EmailMessageContext> fetch(std::optional<QDateTime> after = std::nullopt, int limit = 15) {
+    return testsupport::runTask(service->fetchActionableMessages(after, limit));
+  }
+
+  FakeGoogle google;
+  std::unique_ptr<GmailService> service;
+};
