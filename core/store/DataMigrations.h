@@ -1,0 +1,23 @@
+#pragma once
+
+#include "core/store/MigrationError.h"
+#include "core/store/StorageSchema.h"
+
+#include <QByteArray>
+
+#include <optional>
+
+// Turns the bytes of a stored database into the current container, whatever layout version
+// wrote them.
+class DataMigrations {
+ public:
+  struct Result {
+    DashboardStorageContainer container;
+    // Set when a newer Pelmora wrote the file: the container holds what this version
+    // understands of it, and the file must not be written over.
+    std::optional<MigrationError> newerVersion;
+  };
+
+  // Throws MigrationError when the bytes cannot be taken into use.
+  static Result decode(const QByteArray& data);
+};

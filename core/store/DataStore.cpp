@@ -1,0 +1,855 @@
+#include "core/store/DataStore.h"
+
+#include "core/model/DiagnosticLogger.h"
+#include "core/model/JsonCoding.h"
+#include "core/model/RecurrenceEngine.h"
+#include "core/model/SampleDataGenerator.h"
+#include "core/services/CalendarServiceProtocol.h"
+#include "core/services/NotificationServiceProtocol.h"
+
+#include <QJsonDocument>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace {
+
+const QString kSubsystem = QStringLiteral("Storage");
+
+QString folderFrom(const std::optional<QString>& custom) {
+  if (!custom || custom->isEmpty()) {
+    return DashboardPersistence::defaultFolder();
+  }
+  const QUrl url(*custom);
+  return url.isLocalFile() ? url.toLocalFile() : *custom;
+}
+
+template <typename T, typename Id>
+qsizetype indexOf(const QList<T>& list, const Id& id) {
+  const auto it = std::find_if(list.cbegin(), list.cend(), [&](const T& r) { return r.id == id; });
+  return it == list.cend() ? -1 : it - list.cbegin();
+}
+
+}  // namespace
+
+DataStore::DataStore(std::optional<QString> customStorageURL,
+                     NotificationServiceProtocol* notificationService,
+                     CalendarServiceProtocol* calendarService, Clock clock,
+                     std::optional<Calendar> calendar, QObject* parent)
+    : QObject(parent),
+      clock_(clock ? std::move(clock) : Clock([] { return QDateTime::currentDateTimeUtc(); })),
+      calendar_(calendar ? *calendar : Calendar::current()),
+      persistence_(folderFrom(customStorageURL), clock_),
+      notificationService_(notificationService),
+      calendarService_(calendarService) {
+  databaseError_ = persistence_.prepareFolder();
+
+  settings_ = persistence_.loadSettings();
+  savedSettings_ = settings_;
+
+  DashboardPersistence::LoadedDatabase loaded = persistence_.loadDatabase();
+  data_ = std::move(loaded.container);
+  if (persistence_.readOnlyReason()) {
+    databaseError_ = persistence_.readOnlyReason();
+  }
+  if (!loaded.foundFile && !databaseError_) {
+    // First run: something to look at until the user removes it.
+    const SampleData sample = SampleDataGenerator::generate(now(), calendar_);
+    data_.tasks = sample.tasks;
+    data_.bills = sample.bills;
+    data_.waitingItems = sample.waitingItems;
+    data_.manualEvents = sample.events;
+    save();
+  }
+  updatePendingCount();
+
+  rescheduleAllReminders(settings_, true);
+
+  if (calendarService_) {
+    setCalendarPermission(calendarService_->authorizationStatus());
+    connect(calendarService_.data(), &CalendarServiceProtocol::calendarChanged, this,
+            &DataStore::refreshCalendarEvents);
+    refreshCalendarEvents();
+  }
+}
+
+DataStore::~DataStore() = default;
+
+QDateTime DataStore::now() const { return clock_(); }
+
+std::optional<QString> DataStore::saveError() const {
+  return databaseError_ ? databaseError_ : settingsError_;
+}
+
+void DataStore::setDatabaseError(std::optional<QString> error) {
+  const auto before = saveError();
+  databaseError_ = std::move(error);
+  if (saveError() != before) {
+    Q_EMIT saveErrorChanged();
+  }
+}
+
+void DataStore::setSettingsError(std::optional<QString> error) {
+  const auto before = saveError();
+  settingsError_ = std::move(error);
+  if (saveError() != before) {
+    Q_EMIT saveErrorChanged();
+  }
+}
+
+// ---- setters ----
+
+void DataStore::setProcessedEmailMessageIDs(const QSet<QString>& ids) {
+  if (data_.processedEmailMessageIDs == ids) {
+    return;
+  }
+  data_.processedEmailMessageIDs = ids;
+  Q_EMIT processedEmailMessageIDsChanged();
+}
+
+void DataStore::insertProcessedEmailMessageID(const QString& id) {
+  if (data_.processedEmailMessageIDs.contains(id)) {
+    return;
+  }
+  data_.processedEmailMessageIDs.insert(id);
+  Q_EMIT processedEmailMessageIDsChanged();
+}
+
+void DataStore::setLastEmailSyncAt(const std::optional<QDateTime>& date) {
+  if (data_.lastEmailSyncAt == date) {
+    return;
+  }
+  data_.lastEmailSyncAt = date;
+  Q_EMIT lastEmailSyncAtChanged();
+}
+
+void DataStore::setEmailSyncState(const EmailSyncState& state) {
+  if (data_.emailSyncState == state) {
+    return;
+  }
+  data_.emailSyncState = state;
+  Q_EMIT emailSyncStateChanged();
+}
+
+void DataStore::setDailyIntention(const QString& intention) {
+  data_.dailyIntentionDate = now();
+  if (data_.dailyIntention == intention) {
+    return;
+  }
+  data_.dailyIntention = intention;
+  Q_EMIT dailyIntentionChanged();
+}
+
+void DataStore::setCustomGreeting(const QString& greeting) {
+  if (data_.customGreeting == greeting) {
+    return;
+  }
+  data_.customGreeting = greeting;
+  Q_EMIT customGreetingChanged();
+}
+
+void DataStore::setCachedWeather(const std::optional<WeatherData>& weather) {
+  if (data_.cachedWeather == weather) {
+    return;
+  }
+  data_.cachedWeather = weather;
+  Q_EMIT cachedWeatherChanged();
+}
+
+void DataStore::setSettings(const AppSettings& settings) {
+  if (settings_ == settings) {
+    return;
+  }
+  settings_ = settings;
+  Q_EMIT settingsChanged();
+}
+
+// ---- writing ----
+
+QByteArray DataStore::encodedDatabase() const {
+  return QJsonDocument(data_.toJson()).toJson(QJsonDocument::Compact);
+}
+
+void DataStore::save() {
+  if (isReadOnly()) {
+    setDatabaseError(persistence_.readOnlyReason());
+    return;
+  }
+  setDatabaseError(persistence_.saveDatabase(encodedDatabase()));
+}
+
+void DataStore::saveSettings() {
+  const AppSettings previous = savedSettings_;
+  const auto failure = persistence_.saveSettings(settings_);
+  setSettingsError(failure);
+  if (!failure) {
+    savedSettings_ = settings_;
+  }
+  rescheduleAllReminders(previous, false);
+  refreshCalendarEvents();
+}
+
+bool DataStore::takeSafetySnapshot() {
+  if (isReadOnly()) {
+    return true;  // nothing on disk changes anyway
+  }
+  if (const auto failure = persistence_.saveSafetySnapshot(encodedDatabase())) {
+    setDatabaseError(
+        QStringLiteral("Nothing was removed, because the safety copy could not be written: %1")
+            .arg(*failure));
+    return false;
+  }
+  return true;
+}
+
+// ---- reminders ----
+
+void DataStore::scheduleReminder(const TaskItem& task) {
+  if (!notificationService_) {
+    return;
+  }
+  if (settings_.notifyTaskDeadlines) {
+    notificationService_->scheduleTaskReminder(task);
+  } else {
+    notificationService_->cancelTaskReminder(task.id);
+  }
+}
+
+void DataStore::scheduleReminder(const BillItem& bill) {
+  if (!notificationService_) {
+    return;
+  }
+  if (settings_.notifyBillReminders) {
+    notificationService_->scheduleBillReminder(bill);
+  } else {
+    notificationService_->cancelBillReminder(bill.id);
+  }
+}
+
+void DataStore::cancelTaskReminder(const QUuid& taskID) {
+  if (notificationService_) {
+    notificationService_->cancelTaskReminder(taskID);
+  }
+}
+
+void DataStore::cancelBillReminder(const QUuid& billID) {
+  if (notificationService_) {
+    notificationService_->cancelBillReminder(billID);
+  }
+}
+
+void DataStore::rescheduleAllReminders(const AppSettings& previous, bool atLaunch) {
+  if (!notificationService_) {
+    return;
+  }
+  const QDateTime current = now();
+  if (atLaunch || previous.notifyTaskDeadlines != settings_.notifyTaskDeadlines) {
+    for (const TaskItem& task : data_.tasks) {
+      const bool pending = !task.isCompleted && task.dueDate && *task.dueDate > current;
+      if (!pending) {
+        continue;  // the service would only drop it
+      }
+      if (settings_.notifyTaskDeadlines) {
+        notificationService_->scheduleTaskReminder(task);
+      } else if (!atLaunch) {
+        notificationService_->cancelTaskReminder(task.id);
+      }
+    }
+  }
+  if (atLaunch || previous.notifyBillReminders != settings_.notifyBillReminders) {
+    for (const BillItem& bill : data_.bills) {
+      if (bill.isPaid) {
+        continue;
+      }
+      if (settings_.notifyBillReminders) {
+        notificationService_->scheduleBillReminder(bill);
+      } else if (!atLaunch) {
+        notificationService_->cancelBillReminder(bill.id);
+      }
+    }
+  }
+}
+
+// ---- tasks ----
+
+void DataStore::addTask(const TaskItem& task) {
+  data_.tasks.append(task);
+  scheduleReminder(task);
+  save();
+  Q_EMIT tasksChanged();
+}
+
+void DataStore::updateTask(const TaskItem& task) {
+  const qsizetype i = indexOf(data_.tasks, task.id);
+  if (i < 0) {
+    return;
+  }
+  TaskItem updated = task;
+  updated.updatedAt = now();
+  data_.tasks[i] = updated;
+  scheduleReminder(updated);
+  save();
+  Q_EMIT tasksChanged();
+}
+
+void DataStore::addNextOccurrence(const TaskItem& finished, const QDateTime& at) {
+  if (finished.recurrence.isNone() || !finished.dueDate) {
+    return;
+  }
+  const auto nextDue = RecurrenceEngine::nextDate(finished.recurrence, *finished.dueDate, calendar_);
+  if (!nextDue) {
+    return;
+  }
+  // Reopening and finishing the task again must not add the same occurrence twice.
+  const bool present = std::any_of(data_.tasks.cbegin(), data_.tasks.cend(), [&](const TaskItem& t) {
+    return t.id != finished.id && t.dueDate == nextDue && t.title == finished.title &&
+           t.recurrence == finished.recurrence;
+  });
+  if (present) {
+    return;
+  }
+  TaskItem next = finished;
+  next.id = QUuid::createUuid();
+  next.dueDate = nextDue;
+  next.isCompleted = false;
+  next.completedAt.reset();
+  next.createdAt = at;
+  next.updatedAt = at;
+  data_.tasks.append(next);
+  scheduleReminder(next);
+}
+
+void DataStore::toggleTaskCompletion(const QUuid& taskID, const QDateTime& at) {
+  const qsizetype i = indexOf(data_.tasks, taskID);
+  if (i < 0) {
+    return;
+  }
+  TaskItem& task = data_.tasks[i];
+  task.isCompleted = !task.isCompleted;
+  if (task.isCompleted) {
+    task.completedAt = at;
+  } else {
+    task.completedAt.reset();
+  }
+  const TaskItem toggled = task;  // the append below may move the list
+  scheduleReminder(toggled);
+  if (toggled.isCompleted) {
+    addNextOccurrence(toggled, at);
+  }
+  save();
+  Q_EMIT tasksChanged();
+}
+
+void DataStore::deleteTask(const QUuid& taskID) {
+  const qsizetype i = indexOf(data_.tasks, taskID);
+  if (i < 0) {
+    return;
+  }
+  data_.tasks.removeAt(i);
+  cancelTaskReminder(taskID);
+  save();
+  Q_EMIT tasksChanged();
+}
+
+void DataStore::clearCompletedTasks() {
+  const bool any = std::any_of(data_.tasks.cbegin(), data_.tasks.cend(),
+                               [](const TaskItem& t) { return t.isCompleted; });
+  if (any) {
+    if (!takeSafetySnapshot()) {
+      return;
+    }
+    QList<TaskItem> kept;
+    kept.reserve(data_.tasks.size());
+    for (const TaskItem& task : std::as_const(data_.tasks)) {
+      if (task.isCompleted) {
+        cancelTaskReminder(task.id);
+      } else {
+        kept.append(task);
+      }
+    }
+    data_.tasks = std::move(kept);
+  }
+  save();
+  if (any) {
+    Q_EMIT tasksChanged();
+  }
+}
+
+// ---- bills ----
+
+void DataStore::addBill(const BillItem& bill) {
+  data_.bills.append(bill);
+  scheduleReminder(bill);
+  save();
+  Q_EMIT billsChanged();
+}
+
+void DataStore::updateBill(const BillItem& bill) {
+  const qsizetype i = indexOf(data_.bills, bill.id);
+  if (i < 0) {
+    return;
+  }
+  data_.bills[i] = bill;
+  scheduleReminder(bill);
+  save();
+  Q_EMIT billsChanged();
+}
+
+void DataStore::deleteBill(const QUuid& billID) {
+  const qsizetype i = indexOf(data_.bills, billID);
+  if (i < 0) {
+    return;
+  }
+  data_.bills.removeAt(i);
+  cancelBillReminder(billID);
+  save();
+  Q_EMIT billsChanged();
+}
+
+void DataStore::addNextBill(const BillItem& paid, const QDateTime& at) {
+  if (paid.recurrence.isNone()) {
+    return;
+  }
+  const auto nextDue = RecurrenceEngine::nextDate(paid.recurrence, paid.dueDate, calendar_);
+  if (!nextDue) {
+    return;
+  }
+  const bool present = std::any_of(data_.bills.cbegin(), data_.bills.cend(), [&](const BillItem& b) {
+    return b.id != paid.id && b.dueDate == *nextDue && b.name == paid.name &&
+           b.recurrence == paid.recurrence;
+  });
+  if (present) {
+    return;
+  }
+  BillItem next = paid;
+  next.id = QUuid::createUuid();
+  next.dueDate = *nextDue;
+  next.isPaid = false;
+  next.paidAt.reset();
+  next.createdAt = at;
+  data_.bills.append(next);
+  scheduleReminder(next);
+}
+
+void DataStore::toggleBillPaid(const QUuid& billID, const QDateTime& at) {
+  const qsizetype i = indexOf(data_.bills, billID);
+  if (i < 0) {
+    return;
+  }
+  BillItem& bill = data_.bills[i];
+  bill.isPaid = !bill.isPaid;
+  if (bill.isPaid) {
+    bill.paidAt = at;
+  } else {
+    bill.paidAt.reset();
+  }
+  const BillItem toggled = bill;
+  scheduleReminder(toggled);
+  if (toggled.isPaid) {
+    addNextBill(toggled, at);
+  }
+  save();
+  Q_EMIT billsChanged();
+}
+
+// ---- waiting-for items ----
+
+void DataStore::addWaitingItem(const WaitingForItem& item) {
+  data_.waitingItems.append(item);
+  save();
+  Q_EMIT waitingItemsChanged();
+}
+
+void DataStore::updateWaitingItem(const WaitingForItem& item) {
+  const qsizetype i = indexOf(data_.waitingItems, item.id);
+  if (i < 0) {
+    return;
+  }
+  data_.waitingItems[i] = item;
+  save();
+  Q_EMIT waitingItemsChanged();
+}
+
+void DataStore::deleteWaitingItem(const QUuid& id) {
+  const qsizetype i = indexOf(data_.waitingItems, id);
+  if (i < 0) {
+    return;
+  }
+  data_.waitingItems.removeAt(i);
+  save();
+  Q_EMIT waitingItemsChanged();
+}
+
+void DataStore::snoozeWaitingItem(const QUuid& id, int days) {
+  const qsizetype i = indexOf(data_.waitingItems, id);
+  if (i < 0) {
+    return;
+  }
+  WaitingForItem& item = data_.waitingItems[i];
+  const QDateTime from = item.nextFollowUpDate.value_or(now());
+  item.nextFollowUpDate = calendar_.addDays(from, std::max(days, 1));
+  save();
+  Q_EMIT waitingItemsChanged();
+}
+
+void DataStore::resolveWaitingItem(const QUuid& id) {
+  const qsizetype i = indexOf(data_.waitingItems, id);
+  if (i < 0) {
+    return;
+  }
+  data_.waitingItems[i].status = WaitingStatus::resolved;
+  save();
+  Q_EMIT waitingItemsChanged();
+}
+
+// ---- manual events ----
+
+void DataStore::addManualEvent(const CalendarEventItem& event) {
+  data_.manualEvents.append(event);
+  save();
+  Q_EMIT manualEventsChanged();
+}
+
+void DataStore::updateManualEvent(const CalendarEventItem& event) {
+  const qsizetype i = indexOf(data_.manualEvents, event.id);
+  if (i < 0) {
+    return;
+  }
+  data_.manualEvents[i] = event;
+  save();
+  Q_EMIT manualEventsChanged();
+}
+
+void DataStore::deleteManualEvent(const QString& eventID) {
+  const qsizetype i = indexOf(data_.manualEvents, eventID);
+  if (i < 0) {
+    return;
+  }
+  data_.manualEvents.removeAt(i);
+  save();
+  Q_EMIT manualEventsChanged();
+}
+
+// ---- mirrored calendar ----
+
+void DataStore::setCalendarPermission(CalendarPermissionStatus status) {
+  if (calendarPermission_ == status) {
+    return;
+  }
+  calendarPermission_ = status;
+  Q_EMIT calendarPermissionStatusChanged();
+}
+
+QCoro::Task<bool> DataStore::requestCalendarAccess() {
+  QPointer<CalendarServiceProtocol> service = calendarService_;
+  if (!service) {
+    co_return false;
+  }
+  QPointer<DataStore> self(this);
+  const bool granted = co_await service->requestAccess();
+  if (!self || !service) {
+    co_return granted;
+  }
+  setCalendarPermission(service->authorizationStatus());
+  refreshCalendarEvents();
+  co_return granted;
+}
+
+void DataStore::refreshCalendarEvents() {
+  QList<AppleCalendarInfo> calendars;
+  QList<CalendarEventItem> events;
+  if (calendarService_) {
+    setCalendarPermission(calendarService_->authorizationStatus());
+    if (calendarPermission_ == CalendarPermissionStatus::authorized) {
+      calendars = calendarService_->availableCalendars();
+      const QDateTime from = calendar_.startOfDay(now());
+      const QDateTime to = calendar_.addDays(from, std::max(settings_.calendarLookAheadDays, 1));
+      std::optional<QSet<QString>> selection;
+      if (!settings_.selectedCalendarIDs.isEmpty()) {
+        selection = settings_.selectedCalendarIDs;
+      }
+      events = calendarService_->fetchEvents(from, to, selection);
+    }
+  }
+  if (availableCalendars_ != calendars) {
+    availableCalendars_ = std::move(calendars);
+    Q_EMIT availableCalendarsChanged();
+  }
+  if (calendarEvents_ != events) {
+    calendarEvents_ = std::move(events);
+    Q_EMIT calendarEventsChanged();
+  }
+}
+
+// ---- focus sessions ----
+
+void DataStore::addFocusSession(const FocusSession& session) {
+  data_.focusSessions.append(session);
+  save();
+  Q_EMIT focusSessionsChanged();
+}
+
+void DataStore::deleteFocusSession(const QUuid& sessionID) {
+  const qsizetype i = indexOf(data_.focusSessions, sessionID);
+  if (i < 0) {
+    return;
+  }
+  data_.focusSessions.removeAt(i);
+  save();
+  Q_EMIT focusSessionsChanged();
+}
+
+// ---- e-mail suggestions ----
+
+void DataStore::updatePendingCount() {
+  const int pending = int(std::count_if(
+      data_.emailSuggestions.cbegin(), data_.emailSuggestions.cend(),
+      [](const EmailExtractedSuggestion& s) { return s.status == SuggestionStatus::pending; }));
+  if (data_.emailSyncState.pendingCount != pending) {
+    data_.emailSyncState.pendingCount = pending;
+    Q_EMIT emailSyncStateChanged();
+  }
+}
+
+void DataStore::addEmailSuggestion(const EmailExtractedSuggestion& suggestion) {
+  const qsizetype i = indexOf(data_.emailSuggestions, suggestion.id);
+  if (i < 0) {
+    data_.emailSuggestions.append(suggestion);
+  } else {
+    data_.emailSuggestions[i] = suggestion;
+  }
+  updatePendingCount();
+  save();
+  Q_EMIT emailSuggestionsChanged();
+}
+
+void DataStore::updateEmailSuggestion(const EmailExtractedSuggestion& suggestion) {
+  const qsizetype i = indexOf(data_.emailSuggestions, suggestion.id);
+  if (i < 0) {
+    return;
+  }
+  data_.emailSuggestions[i] = suggestion;
+  updatePendingCount();
+  save();
+  Q_EMIT emailSuggestionsChanged();
+}
+
+void DataStore::approveSuggestion(const QUuid& id) {
+  const qsizetype i = indexOf(data_.emailSuggestions, id);
+  if (i < 0) {
+    return;
+  }
+  const EmailExtractedSuggestion s = data_.emailSuggestions.at(i);
+  if (s.status == SuggestionStatus::approved || s.status == SuggestionStatus::autoApplied) {
+    return;  // its record exists already
+  }
+  const QDateTime current = now();
+  switch (s.category) {
+    case EmailExtractedCategory::task:
+    case EmailExtractedCategory::importantNotice: {
+      TaskItem task(QUuid::createUuid(), s.title, s.notes, s.dueDate, s.priority,
+                    QStringLiteral("Email"), false, std::nullopt, RecurrenceRule::none(), current,
+                    current, false, s.sourceMessageID);
+      data_.tasks.append(task);
+      scheduleReminder(task);
+      Q_EMIT tasksChanged();
+      break;
+    }
+    case EmailExtractedCategory::bill: {
+      BillItem bill;
+      bill.id = QUuid::createUuid();
+      bill.name = s.title;
+      bill.amount = s.amount.value_or(0);
+      bill.currency = s.currency.value_or(settings_.defaultCurrency);
+      bill.dueDate = s.dueDate.value_or(current);
+      bill.reminderDaysBefore = settings_.billReminderDaysBefore;
+      bill.notes = s.notes;
+      if (s.referenceNumber && !s.referenceNumber->isEmpty()) {
+        bill.notes += (bill.notes.isEmpty() ? QString() : QStringLiteral("\n")) +
+                      QStringLiteral("Reference: ") + *s.referenceNumber;
+      }
+      bill.createdAt = current;
+      bill.sourceEmailMessageID = s.sourceMessageID;
+      data_.bills.append(bill);
+      scheduleReminder(bill);
+      Q_EMIT billsChanged();
+      break;
+    }
+    case EmailExtractedCategory::appointment: {
+      CalendarEventItem event;
+      event.id = jsoncoding::uuidText(QUuid::createUuid());
+      event.title = s.title;
+      event.startDate = s.dueDate.value_or(current);
+      event.endDate = event.startDate.addSecs(3600);
+      event.location = s.location;
+      event.calendarName = QStringLiteral("Pelmora");
+      event.calendarColorHex = QStringLiteral("#007AFF");
+      event.sourceType = CalendarSourceType::manual;
+      if (!s.notes.isEmpty()) {
+        event.notes = s.notes;
+      }
+      data_.manualEvents.append(event);
+      Q_EMIT manualEventsChanged();
+      break;
+    }
+    case EmailExtractedCategory::waitingFor: {
+      WaitingForItem item;
+      item.id = QUuid::createUuid();
+      item.title = s.title;
+      item.personOrOrg = s.personOrOrg.value_or(s.sender);
+      item.notes = s.notes;
+      item.status = WaitingStatus::waiting;
+      item.createdAt = current;
+      item.expectedResponseDate = s.dueDate;
+      item.sourceEmailMessageID = s.sourceMessageID;
+      data_.waitingItems.append(item);
+      Q_EMIT waitingItemsChanged();
+      break;
+    }
+  }
+  EmailExtractedSuggestion& stored = data_.emailSuggestions[i];
+  stored.status = SuggestionStatus::approved;
+  stored.reviewedAt = current;
+  updatePendingCount();
+  save();
+  Q_EMIT emailSuggestionsChanged();
+}
+
+void DataStore::dismissSuggestion(const QUuid& id) {
+  const qsizetype i = indexOf(data_.emailSuggestions, id);
+  if (i < 0) {
+    return;
+  }
+  EmailExtractedSuggestion& stored = data_.emailSuggestions[i];
+  stored.status = SuggestionStatus::dismissed;
+  stored.reviewedAt = now();
+  updatePendingCount();
+  save();
+  Q_EMIT emailSuggestionsChanged();
+}
+
+QList<EmailExtractedSuggestion> DataStore::pendingEmailSuggestions() const {
+  QList<EmailExtractedSuggestion> pending;
+  for (const auto& s : data_.emailSuggestions) {
+    if (s.status == SuggestionStatus::pending) {
+      pending.append(s);
+    }
+  }
+  return pending;
+}
+
+// ---- sample data ----
+
+bool DataStore::hasSampleData() const {
+  return std::any_of(data_.tasks.cbegin(), data_.tasks.cend(),
+                     [](const auto& r) { return r.isSampleData; }) ||
+         std::any_of(data_.bills.cbegin(), data_.bills.cend(),
+                     [](const auto& r) { return r.isSampleData; }) ||
+         std::any_of(data_.waitingItems.cbegin(), data_.waitingItems.cend(),
+                     [](const auto& r) { return r.isSampleData; }) ||
+         std::any_of(data_.manualEvents.cbegin(), data_.manualEvents.cend(),
+                     [](const auto& e) { return e.sourceType == CalendarSourceType::sample; });
+}
+
+void DataStore::removeAllSampleData() {
+  const bool any = hasSampleData();
+  if (any && !takeSafetySnapshot()) {
+    return;
+  }
+  const auto tasksBefore = data_.tasks.size();
+  const auto billsBefore = data_.bills.size();
+  const auto waitingBefore = data_.waitingItems.size();
+  const auto eventsBefore = data_.manualEvents.size();
+  data_.tasks.removeIf([this](const TaskItem& t) {
+    if (t.isSampleData) {
+      cancelTaskReminder(t.id);
+    }
+    return t.isSampleData;
+  });
+  data_.bills.removeIf([this](const BillItem& b) {
+    if (b.isSampleData) {
+      cancelBillReminder(b.id);
+    }
+    return b.isSampleData;
+  });
+  data_.waitingItems.removeIf([](const WaitingForItem& w) { return w.isSampleData; });
+  data_.manualEvents.removeIf(
+      [](const CalendarEventItem& e) { return e.sourceType == CalendarSourceType::sample; });
+  save();
+  if (data_.tasks.size() != tasksBefore) {
+    Q_EMIT tasksChanged();
+  }
+  if (data_.bills.size() != billsBefore) {
+    Q_EMIT billsChanged();
+  }
+  if (data_.waitingItems.size() != waitingBefore) {
+    Q_EMIT waitingItemsChanged();
+  }
+  if (data_.manualEvents.size() != eventsBefore) {
+    Q_EMIT manualEventsChanged();
+  }
+}
+
+// ---- derived values ----
+
+QList<CalendarEventItem> DataStore::allUpcomingEvents() const {
+  const QDateTime current = now();
+  QList<CalendarEventItem> upcoming;
+  for (const auto* list : {&calendarEvents_, &data_.manualEvents}) {
+    for (const CalendarEventItem& event : *list) {
+      if (event.endDate > current) {
+        upcoming.append(event);
+      }
+    }
+  }
+  std::stable_sort(upcoming.begin(), upcoming.end(),
+                   [](const CalendarEventItem& a, const CalendarEventItem& b) {
+                     return a.startDate < b.startDate;
+                   });
+  return upcoming;
+}
+
+std::optional<CalendarEventItem> DataStore::nextEvent() const {
+  const QList<CalendarEventItem> upcoming = allUpcomingEvents();
+  if (upcoming.isEmpty()) {
+    return std::nullopt;
+  }
+  return upcoming.first();
+}
+
+DashboardSummary DataStore::todayMetrics(const QDateTime& now, const Calendar& calendar) const {
+  DashboardSummary summary;
+  for (const TaskItem& task : data_.tasks) {
+    if (task.isDueToday(calendar, now)) {
+      ++summary.totalTasksDueToday;
+    }
+    if (task.isCompleted && task.completedAt && calendar.isDateInSameDay(*task.completedAt, now)) {
+      ++summary.tasksCompletedToday;
+    }
+    if (task.isOverdue(now)) {
+      ++summary.tasksOverdue;
+    }
+  }
+  for (const WaitingForItem& item : data_.waitingItems) {
+    if (item.isFollowUpOverdue(now)) {
+      ++summary.followUpsDue;
+    }
+  }
+  const QDateTime dayStart = calendar.startOfDay(now);
+  const QDateTime weekEnd = calendar.addDays(dayStart, 7);
+  for (const BillItem& bill : data_.bills) {
+    if (!bill.isPaid && bill.dueDate >= dayStart && bill.dueDate < weekEnd) {
+      ++summary.billsDueThisWeek;
+    }
+  }
+  double focusSeconds = 0;
+  for (const FocusSession& session : data_.focusSessions) {
+    if (session.type == FocusSessionType::focus &&
+        calendar.isDateInSameDay(session.endedAt, now)) {
+      ++summary.focusSessionsToday;
+      focusSeconds += session.durationSeconds;
+    }
+  }
+  summary.focusMinutesToday = int(focusSeconds / 60);
+  return summary;
+}

@@ -1,0 +1,219 @@
+#pragma once
+
+#include "core/model/AppSettings.h"
+#include "core/model/Calendar.h"
+#include "core/store/DashboardPersistence.h"
+#include "core/store/DashboardSummary.h"
+#include "core/store/StorageSchema.h"
+
+#include <QCoroTask>
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <optional>
+
+class CalendarServiceProtocol;
+class NotificationServiceProtocol;
+
+// The single source of truth every screen reads. All of it runs on the main thread; every
+// mutating operation saves synchronously before it returns. Operations on an identifier that
+// is not stored change nothing.
+class DataStore : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(QList<TaskItem> tasks READ tasks NOTIFY tasksChanged)
+  Q_PROPERTY(QList<BillItem> bills READ bills NOTIFY billsChanged)
+  Q_PROPERTY(QList<WaitingForItem> waitingItems READ waitingItems NOTIFY waitingItemsChanged)
+  Q_PROPERTY(QList<CalendarEventItem> manualEvents READ manualEvents NOTIFY manualEventsChanged)
+  Q_PROPERTY(QList<CalendarEventItem> calendarEvents READ calendarEvents NOTIFY
+                 calendarEventsChanged)
+  Q_PROPERTY(QList<FocusSession> focusSessions READ focusSessions NOTIFY focusSessionsChanged)
+  Q_PROPERTY(QList<EmailExtractedSuggestion> emailSuggestions READ emailSuggestions NOTIFY
+                 emailSuggestionsChanged)
+  Q_PROPERTY(QSet<QString> processedEmailMessageIDs READ processedEmailMessageIDs WRITE
+                 setProcessedEmailMessageIDs NOTIFY processedEmailMessageIDsChanged)
+  Q_PROPERTY(std::optional<QDateTime> lastEmailSyncAt READ lastEmailSyncAt WRITE
+                 setLastEmailSyncAt NOTIFY lastEmailSyncAtChanged)
+  Q_PROPERTY(EmailSyncState emailSyncState READ emailSyncState WRITE setEmailSyncState NOTIFY
+                 emailSyncStateChanged)
+  Q_PROPERTY(QString dailyIntention READ dailyIntention WRITE setDailyIntention NOTIFY
+                 dailyIntentionChanged)
+  Q_PROPERTY(QString customGreeting READ customGreeting WRITE setCustomGreeting NOTIFY
+                 customGreetingChanged)
+  Q_PROPERTY(std::optional<WeatherData> cachedWeather READ cachedWeather WRITE setCachedWeather
+                 NOTIFY cachedWeatherChanged)
+  Q_PROPERTY(AppSettings settings READ settings WRITE setSettings NOTIFY settingsChanged)
+  Q_PROPERTY(CalendarPermissionStatus calendarPermissionStatus READ calendarPermissionStatus
+                 NOTIFY calendarPermissionStatusChanged)
+  Q_PROPERTY(QList<AppleCalendarInfo> availableCalendars READ availableCalendars NOTIFY
+                 availableCalendarsChanged)
+  Q_PROPERTY(std::optional<QString> saveError READ saveError NOTIFY saveErrorChanged)
+  Q_PROPERTY(bool isReadOnly READ isReadOnly CONSTANT)
+
+ public:
+  using Clock = std::function<QDateTime()>;
+
+  // `customStorageURL`: the folder of the files; nothing selects $XDG_DATA_HOME/Pelmora.
+  // Either service may be null (nothing is scheduled, nothing mirrored). `clock` and
+  // `calendar` default to the system's; tests fix them. Never fails: a problem with the
+  // files ends up in `saveError` and the log.
+  DataStore(std::optional<QString> customStorageURL,
+            NotificationServiceProtocol* notificationService,
+            CalendarServiceProtocol* calendarService, Clock clock = {},
+            std::optional<Calendar> calendar = std::nullopt, QObject* parent = nullptr);
+  ~DataStore() override;
+
+  // Published values.
+  const QList<TaskItem>& tasks() const { return data_.tasks; }
+  const QList<BillItem>& bills() const { return data_.bills; }
+  const QList<WaitingForItem>& waitingItems() const { return data_.waitingItems; }
+  const QList<CalendarEventItem>& manualEvents() const { return data_.manualEvents; }
+  // Mirrored from the system calendars; never saved.
+  const QList<CalendarEventItem>& calendarEvents() const { return calendarEvents_; }
+  const QList<FocusSession>& focusSessions() const { return data_.focusSessions; }
+  const QList<EmailExtractedSuggestion>& emailSuggestions() const {
+    return data_.emailSuggestions;
+  }
+  const QSet<QString>& processedEmailMessageIDs() const { return data_.processedEmailMessageIDs; }
+  const std::optional<QDateTime>& lastEmailSyncAt() const { return data_.lastEmailSyncAt; }
+  const EmailSyncState& emailSyncState() const { return data_.emailSyncState; }
+  const QString& dailyIntention() const { return data_.dailyIntention; }
+  const std::optional<QDateTime>& dailyIntentionDate() const { return data_.dailyIntentionDate; }
+  const QString& customGreeting() const { return data_.customGreeting; }
+  const std::optional<WeatherData>& cachedWeather() const { return data_.cachedWeather; }
+  const AppSettings& settings() const { return settings_; }
+  CalendarPermissionStatus calendarPermissionStatus() const { return calendarPermission_; }
+  const QList<AppleCalendarInfo>& availableCalendars() const { return availableCalendars_; }
+  // The last failure to write the files, until a later write succeeds.
+  std::optional<QString> saveError() const;
+  // A newer Pelmora wrote the files: changes stay in memory and are never written.
+  bool isReadOnly() const { return persistence_.readOnlyReason().has_value(); }
+
+  // Setters change the value and notify; like the other platform's published values they do
+  // not save: callers save when they are done.
+  void setProcessedEmailMessageIDs(const QSet<QString>& ids);
+  void insertProcessedEmailMessageID(const QString& id);
+  void setLastEmailSyncAt(const std::optional<QDateTime>& date);
+  void setEmailSyncState(const EmailSyncState& state);
+  // Also records when the intention was set.
+  void setDailyIntention(const QString& intention);
+  void setCustomGreeting(const QString& greeting);
+  void setCachedWeather(const std::optional<WeatherData>& weather);
+  void setSettings(const AppSettings& settings);
+
+  const QString& storageFolder() const { return persistence_.folder(); }
+
+  // Writing.
+  void save();
+  void saveSettings();
+
+  // Tasks.
+  void addTask(const TaskItem& task);
+  void updateTask(const TaskItem& task);
+  void toggleTaskCompletion(const QUuid& taskID, const QDateTime& at);
+  void deleteTask(const QUuid& taskID);
+  void clearCompletedTasks();
+
+  // Bills.
+  void addBill(const BillItem& bill);
+  void updateBill(const BillItem& bill);
+  void deleteBill(const QUuid& billID);
+  // Paying a repeating bill adds its next bill once; unpaying clears `paidAt`.
+  void toggleBillPaid(const QUuid& billID, const QDateTime& at);
+
+  // Waiting-for items.
+  void addWaitingItem(const WaitingForItem& item);
+  void updateWaitingItem(const WaitingForItem& item);
+  void deleteWaitingItem(const QUuid& id);
+  void snoozeWaitingItem(const QUuid& id, int days);
+  void resolveWaitingItem(const QUuid& id);
+
+  // Events typed in by the user.
+  void addManualEvent(const CalendarEventItem& event);
+  void updateManualEvent(const CalendarEventItem& event);
+  void deleteManualEvent(const QString& eventID);
+
+  // Mirrored calendar events: permission, the calendars on offer, and a fresh read of the
+  // selected calendars (all of them while none is selected) from the start of today over
+  // `calendarLookAheadDays`.
+  QCoro::Task<bool> requestCalendarAccess();
+  void refreshCalendarEvents();
+
+  // Focus sessions.
+  void addFocusSession(const FocusSession& session);
+  void deleteFocusSession(const QUuid& sessionID);
+
+  // E-mail suggestions.
+  void addEmailSuggestion(const EmailExtractedSuggestion& suggestion);
+  void updateEmailSuggestion(const EmailExtractedSuggestion& suggestion);
+  // Creates the record the suggestion describes (a task, bill, event or waiting-for item; an
+  // important notice becomes a task), marks it approved and saves. A suggestion that was
+  // already approved or auto-drafted creates nothing again.
+  void approveSuggestion(const QUuid& id);
+  void dismissSuggestion(const QUuid& id);
+
+  // Sample data.
+  bool hasSampleData() const;
+  void removeAllSampleData();
+
+  // Derived values, computed on every call.
+  QList<EmailExtractedSuggestion> pendingEmailSuggestions() const;
+  // Mirrored and manual events that have not ended yet, by start.
+  QList<CalendarEventItem> allUpcomingEvents() const;
+  std::optional<CalendarEventItem> nextEvent() const;
+  DashboardSummary todayMetrics(const QDateTime& now, const Calendar& calendar) const;
+
+ Q_SIGNALS:
+  void tasksChanged();
+  void billsChanged();
+  void waitingItemsChanged();
+  void manualEventsChanged();
+  void calendarEventsChanged();
+  void focusSessionsChanged();
+  void emailSuggestionsChanged();
+  void processedEmailMessageIDsChanged();
+  void lastEmailSyncAtChanged();
+  void emailSyncStateChanged();
+  void dailyIntentionChanged();
+  void customGreetingChanged();
+  void cachedWeatherChanged();
+  void settingsChanged();
+  void calendarPermissionStatusChanged();
+  void availableCalendarsChanged();
+  void saveErrorChanged();
+
+ private:
+  QDateTime now() const;
+  QByteArray encodedDatabase() const;
+  void setDatabaseError(std::optional<QString> error);
+  void setSettingsError(std::optional<QString> error);
+  // Writes the safety snapshot before a bulk removal; false when the removal must not go on.
+  bool takeSafetySnapshot();
+
+  void scheduleReminder(const TaskItem& task);
+  void scheduleReminder(const BillItem& bill);
+  void cancelTaskReminder(const QUuid& taskID);
+  void cancelBillReminder(const QUuid& billID);
+  void rescheduleAllReminders(const AppSettings& previous, bool atLaunch);
+
+  // Appends the next occurrence of a finished repeating task unless it is already there.
+  void addNextOccurrence(const TaskItem& finished, const QDateTime& at);
+  void addNextBill(const BillItem& paid, const QDateTime& at);
+  void updatePendingCount();
+  void setCalendarPermission(CalendarPermissionStatus status);
+
+  Clock clock_;
+  Calendar calendar_;
+  DashboardPersistence persistence_;
+  NotificationServiceProtocol* notificationService_;
+  QPointer<CalendarServiceProtocol> calendarService_;
+
+  DashboardStorageContainer data_;
+  AppSettings settings_;
+  AppSettings savedSettings_;
+  QList<CalendarEventItem> calendarEvents_;
+  QList<AppleCalendarInfo> availableCalendars_;
+  CalendarPermissionStatus calendarPermission_ = CalendarPermissionStatus::notDetermined;
+  std::optional<QString> databaseError_;
+  std::optional<QString> settingsError_;
+};

@@ -1,0 +1,124 @@
+#include "core/store/StorageFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+QString systemMessage(int error) {
+  return QString::fromLocal8Bit(std::strerror(error));
+}
+
+}  // namespace
+
+StorageFile::ReadResult StorageFile::read(const QString& path) {
+  ReadResult result;
+  QFile file(path);
+  if (!file.exists()) {
+    result.status = ReadStatus::missing;
+    return result;
+  }
+  if (!file.open(QIODevice::ReadOnly)) {
+    result.status = ReadStatus::failed;
+    result.error = QStringLiteral("Could not open %1: %2").arg(path, file.errorString());
+    return result;
+  }
+  result.bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) {
+    result.status = ReadStatus::failed;
+    result.error = QStringLiteral("Could not read %1: %2").arg(path, file.errorString());
+    result.bytes.clear();
+    return result;
+  }
+  result.status = ReadStatus::ok;
+  return result;
+}
+
+std::optional<QString> StorageFile::writeAtomically(const QString& path, const QByteArray& bytes,
+                                                    bool syncFolder) {
+  QSaveFile file(path);
+  // The fallback would write over the target in place, which is exactly what must not happen.
+  file.setDirectWriteFallback(false);
+  if (!file.open(QIODevice::WriteOnly)) {
+    return QStringLiteral("Could not create a file next to %1: %2").arg(path, file.errorString());
+  }
+  // The temporary file becomes the target, so its mode is the target's mode.
+  if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
+    file.cancelWriting();
+    return QStringLiteral("Could not restrict the permissions of %1: %2")
+        .arg(path, file.errorString());
+  }
+  qint64 written = 0;
+  while (written < bytes.size()) {
+    const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+    if (n <= 0) {
+      const QString reason = file.errorString();
+      file.cancelWriting();
+      return QStringLiteral("Could not write %1: %2").arg(path, reason);
+    }
+    written += n;
+  }
+  // commit() flushes, syncs the file and renames it over the target; on failure the target is
+  // left as it was and the temporary file is removed.
+  if (!file.commit()) {
+    return QStringLiteral("Could not write %1: %2").arg(path, file.errorString());
+  }
+  if (syncFolder) {
+    return StorageFile::syncFolder(QFileInfo(path).absolutePath());
+  }
+  return std::nullopt;
+}
+
+std::optional<QString> StorageFile::syncFolder(const QString& folder) {
+  const QByteArray native = QFile::encodeName(folder);
+  const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    return QStringLiteral("Could not open the folder %1: %2").arg(folder, systemMessage(errno));
+  }
+  std::optional<QString> failure;
+  if (::fsync(fd) != 0) {
+    failure = QStringLiteral("Could not sync the folder %1: %2").arg(folder, systemMessage(errno));
+  }
+  ::close(fd);
+  return failure;
+}
+
+std::optional<QString> StorageFile::makePrivateFolder(const QString& folder) {
+  const QFileInfo info(folder);
+  if (info.isDir()) {
+    return std::nullopt;
+  }
+  if (info.exists()) {
+    return QStringLiteral("%1 exists and is not a folder.").arg(folder);
+  }
+  if (!QDir().mkpath(folder)) {
+    return QStringLiteral("Could not create the folder %1.").arg(folder);
+  }
+  if (!QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                         QFileDevice::ExeOwner)) {
+    return QStringLiteral("Could not restrict the permissions of the folder %1.").arg(folder);
+  }
+  return std::nullopt;
+}
+
+std::optional<QString> StorageFile::setAside(const QString& path, const QString& stem,
+                                             const QDateTime& now) {
+  const QFileInfo info(path);
+  const QDir dir = info.absoluteDir();
+  const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  QString target = dir.filePath(QStringLiteral("%1.unreadable-%2.json").arg(stem, stamp));
+  for (int n = 2; QFileInfo::exists(target); ++n) {
+    target = dir.filePath(QStringLiteral("%1.unreadable-%2-%3.json").arg(stem, stamp).arg(n));
+  }
+  if (!QFile::rename(path, target)) {
+    return std::nullopt;
+  }
+  return target;
+}

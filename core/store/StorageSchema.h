@@ -1,0 +1,54 @@
+#pragma once
+
+#include "core/model/BillItem.h"
+#include "core/model/CalendarEventItem.h"
+#include "core/model/EmailIntelligenceModels.h"
+#include "core/model/FocusSession.h"
+#include "core/model/TaskItem.h"
+#include "core/model/WaitingForItem.h"
+#include "core/model/WeatherData.h"
+
+#include <QDateTime>
+#include <QJsonObject>
+#include <QList>
+#include <QSet>
+#include <QString>
+
+#include <optional>
+
+// File names and the layout version of the on-disk store.
+namespace StorageSchema {
+
+inline constexpr int currentVersion = 3;
+
+inline constexpr auto folderName = "Pelmora";
+inline constexpr auto databaseFileName = "dashboard.json";
+inline constexpr auto backupFileName = "dashboard.backup.json";
+inline constexpr auto settingsFileName = "settings.json";
+inline constexpr auto safetySnapshotFileName = "dashboard.safety-snapshot.json";
+
+}  // namespace StorageSchema
+
+// The whole database as one JSON document (storage version 3).
+struct DashboardStorageContainer {
+  int schemaVersion = StorageSchema::currentVersion;
+  QList<TaskItem> tasks;
+  QList<BillItem> bills;
+  QList<WaitingForItem> waitingItems;
+  QList<CalendarEventItem> manualEvents;
+  QList<FocusSession> focusSessions;
+  QList<EmailExtractedSuggestion> emailSuggestions;
+  QSet<QString> processedEmailMessageIDs;
+  std::optional<QDateTime> lastEmailSyncAt;
+  EmailSyncState emailSyncState;
+  QString dailyIntention;
+  std::optional<QDateTime> dailyIntentionDate;  // when the intention was last set
+  QString customGreeting;
+  std::optional<WeatherData> cachedWeather;
+
+  QJsonObject toJson() const;
+  // Throws DecodingError naming the first field that does not decode.
+  static DashboardStorageContainer fromJson(const QJsonObject& object);
+
+  bool operator==(const DashboardStorageContainer&) const = default;
+};
