@@ -69,8 +69,7 @@ DashboardPersistence::LoadedDatabase DashboardPersistence::loadDatabase() {
     QString path;
     const char* stem;
     bool isBackup;
-  } candidates[] = {{databasePath(), "dashboard", false},
-                    {backupPath(), "dashboard.backup", true}};
+  } candidates[] = {{databasePath(), "dashboard", false}, {backupPath(), "dashboard.backup", true}};
 
   for (const auto& candidate : candidates) {
     const StorageFile::ReadResult file = StorageFile::read(candidate.path);

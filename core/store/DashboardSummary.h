@@ -7,8 +7,8 @@ struct DashboardSummary {
   int totalTasksDueToday = 0;   // tasks due that day, finished or not
   int tasksCompletedToday = 0;  // tasks finished that day, whatever their due date
   int tasksOverdue = 0;
-  int followUpsDue = 0;       // waiting-for items whose follow-up is overdue
-  int billsDueThisWeek = 0;   // unpaid bills due from that day to six days later
+  int followUpsDue = 0;        // waiting-for items whose follow-up is overdue
+  int billsDueThisWeek = 0;    // unpaid bills due from that day to six days later
   int focusSessionsToday = 0;  // finished focus intervals (breaks not counted)
   int focusMinutesToday = 0;
 

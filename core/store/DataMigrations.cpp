@@ -23,8 +23,9 @@ DataMigrations::Result DataMigrations::decode(const QByteArray& data) {
     }
   }
   if (version < 1) {
-    throw MigrationError(MigrationError::Kind::unreadable,
-                         QStringLiteral("\"schemaVersion\" %1 is not a storage version").arg(version));
+    throw MigrationError(
+        MigrationError::Kind::unreadable,
+        QStringLiteral("\"schemaVersion\" %1 is not a storage version").arg(version));
   }
   if (version < StorageSchema::currentVersion) {
     throw MigrationError(MigrationError::Kind::unsupportedVersion, QString(), version);

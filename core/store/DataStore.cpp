@@ -296,15 +296,17 @@ void DataStore::addNextOccurrence(const TaskItem& finished, const QDateTime& at)
   if (finished.recurrence.isNone() || !finished.dueDate) {
     return;
   }
-  const auto nextDue = RecurrenceEngine::nextDate(finished.recurrence, *finished.dueDate, calendar_);
+  const auto nextDue =
+      RecurrenceEngine::nextDate(finished.recurrence, *finished.dueDate, calendar_);
   if (!nextDue) {
     return;
   }
   // Reopening and finishing the task again must not add the same occurrence twice.
-  const bool present = std::any_of(data_.tasks.cbegin(), data_.tasks.cend(), [&](const TaskItem& t) {
-    return t.id != finished.id && t.dueDate == nextDue && t.title == finished.title &&
-           t.recurrence == finished.recurrence;
-  });
+  const bool present =
+      std::any_of(data_.tasks.cbegin(), data_.tasks.cend(), [&](const TaskItem& t) {
+        return t.id != finished.id && t.dueDate == nextDue && t.title == finished.title &&
+               t.recurrence == finished.recurrence;
+      });
   if (present) {
     return;
   }
@@ -414,10 +416,11 @@ void DataStore::addNextBill(const BillItem& paid, const QDateTime& at) {
   if (!nextDue) {
     return;
   }
-  const bool present = std::any_of(data_.bills.cbegin(), data_.bills.cend(), [&](const BillItem& b) {
-    return b.id != paid.id && b.dueDate == *nextDue && b.name == paid.name &&
-           b.recurrence == paid.recurrence;
-  });
+  const bool present =
+      std::any_of(data_.bills.cbegin(), data_.bills.cend(), [&](const BillItem& b) {
+        return b.id != paid.id && b.dueDate == *nextDue && b.name == paid.name &&
+               b.recurrence == paid.recurrence;
+      });
   if (present) {
     return;
   }
@@ -844,8 +847,7 @@ DashboardSummary DataStore::todayMetrics(const QDateTime& now, const Calendar& c
   }
   double focusSeconds = 0;
   for (const FocusSession& session : data_.focusSessions) {
-    if (session.type == FocusSessionType::focus &&
-        calendar.isDateInSameDay(session.endedAt, now)) {
+    if (session.type == FocusSessionType::focus && calendar.isDateInSameDay(session.endedAt, now)) {
       ++summary.focusSessionsToday;
       focusSeconds += session.durationSeconds;
     }

@@ -25,15 +25,15 @@ class DataStore : public QObject {
   Q_PROPERTY(QList<BillItem> bills READ bills NOTIFY billsChanged)
   Q_PROPERTY(QList<WaitingForItem> waitingItems READ waitingItems NOTIFY waitingItemsChanged)
   Q_PROPERTY(QList<CalendarEventItem> manualEvents READ manualEvents NOTIFY manualEventsChanged)
-  Q_PROPERTY(QList<CalendarEventItem> calendarEvents READ calendarEvents NOTIFY
-                 calendarEventsChanged)
+  Q_PROPERTY(
+      QList<CalendarEventItem> calendarEvents READ calendarEvents NOTIFY calendarEventsChanged)
   Q_PROPERTY(QList<FocusSession> focusSessions READ focusSessions NOTIFY focusSessionsChanged)
   Q_PROPERTY(QList<EmailExtractedSuggestion> emailSuggestions READ emailSuggestions NOTIFY
                  emailSuggestionsChanged)
   Q_PROPERTY(QSet<QString> processedEmailMessageIDs READ processedEmailMessageIDs WRITE
                  setProcessedEmailMessageIDs NOTIFY processedEmailMessageIDsChanged)
-  Q_PROPERTY(std::optional<QDateTime> lastEmailSyncAt READ lastEmailSyncAt WRITE
-                 setLastEmailSyncAt NOTIFY lastEmailSyncAtChanged)
+  Q_PROPERTY(std::optional<QDateTime> lastEmailSyncAt READ lastEmailSyncAt WRITE setLastEmailSyncAt
+                 NOTIFY lastEmailSyncAtChanged)
   Q_PROPERTY(EmailSyncState emailSyncState READ emailSyncState WRITE setEmailSyncState NOTIFY
                  emailSyncStateChanged)
   Q_PROPERTY(QString dailyIntention READ dailyIntention WRITE setDailyIntention NOTIFY
@@ -43,8 +43,8 @@ class DataStore : public QObject {
   Q_PROPERTY(std::optional<WeatherData> cachedWeather READ cachedWeather WRITE setCachedWeather
                  NOTIFY cachedWeatherChanged)
   Q_PROPERTY(AppSettings settings READ settings WRITE setSettings NOTIFY settingsChanged)
-  Q_PROPERTY(CalendarPermissionStatus calendarPermissionStatus READ calendarPermissionStatus
-                 NOTIFY calendarPermissionStatusChanged)
+  Q_PROPERTY(CalendarPermissionStatus calendarPermissionStatus READ calendarPermissionStatus NOTIFY
+                 calendarPermissionStatusChanged)
   Q_PROPERTY(QList<AppleCalendarInfo> availableCalendars READ availableCalendars NOTIFY
                  availableCalendarsChanged)
   Q_PROPERTY(std::optional<QString> saveError READ saveError NOTIFY saveErrorChanged)
@@ -71,9 +71,7 @@ class DataStore : public QObject {
   // Mirrored from the system calendars; never saved.
   const QList<CalendarEventItem>& calendarEvents() const { return calendarEvents_; }
   const QList<FocusSession>& focusSessions() const { return data_.focusSessions; }
-  const QList<EmailExtractedSuggestion>& emailSuggestions() const {
-    return data_.emailSuggestions;
-  }
+  const QList<EmailExtractedSuggestion>& emailSuggestions() const { return data_.emailSuggestions; }
   const QSet<QString>& processedEmailMessageIDs() const { return data_.processedEmailMessageIDs; }
   const std::optional<QDateTime>& lastEmailSyncAt() const { return data_.lastEmailSyncAt; }
   const EmailSyncState& emailSyncState() const { return data_.emailSyncState; }

@@ -5,16 +5,14 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
-QString systemMessage(int error) {
-  return QString::fromLocal8Bit(std::strerror(error));
-}
+QString systemMessage(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
 }  // namespace
 
@@ -46,7 +44,9 @@ std::optional<QString> StorageFile::writeAtomically(const QString& path, const Q
   QSaveFile file(path);
   // The fallback would write over the target in place, which is exactly what must not happen.
   file.setDirectWriteFallback(false);
-  if (!file.open(QIODevice::WriteOnly)) {
+  // Unbuffered: a buffered tail is flushed inside commit(), where Qt loses a short write and
+  // renames a truncated file over the target.
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
     return QStringLiteral("Could not create a file next to %1: %2").arg(path, file.errorString());
   }
   // The temporary file becomes the target, so its mode is the target's mode.
@@ -65,8 +65,14 @@ std::optional<QString> StorageFile::writeAtomically(const QString& path, const Q
     }
     written += n;
   }
-  // commit() flushes, syncs the file and renames it over the target; on failure the target is
-  // left as it was and the temporary file is removed.
+  // commit() syncs too but ignores a failure; the data must be on disk before the rename.
+  if (!file.flush() || ::fsync(file.handle()) != 0) {
+    const QString reason =
+        file.error() != QFileDevice::NoError ? file.errorString() : systemMessage(errno);
+    file.cancelWriting();
+    return QStringLiteral("Could not write %1: %2").arg(path, reason);
+  }
+  // On failure the target is left as it was and the temporary file is removed.
   if (!file.commit()) {
     return QStringLiteral("Could not write %1: %2").arg(path, file.errorString());
   }
@@ -101,8 +107,8 @@ std::optional<QString> StorageFile::makePrivateFolder(const QString& folder) {
   if (!QDir().mkpath(folder)) {
     return QStringLiteral("Could not create the folder %1.").arg(folder);
   }
-  if (!QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                         QFileDevice::ExeOwner)) {
+  if (!QFile::setPermissions(
+          folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) {
     return QStringLiteral("Could not restrict the permissions of the folder %1.").arg(folder);
   }
   return std::nullopt;

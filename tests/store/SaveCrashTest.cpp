@@ -1,0 +1,108 @@
+#include "StoreTestSupport.h"
+
+#include "core/store/StorageFile.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QProcess>
+#include <QThread>
+
+#include <cstdio>
+#include <random>
+
+using namespace storetest;
+using testsupport::utc;
+
+namespace {
+
+const char* const kFolderVariable = "PELMORA_SAVE_LOOP_FOLDER";
+const QByteArray kReadyMarker = "SAVE-LOOP-READY";
+
+// State k of the save loop holds exactly tasks 0 .. k-1, each fully determined by its index,
+// so a file can be checked against every state ever saved without knowing which one it is.
+TaskItem loopTask(int k) {
+  static const QUuid space =
+      QUuid::fromString(QStringLiteral("6f1d7a52-3c1e-4d55-9a8b-2f4e1c9d0b7a"));
+  const QDateTime base = utc(2026, 1, 1, 9);
+  return TaskItem(QUuid::createUuidV5(space, QString::number(k)), QStringLiteral("task %1").arg(k),
+                  QString(1200, QLatin1Char('a' + k % 26)), base.addSecs(60 * k),
+                  TaskPriority::high, QStringLiteral("Loop"), false, std::nullopt,
+                  RecurrenceRule::none(), base, base, false, std::nullopt);
+}
+
+// Returns the number of tasks when the file holds one of the loop's states; fails otherwise.
+int checkedState(const QString& path) {
+  const DashboardStorageContainer container = loadContainer(path);
+  for (int i = 0; i < container.tasks.size(); ++i) {
+    if (container.tasks.at(i) != loopTask(i)) {
+      ADD_FAILURE() << "task " << i << " of " << path.toStdString() << " is not the saved one";
+      return -1;
+    }
+  }
+  return int(container.tasks.size());
+}
+
+// Runs in a child process started by the test below: adds one task and saves, forever.
+TEST(SaveLoopChild, DISABLED_AddsAndSavesUntilKilled) {
+  const QString folder = qEnvironmentVariable(kFolderVariable);
+  ASSERT_FALSE(folder.isEmpty());
+  DataStore store(folder, nullptr, nullptr);
+  std::printf("\n%s\n", kReadyMarker.constData());
+  std::fflush(stdout);
+  for (int k = int(store.tasks().size());; ++k) {
+    store.addTask(loopTask(k));
+  }
+}
+
+TEST(SaveCrash, AKillAtAnyMomentLeavesALoadableSavedState) {
+  QTemporaryDir dir;
+  const QString folder = dir.filePath(QStringLiteral("Pelmora"));
+  ASSERT_FALSE(StorageFile::makePrivateFolder(folder).has_value());
+  DashboardStorageContainer initial;
+  for (int k = 0; k < 150; ++k) {
+    initial.tasks.append(loopTask(k));
+  }
+  const QByteArray bytes = QJsonDocument(initial.toJson()).toJson(QJsonDocument::Compact);
+  const QString database = folder + QStringLiteral("/dashboard.json");
+  const QString backup = folder + QStringLiteral("/dashboard.backup.json");
+  ASSERT_FALSE(StorageFile::writeAtomically(database, bytes).has_value());
+  ASSERT_FALSE(StorageFile::writeAtomically(backup, bytes).has_value());
+
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QString::fromLatin1(kFolderVariable), folder);
+  std::mt19937 random(20260310);
+  std::uniform_int_distribution<int> delayMicroseconds(0, 20000);
+
+  int count = 150;
+  for (int round = 0; round < 100; ++round) {
+    QProcess child;
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=SaveLoopChild.*"),
+                 QStringLiteral("--gtest_also_run_disabled_tests")});
+    ASSERT_TRUE(child.waitForStarted());
+    QByteArray output;
+    while (!output.contains(kReadyMarker) && child.state() == QProcess::Running) {
+      child.waitForReadyRead(1000);
+      output += child.readAll();
+    }
+    ASSERT_TRUE(output.contains(kReadyMarker)) << output.toStdString();
+    QThread::usleep(delayMicroseconds(random));
+    child.kill();
+    ASSERT_TRUE(child.waitForFinished());
+
+    const int saved = checkedState(database);
+    ASSERT_GE(saved, count) << "round " << round << ": a saved state was lost";
+    const int backedUp = checkedState(backup);
+    // The backup is written second, so it may lag behind, never lead.
+    ASSERT_GE(backedUp, 150) << "round " << round;
+    ASSERT_LE(backedUp, saved) << "round " << round;
+    count = saved;
+  }
+  // The child really was saving while it was killed.
+  EXPECT_GT(count, 150);
+  EXPECT_TRUE(filesStartingWith(folder, QStringLiteral("dashboard.unreadable")).isEmpty());
+}
+
+}  // namespace
