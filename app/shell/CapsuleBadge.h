@@ -1,0 +1,33 @@
+#pragma once
+
+#include "app/platform/Theme.h"
+
+#include <QWidget>
+
+// The shape the badges share: a text (and optionally a dot) on a faint capsule of a colour.
+class CapsuleBadge : public QWidget {
+  Q_OBJECT
+
+ public:
+  QString text() const { return text_; }
+  // Colour of the dot and of the capsule behind it.
+  ThemeColor colorRole() const { return colorRole_; }
+  ThemeColor textRole() const { return textRole_; }
+  bool hasDot() const { return dot_; }
+  int horizontalPadding() const { return horizontalPadding_; }
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
+ protected:
+  CapsuleBadge(QString text, ThemeColor color, ThemeColor textColor, bool dot,
+               int horizontalPadding, QWidget* parent);
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QString text_;
+  ThemeColor colorRole_;
+  ThemeColor textRole_;
+  bool dot_;
+  int horizontalPadding_;
+};

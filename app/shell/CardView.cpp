@@ -1,0 +1,114 @@
+#include "app/shell/CardView.h"
+
+#include "app/platform/Theme.h"
+#include "app/shell/SymbolView.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kPadding = 14;
+constexpr int kSpacing = 12;
+constexpr int kHeaderSpacing = 6;
+constexpr qreal kRadius = 12;
+constexpr qreal kFillOpacity = 0.85;
+constexpr qreal kOutlineOpacity = 0.08;
+constexpr qreal kShadowOpacity = 0.03;
+constexpr int kShadowRadius = 4;
+constexpr int kShadowOffsetY = 2;
+
+QFont headerFont(const QFont& base) {
+  QFont font = base;
+  font.setPixelSize(14);
+  font.setWeight(QFont::DemiBold);
+  return font;
+}
+
+}  // namespace
+
+CardView::CardView(std::optional<QString> title, std::optional<QString> icon,
+                   QWidget* headerTrailing, QWidget* content, QWidget* parent)
+    : QWidget(parent),
+      title_(std::move(title)),
+      icon_(std::move(icon)),
+      headerTrailing_(headerTrailing),
+      content_(content) {
+  auto* stack = new QVBoxLayout(this);
+  stack->setContentsMargins(shadowMargins() + QMargins(kPadding, kPadding, kPadding, kPadding));
+  stack->setSpacing(kSpacing);
+
+  if (title_ || icon_ || headerTrailing_) {
+    header_ = new QWidget(this);
+    auto* row = new QHBoxLayout(header_);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(kHeaderSpacing);
+    if (icon_) {
+      iconView_ = new SymbolView(*icon_, 16, ThemeColor::accent, header_);
+      row->addWidget(iconView_, 0, Qt::AlignVCenter);
+    }
+    if (title_) {
+      titleLabel_ = new QLabel(*title_, header_);
+      titleLabel_->setTextFormat(Qt::PlainText);
+      titleLabel_->setFont(headerFont(font()));
+      row->addWidget(titleLabel_, 0, Qt::AlignVCenter);
+    }
+    row->addStretch(1);
+    if (headerTrailing_) {
+      row->addWidget(headerTrailing_, 0, Qt::AlignVCenter);
+    }
+    stack->addWidget(header_);
+  }
+  if (content_) {
+    // Content that can grow takes the card's extra height; other content stays at the top.
+    stack->addWidget(content_, 1);
+  }
+  stack->addStretch(0);
+}
+
+QMargins CardView::shadowMargins() {
+  return QMargins(kShadowRadius, kShadowRadius - kShadowOffsetY, kShadowRadius,
+                  kShadowRadius + kShadowOffsetY);
+}
+
+QRect CardView::panelRect() const { return rect().marginsRemoved(shadowMargins()); }
+
+void CardView::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const QRectF panel = panelRect();
+  QPainterPath shape;
+  shape.addRoundedRect(panel, kRadius, kRadius);
+
+  // Soft shadow: rings around the offset panel, fading outwards, kept off the panel itself
+  // so the translucent fill does not darken.
+  {
+    p.save();
+    QPainterPath outside;
+    outside.addRect(rect());
+    p.setClipPath(outside.subtracted(shape));
+    p.setPen(Qt::NoPen);
+    const QRectF shadow = panel.translated(0, kShadowOffsetY);
+    for (int ring = kShadowRadius; ring >= 1; --ring) {
+      const qreal weight = qreal(kShadowRadius - ring + 1) / kShadowRadius;
+      p.setBrush(QColor::fromRgbF(0, 0, 0, float(kShadowOpacity * weight / 2)));
+      p.drawRoundedRect(shadow.adjusted(-ring, -ring, ring, ring), kRadius + ring, kRadius + ring);
+    }
+    p.restore();
+  }
+
+  QColor fill = Theme::color(ThemeColor::windowBackground, this);
+  fill.setAlphaF(fill.alphaF() * kFillOpacity);
+  p.fillPath(shape, fill);
+
+  QColor outline = Theme::color(ThemeColor::primary, this);
+  outline.setAlphaF(outline.alphaF() * kOutlineOpacity);
+  QPen pen(outline, 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+  pen.setMiterLimit(10);
+  p.setPen(pen);
+  p.setBrush(Qt::NoBrush);
+  p.drawRoundedRect(panel.adjusted(0.5, 0.5, -0.5, -0.5), kRadius - 0.5, kRadius - 0.5);
+}

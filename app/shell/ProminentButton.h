@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QPushButton>
+
+// A button filled with the accent colour, for the one action a view offers; small control
+// size. The label follows the palette's highlighted-text colour.
+class ProminentButton : public QPushButton {
+  Q_OBJECT
+
+ public:
+  explicit ProminentButton(const QString& text, QWidget* parent = nullptr);
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+
+ private:
+  bool hovered_ = false;
+};

@@ -1,0 +1,87 @@
+#include "app/shell/EmptyStateView.h"
+#include "app/shell/ProminentButton.h"
+#include "app/shell/SymbolView.h"
+#include "app/shell/ThemedLabel.h"
+
+#include <QLayout>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kMessage =
+    QStringLiteral("Stay on top of your day by adding your first action item.");
+
+}  // namespace
+
+TEST(EmptyStateView, ShowsSymbolTitleMessageAndAButtonThatRunsTheAction) {
+  int calls = 0;
+  EmptyStateView view(QStringLiteral("checklist"), QStringLiteral("No tasks found"), kMessage,
+                      QStringLiteral("Create Task"), [&calls] { ++calls; });
+  EXPECT_EQ(view.iconView()->symbol(), QStringLiteral("checklist"));
+  EXPECT_EQ(view.iconView()->role(), ThemeColor::tertiary);
+  EXPECT_EQ(view.titleLabel()->text(), QStringLiteral("No tasks found"));
+  EXPECT_EQ(view.titleLabel()->role(), ThemeColor::primary);
+  EXPECT_EQ(view.messageLabel()->text(), kMessage);
+  EXPECT_EQ(view.messageLabel()->role(), ThemeColor::secondary);
+  ASSERT_NE(view.actionButton(), nullptr);
+  EXPECT_EQ(view.actionButton()->text(), QStringLiteral("Create Task"));
+
+  view.resize(400, 300);
+  view.show();
+  QTest::mouseClick(view.actionButton(), Qt::LeftButton);
+  EXPECT_EQ(calls, 1);
+}
+
+TEST(EmptyStateView, AButtonNeedsBothTitleAndAction) {
+  EmptyStateView neither(QStringLiteral("checklist"), QStringLiteral("No tasks found"), kMessage);
+  EmptyStateView titleOnly(QStringLiteral("checklist"), QStringLiteral("No tasks found"), kMessage,
+                           QStringLiteral("Create Task"));
+  EmptyStateView actionOnly(QStringLiteral("checklist"), QStringLiteral("No tasks found"), kMessage,
+                            std::nullopt, [] {});
+  EmptyStateView both(QStringLiteral("checklist"), QStringLiteral("No tasks found"), kMessage,
+                      QStringLiteral("Create Task"), [] {});
+  for (EmptyStateView* view : {&neither, &titleOnly, &actionOnly}) {
+    EXPECT_EQ(view->actionButton(), nullptr);
+    EXPECT_TRUE(view->findChildren<QPushButton*>().isEmpty());
+    // No room kept for a missing button either.
+    EXPECT_EQ(view->sizeHint().height(), neither.sizeHint().height());
+  }
+  EXPECT_GT(both.sizeHint().height(), neither.sizeHint().height());
+}
+
+TEST(EmptyStateView, LongMessagesWrapAt240WhileTheTitleDoesNot) {
+  const QString longTitle =
+      QStringLiteral("A title that is much longer than the message column is wide");
+  EmptyStateView view(QStringLiteral("tray"), longTitle, kMessage + QLatin1Char(' ') + kMessage);
+  view.resize(700, 400);
+  view.show();
+  view.layout()->activate();
+  EXPECT_LE(view.messageLabel()->width(), 240);
+  EXPECT_TRUE(view.messageLabel()->wordWrap());
+  EXPECT_TRUE(view.messageLabel()->alignment().testFlag(Qt::AlignHCenter));
+  EXPECT_GT(view.messageLabel()->height(), 2 * view.messageLabel()->fontMetrics().height());
+  EXPECT_GT(view.titleLabel()->width(), 240);
+
+  // A short message keeps its natural width, centred under the symbol.
+  EmptyStateView brief(QStringLiteral("tray"), QStringLiteral("Nothing"),
+                       QStringLiteral("All clear."));
+  brief.resize(700, 400);
+  brief.show();
+  brief.layout()->activate();
+  EXPECT_LT(brief.messageLabel()->width(), 240);
+  EXPECT_NEAR(brief.messageLabel()->geometry().center().x(),
+              brief.iconView()->geometry().center().x(), 1);
+}
+
+TEST(EmptyStateView, TextsAreShownAsGiven) {
+  EmptyStateView view(QStringLiteral("tray"), QStringLiteral("<b>100%</b>"),
+                      QStringLiteral("<i>none</i> & %1"), QStringLiteral("Add & go"), [] {});
+  EXPECT_EQ(view.titleLabel()->textFormat(), Qt::PlainText);
+  EXPECT_EQ(view.messageLabel()->textFormat(), Qt::PlainText);
+  EXPECT_EQ(view.messageLabel()->text(), QStringLiteral("<i>none</i> & %1"));
+  EXPECT_EQ(view.actionButton()->text(), QStringLiteral("Add & go"));
+}
