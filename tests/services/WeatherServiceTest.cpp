@@ -1,0 +1,167 @@
+#include "core/platform/HttpSession.h"
+#include "core/services/WeatherError.h"
+#include "core/services/WeatherService.h"
+#include "testing/FakeHttpServer.h"
+
+#include "common/TestSupport.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+using testsupport::utc;
+
+namespace {
+
+QByteArray fixture(const QString& name) {
+  QFile file(testsupport::dataPath(QStringLiteral("weather/") + name));
+  EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+  return file.readAll();
+}
+
+class WeatherServiceTest : public ::testing::Test {
+ protected:
+  WeatherServiceTest() : session_(10s, 20s) {
+    WeatherService::Configuration configuration;
+    configuration.geocodingHost = server_.baseUrl();
+    configuration.forecastHost = server_.baseUrl();
+    configuration.calendar = Calendar(QTimeZone("America/Sao_Paulo"));
+    configuration.clock = [] { return utc(2024, 6, 10, 12, 20); };
+    service_ = std::make_unique<WeatherService>(session_, configuration);
+  }
+
+  // The error the fetch throws; fails the test when it succeeds or throws something else.
+  WeatherError fetchError(const QString& city) {
+    try {
+      testsupport::runTask(service_->fetchWeather(city));
+    } catch (const WeatherError& error) {
+      return error;
+    }
+    ADD_FAILURE() << "no WeatherError for " << city.toStdString();
+    return WeatherError::badReply({});
+  }
+
+  FakeHttpServer server_;
+  HttpSession session_;
+  std::unique_ptr<WeatherService> service_;
+};
+
+TEST_F(WeatherServiceTest, GeocodesTheCityThenReadsItsForecast) {
+  server_.setReply("GET", "/v1/search",
+                   ScriptedReply::json(200, fixture(QStringLiteral("geocoding-sao-paulo.json"))));
+  server_.setReply("GET", "/v1/forecast",
+                   ScriptedReply::json(200, fixture(QStringLiteral("forecast-sao-paulo.json"))));
+
+  const WeatherData weather =
+      testsupport::runTask(service_->fetchWeather(QStringLiteral(" São Paulo ")));
+
+  const auto search = server_.requests("GET", "/v1/search");
+  ASSERT_EQ(search.size(), 1);
+  EXPECT_EQ(search[0].queryItem(QStringLiteral("name")), QStringLiteral("São Paulo"));
+  EXPECT_EQ(search[0].queryItem(QStringLiteral("count")), QStringLiteral("1"));
+  const auto forecast = server_.requests("GET", "/v1/forecast");
+  ASSERT_EQ(forecast.size(), 1);
+  EXPECT_EQ(forecast[0].queryItem(QStringLiteral("latitude"))->toDouble(), -23.5475);
+  EXPECT_EQ(forecast[0].queryItem(QStringLiteral("longitude"))->toDouble(), -46.6361);
+  EXPECT_TRUE(
+      forecast[0].queryItem(QStringLiteral("current"))->contains(QStringLiteral("weather_code")));
+  EXPECT_EQ(forecast[0].queryItem(QStringLiteral("forecast_days")), QStringLiteral("5"));
+
+  // The first match wins.
+  EXPECT_EQ(weather.locationName, QStringLiteral("São Paulo"));
+  EXPECT_EQ(weather.region, QStringLiteral("São Paulo"));
+  EXPECT_EQ(weather.country, QStringLiteral("Brazil"));
+  EXPECT_DOUBLE_EQ(weather.temperature, 17.4);
+  EXPECT_EQ(weather.conditionCode, 61);
+  EXPECT_EQ(weather.humidity, 82);
+  EXPECT_EQ(weather.windSpeed, 9.7);
+  EXPECT_EQ(weather.high, 21.2);
+  EXPECT_EQ(weather.low, 14.1);
+  EXPECT_EQ(weather.fetchedAt, utc(2024, 6, 10, 12, 20));
+
+  // Five days at most; the day without figures is left out, not shown as 0°.
+  const QList<ForecastDay> expected{
+      {utc(2024, 6, 10, 3), 21.2, 14.1, 61}, {utc(2024, 6, 11, 3), 23.0, 13.5, 3},
+      {utc(2024, 6, 13, 3), 25.5, 15.2, 0},  {utc(2024, 6, 14, 3), 19.9, 12.8, 95},
+      {utc(2024, 6, 15, 3), 22.0, 13.0, 1},
+  };
+  EXPECT_EQ(weather.forecast, expected);
+}
+
+TEST_F(WeatherServiceTest, UnknownOrBlankCityIsNotFound) {
+  server_.setReply("GET", "/v1/search",
+                   ScriptedReply::json(200, fixture(QStringLiteral("geocoding-none.json"))));
+  const WeatherError unknown = fetchError(QStringLiteral("Atlantis"));
+  EXPECT_EQ(unknown.kind(), WeatherError::Kind::cityNotFound);
+  EXPECT_EQ(
+      unknown.errorDescription(),
+      QStringLiteral("No city named \"Atlantis\" was found. Check the spelling and try again."));
+  EXPECT_TRUE(server_.requests("GET", "/v1/forecast").isEmpty());
+
+  server_.clearRequests();
+  const WeatherError blank = fetchError(QStringLiteral("   "));
+  EXPECT_EQ(blank.kind(), WeatherError::Kind::cityNotFound);
+  EXPECT_EQ(blank.errorDescription(), QStringLiteral("Enter a city name to see its weather."));
+  EXPECT_TRUE(server_.requests().isEmpty());
+}
+
+TEST_F(WeatherServiceTest, MalformedRepliesAreBadReplies) {
+  server_.setReply("GET", "/v1/search", ScriptedReply::text(200, "<html>maintenance</html>"));
+  WeatherError error = fetchError(QStringLiteral("Berlin"));
+  EXPECT_EQ(error.kind(), WeatherError::Kind::badReply);
+  EXPECT_EQ(error.errorDescription(),
+            QStringLiteral("The weather service sent an answer that could not be read."));
+
+  // A match without coordinates.
+  server_.setReply(
+      "GET", "/v1/search",
+      ScriptedReply::json(200, R"({"results":[{"name":"Berlin","country":"Germany"}]})"));
+  EXPECT_EQ(fetchError(QStringLiteral("Berlin")).kind(), WeatherError::Kind::badReply);
+
+  server_.setReply("GET", "/v1/search",
+                   ScriptedReply::json(200, fixture(QStringLiteral("geocoding-sao-paulo.json"))));
+  server_.setReply("GET", "/v1/forecast",
+                   ScriptedReply::json(200, fixture(QStringLiteral("forecast-no-current.json"))));
+  EXPECT_EQ(fetchError(QStringLiteral("São Paulo")).kind(), WeatherError::Kind::badReply);
+
+  server_.setReply(
+      "GET", "/v1/forecast",
+      ScriptedReply::json(200, R"({"current":{"temperature_2m":"warm","weather_code":1}})"));
+  EXPECT_EQ(fetchError(QStringLiteral("São Paulo")).kind(), WeatherError::Kind::badReply);
+
+  server_.setReply("GET", "/v1/forecast", ScriptedReply::json(200, R"([1,2,3])"));
+  EXPECT_EQ(fetchError(QStringLiteral("São Paulo")).kind(), WeatherError::Kind::badReply);
+}
+
+TEST_F(WeatherServiceTest, NetworkFailuresSayTheServiceCouldNotBeReached) {
+  ScriptedReply dropped;
+  dropped.dropConnection = true;
+  server_.setReply("GET", "/v1/search", dropped);
+  WeatherError error = fetchError(QStringLiteral("Berlin"));
+  EXPECT_EQ(error.kind(), WeatherError::Kind::networkFailure);
+  EXPECT_TRUE(error.errorDescription().startsWith(
+      QStringLiteral("The weather service could not be reached (")));
+
+  server_.setReply("GET", "/v1/search",
+                   ScriptedReply::json(200, fixture(QStringLiteral("geocoding-sao-paulo.json"))));
+  server_.setReply("GET", "/v1/forecast", ScriptedReply::json(503, R"({"error":true})"));
+  error = fetchError(QStringLiteral("São Paulo"));
+  EXPECT_EQ(error.kind(), WeatherError::Kind::networkFailure);
+  EXPECT_EQ(error.errorDescription(),
+            QStringLiteral("The weather service could not be reached (HTTP status 503). Try again "
+                           "later."));
+
+  // Nothing listens at all.
+  WeatherService::Configuration nowhere;
+  nowhere.geocodingHost = QUrl(QStringLiteral("http://127.0.0.1:1"));
+  WeatherService offline(session_, nowhere);
+  try {
+    testsupport::runTask(offline.fetchWeather(QStringLiteral("Berlin")));
+    ADD_FAILURE() << "fetch succeeded without a server";
+  } catch (const WeatherError& e) {
+    EXPECT_EQ(e.kind(), WeatherError::Kind::networkFailure);
+  }
+}
+
+}  // namespace
