@@ -393,21 +393,6 @@ TEST(RuleEngineFields, TaskFieldsAndPriority) {
             TaskPriority::urgent);
 }
 
-TEST(RuleEngineFields, AsyncCallGivesTheSameAnswer) {
-  auto engine = usEngine();
-  const auto message = emailMessage("Invoice", "£45.00 due: 2025-03-20", "calendar invitation");
-  const auto viaTask = testsupport::runTask(engine.extractActionableItems(message));
-  const auto direct = engine.extract(message);
-  ASSERT_EQ(viaTask.size(), 2);
-  ASSERT_EQ(direct.size(), 2);
-  for (int i = 0; i < 2; ++i) {
-    EXPECT_EQ(viaTask[i].category, direct[i].category);
-    EXPECT_EQ(viaTask[i].title, direct[i].title);
-    EXPECT_EQ(viaTask[i].amount, direct[i].amount);
-    EXPECT_EQ(viaTask[i].dueDate, direct[i].dueDate);
-  }
-}
-
 // --- The stand-in provider ---
 
 namespace {
