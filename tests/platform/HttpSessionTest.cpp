@@ -62,7 +62,7 @@ TEST(HttpSessionTest, GivesStatusHeadersAndBodyAndSendsWhatItWasGiven) {
   EXPECT_EQ(response.header("X-Missing"), std::nullopt);
 
   ASSERT_EQ(server.requests().size(), 1);
-  const RecordedRequest& got = server.requests().first();
+  const RecordedRequest got = server.requests().first();
   EXPECT_EQ(got.method, "POST");
   EXPECT_EQ(got.path, "/v1/things");
   EXPECT_EQ(got.query, "alt=json&q=a%20b");
