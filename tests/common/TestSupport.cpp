@@ -8,7 +8,11 @@
 namespace testsupport {
 
 QString dataPath(const QString& relative) {
-  const QString root = qEnvironmentVariable("PELMORA_TEST_DATA");
+  // ctest sets the variable; a binary started by hand falls back to the source tree.
+  QString root = qEnvironmentVariable("PELMORA_TEST_DATA");
+  if (root.isEmpty()) {
+    root = QStringLiteral(PELMORA_TEST_DATA_DIR);
+  }
   return QDir(root).filePath(relative);
 }
 

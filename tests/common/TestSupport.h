@@ -1,5 +1,7 @@
 #pragma once
 
+#include "common/QtPrinters.h"
+
 #include <QCoroTask>
 #include <QDateTime>
 #include <QString>

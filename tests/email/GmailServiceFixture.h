@@ -12,13 +12,6 @@
 #include <functional>
 #include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* out) {
-  *out << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QDateTime& date, std::ostream* out) {
-  *out << date.toString(Qt::ISODateWithMs).toStdString();
-}
-
 // A Gmail client aimed at the fake Google, with a fixed clock, over the session's real keyring.
 class GmailServiceFixture : public ::testing::Test {
  protected:
