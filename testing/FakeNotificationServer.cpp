@@ -1,16 +1,24 @@
 #include "testing/FakeNotificationServer.h"
 
+#include <QCoreApplication>
 #include <QUuid>
 
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 
 }  // namespace
 
-FakeNotificationServer::FakeNotificationServer(QObject* parent)
+QString FakeNotificationServer::uniqueServiceName() {
+  static int counter = 0;
+  return QStringLiteral("org.pelmora.test.Notifications.p%1_%2")
+      .arg(QCoreApplication::applicationPid())
+      .arg(++counter);
+}
+
+FakeNotificationServer::FakeNotificationServer(QString serviceName, QObject* parent)
     : QObject(parent),
+      serviceName_(std::move(serviceName)),
       connectionName_(QStringLiteral("fake-notifications-") +
                       QUuid::createUuid().toString(QUuid::WithoutBraces)),
       connection_(QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName_)) {}
@@ -30,7 +38,7 @@ bool FakeNotificationServer::start() {
           QDBusConnection::ExportScriptableSlots | QDBusConnection::ExportScriptableInvokables)) {
     return false;
   }
-  if (!connection_.registerService(kService)) {
+  if (!connection_.registerService(serviceName_)) {
     connection_.unregisterObject(kPath);
     return false;
   }
@@ -42,7 +50,7 @@ void FakeNotificationServer::stop() {
   if (!running_) {
     return;
   }
-  connection_.unregisterService(kService);
+  connection_.unregisterService(serviceName_);
   connection_.unregisterObject(kPath);
   running_ = false;
 }

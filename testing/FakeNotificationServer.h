@@ -7,10 +7,11 @@
 #include <QStringList>
 #include <QVariantMap>
 
-// A notification server for tests: claims org.freedesktop.Notifications on its own connection
-// to the session bus (the private bus of scripts/test-session.sh) and records every
-// notification it is sent. Calls reach it through the bus daemon, as they would reach a real
-// server, and are answered from the event loop.
+// A notification server for tests: claims a bus name on its own connection to the session bus
+// (the private bus of scripts/test-session.sh) and records every notification it is sent.
+// Calls reach it through the bus daemon, as they would reach a real server, and are answered
+// from the event loop. Test programs run in parallel on that one bus, so each server takes a
+// name of its own by default; point the centre under test at `serviceName()`.
 class FakeNotificationServer : public QObject {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
@@ -28,13 +29,18 @@ class FakeNotificationServer : public QObject {
     int expireTimeout = 0;
   };
 
-  explicit FakeNotificationServer(QObject* parent = nullptr);
+  // A name no other server on the bus holds.
+  static QString uniqueServiceName();
+
+  explicit FakeNotificationServer(QString serviceName = uniqueServiceName(),
+                                  QObject* parent = nullptr);
   ~FakeNotificationServer() override;
 
   // False when the name is taken or there is no session bus.
   bool start();
   void stop();
 
+  const QString& serviceName() const { return serviceName_; }
   QList<Notification> notifications() const { return notifications_; }
   void clear() { notifications_.clear(); }
 
@@ -52,6 +58,7 @@ class FakeNotificationServer : public QObject {
   void notified();
 
  private:
+  QString serviceName_;
   QString connectionName_;
   QDBusConnection connection_;
   bool running_ = false;

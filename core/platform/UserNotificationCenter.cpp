@@ -13,7 +13,6 @@
 
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 constexpr auto kSubsystem = "Notifications";
@@ -25,13 +24,18 @@ constexpr int kSweepMilliseconds = 60 * 1000;
 
 UserNotificationCenter& UserNotificationCenter::current() {
   // Owned by the application object so that its timers die with the event loop.
-  static auto* center = new UserNotificationCenter(
-      QDBusConnection::sessionBus(), &QDateTime::currentDateTimeUtc, QCoreApplication::instance());
+  static auto* center =
+      new UserNotificationCenter(QDBusConnection::sessionBus(), defaultServiceName(),
+                                 &QDateTime::currentDateTimeUtc, QCoreApplication::instance());
   return *center;
 }
 
-UserNotificationCenter::UserNotificationCenter(QDBusConnection bus, Clock clock, QObject* parent)
-    : QObject(parent), bus_(std::move(bus)), clock_(std::move(clock)) {
+UserNotificationCenter::UserNotificationCenter(QDBusConnection bus, QString serviceName,
+                                               Clock clock, QObject* parent)
+    : QObject(parent),
+      bus_(std::move(bus)),
+      serviceName_(std::move(serviceName)),
+      clock_(std::move(clock)) {
   sweep_.setInterval(kSweepMilliseconds);
   connect(&sweep_, &QTimer::timeout, this, &UserNotificationCenter::deliverDueRequests);
 }
@@ -45,7 +49,7 @@ QCoro::Task<bool> UserNotificationCenter::requestAuthorization() {
     co_return false;
   }
   const QDBusPendingCall call = bus_.asyncCall(
-      QDBusMessage::createMethodCall(kService, kPath, kInterface, "GetServerInformation"));
+      QDBusMessage::createMethodCall(serviceName_, kPath, kInterface, "GetServerInformation"));
   const QDBusMessage reply = co_await qCoro(call).waitForFinished();
   if (!self) {
     co_return false;
@@ -142,7 +146,7 @@ void UserNotificationCenter::post(const NotificationRequest& request) {
   } else {
     hints.insert(QStringLiteral("suppress-sound"), true);
   }
-  QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, "Notify");
+  QDBusMessage call = QDBusMessage::createMethodCall(serviceName_, kPath, kInterface, "Notify");
   call << QStringLiteral("Pelmora") << shownIDs_.value(request.identifier, 0u)
        << QStringLiteral("x-office-calendar") << request.title << request.body << QStringList()
        << hints << qint32(-1);

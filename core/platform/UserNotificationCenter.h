@@ -29,7 +29,11 @@ class UserNotificationCenter : public QObject {
   // The centre of this process on the session bus.
   static UserNotificationCenter& current();
 
-  explicit UserNotificationCenter(QDBusConnection bus, Clock clock = &QDateTime::currentDateTimeUtc,
+  static QString defaultServiceName() { return QStringLiteral("org.freedesktop.Notifications"); }
+
+  // `serviceName`: the bus name of the server; tests sharing one bus each use their own.
+  explicit UserNotificationCenter(QDBusConnection bus, QString serviceName = defaultServiceName(),
+                                  Clock clock = &QDateTime::currentDateTimeUtc,
                                   QObject* parent = nullptr);
   ~UserNotificationCenter() override;
 
@@ -64,6 +68,7 @@ class UserNotificationCenter : public QObject {
   void reportFailure(const QString& identifier, const QString& reason);
 
   QDBusConnection bus_;
+  QString serviceName_;
   Clock clock_;
   std::map<QString, Pending> pending_;
   // A safety net for missed timers: looks at what is due once a minute while anything waits.

@@ -40,7 +40,8 @@ int notificationLogEntries() {
 
 class NotificationCenterTest : public ::testing::Test {
  protected:
-  NotificationCenterTest() : center_(QDBusConnection::sessionBus(), [this] { return now_; }) {}
+  NotificationCenterTest()
+      : center_(QDBusConnection::sessionBus(), server_.serviceName(), [this] { return now_; }) {}
 
   void SetUp() override {
     ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "run inside test-session.sh";
@@ -183,7 +184,7 @@ TEST_F(NotificationCenterTest, AFireDateInThePastLeavesNothingPending) {
 TEST(NotificationCenterTimerTest, ADelayedRequestFiresFromItsTimer) {
   FakeNotificationServer server;
   ASSERT_TRUE(server.start());
-  UserNotificationCenter center(QDBusConnection::sessionBus());
+  UserNotificationCenter center(QDBusConnection::sessionBus(), server.serviceName());
   NotificationRequest alert = request(QStringLiteral("email-urgent-1"), QStringLiteral("Urgent"));
   alert.delay = std::chrono::milliseconds(500);
   center.add(alert);
@@ -198,7 +199,8 @@ TEST(NotificationCenterTimerTest, ADelayedRequestFiresFromItsTimer) {
 TEST(NotificationCenterNoServerTest, CallsReturnAndTheFailureIsLoggedOncePerOutage) {
   DiagnosticLogger::shared().clear();
   QDateTime now = utc(2024, 6, 1, 12);
-  UserNotificationCenter center(QDBusConnection::sessionBus(), [&now] { return now; });
+  const QString serviceName = FakeNotificationServer::uniqueServiceName();
+  UserNotificationCenter center(QDBusConnection::sessionBus(), serviceName, [&now] { return now; });
   QSignalSpy failed(&center, &UserNotificationCenter::postFailed);
   QSignalSpy posted(&center, &UserNotificationCenter::posted);
 
@@ -214,7 +216,7 @@ TEST(NotificationCenterNoServerTest, CallsReturnAndTheFailureIsLoggedOncePerOuta
 
   // A server appears: notifications get through, and a later outage is logged anew.
   {
-    FakeNotificationServer server;
+    FakeNotificationServer server(serviceName);
     ASSERT_TRUE(server.start());
     center.add(request(QStringLiteral("task-up"), QStringLiteral("Heard")));
     ASSERT_TRUE(posted.wait(10000));

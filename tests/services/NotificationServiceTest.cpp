@@ -36,7 +36,7 @@ BillItem bill(const QDateTime& due, int daysBefore) {
 class NotificationServiceTest : public ::testing::Test {
  protected:
   NotificationServiceTest()
-      : center_(QDBusConnection::sessionBus(), [this] { return now_; }),
+      : center_(QDBusConnection::sessionBus(), server_.serviceName(), [this] { return now_; }),
         service_(&center_, Calendar(QTimeZone("Europe/Berlin"))) {}
 
   void SetUp() override { ASSERT_TRUE(server_.start()); }
