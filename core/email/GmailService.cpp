@@ -54,12 +54,17 @@ HttpRequest formPost(const QUrl& url, const FormPairs& pairs) {
 // Braced lists and QStringLiteral inside a coroutine body trip GCC 12, so the coroutines below
 // get their requests from these helpers and spell their texts with fromLatin1.
 HttpRequest exchangeRequest(const QUrl& url, const QString& code, const QString& clientID,
-                            const QString& clientSecret, const QString& redirectURI) {
-  return formPost(url, {{QStringLiteral("code"), code},
-                        {QStringLiteral("client_id"), clientID},
-                        {QStringLiteral("client_secret"), clientSecret},
-                        {QStringLiteral("redirect_uri"), redirectURI},
-                        {QStringLiteral("grant_type"), QStringLiteral("authorization_code")}});
+                            const QString& clientSecret, const QString& redirectURI,
+                            const std::optional<QString>& codeVerifier) {
+  FormPairs pairs = {{QStringLiteral("code"), code},
+                     {QStringLiteral("client_id"), clientID},
+                     {QStringLiteral("client_secret"), clientSecret},
+                     {QStringLiteral("redirect_uri"), redirectURI},
+                     {QStringLiteral("grant_type"), QStringLiteral("authorization_code")}};
+  if (codeVerifier) {
+    pairs.append({QStringLiteral("code_verifier"), *codeVerifier});
+  }
+  return formPost(url, pairs);
 }
 
 HttpRequest refreshRequest(const QUrl& url, const QString& clientID, const QString& refreshToken,
@@ -274,7 +279,8 @@ struct GmailService::State {
 
   static QCoro::Task<TokenExchangeResult> exchange(std::shared_ptr<State> self, QString code,
                                                    QString clientID, QString clientSecret,
-                                                   QString redirectURI);
+                                                   QString redirectURI,
+                                                   std::optional<QString> codeVerifier);
   static QCoro::Task<QString> lookUpEmail(std::shared_ptr<State> self, QString accessToken);
   static QCoro::Task<> refreshToken(std::shared_ptr<State> self);
   static QCoro::Task<> ensureFreshToken(std::shared_ptr<State> self);
@@ -284,15 +290,14 @@ struct GmailService::State {
       std::shared_ptr<State> self, QString messageID, QString token);
 };
 
-QCoro::Task<TokenExchangeResult> GmailService::State::exchange(std::shared_ptr<State> self,
-                                                               QString code, QString clientID,
-                                                               QString clientSecret,
-                                                               QString redirectURI) {
+QCoro::Task<TokenExchangeResult> GmailService::State::exchange(
+    std::shared_ptr<State> self, QString code, QString clientID, QString clientSecret,
+    QString redirectURI, std::optional<QString> codeVerifier) {
   if (self->tokenUrl.isEmpty()) {
     throw GmailError::networkError(QString::fromLatin1("Invalid token URL"));
   }
   const HttpResponse response = co_await self->session.send(
-      exchangeRequest(self->tokenUrl, code, clientID, clientSecret, redirectURI));
+      exchangeRequest(self->tokenUrl, code, clientID, clientSecret, redirectURI, codeVerifier));
   if (!response.isSuccess()) {
     auto decoder = QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString reason = decoder.decode(response.body);
@@ -533,9 +538,9 @@ QCoro::Task<QList<EmailMessageContext>> GmailService::fetchActionableMessages(
   return State::fetch(state_, std::move(after), limit);
 }
 
-QCoro::Task<TokenExchangeResult> GmailService::exchangeCodeForTokens(QString code, QString clientID,
-                                                                     QString clientSecret,
-                                                                     QString redirectURI) {
+QCoro::Task<TokenExchangeResult> GmailService::exchangeCodeForTokens(
+    QString code, QString clientID, QString clientSecret, QString redirectURI,
+    std::optional<QString> codeVerifier) {
   return State::exchange(state_, std::move(code), std::move(clientID), std::move(clientSecret),
-                         std::move(redirectURI));
+                         std::move(redirectURI), std::move(codeVerifier));
 }

@@ -36,7 +36,8 @@ class GmailServiceProtocol {
   // Recent messages that look actionable, at most `limit`, in the order the server lists them.
   virtual QCoro::Task<QList<EmailMessageContext>> fetchActionableMessages(
       std::optional<QDateTime> after, int limit) = 0;
-  virtual QCoro::Task<TokenExchangeResult> exchangeCodeForTokens(QString code, QString clientID,
-                                                                 QString clientSecret,
-                                                                 QString redirectURI) = 0;
+  // codeVerifier: the PKCE verifier of the sign-in that got the code, sent when given.
+  virtual QCoro::Task<TokenExchangeResult> exchangeCodeForTokens(
+      QString code, QString clientID, QString clientSecret, QString redirectURI,
+      std::optional<QString> codeVerifier = std::nullopt) = 0;
 };

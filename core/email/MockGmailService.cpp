@@ -50,7 +50,8 @@ QCoro::Task<QList<EmailMessageContext>> MockGmailService::fetchActionableMessage
 QCoro::Task<TokenExchangeResult> MockGmailService::exchangeCodeForTokens(QString /*code*/,
                                                                          QString /*clientID*/,
                                                                          QString /*clientSecret*/,
-                                                                         QString /*redirectURI*/) {
+                                                                         QString /*redirectURI*/,
+                                                                         std::optional<QString>) {
   const QString email = stubbedEmail.value_or(QString::fromLatin1(placeholderEmail));
   stubbedConnected = true;
   stubbedEmail = email;

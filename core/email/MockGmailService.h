@@ -28,7 +28,7 @@ class MockGmailService : public GmailServiceProtocol {
   void disconnect() override;
   QCoro::Task<QList<EmailMessageContext>> fetchActionableMessages(std::optional<QDateTime> after,
                                                                   int limit) override;
-  QCoro::Task<TokenExchangeResult> exchangeCodeForTokens(QString code, QString clientID,
-                                                         QString clientSecret,
-                                                         QString redirectURI) override;
+  QCoro::Task<TokenExchangeResult> exchangeCodeForTokens(
+      QString code, QString clientID, QString clientSecret, QString redirectURI,
+      std::optional<QString> codeVerifier = std::nullopt) override;
 };
