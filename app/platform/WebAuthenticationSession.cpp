@@ -92,7 +92,7 @@ bool WebAuthenticationSession::start() {
 
 void WebAuthenticationSession::showWaitingWindow() {
   auto* dialog = new QDialog(m_anchor);
-  dialog->setObjectName(QStringLiteral("WebAuthenticationWaitingWindow"));
+  dialog->setObjectName(waitingWindowName);
   dialog->setWindowTitle(QStringLiteral("Pelmora"));
   dialog->setWindowModality(m_anchor ? Qt::WindowModal : Qt::NonModal);
 

@@ -25,6 +25,8 @@ class WebAuthenticationSession : public QObject {
   using UrlOpener = std::function<bool(const QUrl&)>;
 
   static constexpr std::chrono::milliseconds defaultTimeout = std::chrono::minutes(10);
+  // Object name of the waiting window, so it is never taken for an application window.
+  static inline const QString waitingWindowName = QStringLiteral("WebAuthenticationWaitingWindow");
 
   WebAuthenticationSession(QUrl url, QString callbackScheme, QObject* parent = nullptr);
   ~WebAuthenticationSession() override;

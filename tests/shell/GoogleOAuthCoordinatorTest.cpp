@@ -1,0 +1,268 @@
+#include "app/platform/SingleInstance.h"
+#include "app/platform/WebAuthenticationSession.h"
+#include "app/platform/WebAuthenticationSessionError.h"
+#include "app/shell/GoogleOAuthCoordinator.h"
+#include "app/shell/GoogleSignInError.h"
+#include "common/TestSupport.h"
+#include "core/email/GmailError.h"
+#include "core/email/GmailService.h"
+#include "core/model/KeychainHelper.h"
+#include "testing/FakeGoogle.h"
+
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrlQuery>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <memory>
+
+using testsupport::runTask;
+
+namespace {
+
+const QString kClientID = QStringLiteral("1234-abc9.apps.googleusercontent.com");
+const QString kRedirectURI = QStringLiteral("com.googleusercontent.apps.1234-abc9:/oauth2redirect");
+const QString kMissingCode = QStringLiteral("Missing authorization code in redirect callback");
+
+GoogleOAuthCoordinator::Configuration registration() {
+  GoogleOAuthCoordinator::Configuration configuration;
+  configuration.authorizationHost = QUrl(QStringLiteral("https://accounts.example.test"));
+  configuration.clientID = kClientID;
+  configuration.clientSecret = QStringLiteral("GOCSPX-test-secret");
+  configuration.redirectScheme = QStringLiteral("com.googleusercontent.apps.1234-abc9");
+  configuration.redirectURI = kRedirectURI;
+  return configuration;
+}
+
+QString queryValue(const QUrl& url, const QString& name) {
+  return QUrlQuery(url).queryItemValue(name, QUrl::FullyDecoded);
+}
+
+QUrl callbackWith(const QString& query) { return QUrl(kRedirectURI + QStringLiteral("?") + query); }
+
+template <typename Error>
+Error errorOf(QCoro::Task<TokenExchangeResult>&& task) {
+  try {
+    runTask(std::move(task));
+  } catch (const Error& error) {
+    return error;
+  }
+  throw std::runtime_error("the sign-in did not fail as expected");
+}
+
+// A fake Google behind a real GmailService; the test plays the browser through the opener.
+class GoogleOAuthCoordinatorTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gmail->disconnect();
+    google.setTokenReply(ScriptedReply::json(
+        200, FakeGoogle::tokenJson(QStringLiteral("ya29.fresh"), 3599, QStringLiteral("1//r"))));
+    google.setUserInfo(QStringLiteral("someone@example.com"));
+    WebAuthenticationSession::setUrlOpener([this](const QUrl& url) {
+      opened.append(url);
+      QTimer::singleShot(0, [this, url] { browser(url); });
+      return true;
+    });
+  }
+  void TearDown() override {
+    WebAuthenticationSession::setUrlOpener({});
+    gmail->disconnect();
+  }
+
+  // The browser comes back with this query, the state of the request standing for "STATE".
+  void answerWith(const QString& query) {
+    browser = [query](const QUrl& url) {
+      QString answer = query;
+      WebAuthenticationSession::handleCallback(callbackWith(
+          answer.replace(QStringLiteral("STATE"), queryValue(url, QStringLiteral("state")))));
+    };
+  }
+
+  FakeGoogle google;
+  std::unique_ptr<GmailService> gmail = std::make_unique<GmailService>(google.gmailConfiguration());
+  GoogleOAuthCoordinator coordinator{registration(), gmail.get()};
+  QList<QUrl> opened;
+  std::function<void(const QUrl&)> browser = [](const QUrl&) {};
+};
+
+}  // namespace
+
+TEST(GoogleOAuthAddress, SixParametersInOrderThenStateAndChallenge) {
+  const QUrl url = GoogleOAuthCoordinator::authorizationURL(registration(), QStringLiteral("st4te"),
+                                                            QStringLiteral("ch-all_enge"));
+  EXPECT_EQ(url.toString(QUrl::FullyEncoded),
+            QStringLiteral("https://accounts.example.test/o/oauth2/v2/auth"
+                           "?client_id=1234-abc9.apps.googleusercontent.com"
+                           "&redirect_uri=com.googleusercontent.apps.1234-abc9:/oauth2redirect"
+                           "&response_type=code"
+                           "&scope=https://www.googleapis.com/auth/gmail.readonly%20email%20profile"
+                           "&access_type=offline&prompt=consent"
+                           "&state=st4te&code_challenge=ch-all_enge&code_challenge_method=S256"));
+  EXPECT_EQ(GoogleOAuthCoordinator::Configuration{}.authorizationHost,
+            QUrl(QStringLiteral("https://accounts.google.com")));
+
+  GoogleOAuthCoordinator::Configuration odd = registration();
+  odd.redirectURI = QStringLiteral("pelmora test:/ré");
+  EXPECT_TRUE(
+      GoogleOAuthCoordinator::authorizationURL(odd, QStringLiteral("s"), QStringLiteral("c"))
+          .toString(QUrl::FullyEncoded)
+          .contains(QStringLiteral("&redirect_uri=pelmora%20test:/r%C3%A9&response_type=")));
+  // The client identifier goes in unencoded, so one that breaks the address is refused.
+  odd.clientID = QStringLiteral("12 34");
+  try {
+    GoogleOAuthCoordinator::authorizationURL(odd, QStringLiteral("s"), QStringLiteral("c"));
+    ADD_FAILURE() << "an address with a space was formed";
+  } catch (const GmailError& error) {
+    EXPECT_EQ(error, GmailError::networkError(QStringLiteral("Invalid authorization URL")));
+  }
+  // The worked example of the PKCE standard.
+  EXPECT_EQ(GoogleOAuthCoordinator::codeChallenge(
+                QStringLiteral("dBjftJeZ4CVP-mB92K27uhbUJU1p1r_wW1gFWFOEjXk")),
+            QStringLiteral("E9Melhoa2OwvFrEMTJguCHaoeK1t8URWbuGJSstw-cM"));
+}
+
+TEST(GoogleOAuthCallback, TakesTheFirstItemNamedExactlyCodeOfTheRightState) {
+  const auto code = [](const QString& query) {
+    try {
+      return GoogleOAuthCoordinator::authorizationCode(callbackWith(query), QStringLiteral("S1"));
+    } catch (const GmailError& error) {
+      EXPECT_EQ(error, GmailError::decodingError(kMissingCode));
+      return QStringLiteral("missing");
+    } catch (const GoogleSignInError& error) {
+      EXPECT_EQ(error.kind(), GoogleSignInError::Kind::stateMismatch);
+      return QStringLiteral("foreign");
+    }
+  };
+  EXPECT_EQ(code(QStringLiteral("state=S1&code=first&code=second")), QStringLiteral("first"));
+  EXPECT_EQ(code(QStringLiteral("code=4%2F0A+b&state=S1")), QStringLiteral("4/0A+b"));
+  EXPECT_EQ(code(QStringLiteral("error=access_denied&state=S1")), QStringLiteral("missing"));
+  EXPECT_EQ(code(QStringLiteral("Code=abc&CODE=abc&state=S1")), QStringLiteral("missing"));
+  EXPECT_EQ(code(QStringLiteral("state=S1&code=")), QStringLiteral("missing"));
+  EXPECT_EQ(code(QStringLiteral("code=abc&state=S2")), QStringLiteral("foreign"));
+  EXPECT_EQ(code(QStringLiteral("code=abc&state=s1")), QStringLiteral("foreign"));
+  EXPECT_EQ(code(QStringLiteral("code=abc")), QStringLiteral("foreign"));
+}
+
+TEST_F(GoogleOAuthCoordinatorTest, WithoutAClientRegistrationNoBrowserOpens) {
+  GoogleOAuthCoordinator::Configuration unconfigured = registration();
+  unconfigured.clientID.clear();
+  unconfigured.redirectScheme.clear();
+  GoogleOAuthCoordinator placeholder(unconfigured, gmail.get());
+  const auto error = errorOf<GoogleSignInError>(placeholder.startSignIn());
+  EXPECT_EQ(error.kind(), GoogleSignInError::Kind::notConfigured);
+  EXPECT_TRUE(error.errorDescription().contains(QStringLiteral("not configured")));
+  EXPECT_TRUE(opened.isEmpty());
+}
+
+TEST_F(GoogleOAuthCoordinatorTest, AForeignOrCodelessAnswerEndsTheSignInWithoutAnExchange) {
+  answerWith(QStringLiteral("code=intercepted&state=guessed"));
+  EXPECT_EQ(errorOf<GoogleSignInError>(coordinator.startSignIn()).kind(),
+            GoogleSignInError::Kind::stateMismatch);
+  answerWith(QStringLiteral("error=access_denied&state=STATE"));
+  EXPECT_EQ(errorOf<GmailError>(coordinator.startSignIn()),
+            GmailError::decodingError(kMissingCode));
+  browser = [](const QUrl&) {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (auto* buttons = widget->findChild<QDialogButtonBox*>(); buttons && widget->isVisible()) {
+        buttons->button(QDialogButtonBox::Cancel)->click();
+      }
+    }
+  };
+  EXPECT_EQ(errorOf<WebAuthenticationSessionError>(coordinator.startSignIn()).code(),
+            WebAuthenticationSessionError::Code::canceledLogin);
+
+  // Each attempt had its own state and challenge.
+  ASSERT_EQ(opened.size(), 3);
+  QSet<QString> seen;
+  for (const QUrl& url : opened) {
+    seen << queryValue(url, QStringLiteral("state"))
+         << queryValue(url, QStringLiteral("code_challenge"));
+  }
+  EXPECT_EQ(seen.size(), 6);
+  EXPECT_TRUE(google.server().requests().isEmpty());
+  EXPECT_FALSE(gmail->isConnected());
+}
+
+TEST_F(GoogleOAuthCoordinatorTest, AFailedExchangeReachesTheCallerUnchanged) {
+  google.setTokenReply(ScriptedReply::json(400, R"({"error":"invalid_grant"})"));
+  answerWith(QStringLiteral("state=STATE&code=4/expired"));
+  EXPECT_EQ(errorOf<GmailError>(coordinator.startSignIn()),
+            GmailError::networkError(
+                QStringLiteral(R"(Token exchange failed: {"error":"invalid_grant"})")));
+}
+
+TEST_F(GoogleOAuthCoordinatorTest, FullSignInThroughTheHandOverSocketStoresTheTokens) {
+  QTemporaryDir runtime;
+  SingleInstance running(runtime.filePath(QStringLiteral("instance")));
+  ASSERT_TRUE(running.listen());
+  QObject::connect(&running, &SingleInstance::urlReceived,
+                   &WebAuthenticationSession::handleCallback);
+
+  // Google sends the browser to the redirect address; the desktop starts a second Pelmora with
+  // it, which hands it over through the socket. That process is played on another thread.
+  std::future<bool> handedOver;
+  browser = [&handedOver, &running](const QUrl& url) {
+    const QString callback = kRedirectURI + QStringLiteral("?state=") +
+                             queryValue(url, QStringLiteral("state")) +
+                             QStringLiteral("&code=4%2F0AeanS0b&scope=email%20profile");
+    handedOver = std::async(std::launch::async, [name = running.name(), callback] {
+      return SingleInstance::handOver(name, {callback}, std::chrono::seconds(20));
+    });
+  };
+
+  const TokenExchangeResult result = runTask(coordinator.startSignIn());
+  EXPECT_TRUE(handedOver.get());
+  EXPECT_EQ(result,
+            (TokenExchangeResult{QStringLiteral("someone@example.com"),
+                                 QStringLiteral("ya29.fresh"), QStringLiteral("1//r"), 3599}));
+
+  // The exchange proves it holds the verifier behind the challenge of the consent request.
+  ASSERT_EQ(google.tokenRequests().size(), 1);
+  const RecordedRequest exchange = google.tokenRequests().first();
+  EXPECT_EQ(exchange.formValue("code"), QStringLiteral("4/0AeanS0b"));
+  EXPECT_EQ(exchange.formValue("client_id"), kClientID);
+  EXPECT_EQ(exchange.formValue("client_secret"), QStringLiteral("GOCSPX-test-secret"));
+  EXPECT_EQ(exchange.formValue("redirect_uri"), kRedirectURI);
+  const QString verifier = exchange.formValue("code_verifier").value_or(QString());
+  EXPECT_EQ(verifier.size(), 43);
+  EXPECT_EQ(GoogleOAuthCoordinator::codeChallenge(verifier),
+            queryValue(opened.value(0), QStringLiteral("code_challenge")));
+
+  // In the session's keyring, where the rest of Pelmora reads them.
+  EXPECT_EQ(KeychainHelper::read(GmailService::kAccessToken), QStringLiteral("ya29.fresh"));
+  EXPECT_EQ(KeychainHelper::read(GmailService::kRefreshToken), QStringLiteral("1//r"));
+  EXPECT_EQ(KeychainHelper::read(GmailService::kAccountEmail),
+            QStringLiteral("someone@example.com"));
+  EXPECT_EQ(KeychainHelper::read(GmailService::kClientID), kClientID);
+}
+
+TEST(GoogleOAuthAnchor, ActiveWindowElseFirstWindowElseANewOne) {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_TRUE(QGuiApplication::topLevelWindows().isEmpty()) << "another test left a window";
+  std::unique_ptr<QWidget> made(GoogleOAuthCoordinator::presentationAnchor());
+  ASSERT_NE(made, nullptr);
+  EXPECT_TRUE(made->isWindow());
+
+  // Windows that exist but are neither shown nor active: the first listed is taken.
+  QWidget first;
+  first.winId();
+  QWidget second;
+  second.winId();
+  ASSERT_EQ(QGuiApplication::topLevelWindows().size(), 2);
+  QWidget* listedFirst =
+      QGuiApplication::topLevelWindows().first() == first.windowHandle() ? &first : &second;
+  EXPECT_EQ(GoogleOAuthCoordinator::presentationAnchor(), listedFirst);
+
+  QWidget* other = listedFirst == &first ? &second : &first;
+  other->show();
+  other->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(other));
+  EXPECT_EQ(GoogleOAuthCoordinator::presentationAnchor(), other);
+}
