@@ -16,6 +16,9 @@ export HOME="$root/home" XDG_DATA_HOME="$root/data" XDG_CONFIG_HOME="$root/confi
 mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 export QT_QPA_PLATFORM=offscreen
+# The bus was started before these were set: services it activates (the calendar
+# registry and factories) must see the throw-away folders too, never the real home.
+dbus-update-activation-environment HOME XDG_DATA_HOME XDG_CONFIG_HOME XDG_CACHE_HOME XDG_RUNTIME_DIR
 
 # --unlock reads the password from stdin and creates the login keyring with it.
 eval "$(printf 'pelmora-test' | gnome-keyring-daemon --unlock --components=secrets)"

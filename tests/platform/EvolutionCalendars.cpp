@@ -1,0 +1,173 @@
+#include "EvolutionCalendars.h"
+
+#include <libecal/libecal.h>
+#include <libedataserver/libedataserver.h>
+
+#include <map>
+
+namespace {
+
+QString takeError(GError*& error) {
+  const QString message = error ? QString::fromUtf8(error->message) : QString();
+  g_clear_error(&error);
+  return message;
+}
+
+}  // namespace
+
+struct EvolutionCalendars::Private {
+  ESourceRegistry* registry = nullptr;
+  std::map<QString, std::pair<ESource*, ECalClient*>> calendars;
+  QString error;
+
+  ECalClient* client(const QString& uid) {
+    const auto found = calendars.find(uid);
+    return found == calendars.end() ? nullptr : found->second.second;
+  }
+
+  bool fail(GError*& gerror) {
+    error = takeError(gerror);
+    return false;
+  }
+};
+
+EvolutionCalendars::EvolutionCalendars() : d_(std::make_unique<Private>()) {
+  GError* error = nullptr;
+  d_->registry = e_source_registry_new_sync(nullptr, &error);
+  if (!d_->registry) {
+    d_->fail(error);
+  }
+}
+
+EvolutionCalendars::~EvolutionCalendars() {
+  for (auto& [uid, calendar] : d_->calendars) {
+    g_object_unref(calendar.second);
+    g_object_unref(calendar.first);
+    if (ESource* source = e_source_registry_ref_source(d_->registry, uid.toUtf8().constData())) {
+      GError* error = nullptr;
+      e_source_remove_sync(source, nullptr, &error);
+      g_clear_error(&error);
+      g_object_unref(source);
+    }
+  }
+  if (d_->registry) {
+    g_object_unref(d_->registry);
+  }
+}
+
+bool EvolutionCalendars::isReady() const { return d_->registry != nullptr; }
+
+QString EvolutionCalendars::error() const { return d_->error; }
+
+QString EvolutionCalendars::createCalendar(const QString& displayName, const QString& color) {
+  GError* error = nullptr;
+  ESource* source = e_source_new(nullptr, nullptr, &error);
+  if (!source) {
+    d_->fail(error);
+    return {};
+  }
+  e_source_set_parent(source, "local-stub");
+  e_source_set_display_name(source, displayName.toUtf8().constData());
+  auto* calendar =
+      static_cast<ESourceCalendar*>(e_source_get_extension(source, E_SOURCE_EXTENSION_CALENDAR));
+  e_source_backend_set_backend_name(E_SOURCE_BACKEND(calendar), "local");
+  e_source_selectable_set_color(E_SOURCE_SELECTABLE(calendar), color.toUtf8().constData());
+  GList* sources = g_list_append(nullptr, source);
+  const bool created = e_source_registry_create_sources_sync(d_->registry, sources, nullptr, &error);
+  g_list_free(sources);
+  if (!created) {
+    g_object_unref(source);
+    d_->fail(error);
+    return {};
+  }
+  EClient* client =
+      e_cal_client_connect_sync(source, E_CAL_CLIENT_SOURCE_TYPE_EVENTS, G_MAXUINT32, nullptr, &error);
+  if (!client) {
+    g_object_unref(source);
+    d_->fail(error);
+    return {};
+  }
+  const QString uid = QString::fromUtf8(e_source_get_uid(source));
+  d_->calendars[uid] = {source, E_CAL_CLIENT(client)};
+  return uid;
+}
+
+bool EvolutionCalendars::setEnabled(const QString& calendar, bool enabled) {
+  // Only the registry's own instance of a source can be written.
+  ESource* source = e_source_registry_ref_source(d_->registry, calendar.toUtf8().constData());
+  if (!source) {
+    d_->error = QStringLiteral("the registry does not know the calendar");
+    return false;
+  }
+  e_source_set_enabled(source, enabled);
+  GError* error = nullptr;
+  const bool written = e_source_write_sync(source, nullptr, &error);
+  g_object_unref(source);
+  return written || d_->fail(error);
+}
+
+bool EvolutionCalendars::addZone(const QString& calendar, const QByteArray& vtimezone) {
+  ECalClient* client = d_->client(calendar);
+  ICalComponent* component = i_cal_component_new_from_string(vtimezone.constData());
+  if (!client || !component) {
+    d_->error = QStringLiteral("no such calendar, or not a VTIMEZONE");
+    g_clear_object(&component);
+    return false;
+  }
+  ICalTimezone* zone = i_cal_timezone_new();
+  const bool set = i_cal_timezone_set_component(zone, component);
+  GError* error = nullptr;
+  const bool added = set && e_cal_client_add_timezone_sync(client, zone, nullptr, &error);
+  g_object_unref(zone);
+  g_object_unref(component);
+  return added || d_->fail(error);
+}
+
+bool EvolutionCalendars::addEvent(const QString& calendar, const QByteArray& vevent) {
+  ECalClient* client = d_->client(calendar);
+  ICalComponent* component = i_cal_component_new_from_string(vevent.constData());
+  if (!client || !component) {
+    d_->error = QStringLiteral("no such calendar, or not a VEVENT");
+    g_clear_object(&component);
+    return false;
+  }
+  GError* error = nullptr;
+  gchar* uid = nullptr;
+  const bool created = e_cal_client_create_object_sync(client, component, E_CAL_OPERATION_FLAG_NONE,
+                                                       &uid, nullptr, &error);
+  g_free(uid);
+  g_object_unref(component);
+  return created || d_->fail(error);
+}
+
+bool EvolutionCalendars::modifyEvent(const QString& calendar, const QByteArray& vevent,
+                                     bool onlyThisOccurrence) {
+  ECalClient* client = d_->client(calendar);
+  ICalComponent* component = i_cal_component_new_from_string(vevent.constData());
+  if (!client || !component) {
+    d_->error = QStringLiteral("no such calendar, or not a VEVENT");
+    g_clear_object(&component);
+    return false;
+  }
+  GError* error = nullptr;
+  const bool modified = e_cal_client_modify_object_sync(
+      client, component, onlyThisOccurrence ? E_CAL_OBJ_MOD_THIS : E_CAL_OBJ_MOD_ALL,
+      E_CAL_OPERATION_FLAG_NONE, nullptr, &error);
+  g_object_unref(component);
+  return modified || d_->fail(error);
+}
+
+bool EvolutionCalendars::removeEvent(const QString& calendar, const QString& uid) {
+  ECalClient* client = d_->client(calendar);
+  if (!client) {
+    d_->error = QStringLiteral("no such calendar");
+    return false;
+  }
+  GError* error = nullptr;
+  return e_cal_client_remove_object_sync(client, uid.toUtf8().constData(), nullptr,
+                                         E_CAL_OBJ_MOD_ALL, E_CAL_OPERATION_FLAG_NONE, nullptr,
+                                         &error) ||
+         d_->fail(error);
+}
+
+bool inPrivateTestSession() { return !qEnvironmentVariableIsEmpty("PELMORA_IN_TEST_SESSION"); }

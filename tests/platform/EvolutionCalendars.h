@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+// Test side of Evolution Data Server: makes local calendars and edits their events through
+// libecal, the way a calendar application would. Only for the private test session, where
+// the registry and its files live in throw-away folders.
+class EvolutionCalendars {
+ public:
+  EvolutionCalendars();
+  ~EvolutionCalendars();
+  EvolutionCalendars(const EvolutionCalendars&) = delete;
+  EvolutionCalendars& operator=(const EvolutionCalendars&) = delete;
+
+  // Empty when the session's registry could not be reached; `error()` says why.
+  bool isReady() const;
+  QString error() const;
+
+  // A new local calendar; returns its identifier, or empty on failure.
+  QString createCalendar(const QString& displayName, const QString& color);
+  bool setEnabled(const QString& calendar, bool enabled);
+
+  bool addZone(const QString& calendar, const QByteArray& vtimezone);
+  bool addEvent(const QString& calendar, const QByteArray& vevent);
+  // Replaces an event (or, with RECURRENCE-ID set, one occurrence of it).
+  bool modifyEvent(const QString& calendar, const QByteArray& vevent, bool onlyThisOccurrence);
+  bool removeEvent(const QString& calendar, const QString& uid);
+
+ private:
+  struct Private;
+  std::unique_ptr<Private> d_;
+};
+
+// True inside scripts/test-session.sh; elsewhere the tests would write into the user's own
+// calendars, so they skip.
+bool inPrivateTestSession();

@@ -1,0 +1,270 @@
+#include "core/platform/EvolutionDataServerEventStore.h"
+
+#include "EvolutionCalendars.h"
+#include "common/TestSupport.h"
+
+#include <QDeadlineTimer>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+using testsupport::utc;
+
+namespace {
+
+const QTimeZone kBerlin("Europe/Berlin");
+
+struct Seen {
+  QString title;
+  QDateTime start;
+  QDateTime end;
+  bool isAllDay = false;
+  bool operator==(const Seen&) const = default;
+};
+
+void PrintTo(const Seen& seen, std::ostream* os) {
+  *os << seen.title.toStdString() << " " << seen.start.toString(Qt::ISODate).toStdString() << " - "
+      << seen.end.toString(Qt::ISODate).toStdString() << (seen.isAllDay ? " all-day" : "");
+}
+
+QList<Seen> seen(const QList<EventStoreEvent>& events) {
+  QList<Seen> result;
+  for (const EventStoreEvent& event : events) {
+    result.append({event.title, event.startDate, event.endDate, event.isAllDay});
+  }
+  return result;
+}
+
+// Runs the event loop until `condition` holds; false when it still does not after `patience`
+// (changes reach a view in batches, a second or two after they were made).
+bool eventually(const std::function<bool()>& condition,
+                std::chrono::milliseconds patience = std::chrono::seconds(30)) {
+  const QDeadlineTimer deadline(patience);
+  while (!condition()) {
+    if (deadline.hasExpired()) {
+      return false;
+    }
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+  }
+  return true;
+}
+
+// The week of the change to summer time in Berlin (29 March 2026).
+const QDateTime kWeekStart = QDateTime(QDate(2026, 3, 23), QTime(0, 0), kBerlin);
+const QDateTime kWeekEnd = QDateTime(QDate(2026, 3, 30), QTime(0, 0), kBerlin);
+
+const QByteArray kCustomZone =
+    "BEGIN:VTIMEZONE\r\n"
+    "TZID:Pelmora Test Standard Time\r\n"
+    "BEGIN:STANDARD\r\n"
+    "DTSTART:19700101T000000\r\n"
+    "TZOFFSETFROM:+0530\r\n"
+    "TZOFFSETTO:+0530\r\n"
+    "TZNAME:PTST\r\n"
+    "END:STANDARD\r\n"
+    "END:VTIMEZONE\r\n";
+
+const QByteArray kStandup =
+    "BEGIN:VEVENT\r\n"
+    "UID:pelmora-test-standup\r\n"
+    "SUMMARY:Standup\r\n"
+    "DTSTART;TZID=/freeassociation.sourceforge.net/Europe/Berlin:20260323T090000\r\n"
+    "DTEND;TZID=/freeassociation.sourceforge.net/Europe/Berlin:20260323T093000\r\n"
+    "RRULE:FREQ=DAILY;COUNT=10\r\n"
+    "EXDATE;TZID=/freeassociation.sourceforge.net/Europe/Berlin:20260326T090000\r\n"
+    "END:VEVENT\r\n";
+
+const QByteArray kStandupMoved =
+    "BEGIN:VEVENT\r\n"
+    "UID:pelmora-test-standup\r\n"
+    "RECURRENCE-ID;TZID=/freeassociation.sourceforge.net/Europe/Berlin:20260327T090000\r\n"
+    "SUMMARY:Standup (moved)\r\n"
+    "DTSTART;TZID=/freeassociation.sourceforge.net/Europe/Berlin:20260327T110000\r\n"
+    "DTEND;TZID=/freeassociation.sourceforge.net/Europe/Berlin:20260327T113000\r\n"
+    "END:VEVENT\r\n";
+
+const QByteArray kHoliday =
+    "BEGIN:VEVENT\r\n"
+    "UID:pelmora-test-holiday\r\n"
+    "SUMMARY:Spring holiday\r\n"
+    "DTSTART;VALUE=DATE:20260329\r\n"
+    "DTEND;VALUE=DATE:20260330\r\n"
+    "END:VEVENT\r\n";
+
+const QByteArray kNewYork =
+    "BEGIN:VEVENT\r\n"
+    "UID:pelmora-test-newyork\r\n"
+    "SUMMARY:New York sync\r\n"
+    "LOCATION:Room 4\r\n"
+    "DTSTART;TZID=America/New_York:20260325T100000\r\n"
+    "DTEND;TZID=America/New_York:20260325T110000\r\n"
+    "END:VEVENT\r\n";
+
+const QByteArray kCustomZoneEvent =
+    "BEGIN:VEVENT\r\n"
+    "UID:pelmora-test-custom-zone\r\n"
+    "SUMMARY:Review in its own zone\r\n"
+    "DTSTART;TZID=Pelmora Test Standard Time:20260324T120000\r\n"
+    "DTEND;TZID=Pelmora Test Standard Time:20260324T130000\r\n"
+    "END:VEVENT\r\n";
+
+const QByteArray kLater =
+    "BEGIN:VEVENT\r\n"
+    "UID:pelmora-test-later\r\n"
+    "SUMMARY:After the week\r\n"
+    "DTSTART;TZID=Europe/Berlin:20260410T090000\r\n"
+    "DTEND;TZID=Europe/Berlin:20260410T100000\r\n"
+    "END:VEVENT\r\n";
+
+class EvolutionStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!inPrivateTestSession()) {
+      GTEST_SKIP() << "runs only inside scripts/test-session.sh: it writes calendars";
+    }
+    calendars_ = std::make_unique<EvolutionCalendars>();
+    ASSERT_TRUE(calendars_->isReady()) << calendars_->error().toStdString();
+  }
+
+  // A calendar holding the week's events: daily at 09:00 Berlin time with one day left out
+  // and one moved, an all-day event on the day of the change, a meeting in New York time,
+  // one in a zone only the calendar defines, and one after the week.
+  void seedWork() {
+    work_ = calendars_->createCalendar(QStringLiteral("Pelmora Test Work"),
+                                       QStringLiteral("#1a2b3c"));
+    ASSERT_FALSE(work_.isEmpty()) << calendars_->error().toStdString();
+    ASSERT_TRUE(calendars_->addZone(work_, kCustomZone)) << calendars_->error().toStdString();
+    for (const QByteArray& event : {kStandup, kHoliday, kNewYork, kCustomZoneEvent, kLater}) {
+      ASSERT_TRUE(calendars_->addEvent(work_, event)) << calendars_->error().toStdString();
+    }
+    ASSERT_TRUE(calendars_->modifyEvent(work_, kStandupMoved, true))
+        << calendars_->error().toStdString();
+  }
+
+  std::unique_ptr<EvolutionDataServerEventStore> openStore() {
+    auto store = std::make_unique<EvolutionDataServerEventStore>(kBerlin);
+    store->open(std::chrono::seconds(20));
+    EXPECT_TRUE(eventually([&] { return store->isLoaded(); }));
+    EXPECT_EQ(store->state(), EvolutionDataServerEventStore::State::open);
+    return store;
+  }
+
+  QList<Seen> week() const {
+    return seen(store_->events(kWeekStart, kWeekEnd, QSet<QString>{work_}));
+  }
+
+  std::unique_ptr<EvolutionCalendars> calendars_;
+  std::unique_ptr<EvolutionDataServerEventStore> store_;
+  QString work_;
+};
+
+const QList<Seen> kExpectedWeek{
+    {QStringLiteral("Standup"), utc(2026, 3, 23, 8), utc(2026, 3, 23, 8, 30)},
+    {QStringLiteral("Review in its own zone"), utc(2026, 3, 24, 6, 30), utc(2026, 3, 24, 7, 30)},
+    {QStringLiteral("Standup"), utc(2026, 3, 24, 8), utc(2026, 3, 24, 8, 30)},
+    {QStringLiteral("Standup"), utc(2026, 3, 25, 8), utc(2026, 3, 25, 8, 30)},
+    {QStringLiteral("New York sync"), utc(2026, 3, 25, 14), utc(2026, 3, 25, 15)},
+    {QStringLiteral("Standup (moved)"), utc(2026, 3, 27, 10), utc(2026, 3, 27, 10, 30)},
+    {QStringLiteral("Standup"), utc(2026, 3, 28, 8), utc(2026, 3, 28, 8, 30)},
+    // Berlin midnight to midnight on the day that has only 23 hours.
+    {QStringLiteral("Spring holiday"), utc(2026, 3, 28, 23), utc(2026, 3, 29, 22), true},
+    // Still 09:00 in Berlin, now in summer time.
+    {QStringLiteral("Standup"), utc(2026, 3, 29, 7), utc(2026, 3, 29, 7, 30)},
+};
+
+TEST_F(EvolutionStoreTest, ReadsAWeekAcrossTheChangeToSummerTimeWithEachEventsOwnZone) {
+  seedWork();
+  store_ = openStore();
+  ASSERT_TRUE(store_->isReadable());
+
+  const QList<EventStoreCalendar> all = store_->calendars();
+  const auto found = std::find_if(all.begin(), all.end(), [&](const EventStoreCalendar& c) {
+    return c.identifier == work_;
+  });
+  ASSERT_NE(found, all.end());
+  EXPECT_EQ(*found, (EventStoreCalendar{work_, QStringLiteral("Pelmora Test Work"),
+                                        QStringLiteral("#1A2B3C"),
+                                        QStringLiteral("On This Computer")}));
+
+  EXPECT_EQ(week(), kExpectedWeek);
+
+  const QList<EventStoreEvent> events = store_->events(kWeekStart, kWeekEnd, std::nullopt);
+  const auto newYork = std::find_if(events.begin(), events.end(), [](const EventStoreEvent& e) {
+    return e.title == QLatin1String("New York sync");
+  });
+  ASSERT_NE(newYork, events.end());
+  EXPECT_EQ(newYork->location, QStringLiteral("Room 4"));
+  EXPECT_EQ(newYork->calendarIdentifier, work_);
+  QSet<QString> identifiers;
+  for (const EventStoreEvent& event : events) {
+    identifiers.insert(event.identifier);
+  }
+  EXPECT_EQ(identifiers.size(), events.size()) << "every occurrence has its own identifier";
+
+  EXPECT_TRUE(store_->events(kWeekStart, kWeekEnd, QSet<QString>{}).isEmpty());
+}
+
+TEST_F(EvolutionStoreTest, FollowsEditsMadeByOtherApplications) {
+  seedWork();
+  store_ = openStore();
+  ASSERT_EQ(week(), kExpectedWeek);
+  QSignalSpy changed(store_.get(), &EventStore::changed);
+
+  const QByteArray moved = QByteArray(kNewYork)
+                               .replace("SUMMARY:New York sync", "SUMMARY:New York sync (moved)")
+                               .replace("20260325T100000", "20260326T090000")
+                               .replace("20260325T110000", "20260326T093000");
+  ASSERT_TRUE(calendars_->modifyEvent(work_, moved, false)) << calendars_->error().toStdString();
+  const Seen movedSeen{QStringLiteral("New York sync (moved)"), utc(2026, 3, 26, 13),
+                       utc(2026, 3, 26, 13, 30)};
+  ASSERT_TRUE(eventually([&] { return week().contains(movedSeen); })) << ::testing::PrintToString(week());
+  EXPECT_GE(changed.count(), 1);
+  QList<Seen> expected = kExpectedWeek;
+  expected.removeAt(4);
+  expected.insert(4, movedSeen);
+  EXPECT_EQ(week(), expected);
+
+  changed.clear();
+  ASSERT_TRUE(calendars_->removeEvent(work_, QStringLiteral("pelmora-test-holiday")));
+  ASSERT_TRUE(eventually([&] { return week().size() == expected.size() - 1; }));
+  EXPECT_GE(changed.count(), 1);
+  for (const Seen& event : week()) {
+    EXPECT_FALSE(event.isAllDay) << "the removed holiday is gone";
+  }
+
+  // A calendar added, then switched off, in the desktop's settings.
+  changed.clear();
+  const QString extra =
+      calendars_->createCalendar(QStringLiteral("Pelmora Test Extra"), QStringLiteral("#00ff00"));
+  ASSERT_FALSE(extra.isEmpty()) << calendars_->error().toStdString();
+  const auto lists = [&](const QString& identifier) {
+    const QList<EventStoreCalendar> all = store_->calendars();
+    return std::any_of(all.begin(), all.end(),
+                       [&](const EventStoreCalendar& c) { return c.identifier == identifier; });
+  };
+  ASSERT_TRUE(eventually([&] { return lists(extra); }));
+  EXPECT_GE(changed.count(), 1);
+  ASSERT_TRUE(calendars_->setEnabled(extra, false)) << calendars_->error().toStdString();
+  EXPECT_TRUE(eventually([&] { return !lists(extra); }));
+  EXPECT_TRUE(lists(work_));
+}
+
+TEST_F(EvolutionStoreTest, ClosingTheStoreWhileCallsAreUnderwayIsSafe) {
+  seedWork();
+  // Destroyed at every stage of opening: callbacks that arrive later must find nothing.
+  for (int turns : {0, 1, 3, 10, 30}) {
+    auto store = std::make_unique<EvolutionDataServerEventStore>(kBerlin);
+    store->open(std::chrono::seconds(20));
+    for (int i = 0; i < turns; ++i) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    store.reset();
+  }
+  store_ = openStore();
+  EXPECT_EQ(week(), kExpectedWeek);
+}
+
+}  // namespace
