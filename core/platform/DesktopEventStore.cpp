@@ -17,8 +17,8 @@ DesktopEventStore::DesktopEventStore(QObject* parent)
                         registryTimeout, parent) {}
 
 DesktopEventStore::DesktopEventStore(std::unique_ptr<ICalendarFileEventStore> files,
-                                     const QTimeZone& localZone,
-                                     std::chrono::milliseconds timeout, QObject* parent)
+                                     const QTimeZone& localZone, std::chrono::milliseconds timeout,
+                                     QObject* parent)
     : EventStore(parent), files_(std::move(files)) {
   connect(files_.get(), &EventStore::changed, this, [this] {
     if (!evolutionActive_) {

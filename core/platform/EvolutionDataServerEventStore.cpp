@@ -131,7 +131,8 @@ struct EvolutionDataServerEventStore::Private {
     // rules as a calendar file.
     const ICalendarFile* file() const {
       if (dirty) {
-        QByteArray text("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Pelmora//Desktop calendar//EN\r\n");
+        QByteArray text(
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Pelmora//Desktop calendar//EN\r\n");
         for (const QByteArray& zone : zones) {
           text += zone;
         }
@@ -144,7 +145,8 @@ struct EvolutionDataServerEventStore::Private {
         dirty = false;
         const int nowSkipped = parsed ? parsed->skippedEventCount() : 0;
         if (!parsed) {
-          log(QStringLiteral("Calendar \u201C%1\u201D could not be read: %2").arg(info.title, error),
+          log(QStringLiteral("Calendar \u201C%1\u201D could not be read: %2")
+                  .arg(info.title, error),
               "WARN");
         } else if (nowSkipped != skipped && nowSkipped > 0) {
           log(QStringLiteral("Skipped %1 unreadable event(s) in calendar \u201C%2\u201D")
@@ -275,8 +277,8 @@ struct EvolutionDataServerEventStore::Private {
       self->client = std::move(client);
       g_signal_connect(self->client.get(), "backend-died", G_CALLBACK(&Calendar::backendDied),
                        self);
-      e_cal_client_get_view(self->client.get(), "#t", self->cancellable.get(),
-                            &Calendar::viewReady, pending.release());
+      e_cal_client_get_view(self->client.get(), "#t", self->cancellable.get(), &Calendar::viewReady,
+                            pending.release());
     }
 
     static void viewReady(GObject* source, GAsyncResult* result, gpointer data) {
@@ -392,8 +394,8 @@ struct EvolutionDataServerEventStore::Private {
     }
     Private* self = store->d_.get();
     self->registry = std::move(registry);
-    for (const char* signal :
-         {"source-added", "source-removed", "source-changed", "source-enabled", "source-disabled"}) {
+    for (const char* signal : {"source-added", "source-removed", "source-changed", "source-enabled",
+                               "source-disabled"}) {
       g_signal_connect(self->registry.get(), signal, G_CALLBACK(&Private::registryChanged), self);
     }
     store->openTimeout_.stop();
@@ -414,8 +416,8 @@ struct EvolutionDataServerEventStore::Private {
     EventStoreCalendar info;
     info.identifier = text(e_source_get_uid(source));
     info.title = text(e_source_get_display_name(source));
-    auto* selectable =
-        static_cast<ESourceSelectable*>(e_source_get_extension(source, E_SOURCE_EXTENSION_CALENDAR));
+    auto* selectable = static_cast<ESourceSelectable*>(
+        e_source_get_extension(source, E_SOURCE_EXTENSION_CALENDAR));
     info.colorHex = ICalendarFile::normalisedColor(
         QString::fromUtf8(takeBytes(e_source_selectable_dup_color(selectable))));
     if (info.colorHex.isEmpty()) {
@@ -508,6 +510,7 @@ EvolutionDataServerEventStore::EvolutionDataServerEventStore(const QTimeZone& lo
       d_(std::make_unique<Private>(this)),
       localZone_(localZone.isValid() ? localZone : QTimeZone::systemTimeZone()) {
   openTimeout_.setSingleShot(true);
+  openTimeout_.setTimerType(Qt::PreciseTimer);
   connect(&openTimeout_, &QTimer::timeout, this, [this] {
     fail(QStringLiteral("its registry did not answer within %1 ms").arg(openTimeout_.interval()),
          State::failed);
@@ -605,9 +608,8 @@ QList<EventStoreEvent> EvolutionDataServerEventStore::events(
       result.append(file->events(from, to, localZone_, uid));
     }
   }
-  std::stable_sort(result.begin(), result.end(),
-                   [](const EventStoreEvent& a, const EventStoreEvent& b) {
-                     return a.startDate < b.startDate;
-                   });
+  std::stable_sort(
+      result.begin(), result.end(),
+      [](const EventStoreEvent& a, const EventStoreEvent& b) { return a.startDate < b.startDate; });
   return result;
 }

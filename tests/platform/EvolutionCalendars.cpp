@@ -73,15 +73,16 @@ QString EvolutionCalendars::createCalendar(const QString& displayName, const QSt
   e_source_backend_set_backend_name(E_SOURCE_BACKEND(calendar), "local");
   e_source_selectable_set_color(E_SOURCE_SELECTABLE(calendar), color.toUtf8().constData());
   GList* sources = g_list_append(nullptr, source);
-  const bool created = e_source_registry_create_sources_sync(d_->registry, sources, nullptr, &error);
+  const bool created =
+      e_source_registry_create_sources_sync(d_->registry, sources, nullptr, &error);
   g_list_free(sources);
   if (!created) {
     g_object_unref(source);
     d_->fail(error);
     return {};
   }
-  EClient* client =
-      e_cal_client_connect_sync(source, E_CAL_CLIENT_SOURCE_TYPE_EVENTS, G_MAXUINT32, nullptr, &error);
+  EClient* client = e_cal_client_connect_sync(source, E_CAL_CLIENT_SOURCE_TYPE_EVENTS, G_MAXUINT32,
+                                              nullptr, &error);
   if (!client) {
     g_object_unref(source);
     d_->fail(error);
@@ -92,18 +93,55 @@ QString EvolutionCalendars::createCalendar(const QString& displayName, const QSt
   return uid;
 }
 
-bool EvolutionCalendars::setEnabled(const QString& calendar, bool enabled) {
+bool EvolutionCalendars::reconnect() {
+  for (auto& [uid, calendar] : d_->calendars) {
+    GError* error = nullptr;
+    EClient* client = e_cal_client_connect_sync(calendar.first, E_CAL_CLIENT_SOURCE_TYPE_EVENTS,
+                                                G_MAXUINT32, nullptr, &error);
+    if (!client) {
+      return d_->fail(error);
+    }
+    g_object_unref(calendar.second);
+    calendar.second = E_CAL_CLIENT(client);
+  }
+  return true;
+}
+
+bool EvolutionCalendars::writeSource(const QString& calendar,
+                                     void (*change)(void* source, const QByteArray& value),
+                                     const QByteArray& value) {
   // Only the registry's own instance of a source can be written.
   ESource* source = e_source_registry_ref_source(d_->registry, calendar.toUtf8().constData());
   if (!source) {
     d_->error = QStringLiteral("the registry does not know the calendar");
     return false;
   }
-  e_source_set_enabled(source, enabled);
+  change(source, value);
   GError* error = nullptr;
   const bool written = e_source_write_sync(source, nullptr, &error);
   g_object_unref(source);
   return written || d_->fail(error);
+}
+
+bool EvolutionCalendars::setEnabled(const QString& calendar, bool enabled) {
+  return writeSource(
+      calendar,
+      [](void* source, const QByteArray& value) {
+        e_source_set_enabled(static_cast<ESource*>(source), value == "1");
+      },
+      enabled ? "1" : "0");
+}
+
+bool EvolutionCalendars::setColor(const QString& calendar, const QString& color) {
+  return writeSource(
+      calendar,
+      [](void* source, const QByteArray& value) {
+        e_source_selectable_set_color(
+            E_SOURCE_SELECTABLE(
+                e_source_get_extension(static_cast<ESource*>(source), E_SOURCE_EXTENSION_CALENDAR)),
+            value.constData());
+      },
+      color.toUtf8());
 }
 
 bool EvolutionCalendars::addZone(const QString& calendar, const QByteArray& vtimezone) {

@@ -16,13 +16,16 @@ class EvolutionCalendars {
   EvolutionCalendars(const EvolutionCalendars&) = delete;
   EvolutionCalendars& operator=(const EvolutionCalendars&) = delete;
 
-  // Empty when the session's registry could not be reached; `error()` says why.
+  // False when the session's registry could not be reached; `error()` says why.
   bool isReady() const;
   QString error() const;
 
   // A new local calendar; returns its identifier, or empty on failure.
   QString createCalendar(const QString& displayName, const QString& color);
+  // Opens every calendar anew, as after the calendar server restarted.
+  bool reconnect();
   bool setEnabled(const QString& calendar, bool enabled);
+  bool setColor(const QString& calendar, const QString& color);
 
   bool addZone(const QString& calendar, const QByteArray& vtimezone);
   bool addEvent(const QString& calendar, const QByteArray& vevent);
@@ -32,6 +35,8 @@ class EvolutionCalendars {
 
  private:
   struct Private;
+  bool writeSource(const QString& calendar, void (*change)(void* source, const QByteArray& value),
+                   const QByteArray& value);
   std::unique_ptr<Private> d_;
 };
 

@@ -3,11 +3,15 @@
 #include "EvolutionCalendars.h"
 #include "common/TestSupport.h"
 
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusReply>
 #include <QDeadlineTimer>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <functional>
 #include <memory>
 
@@ -133,8 +137,8 @@ class EvolutionStoreTest : public ::testing::Test {
   // and one moved, an all-day event on the day of the change, a meeting in New York time,
   // one in a zone only the calendar defines, and one after the week.
   void seedWork() {
-    work_ = calendars_->createCalendar(QStringLiteral("Pelmora Test Work"),
-                                       QStringLiteral("#1a2b3c"));
+    work_ =
+        calendars_->createCalendar(QStringLiteral("Pelmora Test Work"), QStringLiteral("#1a2b3c"));
     ASSERT_FALSE(work_.isEmpty()) << calendars_->error().toStdString();
     ASSERT_TRUE(calendars_->addZone(work_, kCustomZone)) << calendars_->error().toStdString();
     for (const QByteArray& event : {kStandup, kHoliday, kNewYork, kCustomZoneEvent, kLater}) {
@@ -181,13 +185,12 @@ TEST_F(EvolutionStoreTest, ReadsAWeekAcrossTheChangeToSummerTimeWithEachEventsOw
   ASSERT_TRUE(store_->isReadable());
 
   const QList<EventStoreCalendar> all = store_->calendars();
-  const auto found = std::find_if(all.begin(), all.end(), [&](const EventStoreCalendar& c) {
-    return c.identifier == work_;
-  });
+  const auto found = std::find_if(
+      all.begin(), all.end(), [&](const EventStoreCalendar& c) { return c.identifier == work_; });
   ASSERT_NE(found, all.end());
-  EXPECT_EQ(*found, (EventStoreCalendar{work_, QStringLiteral("Pelmora Test Work"),
-                                        QStringLiteral("#1A2B3C"),
-                                        QStringLiteral("On This Computer")}));
+  EXPECT_EQ(*found,
+            (EventStoreCalendar{work_, QStringLiteral("Pelmora Test Work"),
+                                QStringLiteral("#1A2B3C"), QStringLiteral("On This Computer")}));
 
   EXPECT_EQ(week(), kExpectedWeek);
 
@@ -220,7 +223,8 @@ TEST_F(EvolutionStoreTest, FollowsEditsMadeByOtherApplications) {
   ASSERT_TRUE(calendars_->modifyEvent(work_, moved, false)) << calendars_->error().toStdString();
   const Seen movedSeen{QStringLiteral("New York sync (moved)"), utc(2026, 3, 26, 13),
                        utc(2026, 3, 26, 13, 30)};
-  ASSERT_TRUE(eventually([&] { return week().contains(movedSeen); })) << ::testing::PrintToString(week());
+  ASSERT_TRUE(eventually([&] { return week().contains(movedSeen); }))
+      << ::testing::PrintToString(week());
   EXPECT_GE(changed.count(), 1);
   QList<Seen> expected = kExpectedWeek;
   expected.removeAt(4);
@@ -247,9 +251,41 @@ TEST_F(EvolutionStoreTest, FollowsEditsMadeByOtherApplications) {
   };
   ASSERT_TRUE(eventually([&] { return lists(extra); }));
   EXPECT_GE(changed.count(), 1);
+  ASSERT_TRUE(calendars_->setColor(extra, QStringLiteral("#AbCdEf80")))
+      << calendars_->error().toStdString();
+  EXPECT_TRUE(eventually([&] {
+    const QList<EventStoreCalendar> all = store_->calendars();
+    return std::any_of(all.begin(), all.end(), [&](const EventStoreCalendar& c) {
+      return c.identifier == extra && c.colorHex == QLatin1String("#ABCDEF");
+    });
+  }));
   ASSERT_TRUE(calendars_->setEnabled(extra, false)) << calendars_->error().toStdString();
   EXPECT_TRUE(eventually([&] { return !lists(extra); }));
   EXPECT_TRUE(lists(work_));
+}
+
+TEST_F(EvolutionStoreTest, OpensTheCalendarsAgainAfterTheCalendarServerCrashed) {
+  seedWork();
+  store_ = openStore();
+  ASSERT_EQ(week(), kExpectedWeek);
+
+  // The factory was started by this test session's bus, which knows its process.
+  const QDBusReply<uint> factory = QDBusConnection::sessionBus().interface()->servicePid(
+      QStringLiteral("org.gnome.evolution.dataserver.Calendar8"));
+  ASSERT_TRUE(factory.isValid()) << factory.error().message().toStdString();
+  ASSERT_EQ(::kill(static_cast<pid_t>(factory.value()), SIGKILL), 0);
+  ASSERT_TRUE(eventually([] {
+    return !QDBusConnection::sessionBus().interface()->isServiceRegistered(
+        QStringLiteral("org.gnome.evolution.dataserver.Calendar8"));
+  }));
+
+  ASSERT_TRUE(calendars_->reconnect()) << calendars_->error().toStdString();
+  const QByteArray renamed =
+      QByteArray(kHoliday).replace("SUMMARY:Spring holiday", "SUMMARY:Spring holiday (renamed)");
+  ASSERT_TRUE(calendars_->modifyEvent(work_, renamed, false)) << calendars_->error().toStdString();
+  QList<Seen> expected = kExpectedWeek;
+  expected[7].title = QStringLiteral("Spring holiday (renamed)");
+  EXPECT_TRUE(eventually([&] { return week() == expected; })) << ::testing::PrintToString(week());
 }
 
 TEST_F(EvolutionStoreTest, ClosingTheStoreWhileCallsAreUnderwayIsSafe) {
