@@ -102,11 +102,9 @@ struct EvolutionDataServerEventStore::Private {
     Calendar& operator=(const Calendar&) = delete;
     ~Calendar() {
       g_cancellable_cancel(cancellable.get());
+      // Releasing the view tells the server without waiting for it.
       if (view) {
         g_signal_handlers_disconnect_by_data(view.get(), this);
-        GError* error = nullptr;
-        e_cal_client_view_stop(view.get(), &error);
-        g_clear_error(&error);
       }
       if (client) {
         g_signal_handlers_disconnect_by_data(client.get(), this);
@@ -301,6 +299,8 @@ struct EvolutionDataServerEventStore::Private {
       g_signal_connect(live, "objects-modified", G_CALLBACK(&Calendar::objectsAdded), self);
       g_signal_connect(live, "objects-removed", G_CALLBACK(&Calendar::objectsRemoved), self);
       g_signal_connect(live, "complete", G_CALLBACK(&Calendar::completed), self);
+      // The one call libecal offers only in blocking form; it follows at once on the view's
+      // creation by the same, answering, backend.
       e_cal_client_view_start(live, &guard.error);
       if (guard.error) {
         self->giveUp(guard.message());

@@ -6,7 +6,6 @@
 #include "EvolutionCalendars.h"
 #include "common/TestSupport.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLocalServer>
@@ -19,24 +18,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <optional>
 
 using testsupport::utc;
 
 namespace {
 
 const QTimeZone kBerlin("Europe/Berlin");
-
-bool eventually(const std::function<bool()>& condition,
-                std::chrono::milliseconds patience = std::chrono::seconds(30)) {
-  const QDeadlineTimer deadline(patience);
-  while (!condition()) {
-    if (deadline.hasExpired()) {
-      return false;
-    }
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
-  }
-  return true;
-}
 
 bool writeFile(const QString& path, const QByteArray& content) {
   QDir().mkpath(QFileInfo(path).path());
@@ -127,6 +115,37 @@ QString fallbackProblems(const QByteArray& busAddress, const QString& level,
   std::_Exit(problems.isEmpty() ? 0 : 1);
 }
 
+// `fallbackProblems` on a bus of its own, which offers a registry service started by
+// `registryExec`, or none.
+QString onPrivateBus(const std::optional<QByteArray>& registryExec, const QString& level,
+                     const QString& reason) {
+  QTemporaryDir dir;
+  const QString services = dir.filePath(QStringLiteral("services"));
+  QDir().mkpath(services);
+  if (registryExec) {
+    writeFile(services + QStringLiteral("/org.gnome.evolution.dataserver.Sources5.service"),
+              "[D-BUS Service]\nName=org.gnome.evolution.dataserver.Sources5\n" + *registryExec);
+  }
+  const QString config = dir.filePath(QStringLiteral("bus.conf"));
+  writeFile(config, QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
+                                   "<servicedir>%2</servicedir><policy context=\"default\">"
+                                   "<allow send_destination=\"*\"/><allow receive_sender=\"*\"/>"
+                                   "<allow own=\"*\"/></policy></busconfig>")
+                        .arg(dir.path(), services)
+                        .toUtf8());
+  QProcess bus;
+  bus.start(QStringLiteral("dbus-daemon"),
+            {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
+             QStringLiteral("--print-address=1")});
+  QString problems = QStringLiteral("the test bus did not start");
+  if (bus.waitForReadyRead(10000)) {
+    problems = fallbackProblems(bus.readLine().trimmed(), level, reason);
+  }
+  bus.kill();
+  bus.waitForFinished();
+  return problems;
+}
+
 class DesktopEventStoreFallbackTest : public ::testing::Test {
  protected:
   void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
@@ -158,66 +177,14 @@ TEST_F(DesktopEventStoreFallbackTest, ARegistryThatDoesNotAnswerInTwoSecondsLeav
 }
 
 TEST_F(DesktopEventStoreFallbackTest, ARegistryThatCannotStartLeavesTheFiles) {
-  EXPECT_EXIT(
-      {
-        // A bus of its own whose registry service exits at once.
-        QTemporaryDir dir;
-        const QString services = dir.filePath(QStringLiteral("services"));
-        writeFile(services + QStringLiteral("/org.gnome.evolution.dataserver.Sources5.service"),
-                  "[D-BUS Service]\nName=org.gnome.evolution.dataserver.Sources5\n"
-                  "Exec=/bin/false\n");
-        const QString config = dir.filePath(QStringLiteral("bus.conf"));
-        writeFile(config,
-                  QStringLiteral("<busconfig><type>session</type>"
-                                 "<listen>unix:dir=%1</listen><servicedir>%2</servicedir>"
-                                 "<policy context=\"default\"><allow send_destination=\"*\"/>"
-                                 "<allow receive_sender=\"*\"/><allow own=\"*\"/>"
-                                 "</policy></busconfig>")
-                      .arg(dir.path(), services)
-                      .toUtf8());
-        QProcess bus;
-        bus.start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                   QStringLiteral("--print-address=1")});
-        QString problems = QStringLiteral("the test bus did not start");
-        if (bus.waitForReadyRead(10000)) {
-          problems = fallbackProblems(bus.readLine().trimmed(), QStringLiteral("WARN"),
-                                      QStringLiteral("cannot start"));
-        }
-        bus.kill();
-        bus.waitForFinished();
-        exitWith(problems);
-      },
-      ::testing::ExitedWithCode(0), "calendar files chosen");
+  EXPECT_EXIT(exitWith(onPrivateBus(QByteArray("Exec=/bin/false\n"), QStringLiteral("WARN"),
+                                    QStringLiteral("cannot start"))),
+              ::testing::ExitedWithCode(0), "calendar files chosen");
 }
 
 TEST_F(DesktopEventStoreFallbackTest, WithoutTheRegistryInstalledReadsTheFilesQuietly) {
   EXPECT_EXIT(
-      {
-        // A bus that offers no calendar server at all, as on a desktop without one.
-        QTemporaryDir dir;
-        const QString config = dir.filePath(QStringLiteral("bus.conf"));
-        writeFile(config,
-                  QStringLiteral("<busconfig><type>session</type>"
-                                 "<listen>unix:dir=%1</listen>"
-                                 "<policy context=\"default\"><allow send_destination=\"*\"/>"
-                                 "<allow receive_sender=\"*\"/><allow own=\"*\"/>"
-                                 "</policy></busconfig>")
-                      .arg(dir.path())
-                      .toUtf8());
-        QProcess bus;
-        bus.start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                   QStringLiteral("--print-address=1")});
-        QString problems = QStringLiteral("the test bus did not start");
-        if (bus.waitForReadyRead(10000)) {
-          problems = fallbackProblems(bus.readLine().trimmed(), QStringLiteral("INFO"),
-                                      QStringLiteral("not installed"));
-        }
-        bus.kill();
-        bus.waitForFinished();
-        exitWith(problems);
-      },
+      exitWith(onPrivateBus(std::nullopt, QStringLiteral("INFO"), QStringLiteral("not installed"))),
       ::testing::ExitedWithCode(0), "calendar files chosen");
 }
 

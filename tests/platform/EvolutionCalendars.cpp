@@ -1,5 +1,7 @@
 #include "EvolutionCalendars.h"
 
+#include <QDeadlineTimer>
+
 #include <libecal/libecal.h>
 #include <libedataserver/libedataserver.h>
 
@@ -195,17 +197,31 @@ bool EvolutionCalendars::modifyEvent(const QString& calendar, const QByteArray& 
   return modified || d_->fail(error);
 }
 
-bool EvolutionCalendars::removeEvent(const QString& calendar, const QString& uid) {
+bool EvolutionCalendars::removeEvent(const QString& calendar, const QString& uid,
+                                     const QString& recurrenceID) {
   ECalClient* client = d_->client(calendar);
   if (!client) {
     d_->error = QStringLiteral("no such calendar");
     return false;
   }
   GError* error = nullptr;
-  return e_cal_client_remove_object_sync(client, uid.toUtf8().constData(), nullptr,
-                                         E_CAL_OBJ_MOD_ALL, E_CAL_OPERATION_FLAG_NONE, nullptr,
-                                         &error) ||
+  const QByteArray rid = recurrenceID.toUtf8();
+  return e_cal_client_remove_object_sync(client, uid.toUtf8().constData(),
+                                         rid.isEmpty() ? nullptr : rid.constData(),
+                                         rid.isEmpty() ? E_CAL_OBJ_MOD_ALL : E_CAL_OBJ_MOD_THIS,
+                                         E_CAL_OPERATION_FLAG_NONE, nullptr, &error) ||
          d_->fail(error);
 }
 
 bool inPrivateTestSession() { return !qEnvironmentVariableIsEmpty("PELMORA_IN_TEST_SESSION"); }
+
+bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds patience) {
+  const QDeadlineTimer deadline(patience);
+  while (!condition()) {
+    if (deadline.hasExpired()) {
+      return false;
+    }
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+  }
+  return true;
+}

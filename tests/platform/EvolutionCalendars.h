@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 
 // Test side of Evolution Data Server: makes local calendars and edits their events through
@@ -31,7 +34,9 @@ class EvolutionCalendars {
   bool addEvent(const QString& calendar, const QByteArray& vevent);
   // Replaces an event (or, with RECURRENCE-ID set, one occurrence of it).
   bool modifyEvent(const QString& calendar, const QByteArray& vevent, bool onlyThisOccurrence);
-  bool removeEvent(const QString& calendar, const QString& uid);
+  // The whole event, or with `recurrenceID` only that occurrence.
+  bool removeEvent(const QString& calendar, const QString& uid,
+                   const QString& recurrenceID = QString());
 
  private:
   struct Private;
@@ -43,3 +48,8 @@ class EvolutionCalendars {
 // True inside scripts/test-session.sh; elsewhere the tests would write into the user's own
 // calendars, so they skip.
 bool inPrivateTestSession();
+
+// Runs the event loop until `condition` holds; false when it still does not after `patience`
+// (changes reach a view in batches, a second or two after they were made).
+bool eventually(const std::function<bool()>& condition,
+                std::chrono::milliseconds patience = std::chrono::seconds(30));
