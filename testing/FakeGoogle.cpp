@@ -120,3 +120,23 @@ QList<RecordedRequest> FakeGoogle::metadataRequests() const {
   }
   return matching;
 }
+
+QString FakeGoogle::generateContentPath(const QString& model) {
+  return QStringLiteral("/v1beta/models/") + model + QStringLiteral(":generateContent");
+}
+
+QByteArray FakeGoogle::generateContentJson(const QString& generatedText) {
+  const QJsonObject part{{QStringLiteral("text"), generatedText}};
+  const QJsonObject content{{QStringLiteral("parts"), QJsonArray{part}}};
+  const QJsonObject candidate{{QStringLiteral("content"), content}};
+  return QJsonDocument(QJsonObject{{QStringLiteral("candidates"), QJsonArray{candidate}}})
+      .toJson(QJsonDocument::Compact);
+}
+
+void FakeGoogle::setGenerateContentReply(const QString& model, ScriptedReply reply) {
+  server_.setReply("POST", generateContentPath(model), std::move(reply));
+}
+
+QList<RecordedRequest> FakeGoogle::generateContentRequests(const QString& model) const {
+  return server_.requests("POST", generateContentPath(model));
+}

@@ -19,8 +19,8 @@ struct FakeGmailMessage {
   QJsonObject toJson() const;
 };
 
-// Google's OAuth token endpoint, user-info endpoint and Gmail API on one local server.
-// Further routes (the generative-language service, say) go straight onto server().
+// Google's OAuth token endpoint, user-info endpoint, Gmail API and Gemini's generateContent on
+// one local server. Further routes go straight onto server().
 class FakeGoogle {
  public:
   static constexpr auto tokenPath = "/token";
@@ -57,6 +57,13 @@ class FakeGoogle {
   QList<RecordedRequest> userInfoRequests() const;
   QList<RecordedRequest> listRequests() const;
   QList<RecordedRequest> metadataRequests() const;  // in the order they arrived
+
+  // "/v1beta/models/<model>:generateContent"
+  static QString generateContentPath(const QString& model);
+  // A reply whose first candidate's first part carries `generatedText`.
+  static QByteArray generateContentJson(const QString& generatedText);
+  void setGenerateContentReply(const QString& model, ScriptedReply reply);
+  QList<RecordedRequest> generateContentRequests(const QString& model) const;
 
  private:
   FakeHttpServer server_;

@@ -4,7 +4,7 @@
 #include "core/email/RuleBasedEmailIntelligenceProvider.h"
 #include "core/model/AppError.h"
 #include "core/model/KeychainHelper.h"
-#include "testing/FakeHttpServer.h"
+#include "testing/FakeGoogle.h"
 
 #include "EmailTestMessages.h"
 #include "common/TestSupport.h"
@@ -22,14 +22,7 @@ using testsupport::utc;
 namespace {
 
 const QString model = QStringLiteral("gemini-3.8-flash");
-const QString path = QStringLiteral("/v1beta/models/gemini-3.8-flash:generateContent");
 const QString keyName = QString::fromLatin1(CloudEmailIntelligenceProvider::apiKeyKeychainKey);
-
-QByteArray geminiReply(const QString& generatedText) {
-  const QJsonObject part{{"text", generatedText}};
-  const QJsonObject candidate{{"content", QJsonObject{{"parts", QJsonArray{part}}}}};
-  return QJsonDocument(QJsonObject{{"candidates", QJsonArray{candidate}}}).toJson();
-}
 
 // A suggestion without what differs on every run (identifier, creation time).
 EmailExtractedSuggestion comparable(EmailExtractedSuggestion s) {
@@ -92,12 +85,12 @@ class CloudProviderTest : public ::testing::Test {
       std::shared_ptr<EmailIntelligenceProvider> fallback,
       std::chrono::milliseconds requestTimeout = std::chrono::seconds(20)) {
     return std::make_unique<CloudEmailIntelligenceProvider>(model, std::move(fallback),
-                                                            server.baseUrl(), requestTimeout);
+                                                            google.baseUrl(), requestTimeout);
   }
 
-  QList<RecordedRequest> geminiRequests() const { return server.requests("POST", path); }
+  QList<RecordedRequest> geminiRequests() const { return google.generateContentRequests(model); }
 
-  FakeHttpServer server;
+  FakeGoogle google;
   // A bill, an appointment and a waiting-for item to the rule engine.
   const EmailMessageContext message =
       EmailMessageContext("msg-9", "thread-9", "Acme Power <billing@acme.example>",
@@ -122,7 +115,8 @@ TEST(GeminiInstruction, IsTheFixedTextOf1218Characters) {
 }
 
 TEST_F(CloudProviderTest, SendsTheExactRequest) {
-  server.setReply("POST", path, ScriptedReply::json(200, geminiReply("[]")));
+  google.setGenerateContentReply(model,
+                                 ScriptedReply::json(200, FakeGoogle::generateContentJson("[]")));
   auto cloud = provider(ruleEngine());
   EXPECT_TRUE(runTask(cloud->extractActionableItems(message)).isEmpty());
 
@@ -177,7 +171,8 @@ TEST_F(CloudProviderTest, PromptDropsTagsAndCutsLongFields) {
 }
 
 TEST_F(CloudProviderTest, KeyComesTrimmedFromTheKeychain) {
-  server.setReply("POST", path, ScriptedReply::json(200, geminiReply("[]")));
+  google.setGenerateContentReply(model,
+                                 ScriptedReply::json(200, FakeGoogle::generateContentJson("[]")));
   ASSERT_TRUE(KeychainHelper::save(keyName, QStringLiteral("  \tkey-with-space \n")));
   auto cloud = provider(ruleEngine());
   runTask(cloud->extractActionableItems(message));
@@ -186,7 +181,8 @@ TEST_F(CloudProviderTest, KeyComesTrimmedFromTheKeychain) {
 }
 
 TEST_F(CloudProviderTest, NoUsableKeyMeansTheRuleEngineAndNoRequest) {
-  server.setReply("POST", path, ScriptedReply::json(200, geminiReply("[]")));
+  google.setGenerateContentReply(model,
+                                 ScriptedReply::json(200, FakeGoogle::generateContentJson("[]")));
   auto engine = ruleEngine();
   auto cloud = provider(engine);
   const auto expected = comparable(engine->extract(message));
@@ -197,7 +193,7 @@ TEST_F(CloudProviderTest, NoUsableKeyMeansTheRuleEngineAndNoRequest) {
   EXPECT_EQ(comparable(runTask(cloud->extractActionableItems(message))), expected);
   ASSERT_TRUE(KeychainHelper::remove(keyName));
   EXPECT_EQ(comparable(runTask(cloud->extractActionableItems(message))), expected);
-  EXPECT_TRUE(server.requests().isEmpty());
+  EXPECT_TRUE(google.server().requests().isEmpty());
 }
 
 TEST_F(CloudProviderTest, FailedRepliesFallBackToTheRuleEnginesExactResult) {
@@ -207,25 +203,26 @@ TEST_F(CloudProviderTest, FailedRepliesFallBackToTheRuleEnginesExactResult) {
   auto cloud = provider(engine);
 
   for (const int status : {401, 500, 429, 302, 199}) {
-    server.setReply("POST", path,
-                    ScriptedReply::json(status, geminiReply(R"([{"category":"Bill / Invoice",)"
-                                                            R"("title":"from the cloud"}])")));
+    google.setGenerateContentReply(
+        model, ScriptedReply::json(
+                   status, FakeGoogle::generateContentJson(R"([{"category":"Bill / Invoice",)"
+                                                           R"("title":"from the cloud"}])")));
     EXPECT_EQ(comparable(runTask(cloud->extractActionableItems(message))), expected) << status;
   }
   EXPECT_EQ(geminiRequests().size(), 5);
 
   ScriptedReply dropped;
   dropped.dropConnection = true;
-  server.setReply("POST", path, dropped);
+  google.setGenerateContentReply(model, dropped);
   EXPECT_EQ(comparable(runTask(cloud->extractActionableItems(message))), expected);
   // The network layer may resend once on a dropped connection.
   EXPECT_GE(geminiRequests().size(), 6);
 }
 
 TEST_F(CloudProviderTest, TimeOutFallsBackToTheRuleEngine) {
-  ScriptedReply slow = ScriptedReply::json(200, geminiReply("[]"));
+  ScriptedReply slow = ScriptedReply::json(200, FakeGoogle::generateContentJson("[]"));
   slow.delay = std::chrono::seconds(5);
-  server.setReply("POST", path, slow);
+  google.setGenerateContentReply(model, slow);
   auto engine = ruleEngine();
   auto cloud = provider(engine, std::chrono::milliseconds(200));
   EXPECT_EQ(comparable(runTask(cloud->extractActionableItems(message))),
@@ -236,19 +233,21 @@ TEST_F(CloudProviderTest, SuccessReplyIsValidatedAndNeverFallsBack) {
   auto fallback = std::make_shared<CountingProvider>(0);
   auto cloud = provider(fallback);
 
-  server.setReply("POST", path, ScriptedReply::json(200, geminiReply("[]")));
+  google.setGenerateContentReply(model,
+                                 ScriptedReply::json(200, FakeGoogle::generateContentJson("[]")));
   EXPECT_TRUE(runTask(cloud->extractActionableItems(message)).isEmpty());
-  server.setReply("POST", path, ScriptedReply::json(200, "not json at all"));
+  google.setGenerateContentReply(model, ScriptedReply::json(200, "not json at all"));
   EXPECT_TRUE(runTask(cloud->extractActionableItems(message)).isEmpty());
-  server.setReply("POST", path, ScriptedReply::json(204, ""));
+  google.setGenerateContentReply(model, ScriptedReply::json(204, ""));
   EXPECT_TRUE(runTask(cloud->extractActionableItems(message)).isEmpty());
 
-  server.setReply("POST", path,
-                  ScriptedReply::json(200, geminiReply(R"([{"category":"Bill / Invoice",)"
-                                                       R"("title":"Power bill","amount":80.5,)"
-                                                       R"("confidence":0.7},)"
-                                                       R"({"category":"x","title":"dropped",)"
-                                                       R"("confidence":0.2}])")));
+  google.setGenerateContentReply(
+      model, ScriptedReply::json(
+                 200, FakeGoogle::generateContentJson(R"([{"category":"Bill / Invoice",)"
+                                                      R"("title":"Power bill","amount":80.5,)"
+                                                      R"("confidence":0.7},)"
+                                                      R"({"category":"x","title":"dropped",)"
+                                                      R"("confidence":0.2}])")));
   const auto suggestions = runTask(cloud->extractActionableItems(message));
   ASSERT_EQ(suggestions.size(), 1);
   EXPECT_EQ(suggestions[0].title, "Power bill");
@@ -259,23 +258,23 @@ TEST_F(CloudProviderTest, SuccessReplyIsValidatedAndNeverFallsBack) {
 }
 
 TEST_F(CloudProviderTest, ModelNameIsReadPerCallAndABadOneFallsBack) {
-  server.setReply("POST", "/v1beta/models/gemini-pro:generateContent",
-                  ScriptedReply::json(200, geminiReply("[]")));
+  google.setGenerateContentReply("gemini-pro",
+                                 ScriptedReply::json(200, FakeGoogle::generateContentJson("[]")));
   auto fallback = std::make_shared<CountingProvider>(0);
   auto cloud = provider(fallback);
   cloud->modelName = QStringLiteral("gemini-pro");
   EXPECT_TRUE(runTask(cloud->extractActionableItems(message)).isEmpty());
-  EXPECT_EQ(server.requests("POST", "/v1beta/models/gemini-pro:generateContent").size(), 1);
+  EXPECT_EQ(google.generateContentRequests("gemini-pro").size(), 1);
 
   cloud->modelName = QStringLiteral("gemini pro");  // a space makes no address
   const auto answer = runTask(cloud->extractActionableItems(message));
   ASSERT_EQ(answer.size(), 1);
   EXPECT_EQ(answer[0].title, "fallback answer msg-9");
-  EXPECT_EQ(server.requests().size(), 1);
+  EXPECT_EQ(google.server().requests().size(), 1);
 }
 
 TEST_F(CloudProviderTest, FallbackErrorsAfterAFailedReplyGetOneMoreTry) {
-  server.setReply("POST", path, ScriptedReply::json(503, "{}"));
+  google.setGenerateContentReply(model, ScriptedReply::json(503, "{}"));
 
   // Fails once inside the guarded path, then answers from the guard.
   auto flaky = std::make_shared<CountingProvider>(1);
@@ -307,7 +306,7 @@ TEST_F(CloudProviderTest, FallbackErrorsAfterAFailedReplyGetOneMoreTry) {
 TEST_F(CloudProviderTest, ProviderReplacedWhileARequestIsOutStillAnswers) {
   ScriptedReply slow = ScriptedReply::json(500, "{}");
   slow.delay = std::chrono::milliseconds(100);
-  server.setReply("POST", path, slow);
+  google.setGenerateContentReply(model, slow);
   auto fallback = std::make_shared<CountingProvider>(0);
   auto cloud = provider(fallback);
   QCoro::Task<QList<EmailExtractedSuggestion>> call = cloud->extractActionableItems(message);

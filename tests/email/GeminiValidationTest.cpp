@@ -1,4 +1,5 @@
 #include "core/email/GeminiResponse.h"
+#include "testing/FakeGoogle.h"
 
 #include "EmailTestMessages.h"
 #include "common/TestSupport.h"
@@ -16,12 +17,6 @@ namespace {
 
 const QDateTime now = utc(2025, 3, 1, 12);
 
-QByteArray replyWithText(const QString& generated) {
-  const QJsonObject part{{"text", generated}};
-  const QJsonObject candidate{{"content", QJsonObject{{"parts", QJsonArray{part}}}}};
-  return QJsonDocument(QJsonObject{{"candidates", QJsonArray{candidate}}}).toJson();
-}
-
 QString itemsText(const QJsonArray& items) {
   return QString::fromUtf8(QJsonDocument(items).toJson(QJsonDocument::Compact));
 }
@@ -31,7 +26,7 @@ QList<EmailExtractedSuggestion> validate(const QByteArray& body) {
 }
 
 QList<EmailExtractedSuggestion> validateItems(const QJsonArray& items) {
-  return validate(replyWithText(itemsText(items)));
+  return validate(FakeGoogle::generateContentJson(itemsText(items)));
 }
 
 QJsonObject item(const QString& title, QJsonObject extra = {}) {
@@ -68,8 +63,8 @@ TEST(GeminiValidation, FullItemBecomesASuggestionTiedToTheMessage) {
       {"priority", "High"},
       {"unknownKey", QJsonArray{1, 2}},
   }};
-  const auto suggestions =
-      parseAndValidateGeminiResponse(replyWithText(itemsText(items)), message, now);
+  const auto suggestions = parseAndValidateGeminiResponse(
+      FakeGoogle::generateContentJson(itemsText(items)), message, now);
   ASSERT_EQ(suggestions.size(), 1);
   const auto& s = suggestions[0];
   EXPECT_FALSE(s.id.isNull());
@@ -223,18 +218,20 @@ TEST(GeminiValidation, UnreadableRepliesGiveNoSuggestions) {
       {"no text", candidateWith(QJsonObject{{"parts", QJsonArray{QJsonObject{}}}})},
       {"text not a string",
        candidateWith(QJsonObject{{"parts", QJsonArray{QJsonObject{{"text", 5}}}}})},
-      {"text not an array", replyWithText(R"({"category":"Bill / Invoice","title":"x"})")},
-      {"text with a sentence before the array", replyWithText("Here you go: " + good)},
-      {"text in a code fence", replyWithText("```json\n" + good + "\n```")},
-      {"text cut short", replyWithText(good.left(good.size() - 2))},
+      {"text not an array",
+       FakeGoogle::generateContentJson(R"({"category":"Bill / Invoice","title":"x"})")},
+      {"text with a sentence before the array",
+       FakeGoogle::generateContentJson("Here you go: " + good)},
+      {"text in a code fence", FakeGoogle::generateContentJson("```json\n" + good + "\n```")},
+      {"text cut short", FakeGoogle::generateContentJson(good.left(good.size() - 2))},
   };
   for (const auto& [what, body] : bodies) {
     EXPECT_TRUE(validate(body).isEmpty()) << what;
   }
   // The same good text, properly delivered, does give a suggestion.
-  EXPECT_EQ(validate(replyWithText(good)).size(), 1);
-  EXPECT_TRUE(validate(replyWithText("[]")).isEmpty());
-  EXPECT_EQ(validate(replyWithText("  \n" + good + "\n ")).size(), 1);
+  EXPECT_EQ(validate(FakeGoogle::generateContentJson(good)).size(), 1);
+  EXPECT_TRUE(validate(FakeGoogle::generateContentJson("[]")).isEmpty());
+  EXPECT_EQ(validate(FakeGoogle::generateContentJson("  \n" + good + "\n ")).size(), 1);
 }
 
 TEST(GeminiValidation, OneMalformedItemRejectsTheWholeArray) {
@@ -351,13 +348,13 @@ TEST(GeminiValidation, RandomlyDamagedRepliesNeverCrashOrPassBadItems) {
     QByteArray body;
     switch (round % 3) {
       case 0:
-        body = replyWithText(QString::fromUtf8(inner));
+        body = FakeGoogle::generateContentJson(QString::fromUtf8(inner));
         break;
       case 1:
-        body = replyWithText(QString::fromUtf8(damage(inner)));
+        body = FakeGoogle::generateContentJson(QString::fromUtf8(damage(inner)));
         break;
       default:
-        body = damage(replyWithText(QString::fromUtf8(inner)));
+        body = damage(FakeGoogle::generateContentJson(QString::fromUtf8(inner)));
         break;
     }
     const auto suggestions = validate(body);
