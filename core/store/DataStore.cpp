@@ -61,6 +61,8 @@ DataStore::DataStore(std::optional<QString> customStorageURL,
     data_.manualEvents = sample.events;
     save();
   }
+  // A sync that was running when the app last stopped is not running now.
+  data_.emailSyncState.isSyncing = false;
   updatePendingCount();
 
   rescheduleAllReminders(settings_, true);
@@ -116,7 +118,7 @@ void DataStore::insertProcessedEmailMessageID(const QString& id) {
 }
 
 void DataStore::setLastEmailSyncAt(const std::optional<QDateTime>& date) {
-  if (data_.lastEmailSyncAt == date) {
+  if (data_.lastEmailSyncAt == date || (date && !date->isValid())) {
     return;
   }
   data_.lastEmailSyncAt = date;
@@ -124,7 +126,7 @@ void DataStore::setLastEmailSyncAt(const std::optional<QDateTime>& date) {
 }
 
 void DataStore::setEmailSyncState(const EmailSyncState& state) {
-  if (data_.emailSyncState == state) {
+  if (data_.emailSyncState == state || !acceptable(state, QStringLiteral("sync state"))) {
     return;
   }
   data_.emailSyncState = state;
@@ -149,7 +151,8 @@ void DataStore::setCustomGreeting(const QString& greeting) {
 }
 
 void DataStore::setCachedWeather(const std::optional<WeatherData>& weather) {
-  if (data_.cachedWeather == weather) {
+  if (data_.cachedWeather == weather ||
+      (weather && !acceptable(*weather, QStringLiteral("weather")))) {
     return;
   }
   data_.cachedWeather = weather;
@@ -166,9 +169,7 @@ void DataStore::setSettings(const AppSettings& settings) {
 
 // ---- writing ----
 
-QByteArray DataStore::encodedDatabase() const {
-  return QJsonDocument(data_.toJson()).toJson(QJsonDocument::Compact);
-}
+const QByteArray& DataStore::encodedDatabase() { return encoder_.encode(data_); }
 
 void DataStore::save() {
   if (isReadOnly()) {
@@ -187,6 +188,24 @@ void DataStore::saveSettings() {
   }
   rescheduleAllReminders(previous, false);
   refreshCalendarEvents();
+}
+
+template <typename Record>
+bool DataStore::acceptable(const Record& record, const QString& what) {
+  try {
+    // Through the text, as the file holds it: a number that is not finite survives a
+    // QJsonObject but becomes null in the text.
+    const QByteArray text = QJsonDocument(record.toJson()).toJson(QJsonDocument::Compact);
+    Record::fromJson(jsoncoding::parseObject(text));
+    return true;
+  } catch (const DecodingError& error) {
+    const QString message =
+        QStringLiteral("The %1 was not stored because part of it is invalid (%2).")
+            .arg(what, error.errorDescription());
+    DiagnosticLogger::shared().log(message, QStringLiteral("ERROR"), kSubsystem);
+    setDatabaseError(message);
+    return false;
+  }
 }
 
 bool DataStore::takeSafetySnapshot() {
@@ -273,6 +292,9 @@ void DataStore::rescheduleAllReminders(const AppSettings& previous, bool atLaunc
 // ---- tasks ----
 
 void DataStore::addTask(const TaskItem& task) {
+  if (!acceptable(task, QStringLiteral("task"))) {
+    return;
+  }
   data_.tasks.append(task);
   scheduleReminder(task);
   save();
@@ -286,6 +308,9 @@ void DataStore::updateTask(const TaskItem& task) {
   }
   TaskItem updated = task;
   updated.updatedAt = now();
+  if (!acceptable(updated, QStringLiteral("task"))) {
+    return;
+  }
   data_.tasks[i] = updated;
   scheduleReminder(updated);
   save();
@@ -323,7 +348,7 @@ void DataStore::addNextOccurrence(const TaskItem& finished, const QDateTime& at)
 
 void DataStore::toggleTaskCompletion(const QUuid& taskID, const QDateTime& at) {
   const qsizetype i = indexOf(data_.tasks, taskID);
-  if (i < 0) {
+  if (i < 0 || !at.isValid()) {
     return;
   }
   TaskItem& task = data_.tasks[i];
@@ -380,6 +405,9 @@ void DataStore::clearCompletedTasks() {
 // ---- bills ----
 
 void DataStore::addBill(const BillItem& bill) {
+  if (!acceptable(bill, QStringLiteral("bill"))) {
+    return;
+  }
   data_.bills.append(bill);
   scheduleReminder(bill);
   save();
@@ -388,7 +416,7 @@ void DataStore::addBill(const BillItem& bill) {
 
 void DataStore::updateBill(const BillItem& bill) {
   const qsizetype i = indexOf(data_.bills, bill.id);
-  if (i < 0) {
+  if (i < 0 || !acceptable(bill, QStringLiteral("bill"))) {
     return;
   }
   data_.bills[i] = bill;
@@ -436,7 +464,7 @@ void DataStore::addNextBill(const BillItem& paid, const QDateTime& at) {
 
 void DataStore::toggleBillPaid(const QUuid& billID, const QDateTime& at) {
   const qsizetype i = indexOf(data_.bills, billID);
-  if (i < 0) {
+  if (i < 0 || !at.isValid()) {
     return;
   }
   BillItem& bill = data_.bills[i];
@@ -458,6 +486,9 @@ void DataStore::toggleBillPaid(const QUuid& billID, const QDateTime& at) {
 // ---- waiting-for items ----
 
 void DataStore::addWaitingItem(const WaitingForItem& item) {
+  if (!acceptable(item, QStringLiteral("waiting-for item"))) {
+    return;
+  }
   data_.waitingItems.append(item);
   save();
   Q_EMIT waitingItemsChanged();
@@ -465,7 +496,7 @@ void DataStore::addWaitingItem(const WaitingForItem& item) {
 
 void DataStore::updateWaitingItem(const WaitingForItem& item) {
   const qsizetype i = indexOf(data_.waitingItems, item.id);
-  if (i < 0) {
+  if (i < 0 || !acceptable(item, QStringLiteral("waiting-for item"))) {
     return;
   }
   data_.waitingItems[i] = item;
@@ -508,6 +539,9 @@ void DataStore::resolveWaitingItem(const QUuid& id) {
 // ---- manual events ----
 
 void DataStore::addManualEvent(const CalendarEventItem& event) {
+  if (!acceptable(event, QStringLiteral("event"))) {
+    return;
+  }
   data_.manualEvents.append(event);
   save();
   Q_EMIT manualEventsChanged();
@@ -515,7 +549,7 @@ void DataStore::addManualEvent(const CalendarEventItem& event) {
 
 void DataStore::updateManualEvent(const CalendarEventItem& event) {
   const qsizetype i = indexOf(data_.manualEvents, event.id);
-  if (i < 0) {
+  if (i < 0 || !acceptable(event, QStringLiteral("event"))) {
     return;
   }
   data_.manualEvents[i] = event;
@@ -587,6 +621,9 @@ void DataStore::refreshCalendarEvents() {
 // ---- focus sessions ----
 
 void DataStore::addFocusSession(const FocusSession& session) {
+  if (!acceptable(session, QStringLiteral("focus session"))) {
+    return;
+  }
   data_.focusSessions.append(session);
   save();
   Q_EMIT focusSessionsChanged();
@@ -615,6 +652,9 @@ void DataStore::updatePendingCount() {
 }
 
 void DataStore::addEmailSuggestion(const EmailExtractedSuggestion& suggestion) {
+  if (!acceptable(suggestion, QStringLiteral("e-mail suggestion"))) {
+    return;
+  }
   const qsizetype i = indexOf(data_.emailSuggestions, suggestion.id);
   if (i < 0) {
     data_.emailSuggestions.append(suggestion);
@@ -628,7 +668,7 @@ void DataStore::addEmailSuggestion(const EmailExtractedSuggestion& suggestion) {
 
 void DataStore::updateEmailSuggestion(const EmailExtractedSuggestion& suggestion) {
   const qsizetype i = indexOf(data_.emailSuggestions, suggestion.id);
-  if (i < 0) {
+  if (i < 0 || !acceptable(suggestion, QStringLiteral("e-mail suggestion"))) {
     return;
   }
   data_.emailSuggestions[i] = suggestion;

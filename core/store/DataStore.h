@@ -4,6 +4,7 @@
 #include "core/model/Calendar.h"
 #include "core/store/DashboardPersistence.h"
 #include "core/store/DashboardSummary.h"
+#include "core/store/DatabaseEncoder.h"
 #include "core/store/StorageSchema.h"
 
 #include <QCoroTask>
@@ -182,9 +183,13 @@ class DataStore : public QObject {
 
  private:
   QDateTime now() const;
-  QByteArray encodedDatabase() const;
+  const QByteArray& encodedDatabase();
   void setDatabaseError(std::optional<QString> error);
   void setSettingsError(std::optional<QString> error);
+  // A record that would not read back (an invalid date, an amount that is not a number) would
+  // make the whole file unreadable: it is refused with a message instead of stored.
+  template <typename Record>
+  bool acceptable(const Record& record, const QString& what);
   // Writes the safety snapshot before a bulk removal; false when the removal must not go on.
   bool takeSafetySnapshot();
 
@@ -207,6 +212,7 @@ class DataStore : public QObject {
   QPointer<CalendarServiceProtocol> calendarService_;
 
   DashboardStorageContainer data_;
+  DatabaseEncoder encoder_;
   AppSettings settings_;
   AppSettings savedSettings_;
   QList<CalendarEventItem> calendarEvents_;

@@ -2,6 +2,8 @@
 
 #include "core/model/JsonCoding.h"
 
+#include "core/store/ParallelRanges.h"
+
 #include <QJsonArray>
 
 #include <algorithm>
@@ -9,13 +11,6 @@
 using namespace jsoncoding;
 
 namespace {
-
-// Sorted, so that the same set always gives the same file.
-QJsonArray stringSetToJson(const QSet<QString>& set) {
-  QStringList sorted(set.begin(), set.end());
-  std::sort(sorted.begin(), sorted.end());
-  return QJsonArray::fromStringList(sorted);
-}
 
 QSet<QString> requireStringSet(const QJsonObject& object, const char* key) {
   const QJsonArray array = requireArray(object, key);
@@ -32,7 +27,38 @@ QSet<QString> requireStringSet(const QJsonObject& object, const char* key) {
   return result;
 }
 
+// Decodes a long list on several threads: loading tens of thousands of records one after the
+// other takes longer than a launch may.
+template <typename T>
+QList<T> requireLongRecordList(const QJsonObject& object, const char* key) {
+  const QJsonArray array = requireArray(object, key);
+  QList<T> result(array.size());
+  T* out = result.data();  // detached here, before the threads write to their own items
+  forEachRangeInParallel(array.size(), 2000, [&](qsizetype begin, qsizetype end) {
+    for (qsizetype i = begin; i < end; ++i) {
+      auto path = [&] { return QStringLiteral("%1[%2]").arg(QLatin1String(key)).arg(i); };
+      const QJsonValue value = array.at(i);
+      if (!value.isObject()) {
+        throw DecodingError(DecodingError::Kind::typeMismatch, path(),
+                            QStringLiteral("is not an object"));
+      }
+      try {
+        out[i] = T::fromJson(value.toObject());
+      } catch (const DecodingError& error) {
+        throw error.nestedIn(path());
+      }
+    }
+  });
+  return result;
+}
+
 }  // namespace
+
+QJsonArray StorageSchema::stringSetToJson(const QSet<QString>& set) {
+  QStringList sorted(set.begin(), set.end());
+  std::sort(sorted.begin(), sorted.end());
+  return QJsonArray::fromStringList(sorted);
+}
 
 QJsonObject DashboardStorageContainer::toJson() const {
   QJsonObject object;
@@ -44,7 +70,7 @@ QJsonObject DashboardStorageContainer::toJson() const {
   object.insert(QLatin1String("focusSessions"), recordListToJson(focusSessions));
   object.insert(QLatin1String("emailSuggestions"), recordListToJson(emailSuggestions));
   object.insert(QLatin1String("processedEmailMessageIDs"),
-                stringSetToJson(processedEmailMessageIDs));
+                StorageSchema::stringSetToJson(processedEmailMessageIDs));
   putOptional(object, "lastEmailSyncAt", lastEmailSyncAt);
   object.insert(QLatin1String("emailSyncState"), emailSyncState.toJson());
   object.insert(QLatin1String("dailyIntention"), dailyIntention);
@@ -57,14 +83,17 @@ QJsonObject DashboardStorageContainer::toJson() const {
 }
 
 DashboardStorageContainer DashboardStorageContainer::fromJson(const QJsonObject& object) {
+  // Compile the shared patterns of the readers before several threads use them.
+  jsoncoding::parseDate(QStringLiteral("2000-01-01T00:00:00.000Z"));
+  jsoncoding::parseUuid(QStringLiteral("00000000-0000-0000-0000-000000000000"));
   DashboardStorageContainer c;
   c.schemaVersion = requireInt(object, "schemaVersion");
-  c.tasks = requireRecordList<TaskItem>(object, "tasks");
-  c.bills = requireRecordList<BillItem>(object, "bills");
-  c.waitingItems = requireRecordList<WaitingForItem>(object, "waitingItems");
-  c.manualEvents = requireRecordList<CalendarEventItem>(object, "manualEvents");
-  c.focusSessions = requireRecordList<FocusSession>(object, "focusSessions");
-  c.emailSuggestions = requireRecordList<EmailExtractedSuggestion>(object, "emailSuggestions");
+  c.tasks = requireLongRecordList<TaskItem>(object, "tasks");
+  c.bills = requireLongRecordList<BillItem>(object, "bills");
+  c.waitingItems = requireLongRecordList<WaitingForItem>(object, "waitingItems");
+  c.manualEvents = requireLongRecordList<CalendarEventItem>(object, "manualEvents");
+  c.focusSessions = requireLongRecordList<FocusSession>(object, "focusSessions");
+  c.emailSuggestions = requireLongRecordList<EmailExtractedSuggestion>(object, "emailSuggestions");
   c.processedEmailMessageIDs = requireStringSet(object, "processedEmailMessageIDs");
   c.lastEmailSyncAt = optionalDate(object, "lastEmailSyncAt");
   c.emailSyncState = requireRecord<EmailSyncState>(object, "emailSyncState");

@@ -9,6 +9,7 @@
 #include "core/model/WeatherData.h"
 
 #include <QDateTime>
+#include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
 #include <QSet>
@@ -26,6 +27,9 @@ inline constexpr auto databaseFileName = "dashboard.json";
 inline constexpr auto backupFileName = "dashboard.backup.json";
 inline constexpr auto settingsFileName = "settings.json";
 inline constexpr auto safetySnapshotFileName = "dashboard.safety-snapshot.json";
+
+// Sets are stored sorted, so the same set always gives the same file.
+QJsonArray stringSetToJson(const QSet<QString>& set);
 
 }  // namespace StorageSchema
 

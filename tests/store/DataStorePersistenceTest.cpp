@@ -10,6 +10,7 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <cmath>
 #include <csignal>
 
 using namespace storetest;
@@ -69,6 +70,7 @@ TEST_F(Persistence, EverythingSurvivesAReopen) {
   EmailSyncState state = s.emailSyncState();
   state.lastSyncStatus = QStringLiteral("Found 1 new item");
   state.accountEmail = QStringLiteral("me@example.com");
+  state.isSyncing = true;  // as when the app stops during a sync
   s.setEmailSyncState(state);
   s.setDailyIntention(QStringLiteral("Ship it"));
   s.setCustomGreeting(QStringLiteral("Hello there"));
@@ -92,6 +94,7 @@ TEST_F(Persistence, EverythingSurvivesAReopen) {
   EXPECT_EQ(again.emailSyncState().lastSyncStatus, QStringLiteral("Found 1 new item"));
   EXPECT_EQ(again.emailSyncState().accountEmail, QStringLiteral("me@example.com"));
   EXPECT_EQ(again.emailSyncState().pendingCount, 1);
+  EXPECT_FALSE(again.emailSyncState().isSyncing);
   EXPECT_EQ(again.dailyIntention(), QStringLiteral("Ship it"));
   EXPECT_EQ(again.dailyIntentionDate(), now);
   EXPECT_EQ(again.customGreeting(), QStringLiteral("Hello there"));
@@ -307,6 +310,34 @@ TEST_F(Persistence, AFolderThatCannotBeCreatedIsReported) {
   s.addTask(makeTask(QStringLiteral("kept in memory")));
   EXPECT_EQ(s.tasks().size(), 1);
   EXPECT_TRUE(s.saveError().has_value());
+}
+
+// Such a record would be written in a form that cannot be read back, and the next launch would
+// find the whole database unreadable.
+TEST_F(Persistence, RecordsThatWouldNotReadBackAreRefused) {
+  DataStore& s = open();
+  const TaskItem good = makeTask(QStringLiteral("good"));
+  s.addTask(good);
+  TaskItem noDate = makeTask(QStringLiteral("no creation date"));
+  noDate.createdAt = QDateTime();
+  s.addTask(noDate);
+  ASSERT_TRUE(s.saveError().has_value());
+  EXPECT_TRUE(s.saveError()->contains(QStringLiteral("createdAt")));
+  BillItem notANumber = makeBill(QStringLiteral("NaN"), utc(2026, 3, 20, 9));
+  notANumber.amount = std::nan("");
+  s.addBill(notANumber);
+  TaskItem edited = good;
+  edited.dueDate = QDateTime();
+  s.updateTask(edited);
+  s.toggleTaskCompletion(good.id, QDateTime());
+  s.setLastEmailSyncAt(QDateTime());
+
+  EXPECT_EQ(s.tasks(), QList<TaskItem>{good});
+  EXPECT_TRUE(s.bills().isEmpty());
+  EXPECT_FALSE(s.lastEmailSyncAt().has_value());
+  DataStore& again = open();  // what is on disk still loads
+  EXPECT_EQ(again.tasks(), QList<TaskItem>{good});
+  EXPECT_FALSE(again.saveError().has_value());
 }
 
 TEST(StorageFileTest, ReplacesContentAndReportsMissingFiles) {

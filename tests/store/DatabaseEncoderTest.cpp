@@ -1,0 +1,99 @@
+#include "StoreTestSupport.h"
+
+#include "core/model/JsonCoding.h"
+#include "core/store/DatabaseEncoder.h"
+
+#include <QJsonDocument>
+
+using namespace storetest;
+using testsupport::utc;
+
+namespace {
+
+// What the cache must always agree with: the container encoded from scratch.
+void expectSameAsFreshEncoding(DatabaseEncoder& encoder, const DashboardStorageContainer& c) {
+  const QByteArray cached = encoder.encode(c);
+  QJsonParseError error;
+  const QJsonDocument parsed = QJsonDocument::fromJson(cached, &error);
+  ASSERT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+  EXPECT_EQ(parsed.object(), c.toJson());
+  EXPECT_EQ(DashboardStorageContainer::fromJson(parsed.object()), c);
+}
+
+TEST(DatabaseEncoder, FollowsEveryKindOfChange) {
+  DatabaseEncoder encoder;
+  DashboardStorageContainer c;
+  expectSameAsFreshEncoding(encoder, c);  // empty lists
+
+  for (int i = 0; i < 5; ++i) {
+    c.tasks.append(makeTask(QStringLiteral("task %1").arg(i)));
+  }
+  c.bills.append(makeBill(QStringLiteral("bill"), utc(2026, 3, 20, 9)));
+  c.emailSuggestions.append(makeSuggestion(EmailExtractedCategory::task, QStringLiteral("s")));
+  c.processedEmailMessageIDs = {QStringLiteral("b"), QStringLiteral("a")};
+  c.dailyIntention = QStringLiteral("Quote \" and backslash \\ and ünïcode");
+  expectSameAsFreshEncoding(encoder, c);
+
+  c.tasks[2].title = QStringLiteral("changed in place");  // same id, new content
+  c.tasks[4].isCompleted = true;
+  expectSameAsFreshEncoding(encoder, c);
+
+  c.tasks.removeAt(1);  // a record that is gone
+  c.tasks.move(0, 3);   // a new order
+  c.processedEmailMessageIDs.insert(QStringLiteral("c"));
+  c.bills.clear();
+  expectSameAsFreshEncoding(encoder, c);
+
+  // The same id twice with different content: both are written as they are.
+  TaskItem twin = c.tasks.at(0);
+  twin.title = QStringLiteral("twin");
+  c.tasks.append(twin);
+  expectSameAsFreshEncoding(encoder, c);
+  c.tasks.removeLast();
+  expectSameAsFreshEncoding(encoder, c);
+
+  c.cachedWeather = WeatherData{};
+  c.cachedWeather->locationName = QStringLiteral("Oslo");
+  c.cachedWeather->fetchedAt = utc(2026, 3, 10, 7);
+  c.lastEmailSyncAt = utc(2026, 3, 10, 8);
+  expectSameAsFreshEncoding(encoder, c);
+}
+
+TEST(DatabaseEncoder, ManyChangedRecordsAtOnce) {
+  DatabaseEncoder encoder;
+  DashboardStorageContainer c;
+  for (int i = 0; i < 5000; ++i) {
+    c.tasks.append(makeTask(QStringLiteral("task %1").arg(i), utc(2026, 3, 1).addSecs(i)));
+  }
+  expectSameAsFreshEncoding(encoder, c);
+  for (int i = 0; i < 5000; i += 2) {
+    c.tasks[i].notes = QStringLiteral("edited %1").arg(i);
+  }
+  expectSameAsFreshEncoding(encoder, c);
+}
+
+TEST(LongListDecoding, NamesTheFirstBrokenRecordInListOrder) {
+  DashboardStorageContainer c;
+  for (int i = 0; i < 9000; ++i) {
+    c.tasks.append(makeTask(QStringLiteral("task %1").arg(i)));
+  }
+  QJsonObject json = c.toJson();
+  const DashboardStorageContainer decoded = DashboardStorageContainer::fromJson(json);
+  EXPECT_EQ(decoded.tasks, c.tasks);
+
+  QJsonArray tasks = json.value(QStringLiteral("tasks")).toArray();
+  for (int broken : {8500, 4321}) {
+    QJsonObject task = tasks.at(broken).toObject();
+    task.remove(QStringLiteral("title"));
+    tasks.replace(broken, task);
+  }
+  json.insert(QStringLiteral("tasks"), tasks);
+  try {
+    DashboardStorageContainer::fromJson(json);
+    FAIL() << "a task without a title was accepted";
+  } catch (const DecodingError& error) {
+    EXPECT_EQ(error.field(), QStringLiteral("tasks[4321].title"));
+  }
+}
+
+}  // namespace
