@@ -1,5 +1,7 @@
 #include "app/platform/DesktopAppearance.h"
 
+#include "core/model/DiagnosticLogger.h"
+
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -33,8 +35,14 @@ void DesktopAppearance::start() {
   if (!bus.isConnected()) {
     return;
   }
-  bus.connect(kService, kPath, kInterface, QStringLiteral("SettingChanged"), this,
-              SLOT(onSettingChanged(QString, QString, QDBusVariant)));
+  // QtDBus only matches the slot when QDBusVariant is a known meta type; at start-up
+  // nothing may have registered it yet, and the connection would silently fail.
+  qRegisterMetaType<QDBusVariant>();
+  if (!bus.connect(kService, kPath, kInterface, QStringLiteral("SettingChanged"), this,
+                   SLOT(onSettingChanged(QString, QString, QDBusVariant)))) {
+    DiagnosticLogger::shared().log(QStringLiteral("Cannot follow the desktop's appearance changes."),
+                                   QStringLiteral("WARN"), QStringLiteral("System"));
+  }
   read(kColorScheme);
   read(kAccent);
 }

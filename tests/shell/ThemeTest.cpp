@@ -166,10 +166,13 @@ TEST(DesktopAppearance, FollowsThePortalOnTheSessionBus) {
   if (!bus.isConnected()) {
     GTEST_SKIP() << "no session bus: run inside scripts/test-session.sh";
   }
+  // The portal lives on a connection of its own, as a real desktop portal would.
+  QDBusConnection portalBus =
+      QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-portal"));
   FakeSettingsPortal portal;
-  ASSERT_TRUE(bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal,
-                                 QDBusConnection::ExportAllSlots));
-  ASSERT_TRUE(bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
+  ASSERT_TRUE(portalBus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal,
+                                       QDBusConnection::ExportAllSlots));
+  ASSERT_TRUE(portalBus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
 
   DesktopAppearance appearance;
   QSignalSpy schemes(&appearance, &DesktopAppearance::colorSchemeChanged);
@@ -188,12 +191,13 @@ TEST(DesktopAppearance, FollowsThePortalOnTheSessionBus) {
       QStringLiteral("org.freedesktop.portal.Settings"), QStringLiteral("SettingChanged"));
   signal << QStringLiteral("org.freedesktop.appearance") << QStringLiteral("color-scheme")
          << QVariant::fromValue(QDBusVariant(QVariant(2u)));
-  ASSERT_TRUE(bus.send(signal));
+  ASSERT_TRUE(portalBus.send(signal));
   ASSERT_TRUE(schemes.wait(5000));
   EXPECT_FALSE(schemes.last().at(0).toBool());
 
-  bus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
-  bus.unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
+  portalBus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+  portalBus.unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
+  QDBusConnection::disconnectFromBus(QStringLiteral("fake-portal"));
 }
 
 #include "ThemeTest.moc"
