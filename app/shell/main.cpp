@@ -1,4 +1,5 @@
 #include "app/platform/SingleInstance.h"
+#include "app/platform/Theme.h"
 #include "app/platform/WebAuthenticationSession.h"
 #include "app/shell/MainDashboardView.h"
 #include "core/model/AppConfig.h"
@@ -31,6 +32,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "Pelmora is already running but did not answer.\n");
     return 1;
   }
+
+  Theme::shared().followDesktop();
 
   QMainWindow window;
   window.setWindowTitle(QStringLiteral("Pelmora"));
