@@ -14,8 +14,11 @@ const QRegularExpression& amountPattern() {
         "|[0-9]{1,3}(?:\\.[0-9]{3})+(?:,[0-9]{2})?(?![0-9])"
         "|[0-9]{1,3}(?:[ \\x{00A0}\\x{202F}][0-9]{3})+(?:[.,][0-9]{2})?(?![0-9])"
         "|[0-9]+(?:[.,][0-9]{2})?)");
-    return compiledPattern(QStringLiteral("(?:([$£€]))\\s*(") + figure + QStringLiteral(")|(") +
-                           figure + QStringLiteral(")\\s*(USD|GBP|EUR)"));
+    // Before a code the figure must start where a number starts; otherwise the tail of
+    // "2024 500 EUR" would be read as the grouped figure 24 500.
+    return compiledPattern(QStringLiteral("(?:([$£€]))\\s*(") + figure +
+                           QStringLiteral(")|(?<![0-9])(") + figure +
+                           QStringLiteral(")\\s*(USD|GBP|EUR)"));
   }();
   return pattern;
 }

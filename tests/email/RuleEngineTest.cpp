@@ -132,6 +132,9 @@ TEST(RuleEngineAmounts, GroupedAndLongFiguresAreReadWhole) {
   // A broken group is not a thousands separator: "1,2345" reads as 1.23 like any other
   // figure with a two-digit decimal part.
   EXPECT_EQ(extractAmountAndCurrency("Pay $1,2345"), (ExtractedAmount{1.23, "USD"}));
+  // A figure starts where a number starts: the tail of a longer number is no group of its own.
+  EXPECT_EQ(extractAmountAndCurrency("Invoice 2024 500 EUR"), (ExtractedAmount{500.0, "EUR"}));
+  EXPECT_EQ(extractAmountAndCurrency("Order 77 1,250.00 GBP"), (ExtractedAmount{1250.0, "GBP"}));
 }
 
 TEST(RuleEngineAmounts, BillCarriesAmountCurrencyAndConfidence) {
