@@ -3,6 +3,7 @@
 #include "core/model/EmailIntelligenceModels.h"
 
 #include <QCoroTask>
+#include <QDateTime>
 #include <QList>
 
 // The one seam between the sync and the suggestion logic: one fetched message in, its
@@ -15,3 +16,8 @@ class EmailIntelligenceProvider {
   virtual QCoro::Task<QList<EmailExtractedSuggestion>> extractActionableItems(
       EmailMessageContext from) = 0;
 };
+
+// A new pending suggestion of `category` for `source`: a fresh identifier, the message's
+// identifier, sender, subject and date, and `createdAt`. Every provider starts from this.
+EmailExtractedSuggestion newSuggestion(const EmailMessageContext& source,
+                                       EmailExtractedCategory category, const QDateTime& createdAt);

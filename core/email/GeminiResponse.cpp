@@ -1,12 +1,12 @@
 #include "core/email/GeminiResponse.h"
 
 #include "core/email/CompiledPattern.h"
+#include "core/email/EmailIntelligenceProvider.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimeZone>
-#include <QUuid>
 
 #include <cmath>
 
@@ -217,14 +217,11 @@ QList<EmailExtractedSuggestion> parseAndValidateGeminiResponse(
     if (confidence < minimumConfidence) {
       continue;
     }
-    EmailExtractedSuggestion suggestion;
-    suggestion.id = QUuid::createUuid();
-    suggestion.sourceMessageID = sourceEmail.id;
-    suggestion.sender = sourceEmail.sender;
-    suggestion.subject = sourceEmail.subject;
-    suggestion.receivedDate = sourceEmail.date;
-    suggestion.category = fromDisplayText<EmailExtractedCategory>(item.category)
-                              .value_or(EmailExtractedCategory::task);
+    EmailExtractedSuggestion suggestion =
+        newSuggestion(sourceEmail,
+                      fromDisplayText<EmailExtractedCategory>(item.category)
+                          .value_or(EmailExtractedCategory::task),
+                      now);
     suggestion.title = item.title;
     suggestion.notes = item.notes.value_or(QString());
     suggestion.confidence = std::min(confidence, 1.0);
@@ -242,8 +239,6 @@ QList<EmailExtractedSuggestion> parseAndValidateGeminiResponse(
     suggestion.referenceNumber = item.referenceNumber;
     suggestion.personOrOrg = item.personOrOrg;
     suggestion.priority = priorityFrom(item.priority);
-    suggestion.status = SuggestionStatus::pending;
-    suggestion.createdAt = now;
     suggestions.append(suggestion);
   }
   return suggestions;

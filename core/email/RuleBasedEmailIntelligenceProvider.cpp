@@ -4,8 +4,6 @@
 #include "core/email/CompiledPattern.h"
 #include "core/email/GraphemeText.h"
 
-#include <QUuid>
-
 #include <array>
 
 namespace {
@@ -71,17 +69,10 @@ QString senderNamePart(const QString& sender) { return sender.section(u'<', 0, 0
 
 EmailExtractedSuggestion baseSuggestion(const EmailMessageContext& message,
                                         EmailExtractedCategory category, const QString& evidence) {
-  EmailExtractedSuggestion suggestion;
-  suggestion.id = QUuid::createUuid();
-  suggestion.sourceMessageID = message.id;
-  suggestion.sender = message.sender;
-  suggestion.subject = message.subject;
-  suggestion.receivedDate = message.date;
-  suggestion.category = category;
+  EmailExtractedSuggestion suggestion =
+      newSuggestion(message, category, QDateTime::currentDateTimeUtc());
   suggestion.evidenceSnippet = evidence;
   suggestion.priority = TaskPriority::medium;
-  suggestion.status = SuggestionStatus::pending;
-  suggestion.createdAt = QDateTime::currentDateTimeUtc();
   return suggestion;
 }
 
