@@ -127,10 +127,18 @@ struct TokenResponse {
   std::optional<int> expiresIn;
   std::optional<QString> refreshToken;
 
+  // The code exchange's reply.
   static TokenResponse decode(const QByteArray& body) {
     const QJsonObject object = jsoncoding::parseObject(body);
     return {jsoncoding::requireString(object, "access_token"), optionalInt(object, "expires_in"),
             jsoncoding::optionalString(object, "refresh_token")};
+  }
+
+  // A refresh's reply has no refresh token of its own; a key of that name is left unread.
+  static TokenResponse decodeRefresh(const QByteArray& body) {
+    const QJsonObject object = jsoncoding::parseObject(body);
+    return {jsoncoding::requireString(object, "access_token"), optionalInt(object, "expires_in"),
+            std::nullopt};
   }
 };
 
@@ -362,7 +370,7 @@ QCoro::Task<> GmailService::State::refreshToken(std::shared_ptr<State> self) {
   if (!response.isSuccess()) {
     throw GmailError::tokenExpired();
   }
-  const TokenResponse tokens = TokenResponse::decode(response.body);
+  const TokenResponse tokens = TokenResponse::decodeRefresh(response.body);
 
   QMutexLocker locker(&self->lock);
   KeychainHelper::save(kAccessToken, tokens.accessToken);

@@ -212,6 +212,19 @@ TEST_F(GmailRefreshTest, SendsTheStoredRegistrationAndReplacesOnlyTokenAndExpiry
   EXPECT_EQ(stored(GmailService::kAccountEmail), QString("me@example.com"));
 }
 
+TEST_F(GmailRefreshTest, ARefreshReadsOnlyTheTokenAndItsLifetime) {
+  service->saveCredentials("stale", QStringLiteral("kept"), -5, std::nullopt, QStringLiteral("c"));
+  // A refresh has no refresh-token field: whatever sits under that name is not its business.
+  google.setTokenReply(ScriptedReply::json(
+      200, R"({"access_token":"fresh","expires_in":1800,"refresh_token":{"odd":1}})"));
+  google.setMessageList({});
+
+  fetch();
+
+  EXPECT_EQ(stored(GmailService::kAccessToken), QString("fresh"));
+  EXPECT_EQ(stored(GmailService::kRefreshToken), QString("kept"));
+}
+
 TEST_F(GmailRefreshTest, AClientSecretIsSentWhenTheBuildHasOne) {
   GmailService::Configuration configuration = google.gmailConfiguration();
   configuration.clientSecret = QStringLiteral("GOCSPX-a/b");
