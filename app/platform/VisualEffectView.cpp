@@ -65,7 +65,11 @@ QColor VisualEffectView::fillColor(Material material, const QPalette& palette) {
 
 void VisualEffectView::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  if (blendingMode_ == BlendingMode::behindWindow) {
+  // Only a translucent window lets the desktop show through. An opaque one keeps no alpha, so
+  // replacing its pixels would drop the fill's translucency and darken it; there the window's
+  // own background is what lies behind.
+  if (blendingMode_ == BlendingMode::behindWindow &&
+      window()->testAttribute(Qt::WA_TranslucentBackground)) {
     p.setCompositionMode(QPainter::CompositionMode_Source);
   }
   p.fillRect(rect(), fillColor(material_, palette()));

@@ -5,8 +5,9 @@
 
 // A translucent background: the window colour at the material's opacity with the material's
 // tint. Behind-window blending replaces what the window had there, so on a translucent
-// top-level the desktop shows through; within-window blending lies over the window's own
-// content. Nothing is blurred: the desktops offer no common way to ask for it.
+// top-level the desktop shows through (on an opaque one it lies over the window's background);
+// within-window blending lies over the window's own content. Nothing is blurred: the desktops
+// offer no common way to ask for it.
 class VisualEffectView : public QWidget {
   Q_OBJECT
 

@@ -2,6 +2,7 @@
 #include "app/platform/VisualEffectView.h"
 
 #include <QImage>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -53,6 +54,7 @@ TEST(VisualEffectView, WithinWindowBlendsOverTheContentBehindWindowReplacesIt) {
   // Behind the window: the pixels become the translucent fill, so a translucent top-level
   // lets the desktop show through instead of the window's own content.
   VisualEffectView behind(Material::hudWindow, Blending::behindWindow);
+  behind.setAttribute(Qt::WA_TranslucentBackground);
   behind.setPalette(palette);
   const QColor replaced = renderOver(behind, red).pixelColor(20, 15);
   EXPECT_NEAR(replaced.alpha(), fill.alpha(), 1);
@@ -69,4 +71,30 @@ TEST(VisualEffectView, UpdatesKeepTheNewMaterial) {
   EXPECT_EQ(view.material(), Material::windowBackground);
   EXPECT_EQ(view.blendingMode(), Blending::withinWindow);
   EXPECT_EQ(renderOver(view, Qt::red).pixelColor(5, 5), palette.color(QPalette::Window));
+}
+
+TEST(VisualEffectView, BehindAnOpaqueWindowItLiesOverTheWindowsBackground) {
+  // An opaque window has no alpha to keep: the fill must not come out darker than the
+  // window colour it is made of.
+  for (bool dark : {false, true}) {
+    const QPalette palette = Theme::palette(dark, Theme::defaultAccent());
+    QWidget window;
+    window.setPalette(palette);
+    window.setAutoFillBackground(true);
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new VisualEffectView(Material::hudWindow, Blending::behindWindow));
+    window.resize(60, 40);
+    window.show();
+
+    const QColor fill = VisualEffectView::fillColor(Material::hudWindow, palette);
+    const QColor back = palette.color(QPalette::Window);
+    const QColor shown = window.grab().toImage().pixelColor(30, 20);
+    const auto over = [&](double top, double bottom) {
+      return top * fill.alphaF() + bottom * (1 - fill.alphaF());
+    };
+    EXPECT_NEAR(shown.redF(), over(fill.redF(), back.redF()), 0.02) << dark;
+    EXPECT_NEAR(shown.greenF(), over(fill.greenF(), back.greenF()), 0.02) << dark;
+    EXPECT_NEAR(shown.blueF(), over(fill.blueF(), back.blueF()), 0.02) << dark;
+  }
 }
