@@ -3,6 +3,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -43,6 +44,23 @@ TEST(WindowDragHandle, ClickCountsOneTwoThree) {
 
   QTest::mousePress(h.handle, Qt::LeftButton);  // third press: a drag again
   QTest::mouseRelease(h.handle, Qt::LeftButton);
+  EXPECT_EQ(drags.count(), 2);
+  EXPECT_EQ(doubleClicks, 1);
+}
+
+TEST(WindowDragHandle, ARealDoubleClickThroughTheWindowDragsOnceAndCallsOnce) {
+  // Through the window the second press arrives as a press marked as the double click's
+  // origin and then as the double click itself: only the latter may count.
+  int doubleClicks = 0;
+  Harness h([&doubleClicks] { ++doubleClicks; });
+  QSignalSpy drags(h.handle, &WindowDragHandle::windowDragStarted);
+  QWindow* window = h.window.windowHandle();
+  ASSERT_NE(window, nullptr);
+
+  QTest::mouseDClick(window, Qt::LeftButton, {}, QPoint(20, 20));
+  EXPECT_EQ(drags.count(), 1);
+  EXPECT_EQ(doubleClicks, 1);
+  QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(20, 20));
   EXPECT_EQ(drags.count(), 2);
   EXPECT_EQ(doubleClicks, 1);
 }
