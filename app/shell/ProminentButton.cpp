@@ -20,6 +20,13 @@ ProminentButton::ProminentButton(const QString& text, QWidget* parent) : QPushBu
   setCursor(Qt::PointingHandCursor);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   setIconSize(QSize(14, 14));
+  setShortcut(QKeySequence());
+}
+
+void ProminentButton::setText(const QString& text) {
+  QPushButton::setText(text);
+  // QAbstractButton grabs Alt plus the character after an "&" as a shortcut.
+  setShortcut(QKeySequence());
 }
 
 QSize ProminentButton::sizeHint() const {

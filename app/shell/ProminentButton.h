@@ -10,6 +10,9 @@ class ProminentButton : public QPushButton {
  public:
   explicit ProminentButton(const QString& text, QWidget* parent = nullptr);
 
+  // The label is shown as given: an "&" in it is a character, not a keyboard mnemonic.
+  void setText(const QString& text);
+
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override { return sizeHint(); }
 

@@ -84,4 +84,8 @@ TEST(EmptyStateView, TextsAreShownAsGiven) {
   EXPECT_EQ(view.messageLabel()->textFormat(), Qt::PlainText);
   EXPECT_EQ(view.messageLabel()->text(), QStringLiteral("<i>none</i> & %1"));
   EXPECT_EQ(view.actionButton()->text(), QStringLiteral("Add & go"));
+  // An "&" is a character of the label, not a keyboard shortcut (here Alt+Space).
+  EXPECT_TRUE(view.actionButton()->shortcut().isEmpty());
+  view.actionButton()->setText(QStringLiteral("Save &Close"));
+  EXPECT_TRUE(view.actionButton()->shortcut().isEmpty());
 }
