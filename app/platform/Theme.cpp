@@ -55,6 +55,13 @@ Theme::Theme() {
 
 QColor Theme::defaultAccent() { return QColor(0x35, 0x84, 0xe4); }
 
+QFont Theme::font(const QFont& base, int pixelSize, QFont::Weight weight) {
+  QFont font = base;
+  font.setPixelSize(pixelSize);
+  font.setWeight(weight);
+  return font;
+}
+
 bool Theme::isDark(const QPalette& palette) {
   return palette.color(QPalette::Active, QPalette::Window).lightness() < 128;
 }

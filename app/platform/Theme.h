@@ -3,6 +3,7 @@
 #include "core/model/AppSettings.h"
 
 #include <QColor>
+#include <QFont>
 #include <QObject>
 #include <QPalette>
 
@@ -40,6 +41,8 @@ class Theme : public QObject {
   static QPalette palette(bool dark, const QColor& accent);
   // GNOME blue, used when the desktop names no highlight.
   static QColor defaultAccent();
+  // The base face at a pixel size and weight: the one way the views size their text.
+  static QFont font(const QFont& base, int pixelSize, QFont::Weight weight = QFont::Normal);
 
   // Light or dark as the user's setting says, the desktop's wish for `system`.
   AppThemeMode mode() const { return mode_; }

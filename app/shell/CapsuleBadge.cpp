@@ -10,13 +10,6 @@ constexpr int kDotSize = 6;
 constexpr int kDotSpacing = 3;
 constexpr qreal kBackgroundOpacity = 0.12;
 
-QFont badgeFont(const QFont& base) {
-  QFont font = base;
-  font.setPixelSize(11);
-  font.setWeight(QFont::Medium);
-  return font;
-}
-
 }  // namespace
 
 CapsuleBadge::CapsuleBadge(QString text, ThemeColor color, ThemeColor textColor, bool dot,
@@ -27,7 +20,7 @@ CapsuleBadge::CapsuleBadge(QString text, ThemeColor color, ThemeColor textColor,
       textRole_(textColor),
       dot_(dot),
       horizontalPadding_(horizontalPadding) {
-  setFont(badgeFont(font()));
+  setFont(Theme::font(font(), 11, QFont::Medium));
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 

@@ -21,13 +21,6 @@ constexpr qreal kShadowOpacity = 0.03;
 constexpr int kShadowRadius = 4;
 constexpr int kShadowOffsetY = 2;
 
-QFont headerFont(const QFont& base) {
-  QFont font = base;
-  font.setPixelSize(14);
-  font.setWeight(QFont::DemiBold);
-  return font;
-}
-
 }  // namespace
 
 CardView::CardView(std::optional<QString> title, std::optional<QString> icon,
@@ -53,7 +46,7 @@ CardView::CardView(std::optional<QString> title, std::optional<QString> icon,
     if (title_) {
       titleLabel_ = new QLabel(*title_, header_);
       titleLabel_->setTextFormat(Qt::PlainText);
-      titleLabel_->setFont(headerFont(font()));
+      titleLabel_->setFont(Theme::font(font(), 14, QFont::DemiBold));
       row->addWidget(titleLabel_, 0, Qt::AlignVCenter);
     }
     row->addStretch(1);

@@ -1,5 +1,7 @@
 #include "app/shell/ProminentButton.h"
 
+#include "app/platform/Theme.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
@@ -13,10 +15,7 @@ constexpr qreal kRadius = 6;
 }  // namespace
 
 ProminentButton::ProminentButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
-  QFont f = font();
-  f.setPixelSize(12);
-  f.setWeight(QFont::Medium);
-  setFont(f);
+  setFont(Theme::font(font(), 12, QFont::Medium));
   setCursor(Qt::PointingHandCursor);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   setIconSize(QSize(14, 14));

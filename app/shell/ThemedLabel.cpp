@@ -14,10 +14,7 @@ void ThemedLabel::setRole(ThemeColor role) {
 }
 
 void ThemedLabel::setTextStyle(int pixelSize, QFont::Weight weight) {
-  QFont f = font();
-  f.setPixelSize(pixelSize);
-  f.setWeight(weight);
-  setFont(f);
+  setFont(Theme::font(font(), pixelSize, weight));
 }
 
 bool ThemedLabel::event(QEvent* event) {
