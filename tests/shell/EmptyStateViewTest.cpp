@@ -89,3 +89,35 @@ TEST(EmptyStateView, TextsAreShownAsGiven) {
   view.actionButton()->setText(QStringLiteral("Save &Close"));
   EXPECT_TRUE(view.actionButton()->shortcut().isEmpty());
 }
+
+TEST(EmptyStateView, FontsAndSpacingOfTheColumn) {
+  EmptyStateView view(QStringLiteral("checklist"), QStringLiteral("No tasks found"), kMessage,
+                      QStringLiteral("Create Task"), [] {});
+  view.resize(500, 500);
+  view.show();
+  view.layout()->activate();
+
+  EXPECT_EQ(view.iconView()->size(), QSize(32, 32));
+  EXPECT_EQ(view.titleLabel()->font().pixelSize(), 14);
+  EXPECT_EQ(view.titleLabel()->font().weight(), QFont::DemiBold);
+  EXPECT_EQ(view.messageLabel()->font().pixelSize(), 12);
+  EXPECT_EQ(view.messageLabel()->font().weight(), QFont::Normal);
+  EXPECT_EQ(view.actionButton()->font().pixelSize(), 12);
+  EXPECT_EQ(view.actionButton()->font().weight(), QFont::Medium);
+
+  // Ten points between the parts, four more above the button.
+  const QRect icon = view.iconView()->geometry();
+  const QRect title = view.titleLabel()->geometry();
+  const QRect message = view.messageLabel()->geometry();
+  const QRect button = view.actionButton()->geometry();
+  EXPECT_EQ(title.top() - icon.bottom() - 1, 10);
+  EXPECT_EQ(message.top() - title.bottom() - 1, 10);
+  EXPECT_EQ(button.top() - message.bottom() - 1, 14);
+  // The column sits in the middle of all the room it is given.
+  EXPECT_NEAR(icon.top(), view.height() - button.bottom() - 1, 1);
+  EXPECT_NEAR(button.center().x(), view.width() / 2, 1);
+
+  // However small the container, the 24 points of padding stay around the column.
+  EXPECT_GE(view.minimumSizeHint().width(), message.width() + 48);
+  EXPECT_GE(view.minimumSizeHint().height(), button.bottom() - icon.top() + 1 + 48);
+}
