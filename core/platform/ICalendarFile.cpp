@@ -1,5 +1,7 @@
 #include "core/platform/ICalendarFile.h"
 
+#include "core/model/Calendar.h"
+
 #include <QCryptographicHash>
 #include <QHash>
 #include <QSet>
@@ -115,8 +117,14 @@ std::optional<Moment> momentOf(icalproperty* property, const icaltimetype& field
   return Moment{fields, zoneOf(property, fields, vcalendar)};
 }
 
+// Where a zone skips midnight or the written time (a daylight-saving gap), the day starts at
+// its first existing moment and the time moves forward by the gap, instead of giving no instant.
 QDateTime localMidnight(const QDate& date, const QTimeZone& localZone) {
-  return QDateTime(date, QTime(0, 0), localZone).toUTC();
+  return Calendar(localZone).startOfDay(date);
+}
+
+QDateTime wallClock(const QDate& date, const QTime& time, const QTimeZone& zone) {
+  return Calendar(zone).dateTime(date, time);
 }
 
 QDateTime instantOf(const icaltimetype& fields, const Zone& zone, const QTimeZone& localZone) {
@@ -135,11 +143,11 @@ QDateTime instantOf(const icaltimetype& fields, const Zone& zone, const QTimeZon
                                            QTimeZone::utc());
     }
     case Zone::Kind::system:
-      return QDateTime(date, time, zone.systemZone).toUTC();
+      return wallClock(date, time, zone.systemZone);
     case Zone::Kind::floating:
       break;
   }
-  return QDateTime(date, time, localZone).toUTC();
+  return wallClock(date, time, localZone);
 }
 
 QDateTime instantOf(const Moment& moment, const QTimeZone& localZone) {

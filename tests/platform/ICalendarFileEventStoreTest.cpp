@@ -287,6 +287,33 @@ TEST(ICalendarFileTest, RejectsTextThatIsNoCalendarAndAcceptsAnEmptyOne) {
   EXPECT_EQ(two->events(utc(2024, 1, 1), utc(2024, 1, 3), kLosAngeles, {}).size(), 2);
 }
 
+TEST(ICalendarFileTest, DaylightSavingGapsStillGiveRealInstants) {
+  // Chile skipped midnight on 11 September 2022: the day began at 01:00 (UTC-3).
+  const auto holiday = ICalendarFile::parse(
+      "BEGIN:VCALENDAR\nBEGIN:VEVENT\nUID:h\nSUMMARY:Holiday\nDTSTART;VALUE=DATE:20220911\n"
+      "END:VEVENT\nEND:VCALENDAR\n");
+  ASSERT_TRUE(holiday.has_value());
+  const QList<Seen> santiago{{QStringLiteral("Holiday"), utc(2022, 9, 11, 4), utc(2022, 9, 12, 3)}};
+  EXPECT_EQ(
+      seen(holiday->events(utc(2022, 9, 10), utc(2022, 9, 13), QTimeZone("America/Santiago"), {})),
+      santiago);
+
+  // 02:30 does not exist in Berlin on 29 March 2026; both readings move to 03:30 summer time.
+  const auto early = ICalendarFile::parse(
+      "BEGIN:VCALENDAR\n"
+      "BEGIN:VEVENT\nUID:f\nSUMMARY:Floating\nDTSTART:20260329T023000\n"
+      "DTEND:20260329T040000\nEND:VEVENT\n"
+      "BEGIN:VEVENT\nUID:z\nSUMMARY:Zoned\nDTSTART;TZID=Europe/Berlin:20260329T023000\n"
+      "DURATION:PT30M\nEND:VEVENT\n"
+      "END:VCALENDAR\n");
+  ASSERT_TRUE(early.has_value());
+  const QList<Seen> berlin{
+      {QStringLiteral("Floating"), utc(2026, 3, 29, 1, 30), utc(2026, 3, 29, 2)},
+      {QStringLiteral("Zoned"), utc(2026, 3, 29, 1, 30), utc(2026, 3, 29, 2)}};
+  EXPECT_EQ(seen(early->events(utc(2026, 3, 28), utc(2026, 3, 30), QTimeZone("Europe/Berlin"), {})),
+            berlin);
+}
+
 TEST(ICalendarFileTest, NormalisesColours) {
   EXPECT_EQ(ICalendarFile::normalisedColor(QStringLiteral("#ff9500ff")), QStringLiteral("#FF9500"));
   EXPECT_EQ(ICalendarFile::normalisedColor(QStringLiteral(" 62a0ea ")), QStringLiteral("#62A0EA"));
