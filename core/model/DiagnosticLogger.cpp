@@ -50,9 +50,12 @@ QList<DiagnosticLogger::Entry> DiagnosticLogger::entries() const {
 }
 
 QString DiagnosticLogger::formatLine(const Entry& entry) {
-  return QStringLiteral("[%1] [%2] [%3] %4")
-      .arg(entry.timestamp.toUTC().toString(Qt::ISODateWithMs), entry.level, entry.subsystem,
-           entry.message);
+  // Server replies and error texts may span several lines; the export keeps one per entry.
+  static const QRegularExpression lineBreaks(QStringLiteral("\\s*[\\r\\n\\x{2028}\\x{2029}]+\\s*"));
+  QString line = QStringLiteral("[%1] [%2] [%3] %4")
+                     .arg(entry.timestamp.toUTC().toString(Qt::ISODateWithMs), entry.level,
+                          entry.subsystem, entry.message);
+  return line.replace(lineBreaks, QStringLiteral(" "));
 }
 
 QString DiagnosticLogger::exportText() const {

@@ -43,8 +43,14 @@ TEST(DiagnosticLogger, ExportsOneBracketedLinePerEntry) {
   logger.log(QStringLiteral("Pelmora launched successfully."), QStringLiteral("INFO"),
              QStringLiteral("App"));
   logger.log(QStringLiteral("Sync failed"), QStringLiteral("WARN"), QStringLiteral("EmailSync"));
+  // A reply echoed into the message must not split its entry over several lines.
+  logger.log(QStringLiteral("Bad reply:\r\n{\n  \"error\": 500\n}"), QStringLiteral("ERROR"),
+             QStringLiteral("Weather"));
   const QStringList lines = logger.exportText().split(QLatin1Char('\n'));
-  ASSERT_EQ(lines.size(), 2);
+  ASSERT_EQ(lines.size(), 3);
+  EXPECT_TRUE(lines[2].endsWith(QStringLiteral("[ERROR] [Weather] Bad reply: { \"error\": 500 }")))
+      << lines[2].toStdString();
+  EXPECT_FALSE(lines[2].contains(QLatin1Char('\r')));
   static const QRegularExpression shape(
       QStringLiteral(R"(^\[\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z\] \[INFO\] \[App\] )"
                      R"(Pelmora launched successfully\.$)"));
