@@ -221,6 +221,56 @@ bool DataStore::takeSafetySnapshot() {
   return true;
 }
 
+template <typename Record>
+bool DataStore::appendRecord(QList<Record>& list, const Record& record, const QString& what,
+                             void (DataStore::*changed)()) {
+  if (!acceptable(record, what)) {
+    return false;
+  }
+  list.append(record);
+  save();
+  Q_EMIT(this->*changed)();
+  return true;
+}
+
+template <typename Record>
+bool DataStore::replaceRecord(QList<Record>& list, const Record& record, const QString& what,
+                              void (DataStore::*changed)()) {
+  const qsizetype i = indexOf(list, record.id);
+  if (i < 0 || !acceptable(record, what)) {
+    return false;
+  }
+  list[i] = record;
+  save();
+  Q_EMIT(this->*changed)();
+  return true;
+}
+
+template <typename Record, typename Id>
+bool DataStore::removeRecord(QList<Record>& list, const Id& id, void (DataStore::*changed)()) {
+  const qsizetype i = indexOf(list, id);
+  if (i < 0) {
+    return false;
+  }
+  list.removeAt(i);
+  save();
+  Q_EMIT(this->*changed)();
+  return true;
+}
+
+template <typename Record, typename Id, typename Change>
+bool DataStore::changeRecord(QList<Record>& list, const Id& id, Change change,
+                             void (DataStore::*changed)()) {
+  const qsizetype i = indexOf(list, id);
+  if (i < 0) {
+    return false;
+  }
+  change(list[i]);
+  save();
+  Q_EMIT(this->*changed)();
+  return true;
+}
+
 // ---- reminders ----
 
 void DataStore::scheduleReminder(const TaskItem& task) {
@@ -292,29 +342,17 @@ void DataStore::rescheduleAllReminders(const AppSettings& previous, bool atLaunc
 // ---- tasks ----
 
 void DataStore::addTask(const TaskItem& task) {
-  if (!acceptable(task, QStringLiteral("task"))) {
-    return;
+  if (appendRecord(data_.tasks, task, QStringLiteral("task"), &DataStore::tasksChanged)) {
+    scheduleReminder(task);
   }
-  data_.tasks.append(task);
-  scheduleReminder(task);
-  save();
-  Q_EMIT tasksChanged();
 }
 
 void DataStore::updateTask(const TaskItem& task) {
-  const qsizetype i = indexOf(data_.tasks, task.id);
-  if (i < 0) {
-    return;
-  }
   TaskItem updated = task;
   updated.updatedAt = now();
-  if (!acceptable(updated, QStringLiteral("task"))) {
-    return;
+  if (replaceRecord(data_.tasks, updated, QStringLiteral("task"), &DataStore::tasksChanged)) {
+    scheduleReminder(updated);
   }
-  data_.tasks[i] = updated;
-  scheduleReminder(updated);
-  save();
-  Q_EMIT tasksChanged();
 }
 
 void DataStore::addNextOccurrence(const TaskItem& finished, const QDateTime& at) {
@@ -368,14 +406,9 @@ void DataStore::toggleTaskCompletion(const QUuid& taskID, const QDateTime& at) {
 }
 
 void DataStore::deleteTask(const QUuid& taskID) {
-  const qsizetype i = indexOf(data_.tasks, taskID);
-  if (i < 0) {
-    return;
+  if (removeRecord(data_.tasks, taskID, &DataStore::tasksChanged)) {
+    cancelTaskReminder(taskID);
   }
-  data_.tasks.removeAt(i);
-  cancelTaskReminder(taskID);
-  save();
-  Q_EMIT tasksChanged();
 }
 
 void DataStore::clearCompletedTasks() {
@@ -405,35 +438,21 @@ void DataStore::clearCompletedTasks() {
 // ---- bills ----
 
 void DataStore::addBill(const BillItem& bill) {
-  if (!acceptable(bill, QStringLiteral("bill"))) {
-    return;
+  if (appendRecord(data_.bills, bill, QStringLiteral("bill"), &DataStore::billsChanged)) {
+    scheduleReminder(bill);
   }
-  data_.bills.append(bill);
-  scheduleReminder(bill);
-  save();
-  Q_EMIT billsChanged();
 }
 
 void DataStore::updateBill(const BillItem& bill) {
-  const qsizetype i = indexOf(data_.bills, bill.id);
-  if (i < 0 || !acceptable(bill, QStringLiteral("bill"))) {
-    return;
+  if (replaceRecord(data_.bills, bill, QStringLiteral("bill"), &DataStore::billsChanged)) {
+    scheduleReminder(bill);
   }
-  data_.bills[i] = bill;
-  scheduleReminder(bill);
-  save();
-  Q_EMIT billsChanged();
 }
 
 void DataStore::deleteBill(const QUuid& billID) {
-  const qsizetype i = indexOf(data_.bills, billID);
-  if (i < 0) {
-    return;
+  if (removeRecord(data_.bills, billID, &DataStore::billsChanged)) {
+    cancelBillReminder(billID);
   }
-  data_.bills.removeAt(i);
-  cancelBillReminder(billID);
-  save();
-  Q_EMIT billsChanged();
 }
 
 void DataStore::addNextBill(const BillItem& paid, const QDateTime& at) {
@@ -486,85 +505,48 @@ void DataStore::toggleBillPaid(const QUuid& billID, const QDateTime& at) {
 // ---- waiting-for items ----
 
 void DataStore::addWaitingItem(const WaitingForItem& item) {
-  if (!acceptable(item, QStringLiteral("waiting-for item"))) {
-    return;
-  }
-  data_.waitingItems.append(item);
-  save();
-  Q_EMIT waitingItemsChanged();
+  appendRecord(data_.waitingItems, item, QStringLiteral("waiting-for item"),
+               &DataStore::waitingItemsChanged);
 }
 
 void DataStore::updateWaitingItem(const WaitingForItem& item) {
-  const qsizetype i = indexOf(data_.waitingItems, item.id);
-  if (i < 0 || !acceptable(item, QStringLiteral("waiting-for item"))) {
-    return;
-  }
-  data_.waitingItems[i] = item;
-  save();
-  Q_EMIT waitingItemsChanged();
+  replaceRecord(data_.waitingItems, item, QStringLiteral("waiting-for item"),
+                &DataStore::waitingItemsChanged);
 }
 
 void DataStore::deleteWaitingItem(const QUuid& id) {
-  const qsizetype i = indexOf(data_.waitingItems, id);
-  if (i < 0) {
-    return;
-  }
-  data_.waitingItems.removeAt(i);
-  save();
-  Q_EMIT waitingItemsChanged();
+  removeRecord(data_.waitingItems, id, &DataStore::waitingItemsChanged);
 }
 
 void DataStore::snoozeWaitingItem(const QUuid& id, int days) {
-  const qsizetype i = indexOf(data_.waitingItems, id);
-  if (i < 0) {
-    return;
-  }
-  WaitingForItem& item = data_.waitingItems[i];
-  const QDateTime from = item.nextFollowUpDate.value_or(now());
-  item.nextFollowUpDate = calendar_.addDays(from, std::max(days, 1));
-  save();
-  Q_EMIT waitingItemsChanged();
+  changeRecord(
+      data_.waitingItems, id,
+      [&](WaitingForItem& item) {
+        const QDateTime from = item.nextFollowUpDate.value_or(now());
+        item.nextFollowUpDate = calendar_.addDays(from, std::max(days, 1));
+      },
+      &DataStore::waitingItemsChanged);
 }
 
 void DataStore::resolveWaitingItem(const QUuid& id) {
-  const qsizetype i = indexOf(data_.waitingItems, id);
-  if (i < 0) {
-    return;
-  }
-  data_.waitingItems[i].status = WaitingStatus::resolved;
-  save();
-  Q_EMIT waitingItemsChanged();
+  changeRecord(
+      data_.waitingItems, id, [](WaitingForItem& item) { item.status = WaitingStatus::resolved; },
+      &DataStore::waitingItemsChanged);
 }
 
 // ---- manual events ----
 
 void DataStore::addManualEvent(const CalendarEventItem& event) {
-  if (!acceptable(event, QStringLiteral("event"))) {
-    return;
-  }
-  data_.manualEvents.append(event);
-  save();
-  Q_EMIT manualEventsChanged();
+  appendRecord(data_.manualEvents, event, QStringLiteral("event"), &DataStore::manualEventsChanged);
 }
 
 void DataStore::updateManualEvent(const CalendarEventItem& event) {
-  const qsizetype i = indexOf(data_.manualEvents, event.id);
-  if (i < 0 || !acceptable(event, QStringLiteral("event"))) {
-    return;
-  }
-  data_.manualEvents[i] = event;
-  save();
-  Q_EMIT manualEventsChanged();
+  replaceRecord(data_.manualEvents, event, QStringLiteral("event"),
+                &DataStore::manualEventsChanged);
 }
 
 void DataStore::deleteManualEvent(const QString& eventID) {
-  const qsizetype i = indexOf(data_.manualEvents, eventID);
-  if (i < 0) {
-    return;
-  }
-  data_.manualEvents.removeAt(i);
-  save();
-  Q_EMIT manualEventsChanged();
+  removeRecord(data_.manualEvents, eventID, &DataStore::manualEventsChanged);
 }
 
 // ---- mirrored calendar ----
@@ -621,22 +603,12 @@ void DataStore::refreshCalendarEvents() {
 // ---- focus sessions ----
 
 void DataStore::addFocusSession(const FocusSession& session) {
-  if (!acceptable(session, QStringLiteral("focus session"))) {
-    return;
-  }
-  data_.focusSessions.append(session);
-  save();
-  Q_EMIT focusSessionsChanged();
+  appendRecord(data_.focusSessions, session, QStringLiteral("focus session"),
+               &DataStore::focusSessionsChanged);
 }
 
 void DataStore::deleteFocusSession(const QUuid& sessionID) {
-  const qsizetype i = indexOf(data_.focusSessions, sessionID);
-  if (i < 0) {
-    return;
-  }
-  data_.focusSessions.removeAt(i);
-  save();
-  Q_EMIT focusSessionsChanged();
+  removeRecord(data_.focusSessions, sessionID, &DataStore::focusSessionsChanged);
 }
 
 // ---- e-mail suggestions ----

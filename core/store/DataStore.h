@@ -190,6 +190,18 @@ class DataStore : public QObject {
   // make the whole file unreadable: it is refused with a message instead of stored.
   template <typename Record>
   bool acceptable(const Record& record, const QString& what);
+  // The shape every plain record operation shares: check, change the list, save, notify.
+  // Each returns false, having changed nothing, for a refused record or an unknown id.
+  template <typename Record>
+  bool appendRecord(QList<Record>& list, const Record& record, const QString& what,
+                    void (DataStore::*changed)());
+  template <typename Record>
+  bool replaceRecord(QList<Record>& list, const Record& record, const QString& what,
+                     void (DataStore::*changed)());
+  template <typename Record, typename Id>
+  bool removeRecord(QList<Record>& list, const Id& id, void (DataStore::*changed)());
+  template <typename Record, typename Id, typename Change>
+  bool changeRecord(QList<Record>& list, const Id& id, Change change, void (DataStore::*changed)());
   // Writes the safety snapshot before a bulk removal; false when the removal must not go on.
   bool takeSafetySnapshot();
 
