@@ -128,6 +128,9 @@ std::optional<QString> DashboardPersistence::saveDatabase(const QByteArray& byte
   if (readOnlyReason_) {
     return readOnlyReason_;
   }
+  if (auto failure = prepareFolder()) {
+    return failure;
+  }
   for (const QString& path : {databasePath(), backupPath()}) {
     if (auto failure = moveUnreadableFilesAside(path)) {
       logError(*failure);
@@ -154,6 +157,9 @@ std::optional<QString> DashboardPersistence::saveDatabase(const QByteArray& byte
 std::optional<QString> DashboardPersistence::saveSafetySnapshot(const QByteArray& bytes) {
   if (readOnlyReason_) {
     return readOnlyReason_;
+  }
+  if (auto failure = prepareFolder()) {
+    return failure;
   }
   auto failure = StorageFile::writeAtomically(safetySnapshotPath(), bytes);
   if (failure) {
@@ -185,6 +191,9 @@ AppSettings DashboardPersistence::loadSettings() {
 std::optional<QString> DashboardPersistence::saveSettings(const AppSettings& settings) {
   if (readOnlyReason_) {
     return readOnlyReason_;
+  }
+  if (auto failure = prepareFolder()) {
+    return failure;
   }
   if (auto failure = moveUnreadableFilesAside(settingsPath())) {
     logError(*failure);

@@ -28,6 +28,8 @@ class DashboardPersistence {
   QString settingsPath() const;
   QString safetySnapshotPath() const;
 
+  // Creates the folder when it is missing. Every save calls it again, so that a folder that
+  // could not be made at launch, or was removed while the app ran, does not fail every save.
   std::optional<QString> prepareFolder();
 
   struct LoadedDatabase {

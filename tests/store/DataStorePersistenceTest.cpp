@@ -312,6 +312,22 @@ TEST_F(Persistence, AFolderThatCannotBeCreatedIsReported) {
   EXPECT_TRUE(s.saveError().has_value());
 }
 
+TEST_F(Persistence, AFolderRemovedWhileRunningIsMadeAgainByTheNextSave) {
+  DataStore& s = open();
+  s.addTask(makeTask(QStringLiteral("before")));
+  ASSERT_TRUE(QDir(folder()).removeRecursively());
+  s.addTask(makeTask(QStringLiteral("after")));
+  EXPECT_FALSE(s.saveError().has_value());
+  EXPECT_EQ(loadContainer(databasePath()).tasks, s.tasks());
+  EXPECT_EQ(loadContainer(backupPath()).tasks, s.tasks());
+  EXPECT_EQ(modeOf(folder()), 0700);
+
+  ASSERT_TRUE(QDir(folder()).removeRecursively());
+  s.saveSettings();
+  EXPECT_FALSE(s.saveError().has_value());
+  EXPECT_TRUE(QFileInfo::exists(settingsPath()));
+}
+
 // Such a record would be written in a form that cannot be read back, and the next launch would
 // find the whole database unreadable.
 TEST_F(Persistence, RecordsThatWouldNotReadBackAreRefused) {
