@@ -183,8 +183,8 @@ TEST(Recurrence, WeekdaysSkipTheWeekend) {
             wallClock(newYork, 2026, 3, 30, 8));
   // Friday 23:30 in New York is Saturday in UTC; the user's weekday decides.
   EXPECT_EQ(RecurrenceEngine::nextDate(RecurrenceRule::weekdays(),
-                                       wallClock(newYork, 2026, 3, 26, 23, 30), newYork),
-            wallClock(newYork, 2026, 3, 27, 23, 30));
+                                       wallClock(newYork, 2026, 3, 27, 23, 30), newYork),
+            wallClock(newYork, 2026, 3, 30, 23, 30));
 }
 
 TEST(Recurrence, MonthlyAndYearlyClampToShortMonths) {
