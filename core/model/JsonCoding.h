@@ -84,15 +84,16 @@ QList<T> requireRecordList(const QJsonObject& object, const char* key) {
   QList<T> result;
   result.reserve(array.size());
   for (qsizetype i = 0; i < array.size(); ++i) {
-    const QString path = QStringLiteral("%1[%2]").arg(QLatin1String(key)).arg(i);
+    // The path is only built for an error: long lists are read at every launch.
+    auto path = [&] { return QStringLiteral("%1[%2]").arg(QLatin1String(key)).arg(i); };
     if (!array.at(i).isObject()) {
-      throw DecodingError(DecodingError::Kind::typeMismatch, path,
+      throw DecodingError(DecodingError::Kind::typeMismatch, path(),
                           QStringLiteral("is not an object"));
     }
     try {
       result.append(T::fromJson(array.at(i).toObject()));
     } catch (const DecodingError& error) {
-      throw error.nestedIn(path);
+      throw error.nestedIn(path());
     }
   }
   return result;
