@@ -25,79 +25,79 @@ QString temp(double celsius, TemperatureUnit unit = TemperatureUnit::celsius) {
 
 }  // namespace
 
-TEST(WeatherFormatting, RoundsHalvesAwayFromZero) {
-  EXPECT_EQ(temp(21.5), QStringLiteral("22°C"));
-  EXPECT_EQ(temp(21.49), QStringLiteral("21°C"));
-  EXPECT_EQ(temp(-0.5), QStringLiteral("-1°C"));
-  EXPECT_EQ(temp(-0.4), QStringLiteral("0°C"));
-  EXPECT_EQ(temp(-2.5), QStringLiteral("-3°C"));
+TEST(WeatherFormatting, RoundsHalvesAwayFromZeroInEitherUnit) {
+  constexpr auto F = TemperatureUnit::fahrenheit;
+  const struct {
+    double celsius;
+    TemperatureUnit unit;
+    const char* expected;
+  } cases[] = {
+      {21.5, TemperatureUnit::celsius, "22°C"},
+      {21.49, TemperatureUnit::celsius, "21°C"},
+      {-0.5, TemperatureUnit::celsius, "-1°C"},
+      {-0.4, TemperatureUnit::celsius, "0°C"},
+      {-2.5, TemperatureUnit::celsius, "-3°C"},
+      {0, F, "32°F"},
+      {22, F, "72°F"} /* 71.6 */,
+      {-40, F, "-40°F"},
+      {-17.5, F, "1°F"} /* 0.5 */,
+      {std::numeric_limits<double>::quiet_NaN(), TemperatureUnit::celsius, "--°C"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected);
+    EXPECT_EQ(temp(c.celsius, c.unit), QString::fromUtf8(c.expected));
+  }
 }
 
-TEST(WeatherFormatting, ConvertsToFahrenheit) {
-  EXPECT_EQ(temp(0, TemperatureUnit::fahrenheit), QStringLiteral("32°F"));
-  EXPECT_EQ(temp(22, TemperatureUnit::fahrenheit), QStringLiteral("72°F"));  // 71.6
-  EXPECT_EQ(temp(-40, TemperatureUnit::fahrenheit), QStringLiteral("-40°F"));
-  EXPECT_EQ(temp(-17.5, TemperatureUnit::fahrenheit), QStringLiteral("1°F"));  // 0.5
-}
-
-TEST(WeatherFormatting, BrokenReadingIsNotShownAsANumber) {
-  EXPECT_EQ(temp(std::numeric_limits<double>::quiet_NaN()), QStringLiteral("--°C"));
-}
-
-TEST(WeatherConditions, CodeGroupsMapToSymbols) {
-  EXPECT_EQ(WeatherConditionHelper::symbol(0), QStringLiteral("sun.max"));
-  EXPECT_EQ(WeatherConditionHelper::symbol(2), QStringLiteral("cloud.sun"));
-  EXPECT_EQ(WeatherConditionHelper::symbol(3), QStringLiteral("cloud"));
-  EXPECT_EQ(WeatherConditionHelper::symbol(48), QStringLiteral("cloud.fog"));
-  EXPECT_EQ(WeatherConditionHelper::symbol(55), QStringLiteral("cloud.drizzle"));
-  EXPECT_EQ(WeatherConditionHelper::symbol(63), QStringLiteral("cloud.rain"));
-  EXPECT_EQ(WeatherConditionHelper::symbol(81), QStringLiteral("cloud.rain"));
-  EXPECT_EQ(WeatherConditionHelper::symbol(75), QStringLiteral("cloud.snow"));
-  EXPECT_EQ(WeatherConditionHelper::symbol(86), QStringLiteral("cloud.snow"));
-  EXPECT_EQ(WeatherConditionHelper::symbol(99), QStringLiteral("cloud.bolt.rain"));
+TEST(WeatherConditions, CodeGroupsMapToSymbolsAndDescriptions) {
+  const std::pair<int, const char*> symbols[] = {
+      {0, "sun.max"},        {2, "cloud.sun"},        {3, "cloud"},       {48, "cloud.fog"},
+      {55, "cloud.drizzle"}, {63, "cloud.rain"},      {81, "cloud.rain"}, {75, "cloud.snow"},
+      {86, "cloud.snow"},    {99, "cloud.bolt.rain"},
+  };
+  for (const auto& [code, symbol] : symbols) {
+    EXPECT_EQ(WeatherConditionHelper::symbol(code), QString::fromUtf8(symbol)) << code;
+  }
   EXPECT_EQ(WeatherConditionHelper::description(0), QStringLiteral("Clear sky"));
   EXPECT_EQ(WeatherConditionHelper::description(95), QStringLiteral("Thunderstorm"));
   EXPECT_EQ(WeatherConditionHelper::description(-7), QStringLiteral("Unknown"));
 }
 
 TEST(SafeUrls, OnlyWebAndMailLinksPass) {
-  EXPECT_TRUE(SecurityValidator::isSafeURL(QUrl(QStringLiteral("https://example.com/a?b=c"))));
-  EXPECT_TRUE(SecurityValidator::isSafeURL(QUrl(QStringLiteral("HTTPS://EXAMPLE.COM"))));
-  EXPECT_TRUE(SecurityValidator::isSafeURL(QUrl(QStringLiteral("http://meet.example.com/x"))));
-  EXPECT_TRUE(SecurityValidator::isSafeURL(QUrl(QStringLiteral("mailto:ana@example.com"))));
-  EXPECT_FALSE(SecurityValidator::isSafeURL(QUrl(QStringLiteral("javascript:alert(1)"))));
-  EXPECT_FALSE(SecurityValidator::isSafeURL(QUrl(QStringLiteral("JavaScript:alert(1)"))));
-  EXPECT_FALSE(SecurityValidator::isSafeURL(QUrl(QStringLiteral("file:///etc/passwd"))));
-  EXPECT_FALSE(SecurityValidator::isSafeURL(QUrl(QStringLiteral("data:text/html,<b>x</b>"))));
-  EXPECT_FALSE(SecurityValidator::isSafeURL(QUrl(QStringLiteral("example.com/page"))));
-  EXPECT_FALSE(SecurityValidator::isSafeURL(QUrl(QStringLiteral("ftp://example.com"))));
-  EXPECT_FALSE(SecurityValidator::isSafeURL(QUrl()));
+  for (const char* safe : {"https://example.com/a?b=c", "HTTPS://EXAMPLE.COM",
+                           "http://meet.example.com/x", "mailto:ana@example.com"}) {
+    EXPECT_TRUE(SecurityValidator::isSafeURL(QUrl(QString::fromUtf8(safe)))) << safe;
+  }
+  for (const char* unsafe :
+       {"javascript:alert(1)", "JavaScript:alert(1)", "file:///etc/passwd",
+        "data:text/html,<b>x</b>", "example.com/page", "ftp://example.com", ""}) {
+    EXPECT_FALSE(SecurityValidator::isSafeURL(QUrl(QString::fromUtf8(unsafe)))) << unsafe;
+  }
 }
 
 TEST(CsvCells, FormulaLikeCellsAreNeutralized) {
-  EXPECT_EQ(SecurityValidator::neutralizeCSVCell(QStringLiteral("=SUM(A1)")),
-            QStringLiteral("'=SUM(A1)"));
-  EXPECT_EQ(SecurityValidator::neutralizeCSVCell(QStringLiteral("+1")), QStringLiteral("'+1"));
-  EXPECT_EQ(SecurityValidator::neutralizeCSVCell(QStringLiteral("-2")), QStringLiteral("'-2"));
-  EXPECT_EQ(SecurityValidator::neutralizeCSVCell(QStringLiteral("@cmd")), QStringLiteral("'@cmd"));
-  EXPECT_EQ(SecurityValidator::neutralizeCSVCell(QStringLiteral("\tx")), QStringLiteral("'\tx"));
-  EXPECT_EQ(SecurityValidator::neutralizeCSVCell(QStringLiteral("\rx")), QStringLiteral("'\rx"));
+  for (const char* formula : {"=SUM(A1)", "+1", "-2", "@cmd", "\tx", "\rx"}) {
+    EXPECT_EQ(SecurityValidator::neutralizeCSVCell(QString::fromUtf8(formula)),
+              QLatin1Char('\'') + QString::fromUtf8(formula));
+  }
   EXPECT_EQ(SecurityValidator::neutralizeCSVCell(QStringLiteral("Rent = 5")),
             QStringLiteral("Rent = 5"));
   EXPECT_EQ(SecurityValidator::neutralizeCSVCell(QString()), QString());
 }
 
-TEST(MoneyParsing, AcceptsPlainGroupedAndSymbolAmounts) {
-  EXPECT_EQ(SecurityValidator::parseMonetaryAmount(QStringLiteral("12")), 12.0);
-  EXPECT_EQ(SecurityValidator::parseMonetaryAmount(QStringLiteral("$12")), 12.0);
-  EXPECT_EQ(SecurityValidator::parseMonetaryAmount(QStringLiteral("1,234.56")), 1234.56);
-  EXPECT_EQ(SecurityValidator::parseMonetaryAmount(QStringLiteral(" $1,000,000 ")), 1000000.0);
-  EXPECT_EQ(SecurityValidator::parseMonetaryAmount(QStringLiteral("€9.99")), 9.99);
-  EXPECT_EQ(SecurityValidator::parseMonetaryAmount(QStringLiteral(".5")), 0.5);
-  EXPECT_EQ(SecurityValidator::parseMonetaryAmount(QStringLiteral("0")), 0.0);
-}
-
-TEST(MoneyParsing, RefusesNegativeNonFiniteAndMalformedText) {
+TEST(MoneyParsing, AcceptsPlainGroupedAndSymbolAmountsOnly) {
+  const std::pair<const char*, double> amounts[] = {
+      {"12", 12.0},
+      {"$12", 12.0},
+      {"1,234.56", 1234.56},
+      {" $1,000,000 ", 1000000.0},
+      {"€9.99", 9.99},
+      {".5", 0.5},
+      {"0", 0.0},
+  };
+  for (const auto& [text, amount] : amounts) {
+    EXPECT_EQ(SecurityValidator::parseMonetaryAmount(QString::fromUtf8(text)), amount) << text;
+  }
   for (const char* text : {"-5", "NaN", "nan", "inf", "Infinity", "", "  ", "abc", "12abc", "1.2.3",
                            "12,50", "1,23,456", "$", "1e5", "--1", "12 34"}) {
     EXPECT_EQ(SecurityValidator::parseMonetaryAmount(QString::fromUtf8(text)), std::nullopt)
@@ -111,9 +111,7 @@ TEST(Config, RedirectSchemeReversesTheClientLabels) {
             QStringLiteral("com.googleusercontent.apps.123-abc"));
   EXPECT_EQ(AppConfig::googleRedirectURI(),
             AppConfig::googleRedirectScheme() + QStringLiteral(":/oauth2redirect"));
-  EXPECT_EQ(AppConfig::isGoogleClientConfigured(), !AppConfig::googleClientID().isEmpty());
   EXPECT_TRUE(AppConfig::defaultAIApiKey().isEmpty());
-  EXPECT_EQ(AppConfig::defaultAIModel(), QStringLiteral("gemini-3.8-flash"));
 }
 
 TEST(Settings, DefaultsAreConservative) {
@@ -122,9 +120,6 @@ TEST(Settings, DefaultsAreConservative) {
   EXPECT_FALSE(settings.isCloudAIEnabled);
   EXPECT_FALSE(settings.hasConsentedToCloudAI);
   EXPECT_FALSE(settings.autoCreateLowRiskDraftTasks);
-  EXPECT_EQ(settings.aiModelName, AppConfig::defaultAIModel());
-  EXPECT_EQ(settings.focusDurationMinutes, 25);
-  EXPECT_EQ(settings.defaultTaskPriority, TaskPriority::medium);
 }
 
 TEST(Settings, EveryFieldIsWrittenAndRoundTrips) {
@@ -172,7 +167,7 @@ TEST(SampleData, EveryRecordIsFlaggedAndPlacedAroundNow) {
   ASSERT_FALSE(data.events.isEmpty());
   for (const TaskItem& task : data.tasks) {
     EXPECT_TRUE(task.isSampleData) << task.title.toStdString();
-    EXPECT_FALSE(task.id.isNull());
+    EXPECT_EQ(TaskItem::fromJson(task.toJson()), task);  // survives storage
   }
   for (const BillItem& bill : data.bills) {
     EXPECT_TRUE(bill.isSampleData) << bill.name.toStdString();
@@ -185,6 +180,7 @@ TEST(SampleData, EveryRecordIsFlaggedAndPlacedAroundNow) {
     EXPECT_EQ(event.sourceType, CalendarSourceType::sample);
     EXPECT_GT(event.endDate, now);
     EXPECT_LT(event.startDate, event.endDate);
+    EXPECT_EQ(CalendarEventItem::fromJson(event.toJson()), event);
   }
   // Enough variety to fill the Today screen: something due today, something overdue, a
   // follow-up that is overdue.
@@ -194,15 +190,4 @@ TEST(SampleData, EveryRecordIsFlaggedAndPlacedAroundNow) {
                           [&](const TaskItem& t) { return t.isOverdue(now); }));
   EXPECT_TRUE(std::any_of(data.waitingItems.begin(), data.waitingItems.end(),
                           [&](const WaitingForItem& w) { return w.isFollowUpOverdue(now); }));
-}
-
-TEST(SampleData, SampleRecordsSurviveStorage) {
-  const SampleData data =
-      SampleDataGenerator::generate(utc(2026, 6, 10, 8), Calendar(QTimeZone::utc()));
-  for (const TaskItem& task : data.tasks) {
-    EXPECT_EQ(TaskItem::fromJson(task.toJson()), task);
-  }
-  for (const CalendarEventItem& event : data.events) {
-    EXPECT_EQ(CalendarEventItem::fromJson(event.toJson()), event);
-  }
 }
