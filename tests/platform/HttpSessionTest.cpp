@@ -72,44 +72,31 @@ TEST(HttpSessionTest, GivesStatusHeadersAndBodyAndSendsWhatItWasGiven) {
   EXPECT_EQ(got.formValue("b"), QString("+"));
 }
 
-TEST(HttpSessionTest, ErrorStatusesAreAnswersNotFailures) {
+TEST(HttpSessionTest, ErrorStatusesAndNonHttpAnswersAreAnswersNotFailures) {
   FakeHttpServer server;
-  server.setReply("GET", "/gone", ScriptedReply::json(404, R"({"error":"gone"})"));
-  server.setReply("GET", "/limit", ScriptedReply::text(429, "slow down"));
-  server.setReply("GET", "/broken", ScriptedReply::text(500, "<html>oops</html>", "text/html"));
-  server.setReply("GET", "/unauth", ScriptedReply::json(401, "{}"));
-  server.setReply("GET", "/bad", ScriptedReply::json(400, R"({"error":"invalid_grant"})"));
-  server.setReply("GET", "/teapot", ScriptedReply::text(418, "short and stout"));
-  server.setReply("GET", "/down", ScriptedReply::text(503, "later"));
   HttpSession session(15s, 25s);
+  const std::pair<int, QByteArray> replies[] = {
+      {404, R"({"error":"gone"})"}, {429, "slow down"}, {500, "<html>oops</html>"}, {401, "{}"},
+      {400, R"({"error":"invalid_grant"})"}, {418, "short and stout"}, {503, "later"},
+  };
+  for (const auto& [status, body] : replies) {
+    SCOPED_TRACE(status);
+    const QString path = QStringLiteral("/status/%1").arg(status);
+    server.setReply("GET", path, ScriptedReply::text(status, body));
+    const HttpResponse response = runTask(session.send(get(server.url(path))));
+    EXPECT_EQ(response.status, status);
+    EXPECT_FALSE(response.isSuccess());
+    EXPECT_EQ(response.body, body);
+  }
 
-  const HttpResponse gone = runTask(session.send(get(server.url("/gone"))));
-  EXPECT_EQ(gone.status, 404);
-  EXPECT_FALSE(gone.isSuccess());
-  EXPECT_EQ(gone.body, R"({"error":"gone"})");
-  EXPECT_EQ(runTask(session.send(get(server.url("/limit")))).status, 429);
-  const HttpResponse broken = runTask(session.send(get(server.url("/broken"))));
-  EXPECT_EQ(broken.status, 500);
-  EXPECT_EQ(broken.body, "<html>oops</html>");
-  EXPECT_EQ(runTask(session.send(get(server.url("/unauth")))).status, 401);
-  const HttpResponse bad = runTask(session.send(get(server.url("/bad"))));
-  EXPECT_EQ(bad.status, 400);
-  EXPECT_EQ(bad.body, R"({"error":"invalid_grant"})");
-  EXPECT_EQ(runTask(session.send(get(server.url("/teapot")))).status, 418);
-  EXPECT_EQ(runTask(session.send(get(server.url("/down")))).body, "later");
-}
-
-TEST(HttpSessionTest, AnswerThatIsNotHttpHasStatusZero) {
   QTemporaryFile file;
   ASSERT_TRUE(file.open());
   file.write("local bytes");
   file.flush();
-  HttpSession session(15s, 25s);
-
-  const HttpResponse response = runTask(session.send(get(QUrl::fromLocalFile(file.fileName()))));
-  EXPECT_EQ(response.status, 0);
-  EXPECT_EQ(response.body, "local bytes");
-  EXPECT_FALSE(response.isSuccess());
+  const HttpResponse local = runTask(session.send(get(QUrl::fromLocalFile(file.fileName()))));
+  EXPECT_EQ(local.status, 0);
+  EXPECT_EQ(local.body, "local bytes");
+  EXPECT_FALSE(local.isSuccess());
 }
 
 TEST(HttpSessionTest, TransportFailuresThrowWithTheSystemMessageAndNoQuery) {

@@ -54,19 +54,28 @@ class CalendarServiceTest : public ::testing::Test {
   std::unique_ptr<CalendarService> service_;
 };
 
-TEST_F(CalendarServiceTest, MirroredEventsCarryTheirCalendarAndSource) {
+TEST_F(CalendarServiceTest, MirroredEventsCarryTheirCalendarSourceAndMeetingLink) {
   EventStoreEvent allDay = event(QStringLiteral("a/20240502"), QString(), QStringLiteral("home"));
   allDay.isAllDay = true;
   allDay.location = QStringLiteral("Garden");
   allDay.notes = QStringLiteral("Bring cake");
-  store_->eventList = {event(QStringLiteral("w"), QStringLiteral("Review"), QStringLiteral("work")),
-                       allDay};
+  // The link comes from the URL, then the location, then the notes; only web links count.
+  EventStoreEvent withUrl = event(QStringLiteral("w"), QStringLiteral("Review"), "work");
+  withUrl.url = QStringLiteral("https://meet.example.com/abc");
+  withUrl.location = QStringLiteral("https://elsewhere.example.com/x");
+  EventStoreEvent inLocation = event(QStringLiteral("2"), QStringLiteral("B"), "work");
+  inLocation.url = QStringLiteral("mailto:someone@example.com");
+  inLocation.location = QStringLiteral("Call https://zoom.example.com/j/42 or Room 2");
+  inLocation.notes = QStringLiteral("https://notes.example.com");
+  EventStoreEvent inNotes = event(QStringLiteral("3"), QStringLiteral("C"), "work");
+  inNotes.location = QStringLiteral("Room 2");
+  inNotes.notes = QStringLiteral("Join:\nHTTP://teams.example.com/l/7\nThanks");
+  store_->eventList = {withUrl, allDay, inLocation, inNotes};
 
   const auto items =
       service_->fetchEvents(utc(2024, 5, 1), utc(2024, 5, 3), QSet<QString>{"work", "home"});
   EXPECT_EQ(store_->askedFor, (QSet<QString>{"work", "home"}));
-  ASSERT_EQ(items.size(), 2);
-
+  ASSERT_EQ(items.size(), 4);
   EXPECT_EQ(items[0].id, QStringLiteral("w"));
   EXPECT_EQ(items[0].title, QStringLiteral("Review"));
   EXPECT_EQ(items[0].calendarName, QStringLiteral("Work"));
@@ -75,6 +84,7 @@ TEST_F(CalendarServiceTest, MirroredEventsCarryTheirCalendarAndSource) {
   EXPECT_EQ(items[0].startDate, utc(2024, 5, 2, 9));
   EXPECT_EQ(items[0].endDate, utc(2024, 5, 2, 10));
   EXPECT_FALSE(items[0].isAllDay);
+  EXPECT_EQ(items[0].meetingLink, QStringLiteral("https://meet.example.com/abc"));
 
   EXPECT_EQ(items[1].title, QStringLiteral("Untitled Event"));
   EXPECT_EQ(items[1].calendarName, QStringLiteral("Home"));
@@ -82,31 +92,11 @@ TEST_F(CalendarServiceTest, MirroredEventsCarryTheirCalendarAndSource) {
   EXPECT_EQ(items[1].location, QStringLiteral("Garden"));
   EXPECT_EQ(items[1].notes, QStringLiteral("Bring cake"));
   EXPECT_FALSE(items[1].meetingLink.has_value());
+  EXPECT_EQ(items[2].meetingLink, QStringLiteral("https://zoom.example.com/j/42"));
+  EXPECT_EQ(items[3].meetingLink, QStringLiteral("HTTP://teams.example.com/l/7"));
 
   service_->fetchEvents(utc(2024, 5, 1), utc(2024, 5, 3), std::nullopt);
   EXPECT_FALSE(store_->askedFor.has_value());
-}
-
-TEST_F(CalendarServiceTest, MeetingLinkComesFromTheUrlThenLocationThenNotes) {
-  EventStoreEvent withUrl = event(QStringLiteral("1"), QStringLiteral("A"), QStringLiteral("work"));
-  withUrl.url = QStringLiteral("https://meet.example.com/abc");
-  withUrl.location = QStringLiteral("https://elsewhere.example.com/x");
-
-  EventStoreEvent inLocation = event(QStringLiteral("2"), QStringLiteral("B"), "work");
-  inLocation.url = QStringLiteral("mailto:someone@example.com");
-  inLocation.location = QStringLiteral("Call https://zoom.example.com/j/42 or Room 2");
-  inLocation.notes = QStringLiteral("https://notes.example.com");
-
-  EventStoreEvent inNotes = event(QStringLiteral("3"), QStringLiteral("C"), "work");
-  inNotes.location = QStringLiteral("Room 2");
-  inNotes.notes = QStringLiteral("Join:\nHTTP://teams.example.com/l/7\nThanks");
-
-  store_->eventList = {withUrl, inLocation, inNotes};
-  const auto items = service_->fetchEvents(utc(2024, 5, 1), utc(2024, 5, 3), std::nullopt);
-  ASSERT_EQ(items.size(), 3);
-  EXPECT_EQ(items[0].meetingLink, QStringLiteral("https://meet.example.com/abc"));
-  EXPECT_EQ(items[1].meetingLink, QStringLiteral("https://zoom.example.com/j/42"));
-  EXPECT_EQ(items[2].meetingLink, QStringLiteral("HTTP://teams.example.com/l/7"));
 }
 
 TEST_F(CalendarServiceTest, CalendarsPermissionAndChangesComeFromTheStore) {

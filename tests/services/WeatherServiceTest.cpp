@@ -107,31 +107,29 @@ TEST_F(WeatherServiceTest, UnknownOrBlankCityIsNotFound) {
 }
 
 TEST_F(WeatherServiceTest, MalformedRepliesAreBadReplies) {
-  server_.setReply("GET", "/v1/search", ScriptedReply::text(200, "<html>maintenance</html>"));
-  WeatherError error = fetchError(QStringLiteral("Berlin"));
-  EXPECT_EQ(error.kind(), WeatherError::Kind::badReply);
-  EXPECT_EQ(error.errorDescription(),
-            QStringLiteral("The weather service sent an answer that could not be read."));
-
-  // A match without coordinates.
-  server_.setReply(
-      "GET", "/v1/search",
-      ScriptedReply::json(200, R"({"results":[{"name":"Berlin","country":"Germany"}]})"));
-  EXPECT_EQ(fetchError(QStringLiteral("Berlin")).kind(), WeatherError::Kind::badReply);
-
-  server_.setReply("GET", "/v1/search",
-                   ScriptedReply::json(200, fixture(QStringLiteral("geocoding-sao-paulo.json"))));
-  server_.setReply("GET", "/v1/forecast",
-                   ScriptedReply::json(200, fixture(QStringLiteral("forecast-no-current.json"))));
-  EXPECT_EQ(fetchError(QStringLiteral("São Paulo")).kind(), WeatherError::Kind::badReply);
-
-  server_.setReply(
-      "GET", "/v1/forecast",
-      ScriptedReply::json(200, R"({"current":{"temperature_2m":"warm","weather_code":1}})"));
-  EXPECT_EQ(fetchError(QStringLiteral("São Paulo")).kind(), WeatherError::Kind::badReply);
-
-  server_.setReply("GET", "/v1/forecast", ScriptedReply::json(200, R"([1,2,3])"));
-  EXPECT_EQ(fetchError(QStringLiteral("São Paulo")).kind(), WeatherError::Kind::badReply);
+  const QByteArray geocoded = fixture(QStringLiteral("geocoding-sao-paulo.json"));
+  const struct {
+    const char* label;
+    ScriptedReply search, forecast;
+  } cases[] = {
+      {"not JSON", ScriptedReply::text(200, "<html>maintenance</html>"), {}},
+      {"no coordinates",
+       ScriptedReply::json(200, R"({"results":[{"name":"Berlin","country":"Germany"}]})"), {}},
+      {"no current", ScriptedReply::json(200, geocoded),
+       ScriptedReply::json(200, fixture(QStringLiteral("forecast-no-current.json")))},
+      {"text temperature", ScriptedReply::json(200, geocoded),
+       ScriptedReply::json(200, R"({"current":{"temperature_2m":"warm","weather_code":1}})")},
+      {"array", ScriptedReply::json(200, geocoded), ScriptedReply::json(200, R"([1,2,3])")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    server_.setReply("GET", "/v1/search", c.search);
+    server_.setReply("GET", "/v1/forecast", c.forecast);
+    const WeatherError error = fetchError(QStringLiteral("São Paulo"));
+    EXPECT_EQ(error.kind(), WeatherError::Kind::badReply);
+    EXPECT_EQ(error.errorDescription(),
+              QStringLiteral("The weather service sent an answer that could not be read."));
+  }
 }
 
 TEST_F(WeatherServiceTest, NetworkFailuresSayTheServiceCouldNotBeReached) {

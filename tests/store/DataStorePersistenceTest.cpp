@@ -167,34 +167,36 @@ TEST_F(Persistence, ACorruptDatabaseFallsBackToTheBackupAndIsKeptAside) {
   EXPECT_TRUE(logMentions(QStringLiteral("aside as dashboard.unreadable-20260310-093015.json")));
 }
 
-TEST_F(Persistence, UnreadableDatabaseWithoutBackupStartsEmptyNotWithSamples) {
-  writeFile(databasePath(), "{\"schemaVersion\": 3, \"tasks\": [ {\"id\": 1} ] }");
-  DataStore& s = open();
-  EXPECT_TRUE(s.tasks().isEmpty());
-  EXPECT_FALSE(s.hasSampleData());
-  s.save();
-  EXPECT_EQ(filesStartingWith(folder(), QStringLiteral("dashboard.unreadable-")).size(), 1);
-}
-
-TEST_F(Persistence, BothFilesUnreadableAreBothKeptAside) {
-  writeFile(databasePath(), "not json");
-  writeFile(backupPath(), "[]");
-  DataStore& s = open();
-  s.addTask(makeTask(QStringLiteral("fresh")));
-  EXPECT_EQ(filesStartingWith(folder(), QStringLiteral("dashboard.unreadable-")).size(), 1);
-  EXPECT_EQ(filesStartingWith(folder(), QStringLiteral("dashboard.backup.unreadable-")).size(), 1);
-  EXPECT_EQ(loadContainer(backupPath()).tasks.size(), 1);
-}
-
-TEST_F(Persistence, AnOldLayoutIsNotReadAndNotOverwritten) {
-  writeFile(databasePath(), "{\"schemaVersion\": 2, \"tasks\": []}");
-  DataStore& s = open();
+TEST_F(Persistence, UnreadableOrOldFilesWithoutAGoodBackupStartEmptyAndAreKeptAside) {
+  const struct {
+    const char* label;
+    QByteArray database, backup;  // an empty backup means none
+    int backupsAside;
+  } cases[] = {
+      {"no backup", "{\"schemaVersion\": 3, \"tasks\": [ {\"id\": 1} ] }", {}, 0},
+      {"both unreadable", "not json", "[]", 1},
+      {"old layout", "{\"schemaVersion\": 2, \"tasks\": []}", {}, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    store.reset();
+    QDir(folder()).removeRecursively();
+    writeFile(databasePath(), c.database);
+    if (!c.backup.isEmpty()) {
+      writeFile(backupPath(), c.backup);
+    }
+    DataStore& s = open();
+    EXPECT_TRUE(s.tasks().isEmpty());
+    EXPECT_FALSE(s.hasSampleData());
+    s.addTask(makeTask(QStringLiteral("fresh")));
+    const QStringList aside = filesStartingWith(folder(), QStringLiteral("dashboard.unreadable-"));
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(readFile(folder() + QLatin1Char('/') + aside.first()), c.database);
+    EXPECT_EQ(filesStartingWith(folder(), QStringLiteral("dashboard.backup.unreadable-")).size(),
+              c.backupsAside);
+    EXPECT_EQ(loadContainer(backupPath()).tasks.size(), 1);
+  }
   EXPECT_TRUE(logMentions(QStringLiteral("storage version 2")));
-  s.save();
-  const QStringList aside = filesStartingWith(folder(), QStringLiteral("dashboard.unreadable-"));
-  ASSERT_EQ(aside.size(), 1);
-  EXPECT_EQ(readFile(folder() + QLatin1Char('/') + aside.first()),
-            QByteArray("{\"schemaVersion\": 2, \"tasks\": []}"));
 }
 
 TEST_F(Persistence, ANewerLayoutOpensReadOnly) {
@@ -225,28 +227,23 @@ TEST_F(Persistence, ANewerLayoutOpensReadOnly) {
   EXPECT_FALSE(QFile::exists(snapshotPath()));
   EXPECT_EQ(readFile(settingsPath()), QByteArray("{\"weatherCity\": \"Lima\"}"));
   EXPECT_TRUE(s.saveError().has_value());
-}
 
-TEST_F(Persistence, ANewerLayoutThatDoesNotDecodeIsStillLeftAlone) {
-  writeFile(databasePath(), "{\"schemaVersion\": 9, \"everything\": \"different\"}");
-  DataStore& s = open();
-  EXPECT_TRUE(s.isReadOnly());
-  EXPECT_TRUE(s.tasks().isEmpty());
-  s.addTask(makeTask(QStringLiteral("x")));
-  EXPECT_EQ(readFile(databasePath()),
-            QByteArray("{\"schemaVersion\": 9, \"everything\": \"different\"}"));
+  // A newer layout that does not even decode is left alone just the same.
+  const QByteArray alien = "{\"schemaVersion\": 9, \"everything\": \"different\"}";
+  writeFile(databasePath(), alien);
+  DataStore& other = open();
+  EXPECT_TRUE(other.isReadOnly());
+  EXPECT_TRUE(other.tasks().isEmpty());
+  other.addTask(makeTask(QStringLiteral("x")));
+  EXPECT_EQ(readFile(databasePath()), alien);
   EXPECT_TRUE(filesStartingWith(folder(), QStringLiteral("dashboard.unreadable-")).isEmpty());
 }
 
-TEST_F(Persistence, MissingSettingsFieldsKeepTheirDefaults) {
+TEST_F(Persistence, SettingsKeepDefaultsForWhatIsMissingAndSetAsideWhatIsUnreadable) {
   writeFile(settingsPath(), "{\"weatherCity\": \"Lisbon\", \"focusDurationMinutes\": \"many\"}");
-  DataStore& s = open();
-  EXPECT_EQ(s.settings().weatherCity, QStringLiteral("Lisbon"));
-  EXPECT_EQ(s.settings().focusDurationMinutes, AppSettings{}.focusDurationMinutes);
-  EXPECT_EQ(s.settings().emailSyncIntervalMinutes, AppSettings{}.emailSyncIntervalMinutes);
-}
+  EXPECT_EQ(open().settings().weatherCity, QStringLiteral("Lisbon"));
+  EXPECT_EQ(store->settings().focusDurationMinutes, AppSettings{}.focusDurationMinutes);
 
-TEST_F(Persistence, UnreadableSettingsAreKeptAsideBeforeTheyAreReplaced) {
   writeFile(settingsPath(), "{ broken");
   DataStore& s = open();
   EXPECT_EQ(s.settings(), AppSettings{});
@@ -301,18 +298,7 @@ TEST_F(Persistence, AFailedSafetySnapshotStopsTheBulkRemoval) {
   EXPECT_FALSE(s.saveError().has_value());
 }
 
-TEST_F(Persistence, AFolderThatCannotBeCreatedIsReported) {
-  QDir(folder()).removeRecursively();
-  writeFile(folder(), "a file where the folder should be");
-  DataStore& s = open();
-  ASSERT_TRUE(s.saveError().has_value());
-  EXPECT_FALSE(s.hasSampleData());
-  s.addTask(makeTask(QStringLiteral("kept in memory")));
-  EXPECT_EQ(s.tasks().size(), 1);
-  EXPECT_TRUE(s.saveError().has_value());
-}
-
-TEST_F(Persistence, AFolderRemovedWhileRunningIsMadeAgainByTheNextSave) {
+TEST_F(Persistence, AFolderRemovedWhileRunningIsMadeAgainAndOneThatCannotBeIsReported) {
   DataStore& s = open();
   s.addTask(makeTask(QStringLiteral("before")));
   ASSERT_TRUE(QDir(folder()).removeRecursively());
@@ -321,11 +307,20 @@ TEST_F(Persistence, AFolderRemovedWhileRunningIsMadeAgainByTheNextSave) {
   EXPECT_EQ(loadContainer(databasePath()).tasks, s.tasks());
   EXPECT_EQ(loadContainer(backupPath()).tasks, s.tasks());
   EXPECT_EQ(modeOf(folder()), 0700);
-
   ASSERT_TRUE(QDir(folder()).removeRecursively());
   s.saveSettings();
   EXPECT_FALSE(s.saveError().has_value());
   EXPECT_TRUE(QFileInfo::exists(settingsPath()));
+
+  store.reset();
+  QDir(folder()).removeRecursively();
+  writeFile(folder(), "a file where the folder should be");
+  DataStore& blocked = open();
+  ASSERT_TRUE(blocked.saveError().has_value());
+  EXPECT_FALSE(blocked.hasSampleData());
+  blocked.addTask(makeTask(QStringLiteral("kept in memory")));
+  EXPECT_EQ(blocked.tasks().size(), 1);
+  EXPECT_TRUE(blocked.saveError().has_value());
 }
 
 // Such a record would be written in a form that cannot be read back, and the next launch would
@@ -356,24 +351,19 @@ TEST_F(Persistence, RecordsThatWouldNotReadBackAreRefused) {
   EXPECT_FALSE(again.saveError().has_value());
 }
 
-TEST(StorageFileTest, ReplacesContentAndReportsMissingFiles) {
+TEST(StorageFileTest, ReplacesContentAndSetsAsideWithoutReplacingAnEarlierCopy) {
   QTemporaryDir dir;
-  const QString path = dir.filePath(QStringLiteral("f.json"));
+  const QString path = dir.filePath(QStringLiteral("dashboard.json"));
   EXPECT_EQ(StorageFile::read(path).status, StorageFile::ReadStatus::missing);
   ASSERT_FALSE(StorageFile::writeAtomically(path, "first, longer content").has_value());
-  ASSERT_FALSE(StorageFile::writeAtomically(path, "second").has_value());
+  ASSERT_FALSE(StorageFile::writeAtomically(path, "one").has_value());
   const auto read = StorageFile::read(path);
   EXPECT_EQ(read.status, StorageFile::ReadStatus::ok);
-  EXPECT_EQ(read.bytes, QByteArray("second"));
+  EXPECT_EQ(read.bytes, QByteArray("one"));
   EXPECT_TRUE(StorageFile::writeAtomically(dir.filePath(QStringLiteral("missing/f.json")), "x")
                   .has_value());
-}
 
-TEST(StorageFileTest, SetAsideNeverReplacesAnEarlierCopy) {
-  QTemporaryDir dir;
   const QDateTime at = utc(2026, 1, 2, 3, 4, 5);
-  const QString path = dir.filePath(QStringLiteral("dashboard.json"));
-  writeFile(path, "one");
   const auto first = StorageFile::setAside(path, QStringLiteral("dashboard"), at);
   writeFile(path, "two");
   const auto second = StorageFile::setAside(path, QStringLiteral("dashboard"), at);

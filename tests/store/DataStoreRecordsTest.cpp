@@ -2,36 +2,73 @@
 
 #include <QSignalSpy>
 
+#include <functional>
+
 using namespace storetest;
 using testsupport::utc;
 
 namespace {
 
-class BillOperations : public StoreTest {};
+class RecordOperations : public StoreTest {};
 
-TEST_F(BillOperations, AddUpdateDeleteWithReminders) {
+TEST_F(RecordOperations, UnknownIdentifiersChangeNothing) {
   DataStore& s = open();
-  BillItem bill = makeBill(QStringLiteral("Power"), utc(2026, 3, 20, 9));
-  s.addBill(bill);
-  ASSERT_EQ(notifications.scheduledBillReminders.size(), 1);
-  bill.amount = 99;
-  s.updateBill(bill);
-  EXPECT_EQ(s.bills().at(0).amount, 99);
-  EXPECT_EQ(notifications.scheduledBillReminders.size(), 2);
-  EXPECT_EQ(loadContainer(databasePath()).bills, s.bills());
+  s.addTask(makeTask(QStringLiteral("kept"), utc(2026, 3, 11, 9)));
+  s.addBill(makeBill(QStringLiteral("Water"), utc(2026, 3, 20, 9)));
+  s.addWaitingItem(makeWaiting(QStringLiteral("kept"), utc(2026, 3, 1, 9)));
+  s.addManualEvent(makeEvent(QStringLiteral("e1"), utc(2026, 3, 12, 9), 60));
+  s.addEmailSuggestion(makeSuggestion(EmailExtractedCategory::task, QStringLiteral("x")));
+  const DashboardStorageContainer before = loadContainer(databasePath());
+  const QByteArray fileBefore = readFile(databasePath());
+  const auto remindersBefore =
+      notifications.scheduledTaskReminders.size() + notifications.scheduledBillReminders.size();
+  QSignalSpy tasks(&s, &DataStore::tasksChanged);
+  QSignalSpy waiting(&s, &DataStore::waitingItemsChanged);
 
-  s.deleteBill(bill.id);
-  EXPECT_TRUE(s.bills().isEmpty());
-  EXPECT_EQ(notifications.cancelledBillReminders, QList<QUuid>{bill.id});
-  EXPECT_TRUE(loadContainer(databasePath()).bills.isEmpty());
+  const QUuid stranger = QUuid::createUuid();
+  TaskItem task = makeTask(QStringLiteral("stranger"));
+  s.updateTask(task);
+  s.toggleTaskCompletion(stranger, now);
+  s.deleteTask(stranger);
+  s.updateBill(makeBill(QStringLiteral("Nobody"), utc(2026, 3, 20, 9)));
+  s.toggleBillPaid(stranger, now);
+  s.deleteBill(stranger);
+  s.snoozeWaitingItem(stranger, 3);
+  s.resolveWaitingItem(stranger);
+  s.deleteWaitingItem(stranger);
+  s.updateWaitingItem(makeWaiting(QStringLiteral("stranger"), now));
+  s.updateManualEvent(makeEvent(QStringLiteral("unknown"), utc(2026, 3, 12, 9), 60));
+  s.deleteManualEvent(QStringLiteral("unknown"));
+  s.deleteFocusSession(stranger);
+  s.approveSuggestion(stranger);
+  s.dismissSuggestion(stranger);
+  s.updateEmailSuggestion(makeSuggestion(EmailExtractedCategory::task, QStringLiteral("y")));
+
+  EXPECT_EQ(readFile(databasePath()), fileBefore);
+  EXPECT_EQ(s.tasks(), before.tasks);
+  EXPECT_EQ(s.bills(), before.bills);
+  EXPECT_EQ(s.waitingItems(), before.waitingItems);
+  EXPECT_EQ(s.manualEvents(), before.manualEvents);
+  EXPECT_EQ(s.emailSuggestions(), before.emailSuggestions);
+  EXPECT_EQ(tasks.count() + waiting.count(), 0);
+  EXPECT_EQ(
+      notifications.scheduledTaskReminders.size() + notifications.scheduledBillReminders.size(),
+      remindersBefore);
+  EXPECT_TRUE(notifications.cancelledTaskReminders.isEmpty());
+  EXPECT_TRUE(notifications.cancelledBillReminders.isEmpty());
 }
 
-TEST_F(BillOperations, PayingARepeatingBillAddsTheNextOnce) {
+TEST_F(RecordOperations, BillsUpdateDeleteWithRemindersAndPayingARepeatingOneAddsTheNextOnce) {
   DataStore& s = open();
   // 31 January, 10:00 in Berlin: February has no 31st.
-  const BillItem rent =
-      makeBill(QStringLiteral("Rent"), utc(2026, 1, 31, 9), RecurrenceRule::monthly());
+  BillItem rent = makeBill(QStringLiteral("Rent"), utc(2026, 1, 31, 9), RecurrenceRule::monthly());
   s.addBill(rent);
+  ASSERT_EQ(notifications.scheduledBillReminders.size(), 1);
+  rent.amount = 99;
+  s.updateBill(rent);
+  EXPECT_EQ(s.bills().at(0).amount, 99);
+  EXPECT_EQ(notifications.scheduledBillReminders.size(), 2);
+
   const QDateTime at = utc(2026, 1, 30, 12);
   s.toggleBillPaid(rent.id, at);
   ASSERT_EQ(s.bills().size(), 2);
@@ -42,30 +79,21 @@ TEST_F(BillOperations, PayingARepeatingBillAddsTheNextOnce) {
   EXPECT_FALSE(next.paidAt.has_value());
   EXPECT_EQ(next.dueDate, utc(2026, 2, 28, 9));
   EXPECT_NE(next.id, rent.id);
+  EXPECT_EQ(loadContainer(databasePath()).bills, s.bills());
 
   s.toggleBillPaid(rent.id, at);  // unpaid again
   EXPECT_FALSE(s.bills().at(0).isPaid);
   EXPECT_FALSE(s.bills().at(0).paidAt.has_value());
   s.toggleBillPaid(rent.id, at);  // paid again: the next bill exists already
   EXPECT_EQ(s.bills().size(), 2);
+
+  s.deleteBill(rent.id);
+  EXPECT_EQ(s.bills(), QList<BillItem>{next});
+  EXPECT_EQ(notifications.cancelledBillReminders, QList<QUuid>{rent.id});
+  EXPECT_EQ(loadContainer(databasePath()).bills, s.bills());
 }
 
-TEST_F(BillOperations, UnknownBillChangesNothing) {
-  DataStore& s = open();
-  s.addBill(makeBill(QStringLiteral("Water"), utc(2026, 3, 20, 9)));
-  const QByteArray fileBefore = readFile(databasePath());
-  const BillItem stranger = makeBill(QStringLiteral("Nobody"), utc(2026, 3, 20, 9));
-  s.updateBill(stranger);
-  s.toggleBillPaid(stranger.id, now);
-  s.deleteBill(stranger.id);
-  EXPECT_EQ(s.bills().size(), 1);
-  EXPECT_FALSE(s.bills().at(0).isPaid);
-  EXPECT_EQ(readFile(databasePath()), fileBefore);
-}
-
-class WaitingOperations : public StoreTest {};
-
-TEST_F(WaitingOperations, SnoozeMovesTheFollowUpByCalendarDays) {
+TEST_F(RecordOperations, SnoozeMovesTheFollowUpByAtLeastOneCalendarDay) {
   DataStore& s = open();
   WaitingForItem withDate = makeWaiting(QStringLiteral("quote"), utc(2026, 3, 1, 9));
   withDate.nextFollowUpDate = utc(2026, 3, 27, 9);  // 10:00 in Berlin, before summer time
@@ -76,70 +104,39 @@ TEST_F(WaitingOperations, SnoozeMovesTheFollowUpByCalendarDays) {
   s.snoozeWaitingItem(withDate.id, 3);
   // Three calendar days later at 10:00 local, now in summer time.
   EXPECT_EQ(s.waitingItems().at(0).nextFollowUpDate, utc(2026, 3, 30, 8));
+  s.snoozeWaitingItem(withDate.id, 0);
+  EXPECT_EQ(s.waitingItems().at(0).nextFollowUpDate, utc(2026, 3, 31, 8));
+  s.snoozeWaitingItem(withDate.id, -4);
+  EXPECT_EQ(s.waitingItems().at(0).nextFollowUpDate, utc(2026, 4, 1, 8));
 
-  s.snoozeWaitingItem(withoutDate.id, 3);
+  s.snoozeWaitingItem(withoutDate.id, 3);  // counted from now
   EXPECT_EQ(s.waitingItems().at(1).nextFollowUpDate, utc(2026, 3, 13, 9));
   EXPECT_EQ(loadContainer(databasePath()).waitingItems, s.waitingItems());
 }
 
-TEST_F(WaitingOperations, SnoozeByLessThanOneDayStillMovesOneDay) {
-  DataStore& s = open();
-  WaitingForItem item = makeWaiting(QStringLiteral("reply"), utc(2026, 3, 1, 9));
-  item.nextFollowUpDate = utc(2026, 3, 5, 9);
-  s.addWaitingItem(item);
-  s.snoozeWaitingItem(item.id, 0);
-  EXPECT_EQ(s.waitingItems().at(0).nextFollowUpDate, utc(2026, 3, 6, 9));
-  s.snoozeWaitingItem(item.id, -4);
-  EXPECT_EQ(s.waitingItems().at(0).nextFollowUpDate, utc(2026, 3, 7, 9));
-}
-
-TEST_F(WaitingOperations, ResolveUpdateDelete) {
+TEST_F(RecordOperations, WaitingItemsAndManualEventsResolveUpdateAndDelete) {
   DataStore& s = open();
   WaitingForItem item = makeWaiting(QStringLiteral("parcel"), utc(2026, 3, 1, 9));
   s.addWaitingItem(item);
   s.resolveWaitingItem(item.id);
   EXPECT_EQ(s.waitingItems().at(0).status, WaitingStatus::resolved);
   EXPECT_EQ(loadContainer(databasePath()).waitingItems.at(0).status, WaitingStatus::resolved);
-
   item.title = QStringLiteral("parcel (renamed)");
   s.updateWaitingItem(item);
   EXPECT_EQ(s.waitingItems().at(0), item);
   s.deleteWaitingItem(item.id);
   EXPECT_TRUE(s.waitingItems().isEmpty());
-  EXPECT_TRUE(loadContainer(databasePath()).waitingItems.isEmpty());
-}
 
-TEST_F(WaitingOperations, UnknownItemChangesNothing) {
-  DataStore& s = open();
-  WaitingForItem item = makeWaiting(QStringLiteral("kept"), utc(2026, 3, 1, 9));
-  s.addWaitingItem(item);
-  const QByteArray fileBefore = readFile(databasePath());
-  QSignalSpy changed(&s, &DataStore::waitingItemsChanged);
-  const QUuid stranger = QUuid::createUuid();
-  s.snoozeWaitingItem(stranger, 3);
-  s.resolveWaitingItem(stranger);
-  s.deleteWaitingItem(stranger);
-  s.updateWaitingItem(makeWaiting(QStringLiteral("stranger"), now));
-  EXPECT_EQ(s.waitingItems(), QList<WaitingForItem>{item});
-  EXPECT_EQ(readFile(databasePath()), fileBefore);
-  EXPECT_EQ(changed.count(), 0);
-}
-
-class ManualEvents : public StoreTest {};
-
-TEST_F(ManualEvents, AddUpdateDeleteAndUnknown) {
-  DataStore& s = open();
   CalendarEventItem event = makeEvent(QStringLiteral("e1"), utc(2026, 3, 12, 9), 60);
   s.addManualEvent(event);
   event.title = QStringLiteral("Moved");
   s.updateManualEvent(event);
-  s.updateManualEvent(makeEvent(QStringLiteral("unknown"), utc(2026, 3, 12, 9), 60));
-  s.deleteManualEvent(QStringLiteral("unknown"));
-  ASSERT_EQ(s.manualEvents().size(), 1);
-  EXPECT_EQ(s.manualEvents().at(0).title, QStringLiteral("Moved"));
+  EXPECT_EQ(loadContainer(databasePath()).manualEvents, QList<CalendarEventItem>{event});
   s.deleteManualEvent(QStringLiteral("e1"));
   EXPECT_TRUE(s.manualEvents().isEmpty());
-  EXPECT_TRUE(loadContainer(databasePath()).manualEvents.isEmpty());
+  const DashboardStorageContainer saved = loadContainer(databasePath());
+  EXPECT_TRUE(saved.manualEvents.isEmpty());
+  EXPECT_TRUE(saved.waitingItems.isEmpty());
 }
 
 class FocusAndSuggestions : public StoreTest {};
@@ -153,8 +150,6 @@ TEST_F(FocusAndSuggestions, FocusSessionsAreAppendedAndDeleted) {
   session.durationSeconds = 1500;
   s.addFocusSession(session);
   EXPECT_EQ(loadContainer(databasePath()).focusSessions, QList<FocusSession>{session});
-  s.deleteFocusSession(QUuid::createUuid());
-  EXPECT_EQ(s.focusSessions().size(), 1);
   s.deleteFocusSession(session.id);
   EXPECT_TRUE(s.focusSessions().isEmpty());
 }
@@ -258,40 +253,24 @@ TEST_F(FocusAndSuggestions, ApprovingCreatesTheMatchingRecord) {
   EXPECT_EQ(saved.emailSuggestions, s.emailSuggestions());
 }
 
-TEST_F(FocusAndSuggestions, ApprovingTwiceOrAnAutoDraftCreatesNothingMore) {
+TEST_F(FocusAndSuggestions, ApprovingTwiceOrAnAutoDraftCreatesNothingMoreButADismissalCanBeUndone) {
   DataStore& s = open();
   auto task = makeSuggestion(EmailExtractedCategory::task, QStringLiteral("once"));
   auto drafted = makeSuggestion(EmailExtractedCategory::task, QStringLiteral("drafted"));
   drafted.status = SuggestionStatus::autoApplied;
-  s.addEmailSuggestion(task);
-  s.addEmailSuggestion(drafted);
+  auto late = makeSuggestion(EmailExtractedCategory::bill, QStringLiteral("late"));
+  for (const auto& x : {task, drafted, late}) {
+    s.addEmailSuggestion(x);
+  }
   s.approveSuggestion(task.id);
   s.approveSuggestion(task.id);
   s.approveSuggestion(drafted.id);
+  s.dismissSuggestion(late.id);
+  s.approveSuggestion(late.id);
   EXPECT_EQ(s.tasks().size(), 1);
-  EXPECT_EQ(s.emailSuggestions().at(1).status, SuggestionStatus::autoApplied);
-}
-
-TEST_F(FocusAndSuggestions, ADismissedSuggestionCanStillBeApproved) {
-  DataStore& s = open();
-  auto bill = makeSuggestion(EmailExtractedCategory::bill, QStringLiteral("late"));
-  s.addEmailSuggestion(bill);
-  s.dismissSuggestion(bill.id);
-  s.approveSuggestion(bill.id);
   EXPECT_EQ(s.bills().size(), 1);
-  EXPECT_EQ(s.emailSuggestions().at(0).status, SuggestionStatus::approved);
-}
-
-TEST_F(FocusAndSuggestions, UnknownSuggestionChangesNothing) {
-  DataStore& s = open();
-  s.addEmailSuggestion(makeSuggestion(EmailExtractedCategory::task, QStringLiteral("x")));
-  const QByteArray fileBefore = readFile(databasePath());
-  s.approveSuggestion(QUuid::createUuid());
-  s.dismissSuggestion(QUuid::createUuid());
-  s.updateEmailSuggestion(makeSuggestion(EmailExtractedCategory::task, QStringLiteral("y")));
-  EXPECT_TRUE(s.tasks().isEmpty());
-  EXPECT_EQ(s.emailSuggestions().at(0).status, SuggestionStatus::pending);
-  EXPECT_EQ(readFile(databasePath()), fileBefore);
+  EXPECT_EQ(s.emailSuggestions().at(1).status, SuggestionStatus::autoApplied);
+  EXPECT_EQ(s.emailSuggestions().at(2).status, SuggestionStatus::approved);
 }
 
 class SampleData : public StoreTest {};
@@ -338,18 +317,20 @@ TEST_F(SampleData, EachKindOfRecordCountsAsSampleData) {
   DataStore& s = open();
   BillItem bill = makeBill(QStringLiteral("b"), now);
   bill.isSampleData = true;
-  s.addBill(bill);
-  EXPECT_TRUE(s.hasSampleData());
-  s.deleteBill(bill.id);
   WaitingForItem item = makeWaiting(QStringLiteral("w"), now);
   item.isSampleData = true;
-  s.addWaitingItem(item);
-  EXPECT_TRUE(s.hasSampleData());
-  s.deleteWaitingItem(item.id);
-  s.addManualEvent(makeEvent(QStringLiteral("s"), now, 30, CalendarSourceType::sample));
-  EXPECT_TRUE(s.hasSampleData());
-  s.deleteManualEvent(QStringLiteral("s"));
-  EXPECT_FALSE(s.hasSampleData());
+  const std::pair<std::function<void()>, std::function<void()>> kinds[] = {
+      {[&] { s.addBill(bill); }, [&] { s.deleteBill(bill.id); }},
+      {[&] { s.addWaitingItem(item); }, [&] { s.deleteWaitingItem(item.id); }},
+      {[&] { s.addManualEvent(makeEvent("s", now, 30, CalendarSourceType::sample)); },
+       [&] { s.deleteManualEvent(QStringLiteral("s")); }},
+  };
+  for (const auto& [add, remove] : kinds) {
+    add();
+    EXPECT_TRUE(s.hasSampleData());
+    remove();
+    EXPECT_FALSE(s.hasSampleData());
+  }
 }
 
 }  // namespace

@@ -9,22 +9,35 @@ namespace {
 
 class TaskOperations : public StoreTest {};
 
-TEST_F(TaskOperations, AddAppendsSchedulesAndSaves) {
+TEST_F(TaskOperations, AddUpdateDeleteScheduleStampAndSave) {
   DataStore& s = open();
   QSignalSpy changed(&s, &DataStore::tasksChanged);
-  const TaskItem first = makeTask(QStringLiteral("first"), utc(2026, 3, 11, 9));
+  TaskItem first = makeTask(QStringLiteral("first"), utc(2026, 3, 11, 9));
   const TaskItem second = makeTask(QStringLiteral("second"));
   s.addTask(first);
   s.addTask(second);
-
-  ASSERT_EQ(s.tasks().size(), 2);
-  EXPECT_EQ(s.tasks().at(0), first);
-  EXPECT_EQ(s.tasks().at(1), second);
+  EXPECT_EQ(s.tasks(), (QList<TaskItem>{first, second}));
   EXPECT_EQ(changed.count(), 2);
   ASSERT_EQ(notifications.scheduledTaskReminders.size(), 2);
   EXPECT_EQ(notifications.scheduledTaskReminders.at(0), first);
   EXPECT_EQ(loadContainer(databasePath()).tasks, s.tasks());
   EXPECT_EQ(loadContainer(backupPath()).tasks, s.tasks());
+
+  now = utc(2026, 3, 10, 15, 30);
+  first.title = QStringLiteral("final");
+  first.dueDate = utc(2026, 3, 12, 9);
+  s.updateTask(first);
+  EXPECT_EQ(s.tasks().at(0).title, QStringLiteral("final"));
+  EXPECT_EQ(s.tasks().at(0).updatedAt, now);
+  EXPECT_EQ(s.tasks().at(0).createdAt, first.createdAt);
+  ASSERT_EQ(notifications.scheduledTaskReminders.size(), 3);
+  EXPECT_EQ(notifications.scheduledTaskReminders.at(2).dueDate, utc(2026, 3, 12, 9));
+  EXPECT_EQ(loadContainer(databasePath()).tasks, s.tasks());
+
+  s.deleteTask(first.id);
+  EXPECT_EQ(s.tasks(), QList<TaskItem>{second});
+  EXPECT_EQ(notifications.cancelledTaskReminders, QList<QUuid>{first.id});
+  EXPECT_EQ(loadContainer(databasePath()).tasks, s.tasks());
   EXPECT_FALSE(s.saveError().has_value());
 }
 
@@ -39,51 +52,17 @@ TEST_F(TaskOperations, RemindersFollowTheDeadlineSetting) {
   EXPECT_EQ(notifications.cancelledTaskReminders, QList<QUuid>{task.id});
 }
 
-TEST_F(TaskOperations, UpdateReplacesStampsAndReschedules) {
-  DataStore& s = open();
-  TaskItem task = makeTask(QStringLiteral("draft"), utc(2026, 3, 11, 9));
-  s.addTask(task);
-  now = utc(2026, 3, 10, 15, 30);
-  task.title = QStringLiteral("final");
-  task.dueDate = utc(2026, 3, 12, 9);
-  s.updateTask(task);
-
-  ASSERT_EQ(s.tasks().size(), 1);
-  EXPECT_EQ(s.tasks().at(0).title, QStringLiteral("final"));
-  EXPECT_EQ(s.tasks().at(0).updatedAt, now);
-  EXPECT_EQ(s.tasks().at(0).createdAt, task.createdAt);
-  ASSERT_EQ(notifications.scheduledTaskReminders.size(), 2);
-  EXPECT_EQ(notifications.scheduledTaskReminders.at(1).dueDate, utc(2026, 3, 12, 9));
-  EXPECT_EQ(loadContainer(databasePath()).tasks, s.tasks());
-}
-
-TEST_F(TaskOperations, UnknownIdentifiersChangeNothing) {
-  DataStore& s = open();
-  s.addTask(makeTask(QStringLiteral("kept"), utc(2026, 3, 11, 9)));
-  const QList<TaskItem> before = s.tasks();
-  const QByteArray fileBefore = readFile(databasePath());
-  const auto remindersBefore = notifications.scheduledTaskReminders.size();
-  QSignalSpy changed(&s, &DataStore::tasksChanged);
-
-  const TaskItem stranger = makeTask(QStringLiteral("stranger"));
-  s.updateTask(stranger);
-  s.toggleTaskCompletion(stranger.id, now);
-  s.deleteTask(stranger.id);
-
-  EXPECT_EQ(s.tasks(), before);
-  EXPECT_EQ(readFile(databasePath()), fileBefore);
-  EXPECT_EQ(changed.count(), 0);
-  EXPECT_EQ(notifications.scheduledTaskReminders.size(), remindersBefore);
-  EXPECT_TRUE(notifications.cancelledTaskReminders.isEmpty());
-}
-
-TEST_F(TaskOperations, ToggleSetsAndClearsCompletionTime) {
+TEST_F(TaskOperations, ToggleSetsAndClearsCompletionAndNonRepeatingAddsNothing) {
   DataStore& s = open();
   const TaskItem task = makeTask(QStringLiteral("once"), utc(2026, 3, 10, 18));
+  const TaskItem someday =
+      makeTask(QStringLiteral("someday"), std::nullopt, RecurrenceRule::daily());
   s.addTask(task);
+  s.addTask(someday);
   const QDateTime at = utc(2026, 3, 10, 11, 15);
   s.toggleTaskCompletion(task.id, at);
-  ASSERT_EQ(s.tasks().size(), 1);  // not repeating: nothing added
+  s.toggleTaskCompletion(someday.id, at);  // repeating without a due date: no next one
+  ASSERT_EQ(s.tasks().size(), 2);
   EXPECT_TRUE(s.tasks().at(0).isCompleted);
   EXPECT_EQ(s.tasks().at(0).completedAt, at);
   EXPECT_EQ(s.tasks().at(0).updatedAt, task.updatedAt);
@@ -95,13 +74,14 @@ TEST_F(TaskOperations, ToggleSetsAndClearsCompletionTime) {
   EXPECT_FALSE(loadContainer(databasePath()).tasks.at(0).isCompleted);
 }
 
-TEST_F(TaskOperations, RecurringCompletionAddsExactlyOneNextOccurrence) {
+TEST_F(TaskOperations, RecurringCompletionAddsExactlyOneNextOccurrenceAtTheLocalTime) {
   DataStore& s = open();
+  // 09:00 in Berlin the day before the change to summer time on 29 March 2026.
   TaskItem task =
-      makeTask(QStringLiteral("water plants"), utc(2026, 3, 10, 8), RecurrenceRule::weekly());
+      makeTask(QStringLiteral("water plants"), utc(2026, 3, 28, 8), RecurrenceRule::weekly());
   task.isSampleData = true;
   s.addTask(task);
-  const QDateTime at = utc(2026, 3, 10, 12);
+  const QDateTime at = utc(2026, 3, 28, 12);
 
   s.toggleTaskCompletion(task.id, at);
   ASSERT_EQ(s.tasks().size(), 2);
@@ -109,7 +89,7 @@ TEST_F(TaskOperations, RecurringCompletionAddsExactlyOneNextOccurrence) {
   EXPECT_NE(next.id, task.id);
   EXPECT_EQ(next.title, task.title);
   EXPECT_EQ(next.recurrence, RecurrenceRule::weekly());
-  EXPECT_EQ(next.dueDate, utc(2026, 3, 17, 8));
+  EXPECT_EQ(next.dueDate, utc(2026, 4, 4, 7));  // still 09:00, now summer time
   EXPECT_FALSE(next.isCompleted);
   EXPECT_FALSE(next.completedAt.has_value());
   EXPECT_EQ(next.createdAt, at);
@@ -121,73 +101,34 @@ TEST_F(TaskOperations, RecurringCompletionAddsExactlyOneNextOccurrence) {
   EXPECT_EQ(s.tasks().size(), 2);
   EXPECT_EQ(loadContainer(databasePath()).tasks.size(), 2);
 
-  // Finishing the next one continues the chain.
   s.toggleTaskCompletion(next.id, at.addSecs(30));
   ASSERT_EQ(s.tasks().size(), 3);
-  EXPECT_EQ(s.tasks().at(2).dueDate, utc(2026, 3, 24, 8));
+  EXPECT_EQ(s.tasks().at(2).dueDate, utc(2026, 4, 11, 7));
 }
 
-TEST_F(TaskOperations, NextOccurrenceKeepsTheLocalTimeAcrossDaylightSaving) {
+TEST_F(TaskOperations, ClearCompletedKeepsASafetyCopyFirstAndOnlyWhenSomethingGoes) {
   DataStore& s = open();
-  // 09:00 in Berlin before the change to summer time on 29 March 2026.
-  const TaskItem task =
-      makeTask(QStringLiteral("standup"), utc(2026, 3, 28, 8), RecurrenceRule::daily());
-  s.addTask(task);
-  s.toggleTaskCompletion(task.id, utc(2026, 3, 28, 9));
-  ASSERT_EQ(s.tasks().size(), 2);
-  EXPECT_EQ(s.tasks().at(1).dueDate, utc(2026, 3, 29, 7));
-}
-
-TEST_F(TaskOperations, RecurringTaskWithoutDueDateAddsNothing) {
-  DataStore& s = open();
-  const TaskItem task = makeTask(QStringLiteral("someday"), std::nullopt, RecurrenceRule::daily());
-  s.addTask(task);
-  s.toggleTaskCompletion(task.id, now);
-  EXPECT_EQ(s.tasks().size(), 1);
-}
-
-TEST_F(TaskOperations, DeleteRemovesAndCancels) {
-  DataStore& s = open();
-  const TaskItem a = makeTask(QStringLiteral("a"));
-  const TaskItem b = makeTask(QStringLiteral("b"));
-  s.addTask(a);
-  s.addTask(b);
-  s.deleteTask(a.id);
-  ASSERT_EQ(s.tasks().size(), 1);
-  EXPECT_EQ(s.tasks().at(0).id, b.id);
-  EXPECT_EQ(notifications.cancelledTaskReminders, QList<QUuid>{a.id});
-  EXPECT_EQ(loadContainer(databasePath()).tasks, s.tasks());
-}
-
-TEST_F(TaskOperations, ClearCompletedKeepsASafetyCopyFirst) {
-  DataStore& s = open();
+  writeFile(snapshotPath(), "earlier snapshot");
   const TaskItem open1 = makeTask(QStringLiteral("open 1"));
   const TaskItem done = makeTask(QStringLiteral("done"));
   const TaskItem open2 = makeTask(QStringLiteral("open 2"));
-  s.addTask(open1);
-  s.addTask(done);
-  s.addTask(open2);
-  s.toggleTaskCompletion(done.id, now);
+  for (const TaskItem& t : {open1, done, open2}) {
+    s.addTask(t);
+  }
+  s.clearCompletedTasks();
+  EXPECT_EQ(s.tasks().size(), 3);
+  EXPECT_EQ(readFile(snapshotPath()), QByteArray("earlier snapshot"));
 
+  s.toggleTaskCompletion(done.id, now);
   s.clearCompletedTasks();
   ASSERT_EQ(s.tasks().size(), 2);
   EXPECT_EQ(s.tasks().at(0).id, open1.id);
   EXPECT_EQ(s.tasks().at(1).id, open2.id);
   EXPECT_EQ(loadContainer(databasePath()).tasks, s.tasks());
-
   const DashboardStorageContainer snapshot = loadContainer(snapshotPath());
   ASSERT_EQ(snapshot.tasks.size(), 3);
   EXPECT_EQ(snapshot.tasks.at(1).id, done.id);
   EXPECT_TRUE(snapshot.tasks.at(1).isCompleted);
-}
-
-TEST_F(TaskOperations, ClearWithNothingCompletedLeavesAnEarlierSnapshotAlone) {
-  DataStore& s = open();
-  writeFile(snapshotPath(), "earlier snapshot");
-  s.addTask(makeTask(QStringLiteral("open")));
-  s.clearCompletedTasks();
-  EXPECT_EQ(s.tasks().size(), 1);
-  EXPECT_EQ(readFile(snapshotPath()), QByteArray("earlier snapshot"));
 }
 
 }  // namespace
