@@ -76,8 +76,13 @@ TEST(HttpSessionTest, ErrorStatusesAndNonHttpAnswersAreAnswersNotFailures) {
   FakeHttpServer server;
   HttpSession session(15s, 25s);
   const std::pair<int, QByteArray> replies[] = {
-      {404, R"({"error":"gone"})"}, {429, "slow down"}, {500, "<html>oops</html>"}, {401, "{}"},
-      {400, R"({"error":"invalid_grant"})"}, {418, "short and stout"}, {503, "later"},
+      {404, R"({"error":"gone"})"},
+      {429, "slow down"},
+      {500, "<html>oops</html>"},
+      {401, "{}"},
+      {400, R"({"error":"invalid_grant"})"},
+      {418, "short and stout"},
+      {503, "later"},
   };
   for (const auto& [status, body] : replies) {
     SCOPED_TRACE(status);

@@ -126,35 +126,59 @@ TEST_F(NotificationCenterTest, ShowingAnIdentifierAgainReplacesTheShownNotificat
   EXPECT_NE(notifications[1].id, notifications[0].id);
 }
 
-TEST_F(NotificationCenterTest, ScheduledRequestsWaitForTheirWallClockTimeAndCanBeReplaced) {
-  center_.add(request(QStringLiteral("task-late"), QStringLiteral("Old"), now_.addSecs(600)));
+TEST_F(NotificationCenterTest, LaterRequestsWaitForTheirWallClockTime) {
   center_.add(request(QStringLiteral("task-late"), QStringLiteral("Late"), now_.addSecs(3600)));
   center_.add(request(QStringLiteral("bill-soon"), QStringLiteral("Soon"), now_.addSecs(1800)));
-  // Longer than a timer can hold.
-  center_.add(request(QStringLiteral("bill-far"), QStringLiteral("Far"), now_.addDays(60)));
-  center_.add(request(QStringLiteral("task-gone"), QStringLiteral("Gone"), now_.addSecs(900)));
-  // A fire date in the past replaces the earlier request and leaves nothing pending.
-  center_.add(request(QStringLiteral("task-P"), QStringLiteral("Was due"), now_.addSecs(600)));
-  center_.add(request(QStringLiteral("task-P"), QStringLiteral("Overdue"), now_.addSecs(-60)));
   EXPECT_EQ(identifiers(center_.pendingRequests()),
-            (QStringList{"task-gone", "bill-soon", "task-late", "bill-far"}));
-  center_.removePendingRequests({QStringLiteral("task-gone"), QStringLiteral("unknown")});
+            (QStringList{QStringLiteral("bill-soon"), QStringLiteral("task-late")}));
 
   now_ = now_.addSecs(1799);
   center_.deliverDueRequests();
   EXPECT_TRUE(summariesSoFar().isEmpty());
+
   now_ = now_.addSecs(1);
   center_.deliverDueRequests();
   EXPECT_EQ(summariesSoFar(), QStringList{QStringLiteral("Soon")});
-  EXPECT_EQ(identifiers(center_.pendingRequests()), (QStringList{"task-late", "bill-far"}));
+  EXPECT_EQ(identifiers(center_.pendingRequests()), QStringList{QStringLiteral("task-late")});
+}
 
-  now_ = now_.addDays(59);
+TEST_F(NotificationCenterTest, AddingAgainReplacesAndRemovingCancels) {
+  center_.add(request(QStringLiteral("task-X"), QStringLiteral("Old"), now_.addSecs(3600)));
+  center_.add(request(QStringLiteral("task-X"), QStringLiteral("New"), now_.addSecs(7200)));
+  center_.add(request(QStringLiteral("bill-Y"), QStringLiteral("Bill"), now_.addSecs(3600)));
+  ASSERT_EQ(center_.pendingRequests().size(), 2);
+  EXPECT_EQ(center_.pendingRequests().last().title, QStringLiteral("New"));
+
+  now_ = now_.addSecs(3600);
   center_.deliverDueRequests();
-  EXPECT_EQ(summariesSoFar(), (QStringList{"Soon", "Late"}));
+  EXPECT_EQ(summariesSoFar(), QStringList{QStringLiteral("Bill")});
+
+  center_.removePendingRequests({QStringLiteral("task-X"), QStringLiteral("unknown")});
+  EXPECT_TRUE(center_.pendingRequests().isEmpty());
   now_ = now_.addDays(1);
   center_.deliverDueRequests();
-  EXPECT_EQ(summariesSoFar(), (QStringList{"Soon", "Late", "Far"}));
+  EXPECT_EQ(summariesSoFar(), QStringList{QStringLiteral("Bill")});
+}
+
+TEST_F(NotificationCenterTest, DelaysLongerThanATimerCanHoldStillFire) {
+  center_.add(request(QStringLiteral("bill-far"), QStringLiteral("Far"), now_.addDays(60)));
+  now_ = now_.addDays(59);
+  center_.deliverDueRequests();
+  EXPECT_TRUE(summariesSoFar().isEmpty());
+  ASSERT_EQ(center_.pendingRequests().size(), 1);
+
+  now_ = now_.addDays(1);
+  center_.deliverDueRequests();
+  EXPECT_EQ(summariesSoFar(), QStringList{QStringLiteral("Far")});
+}
+
+TEST_F(NotificationCenterTest, AFireDateInThePastLeavesNothingPending) {
+  center_.add(request(QStringLiteral("task-P"), QStringLiteral("Was due"), now_.addSecs(600)));
+  center_.add(request(QStringLiteral("task-P"), QStringLiteral("Overdue"), now_.addSecs(-60)));
   EXPECT_TRUE(center_.pendingRequests().isEmpty());
+  now_ = now_.addSecs(3600);
+  center_.deliverDueRequests();
+  EXPECT_TRUE(summariesSoFar().isEmpty());
 }
 
 TEST(NotificationCenterTimerTest, ADelayedRequestFiresFromItsTimer) {

@@ -114,7 +114,8 @@ TEST_F(WeatherServiceTest, MalformedRepliesAreBadReplies) {
   } cases[] = {
       {"not JSON", ScriptedReply::text(200, "<html>maintenance</html>"), {}},
       {"no coordinates",
-       ScriptedReply::json(200, R"({"results":[{"name":"Berlin","country":"Germany"}]})"), {}},
+       ScriptedReply::json(200, R"({"results":[{"name":"Berlin","country":"Germany"}]})"),
+       {}},
       {"no current", ScriptedReply::json(200, geocoded),
        ScriptedReply::json(200, fixture(QStringLiteral("forecast-no-current.json")))},
       {"text temperature", ScriptedReply::json(200, geocoded),
