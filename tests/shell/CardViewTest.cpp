@@ -10,9 +10,9 @@
 
 namespace {
 
-QWidget* block(int height = 40) {
+QWidget* block() {
   auto* w = new QWidget;
-  w->setFixedHeight(height);
+  w->setFixedHeight(40);
   return w;
 }
 
@@ -24,76 +24,68 @@ void layOut(CardView& card, QSize size = QSize(320, 160)) {
   }
 }
 
-// A point inside the panel, mapped from a child widget.
+// A child's rectangle in the card's coordinates.
 QRect inCard(const CardView& card, const QWidget* child) {
   return QRect(child->mapTo(&card, QPoint(0, 0)), child->size());
 }
 
 }  // namespace
 
-TEST(CardView, HeaderWithIconTitleAndAccessoryInThatOrder) {
-  auto* trailing = new QLabel(QStringLiteral("3"));
-  auto* content = block();
-  CardView card(QStringLiteral("Next Event"), QStringLiteral("calendar"), trailing, content);
-  layOut(card);
-
-  ASSERT_NE(card.header(), nullptr);
-  ASSERT_NE(card.iconView(), nullptr);
-  ASSERT_NE(card.titleLabel(), nullptr);
-  EXPECT_EQ(card.iconView()->symbol(), QStringLiteral("calendar"));
-  EXPECT_EQ(card.iconView()->role(), ThemeColor::accent);
-  EXPECT_EQ(card.titleLabel()->text(), QStringLiteral("Next Event"));
-  EXPECT_EQ(card.titleLabel()->font().pixelSize(), 14);
-  EXPECT_EQ(card.headerTrailing(), trailing);
-  EXPECT_EQ(card.content(), content);
-
-  const QRect panel = card.panelRect();
-  const QRect icon = inCard(card, card.iconView());
-  const QRect title = inCard(card, card.titleLabel());
-  const QRect accessory = inCard(card, trailing);
-  EXPECT_EQ(icon.left(), panel.left() + 14);
-  EXPECT_LT(icon.right(), title.left());
-  EXPECT_LT(title.right(), accessory.left());
-  EXPECT_EQ(accessory.right(), panel.right() - 14);
-  // The content follows the header, twelve points below it.
-  EXPECT_EQ(inCard(card, content).top(), inCard(card, card.header()).bottom() + 1 + 12);
-}
-
-TEST(CardView, AccessoryAloneStillMakesAHeaderAtTheRight) {
-  auto* trailing = new QLabel(QStringLiteral("Edit"));
-  CardView card(std::nullopt, std::nullopt, trailing, block());
-  layOut(card);
-  ASSERT_NE(card.header(), nullptr);
-  EXPECT_EQ(card.iconView(), nullptr);
-  EXPECT_EQ(card.titleLabel(), nullptr);
-  EXPECT_EQ(inCard(card, trailing).right(), card.panelRect().right() - 14);
-  EXPECT_GT(inCard(card, trailing).left(), card.panelRect().center().x());
-}
-
-TEST(CardView, TitleWithoutIconStartsTheHeader) {
-  CardView card(QStringLiteral("Today"), std::nullopt, nullptr, block());
-  layOut(card);
-  ASSERT_NE(card.titleLabel(), nullptr);
-  EXPECT_EQ(card.iconView(), nullptr);
-  EXPECT_TRUE(card.findChildren<SymbolView*>().isEmpty());
-  EXPECT_EQ(inCard(card, card.titleLabel()).left(), card.panelRect().left() + 14);
-}
-
-TEST(CardView, NoHeaderValuesMeansContentRightUnderThePadding) {
-  auto* content = block();
-  CardView card(std::nullopt, std::nullopt, nullptr, content);
-  layOut(card);
-  EXPECT_EQ(card.header(), nullptr);
-  EXPECT_TRUE(card.findChildren<QLabel*>().isEmpty());
-  EXPECT_EQ(inCard(card, content).topLeft(), card.panelRect().topLeft() + QPoint(14, 14));
-  EXPECT_EQ(inCard(card, content).right(), card.panelRect().right() - 14);
-}
-
-TEST(CardView, TitleIsShownLiterally) {
-  const QString title = QStringLiteral("100% <b>done</b> %1");
-  CardView card(title, std::nullopt, nullptr, block());
-  EXPECT_EQ(card.titleLabel()->text(), title);
-  EXPECT_EQ(card.titleLabel()->textFormat(), Qt::PlainText);
+TEST(CardView, HeaderHoldsOnlyTheGivenPartsInOrderWithinThePadding) {
+  struct Row {
+    const char* name;
+    std::optional<QString> title;
+    std::optional<QString> icon;
+    bool accessory;
+  };
+  const QString literal = QStringLiteral("100% <b>done</b> %1");
+  const Row rows[] = {{"all", literal, QStringLiteral("calendar"), true},
+                      {"accessory only", std::nullopt, std::nullopt, true},
+                      {"title only", literal, std::nullopt, false},
+                      {"none", std::nullopt, std::nullopt, false}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    QLabel* trailing = row.accessory ? new QLabel(QStringLiteral("3")) : nullptr;
+    QWidget* content = block();
+    CardView card(row.title, row.icon, trailing, content);
+    layOut(card);
+    const QRect panel = card.panelRect();
+    EXPECT_EQ(card.content(), content);
+    EXPECT_EQ(card.headerTrailing(), trailing);
+    EXPECT_EQ(card.titleLabel() != nullptr, row.title.has_value());
+    EXPECT_EQ(card.findChildren<SymbolView*>().size(), row.icon ? 1 : 0);
+    if (!row.title && !row.accessory) {
+      EXPECT_EQ(card.header(), nullptr);
+      EXPECT_TRUE(card.findChildren<QLabel*>().isEmpty());
+      EXPECT_EQ(inCard(card, content).topLeft(), panel.topLeft() + QPoint(14, 14));
+      EXPECT_EQ(inCard(card, content).right(), panel.right() - 14);
+      continue;
+    }
+    ASSERT_NE(card.header(), nullptr);
+    // Content twelve points below the header.
+    EXPECT_EQ(inCard(card, content).top(), inCard(card, card.header()).bottom() + 1 + 12);
+    int left = panel.left() + 14;
+    if (row.icon) {
+      ASSERT_NE(card.iconView(), nullptr);
+      EXPECT_EQ(card.iconView()->symbol(), *row.icon);
+      EXPECT_EQ(card.iconView()->role(), ThemeColor::accent);
+      EXPECT_EQ(inCard(card, card.iconView()).left(), left);
+      left = inCard(card, card.iconView()).right() + 1;
+    }
+    if (row.title) {
+      // Shown literally, never as markup.
+      EXPECT_EQ(card.titleLabel()->text(), *row.title);
+      EXPECT_EQ(card.titleLabel()->textFormat(), Qt::PlainText);
+      EXPECT_EQ(card.titleLabel()->font().pixelSize(), 14);
+      EXPECT_GE(inCard(card, card.titleLabel()).left(), left);
+      EXPECT_LE(inCard(card, card.titleLabel()).left(), left + (row.icon ? 12 : 0));
+      left = inCard(card, card.titleLabel()).right() + 1;
+    }
+    if (trailing) {
+      EXPECT_GT(inCard(card, trailing).left(), std::max(left, panel.center().x()));
+      EXPECT_EQ(inCard(card, trailing).right(), panel.right() - 14);
+    }
+  }
 }
 
 TEST(CardView, PaintsATranslucentRoundedPanel) {
@@ -102,8 +94,7 @@ TEST(CardView, PaintsATranslucentRoundedPanel) {
   card.setPalette(palette);
   layOut(card, QSize(200, 100));
   QImage image(card.size(), QImage::Format_ARGB32_Premultiplied);
-  const QColor backdrop(255, 0, 0);
-  image.fill(backdrop);
+  image.fill(QColor(255, 0, 0));
   card.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
 
   // Inside: the window colour at 0.85 over whatever is behind the card.
@@ -118,7 +109,6 @@ TEST(CardView, PaintsATranslucentRoundedPanel) {
   EXPECT_LT(corner.green(), 15);
   // The outline: the text colour at 0.08, darker than the fill just inside it.
   const int midY = card.panelRect().center().y();
-  const QColor edge = image.pixelColor(card.panelRect().left(), midY);
-  const QColor fill = image.pixelColor(card.panelRect().left() + 3, midY);
-  EXPECT_LT(edge.green(), fill.green());
+  EXPECT_LT(image.pixelColor(card.panelRect().left(), midY).green(),
+            image.pixelColor(card.panelRect().left() + 3, midY).green());
 }

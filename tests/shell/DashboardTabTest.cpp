@@ -6,24 +6,20 @@
 
 #include <gtest/gtest.h>
 
-TEST(DashboardTab, OrderTitlesAndLookup) {
+TEST(DashboardTab, OrderLookupAndTheSidebarSelectingTheDetail) {
   ASSERT_EQ(dashboard_tab::allCases.size(), 10u);
   // The e-mail tab sits second, between Today and Calendar.
   EXPECT_EQ(dashboard_tab::allCases[0], DashboardTab::today);
   EXPECT_EQ(dashboard_tab::allCases[1], DashboardTab::emailInbox);
   EXPECT_EQ(dashboard_tab::allCases[2], DashboardTab::calendar);
-  EXPECT_EQ(dashboard_tab::fromRawValue(QStringLiteral("Email Assistant")),
-            DashboardTab::emailInbox);
-  EXPECT_FALSE(dashboard_tab::fromRawValue(QStringLiteral("email assistant")).has_value());
-  EXPECT_FALSE(dashboard_tab::fromRawValue(QStringLiteral("Waiting  For")).has_value());
   for (DashboardTab tab : dashboard_tab::allCases) {
     EXPECT_EQ(dashboard_tab::fromRawValue(dashboard_tab::rawValue(tab)), tab);
   }
-  EXPECT_EQ(dashboard_tab::icon(DashboardTab::waitingFor),
-            QStringLiteral("clock.arrow.circlepath"));
-}
+  EXPECT_EQ(dashboard_tab::fromRawValue(QStringLiteral("Email Assistant")),
+            DashboardTab::emailInbox);
+  EXPECT_EQ(dashboard_tab::fromRawValue(QStringLiteral("email assistant")), std::nullopt);
+  EXPECT_EQ(dashboard_tab::fromRawValue(QStringLiteral("Waiting  For")), std::nullopt);
 
-TEST(MainDashboardView, SidebarSelectsTheDetail) {
   MainDashboardView view;
   view.resize(880, 580);
   auto* list = view.findChild<QListWidget*>();
@@ -35,9 +31,8 @@ TEST(MainDashboardView, SidebarSelectsTheDetail) {
   view.setActiveTab(DashboardTab::focus);
   EXPECT_EQ(list->currentRow(), 6);
 
-  const QString shots = qEnvironmentVariable("PELMORA_SCREENSHOTS");
-  if (!shots.isEmpty()) {
+  if (const QString shots = qEnvironmentVariable("PELMORA_SCREENSHOTS"); !shots.isEmpty()) {
     QDir().mkpath(shots);
-    view.grab().save(QDir(shots).filePath(QStringLiteral("main-window.png")));
+    EXPECT_TRUE(view.grab().save(QDir(shots).filePath(QStringLiteral("main-window.png"))));
   }
 }

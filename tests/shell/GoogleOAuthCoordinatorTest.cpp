@@ -1,4 +1,3 @@
-#include "app/platform/SingleInstance.h"
 #include "app/platform/WebAuthenticationSession.h"
 #include "app/platform/WebAuthenticationSessionError.h"
 #include "app/shell/GoogleOAuthCoordinator.h"
@@ -12,7 +11,6 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QUrlQuery>
@@ -20,7 +18,6 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
 #include <memory>
 
 using testsupport::runTask;
@@ -150,18 +147,17 @@ TEST(GoogleOAuthCallback, TakesTheFirstItemNamedExactlyCodeOfTheRightState) {
   EXPECT_EQ(code(QStringLiteral("code=abc")), QStringLiteral("foreign"));
 }
 
-TEST_F(GoogleOAuthCoordinatorTest, WithoutAClientRegistrationNoBrowserOpens) {
+TEST_F(GoogleOAuthCoordinatorTest, EveryFailureEndsTheSignInUnconnectedAndReachesTheCaller) {
   GoogleOAuthCoordinator::Configuration unconfigured = registration();
   unconfigured.clientID.clear();
   unconfigured.redirectScheme.clear();
   GoogleOAuthCoordinator placeholder(unconfigured, gmail.get());
-  const auto error = errorOf<GoogleSignInError>(placeholder.startSignIn());
-  EXPECT_EQ(error.kind(), GoogleSignInError::Kind::notConfigured);
-  EXPECT_TRUE(error.errorDescription().contains(QStringLiteral("not configured")));
-  EXPECT_TRUE(opened.isEmpty());
-}
+  const auto notConfigured = errorOf<GoogleSignInError>(placeholder.startSignIn());
+  EXPECT_EQ(notConfigured.kind(), GoogleSignInError::Kind::notConfigured);
+  EXPECT_TRUE(notConfigured.errorDescription().contains(QStringLiteral("not configured")));
+  EXPECT_TRUE(opened.isEmpty()) << "no browser without a client registration";
 
-TEST_F(GoogleOAuthCoordinatorTest, AForeignOrCodelessAnswerEndsTheSignInWithoutAnExchange) {
+  // A foreign or codeless answer, or a cancel, ends it before any exchange.
   answerWith(QStringLiteral("code=intercepted&state=guessed"));
   EXPECT_EQ(errorOf<GoogleSignInError>(coordinator.startSignIn()).kind(),
             GoogleSignInError::Kind::stateMismatch);
@@ -177,6 +173,7 @@ TEST_F(GoogleOAuthCoordinatorTest, AForeignOrCodelessAnswerEndsTheSignInWithoutA
   };
   EXPECT_EQ(errorOf<WebAuthenticationSessionError>(coordinator.startSignIn()).code(),
             WebAuthenticationSessionError::Code::canceledLogin);
+  EXPECT_TRUE(google.server().requests().isEmpty());
 
   // Each attempt had its own state and challenge.
   ASSERT_EQ(opened.size(), 3);
@@ -186,39 +183,19 @@ TEST_F(GoogleOAuthCoordinatorTest, AForeignOrCodelessAnswerEndsTheSignInWithoutA
          << queryValue(url, QStringLiteral("code_challenge"));
   }
   EXPECT_EQ(seen.size(), 6);
-  EXPECT_TRUE(google.server().requests().isEmpty());
-  EXPECT_FALSE(gmail->isConnected());
-}
 
-TEST_F(GoogleOAuthCoordinatorTest, AFailedExchangeReachesTheCallerUnchanged) {
+  // A refused exchange comes back unchanged.
   google.setTokenReply(ScriptedReply::json(400, R"({"error":"invalid_grant"})"));
   answerWith(QStringLiteral("state=STATE&code=4/expired"));
   EXPECT_EQ(errorOf<GmailError>(coordinator.startSignIn()),
             GmailError::networkError(
                 QStringLiteral(R"(Token exchange failed: {"error":"invalid_grant"})")));
+  EXPECT_FALSE(gmail->isConnected());
 }
 
-TEST_F(GoogleOAuthCoordinatorTest, FullSignInThroughTheHandOverSocketStoresTheTokens) {
-  QTemporaryDir runtime;
-  SingleInstance running(runtime.filePath(QStringLiteral("instance")));
-  ASSERT_TRUE(running.listen());
-  QObject::connect(&running, &SingleInstance::urlReceived,
-                   &WebAuthenticationSession::handleCallback);
-
-  // Google sends the browser to the redirect address; the desktop starts a second Pelmora with
-  // it, which hands it over through the socket. That process is played on another thread.
-  std::future<bool> handedOver;
-  browser = [&handedOver, &running](const QUrl& url) {
-    const QString callback = kRedirectURI + QStringLiteral("?state=") +
-                             queryValue(url, QStringLiteral("state")) +
-                             QStringLiteral("&code=4%2F0AeanS0b&scope=email%20profile");
-    handedOver = std::async(std::launch::async, [name = running.name(), callback] {
-      return SingleInstance::handOver(name, {callback}, std::chrono::seconds(20));
-    });
-  };
-
+TEST_F(GoogleOAuthCoordinatorTest, FullSignInExchangesTheCodeWithTheVerifierAndStoresTheTokens) {
+  answerWith(QStringLiteral("state=STATE&code=4%2F0AeanS0b&scope=email%20profile"));
   const TokenExchangeResult result = runTask(coordinator.startSignIn());
-  EXPECT_TRUE(handedOver.get());
   EXPECT_EQ(result,
             (TokenExchangeResult{QStringLiteral("someone@example.com"),
                                  QStringLiteral("ya29.fresh"), QStringLiteral("1//r"), 3599}));

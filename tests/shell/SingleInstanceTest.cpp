@@ -12,20 +12,15 @@
 
 namespace {
 
-// Serves the running instance's socket until another thread's work is done.
-template <typename T>
-T whileServing(std::future<T> work) {
-  while (work.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+// A later process blocks until the running one answers, so it is played on another thread
+// while this one serves the socket.
+template <typename Work>
+auto whileServing(Work work) {
+  auto done = std::async(std::launch::async, std::move(work));
+  while (done.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   }
-  return work.get();
-}
-
-// A later process blocks until the running one answers, so it is played on another thread.
-bool handOver(const QString& name, const QStringList& arguments) {
-  return whileServing(std::async(std::launch::async, [name, arguments] {
-    return SingleInstance::handOver(name, arguments, std::chrono::seconds(10));
-  }));
+  return done.get();
 }
 
 class SingleInstanceTest : public ::testing::Test {
@@ -52,30 +47,14 @@ TEST_F(SingleInstanceTest, OneHolderAtATimeAndALeftOverSocketIsNoObstacle) {
                                         std::chrono::milliseconds(100)));
 }
 
-TEST_F(SingleInstanceTest, HandsAnAddressOverExactlyAndOtherwiseAsksForTheWindow) {
-  SingleInstance running(name());
-  ASSERT_TRUE(running.listen());
-  QSignalSpy urls(&running, &SingleInstance::urlReceived);
-  QSignalSpy activations(&running, &SingleInstance::activationRequested);
-
-  const QString callback =
-      QStringLiteral("com.googleusercontent.apps.1-a:/oauth2redirect?code=4%2F0Ab+c&state=x");
-  EXPECT_TRUE(handOver(name(), {callback}));
-  EXPECT_TRUE(handOver(name(), {}));
-  EXPECT_TRUE(handOver(name(), {QStringLiteral("notes.txt")}));  // a file name is no address
-  ASSERT_EQ(urls.count(), 1);
-  EXPECT_EQ(urls.at(0).at(0).toUrl().toString(QUrl::FullyEncoded), callback);
-  EXPECT_EQ(activations.count(), 2);
-}
-
-TEST_F(SingleInstanceTest, MalformedMessagesAreDroppedWithoutAnAnswer) {
+TEST_F(SingleInstanceTest, HandsAnAddressOverExactlyAndDropsMalformedMessagesUnanswered) {
   SingleInstance running(name());
   ASSERT_TRUE(running.listen());
   QSignalSpy urls(&running, &SingleInstance::urlReceived);
   QSignalSpy activations(&running, &SingleInstance::activationRequested);
   for (const QByteArray& message : {QByteArrayLiteral("open not an address\n"),
                                     QByteArrayLiteral("launch\n"), QByteArray(64 * 1024, 'a')}) {
-    const QByteArray answer = whileServing(std::async(std::launch::async, [this, message] {
+    const QByteArray answer = whileServing([this, message] {
       QLocalSocket socket;
       socket.connectToServer(name());
       socket.waitForConnected(5000);
@@ -84,10 +63,23 @@ TEST_F(SingleInstanceTest, MalformedMessagesAreDroppedWithoutAnAnswer) {
       while (socket.state() == QLocalSocket::ConnectedState && socket.waitForReadyRead(5000)) {
       }
       return socket.readAll();
-    }));
+    });
     EXPECT_TRUE(answer.isEmpty()) << message.left(20).constData();
   }
   EXPECT_EQ(urls.count() + activations.count(), 0);
+
+  const QString callback =
+      QStringLiteral("com.googleusercontent.apps.1-a:/oauth2redirect?code=4%2F0Ab+c&state=x");
+  for (const QStringList& arguments :
+       {QStringList{callback}, QStringList{}, QStringList{QStringLiteral("notes.txt")}}) {
+    EXPECT_TRUE(whileServing([this, arguments] {
+      return SingleInstance::handOver(name(), arguments, std::chrono::seconds(10));
+    }));
+  }
+  // A file name is no address: like no argument at all, it only asks for the window.
+  ASSERT_EQ(urls.count(), 1);
+  EXPECT_EQ(urls.at(0).at(0).toUrl().toString(QUrl::FullyEncoded), callback);
+  EXPECT_EQ(activations.count(), 2);
 }
 
 TEST_F(SingleInstanceTest, ASecondPelmoraProcessHandsOverAndExits) {

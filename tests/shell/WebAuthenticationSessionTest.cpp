@@ -66,7 +66,7 @@ TEST_F(WebAuthenticationSessionTest, CompletesWithTheFirstCallbackOfItsScheme) {
   EXPECT_FALSE(WebAuthenticationSession::handleCallback(kCallback)) << "nothing waits any more";
 }
 
-TEST_F(WebAuthenticationSessionTest, CancelButtonClosingTheWindowAndTheTimeOutEndIt) {
+TEST_F(WebAuthenticationSessionTest, CancelClosingTheTimeOutAndAMissingBrowserEndIt) {
   WebAuthenticationSession byButton(kAuthorization, kScheme);
   byButton.start();
   QPushButton* cancel =
@@ -74,6 +74,8 @@ TEST_F(WebAuthenticationSessionTest, CancelButtonClosingTheWindowAndTheTimeOutEn
   QTimer::singleShot(0, cancel, &QAbstractButton::click);
   EXPECT_EQ(errorOf(byButton), Code::canceledLogin);
   EXPECT_EQ(byButton.waitingWindow(), nullptr);
+  EXPECT_EQ(WebAuthenticationSessionError(Code::canceledLogin).errorDescription(),
+            QStringLiteral("Google sign-in was cancelled."));
 
   WebAuthenticationSession byClosing(kAuthorization, kScheme);
   byClosing.start();
@@ -87,21 +89,17 @@ TEST_F(WebAuthenticationSessionTest, CancelButtonClosingTheWindowAndTheTimeOutEn
   unanswered.start();
   EXPECT_EQ(errorOf(unanswered), Code::timedOut);
   EXPECT_EQ(unanswered.waitingWindow(), nullptr);
-  EXPECT_EQ(WebAuthenticationSessionError(Code::canceledLogin).errorDescription(),
-            QStringLiteral("Google sign-in was cancelled."));
-}
 
-TEST_F(WebAuthenticationSessionTest, ABrowserThatCannotBeOpenedEndsItAtOnce) {
   browserOpens = false;
-  WebAuthenticationSession session(kAuthorization, kScheme);
-  session.start();
-  EXPECT_TRUE(session.isFinished());
-  EXPECT_EQ(session.waitingWindow(), nullptr);
-  EXPECT_EQ(errorOf(session), Code::browserUnavailable);
+  WebAuthenticationSession noBrowser(kAuthorization, kScheme);
+  noBrowser.start();
+  EXPECT_TRUE(noBrowser.isFinished());
+  EXPECT_EQ(noBrowser.waitingWindow(), nullptr);
+  EXPECT_EQ(errorOf(noBrowser), Code::browserUnavailable);
   EXPECT_FALSE(WebAuthenticationSession::handleCallback(kCallback));
 }
 
-TEST_F(WebAuthenticationSessionTest, ANewSignInReplacesTheOneStillWaitingOnItsScheme) {
+TEST_F(WebAuthenticationSessionTest, ANewSignInOrALostAnchorEndsTheOneWaitingOnItsScheme) {
   WebAuthenticationSession first(kAuthorization, kScheme);
   first.start();
   WebAuthenticationSession other(kAuthorization, QStringLiteral("org.other.scheme"));
@@ -112,16 +110,15 @@ TEST_F(WebAuthenticationSessionTest, ANewSignInReplacesTheOneStillWaitingOnItsSc
   EXPECT_TRUE(WebAuthenticationSession::handleCallback(kCallback));
   EXPECT_EQ(runTask(second.waitForCallback()), kCallback);
   EXPECT_FALSE(other.isFinished());
-}
 
-TEST_F(WebAuthenticationSessionTest, WaitsOverItsAnchorAndEndsWhenTheAnchorGoes) {
+  // The waiting window sits over its anchor and goes with it.
   auto anchor = std::make_unique<QWidget>();
   anchor->show();
-  WebAuthenticationSession session(kAuthorization, kScheme);
-  session.setPresentationAnchor(anchor.get());
-  session.start();
-  EXPECT_EQ(session.waitingWindow()->parentWidget(), anchor.get());
-  EXPECT_EQ(session.waitingWindow()->windowModality(), Qt::WindowModal);
-  anchor.reset();  // takes the waiting window with it
-  EXPECT_EQ(errorOf(session), Code::canceledLogin);
+  WebAuthenticationSession anchored(kAuthorization, kScheme);
+  anchored.setPresentationAnchor(anchor.get());
+  anchored.start();
+  EXPECT_EQ(anchored.waitingWindow()->parentWidget(), anchor.get());
+  EXPECT_EQ(anchored.waitingWindow()->windowModality(), Qt::WindowModal);
+  anchor.reset();
+  EXPECT_EQ(errorOf(anchored), Code::canceledLogin);
 }
