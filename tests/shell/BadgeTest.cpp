@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 TEST(Badges, TextDotAndColourOfEveryPriorityAndStatus) {
   struct Row {
     CapsuleBadge* badge;
@@ -58,23 +60,18 @@ TEST(Badges, PriorityPaintsDotOnAFaintCapsuleOfItsColour) {
     image.fill(window);
     urgent.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
     const QColor red = Theme::color(ThemeColor::red, palette);
-    const auto expectNear = [](const QColor& actual, const QColor& expected, int tolerance) {
-      EXPECT_NEAR(actual.red(), expected.red(), tolerance);
-      EXPECT_NEAR(actual.green(), expected.green(), tolerance);
-      EXPECT_NEAR(actual.blue(), expected.blue(), tolerance);
-    };
-
-    // The dot sits after six points of padding, six points wide, centred vertically.
-    expectNear(image.pixelColor(6 + 3, image.height() / 2), red, 3);
-    // Near the right end, between text and edge, only the capsule's 12 % shows.
-    const auto mix = [](double top, double bottom) {
-      return int(255 * (0.12 * top + 0.88 * bottom));
-    };
-    expectNear(image.pixelColor(image.width() - 3, image.height() / 2),
-               QColor(mix(red.redF(), window.redF()), mix(red.greenF(), window.greenF()),
-                      mix(red.blueF(), window.blueF())),
-               3);
-    // The corners lie outside the capsule.
-    expectNear(image.pixelColor(0, 0), window, 1);
+    const int middle = image.height() / 2;
+    for (int c = 0; c < 3; ++c) {
+      const auto part = [c](const QColor& color) {
+        return std::array{color.red(), color.green(), color.blue()}[c];
+      };
+      // The dot sits after six points of padding, six points wide, centred vertically.
+      EXPECT_NEAR(part(image.pixelColor(6 + 3, middle)), part(red), 3);
+      // Near the right end, between text and edge, only the capsule's 12 % shows.
+      EXPECT_NEAR(part(image.pixelColor(image.width() - 3, middle)),
+                  0.12 * part(red) + 0.88 * part(window), 3);
+      // The corners lie outside the capsule.
+      EXPECT_NEAR(part(image.pixelColor(0, 0)), part(window), 1);
+    }
   }
 }

@@ -80,12 +80,17 @@ TEST(CircularProgressRing, AnimatesAChangeOfProgressWithEaseInOutFromTheArcAsDra
   EXPECT_FALSE(ring.isAnimating());
 }
 
-TEST(CircularProgressRing, OnlyARealChangeOfProgressAnimates) {
-  CircularProgressRing ring(1.0, 6, Qt::blue, 40);
-  ring.setPrimaryColor(QColor(Qt::red));
+TEST(CircularProgressRing, OnlyARealChangeOfProgressAnimatesAndNamedColoursFollowThePalette) {
+  CircularProgressRing ring(1.0, 6, ThemeColor::green, 40);
   ring.setLineWidth(8);
   ring.setRingSize(60);
   EXPECT_EQ(ring.size(), QSize(68, 68));
+  const QPalette dark = Theme::palette(true, Theme::defaultAccent());
+  ring.setPalette(Theme::palette(false, Theme::defaultAccent()));
+  const QColor light = ring.primaryColor();
+  ring.setPalette(dark);
+  EXPECT_NE(ring.primaryColor(), light);
+  EXPECT_EQ(ring.primaryColor(), Theme::color(ThemeColor::green, dark));
   // The same value, or one that clamps to it, is no change.
   ring.setProgress(1.0);
   ring.setProgress(1.7);
@@ -94,14 +99,4 @@ TEST(CircularProgressRing, OnlyARealChangeOfProgressAnimates) {
   ring.setProgress(-3);
   EXPECT_TRUE(ring.isAnimating());
   EXPECT_EQ(ring.progress(), 0.0);
-}
-
-TEST(CircularProgressRing, ANamedColourFollowsThePalette) {
-  CircularProgressRing ring(0.5, 6, ThemeColor::green, 40);
-  ring.setPalette(Theme::palette(false, Theme::defaultAccent()));
-  const QColor light = ring.primaryColor();
-  const QPalette dark = Theme::palette(true, Theme::defaultAccent());
-  ring.setPalette(dark);
-  EXPECT_NE(ring.primaryColor(), light);
-  EXPECT_EQ(ring.primaryColor(), Theme::color(ThemeColor::green, dark));
 }
