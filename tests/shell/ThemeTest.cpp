@@ -81,24 +81,6 @@ TEST(Theme, SharedThemeFollowsTheDesktopUnlessTheSettingSaysOtherwise) {
   EXPECT_EQ(changed.count(), 3);
 }
 
-TEST(DesktopAppearance, ReadsThePortalsValues) {
-  const std::pair<QVariant, std::optional<bool>> schemes[] = {
-      {QVariant(1u), true},
-      {QVariant(0u), false},
-      {QVariant(2u), false},
-      {QVariant(7u), std::nullopt},
-      {QVariant(QStringLiteral("dark")), std::nullopt},
-      // Read() answers with a variant inside a variant.
-      {QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(QVariant(1u))))), true}};
-  for (const auto& [value, dark] : schemes) {
-    EXPECT_EQ(DesktopAppearance::prefersDarkFrom(value), dark) << value.typeName();
-  }
-  EXPECT_EQ(DesktopAppearance::accentFrom(QVariantList{0.2, 0.4, 0.6}), QColor(51, 102, 153));
-  // Out-of-range components are how the portal says "no accent".
-  EXPECT_EQ(DesktopAppearance::accentFrom(QVariantList{-1.0, -1.0, -1.0}), std::nullopt);
-  EXPECT_EQ(DesktopAppearance::accentFrom(QVariantList{0.2, 0.4}), std::nullopt);
-}
-
 namespace {
 
 // Stands in for the desktop's settings portal on the test session's bus.
@@ -125,6 +107,7 @@ class FakeSettingsPortal : public QObject {
 
 }  // namespace
 
+// Kept before the tests that use QDBusVariant: at a first start nothing has registered it.
 TEST(DesktopAppearance, FollowsThePortalOnTheSessionBus) {
   ASSERT_TRUE(QDBusConnection::sessionBus().isConnected())
       << "no session bus: run inside scripts/test-session.sh";
@@ -158,6 +141,24 @@ TEST(DesktopAppearance, FollowsThePortalOnTheSessionBus) {
   portalBus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
   portalBus.unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"));
   QDBusConnection::disconnectFromBus(QStringLiteral("fake-portal"));
+}
+
+TEST(DesktopAppearance, ReadsThePortalsValues) {
+  const std::pair<QVariant, std::optional<bool>> schemes[] = {
+      {QVariant(1u), true},
+      {QVariant(0u), false},
+      {QVariant(2u), false},
+      {QVariant(7u), std::nullopt},
+      {QVariant(QStringLiteral("dark")), std::nullopt},
+      // Read() answers with a variant inside a variant.
+      {QVariant::fromValue(QDBusVariant(QVariant::fromValue(QDBusVariant(QVariant(1u))))), true}};
+  for (const auto& [value, dark] : schemes) {
+    EXPECT_EQ(DesktopAppearance::prefersDarkFrom(value), dark) << value.typeName();
+  }
+  EXPECT_EQ(DesktopAppearance::accentFrom(QVariantList{0.2, 0.4, 0.6}), QColor(51, 102, 153));
+  // Out-of-range components are how the portal says "no accent".
+  EXPECT_EQ(DesktopAppearance::accentFrom(QVariantList{-1.0, -1.0, -1.0}), std::nullopt);
+  EXPECT_EQ(DesktopAppearance::accentFrom(QVariantList{0.2, 0.4}), std::nullopt);
 }
 
 #include "ThemeTest.moc"
