@@ -58,10 +58,11 @@ class NotificationCenterTest : public ::testing::Test {
   }
 
   // Calls reach the server in order, so once a marker posted now has arrived, anything
-  // posted before it has too: what the server holds then is all there is.
+  // posted before it has too: what the server holds then is all there is. Each marker
+  // has its own identifier, since a repeated one replaces the earlier notification.
   QStringList summariesSoFar() {
     const int before = server_.notifications().size();
-    center_.add(request(QStringLiteral("marker"), QStringLiteral("marker")));
+    center_.add(request(QStringLiteral("marker-%1").arg(++markers_), QStringLiteral("marker")));
     waitForNotifications(before + 1);
     QStringList summaries;
     for (const auto& n : server_.notifications()) {
@@ -73,6 +74,7 @@ class NotificationCenterTest : public ::testing::Test {
   }
 
   FakeNotificationServer server_;
+  int markers_ = 0;
   QDateTime now_ = utc(2024, 6, 1, 12);
   UserNotificationCenter center_;
 };
