@@ -103,15 +103,12 @@ class CloudProviderTest : public ::testing::Test {
 TEST(GeminiInstruction, IsTheFixedTextOf1218Characters) {
   const QString& text = geminiInstruction();
   EXPECT_EQ(text.size(), 1218);
+  EXPECT_EQ(text.count(u'\n'), 24);
   EXPECT_TRUE(text.startsWith(
       "You are an assistant that extracts actionable personal commitments from email "
       "summaries.\nCRITICAL SECURITY INSTRUCTIONS:\n"));
-  EXPECT_TRUE(text.contains(
-      "\n- DO NOT invent amounts, dates, or references. Unknown fields must be null.\n\n"
-      "Schema for each item in the array:\n{\n  \"category\": \"Bill / Invoice\" | "));
   EXPECT_TRUE(text.contains("  \"priority\": \"low\" | \"medium\" | \"high\" | \"urgent\"\n}\n"));
   EXPECT_TRUE(text.endsWith("}\n\n<untrusted_email_content>\nSender: "));
-  EXPECT_EQ(text.count(u'\n'), 24);
 }
 
 TEST_F(CloudProviderTest, SendsTheExactRequest) {
@@ -170,44 +167,38 @@ TEST_F(CloudProviderTest, PromptDropsTagsAndCutsLongFields) {
   EXPECT_FALSE(longPrompt.contains(QString(50, u'y')));
 }
 
-TEST_F(CloudProviderTest, KeyComesTrimmedFromTheKeychain) {
-  google.setGenerateContentReply(model,
-                                 ScriptedReply::json(200, FakeGoogle::generateContentJson("[]")));
-  ASSERT_TRUE(KeychainHelper::save(keyName, QStringLiteral("  \tkey-with-space \n")));
-  auto cloud = provider(ruleEngine());
-  runTask(cloud->extractActionableItems(message));
-  ASSERT_EQ(geminiRequests().size(), 1);
-  EXPECT_EQ(geminiRequests()[0].query, "key=key-with-space");
-}
-
-TEST_F(CloudProviderTest, NoUsableKeyMeansTheRuleEngineAndNoRequest) {
+TEST_F(CloudProviderTest, KeyComesTrimmedFromTheKeychainAndWithoutOneTheRuleEngineAnswers) {
   google.setGenerateContentReply(model,
                                  ScriptedReply::json(200, FakeGoogle::generateContentJson("[]")));
   auto engine = ruleEngine();
   auto cloud = provider(engine);
-  const auto expected = comparable(engine->extract(message));
-  ASSERT_EQ(expected.size(), 3);
+  ASSERT_TRUE(KeychainHelper::save(keyName, "  \tkey-with-space \n"));
+  EXPECT_TRUE(runTask(cloud->extractActionableItems(message)).isEmpty());
+  ASSERT_EQ(geminiRequests().size(), 1);
+  EXPECT_EQ(geminiRequests()[0].query, "key=key-with-space");
 
   // A blank stored key gives way to the built-in one, which the program leaves empty.
-  ASSERT_TRUE(KeychainHelper::save(keyName, QStringLiteral(" \n\t ")));
+  const auto expected = comparable(engine->extract(message));
+  ASSERT_EQ(expected.size(), 3);
+  ASSERT_TRUE(KeychainHelper::save(keyName, " \n\t "));
   EXPECT_EQ(comparable(runTask(cloud->extractActionableItems(message))), expected);
   ASSERT_TRUE(KeychainHelper::remove(keyName));
   EXPECT_EQ(comparable(runTask(cloud->extractActionableItems(message))), expected);
-  EXPECT_TRUE(google.server().requests().isEmpty());
+  EXPECT_EQ(google.server().requests().size(), 1);
 }
 
-TEST_F(CloudProviderTest, FailedRepliesFallBackToTheRuleEnginesExactResult) {
+TEST_F(CloudProviderTest, FailedOrLateRepliesFallBackToTheRuleEnginesExactResult) {
   auto engine = ruleEngine();
   const auto expected = comparable(engine->extract(message));
   ASSERT_EQ(expected.size(), 3);
   auto cloud = provider(engine);
-
   for (const int status : {401, 500, 429, 302, 199}) {
+    SCOPED_TRACE(status);
     google.setGenerateContentReply(
         model, ScriptedReply::json(
-                   status, FakeGoogle::generateContentJson(R"([{"category":"Bill / Invoice",)"
-                                                           R"("title":"from the cloud"}])")));
-    EXPECT_EQ(comparable(runTask(cloud->extractActionableItems(message))), expected) << status;
+                   status, FakeGoogle::generateContentJson(
+                               R"([{"category":"Bill / Invoice","title":"from the cloud"}])")));
+    EXPECT_EQ(comparable(runTask(cloud->extractActionableItems(message))), expected);
   }
   EXPECT_EQ(geminiRequests().size(), 5);
 
@@ -215,18 +206,12 @@ TEST_F(CloudProviderTest, FailedRepliesFallBackToTheRuleEnginesExactResult) {
   dropped.dropConnection = true;
   google.setGenerateContentReply(model, dropped);
   EXPECT_EQ(comparable(runTask(cloud->extractActionableItems(message))), expected);
-  // The network layer may resend once on a dropped connection.
-  EXPECT_GE(geminiRequests().size(), 6);
-}
 
-TEST_F(CloudProviderTest, TimeOutFallsBackToTheRuleEngine) {
   ScriptedReply slow = ScriptedReply::json(200, FakeGoogle::generateContentJson("[]"));
   slow.delay = std::chrono::seconds(5);
   google.setGenerateContentReply(model, slow);
-  auto engine = ruleEngine();
-  auto cloud = provider(engine, std::chrono::milliseconds(200));
-  EXPECT_EQ(comparable(runTask(cloud->extractActionableItems(message))),
-            comparable(engine->extract(message)));
+  auto impatient = provider(engine, std::chrono::milliseconds(200));
+  EXPECT_EQ(comparable(runTask(impatient->extractActionableItems(message))), expected);
 }
 
 TEST_F(CloudProviderTest, SuccessReplyIsValidatedAndNeverFallsBack) {

@@ -2,6 +2,7 @@
 
 #include "core/email/EmailSyncCoordinator.h"
 #include "core/email/RuleBasedEmailIntelligenceProvider.h"
+#include "core/model/DiagnosticLogger.h"
 #include "core/model/JsonCoding.h"
 #include "core/services/MockNotificationService.h"
 #include "core/store/StorageSchema.h"
@@ -12,54 +13,62 @@
 
 namespace {
 
-FakeGmailMessage gmailMessage(const QString& id, const QString& subject, const QString& from,
-                              const QString& snippet) {
+FakeGmailMessage gmailMessage(const char* id, const char* subject, const char* from,
+                              const char* snippet) {
   // 2024-06-03 07:33:20 UTC, before the fixture's clock.
   return FakeGmailMessage{id,
-                          QStringLiteral("thread-") + id,
-                          snippet,
-                          QStringLiteral("1717400000000"),
-                          {{QStringLiteral("Subject"), subject}, {QStringLiteral("From"), from}}};
+                          "thread-" + QString(id),
+                          QString(snippet),
+                          QString("1717400000000"),
+                          {{"Subject", subject}, {"From", from}}};
 }
 
 }  // namespace
 
-using EmailSyncEndToEndTest = GmailServiceFixture;
+// The real Gmail client and rule engine under a coordinator, over a real store.
+class EmailSyncEndToEndTest : public GmailServiceFixture {
+ protected:
+  void SetUp() override {
+    GmailServiceFixture::SetUp();
+    ASSERT_TRUE(dir.isValid());
+    store = std::make_unique<DataStore>(dir.path(), &notifications, nullptr,
+                                        &GmailServiceFixture::fixedNow, utcCalendar);
+    store->removeAllSampleData();
+    AppSettings settings = store->settings();
+    settings.isEmailAssistantEnabled = true;
+    store->setSettings(settings);
+    store->saveSettings();
+    coordinator = std::make_unique<EmailSyncCoordinator>(
+        store.get(), *service,
+        std::make_shared<RuleBasedEmailIntelligenceProvider>(
+            QLocale(QLocale::English, QLocale::UnitedStates), utcCalendar),
+        notifications, workspace, &GmailServiceFixture::fixedNow);
+  }
+
+  void sync() { testsupport::runTask(coordinator->triggerSync()); }
+
+  QTemporaryDir dir;
+  MockNotificationService notifications;
+  const Calendar utcCalendar{QTimeZone::utc()};
+  Workspace workspace;
+  std::unique_ptr<DataStore> store;
+  std::unique_ptr<EmailSyncCoordinator> coordinator;
+};
 
 TEST_F(EmailSyncEndToEndTest, APassOverTheGmailClientAndTheRuleEngineSavesItsSuggestions) {
   connect();
-  google.addMessage(gmailMessage(QStringLiteral("inv-1"), QStringLiteral("Your invoice for June"),
-                                 QStringLiteral("Acme Power <billing@acme.example>"),
-                                 QStringLiteral("Total $120.50 to pay")));
+  google.addMessage(gmailMessage("inv-1", "Your invoice for June",
+                                 "Acme Power <billing@acme.example>", "Total $120.50 to pay"));
+  google.addMessage(gmailMessage("task-1", "Please review the lease", "Dana <dana@example.com>",
+                                 "This is urgent"));
   google.addMessage(
-      gmailMessage(QStringLiteral("task-1"), QStringLiteral("Please review the lease"),
-                   QStringLiteral("Dana <dana@example.com>"), QStringLiteral("This is urgent")));
-  google.addMessage(gmailMessage(QStringLiteral("news-1"), QStringLiteral("Weekly newsletter"),
-                                 QStringLiteral("News <news@example.com>"),
-                                 QStringLiteral("Nothing to do")));
-  google.setMessageList(
-      {QStringLiteral("inv-1"), QStringLiteral("task-1"), QStringLiteral("news-1")});
+      gmailMessage("news-1", "Weekly newsletter", "News <news@example.com>", "Nothing to do"));
+  google.setMessageList({"inv-1", "task-1", "news-1"});
 
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  MockNotificationService notifications;
-  const Calendar utcCalendar{QTimeZone::utc()};
-  DataStore store(dir.path(), &notifications, nullptr, &GmailServiceFixture::fixedNow, utcCalendar);
-  store.removeAllSampleData();
-  AppSettings settings = store.settings();
-  settings.isEmailAssistantEnabled = true;
-  store.setSettings(settings);
-  store.saveSettings();
+  sync();
+  ASSERT_EQ(store->emailSyncState().lastSyncStatus, "Found 2 new items");
 
-  auto engine = std::make_shared<RuleBasedEmailIntelligenceProvider>(
-      QLocale(QLocale::English, QLocale::UnitedStates), utcCalendar);
-  Workspace workspace;
-  EmailSyncCoordinator coordinator(&store, *service, engine, notifications, workspace,
-                                   &GmailServiceFixture::fixedNow);
-  testsupport::runTask(coordinator.triggerSync());
-  ASSERT_EQ(store.emailSyncState().lastSyncStatus, QStringLiteral("Found 2 new items"));
-
-  QFile file(dir.path() + QStringLiteral("/dashboard.json"));
+  QFile file(dir.path() + "/dashboard.json");
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const DashboardStorageContainer saved =
       DashboardStorageContainer::fromJson(jsoncoding::parseObject(file.readAll()));
@@ -67,39 +76,58 @@ TEST_F(EmailSyncEndToEndTest, APassOverTheGmailClientAndTheRuleEngineSavesItsSug
   ASSERT_EQ(saved.emailSuggestions.size(), 2);
   const EmailExtractedSuggestion& bill = saved.emailSuggestions.at(0);
   EXPECT_EQ(bill.category, EmailExtractedCategory::bill);
-  EXPECT_EQ(bill.sourceMessageID, QStringLiteral("inv-1"));
-  EXPECT_EQ(bill.title, QStringLiteral("Bill from Acme Power"));
-  EXPECT_EQ(bill.sender, QStringLiteral("Acme Power <billing@acme.example>"));
+  EXPECT_EQ(bill.sourceMessageID, "inv-1");
+  EXPECT_EQ(bill.title, "Bill from Acme Power");
   EXPECT_EQ(bill.amount, 120.5);
-  EXPECT_EQ(bill.currency, QStringLiteral("USD"));
-  EXPECT_EQ(bill.status, SuggestionStatus::pending);
+  EXPECT_EQ(bill.currency, "USD");
   const EmailExtractedSuggestion& task = saved.emailSuggestions.at(1);
   EXPECT_EQ(task.category, EmailExtractedCategory::task);
-  EXPECT_EQ(task.sourceMessageID, QStringLiteral("task-1"));
-  EXPECT_EQ(task.title, QStringLiteral("Please review the lease"));
+  EXPECT_EQ(task.sourceMessageID, "task-1");
+  EXPECT_EQ(task.title, "Please review the lease");
   EXPECT_EQ(task.priority, TaskPriority::urgent);
 
-  EXPECT_EQ(
-      saved.processedEmailMessageIDs,
-      (QSet<QString>{QStringLiteral("inv-1"), QStringLiteral("task-1"), QStringLiteral("news-1")}));
+  EXPECT_EQ(saved.processedEmailMessageIDs, (QSet<QString>{"inv-1", "task-1", "news-1"}));
   EXPECT_EQ(saved.lastEmailSyncAt, fixedNow());
-  EXPECT_EQ(saved.emailSyncState.lastSyncStatus, QStringLiteral("Found 2 new items"));
-  EXPECT_EQ(saved.emailSyncState.accountEmail, QStringLiteral("me@example.com"));
+  EXPECT_EQ(saved.emailSyncState.accountEmail, "me@example.com");
   EXPECT_EQ(saved.emailSyncState.pendingCount, 2);
 
   // The urgent task was alerted, under its suggestion's own identifier.
   ASSERT_EQ(notifications.emailAlerts.size(), 1);
-  EXPECT_EQ(notifications.emailAlerts.first().title,
-            QStringLiteral("Urgent Task: Please review the lease"));
+  EXPECT_EQ(notifications.emailAlerts.first().title, "Urgent Task: Please review the lease");
   EXPECT_EQ(notifications.emailAlerts.first().identifier,
-            QStringLiteral("email-urgent-") + jsoncoding::uuidText(task.id));
+            "email-urgent-" + jsoncoding::uuidText(task.id));
 
   // The next search starts where this one did.
   google.server().clearRequests();
-  testsupport::runTask(coordinator.triggerSync());
+  sync();
   ASSERT_EQ(google.listRequests().size(), 1);
-  EXPECT_TRUE(google.listRequests().first().query.contains(QStringLiteral("after:1717416000")));
-  EXPECT_EQ(store.emailSyncState().lastSyncStatus,
-            QStringLiteral("Up to date (No new actionable emails)"));
-  EXPECT_EQ(store.emailSuggestions().size(), 2);
+  EXPECT_TRUE(google.listRequests().first().query.contains("after:1717416000"));
+  EXPECT_EQ(store->emailSyncState().lastSyncStatus, "Up to date (No new actionable emails)");
+  EXPECT_EQ(store->emailSuggestions().size(), 2);
+}
+
+TEST_F(EmailSyncEndToEndTest, NoCredentialReachesTheLogWhenConnectingOrSyncingFails) {
+  google.setTokenReply(
+      ScriptedReply::json(200, FakeGoogle::tokenJson("tok-secret-1", 5, "ref-secret-1")));
+  google.setUserInfoReply(ScriptedReply::json(500, "{}"));
+  testsupport::runTask(service->exchangeCodeForTokens(
+      "code-secret-1", "client-secret-id", "secret-secret-1", "com.example:/oauth2redirect"));
+  DiagnosticLogger::shared().clear();
+
+  // The token is near its expiry: the refresh is cut off, then refused; the list refuses twice.
+  ScriptedReply dropped;
+  dropped.dropConnection = true;
+  google.setTokenReply(dropped);
+  sync();
+  google.setTokenReply(ScriptedReply::json(400, R"({"error":"invalid_grant"})"));
+  sync();
+  service->saveCredentials("tok-secret-2", std::nullopt, 3600, std::nullopt, std::nullopt);
+  google.setListReply(ScriptedReply::json(401, "{}"));
+  sync();
+
+  const QList<DiagnosticLogger::Entry> entries = DiagnosticLogger::shared().entries();
+  ASSERT_GE(entries.size(), 3);
+  for (const DiagnosticLogger::Entry& entry : entries) {
+    EXPECT_FALSE(entry.message.contains("secret")) << entry.message.toStdString();
+  }
 }

@@ -93,12 +93,8 @@ EmailSyncTest::~EmailSyncTest() {
   store.reset();
 }
 
-QString EmailSyncTest::databasePath() const {
-  return dir_.path() + QStringLiteral("/Pelmora/dashboard.json");
-}
-
 DashboardStorageContainer EmailSyncTest::savedDatabase() const {
-  QFile file(databasePath());
+  QFile file(dir_.path() + QStringLiteral("/Pelmora/dashboard.json"));
   EXPECT_TRUE(file.open(QIODevice::ReadOnly));
   return DashboardStorageContainer::fromJson(jsoncoding::parseObject(file.readAll()));
 }
@@ -111,6 +107,21 @@ void EmailSyncTest::changeSettings(const std::function<void(AppSettings&)>& chan
 }
 
 void EmailSyncTest::sync() { testsupport::runTask(coordinator->triggerSync()); }
+
+void EmailSyncTest::stubMessages(const QStringList& ids) {
+  gmail.stubbedMessages.clear();
+  for (qsizetype i = 0; i < ids.size(); ++i) {
+    gmail.stubbedMessages.append(mailMessage(ids.at(i), now.addSecs(-60 + i)));
+  }
+}
+
+void EmailSyncTest::syncOne(const QString& id, const QList<EmailExtractedSuggestion>& answer) {
+  stubMessages({id});
+  store->setLastEmailSyncAt(std::nullopt);
+  provider->answers[id] = answer;
+  alerts.emailAlerts.clear();
+  sync();
+}
 
 QStringList EmailSyncTest::logLines() const {
   QStringList lines;

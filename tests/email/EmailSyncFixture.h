@@ -77,11 +77,14 @@ class EmailSyncTest : public ::testing::Test {
   EmailSyncTest();
   ~EmailSyncTest() override;
 
-  QString databasePath() const;
   DashboardStorageContainer savedDatabase() const;
   void changeSettings(const std::function<void(AppSettings&)>& change);
   // Runs one pass to its end.
   void sync();
+  // Gmail holds these messages, a minute old and a second apart, in this order.
+  void stubMessages(const QStringList& ids);
+  // A fresh pass over the one message `id`, answered with `answer`; earlier alerts are cleared.
+  void syncOne(const QString& id, const QList<EmailExtractedSuggestion>& answer);
   // "LEVEL message" of each line the coordinator logged since the fixture was built.
   QStringList logLines() const;
   QList<EmailExtractedSuggestion> storedFrom(const QString& sourceMessageID) const;

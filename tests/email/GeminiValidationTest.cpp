@@ -66,27 +66,27 @@ TEST(GeminiValidation, FullItemBecomesASuggestionTiedToTheMessage) {
   const auto suggestions = parseAndValidateGeminiResponse(
       FakeGoogle::generateContentJson(itemsText(items)), message, now);
   ASSERT_EQ(suggestions.size(), 1);
-  const auto& s = suggestions[0];
-  EXPECT_FALSE(s.id.isNull());
-  EXPECT_EQ(s.sourceMessageID, "m-7");
-  EXPECT_EQ(s.sender, "Acme <a@acme.example>");
-  EXPECT_EQ(s.subject, "Your bill");
-  EXPECT_EQ(s.receivedDate, utc(2025, 2, 27, 8));
-  EXPECT_EQ(s.category, EmailExtractedCategory::bill);
-  EXPECT_EQ(s.title, "Electricity");
-  EXPECT_EQ(s.notes, "March bill");
-  EXPECT_DOUBLE_EQ(s.confidence, 0.93);
-  EXPECT_EQ(s.evidenceSnippet, "Total due $120.40");
-  EXPECT_EQ(s.amount, 120.4);
-  EXPECT_EQ(s.currency, "usd");  // passed on as written
-  EXPECT_EQ(s.dueDate, utc(2025, 3, 15, 9));
-  EXPECT_EQ(s.referenceNumber, "INV-9");
-  EXPECT_EQ(s.personOrOrg, "Acme");
-  EXPECT_EQ(s.priority, TaskPriority::high);
-  EXPECT_EQ(s.location, std::nullopt);
-  EXPECT_EQ(s.status, SuggestionStatus::pending);
-  EXPECT_EQ(s.createdAt, now);
-  EXPECT_EQ(s.reviewedAt, std::nullopt);
+  EXPECT_FALSE(suggestions[0].id.isNull());
+  EmailExtractedSuggestion expected;
+  expected.id = suggestions[0].id;
+  expected.sourceMessageID = "m-7";
+  expected.sender = "Acme <a@acme.example>";
+  expected.subject = "Your bill";
+  expected.receivedDate = utc(2025, 2, 27, 8);
+  expected.category = EmailExtractedCategory::bill;
+  expected.title = "Electricity";
+  expected.notes = "March bill";
+  expected.confidence = 0.93;
+  expected.evidenceSnippet = "Total due $120.40";
+  expected.amount = 120.4;
+  expected.currency = "usd";  // passed on as written
+  expected.dueDate = utc(2025, 3, 15, 9);
+  expected.referenceNumber = "INV-9";
+  expected.personOrOrg = "Acme";
+  expected.priority = TaskPriority::high;
+  expected.status = SuggestionStatus::pending;
+  expected.createdAt = now;
+  EXPECT_EQ(suggestions[0], expected);
 }
 
 TEST(GeminiValidation, MissingAndNullOptionalFieldsGiveEmptyTextsOrNothing) {
