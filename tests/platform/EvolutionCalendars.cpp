@@ -1,6 +1,8 @@
 #include "EvolutionCalendars.h"
 
+#include <QAbstractEventDispatcher>
 #include <QDeadlineTimer>
+#include <QTimer>
 
 #include <libecal/libecal.h>
 #include <libedataserver/libedataserver.h>
@@ -43,7 +45,7 @@ EvolutionCalendars::EvolutionCalendars() : d_(std::make_unique<Private>()) {
 
 EvolutionCalendars::~EvolutionCalendars() {
   for (auto& [uid, calendar] : d_->calendars) {
-    g_object_unref(calendar.second);
+    g_clear_object(&calendar.second);
     g_object_unref(calendar.first);
     if (ESource* source = e_source_registry_ref_source(d_->registry, uid.toUtf8().constData())) {
       GError* error = nullptr;
@@ -62,6 +64,11 @@ bool EvolutionCalendars::isReady() const { return d_->registry != nullptr; }
 QString EvolutionCalendars::error() const { return d_->error; }
 
 QString EvolutionCalendars::createCalendar(const QString& displayName, const QString& color) {
+  const QString uid = createSource(displayName, color);
+  return !uid.isEmpty() && open(uid) ? uid : QString();
+}
+
+QString EvolutionCalendars::createSource(const QString& displayName, const QString& color) {
   GError* error = nullptr;
   ESource* source = e_source_new(nullptr, nullptr, &error);
   if (!source) {
@@ -83,16 +90,35 @@ QString EvolutionCalendars::createCalendar(const QString& displayName, const QSt
     d_->fail(error);
     return {};
   }
-  EClient* client = e_cal_client_connect_sync(source, E_CAL_CLIENT_SOURCE_TYPE_EVENTS, G_MAXUINT32,
-                                              nullptr, &error);
-  if (!client) {
-    g_object_unref(source);
-    d_->fail(error);
-    return {};
-  }
   const QString uid = QString::fromUtf8(e_source_get_uid(source));
-  d_->calendars[uid] = {source, E_CAL_CLIENT(client)};
+  d_->calendars[uid] = {source, nullptr};
   return uid;
+}
+
+bool EvolutionCalendars::open(const QString& calendar) {
+  const auto found = d_->calendars.find(calendar);
+  if (found == d_->calendars.end()) {
+    d_->error = QStringLiteral("no such calendar");
+    return false;
+  }
+  if (found->second.second) {
+    return true;
+  }
+  // The calendar server learns of a new source from its own copy of the registry, which may
+  // lag behind this one: until then it answers that there is no such source.
+  GError* error = nullptr;
+  EClient* client = nullptr;
+  eventually([&] {
+    g_clear_error(&error);
+    client = e_cal_client_connect_sync(found->second.first, E_CAL_CLIENT_SOURCE_TYPE_EVENTS,
+                                       G_MAXUINT32, nullptr, &error);
+    return client || !g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NOT_FOUND);
+  });
+  if (!client) {
+    return d_->fail(error);
+  }
+  found->second.second = E_CAL_CLIENT(client);
+  return true;
 }
 
 bool EvolutionCalendars::reconnect() {
@@ -103,7 +129,7 @@ bool EvolutionCalendars::reconnect() {
     if (!client) {
       return d_->fail(error);
     }
-    g_object_unref(calendar.second);
+    g_clear_object(&calendar.second);
     calendar.second = E_CAL_CLIENT(client);
   }
   return true;
@@ -217,11 +243,15 @@ bool inPrivateTestSession() { return !qEnvironmentVariableIsEmpty("PELMORA_IN_TE
 
 bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds patience) {
   const QDeadlineTimer deadline(patience);
+  // processEvents() with a time limit never waits, so the loop would spin; the tick wakes the
+  // wait below often enough to look at the deadline.
+  QTimer tick;
+  tick.start(50);
   while (!condition()) {
     if (deadline.hasExpired()) {
       return false;
     }
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    QAbstractEventDispatcher::instance()->processEvents(QEventLoop::WaitForMoreEvents);
   }
   return true;
 }

@@ -25,6 +25,10 @@ class EvolutionCalendars {
 
   // A new local calendar; returns its identifier, or empty on failure.
   QString createCalendar(const QString& displayName, const QString& color);
+  // Only the registry's entry: the calendar server has not been asked to open it yet, which
+  // `open()` does before events can be written.
+  QString createSource(const QString& displayName, const QString& color);
+  bool open(const QString& calendar);
   // Opens every calendar anew, as after the calendar server restarted.
   bool reconnect();
   bool setEnabled(const QString& calendar, bool enabled);

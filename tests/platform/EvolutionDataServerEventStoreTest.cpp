@@ -208,9 +208,9 @@ TEST_F(EvolutionStoreTest, FollowsEditsMadeByOtherApplications) {
   ASSERT_TRUE(calendars_->modifyEvent(work_, moved, false)) << calendars_->error().toStdString();
   const Seen movedSeen{QStringLiteral("New York sync (moved)"), utc(2026, 3, 26, 13),
                        utc(2026, 3, 26, 13, 30)};
-  ASSERT_TRUE(eventually([&] { return week().contains(movedSeen); }))
-      << ::testing::PrintToString(week());
-  EXPECT_GE(changed.count(), 1);
+  // The signal follows the data by a turn of the event loop.
+  ASSERT_TRUE(eventually([&] { return week().contains(movedSeen) && !changed.isEmpty(); }))
+      << ::testing::PrintToString(week()) << changed.count();
   QList<Seen> expected = kExpectedWeek;
   expected.removeAt(4);
   expected.insert(4, movedSeen);
@@ -218,8 +218,8 @@ TEST_F(EvolutionStoreTest, FollowsEditsMadeByOtherApplications) {
 
   changed.clear();
   ASSERT_TRUE(calendars_->removeEvent(work_, QStringLiteral("pelmora-test-holiday")));
-  ASSERT_TRUE(eventually([&] { return week().size() == expected.size() - 1; }));
-  EXPECT_GE(changed.count(), 1);
+  ASSERT_TRUE(
+      eventually([&] { return week().size() == expected.size() - 1 && !changed.isEmpty(); }));
   for (const Seen& event : week()) {
     EXPECT_FALSE(event.isAllDay) << "the removed holiday is gone";
   }
@@ -248,15 +248,14 @@ TEST_F(EvolutionStoreTest, FollowsEditsMadeByOtherApplications) {
   changed.clear();
   ASSERT_TRUE(calendars_->setColor(work_, QStringLiteral("#AbCdEf80")))
       << calendars_->error().toStdString();
-  EXPECT_TRUE(eventually([&] { return listed(work_)->colorHex == QLatin1String("#ABCDEF"); }));
-  EXPECT_GE(changed.count(), 1);
+  EXPECT_TRUE(eventually(
+      [&] { return listed(work_)->colorHex == QLatin1String("#ABCDEF") && !changed.isEmpty(); }));
 
   changed.clear();
   const QString extra =
       calendars_->createCalendar(QStringLiteral("Pelmora Test Extra"), QStringLiteral("#00ff00"));
   ASSERT_FALSE(extra.isEmpty()) << calendars_->error().toStdString();
-  ASSERT_TRUE(eventually([&] { return listed(extra).has_value(); }));
-  EXPECT_GE(changed.count(), 1);
+  ASSERT_TRUE(eventually([&] { return listed(extra).has_value() && !changed.isEmpty(); }));
   ASSERT_TRUE(calendars_->setEnabled(extra, false)) << calendars_->error().toStdString();
   EXPECT_TRUE(eventually([&] { return !listed(extra); }));
   EXPECT_TRUE(listed(work_));
