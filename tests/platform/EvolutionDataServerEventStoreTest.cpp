@@ -7,6 +7,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
 #include <QSignalSpy>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -261,6 +262,44 @@ TEST_F(EvolutionStoreTest, FollowsEditsMadeByOtherApplications) {
   EXPECT_TRUE(listed(work_));
 }
 
+TEST_F(EvolutionStoreTest, ReadsCalendarsAddedWhileItRuns) {
+  seedWork();
+  store_ = openStore();
+  // Added in a burst, the way an online account brings its calendars, and read by the store
+  // before any other application opened them.
+  QStringList added;
+  for (int i = 0; i < 5; ++i) {
+    const QString uid = calendars_->createSource(QStringLiteral("Pelmora Test Added %1").arg(i),
+                                                 QStringLiteral("#336699"));
+    ASSERT_FALSE(uid.isEmpty()) << calendars_->error().toStdString();
+    added.append(uid);
+  }
+  ASSERT_TRUE(eventually([&] {
+    QSet<QString> listed;
+    for (const EventStoreCalendar& calendar : store_->calendars()) {
+      listed.insert(calendar.identifier);
+    }
+    return listed.contains(QSet<QString>(added.begin(), added.end()));
+  }));
+  QList<Seen> expected;
+  for (int i = 0; i < added.size(); ++i) {
+    ASSERT_TRUE(calendars_->open(added[i])) << calendars_->error().toStdString();
+    const QByteArray title = "Added " + QByteArray::number(i);
+    ASSERT_TRUE(calendars_->addEvent(
+        added[i], "BEGIN:VEVENT\r\nUID:pelmora-test-added-" + QByteArray::number(i) +
+                      "\r\nSUMMARY:" + title + "\r\nDTSTART:20260325T1" + QByteArray::number(i) +
+                      "0000Z\r\nDTEND:20260325T1" + QByteArray::number(i) +
+                      "3000Z\r\nEND:VEVENT\r\n"))
+        << calendars_->error().toStdString();
+    expected.append(
+        {QString::fromUtf8(title), utc(2026, 3, 25, 10 + i), utc(2026, 3, 25, 10 + i, 30)});
+  }
+  const QSet<QString> onlyAdded(added.begin(), added.end());
+  EXPECT_TRUE(eventually([&] {
+    return seen(store_->events(kWeekStart, kWeekEnd, onlyAdded)) == expected;
+  })) << ::testing::PrintToString(seen(store_->events(kWeekStart, kWeekEnd, onlyAdded)));
+}
+
 TEST_F(EvolutionStoreTest, OpensTheCalendarsAgainAfterTheCalendarServerCrashed) {
   seedWork();
   store_ = openStore();
@@ -296,6 +335,27 @@ TEST_F(EvolutionStoreTest, ClosingTheStoreWhileCallsAreUnderwayIsSafe) {
     }
     store.reset();
   }
+  // And at the moments the work changes hands: when the registry answers (from within that
+  // signal), while the calendars connect, and while the zones their first events need are
+  // fetched.
+  using Store = EvolutionDataServerEventStore;
+  const auto closeAt = [](auto signal, bool fromWithin) {
+    auto store = std::make_unique<Store>(kBerlin);
+    bool closed = false;
+    QObject::connect(store.get(), signal, store.get(), [&] {
+      if (fromWithin) {
+        store.reset();
+      } else {
+        QTimer::singleShot(0, store.get(), [&] { store.reset(); });
+      }
+      closed = true;
+    });
+    store->open(std::chrono::seconds(20));
+    return eventually([&] { return closed && !store; });
+  };
+  EXPECT_TRUE(closeAt(&Store::opened, true));
+  EXPECT_TRUE(closeAt(&Store::opened, false));
+  EXPECT_TRUE(closeAt(&EventStore::changed, false));
   store_ = openStore();
   EXPECT_EQ(week(), kExpectedWeek);
 }
