@@ -2,8 +2,10 @@
 
 #include "core/model/DiagnosticLogger.h"
 #include "core/platform/ICalendarFile.h"
+#include "core/platform/RestartBudget.h"
 
 #include <QAbstractEventDispatcher>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QMap>
 #include <QPointer>
@@ -25,8 +27,10 @@ constexpr auto kRegistryBusName = "org.gnome.evolution.dataserver.Sources5";
 constexpr guint32 kDoNotWaitForConnection = G_MAXUINT32;
 // How long the first load may take, once the registry answered, before showing what is in.
 constexpr auto kFirstLoadPatience = std::chrono::seconds(5);
-// A calendar whose backend keeps dying is left alone after this many restarts.
+// A calendar whose backend keeps dying is left alone after this many restarts within
+// the window; occasional restarts over a long session are always reopened.
 constexpr int kMaxRestarts = 3;
+constexpr qint64 kRestartWindowMs = 10 * 60 * 1000;
 const QString kDefaultColor = QStringLiteral("#3B82F6");
 
 struct GObjectUnref {
@@ -247,8 +251,9 @@ struct EvolutionDataServerEventStore::Private {
 
     static void backendDied(EClient*, gpointer data) {
       auto* self = static_cast<Calendar*>(data);
-      const int restarts = ++self->owner->restarts[self->info.identifier];
-      if (restarts > kMaxRestarts) {
+      auto budget =
+          self->owner->restarts.try_emplace(self->info.identifier, kMaxRestarts, kRestartWindowMs);
+      if (!budget.first->second.allow(self->owner->clock.elapsed())) {
         self->giveUp(QStringLiteral("its backend keeps stopping"));
         return;
       }
@@ -308,7 +313,7 @@ struct EvolutionDataServerEventStore::Private {
     }
   };
 
-  explicit Private(EvolutionDataServerEventStore* store) : q(store) {}
+  explicit Private(EvolutionDataServerEventStore* store) : q(store) { clock.start(); }
   Private(const Private&) = delete;
   Private& operator=(const Private&) = delete;
   ~Private() {
@@ -500,7 +505,8 @@ struct EvolutionDataServerEventStore::Private {
   GObjectPtr<GCancellable> opening{g_cancellable_new()};
   GObjectPtr<ESourceRegistry> registry;
   std::map<QString, std::unique_ptr<Calendar>> calendars;
-  QHash<QString, int> restarts;
+  std::map<QString, RestartBudget> restarts;
+  QElapsedTimer clock;
   quint64 nextToken = 1;
 };
 
