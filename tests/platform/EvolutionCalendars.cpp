@@ -33,6 +33,24 @@ struct EvolutionCalendars::Private {
     error = takeError(gerror);
     return false;
   }
+
+  // Parses `text` and hands the calendar's client and the component to `change`, which
+  // reports a failure through the GError; the component is released afterwards.
+  template <typename Change>
+  bool withComponent(const QString& calendar, const QByteArray& text, const char* kind,
+                     Change change) {
+    ECalClient* found = client(calendar);
+    ICalComponent* component = i_cal_component_new_from_string(text.constData());
+    if (!found || !component) {
+      error = QStringLiteral("no such calendar, or not a %1").arg(QLatin1String(kind));
+      g_clear_object(&component);
+      return false;
+    }
+    GError* gerror = nullptr;
+    const bool done = change(found, component, gerror);
+    g_object_unref(component);
+    return done || fail(gerror);
+  }
 };
 
 EvolutionCalendars::EvolutionCalendars() : d_(std::make_unique<Private>()) {
@@ -173,54 +191,37 @@ bool EvolutionCalendars::setColor(const QString& calendar, const QString& color)
 }
 
 bool EvolutionCalendars::addZone(const QString& calendar, const QByteArray& vtimezone) {
-  ECalClient* client = d_->client(calendar);
-  ICalComponent* component = i_cal_component_new_from_string(vtimezone.constData());
-  if (!client || !component) {
-    d_->error = QStringLiteral("no such calendar, or not a VTIMEZONE");
-    g_clear_object(&component);
-    return false;
-  }
-  ICalTimezone* zone = i_cal_timezone_new();
-  const bool set = i_cal_timezone_set_component(zone, component);
-  GError* error = nullptr;
-  const bool added = set && e_cal_client_add_timezone_sync(client, zone, nullptr, &error);
-  g_object_unref(zone);
-  g_object_unref(component);
-  return added || d_->fail(error);
+  return d_->withComponent(calendar, vtimezone, "VTIMEZONE",
+                           [](ECalClient* client, ICalComponent* component, GError*& error) {
+                             ICalTimezone* zone = i_cal_timezone_new();
+                             const bool added =
+                                 i_cal_timezone_set_component(zone, component) &&
+                                 e_cal_client_add_timezone_sync(client, zone, nullptr, &error);
+                             g_object_unref(zone);
+                             return added;
+                           });
 }
 
 bool EvolutionCalendars::addEvent(const QString& calendar, const QByteArray& vevent) {
-  ECalClient* client = d_->client(calendar);
-  ICalComponent* component = i_cal_component_new_from_string(vevent.constData());
-  if (!client || !component) {
-    d_->error = QStringLiteral("no such calendar, or not a VEVENT");
-    g_clear_object(&component);
-    return false;
-  }
-  GError* error = nullptr;
-  gchar* uid = nullptr;
-  const bool created = e_cal_client_create_object_sync(client, component, E_CAL_OPERATION_FLAG_NONE,
-                                                       &uid, nullptr, &error);
-  g_free(uid);
-  g_object_unref(component);
-  return created || d_->fail(error);
+  return d_->withComponent(
+      calendar, vevent, "VEVENT", [](ECalClient* client, ICalComponent* component, GError*& error) {
+        gchar* uid = nullptr;
+        const bool created = e_cal_client_create_object_sync(
+            client, component, E_CAL_OPERATION_FLAG_NONE, &uid, nullptr, &error);
+        g_free(uid);
+        return created;
+      });
 }
 
 bool EvolutionCalendars::modifyEvent(const QString& calendar, const QByteArray& vevent,
                                      bool onlyThisOccurrence) {
-  ECalClient* client = d_->client(calendar);
-  ICalComponent* component = i_cal_component_new_from_string(vevent.constData());
-  if (!client || !component) {
-    d_->error = QStringLiteral("no such calendar, or not a VEVENT");
-    g_clear_object(&component);
-    return false;
-  }
-  GError* error = nullptr;
-  const bool modified = e_cal_client_modify_object_sync(
-      client, component, onlyThisOccurrence ? E_CAL_OBJ_MOD_THIS : E_CAL_OBJ_MOD_ALL,
-      E_CAL_OPERATION_FLAG_NONE, nullptr, &error);
-  g_object_unref(component);
-  return modified || d_->fail(error);
+  return d_->withComponent(
+      calendar, vevent, "VEVENT",
+      [onlyThisOccurrence](ECalClient* client, ICalComponent* component, GError*& error) {
+        return e_cal_client_modify_object_sync(
+            client, component, onlyThisOccurrence ? E_CAL_OBJ_MOD_THIS : E_CAL_OBJ_MOD_ALL,
+            E_CAL_OPERATION_FLAG_NONE, nullptr, &error);
+      });
 }
 
 bool EvolutionCalendars::removeEvent(const QString& calendar, const QString& uid,
