@@ -1,0 +1,39 @@
+#include "app/shell/DayLists.h"
+
+#include <cmath>
+
+namespace day_lists {
+
+QList<TaskItem> tasksDueToday(const QList<TaskItem>& tasks, const QDateTime& now,
+                              const Calendar& calendar, Completed completed) {
+  QList<TaskItem> result;
+  for (const TaskItem& task : tasks) {
+    if (completed == Completed::excluded && task.isCompleted) {
+      continue;
+    }
+    if (task.isDueToday(calendar, now)) {
+      result.append(task);
+    }
+  }
+  return result;
+}
+
+QList<WaitingForItem> followUpsOverdue(const QList<WaitingForItem>& items, const QDateTime& now) {
+  QList<WaitingForItem> result;
+  for (const WaitingForItem& item : items) {
+    if (item.isFollowUpOverdue(now)) {
+      result.append(item);
+    }
+  }
+  return result;
+}
+
+QString formatSeconds(double seconds) {
+  if (!std::isfinite(seconds) || seconds < 0) {
+    seconds = 0;
+  }
+  const auto whole = static_cast<long long>(seconds);
+  return QString::asprintf("%02lld:%02lld", whole / 60, whole % 60);
+}
+
+}  // namespace day_lists

@@ -1,0 +1,55 @@
+#include "ScreenTestSupport.h"
+
+#include "app/platform/Theme.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QWidget>
+
+namespace screentest {
+
+ScreenTest::ScreenTest()
+    : now(testsupport::utc(2026, 3, 10, 9, 30)),
+      calendar(QTimeZone(QByteArrayLiteral("Europe/Berlin"))) {
+  store_ = std::make_unique<DataStore>(
+      dir_.path() + QStringLiteral("/Pelmora"), &notifications, &calendarService,
+      [this] { return now; }, calendar);
+  const AppSettings& s = store_->settings();
+  timer_ = std::make_unique<FocusTimerManager>(
+      s.focusDurationMinutes, s.shortBreakDurationMinutes, s.longBreakDurationMinutes,
+      s.sessionsBeforeLongBreak, [this] { return now; });
+  env.store = store_.get();
+  env.focusTimer = timer_.get();
+  env.clock = [this] { return now; };
+  env.calendar = calendar;
+}
+
+void ScreenTest::emptyStore() {
+  store_->removeAllSampleData();
+  for (const TaskItem& task : QList<TaskItem>(store_->tasks())) {
+    store_->deleteTask(task.id);
+  }
+}
+
+void saveScreenshots(QWidget* widget, const QString& name, QSize size) {
+  const QString folder = qEnvironmentVariable("PELMORA_SCREENSHOTS");
+  if (folder.isEmpty() || widget == nullptr) {
+    return;
+  }
+  QDir().mkpath(folder);
+  Theme& theme = Theme::shared();
+  const AppThemeMode before = theme.mode();
+  widget->resize(size.isValid() ? size : widget->sizeHint());
+  widget->show();
+  for (const bool dark : {false, true}) {
+    theme.setMode(dark ? AppThemeMode::dark : AppThemeMode::light);
+    QApplication::processEvents();
+    const QString file =
+        QDir(folder).filePath(name + (dark ? QStringLiteral("-dark.png") : QStringLiteral("-light.png")));
+    EXPECT_TRUE(widget->grab().save(file)) << file.toStdString();
+  }
+  theme.setMode(before);
+  QApplication::processEvents();
+}
+
+}  // namespace screentest
