@@ -2,11 +2,26 @@
 
 #include "app/screens/ScreenEnvironment.h"
 
+#include <QUrl>
 #include <QWidget>
 
 #include <functional>
 
-// The floating panel's content. Placeholder until the widget is built.
+class CircularProgressRing;
+class ColorDot;
+class ElidedLabel;
+class PlainButton;
+class QLabel;
+class QVBoxLayout;
+class SymbolView;
+class ThemedLabel;
+class VisualEffectView;
+class WindowDragHandle;
+
+// The floating panel's content: a 280-wide translucent card with the clock, today's task
+// progress, the cached weather, the focus timer, the next event and the reminders. The whole
+// card moves the panel when dragged and opens the main window on a double click. Its height
+// follows what it shows.
 class FloatingWidgetView : public QWidget {
   Q_OBJECT
 
@@ -14,8 +29,57 @@ class FloatingWidgetView : public QWidget {
   FloatingWidgetView(const ScreenEnvironment& environment, std::function<void()> onQuickAdd,
                      std::function<void()> onOpenFullDashboard, QWidget* parent = nullptr);
 
+  // Whether the reminders list is open; false at first, changed only by its button.
+  bool isExpanded() const { return isExpanded_; }
+  // How a meeting link is opened (the desktop's handler by default); only safe links reach it.
+  void setLinkOpener(std::function<void(const QUrl&)> open);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
+  QWidget* buildHeader();
+  QWidget* buildStatusRow();
+  QWidget* buildEventRow();
+  void buildReminders(QVBoxLayout* card);
+
+  void togglePin();
+  void refreshAll();
+  void refreshSettings();
+  void refreshClock();
+  void refreshProgress();
+  void refreshWeather();
+  void refreshFocus();
+  void refreshEvent();
+  void refreshReminders();
+
   ScreenEnvironment environment_;
   std::function<void()> onQuickAdd_;
   std::function<void()> onOpenFullDashboard_;
+  std::function<void(const QUrl&)> openLink_;
+  bool isExpanded_ = false;
+  QUrl meetingLink_;
+
+  VisualEffectView* background_ = nullptr;
+  WindowDragHandle* cardHandle_ = nullptr;
+  PlainButton* pinButton_ = nullptr;
+  QLabel* timeLabel_ = nullptr;
+  ThemedLabel* dateLabel_ = nullptr;
+  QWidget* progress_ = nullptr;
+  CircularProgressRing* ring_ = nullptr;
+  QLabel* progressLabel_ = nullptr;
+  QWidget* weatherPill_ = nullptr;
+  SymbolView* weatherSymbol_ = nullptr;
+  QLabel* temperatureLabel_ = nullptr;
+  QWidget* focusPill_ = nullptr;
+  QLabel* countdownLabel_ = nullptr;
+  PlainButton* playPauseButton_ = nullptr;
+  QWidget* eventRow_ = nullptr;
+  ColorDot* eventDot_ = nullptr;
+  ElidedLabel* eventTitle_ = nullptr;
+  ThemedLabel* eventCountdown_ = nullptr;
+  PlainButton* meetingButton_ = nullptr;
+  PlainButton* remindersToggle_ = nullptr;
+  QWidget* remindersList_ = nullptr;
+  QVBoxLayout* remindersLayout_ = nullptr;
 };

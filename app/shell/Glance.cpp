@@ -1,0 +1,110 @@
+#include "app/shell/Glance.h"
+
+#include "app/shell/Color.h"
+#include "app/shell/DayLists.h"
+#include "core/model/SecurityValidator.h"
+#include "core/services/FocusTimerManager.h"
+
+#include <QRegularExpression>
+
+namespace glance {
+
+namespace {
+constexpr int kTopTasks = 3;
+constexpr int kShownTasks = 3;
+constexpr int kShownFollowUps = 2;
+}  // namespace
+
+QList<TaskItem> topTodayTasks(const QList<TaskItem>& tasks, const QDateTime& now,
+                              const Calendar& calendar) {
+  return day_lists::tasksDueToday(tasks, now, calendar, day_lists::Completed::excluded)
+      .mid(0, kTopTasks);
+}
+
+QString progressText(const DashboardSummary& summary) {
+  return QStringLiteral("%1/%2").arg(summary.tasksCompletedToday).arg(summary.totalTasksDueToday);
+}
+
+QString shortTime(const QDateTime& instant, const Calendar& calendar, const QLocale& locale) {
+  return locale.toString(instant.toTimeZone(calendar.timeZone()).time(), QLocale::ShortFormat);
+}
+
+QString abbreviatedDate(const QDateTime& instant, const Calendar& calendar,
+                        const QLocale& locale) {
+  // The locale's long form without the weekday and with the short month name keeps its own
+  // order of day, month and year.
+  static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*"));
+  QString format = locale.dateFormat(QLocale::LongFormat);
+  format.remove(weekday);
+  format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
+  return locale.toString(calendar.date(instant), format.trimmed());
+}
+
+QString eventTimeLine(const CalendarEventItem& event, const QDateTime& now,
+                      const Calendar& calendar, const QLocale& locale) {
+  if (event.isAllDay) {
+    return QStringLiteral("All Day");
+  }
+  return QStringLiteral("%1 (%2)").arg(shortTime(event.startDate, calendar, locale),
+                                       event.countdownString(now));
+}
+
+QColor eventDotColor(const CalendarEventItem& event, const QColor& blue) {
+  return Color::fromHex(event.calendarColorHex).value_or(blue);
+}
+
+std::optional<QUrl> safeMeetingLink(const CalendarEventItem& event) {
+  if (!event.meetingLink) {
+    return std::nullopt;
+  }
+  const QUrl url(*event.meetingLink, QUrl::StrictMode);
+  if (!SecurityValidator::isSafeURL(url)) {
+    return std::nullopt;
+  }
+  return url;
+}
+
+FocusControl focusControl(TimerStatus status) {
+  switch (status) {
+    case TimerStatus::running:
+      return {QStringLiteral("Pause"), false, QStringLiteral("pause.fill")};
+    case TimerStatus::paused:
+      return {QStringLiteral("Resume"), true, QStringLiteral("play.fill")};
+    case TimerStatus::idle:
+    case TimerStatus::completed:
+      break;
+  }
+  return {QStringLiteral("Start"), true, QStringLiteral("play.fill")};
+}
+
+void advanceFocus(FocusTimerManager& timer, const QDateTime& now) {
+  switch (timer.status()) {
+    case TimerStatus::running:
+      timer.pause(now);
+      return;
+    case TimerStatus::paused:
+      timer.resume(now);
+      return;
+    case TimerStatus::idle:
+    case TimerStatus::completed:
+      timer.start(FocusSessionType::focus, std::nullopt, std::nullopt, now);
+      return;
+  }
+}
+
+Reminders Reminders::shown() const {
+  return {tasks.mid(0, kShownTasks), followUps.mid(0, kShownFollowUps)};
+}
+
+Reminders reminders(const QList<TaskItem>& tasks, const QList<WaitingForItem>& waitingItems,
+                    const QDateTime& now, const Calendar& calendar) {
+  return {day_lists::tasksDueToday(tasks, now, calendar, day_lists::Completed::excluded),
+          day_lists::followUpsOverdue(waitingItems, now)};
+}
+
+QString reminderToggleText(bool expanded, int count) {
+  return expanded ? QStringLiteral("Hide Reminders")
+                  : QStringLiteral("Show Reminders (%1)").arg(count);
+}
+
+}  // namespace glance

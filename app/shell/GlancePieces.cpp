@@ -1,0 +1,91 @@
+#include "app/shell/GlancePieces.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+constexpr qreal kDividerOpacity = 0.12;
+constexpr int kElidedMinimumWidth = 24;
+}  // namespace
+
+RoundedPanel::RoundedPanel(qreal fillOpacity, std::optional<qreal> radius, QWidget* parent)
+    : QWidget(parent), fillOpacity_(fillOpacity), radius_(radius) {}
+
+void RoundedPanel::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  QColor fill = Theme::color(ThemeColor::primary, this);
+  fill.setAlphaF(float(fill.alphaF() * fillOpacity_));
+  const qreal radius = radius_.value_or(height() / 2.0);
+  QPainterPath shape;
+  shape.addRoundedRect(QRectF(rect()), radius, radius);
+  p.fillPath(shape, fill);
+}
+
+ColorDot::ColorDot(int diameter, QWidget* parent) : QWidget(parent) {
+  setFixedSize(diameter, diameter);
+}
+
+void ColorDot::setColor(const QColor& color) {
+  if (color == color_) {
+    return;
+  }
+  color_ = color;
+  update();
+}
+
+void ColorDot::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(color_);
+  p.drawEllipse(QRectF(rect()));
+}
+
+Divider::Divider(QWidget* parent) : QWidget(parent) {
+  setFixedHeight(1);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void Divider::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  QColor line = Theme::color(ThemeColor::primary, this);
+  line.setAlphaF(float(line.alphaF() * kDividerOpacity));
+  p.fillRect(rect(), line);
+}
+
+ElidedLabel::ElidedLabel(const QString& text, ThemeColor role, int pixelSize,
+                         QFont::Weight weight, QWidget* parent)
+    : QWidget(parent), text_(text), role_(role) {
+  setFont(Theme::font(font(), pixelSize, weight));
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void ElidedLabel::setText(const QString& text) {
+  if (text == text_) {
+    return;
+  }
+  text_ = text;
+  updateGeometry();
+  update();
+}
+
+void ElidedLabel::setRole(ThemeColor role) {
+  role_ = role;
+  update();
+}
+
+QSize ElidedLabel::sizeHint() const {
+  return QSize(fontMetrics().horizontalAdvance(text_), fontMetrics().height());
+}
+
+QSize ElidedLabel::minimumSizeHint() const {
+  return QSize(std::min(kElidedMinimumWidth, sizeHint().width()), fontMetrics().height());
+}
+
+void ElidedLabel::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setPen(Theme::color(role_, this));
+  p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter,
+             fontMetrics().elidedText(text_, Qt::ElideRight, width()));
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "app/platform/Theme.h"
+
+#include <QColor>
+#include <QWidget>
+
+#include <optional>
+
+// Small drawing pieces of the tray popup and the floating widget.
+
+// A faint rounded panel of the text colour behind its children; a capsule without a radius.
+class RoundedPanel : public QWidget {
+  Q_OBJECT
+
+ public:
+  RoundedPanel(qreal fillOpacity, std::optional<qreal> radius, QWidget* parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  qreal fillOpacity_;
+  std::optional<qreal> radius_;
+};
+
+// A filled circle, e.g. a calendar's colour.
+class ColorDot : public QWidget {
+  Q_OBJECT
+
+ public:
+  ColorDot(int diameter, QWidget* parent = nullptr);
+
+  QColor color() const { return color_; }
+  void setColor(const QColor& color);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QColor color_;
+};
+
+// A one-pixel rule across the full width, in the text colour at low opacity.
+class Divider : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit Divider(QWidget* parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
+
+// One line of text that ends in "…" when it does not fit; never wraps, never markup.
+class ElidedLabel : public QWidget {
+  Q_OBJECT
+
+ public:
+  ElidedLabel(const QString& text, ThemeColor role, int pixelSize,
+              QFont::Weight weight = QFont::Normal, QWidget* parent = nullptr);
+
+  QString text() const { return text_; }
+  void setText(const QString& text);
+  void setRole(ThemeColor role);
+
+  QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  QString text_;
+  ThemeColor role_;
+};

@@ -1,0 +1,135 @@
+#include "GlanceFixture.h"
+#include "app/shell/Glance.h"
+#include "app/shell/MenuBarPopoverView.h"
+#include "app/shell/PlainButton.h"
+#include "app/shell/ProminentButton.h"
+
+#include <QLabel>
+#include <QTest>
+
+using namespace screentest;
+
+namespace {
+
+class PopoverTest : public GlanceTest {
+ protected:
+  MenuBarPopoverView& view() {
+    if (!view_) {
+      MenuBarPopoverView::Actions actions{[this] { calls << "dashboard"; },
+                                          [this] { calls << "widget"; },
+                                          [this] { calls << "settings"; },
+                                          [this] { calls << "capture"; }};
+      view_ = std::make_unique<MenuBarPopoverView>(env, actions);
+      view_->setQuitAction([this] { calls << "quit"; });
+      view_->setLinkOpener([this](const QUrl& url) { calls << url.toString(); });
+      view_->resize(300, 420);
+      view_->show();
+    }
+    return *view_;
+  }
+  QString text(const char* name) { return view().findChild<QLabel*>(name)->text(); }
+  bool shown(const char* name) { return view().findChild<QWidget*>(name)->isVisibleTo(&view()); }
+  QStringList rows() { return visibleTexts(&view(), QStringLiteral("taskTitle")); }
+  // The one visible focus control.
+  QAbstractButton* focusButton() {
+    return shown("focusBordered") ? view().findChild<QAbstractButton*>("focusBordered")
+                                  : view().findChild<QAbstractButton*>("focusProminent");
+  }
+  void clickRow(const QString& title) {
+    for (PlainButton* b : view().findChildren<PlainButton*>())
+      if (b->text() == title) QTest::mouseClick(b, Qt::LeftButton);
+  }
+
+  QStringList calls;
+  std::unique_ptr<MenuBarPopoverView> view_;
+};
+
+}  // namespace
+
+// The sample store: the day's figure comes from the summary (one of three done) while the list
+// shows the two open tasks; the weather pill appears with the cached weather, in Fahrenheit.
+TEST_F(PopoverTest, ShowsTheSampleDay) {
+  EXPECT_EQ(text("time"), glance::shortTime(now, calendar, QLocale()));
+  EXPECT_EQ(text("date"), glance::abbreviatedDate(now, calendar, QLocale()));
+  EXPECT_EQ(text("progress"), QStringLiteral("1/3"));
+  EXPECT_EQ(rows(), QStringList({"Review quarterly budget", "Water the plants"}));
+  EXPECT_FALSE(shown("allDone"));
+  EXPECT_TRUE(shown("eventCard"));
+  EXPECT_TRUE(text("eventLine").endsWith(QStringLiteral("(in 1h)")));
+  EXPECT_EQ(text("sessionKind"), QStringLiteral("Focus"));
+  EXPECT_EQ(text("countdown"), QStringLiteral("25:00"));
+  EXPECT_FALSE(shown("weatherPill"));
+
+  AppSettings settings = store().settings();
+  settings.weatherUnit = TemperatureUnit::fahrenheit;
+  store().setSettings(settings);
+  setWeather(21.6);
+  EXPECT_TRUE(shown("weatherPill"));
+  EXPECT_EQ(text("temperature"), QStringLiteral("71°F"));
+  saveScreenshots(&view(), QStringLiteral("popover"), QSize(300, 420));
+}
+
+TEST_F(PopoverTest, ListsTheFirstThreeOpenTasksAndMovesTheNextUpOnCompletion) {
+  const struct {
+    int count;
+    QStringList expected;
+  } cases[] = {{0, {}}, {3, {"1", "2", "3"}}, {5, {"1", "2", "3"}}};
+  for (const auto& c : cases) {
+    emptyStore();
+    // Priorities rising down the store: the list keeps the store's order regardless.
+    for (int i = 1; i <= c.count; ++i)
+      addTask(QString::number(i), now.addSecs(60 * i), TaskPriority(std::min(i - 1, 3)));
+    EXPECT_EQ(rows(), c.expected) << c.count;
+    EXPECT_EQ(shown("allDone"), c.count == 0) << c.count;
+  }
+  QTest::mouseClick(view().findChild<PlainButton*>("complete"), Qt::LeftButton);
+  EXPECT_EQ(rows(), QStringList({"2", "3", "4"}));
+  EXPECT_EQ(text("progress"), QStringLiteral("1/5"));
+  saveScreenshots(&view(), QStringLiteral("popover-busy"), QSize(300, 420));
+}
+
+// One control per timer state; a tick redraws the countdown and the clock but keeps the rows.
+TEST_F(PopoverTest, FocusControlFollowsTheTimer) {
+  const struct {
+    const char* title;
+    bool bordered;
+  } steps[] = {{"Start", false}, {"Pause", true}, {"Resume", false}};
+  for (const auto& step : steps) {
+    EXPECT_EQ(focusButton()->text(), QString::fromLatin1(step.title));
+    EXPECT_EQ(shown("focusBordered"), step.bordered) << step.title;
+    QTest::mouseClick(focusButton(), Qt::LeftButton);
+  }
+  ASSERT_EQ(timer().status(), TimerStatus::running);
+  EXPECT_EQ(focusButton()->text(), QStringLiteral("Pause"));
+  flushDeletes();
+  const QPointer<QWidget> row = view().findChild<QWidget*>("taskRow");
+  ASSERT_TRUE(row);
+  now = now.addSecs(60);
+  timer().checkCompletion(now);
+  EXPECT_EQ(text("countdown"), QStringLiteral("24:00"));
+  EXPECT_EQ(text("time"), glance::shortTime(now, calendar, QLocale()));
+  flushDeletes();
+  EXPECT_TRUE(row) << "a tick must not rebuild the task rows";
+}
+
+TEST_F(PopoverTest, MeetingLinksOpenOnlyWhenSafe) {
+  emptyStore();
+  const CalendarEventItem unsafe =
+      addEvent(QStringLiteral("Call"), 30, QStringLiteral("javascript:alert(1)"));
+  EXPECT_TRUE(shown("eventCard"));
+  EXPECT_FALSE(shown("meetingLink"));
+  store().deleteManualEvent(unsafe.id);
+  EXPECT_FALSE(shown("eventCard"));
+  addEvent(QStringLiteral("Call"), 30, QStringLiteral("https://meet.example.com/a"));
+  ASSERT_TRUE(shown("meetingLink"));
+  QTest::mouseClick(view().findChild<QWidget*>("meetingLink"), Qt::LeftButton);
+  EXPECT_EQ(calls, QStringList({"https://meet.example.com/a"}));
+}
+
+TEST_F(PopoverTest, ActionsReachTheirCallbacksAndQuitEndsTheApp) {
+  QTest::mouseClick(view().findChild<QWidget*>("quickCapture"), Qt::LeftButton);
+  for (const char* title :
+       {"Open Full Dashboard", "Toggle Floating Widget", "Settings...", "Quit Pelmora"})
+    clickRow(QString::fromLatin1(title));
+  EXPECT_EQ(calls, QStringList({"capture", "dashboard", "widget", "settings", "quit"}));
+}
