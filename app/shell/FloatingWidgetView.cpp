@@ -220,7 +220,11 @@ QWidget* FloatingWidgetView::buildStatusRow() {
   progress_ = new QWidget;
   progress_->setObjectName(QStringLiteral("taskProgress"));
   QHBoxLayout* progressRow = hbox(progress_, 6);
-  ring_ = new CircularProgressRing(0, 3, ThemeColor::blue, 24);
+  // Starts at today's figure: only later changes animate.
+  ring_ = new CircularProgressRing(
+      environment_.store->todayMetrics(environment_.now(), environment_.calendar)
+          .taskCompletionRatio(),
+      3, ThemeColor::blue, 24);
   ring_->setObjectName(QStringLiteral("ring"));
   progressRow->addWidget(ring_, 0, Qt::AlignVCenter);
   auto* figures = new QVBoxLayout;

@@ -26,7 +26,11 @@ QString progressText(const DashboardSummary& summary) {
 }
 
 QString shortTime(const QDateTime& instant, const Calendar& calendar, const QLocale& locale) {
-  return locale.toString(instant.toTimeZone(calendar.timeZone()).time(), QLocale::ShortFormat);
+  // Some locales (C and POSIX among them) keep seconds even in their short form.
+  static const QRegularExpression seconds(QStringLiteral("[:.]ss?"));
+  QString format = locale.timeFormat(QLocale::ShortFormat);
+  format.remove(seconds);
+  return locale.toString(instant.toTimeZone(calendar.timeZone()).time(), format);
 }
 
 QString abbreviatedDate(const QDateTime& instant, const Calendar& calendar,

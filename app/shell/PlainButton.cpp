@@ -16,7 +16,8 @@ constexpr qreal kBorderedRadius = 5;
 PlainButton::PlainButton(const QString& symbol, int symbolSize, ThemeColor role, QWidget* parent)
     : QAbstractButton(parent), symbol_(symbol), symbolSize_(symbolSize), symbolRole_(role) {
   setCursor(Qt::PointingHandCursor);
-  setFocusPolicy(Qt::StrongFocus);
+  // Reached by Tab; a click does not leave a focus ring behind.
+  setFocusPolicy(Qt::TabFocus);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
@@ -160,7 +161,7 @@ void PlainButton::paintEvent(QPaintEvent*) {
 
 void PlainButton::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    animateClick();
+    click();
     return;
   }
   QAbstractButton::keyPressEvent(event);

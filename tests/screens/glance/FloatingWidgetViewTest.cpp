@@ -43,23 +43,25 @@ class WidgetTest : public GlanceTest {
 // The sample day fits the card collapsed; the reminders open to two tasks and a follow-up.
 TEST_F(WidgetTest, ShowsTheSampleDayWithinItsCard) {
   setWeather(8.4, 3);
+  addEvent(QStringLiteral("Quarterly planning with the extended leadership team"), 30,
+           QStringLiteral("https://meet.example.com/q"));
   EXPECT_EQ(child<QLabel>("progress")->text(), QStringLiteral("1/3"));
   EXPECT_DOUBLE_EQ(child<CircularProgressRing>("ring")->progress(), 1.0 / 3);
   EXPECT_EQ(child<QLabel>("temperature")->text(), QStringLiteral("8°C"));
-  EXPECT_EQ(child<QLabel>("eventCountdown")->text(), QStringLiteral("in 1h"));
+  EXPECT_EQ(child<QLabel>("eventCountdown")->text(), QStringLiteral("in 30m"));
   EXPECT_TRUE(shown("meetingLink"));
   EXPECT_EQ(view().sizeHint().width(), 280);
   EXPECT_LE(view().sizeHint().height(), 180) << "the collapsed card fits 280x180";
   EXPECT_EQ(toggle()->text(), QStringLiteral("Show Reminders (3)"));
   EXPECT_FALSE(shown("remindersList"));
-  saveScreenshots(&view(), QStringLiteral("widget"));
+  shoot(&view(), QStringLiteral("widget"));
 
   QTest::mouseClick(toggle(), Qt::LeftButton);
   EXPECT_TRUE(view().isExpanded());
   EXPECT_EQ(toggle()->trailingSymbol(), QStringLiteral("chevron.up"));
   EXPECT_EQ(reminderRows(),
             QStringList({"Review quarterly budget", "Water the plants", "Signed contract"}));
-  saveScreenshots(&view(), QStringLiteral("widget-expanded"));
+  shoot(&view(), QStringLiteral("widget-expanded"));
 }
 
 TEST_F(WidgetTest, EachSwitchHidesItsSection) {
@@ -81,7 +83,7 @@ TEST_F(WidgetTest, EachSwitchHidesItsSection) {
   // Everything off: the header and the status row's spacer are all that is left.
   EXPECT_TRUE(child<QLabel>("time")->isVisibleTo(&view()));
   EXPECT_LT(view().sizeHint().height(), 90);
-  saveScreenshots(&view(), QStringLiteral("widget-sections-off"));
+  shoot(&view(), QStringLiteral("widget-sections-off"));
 }
 
 TEST_F(WidgetTest, RemindersListFiveOfNineAndActOnTheStore) {

@@ -53,6 +53,11 @@ class GlanceTest : public ScreenTest {
     weather.fetchedAt = now;
     store().setCachedWeather(weather);
   }
+  // Lets nested layouts settle (each pass may post the next request) before the shots.
+  static void shoot(QWidget* widget, const QString& name, QSize size = {}) {
+    for (int pass = 0; pass < 3; ++pass) QCoreApplication::processEvents();
+    saveScreenshots(widget, name, size);
+  }
   // Rows replaced on a redraw go at the next turn of the event loop.
   static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 

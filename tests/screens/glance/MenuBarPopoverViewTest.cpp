@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QTest>
+#include <QTimer>
 
 using namespace screentest;
 
@@ -46,19 +47,22 @@ class PopoverTest : public GlanceTest {
 
 }  // namespace
 
-// The sample store: the day's figure comes from the summary (one of three done) while the list
-// shows the two open tasks; the weather pill appears with the cached weather, in Fahrenheit.
+// The sample store: the day's figure comes from the summary (one of four done) while the list
+// shows the open ones; the weather pill appears with the cached weather, in Fahrenheit.
 TEST_F(PopoverTest, ShowsTheSampleDay) {
+  addTaskToday(QStringLiteral("Prepare the slides for Thursday's all-hands meeting with finance"));
   EXPECT_EQ(text("time"), glance::shortTime(now, calendar, QLocale()));
   EXPECT_EQ(text("date"), glance::abbreviatedDate(now, calendar, QLocale()));
-  EXPECT_EQ(text("progress"), QStringLiteral("1/3"));
-  EXPECT_EQ(rows(), QStringList({"Review quarterly budget", "Water the plants"}));
+  EXPECT_EQ(text("progress"), QStringLiteral("1/4"));
+  EXPECT_EQ(rows().mid(0, 2), QStringList({"Review quarterly budget", "Water the plants"}));
   EXPECT_FALSE(shown("allDone"));
   EXPECT_TRUE(shown("eventCard"));
   EXPECT_TRUE(text("eventLine").endsWith(QStringLiteral("(in 1h)")));
   EXPECT_EQ(text("sessionKind"), QStringLiteral("Focus"));
   EXPECT_EQ(text("countdown"), QStringLiteral("25:00"));
   EXPECT_FALSE(shown("weatherPill"));
+  for (const QTimer* own : view().findChildren<QTimer*>())
+    EXPECT_FALSE(own->isActive()) << "nothing runs, so nothing may wake up";
 
   AppSettings settings = store().settings();
   settings.weatherUnit = TemperatureUnit::fahrenheit;
@@ -66,7 +70,7 @@ TEST_F(PopoverTest, ShowsTheSampleDay) {
   setWeather(21.6);
   EXPECT_TRUE(shown("weatherPill"));
   EXPECT_EQ(text("temperature"), QStringLiteral("71°F"));
-  saveScreenshots(&view(), QStringLiteral("popover"), QSize(300, 420));
+  shoot(&view(), QStringLiteral("popover"), QSize(300, 420));
 }
 
 TEST_F(PopoverTest, ListsTheFirstThreeOpenTasksAndMovesTheNextUpOnCompletion) {
@@ -85,7 +89,7 @@ TEST_F(PopoverTest, ListsTheFirstThreeOpenTasksAndMovesTheNextUpOnCompletion) {
   QTest::mouseClick(view().findChild<PlainButton*>("complete"), Qt::LeftButton);
   EXPECT_EQ(rows(), QStringList({"2", "3", "4"}));
   EXPECT_EQ(text("progress"), QStringLiteral("1/5"));
-  saveScreenshots(&view(), QStringLiteral("popover-busy"), QSize(300, 420));
+  shoot(&view(), QStringLiteral("popover-busy"), QSize(300, 420));
 }
 
 // One control per timer state; a tick redraws the countdown and the clock but keeps the rows.
@@ -128,8 +132,14 @@ TEST_F(PopoverTest, MeetingLinksOpenOnlyWhenSafe) {
 
 TEST_F(PopoverTest, ActionsReachTheirCallbacksAndQuitEndsTheApp) {
   QTest::mouseClick(view().findChild<QWidget*>("quickCapture"), Qt::LeftButton);
-  for (const char* title :
-       {"Open Full Dashboard", "Toggle Floating Widget", "Settings...", "Quit Pelmora"})
+  for (const char* title : {"Open Full Dashboard", "Toggle Floating Widget", "Settings..."})
     clickRow(QString::fromLatin1(title));
+  // Tab reaches the rows; Return presses the one in focus.
+  PlainButton* quit = nullptr;
+  for (PlainButton* b : view().findChildren<PlainButton*>())
+    if (b->text() == QStringLiteral("Quit Pelmora")) quit = b;
+  ASSERT_TRUE(quit && quit->focusPolicy() & Qt::TabFocus);
+  quit->setFocus();
+  QTest::keyClick(quit, Qt::Key_Return);
   EXPECT_EQ(calls, QStringList({"capture", "dashboard", "widget", "settings", "quit"}));
 }
