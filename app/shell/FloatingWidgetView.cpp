@@ -1,6 +1,5 @@
 #include "app/shell/FloatingWidgetView.h"
 
-#include "app/platform/SymbolImage.h"
 #include "app/platform/VisualEffectView.h"
 #include "app/platform/WindowDragHandle.h"
 #include "app/shell/CircularProgressRing.h"
@@ -50,7 +49,8 @@ QHBoxLayout* hbox(QWidget* owner, int spacing, const QMargins& margins = {}) {
 // widget opacity, and strokes the outline. A widget mask would leave the corners jagged.
 class RoundedLayer : public QGraphicsEffect {
  public:
-  RoundedLayer(const QWidget* colours, QObject* parent) : QGraphicsEffect(parent), colours_(colours) {}
+  RoundedLayer(const QWidget* colours, QObject* parent)
+      : QGraphicsEffect(parent), colours_(colours) {}
 
   qreal opacity() const { return opacity_; }
   void setOpacity(qreal opacity) {
@@ -380,9 +380,8 @@ void FloatingWidgetView::refreshFocus() {
   countdownLabel_->setText(day_lists::formatSeconds(timer.displayRemainingSeconds()));
   const QString symbol = glance::focusControl(timer.status()).symbol;
   playPauseButton_->setSymbol(symbol);
-  playPauseButton_->setAccessibleName(timer.status() == TimerStatus::running
-                                          ? QStringLiteral("Pause")
-                                          : QStringLiteral("Start"));
+  playPauseButton_->setAccessibleName(
+      timer.status() == TimerStatus::running ? QStringLiteral("Pause") : QStringLiteral("Start"));
 }
 
 void FloatingWidgetView::refreshEvent() {
@@ -403,11 +402,10 @@ void FloatingWidgetView::refreshEvent() {
 
 void FloatingWidgetView::refreshReminders() {
   DataStore& store = *environment_.store;
-  const glance::Reminders all =
-      store.settings().widgetShowsReminders
-          ? glance::reminders(store.tasks(), store.waitingItems(), environment_.now(),
-                              environment_.calendar)
-          : glance::Reminders{};
+  const glance::Reminders all = store.settings().widgetShowsReminders
+                                    ? glance::reminders(store.tasks(), store.waitingItems(),
+                                                        environment_.now(), environment_.calendar)
+                                    : glance::Reminders{};
   remindersToggle_->setVisible(!all.isEmpty());
   remindersToggle_->setText(glance::reminderToggleText(isExpanded_, all.count()));
   remindersToggle_->setTrailingSymbol(
@@ -416,7 +414,7 @@ void FloatingWidgetView::refreshReminders() {
 
   // A pressed button belongs to a row being replaced: let it finish its click first.
   for (QWidget* old : remindersList_->findChildren<QWidget*>(QStringLiteral("reminderRow"),
-                                                              Qt::FindDirectChildrenOnly)) {
+                                                             Qt::FindDirectChildrenOnly)) {
     old->hide();
     remindersLayout_->removeWidget(old);
     old->deleteLater();
@@ -450,7 +448,8 @@ void FloatingWidgetView::refreshReminders() {
   }
   for (const WaitingForItem& item : shown.followUps) {
     QHBoxLayout* row = newRow();
-    auto* symbol = new SymbolView(QStringLiteral("clock.badge.exclamationmark"), 9, ThemeColor::orange);
+    auto* symbol =
+        new SymbolView(QStringLiteral("clock.badge.exclamationmark"), 9, ThemeColor::orange);
     row->addWidget(symbol, 0, Qt::AlignVCenter);
     auto* title = new ElidedLabel(item.title, ThemeColor::primary, 10);
     title->setObjectName(QStringLiteral("reminderTitle"));
@@ -459,9 +458,8 @@ void FloatingWidgetView::refreshReminders() {
     snooze->setObjectName(QStringLiteral("snooze"));
     snooze->setText(QStringLiteral("Snooze"));
     snooze->setTextStyle(9, QFont::Normal, ThemeColor::secondary);
-    connect(snooze, &PlainButton::clicked, this, [this, id = item.id] {
-      environment_.store->snoozeWaitingItem(id, kSnoozeDays);
-    });
+    connect(snooze, &PlainButton::clicked, this,
+            [this, id = item.id] { environment_.store->snoozeWaitingItem(id, kSnoozeDays); });
     row->addWidget(snooze, 0, Qt::AlignVCenter);
     row->parentWidget()->show();
     QWidget::setTabOrder(previous, snooze);

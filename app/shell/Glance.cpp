@@ -33,8 +33,7 @@ QString shortTime(const QDateTime& instant, const Calendar& calendar, const QLoc
   return locale.toString(instant.toTimeZone(calendar.timeZone()).time(), format);
 }
 
-QString abbreviatedDate(const QDateTime& instant, const Calendar& calendar,
-                        const QLocale& locale) {
+QString abbreviatedDate(const QDateTime& instant, const Calendar& calendar, const QLocale& locale) {
   // The locale's long form without the weekday and with the short month name keeps its own
   // order of day, month and year.
   static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*"));

@@ -54,8 +54,8 @@ void Divider::paintEvent(QPaintEvent*) {
   p.fillRect(rect(), line);
 }
 
-ElidedLabel::ElidedLabel(const QString& text, ThemeColor role, int pixelSize,
-                         QFont::Weight weight, QWidget* parent)
+ElidedLabel::ElidedLabel(const QString& text, ThemeColor role, int pixelSize, QFont::Weight weight,
+                         QWidget* parent)
     : QWidget(parent), text_(text), role_(role) {
   setFont(Theme::font(font(), pixelSize, weight));
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -86,6 +86,8 @@ QSize ElidedLabel::minimumSizeHint() const {
 void ElidedLabel::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setPen(Theme::color(role_, this));
-  p.drawText(rect(), Qt::AlignLeft | Qt::AlignVCenter,
-             fontMetrics().elidedText(text_, Qt::ElideRight, width()));
+  // Elide only when the text really does not fit: eliding measures a little wider.
+  const bool fits = fontMetrics().horizontalAdvance(text_) <= width();
+  p.drawText(rect().adjusted(0, 0, fits ? 2 : 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+             fits ? text_ : fontMetrics().elidedText(text_, Qt::ElideRight, width()));
 }

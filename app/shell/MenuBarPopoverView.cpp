@@ -1,5 +1,6 @@
 #include "app/shell/MenuBarPopoverView.h"
 
+#include "app/platform/SymbolImage.h"
 #include "app/shell/DayLists.h"
 #include "app/shell/Glance.h"
 #include "app/shell/GlancePieces.h"
@@ -8,7 +9,6 @@
 #include "app/shell/ProminentButton.h"
 #include "app/shell/SymbolView.h"
 #include "app/shell/ThemedLabel.h"
-#include "app/platform/SymbolImage.h"
 #include "core/model/WeatherConditionHelper.h"
 #include "core/services/FocusTimerManager.h"
 #include "core/store/DataStore.h"
@@ -169,6 +169,7 @@ void MenuBarPopoverView::buildEventCard(QVBoxLayout* stack) {
       QStringLiteral("video.fill"), palette().color(QPalette::Active, QPalette::HighlightedText)));
   meetingButton_->setIconSize(QSize(10, 10));
   meetingButton_->setAccessibleName(QStringLiteral("Join meeting"));
+  meetingButton_->setFocusPolicy(Qt::TabFocus);
   connect(meetingButton_, &QPushButton::clicked, this, [this] {
     // Shown only for a safe link; checked again in case the event changed since.
     if (meetingLink_.isValid() && openLink_) {
@@ -202,6 +203,7 @@ void MenuBarPopoverView::buildFocusCard(QVBoxLayout* stack) {
   startButton_ = new ProminentButton(QString());
   startButton_->setObjectName(QStringLiteral("focusProminent"));
   startButton_->setFont(Theme::font(startButton_->font(), 10, QFont::Medium));
+  startButton_->setFocusPolicy(Qt::TabFocus);
   connect(startButton_, &QPushButton::clicked, this, advance);
   row->addWidget(pauseButton_, 0, Qt::AlignVCenter);
   row->addWidget(startButton_, 0, Qt::AlignVCenter);
@@ -213,8 +215,8 @@ void MenuBarPopoverView::buildPriorities(QVBoxLayout* stack) {
   column->setContentsMargins(kSideMargin, 0, kSideMargin, 0);
   column->setSpacing(6);
   auto* heading = new QHBoxLayout;
-  heading->addWidget(label(QStringLiteral("Today's Priorities"), ThemeColor::secondary, 11,
-                           QFont::Bold));
+  heading->addWidget(
+      label(QStringLiteral("Today's Priorities"), ThemeColor::secondary, 11, QFont::Bold));
   heading->addStretch(1);
   progressLabel_ = label(QString(), ThemeColor::secondary, 10, QFont::Medium);
   progressLabel_->setObjectName(QStringLiteral("progress"));
@@ -256,8 +258,8 @@ void MenuBarPopoverView::buildActions(QVBoxLayout* stack) {
     column->addWidget(button);
     return button;
   };
-  firstAction_ = addRow(QStringLiteral("macwindow"), QStringLiteral("Open Full Dashboard"), ThemeColor::primary,
-         actions_.onOpenDashboard);
+  firstAction_ = addRow(QStringLiteral("macwindow"), QStringLiteral("Open Full Dashboard"),
+                        ThemeColor::primary, actions_.onOpenDashboard);
   addRow(QStringLiteral("pip"), QStringLiteral("Toggle Floating Widget"), ThemeColor::primary,
          actions_.onToggleWidget);
   addRow(QStringLiteral("gearshape"), QStringLiteral("Settings..."), ThemeColor::primary,
@@ -295,8 +297,7 @@ void MenuBarPopoverView::refreshWeather() {
   weatherPill_->setVisible(weather.has_value());
   if (weather) {
     weatherSymbol_->setSymbol(WeatherConditionHelper::symbol(weather->conditionCode));
-    temperatureLabel_->setText(
-        weather->formattedTemp(environment_.store->settings().weatherUnit));
+    temperatureLabel_->setText(weather->formattedTemp(environment_.store->settings().weatherUnit));
   }
 }
 
@@ -321,8 +322,14 @@ void MenuBarPopoverView::refreshFocus() {
   const glance::FocusControl control = glance::focusControl(timer.status());
   pauseButton_->setText(control.title);
   startButton_->setText(control.title);
-  pauseButton_->setVisible(!control.prominent);
-  startButton_->setVisible(control.prominent);
+  // The control swaps widgets between states; keyboard focus moves with it.
+  const bool hadFocus = pauseButton_->hasFocus() || startButton_->hasFocus();
+  QWidget* shown = control.prominent ? static_cast<QWidget*>(startButton_) : pauseButton_;
+  shown->show();
+  (control.prominent ? static_cast<QWidget*>(pauseButton_) : startButton_)->hide();
+  if (hadFocus) {
+    shown->setFocus(Qt::TabFocusReason);
+  }
   refreshCountdown();
 }
 
@@ -337,8 +344,8 @@ void MenuBarPopoverView::refreshTasks() {
   progressLabel_->setText(glance::progressText(store.todayMetrics(now, environment_.calendar)));
 
   // The pressed circle belongs to a row being replaced: let it finish its click first.
-  for (QWidget* old : taskRows_->findChildren<QWidget*>(QStringLiteral("taskRow"),
-                                                         Qt::FindDirectChildrenOnly)) {
+  for (QWidget* old :
+       taskRows_->findChildren<QWidget*>(QStringLiteral("taskRow"), Qt::FindDirectChildrenOnly)) {
     old->hide();
     taskRowsLayout_->removeWidget(old);
     old->deleteLater();
@@ -356,8 +363,9 @@ void MenuBarPopoverView::refreshTasks() {
     auto* complete = new PlainButton(QStringLiteral("circle"), 13, ThemeColor::secondary);
     complete->setObjectName(QStringLiteral("complete"));
     complete->setAccessibleName(QStringLiteral("Complete %1").arg(task.title));
-    connect(complete, &PlainButton::clicked, this,
-            [this, id = task.id] { environment_.store->toggleTaskCompletion(id, environment_.now()); });
+    connect(complete, &PlainButton::clicked, this, [this, id = task.id] {
+      environment_.store->toggleTaskCompletion(id, environment_.now());
+    });
     layout->addWidget(complete, 0, Qt::AlignVCenter);
     auto* title = new ElidedLabel(task.title, ThemeColor::primary, 11);
     title->setObjectName(QStringLiteral("taskTitle"));

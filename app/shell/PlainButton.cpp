@@ -132,30 +132,35 @@ void PlainButton::paintEvent(QPaintEvent*) {
   // Without the row's stretch the content is centred in whatever room the layout gives.
   int x = content.left();
   if (!row_) {
-    x += std::max(0, (content.width() - (sizeHint().width() - padding_.left() - padding_.right())) / 2);
+    x += std::max(
+        0, (content.width() - (sizeHint().width() - padding_.left() - padding_.right())) / 2);
   }
   if (!symbol_.isEmpty()) {
     const QRect target(x, content.top() + (content.height() - symbolSize_) / 2, symbolSize_,
                        symbolSize_);
-    SymbolImage::icon(symbol_, Theme::color(symbolRole_, this)).paint(&p, target, Qt::AlignCenter, mode);
+    SymbolImage::icon(symbol_, Theme::color(symbolRole_, this))
+        .paint(&p, target, Qt::AlignCenter, mode);
     x += symbolSize_ + kSpacing;
   }
   int right = content.right() + 1;
   if (!trailingSymbol_.isEmpty()) {
-    const int left = row_ ? right - trailingSize_
-                          : x + (text().isEmpty() ? 0 : fontMetrics().horizontalAdvance(text()) + kSpacing);
-    const QRect target(left, content.top() + (content.height() - trailingSize_) / 2,
-                       trailingSize_, trailingSize_);
+    const int left =
+        row_ ? right - trailingSize_
+             : x + (text().isEmpty() ? 0 : fontMetrics().horizontalAdvance(text()) + kSpacing);
+    const QRect target(left, content.top() + (content.height() - trailingSize_) / 2, trailingSize_,
+                       trailingSize_);
     SymbolImage::icon(trailingSymbol_, Theme::color(textRole_, this))
         .paint(&p, target, Qt::AlignCenter, mode);
     right = left - kSpacing;
   }
   if (!text().isEmpty()) {
     const QRect textRect(x, content.top(), std::max(0, right - x), content.height());
+    // Elide only when the text really does not fit: eliding measures a little wider.
+    const bool fits = fontMetrics().horizontalAdvance(text()) <= textRect.width();
     p.setPen(Theme::color(textRole_, this));
     p.setFont(font());
-    p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
-               fontMetrics().elidedText(text(), Qt::ElideRight, textRect.width()));
+    p.drawText(textRect.adjusted(0, 0, fits ? 2 : 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
+               fits ? text() : fontMetrics().elidedText(text(), Qt::ElideRight, textRect.width()));
   }
 }
 

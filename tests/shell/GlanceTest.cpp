@@ -93,15 +93,17 @@ TEST(Glance, EventLinesColoursAndLinks) {
                {std::nullopt, false}};
   for (const auto& l : links) {
     event.meetingLink = l.link;
-    EXPECT_EQ(glance::safeMeetingLink(event).has_value(), l.opens) << l.link.value_or("none").toStdString();
+    EXPECT_EQ(glance::safeMeetingLink(event).has_value(), l.opens)
+        << l.link.value_or("none").toStdString();
   }
 }
 
 TEST(Glance, ClockTextsFollowTheCalendarZoneAndLocale) {
   const QDateTime lateUtc = utc(2026, 3, 10, 23, 30);  // already the 11th in Berlin
   EXPECT_EQ(glance::shortTime(lateUtc, berlin, QLocale::c()), QStringLiteral("00:30"));
-  EXPECT_EQ(glance::abbreviatedDate(lateUtc, berlin, QLocale(QLocale::English, QLocale::UnitedStates)),
-            QStringLiteral("Mar 11, 2026"));
+  EXPECT_EQ(
+      glance::abbreviatedDate(lateUtc, berlin, QLocale(QLocale::English, QLocale::UnitedStates)),
+      QStringLiteral("Mar 11, 2026"));
   EXPECT_EQ(glance::abbreviatedDate(lateUtc, berlin, QLocale(QLocale::German, QLocale::Germany)),
             QStringLiteral("11. März 2026"));
 }
@@ -118,7 +120,9 @@ TEST(Glance, FocusControlPerTimerState) {
   } cases[] = {
       {"idle", [](FocusTimerManager&) {}, "Start", true, "play.fill", TimerStatus::running},
       {"running",
-       [&](FocusTimerManager& t) { t.start(FocusSessionType::focus, std::nullopt, std::nullopt, t0); },
+       [&](FocusTimerManager& t) {
+         t.start(FocusSessionType::focus, std::nullopt, std::nullopt, t0);
+       },
        "Pause", false, "pause.fill", TimerStatus::paused},
       {"paused",
        [&](FocusTimerManager& t) {

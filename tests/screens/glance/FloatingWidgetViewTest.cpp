@@ -24,7 +24,9 @@ class WidgetTest : public GlanceTest {
     return *view_;
   }
   template <typename T = QWidget>
-  T* child(const char* name) { return view().findChild<T*>(name); }
+  T* child(const char* name) {
+    return view().findChild<T*>(name);
+  }
   bool shown(const char* name) { return child(name)->isVisibleTo(&view()); }
   PlainButton* toggle() { return child<PlainButton>("remindersToggle"); }
   QStringList reminderRows() { return visibleTexts(&view(), QStringLiteral("reminderTitle")); }
@@ -134,8 +136,8 @@ TEST_F(WidgetTest, FocusPillAndRingFollowTheirSources) {
   emptyStore();
   EXPECT_EQ(child<QLabel>("progress")->text(), QStringLiteral("0/0"));
   EXPECT_EQ(child<CircularProgressRing>("ring")->progress(), 0.0);
-  for (const TaskItem& done : {addTask(QStringLiteral("a"), std::nullopt),
-                               addTask(QStringLiteral("b"), std::nullopt)})
+  for (const TaskItem& done :
+       {addTask(QStringLiteral("a"), std::nullopt), addTask(QStringLiteral("b"), std::nullopt)})
     store().toggleTaskCompletion(done.id, now);
   EXPECT_EQ(child<QLabel>("progress")->text(), QStringLiteral("2/0"));
   EXPECT_EQ(child<CircularProgressRing>("ring")->progress(), 1.0);
@@ -144,7 +146,8 @@ TEST_F(WidgetTest, FocusPillAndRingFollowTheirSources) {
 // A press anywhere but on a control drags the panel; a double click opens the main window.
 TEST_F(WidgetTest, TheCardDragsAndOpensOnDoubleClick) {
   QSignalSpy cardDrags(child<WindowDragHandle>("cardHandle"), &WindowDragHandle::windowDragStarted);
-  QSignalSpy clockDrags(child<WindowDragHandle>("clockHandle"), &WindowDragHandle::windowDragStarted);
+  QSignalSpy clockDrags(child<WindowDragHandle>("clockHandle"),
+                        &WindowDragHandle::windowDragStarted);
   QWidget* progressText = child("progress");
   QTest::mousePress(progressText, Qt::LeftButton);
   QTest::mouseRelease(progressText, Qt::LeftButton);

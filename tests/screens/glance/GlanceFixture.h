@@ -1,7 +1,7 @@
 #pragma once
 
-#include "screens/ScreenTestSupport.h"
 #include "app/shell/GlancePieces.h"
+#include "screens/ScreenTestSupport.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -59,7 +59,9 @@ class GlanceTest : public ScreenTest {
     saveScreenshots(widget, name, size);
   }
   // Rows replaced on a redraw go at the next turn of the event loop.
-  static void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+  static void flushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
 
   // The texts of the visible elided labels called `name` under `root`, top to bottom.
   static QStringList visibleTexts(QWidget* root, const QString& name) {

@@ -16,10 +16,9 @@ class PopoverTest : public GlanceTest {
  protected:
   MenuBarPopoverView& view() {
     if (!view_) {
-      MenuBarPopoverView::Actions actions{[this] { calls << "dashboard"; },
-                                          [this] { calls << "widget"; },
-                                          [this] { calls << "settings"; },
-                                          [this] { calls << "capture"; }};
+      MenuBarPopoverView::Actions actions{
+          [this] { calls << "dashboard"; }, [this] { calls << "widget"; },
+          [this] { calls << "settings"; }, [this] { calls << "capture"; }};
       view_ = std::make_unique<MenuBarPopoverView>(env, actions);
       view_->setQuitAction([this] { calls << "quit"; });
       view_->setLinkOpener([this](const QUrl& url) { calls << url.toString(); });
@@ -114,6 +113,7 @@ TEST_F(PopoverTest, FocusControlFollowsTheTimer) {
   EXPECT_EQ(text("time"), glance::shortTime(now, calendar, QLocale()));
   flushDeletes();
   EXPECT_TRUE(row) << "a tick must not rebuild the task rows";
+  shoot(&view(), QStringLiteral("popover-running"), QSize(300, 420));
 }
 
 TEST_F(PopoverTest, MeetingLinksOpenOnlyWhenSafe) {
