@@ -19,6 +19,9 @@ class WidgetTest : public GlanceTest {
     if (!view_) {
       view_ = std::make_unique<FloatingWidgetView>(
           env, [this] { calls << "quick add"; }, [this] { calls << "open full"; });
+      // As the floating panel hosts it: frameless, the desktop showing through.
+      view_->setWindowFlag(Qt::FramelessWindowHint);
+      view_->setAttribute(Qt::WA_TranslucentBackground);
       view_->show();
     }
     return *view_;
