@@ -164,3 +164,15 @@ TEST_F(WidgetTest, TheCardDragsAndOpensOnDoubleClick) {
   QTest::mouseClick(child("openFull"), Qt::LeftButton);
   EXPECT_EQ(calls, QStringList({"open full", "open full", "quick add", "open full"}));
 }
+
+// The translucent background is drawn at the widget opacity; the content is not.
+TEST_F(WidgetTest, BackgroundFollowsTheWidgetOpacity) {
+  auto alphaAt = [this](double opacity) {
+    changeSettings([&](AppSettings& s) { s.widgetOpacity = opacity; });
+    // Inside the card's padding, below the rounded corner: background only.
+    return view().grab().toImage().pixelColor(4, 60).alphaF();
+  };
+  const double full = alphaAt(1.0);
+  ASSERT_GT(full, 0.5);
+  for (const double opacity : {0.5, 0.2}) EXPECT_NEAR(alphaAt(opacity), full * opacity, 0.02);
+}
