@@ -150,6 +150,9 @@ class DataStore : public QObject {
   // already approved or auto-drafted creates nothing again.
   void approveSuggestion(const QUuid& id);
   void dismissSuggestion(const QUuid& id);
+  // Forgets everything read from mail: the suggestions, the examined message identifiers, the
+  // last sync time and the sync status. Records already approved stay. One save.
+  void deleteAllEmailData();
 
   // Sample data.
   bool hasSampleData() const;
