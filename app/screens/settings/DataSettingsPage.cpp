@@ -15,6 +15,7 @@ namespace {
 QHBoxLayout* buttonRow(std::initializer_list<QWidget*> buttons) {
   auto* row = new QHBoxLayout;
   row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(8);
   for (QWidget* button : buttons) {
     row->addWidget(button);
   }

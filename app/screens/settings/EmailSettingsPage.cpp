@@ -115,6 +115,7 @@ EmailSettingsPage::EmailSettingsPage(std::shared_ptr<SettingsContext> pageContex
       [this] { tellProvider(); });
   apiKey_ = new QLineEdit(this);
   apiKey_->setEchoMode(QLineEdit::Password);
+  apiKey_->setMaximumWidth(360);
   apiKey_->setPlaceholderText(QStringLiteral("Paste a Gemini API key"));
   apiKey_->setAccessibleName(QStringLiteral("Gemini API key"));
   addRow(QStringLiteral("API key:"), apiKey_);
@@ -172,7 +173,7 @@ void EmailSettingsPage::refresh() {
   if (sync.lastSyncAt) {
     const QDateTime local = sync.lastSyncAt->toTimeZone(context().env().calendar.timeZone());
     status += QStringLiteral(" \u00b7 ") +
-              QLocale().toString(local, QLocale::ShortFormat);
+              QLocale().toString(local, QStringLiteral("d MMM yyyy, HH:mm"));
   }
   syncStatus_->setText(status);
   syncNow_->setEnabled(settings.isEmailAssistantEnabled && connected && !sync.isSyncing);

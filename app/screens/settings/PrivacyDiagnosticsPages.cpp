@@ -19,6 +19,7 @@ namespace {
 QHBoxLayout* buttonRow(std::initializer_list<QWidget*> buttons) {
   auto* row = new QHBoxLayout;
   row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(8);
   for (QWidget* button : buttons) {
     row->addWidget(button);
   }
@@ -143,7 +144,7 @@ DiagnosticsSettingsPage::DiagnosticsSettingsPage(std::shared_ptr<SettingsContext
   addRow(QStringLiteral("Entries:"), count_);
   log_ = new QPlainTextEdit(this);
   log_->setReadOnly(true);
-  log_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  log_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   log_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   log_->setMinimumHeight(220);
   log_->setAccessibleName(QStringLiteral("Diagnostic log"));

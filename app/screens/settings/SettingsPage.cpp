@@ -55,6 +55,10 @@ QLabel* SettingsPage::addNote(const QString& text) {
   auto* note = new ThemedLabel(text, ThemeColor::secondary, this);
   note->setTextStyle(12);
   note->setWordWrap(true);
+  note->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  note->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+  // The form sizes a wrapped row by its narrowest width; this keeps that close to the real one.
+  note->setMinimumWidth(400);
   form_->addRow(QString(), note);
   return note;
 }
@@ -130,6 +134,7 @@ QLineEdit* SettingsPage::addText(const QString& label, QString AppSettings::*fie
                                  std::function<std::optional<QString>(const QString&)> normalise,
                                  std::function<void()> after) {
   auto* edit = new QLineEdit(context_->settings().*field, this);
+  edit->setMaximumWidth(360);
   binders_.push_back([edit, field](const AppSettings& settings) {
     if (!edit->hasFocus()) {
       const QSignalBlocker blocker(edit);

@@ -60,16 +60,20 @@ SettingsView::SettingsView(const ScreenEnvironment& environment, SettingsService
   body->setSpacing(0);
   outer->addLayout(body, 1);
 
-  sidebar_ = new QListWidget(this);
+  // The list sits on one surface with room around it, as a sidebar does.
+  auto* side = new QWidget(this);
+  side->setAutoFillBackground(true);
+  side->setBackgroundRole(QPalette::Base);
+  side->setFixedWidth(188);
+  auto* sideLayout = new QVBoxLayout(side);
+  sideLayout->setContentsMargins(8, 10, 8, 10);
+  sidebar_ = new QListWidget(side);
   sidebar_->setFrameShape(QFrame::NoFrame);
   sidebar_->setIconSize({18, 18});
-  sidebar_->setSpacing(2);
-  sidebar_->setFixedWidth(180);
+  sidebar_->setSpacing(1);
   sidebar_->setAccessibleName(QStringLiteral("Settings pages"));
-  sidebar_->setContentsMargins(8, 12, 8, 12);
-  sidebar_->setStyleSheet(QStringLiteral("QListWidget { padding: 10px 6px; }"
-                                         "QListWidget::item { padding: 5px 6px; }"));
-  body->addWidget(sidebar_);
+  sideLayout->addWidget(sidebar_);
+  body->addWidget(side);
   auto* rule = new QFrame(this);
   rule->setFrameShape(QFrame::VLine);
   rule->setFrameShadow(QFrame::Plain);
@@ -81,6 +85,7 @@ SettingsView::SettingsView(const ScreenEnvironment& environment, SettingsService
   for (SettingsTab tab : allCases<SettingsTab>) {
     auto* item = new QListWidgetItem(SymbolImage::icon(symbolName(tab)), displayText(tab), sidebar_);
     item->setData(Qt::UserRole, static_cast<int>(tab));
+    item->setSizeHint({0, 30});
     auto* scroll = new QScrollArea(pages_);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);

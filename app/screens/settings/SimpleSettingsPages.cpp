@@ -207,12 +207,14 @@ WidgetSettingsPage::WidgetSettingsPage(std::shared_ptr<SettingsContext> pageCont
   opacity_->setSingleStep(5);
   opacity_->setPageStep(10);
   opacity_->setMinimumWidth(180);
+  opacity_->setMaximumWidth(300);
   opacity_->setAccessibleName(QStringLiteral("Widget opacity"));
   opacityValue_ = new QLabel(this);
   opacityValue_->setMinimumWidth(opacityValue_->fontMetrics().horizontalAdvance(QStringLiteral("100 %")));
   auto* row = new QHBoxLayout;
   row->addWidget(opacity_, 1);
   row->addWidget(opacityValue_);
+  row->addStretch(1);
   addRow(QStringLiteral("Opacity:"), row);
   connect(opacity_, &QSlider::valueChanged, this, [this](int value) {
     opacityValue_->setText(QStringLiteral("%1 %").arg(value));

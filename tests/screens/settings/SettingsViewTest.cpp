@@ -214,6 +214,7 @@ TEST_F(SettingsViewTest, PastedTokenConnectsGmailAndIsForgottenWithTheSheet) {
   ASSERT_TRUE(view->state().isShowingGmailSheet);
   auto* sheet = view->findChild<Sheet*>();
   ASSERT_NE(sheet, nullptr);
+  screentest::saveScreenshots(sheet, QStringLiteral("settings-gmail-sheet"));
   auto* token = fieldFor<QLineEdit>(sheet, QStringLiteral("Access token:"));
   auto* email = fieldFor<QLineEdit>(sheet, QStringLiteral("Gmail address:"));
 
@@ -326,4 +327,7 @@ TEST_F(SettingsViewTest, Screenshots) {
     EXPECT_LE(page->minimumSizeHint().width(), page->parentWidget()->width())
         << displayText(tab).toStdString();
   }
+  // The longest page whole, to look at what lies below the fold.
+  view->selectTab(SettingsTab::email);
+  screentest::saveScreenshots(view.get(), QStringLiteral("settings-e-mail-whole"), {780, 1000});
 }
