@@ -18,8 +18,8 @@ class SettingsView : public QWidget {
   Q_OBJECT
 
  public:
+  using SettingsTab = ::SettingsTab;
   using State = SettingsState;
-  using Tab = SettingsTab;
 
   explicit SettingsView(const ScreenEnvironment& environment, QWidget* parent = nullptr);
   // With other services than the running program's, for tests and previews.

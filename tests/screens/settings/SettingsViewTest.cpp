@@ -109,6 +109,11 @@ TEST_F(SettingsViewTest, EachChangeIsSavedAndReachesItsService) {
          Q_EMIT currency->editingFinished();
        },
        {}, [](const AppSettings& s) { return s.defaultCurrency == "USD"; }},
+      {"consent withdrawn", SettingsTab::privacy,
+       [](AppSettings& s) { s.isCloudAIEnabled = s.hasConsentedToCloudAI = true; },
+       [](QWidget* page) { withText<QPushButton>(page, QStringLiteral("Withdraw Consent"))->click(); },
+       {"provider"},
+       [](const AppSettings& s) { return !s.isCloudAIEnabled && !s.hasConsentedToCloudAI; }},
       {"bill reminder", SettingsTab::notifications, {},
        spin(QStringLiteral("Bill reminder:"), 5), {},
        [](const AppSettings& s) { return s.billReminderDaysBefore == 5; }},
