@@ -85,6 +85,13 @@ const QHash<QString, Symbol>& table() {
       {QStringLiteral("note.text"), {{QStringLiteral("accessories-text-editor-symbolic"), QStringLiteral("text-x-generic-symbolic")}}},
       {QStringLiteral("number"), {{QStringLiteral("accessories-calculator-symbolic")}}},
       {QStringLiteral("chart.bar.xaxis"), {{QStringLiteral("utilities-system-monitor-symbolic"), QStringLiteral("network-cellular-signal-excellent-symbolic")}}},
+      // Settings pages.
+      {QStringLiteral("envelope"), {{QStringLiteral("mail-unread-symbolic")}}},
+      {QStringLiteral("rectangle.grid.2x2"), {{QStringLiteral("view-grid-symbolic")}}},
+      {QStringLiteral("bell"), {{QStringLiteral("preferences-system-notifications-symbolic")}}},
+      {QStringLiteral("externaldrive"), {{QStringLiteral("drive-harddisk-symbolic")}}},
+      {QStringLiteral("lock.shield"), {{QStringLiteral("security-high-symbolic")}}},
+      {QStringLiteral("stethoscope"), {{QStringLiteral("utilities-terminal-symbolic"), QStringLiteral("dialog-information-symbolic")}}},
   };
   // clang-format on
   return symbols;

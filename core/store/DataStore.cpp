@@ -805,6 +805,36 @@ void DataStore::removeAllSampleData() {
   }
 }
 
+void DataStore::deleteAllEmailData() {
+  const bool hadSuggestions = !data_.emailSuggestions.isEmpty();
+  const bool hadIDs = !data_.processedEmailMessageIDs.isEmpty();
+  const bool hadSyncTime = data_.lastEmailSyncAt.has_value();
+  const bool hadState = data_.emailSyncState != EmailSyncState{};
+  if (!hadSuggestions && !hadIDs && !hadSyncTime && !hadState) {
+    return;
+  }
+  if (hadSuggestions && !takeSafetySnapshot()) {
+    return;
+  }
+  data_.emailSuggestions.clear();
+  data_.processedEmailMessageIDs.clear();
+  data_.lastEmailSyncAt.reset();
+  data_.emailSyncState = EmailSyncState{};
+  save();
+  if (hadSuggestions) {
+    Q_EMIT emailSuggestionsChanged();
+  }
+  if (hadIDs) {
+    Q_EMIT processedEmailMessageIDsChanged();
+  }
+  if (hadSyncTime) {
+    Q_EMIT lastEmailSyncAtChanged();
+  }
+  if (hadState) {
+    Q_EMIT emailSyncStateChanged();
+  }
+}
+
 // ---- derived values ----
 
 QList<CalendarEventItem> DataStore::allUpcomingEvents() const {

@@ -101,6 +101,8 @@ class DataStore : public QObject {
   void setSettings(const AppSettings& settings);
 
   const QString& storageFolder() const { return persistence_.folder(); }
+  // Every stored record at once, as the database file holds them.
+  const DashboardStorageContainer& container() const { return data_; }
 
   // Writing.
   void save();
@@ -150,10 +152,23 @@ class DataStore : public QObject {
   // already approved or auto-drafted creates nothing again.
   void approveSuggestion(const QUuid& id);
   void dismissSuggestion(const QUuid& id);
+  // Forgets everything read from mail: the suggestions, the examined message identifiers, the
+  // last sync time and the sync status. Records already approved stay. One save.
+  void deleteAllEmailData();
 
   // Sample data.
   bool hasSampleData() const;
   void removeAllSampleData();
+
+  // Replaces every stored record at once (an import, a reset) with one save, after a safety
+  // snapshot of what is there now. On failure the store keeps its old data, in memory and on
+  // disk. Settings are not part of it.
+  struct ReplaceFailure {
+    enum class Stage { readOnly, snapshot, save };
+    Stage stage;
+    QString message;
+  };
+  std::optional<ReplaceFailure> replaceAllData(DashboardStorageContainer replacement);
 
   // Derived values, computed on every call.
   QList<EmailExtractedSuggestion> pendingEmailSuggestions() const;

@@ -275,6 +275,33 @@ TEST_F(FocusAndSuggestions, ApprovingTwiceOrAnAutoDraftCreatesNothingMoreButADis
 
 class SampleData : public StoreTest {};
 
+TEST_F(FocusAndSuggestions, DeletingEmailDataForgetsWhatMailGaveAndKeepsApprovedRecords) {
+  DataStore& s = open();
+  const auto approved = makeSuggestion(EmailExtractedCategory::task, QStringLiteral("approved"));
+  s.addEmailSuggestion(approved);
+  s.approveSuggestion(approved.id);
+  s.addEmailSuggestion(makeSuggestion(EmailExtractedCategory::bill, QStringLiteral("pending")));
+  s.setProcessedEmailMessageIDs({QStringLiteral("m1"), QStringLiteral("m2")});
+  s.setLastEmailSyncAt(now);
+  EmailSyncState sync = s.emailSyncState();
+  sync.lastSyncAt = now;
+  sync.lastSyncStatus = QStringLiteral("Found 2 new items");
+  sync.accountEmail = QStringLiteral("me@example.com");
+  s.setEmailSyncState(sync);
+  s.save();
+  const QList<TaskItem> tasks = s.tasks();
+  ASSERT_EQ(tasks.size(), 1);
+
+  s.deleteAllEmailData();
+  const DashboardStorageContainer saved = loadContainer(databasePath());
+  EXPECT_TRUE(saved.emailSuggestions.isEmpty());
+  EXPECT_TRUE(saved.processedEmailMessageIDs.isEmpty());
+  EXPECT_FALSE(saved.lastEmailSyncAt.has_value());
+  EXPECT_EQ(saved.emailSyncState, EmailSyncState{});
+  EXPECT_EQ(saved.tasks, tasks);
+  EXPECT_EQ(loadContainer(snapshotPath()).emailSuggestions.size(), 2);
+}
+
 TEST_F(SampleData, RemovalTakesEveryFlaggedRecordAndKeepsASnapshot) {
   DataStore& s = open();
   EXPECT_FALSE(s.hasSampleData());

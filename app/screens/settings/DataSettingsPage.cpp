@@ -1,0 +1,183 @@
+#include "app/screens/settings/DataSettingsPage.h"
+
+#include "core/model/AppError.h"
+#include "core/store/DataStore.h"
+
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+QHBoxLayout* buttonRow(std::initializer_list<QWidget*> buttons) {
+  auto* row = new QHBoxLayout;
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(8);
+  for (QWidget* button : buttons) {
+    row->addWidget(button);
+  }
+  row->addStretch(1);
+  return row;
+}
+
+}  // namespace
+
+DataSettingsPage::DataSettingsPage(std::shared_ptr<SettingsContext> pageContext, QWidget* parent)
+    : SettingsPage(std::move(pageContext), SettingsTab::data, parent) {
+  addSection(QStringLiteral("Backup"));
+  addNote(QStringLiteral("A backup holds every task, bill, waiting-for item, event, focus "
+                         "session and e-mail suggestion in one JSON file. Importing one replaces "
+                         "what is here now; a safety copy of it is kept first."));
+  auto* exportBackup = new QPushButton(QStringLiteral("Export Backup\u2026"), this);
+  import_ = new QPushButton(QStringLiteral("Import Backup\u2026"), this);
+  addRow(QStringLiteral("Backup:"), buttonRow({exportBackup, import_}));
+  connect(exportBackup, &QPushButton::clicked, this, &DataSettingsPage::exportBackup);
+  connect(import_, &QPushButton::clicked, this, &DataSettingsPage::importBackup);
+
+  addSection(QStringLiteral("Spreadsheets"));
+  auto* tasks = new QPushButton(QStringLiteral("Tasks\u2026"), this);
+  auto* waiting = new QPushButton(QStringLiteral("Waiting For\u2026"), this);
+  auto* bills = new QPushButton(QStringLiteral("Bills\u2026"), this);
+  addRow(QStringLiteral("Export as CSV:"), buttonRow({tasks, waiting, bills}));
+  connect(tasks, &QPushButton::clicked, this, &DataSettingsPage::exportTasks);
+  connect(waiting, &QPushButton::clicked, this, &DataSettingsPage::exportWaitingFor);
+  connect(bills, &QPushButton::clicked, this, &DataSettingsPage::exportBills);
+
+  addSection(QStringLiteral("Start over"));
+  addNote(QStringLiteral("Deletes every record of Pelmora on this computer. Your settings stay, "
+                         "and a safety copy of the data is kept."));
+  reset_ = new QPushButton(QStringLiteral("Reset All Data\u2026"), this);
+  addRow(QStringLiteral("Reset:"), buttonRow({reset_}));
+  connect(reset_, &QPushButton::clicked, this, &DataSettingsPage::confirmReset);
+
+  statusLine_ = addMessageLine();
+  redraw();
+}
+
+void DataSettingsPage::refresh() {
+  const SettingsState& state = context().state();
+  import_->setEnabled(!state.isShowingImportPicker);
+  reset_->setEnabled(!state.isShowingResetConfirmation);
+  showMessage(statusLine_, state.exportStatusMessage,
+              statusIsError_ ? ThemeColor::red : ThemeColor::secondary);
+}
+
+void DataSettingsPage::report(const std::function<void()>& work, const QString& done) {
+  std::optional<QString> failure;
+  try {
+    work();
+  } catch (const AppError& error) {
+    failure = error.errorDescription();
+  } catch (const std::exception& error) {
+    failure = QString::fromUtf8(error.what());
+  }
+  statusIsError_ = failure.has_value();
+  context().updateState([&](SettingsState& s) { s.exportStatusMessage = failure.value_or(done); });
+}
+
+void DataSettingsPage::exportBackup() {
+  const auto& choose = context().services().chooseFile;
+  DataStore* store = context().env().store;
+  if (!choose || store == nullptr) {
+    return;
+  }
+  const QDateTime now = context().env().now();
+  FileRequest request;
+  request.caption = QStringLiteral("Export Backup");
+  request.suggestedName = ExportImportManager::backupFileName(now, context().env().calendar);
+  request.filter = QStringLiteral("Pelmora backups (*.json)");
+  QPointer<DataSettingsPage> self(this);
+  choose(this, request, [self, now](const QString& path) {
+    if (!self || path.isEmpty() || !self->context().env().store) {
+      return;
+    }
+    const ExportImportManager manager(*self->context().env().store);
+    self->report([&] { manager.exportBackup(path, now); },
+                 QStringLiteral("Backup saved as %1.").arg(QFileInfo(path).fileName()));
+  });
+}
+
+void DataSettingsPage::importBackup() {
+  const auto& choose = context().services().chooseFile;
+  if (!choose || context().state().isShowingImportPicker) {
+    return;
+  }
+  context().updateState([](SettingsState& s) { s.isShowingImportPicker = true; });
+  FileRequest request;
+  request.forSaving = false;
+  request.caption = QStringLiteral("Import Backup");
+  request.filter = QStringLiteral("Pelmora backups (*.json)");
+  QPointer<DataSettingsPage> self(this);
+  choose(this, request, [self](const QString& path) {
+    if (!self) {
+      return;
+    }
+    self->context().updateState([](SettingsState& s) { s.isShowingImportPicker = false; });
+    if (path.isEmpty() || !self->context().env().store) {
+      return;
+    }
+    ExportImportManager manager(*self->context().env().store);
+    self->report([&] { manager.importBackup(path); },
+                 QStringLiteral("Imported %1. What was here before is kept as a safety copy.")
+                     .arg(QFileInfo(path).fileName()));
+  });
+}
+
+void DataSettingsPage::exportTasks() { exportCsv(ExportImportManager::CsvKind::tasks); }
+void DataSettingsPage::exportWaitingFor() { exportCsv(ExportImportManager::CsvKind::waitingFor); }
+void DataSettingsPage::exportBills() { exportCsv(ExportImportManager::CsvKind::bills); }
+
+void DataSettingsPage::exportCsv(ExportImportManager::CsvKind csvKind) {
+  const auto& choose = context().services().chooseFile;
+  if (!choose || context().env().store == nullptr) {
+    return;
+  }
+  FileRequest request;
+  request.caption = QStringLiteral("Export as CSV");
+  request.suggestedName =
+      ExportImportManager::csvFileName(csvKind, context().env().now(), context().env().calendar);
+  request.filter = QStringLiteral("CSV files (*.csv)");
+  QPointer<DataSettingsPage> self(this);
+  choose(this, request, [self, csvKind](const QString& path) {
+    if (!self || path.isEmpty() || !self->context().env().store) {
+      return;
+    }
+    const ExportImportManager manager(*self->context().env().store);
+    self->report([&] { manager.exportCSV(csvKind, path); },
+                 QStringLiteral("Saved %1.").arg(QFileInfo(path).fileName()));
+  });
+}
+
+void DataSettingsPage::confirmReset() {
+  if (context().state().isShowingResetConfirmation) {
+    return;
+  }
+  context().updateState([](SettingsState& s) { s.isShowingResetConfirmation = true; });
+  auto* alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Reset All Data"),
+                                QStringLiteral("Delete all of your Pelmora data?"),
+                                QMessageBox::NoButton, this);
+  alert->setInformativeText(QStringLiteral(
+      "Every task, bill, waiting-for item, event, focus session and e-mail suggestion is deleted. "
+      "A safety copy is kept in Pelmora's data folder."));
+  QPushButton* confirm =
+      alert->addButton(QStringLiteral("Reset All Data"), QMessageBox::DestructiveRole);
+  alert->addButton(QMessageBox::Cancel);
+  alert->setDefaultButton(QMessageBox::Cancel);
+  alert->setAttribute(Qt::WA_DeleteOnClose);
+  alert->setWindowModality(Qt::WindowModal);
+  connect(alert, &QMessageBox::finished, this, [this, alert, confirm] {
+    const bool confirmed = alert->clickedButton() == confirm;
+    context().updateState([](SettingsState& s) { s.isShowingResetConfirmation = false; });
+    DataStore* store = context().env().store;
+    if (!confirmed || store == nullptr) {
+      return;
+    }
+    ExportImportManager manager(*store);
+    report([&] { manager.resetAllData(); },
+           QStringLiteral("All data was deleted. A safety copy was kept."));
+  });
+  alert->open();
+}

@@ -1,0 +1,101 @@
+#include "app/screens/settings/SettingsServices.h"
+
+#include "app/platform/Theme.h"
+#include "app/shell/GoogleOAuthCoordinator.h"
+#include "app/shell/WindowManager.h"
+#include "core/email/CloudEmailIntelligenceProvider.h"
+#include "core/email/EmailSyncCoordinator.h"
+#include "core/email/GmailService.h"
+#include "core/services/LaunchAtLoginHelper.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QStandardPaths>
+
+namespace {
+
+EmailSyncCoordinator* coordinator() {
+  WindowManager* manager = WindowManager::shared();
+  return manager != nullptr ? manager->emailSyncCoordinator() : nullptr;
+}
+
+void openFileDialog(QWidget* parent, const FileRequest& request,
+                    std::function<void(QString)> onChosen) {
+  auto* dialog = new QFileDialog(parent, request.caption);
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setWindowModality(Qt::WindowModal);
+  dialog->setNameFilter(request.filter);
+  const QString documents =
+      QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  dialog->setDirectory(documents.isEmpty() ? QDir::homePath() : documents);
+  if (request.forSaving) {
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->selectFile(request.suggestedName);
+  } else {
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+  }
+  QObject::connect(dialog, &QDialog::finished, dialog,
+                   [dialog, onChosen = std::move(onChosen)](int result) {
+                     const QStringList files = dialog->selectedFiles();
+                     onChosen(result == QDialog::Accepted && !files.isEmpty() ? files.first()
+                                                                              : QString());
+                   });
+  dialog->open();
+}
+
+}  // namespace
+
+SettingsServices SettingsServices::system() {
+  SettingsServices services;
+  services.startEmailSync = [] {
+    if (auto* sync = coordinator()) {
+      sync->start();
+    }
+  };
+  services.stopEmailSync = [] {
+    if (auto* sync = coordinator()) {
+      sync->stop();
+    }
+  };
+  services.restartEmailSync = [](int minutes) {
+    if (auto* sync = coordinator()) {
+      sync->restart(minutes);
+    }
+  };
+  services.syncNow = [] {
+    auto* sync = coordinator();
+    if (sync == nullptr) {
+      return false;
+    }
+    // The pass runs on by itself and reports through the store's sync status.
+    sync->triggerSync();
+    return true;
+  };
+  services.updateEmailProvider = [] {
+    if (auto* manager = WindowManager::shared()) {
+      manager->updateEmailProvider();
+    }
+  };
+  services.updateWidgetConfiguration = [] {
+    if (auto* manager = WindowManager::shared()) {
+      manager->updateWidgetConfiguration();
+    }
+  };
+  services.setLaunchAtLogin = [](bool enabled) -> std::optional<QString> {
+    if (const auto error = LaunchAtLoginHelper::setEnabled(enabled)) {
+      return error->errorDescription();
+    }
+    return std::nullopt;
+  };
+  services.setThemeMode = [](AppThemeMode mode) { Theme::shared().setMode(mode); };
+  services.signInWithGoogle = [] { return GoogleOAuthCoordinator::shared().startSignIn(); };
+  services.geminiBaseUrl = CloudEmailIntelligenceProvider::defaultGeminiBaseUrl();
+  services.chooseFile = openFileDialog;
+  return services;
+}
+
+GmailServiceProtocol& SettingsServices::gmailService() const {
+  return gmail != nullptr ? *gmail : GmailService::shared();
+}

@@ -1,0 +1,40 @@
+#include "core/store/ExportImportError.h"
+
+ExportImportError::ExportImportError(Kind kind, QString detail, int version)
+    : kind_(kind), detail_(std::move(detail)), version_(version) {}
+
+QString ExportImportError::errorDescription() const {
+  switch (kind_) {
+    case Kind::readFailed:
+      return QStringLiteral("The file could not be read: %1").arg(detail_);
+    case Kind::malformed:
+      return QStringLiteral("The file is damaged or incomplete, so nothing was imported: %1")
+          .arg(detail_);
+    case Kind::notPelmoraFile:
+      return QStringLiteral(
+          "The file is not a Pelmora backup or data file, so nothing was imported.");
+    case Kind::newerVersion:
+      return QStringLiteral(
+                 "The file was written by a newer version of Pelmora (storage version %1). "
+                 "Update Pelmora to import it; nothing was imported.")
+          .arg(version_);
+    case Kind::unsupportedVersion:
+      return QStringLiteral(
+                 "The file uses storage version %1, which this version of Pelmora can no longer "
+                 "read; nothing was imported.")
+          .arg(version_);
+    case Kind::writeFailed:
+      return QStringLiteral("The file could not be written: %1").arg(detail_);
+    case Kind::snapshotFailed:
+      return QStringLiteral(
+                 "Nothing was changed, because the safety copy of your data could not be "
+                 "written: %1")
+          .arg(detail_);
+    case Kind::saveFailed:
+      return QStringLiteral("Your data could not be saved, so it was left as it was: %1")
+          .arg(detail_);
+    case Kind::readOnly:
+      return QStringLiteral("Your data is open read-only, so nothing was changed: %1").arg(detail_);
+  }
+  return detail_;
+}

@@ -1,0 +1,338 @@
+#include "SettingsTestSupport.h"
+
+#include "app/screens/settings/SettingsPage.h"
+#include "app/shell/GoogleSignInError.h"
+#include "app/shell/Sheet.h"
+#include "core/model/DiagnosticLogger.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QCoroTimer>
+#include <QLineEdit>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace settingstest;
+
+namespace {
+
+QCoro::Task<TokenExchangeResult> signedInAs(QString email) {
+  co_await QCoro::sleepFor(std::chrono::milliseconds(20));
+  co_return TokenExchangeResult{email, QStringLiteral("ya29.t"), std::nullopt, 3600};
+}
+
+QCoro::Task<TokenExchangeResult> notConfigured() {
+  co_await QCoro::sleepFor(std::chrono::milliseconds(20));
+  throw GoogleSignInError(GoogleSignInError::Kind::notConfigured);
+}
+
+// A change made on one page, what the services must have heard and what must be saved.
+struct Change {
+  const char* name;
+  SettingsTab tab;
+  std::function<void(AppSettings&)> before;
+  std::function<void(QWidget* page)> act;
+  QStringList calls;
+  std::function<bool(const AppSettings&)> saved;
+};
+
+}  // namespace
+
+class SettingsViewTest : public SettingsTest {};
+
+TEST_F(SettingsViewTest, OpensOnGeneralWithNothingShowing) {
+  const auto view = makeView();
+  EXPECT_EQ(view->state().selectedTab, SettingsTab::general);
+  EXPECT_TRUE(view->page(SettingsTab::general)->isVisible());
+  EXPECT_FALSE(view->page(SettingsTab::email)->isVisible());
+  view->selectTab(SettingsTab::privacy);
+  EXPECT_EQ(view->state().selectedTab, SettingsTab::privacy);
+  EXPECT_TRUE(view->page(SettingsTab::privacy)->isVisible());
+}
+
+TEST_F(SettingsViewTest, EachChangeIsSavedAndReachesItsService) {
+  const auto check = [](const QString& text) {
+    return [text](QWidget* page) { withText<QCheckBox>(page, text)->click(); };
+  };
+  const auto spin = [](const QString& label, int value) {
+    return [label, value](QWidget* page) { fieldFor<QSpinBox>(page, label)->setValue(value); };
+  };
+  const QString assistant = QStringLiteral("Look for bills, tasks and appointments in Gmail");
+  const std::vector<Change> changes = {
+      {"assistant on", SettingsTab::email, {}, check(assistant), {"start"},
+       [](const AppSettings& s) { return s.isEmailAssistantEnabled; }},
+      {"assistant off", SettingsTab::email, [](AppSettings& s) { s.isEmailAssistantEnabled = true; },
+       check(assistant), {"stop"}, [](const AppSettings& s) { return !s.isEmailAssistantEnabled; }},
+      {"interval while on", SettingsTab::email,
+       [](AppSettings& s) { s.isEmailAssistantEnabled = true; },
+       spin(QStringLiteral("Check every:"), 45), {"restart 45"},
+       [](const AppSettings& s) { return s.emailSyncIntervalMinutes == 45; }},
+      {"interval while off", SettingsTab::email, {}, spin(QStringLiteral("Check every:"), 50), {},
+       [](const AppSettings& s) { return s.emailSyncIntervalMinutes == 50; }},
+      {"cloud off", SettingsTab::email,
+       [](AppSettings& s) { s.isCloudAIEnabled = s.hasConsentedToCloudAI = true; },
+       check(QStringLiteral("Read new e-mail with Google Gemini")), {"provider"},
+       [](const AppSettings& s) { return !s.isCloudAIEnabled && s.hasConsentedToCloudAI; }},
+      {"model", SettingsTab::email, {},
+       [](QWidget* page) {
+         auto* model = fieldFor<QLineEdit>(page, QStringLiteral("Model:"));
+         model->setText(QStringLiteral("  gemini-pro  "));
+         Q_EMIT model->editingFinished();
+       },
+       {"provider"}, [](const AppSettings& s) { return s.aiModelName == "gemini-pro"; }},
+      {"category switch", SettingsTab::email, {},
+       check(displayText(EmailExtractedCategory::bill)), {},
+       [](const AppSettings& s) { return !s.extractBills && s.extractTasks; }},
+      {"floating", SettingsTab::widget, {},
+       check(QStringLiteral("Keep the widget above other windows")), {"widget"},
+       [](const AppSettings& s) { return s.isWidgetFloating; }},
+      {"opacity", SettingsTab::widget, {},
+       [](QWidget* page) { page->findChild<QSlider*>()->setValue(60); }, {"widget"},
+       [](const AppSettings& s) { return qFuzzyCompare(s.widgetOpacity, 0.6); }},
+      {"theme", SettingsTab::general, {},
+       [](QWidget* page) {
+         auto* theme = fieldFor<QComboBox>(page, QStringLiteral("Theme:"));
+         theme->setCurrentIndex(theme->findText(QStringLiteral("Dark")));
+       },
+       {"theme Dark"}, [](const AppSettings& s) { return s.theme == AppThemeMode::dark; }},
+      {"launch at login", SettingsTab::general, {}, check(QStringLiteral("Launch Pelmora at login")),
+       {"login 1"}, [](const AppSettings& s) { return s.launchAtLogin; }},
+      {"currency refused", SettingsTab::general, {},
+       [](QWidget* page) {
+         auto* currency = fieldFor<QLineEdit>(page, QStringLiteral("Default currency:"));
+         currency->setText(QStringLiteral("E1"));
+         Q_EMIT currency->editingFinished();
+       },
+       {}, [](const AppSettings& s) { return s.defaultCurrency == "USD"; }},
+      {"consent withdrawn", SettingsTab::privacy,
+       [](AppSettings& s) { s.isCloudAIEnabled = s.hasConsentedToCloudAI = true; },
+       [](QWidget* page) { withText<QPushButton>(page, QStringLiteral("Withdraw Consent"))->click(); },
+       {"provider"},
+       [](const AppSettings& s) { return !s.isCloudAIEnabled && !s.hasConsentedToCloudAI; }},
+      {"bill reminder", SettingsTab::notifications, {},
+       spin(QStringLiteral("Bill reminder:"), 5), {},
+       [](const AppSettings& s) { return s.billReminderDaysBefore == 5; }},
+  };
+  for (const Change& change : changes) {
+    SCOPED_TRACE(change.name);
+    setSettings([&](AppSettings& s) {
+      s = AppSettings{};
+      if (change.before) {
+        change.before(s);
+      }
+    });
+    calls.clear();
+    const auto view = makeView();
+    view->selectTab(change.tab);
+    change.act(view->page(change.tab));
+    EXPECT_EQ(calls, change.calls);
+    EXPECT_TRUE(change.saved(savedSettings()));
+  }
+}
+
+TEST_F(SettingsViewTest, FocusDurationsReachTheTimer) {
+  const auto view = makeView();
+  QWidget* page = view->page(SettingsTab::focus);
+  fieldFor<QSpinBox>(page, QStringLiteral("Focus:"))->setValue(50);
+  fieldFor<QSpinBox>(page, QStringLiteral("Long break after:"))->setValue(3);
+  EXPECT_EQ(timer().focusDurationMinutes(), 50);
+  EXPECT_EQ(timer().sessionsBeforeLongBreak(), 3);
+  EXPECT_EQ(savedSettings().focusDurationMinutes, 50);
+}
+
+TEST_F(SettingsViewTest, AFailedLaunchAtLoginIsShownAndTakenBack) {
+  launchFailure = QStringLiteral("Could not write the autostart entry: disk full");
+  const auto view = makeView();
+  QWidget* page = view->page(SettingsTab::general);
+  QCheckBox* box = withText<QCheckBox>(page, QStringLiteral("Launch Pelmora at login"));
+  box->click();
+  EXPECT_EQ(calls, QStringList{"login 1"});
+  EXPECT_FALSE(box->isChecked());
+  EXPECT_FALSE(savedSettings().launchAtLogin);
+  QLabel* error = withText<QLabel>(page, *launchFailure);
+  ASSERT_NE(error, nullptr);
+  EXPECT_TRUE(error->isVisible());
+}
+
+TEST_F(SettingsViewTest, CloudAIWaitsForConsent) {
+  for (const bool allow : {false, true}) {
+    SCOPED_TRACE(allow ? "allowed" : "declined");
+    setSettings([](AppSettings& s) { s.isCloudAIEnabled = s.hasConsentedToCloudAI = false; });
+    calls.clear();
+    const auto view = makeView();
+    view->selectTab(SettingsTab::email);
+    QCheckBox* cloud = withText<QCheckBox>(view.get(), QStringLiteral("Read new e-mail with Google Gemini"));
+    cloud->click();
+    QMessageBox* alert = openAlert(view.get());
+    ASSERT_NE(alert, nullptr);
+    EXPECT_TRUE(view->state().isShowingConsentAlert);
+    EXPECT_FALSE(cloud->isChecked());
+    EXPECT_FALSE(store().settings().isCloudAIEnabled);
+    EXPECT_TRUE(calls.isEmpty());
+
+    answer(alert, allow ? QStringLiteral("Allow") : QStringLiteral("Cancel"));
+    EXPECT_FALSE(view->state().isShowingConsentAlert);
+    EXPECT_EQ(cloud->isChecked(), allow);
+    EXPECT_EQ(savedSettings().isCloudAIEnabled, allow);
+    EXPECT_EQ(savedSettings().hasConsentedToCloudAI, allow);
+    EXPECT_EQ(calls, allow ? QStringList{"provider"} : QStringList{});
+  }
+}
+
+TEST_F(SettingsViewTest, GoogleSignInShowsProgressThenTheOutcome) {
+  struct Case {
+    const char* name;
+    std::function<QCoro::Task<TokenExchangeResult>()> signIn;
+    std::optional<QString> error;
+    std::optional<QString> status;
+  };
+  const std::vector<Case> cases = {
+      {"connected", [] { return signedInAs(QStringLiteral("me@example.com")); }, std::nullopt,
+       QStringLiteral("Gmail connected as me@example.com.")},
+      {"not configured", [] { return notConfigured(); },
+       GoogleSignInError(GoogleSignInError::Kind::notConfigured).errorDescription(), std::nullopt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    services.signInWithGoogle = c.signIn;
+    const auto view = makeView();
+    withText<QPushButton>(view.get(), QStringLiteral("Connect with Google"))->click();
+    EXPECT_TRUE(view->state().isConnectingGoogle);
+    QTRY_VERIFY(!view->state().isConnectingGoogle);
+    EXPECT_EQ(view->state().googleAuthError, c.error);
+    EXPECT_EQ(view->state().emailStatusMessage, c.status);
+    const QString shown = c.error.value_or(c.status.value_or(QString()));
+    QLabel* line = withText<QLabel>(view->page(SettingsTab::email), shown);
+    ASSERT_NE(line, nullptr);
+  }
+}
+
+TEST_F(SettingsViewTest, PastedTokenConnectsGmailAndIsForgottenWithTheSheet) {
+  const auto view = makeView();
+  view->selectTab(SettingsTab::email);
+  withText<QPushButton>(view.get(), QStringLiteral("Use Access Token\u2026"))->click();
+  ASSERT_TRUE(view->state().isShowingGmailSheet);
+  auto* sheet = view->findChild<Sheet*>();
+  ASSERT_NE(sheet, nullptr);
+  screentest::saveScreenshots(sheet, QStringLiteral("settings-gmail-sheet"));
+  auto* token = fieldFor<QLineEdit>(sheet, QStringLiteral("Access token:"));
+  auto* email = fieldFor<QLineEdit>(sheet, QStringLiteral("Gmail address:"));
+
+  withText<QPushButton>(sheet, QStringLiteral("Connect"))->click();
+  EXPECT_FALSE(gmail.isConnected());
+  EXPECT_NE(withText<QLabel>(sheet, QStringLiteral("Paste an access token to connect.")), nullptr);
+
+  QTest::keyClicks(token, QStringLiteral("ya29.pasted"));
+  QTest::keyClicks(email, QStringLiteral("me@example.com"));
+  EXPECT_EQ(view->state().gmailTokenInput, QStringLiteral("ya29.pasted"));
+  QTest::keyClick(email, Qt::Key_Return);
+  QApplication::processEvents();
+  EXPECT_TRUE(gmail.isConnected());
+  EXPECT_EQ(gmail.getAccountEmail(), QStringLiteral("me@example.com"));
+  QTRY_VERIFY(!view->state().isShowingGmailSheet);
+  EXPECT_TRUE(view->state().gmailTokenInput.isEmpty());
+  EXPECT_EQ(view->state().emailStatusMessage, QStringLiteral("Gmail connected as me@example.com."));
+  EXPECT_NE(withText<QLabel>(view.get(), QStringLiteral("Connected as me@example.com")), nullptr);
+
+  withText<QPushButton>(view.get(), QStringLiteral("Disconnect"))->click();
+  EXPECT_FALSE(gmail.isConnected());
+}
+
+TEST_F(SettingsViewTest, SyncNowAsksTheCoordinatorOnlyWhenItCanSync) {
+  gmail.stubbedConnected = true;
+  for (const bool enabled : {false, true}) {
+    setSettings([&](AppSettings& s) { s.isEmailAssistantEnabled = enabled; });
+    calls.clear();
+    const auto view = makeView();
+    QPushButton* sync = withText<QPushButton>(view.get(), QStringLiteral("Sync Now"));
+    EXPECT_EQ(sync->isEnabled(), enabled);
+    QTest::mouseClick(sync, Qt::LeftButton);
+    EXPECT_EQ(calls, enabled ? QStringList{"sync"} : QStringList{});
+  }
+}
+
+TEST_F(SettingsViewTest, DeletingEmailDataNeedsConfirmation) {
+  for (const bool confirm : {false, true}) {
+    SCOPED_TRACE(confirm ? "confirmed" : "cancelled");
+    EmailExtractedSuggestion suggestion;
+    suggestion.id = QUuid::createUuid();
+    suggestion.title = QStringLiteral("Pay the water bill");
+    suggestion.createdAt = suggestion.receivedDate = now;
+    store().addEmailSuggestion(suggestion);
+    store().setProcessedEmailMessageIDs({QStringLiteral("m1")});
+    store().save();
+    gmail.stubbedConnected = true;
+    const auto view = makeView();
+    view->selectTab(SettingsTab::privacy);
+    withText<QPushButton>(view.get(), QStringLiteral("Delete E-mail Data\u2026"))->click();
+    QMessageBox* alert = openAlert(view.get());
+    ASSERT_NE(alert, nullptr);
+    EXPECT_TRUE(view->state().isShowingDeleteEmailDataAlert);
+    answer(alert, confirm ? QStringLiteral("Delete") : QStringLiteral("Cancel"));
+    EXPECT_FALSE(view->state().isShowingDeleteEmailDataAlert);
+
+    DataStore reread(store().storageFolder(), nullptr, nullptr);
+    EXPECT_EQ(reread.emailSuggestions().isEmpty(), confirm);
+    EXPECT_EQ(reread.processedEmailMessageIDs().isEmpty(), confirm);
+    EXPECT_EQ(gmail.isConnected(), !confirm);
+  }
+}
+
+TEST_F(SettingsViewTest, DiagnosticsCopyAndExportTheLog) {
+  const QString line = QStringLiteral("settings diagnostics marker %1").arg(QUuid::createUuid().toString());
+  DiagnosticLogger::shared().log(line, QStringLiteral("WARN"), QStringLiteral("System"));
+  QTemporaryDir dir;
+  chosenPath = dir.filePath(QStringLiteral("log.txt"));
+  const auto view = makeView();
+  view->selectTab(SettingsTab::diagnostics);
+  QWidget* page = view->page(SettingsTab::diagnostics);
+
+  withText<QPushButton>(page, QStringLiteral("Copy to Clipboard"))->click();
+  EXPECT_TRUE(QApplication::clipboard()->text().contains(line));
+
+  withText<QPushButton>(page, QStringLiteral("Export Log\u2026"))->click();
+  ASSERT_EQ(fileRequests.size(), 1);
+  EXPECT_TRUE(fileRequests.at(0).suggestedName.startsWith(QStringLiteral("Pelmora_Diagnostics_2026-03-10_1030")));
+  QFile file(chosenPath);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(QString::fromUtf8(file.readAll()).contains(QStringLiteral("[WARN] [System] ") + line));
+
+  chosenPath = dir.filePath(QStringLiteral("missing/folder/log.txt"));
+  withText<QPushButton>(page, QStringLiteral("Export Log\u2026"))->click();
+  bool shown = false;
+  for (QLabel* label : page->findChildren<QLabel*>()) {
+    shown = shown || (label->isVisible() && label->text().startsWith("The log could not be saved"));
+  }
+  EXPECT_TRUE(shown);
+}
+
+TEST_F(SettingsViewTest, Screenshots) {
+  gmail.stubbedConnected = true;
+  gmail.stubbedEmail = QStringLiteral("alex.morgan@example.com");
+  setSettings([](AppSettings& s) { s.isEmailAssistantEnabled = true; });
+  EmailSyncState sync = store().emailSyncState();
+  sync.lastSyncAt = now;
+  sync.lastSyncStatus = QStringLiteral("Found 3 new items");
+  store().setEmailSyncState(sync);
+  DiagnosticLogger::shared().log(QStringLiteral("EmailSyncCoordinator started."),
+                                 QStringLiteral("INFO"), QStringLiteral("EmailSync"));
+  const auto view = makeView();
+  for (SettingsTab tab : allCases<SettingsTab>) {
+    view->selectTab(tab);
+    screentest::saveScreenshots(view.get(), QStringLiteral("settings-") + displayText(tab).toLower(),
+                                view->sizeHint());
+    // Nothing is cut off at the sheet's size: every page fits its column without scrolling
+    // sideways.
+    QWidget* page = view->page(tab);
+    EXPECT_LE(page->minimumSizeHint().width(), page->parentWidget()->width())
+        << displayText(tab).toStdString();
+  }
+  // The longest page whole, to look at what lies below the fold.
+  view->selectTab(SettingsTab::email);
+  screentest::saveScreenshots(view.get(), QStringLiteral("settings-e-mail-whole"), {780, 1000});
+}
