@@ -1,29 +1,80 @@
 #pragma once
 
+#include "app/screens/ScreenEnvironment.h"
 #include "app/shell/DashboardTab.h"
 
+#include <QPointer>
 #include <QWidget>
 
-class QLabel;
-class QListWidget;
+#include <functional>
 
-// The main window's content: the tab sidebar and the selected tab's screen.
+class QListWidget;
+class QTimer;
+class QVBoxLayout;
+class DataStore;
+class Sheet;
+
+// The badge counts of the sidebar; 0 means no badge.
+struct SidebarBadgeCounts {
+  int emailInbox = 0;  // suggestions waiting for review
+  int tasks = 0;       // undone tasks due on today's date
+  int waitingFor = 0;  // items whose follow-up is overdue
+
+  int count(DashboardTab tab) const;
+  bool operator==(const SidebarBadgeCounts&) const = default;
+};
+SidebarBadgeCounts sidebarBadgeCounts(const DataStore& store, const QDateTime& now,
+                                      const Calendar& calendar);
+
+// The main window's content: the tab sidebar with live counts and three action rows, the
+// selected tab's screen, the three sheets and the tab shortcuts.
 class MainDashboardView : public QWidget {
   Q_OBJECT
 
  public:
-  explicit MainDashboardView(QWidget* parent = nullptr);
+  struct State {
+    DashboardTab activeTab = DashboardTab::today;
+    bool isShowingQuickCapture = false;
+    bool isShowingSettings = false;
+    bool isShowingOnboarding = false;
+  };
 
-  DashboardTab activeTab() const { return activeTab_; }
+  MainDashboardView(const ScreenEnvironment& environment,
+                    std::function<void()> onToggleFloatingWidget, QWidget* parent = nullptr);
+
+  const State& state() const { return state_; }
   void setActiveTab(DashboardTab tab);
+  // The screen of the selected tab.
+  QWidget* currentScreen() const { return screen_; }
+  const SidebarBadgeCounts& badgeCounts() const { return counts_; }
+
+  void showQuickCapture();
+  void showSettings();
+  void showOnboarding();
 
  Q_SIGNALS:
   void activeTabChanged(DashboardTab tab);
 
- private:
-  void showDetail();
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
-  DashboardTab activeTab_ = DashboardTab::today;
-  QListWidget* sidebar_ = nullptr;
-  QLabel* detail_ = nullptr;
+ private:
+  QWidget* buildSidebar(std::function<void()> onToggleFloatingWidget);
+  void showScreen();
+  void refreshCounts();
+  void scheduleMidnightRefresh();
+  void present(bool State::*flag, QPointer<Sheet>& slot,
+               QWidget* (*build)(const ScreenEnvironment&));
+
+  ScreenEnvironment environment_;
+  State state_;
+  SidebarBadgeCounts counts_;
+  QListWidget* tabList_ = nullptr;
+  QVBoxLayout* detail_ = nullptr;
+  QPointer<QWidget> screen_;
+  QTimer* midnight_ = nullptr;
+  QPointer<Sheet> quickCaptureSheet_;
+  QPointer<Sheet> settingsSheet_;
+  QPointer<Sheet> onboardingSheet_;
 };

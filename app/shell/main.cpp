@@ -2,6 +2,11 @@
 #include "app/platform/Theme.h"
 #include "app/platform/WebAuthenticationSession.h"
 #include "app/shell/MainDashboardView.h"
+#include "core/platform/DesktopEventStore.h"
+#include "core/services/CalendarService.h"
+#include "core/services/FocusTimerManager.h"
+#include "core/services/NotificationService.h"
+#include "core/store/DataStore.h"
 #include "core/model/AppConfig.h"
 
 #include <QApplication>
@@ -35,9 +40,21 @@ int main(int argc, char** argv) {
 
   Theme::shared().followDesktop();
 
+  NotificationService notifications;
+  CalendarService calendar(std::make_unique<DesktopEventStore>());
+  DataStore store(std::nullopt, &notifications, &calendar);
+  const AppSettings& settings = store.settings();
+  FocusTimerManager focusTimer(settings.focusDurationMinutes, settings.shortBreakDurationMinutes,
+                               settings.longBreakDurationMinutes,
+                               settings.sessionsBeforeLongBreak);
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, &store, &DataStore::save);
+
+  ScreenEnvironment environment;
+  environment.store = &store;
+  environment.focusTimer = &focusTimer;
   QMainWindow window;
   window.setWindowTitle(QStringLiteral("Pelmora"));
-  window.setCentralWidget(new MainDashboardView(&window));
+  window.setCentralWidget(new MainDashboardView(environment, {}, &window));
   window.resize(880, 580);
   window.setMinimumSize(720, 480);
 

@@ -2,6 +2,7 @@
 
 #include "core/platform/TransportError.h"
 
+#include <QCoreApplication>
 #include <QCoroNetworkReply>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -112,4 +113,21 @@ QCoro::Task<HttpResponse> HttpSession::send(HttpRequest request) {
   response.headers = raw->rawHeaderPairs();
   response.body = raw->readAll();
   co_return response;
+}
+
+namespace {
+HttpSession* sharedSession = nullptr;
+void releaseSharedSession() {
+  delete sharedSession;
+  sharedSession = nullptr;
+}
+}  // namespace
+
+HttpSession& HttpSession::shared() {
+  if (sharedSession == nullptr) {
+    sharedSession = new HttpSession(std::chrono::seconds(60), std::chrono::hours(24));
+    // Its network manager must go before the application object does.
+    qAddPostRoutine(releaseSharedSession);
+  }
+  return *sharedSession;
 }

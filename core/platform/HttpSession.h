@@ -43,6 +43,9 @@ class HttpSession {
   HttpSession(std::chrono::milliseconds requestTimeout, std::chrono::milliseconds resourceTimeout);
   ~HttpSession();
   HttpSession(const HttpSession&) = delete;
+  // The application's shared session (60 s of silence, a day in all), made on first use and
+  // released with the application object.
+  static HttpSession& shared();
   HttpSession& operator=(const HttpSession&) = delete;
 
   // The session must outlive the returned task.

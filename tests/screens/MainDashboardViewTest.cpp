@@ -1,0 +1,162 @@
+#include "ScreenTestSupport.h"
+
+#include "app/shell/MainDashboardView.h"
+#include "app/shell/Sheet.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+using screentest::ScreenTest;
+using testsupport::utc;
+
+namespace {
+
+class MainDashboardViewTest : public ScreenTest {
+ protected:
+  std::unique_ptr<MainDashboardView> makeFrame(bool onboarded = true) {
+    AppSettings settings = store().settings();
+    settings.hasCompletedOnboarding = onboarded;
+    store().setSettings(settings);
+    auto frame = std::make_unique<MainDashboardView>(env, [this] { ++toggles; });
+    frame->resize(880, 580);
+    return frame;
+  }
+  static Sheet* openSheet() {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (auto* sheet = qobject_cast<Sheet*>(top); sheet && sheet->isVisible()) {
+        return sheet;
+      }
+    }
+    return nullptr;
+  }
+  static void closeSheets() {
+    while (Sheet* sheet = openSheet()) {
+      sheet->reject();
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+  }
+  int toggles = 0;
+};
+
+TaskItem dueTask(const QString& title, std::optional<QDateTime> due, bool done) {
+  TaskItem task;
+  task.id = QUuid::createUuid();
+  task.title = title;
+  task.dueDate = due;
+  task.isCompleted = done;
+  task.createdAt = task.updatedAt = utc(2026, 3, 1);
+  return task;
+}
+
+}  // namespace
+
+// Only undone tasks due on today's date count, only pending suggestions, only overdue
+// follow-ups; a count of 0 shows no badge, and the badges follow the store.
+TEST_F(MainDashboardViewTest, BadgesCountTheirTabsEdgesAndFollowTheStore) {
+  emptyStore();
+  auto frame = makeFrame();
+  EXPECT_EQ(frame->badgeCounts(), SidebarBadgeCounts{});
+  auto* list = frame->findChild<QListWidget*>();
+  for (int row = 0; row < list->count(); ++row) {
+    EXPECT_EQ(list->item(row)->data(Qt::UserRole + 1).toInt(), 0) << row;
+  }
+
+  // 09:30 UTC is 10:30 in Berlin: 00:30 today counts, 23:59 yesterday does not.
+  store().addTask(dueTask(QStringLiteral("early today"), utc(2026, 3, 9, 23, 30), false));
+  store().addTask(dueTask(QStringLiteral("yesterday"), utc(2026, 3, 9, 22, 59), false));
+  store().addTask(dueTask(QStringLiteral("undated"), std::nullopt, false));
+  store().addTask(dueTask(QStringLiteral("done today"), utc(2026, 3, 10, 8), true));
+  WaitingForItem late;
+  late.id = QUuid::createUuid();
+  late.title = QStringLiteral("Quote");
+  late.createdAt = utc(2026, 3, 1);
+  late.nextFollowUpDate = utc(2026, 3, 10, 9);
+  store().addWaitingItem(late);
+  EmailExtractedSuggestion pending;
+  pending.id = QUuid::createUuid();
+  pending.title = QStringLiteral("Pay");
+  pending.receivedDate = pending.createdAt = utc(2026, 3, 9);
+  store().addEmailSuggestion(pending);
+  pending.id = QUuid::createUuid();
+  pending.status = SuggestionStatus::dismissed;
+  store().addEmailSuggestion(pending);
+
+  EXPECT_EQ(frame->badgeCounts(), (SidebarBadgeCounts{1, 1, 1}));
+  EXPECT_EQ(list->item(3)->data(Qt::UserRole + 1).toInt(), 1) << "Tasks";
+  store().resolveWaitingItem(late.id);
+  EXPECT_EQ(frame->badgeCounts().waitingFor, 0);
+  screentest::saveScreenshots(frame.get(), QStringLiteral("frame-badges"), QSize(880, 580));
+}
+
+// Ctrl+1 is Today and Ctrl+2 Calendar (the e-mail tab has no number); the list follows,
+// and every change of tab builds the screen anew.
+TEST_F(MainDashboardViewTest, ShortcutsSelectTabsAndEveryTabGetsANewScreen) {
+  auto frame = makeFrame();
+  frame->show();
+  QApplication::setActiveWindow(frame.get());
+  auto* list = frame->findChild<QListWidget*>();
+  const struct {
+    Qt::Key key;
+    DashboardTab tab;
+  } cases[] = {{Qt::Key_2, DashboardTab::calendar}, {Qt::Key_9, DashboardTab::shortcuts},
+               {Qt::Key_3, DashboardTab::tasks},    {Qt::Key_1, DashboardTab::today}};
+  for (const auto& c : cases) {
+    QPointer<QWidget> before = frame->currentScreen();
+    QTest::keyClick(frame.get(), c.key, Qt::ControlModifier);
+    EXPECT_EQ(frame->state().activeTab, c.tab) << dashboard_tab::rawValue(c.tab).toStdString();
+    EXPECT_EQ(list->currentRow(),
+              std::find(dashboard_tab::allCases.begin(), dashboard_tab::allCases.end(), c.tab) -
+                  dashboard_tab::allCases.begin());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(before) << "the previous screen is gone";
+    EXPECT_NE(frame->currentScreen(), nullptr);
+  }
+  list->setCurrentRow(1);
+  EXPECT_EQ(frame->state().activeTab, DashboardTab::emailInbox);
+}
+
+// Each sheet opens once on its flag and closing it clears the flag; the widget row runs the
+// host's action; onboarding opens on appearance until it is complete.
+TEST_F(MainDashboardViewTest, SheetsFollowTheirFlagsAndOnboardingShowsUntilComplete) {
+  auto frame = makeFrame(/*onboarded=*/false);
+  frame->show();
+  QApplication::processEvents();
+  ASSERT_NE(openSheet(), nullptr) << "onboarding on first appearance";
+  EXPECT_TRUE(frame->state().isShowingOnboarding);
+  closeSheets();
+  EXPECT_FALSE(frame->state().isShowingOnboarding);
+
+  frame->hide();
+  frame->show();
+  QApplication::processEvents();
+  EXPECT_TRUE(frame->state().isShowingOnboarding) << "again while not complete";
+  closeSheets();
+
+  AppSettings settings = store().settings();
+  settings.hasCompletedOnboarding = true;
+  store().setSettings(settings);
+  frame->hide();
+  frame->show();
+  QApplication::processEvents();
+  EXPECT_EQ(openSheet(), nullptr);
+
+  for (const QString& row : {QStringLiteral("Quick Capture"), QStringLiteral("Settings")}) {
+    auto* button = frame->findChild<QPushButton*>(row);
+    ASSERT_NE(button, nullptr) << row.toStdString();
+    button->click();
+    button->click();  // a second click brings the same sheet forward
+    int open = 0;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      open += qobject_cast<Sheet*>(top) && top->isVisible() ? 1 : 0;
+    }
+    EXPECT_EQ(open, 1) << row.toStdString();
+    const MainDashboardView::State& s = frame->state();
+    EXPECT_TRUE(row == QStringLiteral("Settings") ? s.isShowingSettings : s.isShowingQuickCapture);
+    closeSheets();
+    EXPECT_FALSE(s.isShowingSettings || s.isShowingQuickCapture);
+  }
+  frame->findChild<QPushButton*>(QStringLiteral("Toggle Widget"))->click();
+  EXPECT_EQ(toggles, 1);
+}
