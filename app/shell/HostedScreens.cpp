@@ -1,6 +1,7 @@
 #include "app/shell/HostedScreens.h"
 
 #include "app/screens/capture/QuickCaptureView.h"
+#include "app/screens/settings/SettingsView.h"
 
 #include <QLabel>
 
@@ -24,7 +25,7 @@ QWidget* quickCapture(const ScreenEnvironment& environment) {
   return new QuickCaptureView(environment);
 }
 
-QWidget* settings(const ScreenEnvironment&) { return placeholder(QStringLiteral("Settings")); }
+QWidget* settings(const ScreenEnvironment& environment) { return new SettingsView(environment); }
 
 QWidget* onboarding(const ScreenEnvironment&) {
   return placeholder(QStringLiteral("Welcome to Pelmora"));
