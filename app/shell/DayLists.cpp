@@ -1,5 +1,7 @@
 #include "app/shell/DayLists.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
 
 namespace day_lists {
@@ -26,6 +28,13 @@ QList<WaitingForItem> followUpsOverdue(const QList<WaitingForItem>& items, const
     }
   }
   return result;
+}
+
+QString shortTime(const QTime& time, const QLocale& locale) {
+  QString format = locale.timeFormat(QLocale::ShortFormat);
+  static const QRegularExpression seconds(QStringLiteral("[:.]ss?"));
+  format.remove(seconds);
+  return locale.toString(time, format);
 }
 
 QString formatSeconds(double seconds) {

@@ -1,5 +1,7 @@
 #include "app/screens/tasks/TaskList.h"
 
+#include "app/shell/DayLists.h"
+
 #include <QLocale>
 #include <QRegularExpression>
 
@@ -107,8 +109,8 @@ QString dueDateText(const QDateTime& due, const Calendar& calendar, const QLocal
   format.remove(weekday);
   format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
   const QDateTime local = due.toTimeZone(calendar.timeZone());
-  return locale.toString(local.date(), format.trimmed()) + QStringLiteral(" at ") +
-         locale.toString(local.time(), QLocale::ShortFormat);
+  return locale.toString(local.date(), format.trimmed()) + QStringLiteral(", ") +
+         day_lists::shortTime(local.time(), locale);
 }
 
 }  // namespace task_list

@@ -2,6 +2,22 @@
 
 #include "core/model/TaskPriority.h"
 
+namespace {
+
+// Beyond a few separate runs of rows (a search that narrows the list), a reset is cheaper
+// than telling the view about each run.
+constexpr int kMaxRuns = 8;
+
+int runs(const QList<int>& rows) {
+  int count = 0;
+  for (qsizetype i = 0; i < rows.size(); ++i) {
+    count += (i == 0 || rows[i] != rows[i - 1] + 1) ? 1 : 0;
+  }
+  return count;
+}
+
+}  // namespace
+
 TaskListModel::TaskListModel(QObject* parent) : QAbstractListModel(parent) {}
 
 int TaskListModel::rowCount(const QModelIndex& parent) const {
@@ -59,7 +75,7 @@ bool TaskListModel::applyRemovals(const QList<TaskItem>& next) {
       removed.append(int(i));
     }
   }
-  if (j != next.size()) {
+  if (j != next.size() || runs(removed) > kMaxRuns) {
     return false;
   }
   // Back to front in runs, so earlier row numbers stay right.
@@ -92,7 +108,7 @@ bool TaskListModel::applyInsertions(const QList<TaskItem>& next) {
       inserted.append(int(i));
     }
   }
-  if (j != tasks_.size()) {
+  if (j != tasks_.size() || runs(inserted) > kMaxRuns) {
     return false;
   }
   for (int row : inserted) {

@@ -5,9 +5,9 @@
 #include <QAbstractListModel>
 #include <QList>
 
-// The tasks the list shows, in order. A new list that differs from the shown one only by a
-// changed record, removed or inserted rows, or one moved row is applied as exactly that
-// change, so completing a task repaints its row instead of rebuilding the list.
+// The tasks the list shows, in order. A new list that differs from the shown one only by
+// changed records, a few runs of removed or inserted rows, or one moved row is applied as
+// exactly that change, so completing a task repaints its row instead of rebuilding the list.
 class TaskListModel : public QAbstractListModel {
   Q_OBJECT
 

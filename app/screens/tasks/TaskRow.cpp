@@ -29,29 +29,6 @@ constexpr int kActionSpacing = 4;
 constexpr int kBadgeSpacing = 6;
 constexpr int kNotesMaxLines = 2;
 
-QFont titleFont(const QFont& base) { return Theme::font(base, 13, QFont::Medium); }
-QFont sampleFont(const QFont& base) { return Theme::font(base, 9, QFont::Bold); }
-QFont badgeFont(const QFont& base) { return Theme::font(base, 11, QFont::Medium); }
-QFont notesFont(const QFont& base) { return Theme::font(base, 11); }
-QFont metaFont(const QFont& base, bool bold = false) {
-  return Theme::font(base, 10, bold ? QFont::Bold : QFont::Normal);
-}
-
-QSize sampleBadgeSize(const QFont& base) {
-  const QFontMetrics metrics(sampleFont(base));
-  return QSize(metrics.horizontalAdvance(QStringLiteral("Sample")) + 8, metrics.height() + 2);
-}
-
-int titleLineHeight(const QFont& base) {
-  return std::max(QFontMetrics(titleFont(base)).height(),
-                  CapsuleBadge::measure(QStringLiteral("M"), badgeFont(base), true, 6).height());
-}
-
-int metaLineHeight(const QFont& base) {
-  return std::max(CapsuleBadge::measure(QStringLiteral("M"), badgeFont(base), false, 6).height(),
-                  QFontMetrics(metaFont(base)).height());
-}
-
 QRect contentRect(const QRect& rect) {
   return rect.adjusted(kInset, kVerticalPadding, -kInset, -kVerticalPadding);
 }
@@ -66,6 +43,31 @@ TaskRow::TaskRow(Action onToggle, Action onEdit, Action onDelete,
       onDelete_(std::move(onDelete)),
       clock_(std::move(clock)),
       calendar_(std::move(calendar)) {}
+
+const TaskRow::Metrics& TaskRow::metrics(const QFont& base) const {
+  if (metricsFont_ && *metricsFont_ == base) {
+    return metrics_;
+  }
+  metricsFont_ = base;
+  Metrics& m = metrics_;
+  m.title = Theme::font(base, 13, QFont::Medium);
+  m.sample = Theme::font(base, 9, QFont::Bold);
+  m.badge = Theme::font(base, 11, QFont::Medium);
+  m.notes = Theme::font(base, 11);
+  m.meta = Theme::font(base, 10);
+  m.metaBold = Theme::font(base, 10, QFont::Bold);
+  m.priorityBadges.clear();
+  for (TaskPriority priority : allCases<TaskPriority>) {
+    m.priorityBadges.append(CapsuleBadge::measure(::displayText(priority), m.badge, true, 6));
+  }
+  m.titleLine = std::max(QFontMetrics(m.title).height(), m.priorityBadges.first().height());
+  m.notesLineSpacing = QFontMetrics(m.notes).lineSpacing();
+  m.metaLine = std::max(CapsuleBadge::measure(QStringLiteral("M"), m.badge, false, 6).height(),
+                        QFontMetrics(m.meta).height());
+  const QFontMetrics sample(m.sample);
+  m.sampleBadge = QSize(sample.horizontalAdvance(QStringLiteral("Sample")) + 8, sample.height() + 2);
+  return m;
+}
 
 const TaskItem* TaskRow::taskAt(const QModelIndex& index) const {
   const auto* model = qobject_cast<const TaskListModel*>(index.model());
@@ -94,6 +96,7 @@ int TaskRow::notesLines(const QString& notes, int width, const QFont& font) cons
 
 TaskRow::Geometry TaskRow::geometry(const TaskItem& task, const QRect& rect,
                                     const QFont& base) const {
+  const Metrics& m = metrics(base);
   Geometry g;
   const QRect content = contentRect(rect);
   g.checkbox = QRect(content.left(), content.top() + kCheckboxTop, kCheckboxSize, kCheckboxSize);
@@ -103,31 +106,28 @@ TaskRow::Geometry TaskRow::geometry(const TaskItem& task, const QRect& rect,
   const int right = g.edit.left() - kSpacing;
   const int width = std::max(0, right - left);
 
-  const int titleHeight = titleLineHeight(base);
-  const QSize priority =
-      CapsuleBadge::measure(::displayText(task.priority), badgeFont(base), true, 6);
-  g.priorityBadge = QRect(right - priority.width(), content.top() + (titleHeight - priority.height()) / 2,
+  const QSize priority = m.priorityBadges[static_cast<int>(task.priority)];
+  g.priorityBadge = QRect(right - priority.width(), content.top() + (m.titleLine - priority.height()) / 2,
                           priority.width(), priority.height());
   int titleRight = g.priorityBadge.left() - kBadgeSpacing;
   if (task.isSampleData) {
-    const QSize sample = sampleBadgeSize(base);
-    const int titleWidth = QFontMetrics(titleFont(base)).horizontalAdvance(task.title) + 1;
+    const QSize sample = m.sampleBadge;
+    const int titleWidth = QFontMetrics(m.title).horizontalAdvance(task.title) + 1;
     // The badge follows the title; a long title gives way to it.
     const int x = std::min(left + titleWidth + kBadgeSpacing, titleRight - sample.width());
-    g.sampleBadge = QRect(x, content.top() + (titleHeight - sample.height()) / 2, sample.width(),
+    g.sampleBadge = QRect(x, content.top() + (m.titleLine - sample.height()) / 2, sample.width(),
                           sample.height());
     titleRight = x - kBadgeSpacing;
   }
-  g.title = QRect(left, content.top(), std::max(0, titleRight - left), titleHeight);
+  g.title = QRect(left, content.top(), std::max(0, titleRight - left), m.titleLine);
 
-  int y = content.top() + titleHeight + kDetailSpacing;
-  const QFont notes = notesFont(base);
-  if (const int lines = notesLines(task.notes, width, notes); lines > 0) {
-    const int height = lines * QFontMetrics(notes).lineSpacing();
+  int y = content.top() + m.titleLine + kDetailSpacing;
+  if (const int lines = notesLines(task.notes, width, m.notes); lines > 0) {
+    const int height = lines * m.notesLineSpacing;
     g.notes = QRect(left, y, width, height);
     y += height + kDetailSpacing;
   }
-  g.meta = QRect(left, y, width, metaLineHeight(base));
+  g.meta = QRect(left, y, width, m.metaLine);
   return g;
 }
 
@@ -138,10 +138,16 @@ QSize TaskRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& i
   }
   const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
   const int width = view ? view->viewport()->width() : option.rect.width();
-  const QFont& base = view ? view->font() : option.font;
-  const Geometry g = geometry(*task, QRect(0, 0, width, 1000), base);
-  const int bottom = std::max({g.meta.bottom(), g.checkbox.bottom(), g.remove.bottom()});
-  return QSize(width, bottom + 1 + kVerticalPadding);
+  const Metrics& m = metrics(view ? view->font() : option.font);
+  // The same sums as geometry(), without placing anything.
+  const int detailsWidth = width - 2 * kInset - kCheckboxSize - 2 * kSpacing - 2 * kActionTarget -
+                           kActionSpacing;
+  int details = m.titleLine + kDetailSpacing + m.metaLine;
+  if (const int lines = notesLines(task->notes, std::max(0, detailsWidth), m.notes); lines > 0) {
+    details += lines * m.notesLineSpacing + kDetailSpacing;
+  }
+  const int height = std::max({details, kCheckboxTop + kCheckboxSize, kActionTarget});
+  return QSize(width, height + 2 * kVerticalPadding);
 }
 
 QIcon TaskRow::symbol(const QString& name, const QColor& color) const {
@@ -162,6 +168,7 @@ void TaskRow::paint(QPainter* p, const QStyleOptionViewItem& option,
   const QWidget* widget = option.widget;
   const QFont base = widget ? widget->font() : option.font;
   const Geometry g = geometry(*task, option.rect, base);
+  const Metrics& m = metrics(base);
   const QColor primary = Theme::color(ThemeColor::primary, option.palette);
   const QColor secondary = Theme::color(ThemeColor::secondary, option.palette);
 
@@ -194,7 +201,7 @@ void TaskRow::paint(QPainter* p, const QStyleOptionViewItem& option,
       .paint(p, g.checkbox);
 
   // 2a: title line.
-  QFont title = titleFont(base);
+  QFont title = m.title;
   title.setStrikeOut(done);
   p->setFont(title);
   p->setPen(done ? secondary : primary);
@@ -208,17 +215,17 @@ void TaskRow::paint(QPainter* p, const QStyleOptionViewItem& option,
     capsule.addRoundedRect(g.sampleBadge, g.sampleBadge.height() / 2.0,
                            g.sampleBadge.height() / 2.0);
     p->fillPath(capsule, fill);
-    p->setFont(sampleFont(base));
+    p->setFont(m.sample);
     p->setPen(blue);
     p->drawText(g.sampleBadge, Qt::AlignCenter, QStringLiteral("Sample"));
   }
   const QColor priority = Theme::color(PriorityBadge::color(task->priority), option.palette);
-  CapsuleBadge::paint(p, g.priorityBadge, ::displayText(task->priority), badgeFont(base), priority,
+  CapsuleBadge::paint(p, g.priorityBadge, ::displayText(task->priority), m.badge, priority,
                       priority, true);
 
   // 2b: notes, at most two lines, the last one elided.
   if (!g.notes.isEmpty()) {
-    const QFont notes = notesFont(base);
+    const QFont& notes = m.notes;
     const QFontMetrics metrics(notes);
     p->setFont(notes);
     p->setPen(secondary);
@@ -252,7 +259,7 @@ void TaskRow::paint(QPainter* p, const QStyleOptionViewItem& option,
   {
     int x = g.meta.left();
     const int limit = g.meta.right() + 1;
-    const QFont tagFont = badgeFont(base);
+    const QFont& tagFont = m.badge;
     QSize tag = CapsuleBadge::measure(task->category, tagFont, false, 6);
     tag.setWidth(std::min(tag.width(), std::max(0, limit - x)));
     CapsuleBadge::paint(p, QRect(QPoint(x, g.meta.top() + (g.meta.height() - tag.height()) / 2), tag),
@@ -277,10 +284,10 @@ void TaskRow::paint(QPainter* p, const QStyleOptionViewItem& option,
     if (task->dueDate) {
       const bool overdue = task->isOverdue(clock_ ? clock_() : QDateTime::currentDateTimeUtc());
       label(QStringLiteral("calendar"), task_list::dueDateText(*task->dueDate, calendar_, QLocale()),
-            metaFont(base, overdue), overdue ? Theme::color(ThemeColor::red, option.palette) : secondary);
+            overdue ? m.metaBold : m.meta, overdue ? Theme::color(ThemeColor::red, option.palette) : secondary);
     }
     if (!task->recurrence.isNone()) {
-      label(QStringLiteral("repeat"), task->recurrence.title(), metaFont(base), secondary);
+      label(QStringLiteral("repeat"), task->recurrence.title(), m.meta, secondary);
     }
   }
 

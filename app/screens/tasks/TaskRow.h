@@ -8,6 +8,7 @@
 #include <QStyledItemDelegate>
 
 #include <functional>
+#include <optional>
 
 class TaskListModel;
 
@@ -49,6 +50,17 @@ class TaskRow : public QStyledItemDelegate {
                    const QModelIndex& index) override;
 
  private:
+  // Fonts and line heights of one base font, worked out once: laying out ten thousand rows
+  // must not build fonts ten thousand times.
+  struct Metrics {
+    QFont title, sample, badge, notes, meta, metaBold;
+    int titleLine = 0;
+    int notesLineSpacing = 0;
+    int metaLine = 0;
+    QSize sampleBadge;
+    QList<QSize> priorityBadges;  // by priority
+  };
+  const Metrics& metrics(const QFont& base) const;
   const TaskItem* taskAt(const QModelIndex& index) const;
   int notesLines(const QString& notes, int width, const QFont& font) const;
   QIcon symbol(const QString& name, const QColor& color) const;
@@ -61,4 +73,6 @@ class TaskRow : public QStyledItemDelegate {
   // Text widths of notes, so laying out a long list measures each text once.
   mutable QHash<QString, int> notesWidth_;
   mutable QHash<QString, QIcon> symbols_;
+  mutable std::optional<QFont> metricsFont_;
+  mutable Metrics metrics_;
 };

@@ -5,6 +5,7 @@
 #include "app/screens/tasks/TaskEditorSheet.h"
 #include "app/screens/tasks/TaskListModel.h"
 #include "app/screens/tasks/TaskRow.h"
+#include "app/shell/Divider.h"
 #include "app/shell/EmptyStateView.h"
 #include "app/shell/ProminentButton.h"
 #include "app/shell/Sheet.h"
@@ -270,12 +271,7 @@ TasksView::TasksView(const ScreenEnvironment& environment, QWidget* parent)
   stack->addWidget(chipArea_);
 
   // 4: divider.
-  auto* divider = new QFrame(this);
-  divider->setFrameShape(QFrame::HLine);
-  divider->setFrameShadow(QFrame::Plain);
-  divider->setFixedHeight(1);
-  divider->setStyleSheet(QStringLiteral("color: palette(mid);"));
-  stack->addWidget(divider);
+  stack->addWidget(new Divider(this));
 
   // 5: the list, or what shows without one.
   model_ = new TaskListModel(this);
@@ -315,6 +311,7 @@ TasksView::TasksView(const ScreenEnvironment& environment, QWidget* parent)
                                        QStringLiteral("Completed tasks will appear here."),
                                        std::nullopt, {}, this);
   content_ = new QStackedWidget(this);
+  content_->setContentsMargins(0, 6, 0, 0);
   content_->addWidget(list_);
   content_->addWidget(empty_);
   content_->addWidget(emptyCompleted_);

@@ -71,7 +71,7 @@ QString eventTimeText(const CalendarEventItem& event, const Calendar& calendar,
     return QStringLiteral("All Day");
   }
   auto time = [&](const QDateTime& instant) {
-    return locale.toString(instant.toTimeZone(calendar.timeZone()).time(), QLocale::ShortFormat);
+    return day_lists::shortTime(instant.toTimeZone(calendar.timeZone()).time(), locale);
   };
   return time(event.startDate) + QStringLiteral(" - ") + time(event.endDate);
 }

@@ -7,6 +7,7 @@
 #include "app/shell/CircularProgressRing.h"
 #include "app/shell/Color.h"
 #include "app/shell/DayLists.h"
+#include "app/shell/Divider.h"
 #include "app/shell/PriorityBadge.h"
 #include "app/shell/ProminentButton.h"
 #include "app/shell/SymbolView.h"
@@ -466,7 +467,12 @@ QWidget* TodayView::buildTasksCard() {
   auto* layout = column(content, 10);
   auto* summary = new QHBoxLayout();
   summary->setSpacing(12);
-  ring_ = new CircularProgressRing(0, 6, ThemeColor::blue, 36, content);
+  // Opens at today's figure; only later changes animate.
+  const double ratio =
+      environment_.store
+          ? environment_.store->todayMetrics(environment_.now(), environment_.calendar).taskCompletionRatio()
+          : 0;
+  ring_ = new CircularProgressRing(ratio, 6, ThemeColor::blue, 36, content);
   summary->addWidget(ring_);
   auto* texts = new QVBoxLayout();
   texts->setSpacing(2);
@@ -477,11 +483,7 @@ QWidget* TodayView::buildTasksCard() {
   summary->addLayout(texts);
   summary->addStretch(1);
   layout->addLayout(summary);
-  auto* divider = new QFrame(content);
-  divider->setFrameShape(QFrame::HLine);
-  divider->setFixedHeight(1);
-  divider->setStyleSheet(QStringLiteral("color: palette(mid);"));
-  layout->addWidget(divider);
+  layout->addWidget(new Divider(content));
   noTasks_ = label(QStringLiteral("No tasks scheduled for today."), 12, QFont::Normal,
                    ThemeColor::secondary, content);
   noTasks_->setContentsMargins(0, 4, 0, 4);
