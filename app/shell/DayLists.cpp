@@ -30,11 +30,15 @@ QList<WaitingForItem> followUpsOverdue(const QList<WaitingForItem>& items, const
   return result;
 }
 
-QString shortTime(const QTime& time, const QLocale& locale) {
+QString shortTimeFormat(const QLocale& locale) {
   QString format = locale.timeFormat(QLocale::ShortFormat);
   static const QRegularExpression seconds(QStringLiteral("[:.]ss?"));
   format.remove(seconds);
-  return locale.toString(time, format);
+  return format;
+}
+
+QString shortTime(const QTime& time, const QLocale& locale) {
+  return locale.toString(time, shortTimeFormat(locale));
 }
 
 QString formatSeconds(double seconds) {

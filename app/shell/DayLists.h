@@ -24,6 +24,7 @@ QList<WaitingForItem> followUpsOverdue(const QList<WaitingForItem>& items, const
 // A clock time in the locale's short format, never with seconds (some locales' short
 // format carries them).
 QString shortTime(const QTime& time, const QLocale& locale);
+QString shortTimeFormat(const QLocale& locale);
 // A remaining time as "mm:ss": the fraction dropped, minutes in full above 99 (6000 gives
 // 100:00). A value below zero or not a number shows 00:00.
 QString formatSeconds(double seconds);

@@ -1,6 +1,7 @@
 #include "app/screens/tasks/TaskEditorSheet.h"
 
 #include "app/platform/Theme.h"
+#include "app/shell/DayLists.h"
 #include "app/shell/ProminentButton.h"
 #include "app/shell/ThemedLabel.h"
 
@@ -129,7 +130,7 @@ TaskEditorSheet::TaskEditorSheet(const ScreenEnvironment& environment,
   const QDateTime wallClock = state_.dueDate.toTimeZone(environment_.calendar.timeZone());
   dueDate_->setDateTime(QDateTime(wallClock.date(), wallClock.time(), QTimeZone::utc()));
   dueDate_->setDisplayFormat(QLocale().dateFormat(QLocale::ShortFormat) + QStringLiteral(" ") +
-                             QLocale().timeFormat(QLocale::ShortFormat));
+                             day_lists::shortTimeFormat(QLocale()));
   dueDate_->setCalendarPopup(true);
   dueDate_->setAccessibleName(QStringLiteral("Due Date"));
   dueDateLabel_ = new QLabel(QStringLiteral("Due Date"), group);

@@ -160,6 +160,10 @@ TEST_F(TasksViewTest, RowsCompleteEditAndDeleteByMouseAndKeyboard) {
     EXPECT_EQ(editor->windowTitle(), QStringLiteral("Edit Task"));
     EXPECT_EQ(editor->titleField()->text(), edited.title);
     ASSERT_TRUE(view->state().editingTask.has_value());
+    if (!save) {
+      editor->dueDateToggle()->setChecked(true);
+      screentest::saveScreenshots(editor, QStringLiteral("task-editor"), QSize(440, 420));
+    }
     editor->titleField()->setText(QStringLiteral("Renamed"));
     QTest::keyClick(save ? static_cast<QWidget*>(editor->titleField()) : sheet,
                     save ? Qt::Key_Return : Qt::Key_Escape);
@@ -239,6 +243,7 @@ TEST_F(TasksViewTest, TenThousandTasksAndALongTitleStayInOneList) {
   EXPECT_LT(g.title.right(), g.sampleBadge.left()) << "the title gives way to its badges";
   EXPECT_LT(g.sampleBadge.right(), g.priorityBadge.left());
   EXPECT_LE(g.priorityBadge.right(), g.edit.left());
+  screentest::saveScreenshots(window_.get(), QStringLiteral("tasks-long-title"), QSize(760, 300));
   view->setSearchText(QString());
   screentest::saveScreenshots(window_.get(), QStringLiteral("tasks-10000"), QSize(760, 560));
   window_.reset();
