@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <set>
+#include <vector>
 
 QString displayText(TaskFilter filter) {
   switch (filter) {
@@ -63,7 +64,9 @@ bool listedBefore(const TaskItem& a, const TaskItem& b) {
 
 QList<TaskItem> filteredTasks(const QList<TaskItem>& tasks, const Query& query,
                               const QDateTime& now, const Calendar& calendar) {
-  QList<TaskItem> result;
+  // Sorting pointers, not records: a keystroke re-sorts the whole list.
+  std::vector<const TaskItem*> kept;
+  kept.reserve(size_t(tasks.size()));
   const QString& search = query.searchText;
   for (const TaskItem& task : tasks) {
     if (!search.isEmpty() && !task.title.contains(search, Qt::CaseInsensitive) &&
@@ -75,10 +78,16 @@ QList<TaskItem> filteredTasks(const QList<TaskItem>& tasks, const Query& query,
       continue;
     }
     if (matchesFilter(task, query.filter, now, calendar)) {
-      result.append(task);
+      kept.push_back(&task);
     }
   }
-  std::stable_sort(result.begin(), result.end(), listedBefore);
+  std::stable_sort(kept.begin(), kept.end(),
+                   [](const TaskItem* a, const TaskItem* b) { return listedBefore(*a, *b); });
+  QList<TaskItem> result;
+  result.reserve(qsizetype(kept.size()));
+  for (const TaskItem* task : kept) {
+    result.append(*task);
+  }
   return result;
 }
 
