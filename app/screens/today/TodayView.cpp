@@ -602,10 +602,6 @@ void TodayView::refreshFocus() {
   if (timer == nullptr) {
     return;
   }
-  if (environment_.store) {
-    focusDone_->setText(QStringLiteral("%1 done").arg(
-        environment_.store->todayMetrics(environment_.now(), environment_.calendar).focusSessionsToday));
-  }
   focusType_->setText(displayText(timer->sessionType()));
   focusRemaining_->setText(day_lists::formatSeconds(timer->displayRemainingSeconds()));
   focusProgress_->setValue(int(std::clamp(timer->displayProgress(), 0.0, 1.0) * 1000));
@@ -620,6 +616,8 @@ void TodayView::refreshTasks() {
   DataStore* store = environment_.store;
   const QDateTime now = environment_.now();
   const DashboardSummary summary = store->todayMetrics(now, environment_.calendar);
+  // Here rather than with the timer's ticks: finished sessions are the store's.
+  focusDone_->setText(QStringLiteral("%1 done").arg(summary.focusSessionsToday));
   viewAll_->setText(today::viewAllText(store->tasks()));
   ring_->setProgress(summary.taskCompletionRatio());
   finished_->setText(today::tasksFinishedText(summary));
