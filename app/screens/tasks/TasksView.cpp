@@ -96,10 +96,9 @@ class SegmentedControl : public QWidget {
 // A category chip: a capsule, accent-tinted and bold while chosen.
 class ChipButton : public QPushButton {
  public:
-  ChipButton(const QString& text, bool selected, QWidget* parent) : QPushButton(text, parent) {
+  ChipButton(const QString& text, bool selected, QWidget* parent)
+      : QPushButton(text, parent), selected_(selected) {
     setFont(Theme::font(font(), 11, selected ? QFont::Bold : QFont::Normal));
-    setCheckable(true);
-    setChecked(selected);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAccessibleName(text);
   }
@@ -113,7 +112,7 @@ class ChipButton : public QPushButton {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF box = rect();
-    if (isChecked()) {
+    if (selected_) {
       fillRounded(p, box, box.height() / 2, ThemeColor::accent, 0.18, this);
     } else {
       fillRounded(p, box, box.height() / 2, ThemeColor::primary, 0.05, this);
@@ -125,6 +124,10 @@ class ChipButton : public QPushButton {
     p.setPen(Theme::color(ThemeColor::primary, this));
     p.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
   }
+
+ private:
+  // Fixed for the chip's life: choosing another chip builds the row anew.
+  bool selected_;
 };
 
 // The search field's rounded background.
