@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+class QPainter;
+
 // The shape the badges share: a text (and optionally a dot) on a faint capsule of a colour.
 class CapsuleBadge : public QWidget {
   Q_OBJECT
@@ -15,6 +17,11 @@ class CapsuleBadge : public QWidget {
   ThemeColor textRole() const { return textRole_; }
   bool hasDot() const { return dot_; }
   int horizontalPadding() const { return horizontalPadding_; }
+
+  // The same badge drawn without a widget, for views that paint many (list rows).
+  static QSize measure(const QString& text, const QFont& font, bool dot, int horizontalPadding);
+  static void paint(QPainter* painter, const QRectF& capsule, const QString& text,
+                    const QFont& font, const QColor& color, const QColor& textColor, bool dot);
 
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override { return sizeHint(); }

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 // The main window's tabs, in sidebar order. The raw value is the sidebar title.
@@ -35,3 +36,10 @@ QString icon(DashboardTab tab);
 std::optional<DashboardTab> fromRawValue(const QString& text);
 
 }  // namespace dashboard_tab
+
+// How a screen reads and moves the main window's selected tab; the frame that hosts the
+// screen supplies both.
+struct TabBinding {
+  std::function<DashboardTab()> get;
+  std::function<void(DashboardTab)> set;
+};

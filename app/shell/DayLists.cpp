@@ -1,5 +1,7 @@
 #include "app/shell/DayLists.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
 
 namespace day_lists {
@@ -26,6 +28,17 @@ QList<WaitingForItem> followUpsOverdue(const QList<WaitingForItem>& items, const
     }
   }
   return result;
+}
+
+QString shortTimeFormat(const QLocale& locale) {
+  QString format = locale.timeFormat(QLocale::ShortFormat);
+  static const QRegularExpression seconds(QStringLiteral("[:.]ss?"));
+  format.remove(seconds);
+  return format;
+}
+
+QString shortTime(const QTime& time, const QLocale& locale) {
+  return locale.toString(time, shortTimeFormat(locale));
 }
 
 QString formatSeconds(double seconds) {

@@ -6,6 +6,8 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QLocale>
+#include <QTime>
 #include <QString>
 
 // The day lists several screens derive from the store on every redraw.
@@ -19,6 +21,10 @@ QList<TaskItem> tasksDueToday(const QList<TaskItem>& tasks, const QDateTime& now
                               const Calendar& calendar, Completed completed);
 // Waiting-for items, in store order, whose follow-up is overdue at `now`.
 QList<WaitingForItem> followUpsOverdue(const QList<WaitingForItem>& items, const QDateTime& now);
+// A clock time in the locale's short format, never with seconds (some locales' short
+// format carries them).
+QString shortTime(const QTime& time, const QLocale& locale);
+QString shortTimeFormat(const QLocale& locale);
 // A remaining time as "mm:ss": the fraction dropped, minutes in full above 99 (6000 gives
 // 100:00). A value below zero or not a number shows 00:00.
 QString formatSeconds(double seconds);

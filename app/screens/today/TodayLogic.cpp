@@ -1,0 +1,90 @@
+#include "app/screens/today/TodayLogic.h"
+
+#include "app/shell/DayLists.h"
+#include "core/model/SecurityValidator.h"
+
+namespace today {
+
+QString greetingText(const QString& customGreeting, const QDateTime& now,
+                     const Calendar& calendar) {
+  if (!customGreeting.isEmpty()) {
+    return customGreeting;
+  }
+  const int hour = now.toTimeZone(calendar.timeZone()).time().hour();
+  if (hour >= 5 && hour <= 11) {
+    return QStringLiteral("Good morning");
+  }
+  if (hour >= 12 && hour <= 16) {
+    return QStringLiteral("Good afternoon");
+  }
+  if (hour >= 17 && hour <= 21) {
+    return QStringLiteral("Good evening");
+  }
+  return QStringLiteral("Good night");
+}
+
+QList<TaskItem> todayTasks(const QList<TaskItem>& tasks, const QDateTime& now,
+                           const Calendar& calendar) {
+  return day_lists::tasksDueToday(tasks, now, calendar, day_lists::Completed::included);
+}
+
+QList<WaitingForItem> waitingNeedingAttention(const QList<WaitingForItem>& items,
+                                              const QDateTime& now) {
+  return day_lists::followUpsOverdue(items, now);
+}
+
+QString dateText(const QDateTime& now, const Calendar& calendar, const QLocale& locale) {
+  return locale.toString(calendar.date(now), QLocale::LongFormat);
+}
+
+QString shortLocationName(const QString& locationName) {
+  return locationName.section(QLatin1Char(','), 0, 0);
+}
+
+QString emailPromptText(qsizetype pendingCount) {
+  return QStringLiteral("%1 actionable suggestion%2 from recent emails waiting for review.")
+      .arg(pendingCount)
+      .arg(pendingCount == 1 ? QString() : QStringLiteral("s"));
+}
+
+QString viewAllText(const QList<TaskItem>& tasks) {
+  const auto open = std::count_if(tasks.begin(), tasks.end(),
+                                  [](const TaskItem& task) { return !task.isCompleted; });
+  return QStringLiteral("View All (%1)").arg(open);
+}
+
+QString tasksFinishedText(const DashboardSummary& summary) {
+  return QStringLiteral("%1 of %2 tasks finished")
+      .arg(summary.tasksCompletedToday)
+      .arg(summary.totalTasksDueToday);
+}
+
+QString followUpDetail(const WaitingForItem& item, const QDateTime& now, const Calendar& calendar) {
+  return QStringLiteral("%1 \u2022 %2 days waiting")
+      .arg(item.personOrOrg)
+      .arg(item.daysWaiting(now, calendar));
+}
+
+QString eventTimeText(const CalendarEventItem& event, const Calendar& calendar,
+                      const QLocale& locale) {
+  if (event.isAllDay) {
+    return QStringLiteral("All Day");
+  }
+  auto time = [&](const QDateTime& instant) {
+    return day_lists::shortTime(instant.toTimeZone(calendar.timeZone()).time(), locale);
+  };
+  return time(event.startDate) + QStringLiteral(" - ") + time(event.endDate);
+}
+
+std::optional<QUrl> safeMeetingLink(const CalendarEventItem& event) {
+  if (!event.meetingLink) {
+    return std::nullopt;
+  }
+  const QUrl url(*event.meetingLink, QUrl::StrictMode);
+  if (!url.isValid() || !SecurityValidator::isSafeURL(url)) {
+    return std::nullopt;
+  }
+  return url;
+}
+
+}  // namespace today

@@ -1,0 +1,254 @@
+#include "tests/screens/ScreenTestSupport.h"
+
+#include "app/screens/tasks/TaskEditorSheet.h"
+#include "app/screens/tasks/TaskListModel.h"
+#include "app/screens/tasks/TaskRow.h"
+#include "app/screens/tasks/TasksView.h"
+#include "app/shell/EmptyStateView.h"
+#include "app/shell/ProminentButton.h"
+#include "app/shell/Sheet.h"
+#include "app/shell/ThemedLabel.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QJsonDocument>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolButton>
+
+using screentest::ScreenTest;
+
+namespace {
+
+class TasksViewTest : public ScreenTest {
+ protected:
+  TasksView* open(DataStore* other = nullptr) {
+    window_ = std::make_unique<QWidget>();
+    window_->resize(760, 560);
+    ScreenEnvironment e = env;
+    if (other) {
+      e.store = other;
+    }
+    auto* view = new TasksView(e, window_.get());
+    view->resize(760, 560);
+    window_->show();
+    QApplication::processEvents();
+    return view;
+  }
+
+  // Clicks a part of the row showing `row`.
+  void clickPart(TasksView* view, int row, TaskRow::Part part) {
+    QListView* list = view->listView();
+    const QModelIndex index = view->model()->index(row);
+    const QRect rect = list->visualRect(index);
+    const TaskRow::Geometry g =
+        view->rowDelegate()->geometry(view->model()->task(row), rect, list->font());
+    const QRect target = part == TaskRow::Part::checkbox ? g.checkbox
+                         : part == TaskRow::Part::edit   ? g.edit
+                                                         : g.remove;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, target.center());
+    QApplication::processEvents();
+  }
+
+  static Sheet* openSheet() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (auto* sheet = qobject_cast<Sheet*>(widget); sheet && sheet->isVisible()) {
+        return sheet;
+      }
+    }
+    return nullptr;
+  }
+
+  static void settle() {
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  const TaskItem* stored(const QUuid& id) {
+    for (const TaskItem& t : store().tasks()) {
+      if (t.id == id) {
+        return &t;
+      }
+    }
+    return nullptr;
+  }
+
+  std::unique_ptr<QWidget> window_;
+};
+
+}  // namespace
+
+TEST_F(TasksViewTest, AnEmptyStoreOffersToCreateATaskExceptUnderCompleted) {
+  emptyStore();
+  TasksView* view = open();
+  EXPECT_EQ(view->counterLabel()->text(), QStringLiteral("0 active \u2022 0 overdue"));
+  EXPECT_EQ(view->chipRow(), nullptr);
+  ASSERT_NE(view->emptyState(), nullptr);
+  ASSERT_NE(view->emptyState()->actionButton(), nullptr);
+  screentest::saveScreenshots(window_.get(), QStringLiteral("tasks-empty"), QSize(760, 560));
+
+  view->setFilter(TaskFilter::completed);
+  ASSERT_NE(view->emptyState(), nullptr);
+  EXPECT_EQ(view->emptyState()->actionButton(), nullptr);
+  EXPECT_EQ(view->emptyState()->messageLabel()->text(), QStringLiteral("Completed tasks will appear here."));
+  EXPECT_FALSE(view->clearCompletedButton()->isVisible());
+
+  view->setFilter(TaskFilter::all);
+  view->emptyState()->actionButton()->click();
+  Sheet* sheet = openSheet();
+  ASSERT_NE(sheet, nullptr);
+  EXPECT_TRUE(view->state().isShowingAddTask);
+  auto* editor = qobject_cast<TaskEditorSheet*>(sheet->content());
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(editor->windowTitle(), QStringLiteral("Create New Task"));
+  EXPECT_FALSE(editor->saveButton()->isEnabled()) << "a blank title cannot be saved";
+  QTest::keyClick(editor->titleField(), Qt::Key_Return);
+  EXPECT_TRUE(store().tasks().isEmpty());
+  QTest::keyClicks(editor->titleField(), QStringLiteral("Call the bank"));
+  QTest::keyClick(editor->titleField(), Qt::Key_Return);
+  settle();
+  ASSERT_EQ(store().tasks().size(), 1);
+  EXPECT_EQ(store().tasks().first().title, QStringLiteral("Call the bank"));
+  EXPECT_EQ(store().tasks().first().category, store().settings().defaultCategory);
+  EXPECT_FALSE(view->state().isShowingAddTask);
+  EXPECT_EQ(openSheet(), nullptr);
+  EXPECT_EQ(view->model()->rowCount(), 1);
+}
+
+// The row's checkbox, pencil and bin, and the same through the keyboard.
+TEST_F(TasksViewTest, RowsCompleteEditAndDeleteByMouseAndKeyboard) {
+  TasksView* view = open();
+  view->setFilter(TaskFilter::all);
+  ASSERT_GE(view->model()->rowCount(), 3);
+  screentest::saveScreenshots(window_.get(), QStringLiteral("tasks"), QSize(760, 560));
+
+  QSignalSpy resets(view->model(), &QAbstractItemModel::modelReset);
+  const TaskItem first = view->model()->task(0);
+  clickPart(view, 0, TaskRow::Part::checkbox);
+  ASSERT_NE(stored(first.id), nullptr);
+  EXPECT_TRUE(stored(first.id)->isCompleted);
+  EXPECT_EQ(resets.count(), first.recurrence.isNone() ? 0 : 1) << "completing moves one row";
+
+  const TaskItem second = view->model()->task(0);
+  clickPart(view, 0, TaskRow::Part::remove);
+  EXPECT_EQ(stored(second.id), nullptr);
+
+  const qsizetype before = store().tasks().size();
+  view->listView()->setFocus();
+  view->listView()->setCurrentIndex(view->model()->index(0));
+  const TaskItem third = view->model()->task(0);
+  QTest::keyClick(view->listView(), Qt::Key_Space);
+  EXPECT_NE(stored(third.id)->isCompleted, third.isCompleted);
+  view->listView()->setCurrentIndex(view->model()->index(0));
+  const TaskItem fourth = view->model()->task(0);
+  QTest::keyClick(view->listView(), Qt::Key_Delete);
+  EXPECT_EQ(stored(fourth.id), nullptr);
+  EXPECT_LE(store().tasks().size(), before);
+
+  // Edit: the sheet shows the task; Escape changes nothing, Return saves the new title.
+  const TaskItem edited = view->model()->task(0);
+  for (const bool save : {false, true}) {
+    clickPart(view, 0, TaskRow::Part::edit);
+    Sheet* sheet = openSheet();
+    ASSERT_NE(sheet, nullptr);
+    auto* editor = qobject_cast<TaskEditorSheet*>(sheet->content());
+    EXPECT_EQ(editor->windowTitle(), QStringLiteral("Edit Task"));
+    EXPECT_EQ(editor->titleField()->text(), edited.title);
+    ASSERT_TRUE(view->state().editingTask.has_value());
+    if (!save) {
+      editor->dueDateToggle()->setChecked(true);
+      screentest::saveScreenshots(editor, QStringLiteral("task-editor"), QSize(440, 420));
+    }
+    editor->titleField()->setText(QStringLiteral("Renamed"));
+    QTest::keyClick(save ? static_cast<QWidget*>(editor->titleField()) : sheet,
+                    save ? Qt::Key_Return : Qt::Key_Escape);
+    settle();
+    EXPECT_FALSE(view->state().editingTask.has_value());
+    EXPECT_EQ(stored(edited.id)->title, save ? QStringLiteral("Renamed") : edited.title);
+  }
+}
+
+TEST_F(TasksViewTest, ClearCompletedChipsAndSearchDriveTheList) {
+  TasksView* view = open();
+  for (int i = 0; i < 2; ++i) {
+    clickPart(view, 0, TaskRow::Part::checkbox);  // two of today's tasks done
+  }
+  view->setFilter(TaskFilter::completed);
+  ASSERT_TRUE(view->clearCompletedButton()->isVisible());
+  ASSERT_GT(view->model()->rowCount(), 0);
+  view->clearCompletedButton()->click();
+  EXPECT_TRUE(std::none_of(store().tasks().begin(), store().tasks().end(),
+                           [](const TaskItem& t) { return t.isCompleted; }));
+  EXPECT_FALSE(view->clearCompletedButton()->isVisible());
+
+  view->setFilter(TaskFilter::all);
+  ASSERT_NE(view->chipRow(), nullptr);
+  const QList<QAbstractButton*> chips = view->chips();
+  ASSERT_GE(chips.size(), 3);
+  EXPECT_EQ(chips.first()->text(), QStringLiteral("All Categories"));
+  const QString category = chips[1]->text();
+  for (int twice = 0; twice < 2; ++twice) {  // choosing the chosen chip again keeps it
+    view->chips()[1]->click();
+    settle();
+  }
+  EXPECT_EQ(view->state().selectedCategory, category);
+  EXPECT_TRUE(view->chips()[1]->font().bold());
+  EXPECT_FALSE(view->chips()[0]->font().bold());
+  for (const TaskItem& t : view->model()->tasks()) {
+    EXPECT_EQ(t.category, category);
+  }
+  view->setSelectedCategory(std::nullopt);
+
+  QTest::keyClicks(view->searchField(), QStringLiteral("zzzz-nothing"));
+  EXPECT_EQ(view->model()->rowCount(), 0);
+  ASSERT_TRUE(view->clearSearchButton()->isVisible());
+  view->clearSearchButton()->click();
+  EXPECT_TRUE(view->state().searchText.isEmpty());
+  EXPECT_EQ(view->model()->rowCount(), store().tasks().size());
+}
+
+TEST_F(TasksViewTest, TenThousandTasksAndALongTitleStayInOneList) {
+  DashboardStorageContainer data;
+  const QString longTitle = QStringLiteral("A very long task title that keeps going ").repeated(6);
+  for (int i = 0; i < 10000; ++i) {
+    TaskItem t;
+    t.id = QUuid::createUuid();
+    t.title = i == 0 ? longTitle : QStringLiteral("Task %1").arg(i);
+    t.notes = i % 3 == 0 ? QStringLiteral("Notes for task %1 that run on and on ").arg(i).repeated(4) : QString();
+    t.category = QStringLiteral("Area %1").arg(i % 7);
+    t.priority = TaskPriority(i % 4);
+    t.dueDate = now.addSecs(3600 * (i % 48) - 7200);
+    t.recurrence = i % 5 == 0 ? RecurrenceRule::weekly() : RecurrenceRule::none();
+    t.isSampleData = i == 0;
+    t.createdAt = t.updatedAt = now;
+    data.tasks.append(t);
+  }
+  // Written as one file: adding ten thousand tasks one by one would save ten thousand times.
+  QTemporaryDir dir;
+  QFile file(dir.filePath(QStringLiteral("dashboard.json")));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(QJsonDocument(data.toJson()).toJson(QJsonDocument::Compact));
+  file.close();
+  DataStore large(dir.path(), &notifications, &calendarService, [this] { return now; }, calendar);
+  ASSERT_EQ(large.tasks().size(), 10000);
+  TasksView* view = open(&large);
+  view->setFilter(TaskFilter::all);
+  EXPECT_EQ(view->model()->rowCount(), 10000);
+  EXPECT_LT(view->listView()->findChildren<QWidget*>().size(), 20) << "no widget per task";
+  view->setSearchText(QStringLiteral("very long"));
+  ASSERT_EQ(view->model()->rowCount(), 1);
+  const TaskRow::Geometry g = view->rowDelegate()->geometry(
+      view->model()->task(0), view->listView()->visualRect(view->model()->index(0)), view->font());
+  EXPECT_LT(g.title.right(), g.sampleBadge.left()) << "the title gives way to its badges";
+  EXPECT_LT(g.sampleBadge.right(), g.priorityBadge.left());
+  EXPECT_LE(g.priorityBadge.right(), g.edit.left());
+  screentest::saveScreenshots(window_.get(), QStringLiteral("tasks-long-title"), QSize(760, 300));
+  view->setSearchText(QString());
+  screentest::saveScreenshots(window_.get(), QStringLiteral("tasks-10000"), QSize(760, 560));
+  window_.reset();
+}

@@ -1,0 +1,194 @@
+#include "tests/screens/ScreenTestSupport.h"
+
+#include "app/screens/today/TodayView.h"
+#include "app/shell/DayLists.h"
+#include "app/shell/CardView.h"
+#include "app/shell/CircularProgressRing.h"
+#include "app/shell/ProminentButton.h"
+#include "app/shell/ThemedLabel.h"
+#include "core/model/EmailIntelligenceModels.h"
+#include "core/services/WeatherServiceProtocol.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+using screentest::ScreenTest;
+
+namespace {
+
+class TodayViewTest : public ScreenTest {
+ protected:
+  TodayView* open(DataStore* other = nullptr) {
+    ScreenEnvironment e = env;
+    if (other) {
+      e.store = other;
+    }
+    view_ = std::make_unique<TodayView>(
+        e, TabBinding{[this] { return tab; }, [this](DashboardTab t) { tab = t; }}, nullptr);
+    view_->resize(820, 900);
+    view_->show();
+    QApplication::processEvents();
+    return view_.get();
+  }
+
+  static void settle() {
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+
+  void addPendingSuggestions(int count) {
+    for (int i = 0; i < count; ++i) {
+      EmailExtractedSuggestion s;
+      s.id = QUuid::createUuid();
+      s.sourceMessageID = QStringLiteral("m%1").arg(i);
+      s.title = QStringLiteral("Suggestion %1").arg(i);
+      s.receivedDate = s.createdAt = now;
+      s.status = SuggestionStatus::pending;
+      store().addEmailSuggestion(s);
+    }
+    AppSettings settings = store().settings();
+    settings.isEmailAssistantEnabled = true;
+    store().setSettings(settings);
+  }
+
+  DashboardTab tab = DashboardTab::today;
+  std::unique_ptr<TodayView> view_;
+};
+
+}  // namespace
+
+TEST_F(TodayViewTest, ShowsTheSampleDayAndItsScreenshots) {
+  WeatherData weather;
+  weather.locationName = QStringLiteral("Berlin, Germany");
+  weather.temperature = 7.5;
+  weather.conditionCode = 3;
+  weather.fetchedAt = now;
+  store().setCachedWeather(weather);
+  addPendingSuggestions(2);
+  TodayView* view = open();
+  EXPECT_EQ(view->greetingLabel()->text(), QStringLiteral("Good morning"));
+  EXPECT_TRUE(view->weatherChip()->isVisible());
+  EXPECT_TRUE(view->sampleBanner()->isVisible());
+  EXPECT_FALSE(view->statusBanner()->isVisible());
+  EXPECT_EQ(view->emailPromptLabel()->text(),
+            QStringLiteral("2 actionable suggestions from recent emails waiting for review."));
+  EXPECT_LE(view->todayTaskButtons().size(), 4);
+  screentest::saveScreenshots(view, QStringLiteral("today"), QSize(820, 1000));
+  screentest::saveScreenshots(view, QStringLiteral("today-narrow"), QSize(560, 900));
+
+  view->removeSampleDataButton()->click();
+  settle();
+  EXPECT_FALSE(store().hasSampleData());
+  EXPECT_FALSE(view->sampleBanner()->isVisible());
+  EXPECT_EQ(view->todayTaskButtons().size(), 0);
+  EXPECT_EQ(view->followUpsCard(), nullptr);
+}
+
+// Every button that leaves the screen writes its tab into the binding.
+TEST_F(TodayViewTest, TabJumpsWriteTheBinding) {
+  addPendingSuggestions(1);
+  store().removeAllSampleData();  // no next event: "Add Event" shows
+  addPendingSuggestions(1);
+  TodayView* view = open();
+  const struct {
+    QAbstractButton* button;
+    DashboardTab expected;
+  } cases[] = {{view->viewAllButton(), DashboardTab::tasks},
+               {view->reviewNowButton(), DashboardTab::emailInbox},
+               {view->addEventButton(), DashboardTab::calendar}};
+  for (const auto& c : cases) {
+    tab = DashboardTab::today;
+    ASSERT_TRUE(c.button->isVisible()) << c.button->text().toStdString();
+    c.button->click();
+    EXPECT_EQ(tab, c.expected) << c.button->text().toStdString();
+  }
+}
+
+TEST_F(TodayViewTest, IntentionIsEditedInPlaceAndSavedAsTyped) {
+  store().setDailyIntention(QStringLiteral("Ship the release"));
+  TodayView* view = open();
+  for (const QString& typed : {QStringLiteral(" Write docs "), QString()}) {
+    view->editIntentionButton()->click();
+    ASSERT_TRUE(view->state().isEditingIntention);
+    ASSERT_TRUE(view->intentionField()->isVisible());
+    view->intentionField()->selectAll();
+    QTest::keyClick(view->intentionField(), Qt::Key_Backspace);
+    QTest::keyClicks(view->intentionField(), typed);
+    if (typed.isEmpty()) {
+      view->saveIntentionButton()->click();
+    } else {
+      QTest::keyClick(view->intentionField(), Qt::Key_Return);
+    }
+    EXPECT_FALSE(view->state().isEditingIntention);
+    EXPECT_EQ(store().dailyIntention(), typed);
+    EXPECT_EQ(view->intentionLabel()->text(),
+              typed.isEmpty() ? QStringLiteral("Click edit to set today's primary focus.") : typed);
+  }
+}
+
+TEST_F(TodayViewTest, TasksFollowUpsAndTheFocusCardAct) {
+  TodayView* view = open();
+  const QList<QToolButton*> checks = view->todayTaskButtons();
+  ASSERT_FALSE(checks.isEmpty());
+  const QString before = view->tasksFinishedLabel()->text();
+  checks.first()->click();
+  settle();
+  EXPECT_NE(view->tasksFinishedLabel()->text(), before);
+  EXPECT_EQ(view->todayTaskButtons().size(), checks.size()) << "a completed task stays listed";
+
+  // Four overdue follow-ups show three rows; snoozing and resolving take them away.
+  for (int i = 0; i < 4; ++i) {
+    WaitingForItem item;
+    item.id = QUuid::createUuid();
+    item.title = QStringLiteral("Reply %1").arg(i);
+    item.personOrOrg = QStringLiteral("Dana");
+    item.createdAt = now.addDays(-5);
+    item.nextFollowUpDate = now.addDays(-1);
+    store().addWaitingItem(item);
+  }
+  settle();
+  ASSERT_NE(view->followUpsCard(), nullptr);
+  ASSERT_EQ(view->snoozeButtons().size(), 3);
+  const int overdue = int(day_lists::followUpsOverdue(store().waitingItems(), now).size());
+  view->snoozeButtons().first()->click();
+  settle();
+  view->resolveButtons().first()->click();
+  settle();
+  EXPECT_EQ(int(day_lists::followUpsOverdue(store().waitingItems(), now).size()), overdue - 2);
+
+  // The focus card follows the timer without a rebuild of the screen.
+  ThemedLabel* remaining = view->focusRemainingLabel();
+  view->startFocusButton()->click();
+  EXPECT_TRUE(view->pauseButton()->isVisible());
+  EXPECT_EQ(remaining->text(), QStringLiteral("25:00"));
+  now = now.addSecs(65);
+  timer().checkCompletion(now);
+  EXPECT_EQ(view->focusRemainingLabel(), remaining);
+  EXPECT_EQ(remaining->text(), QStringLiteral("23:55"));
+  view->pauseButton()->click();
+  EXPECT_TRUE(view->resumeButton()->isVisible());
+  view->resetButton()->click();
+  EXPECT_TRUE(view->startFocusButton()->isVisible());
+}
+
+// Files a newer version wrote are never overwritten, and the screen says so.
+TEST_F(TodayViewTest, AReadOnlyStoreShowsWhyNothingIsSaved) {
+  QTemporaryDir dir;
+  QDir().mkpath(dir.path());
+  QFile file(dir.filePath(QStringLiteral("dashboard.json")));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("{\"schemaVersion\": 99, \"everything\": \"different\"}");
+  file.close();
+  DataStore readOnly(dir.path(), &notifications, &calendarService, [this] { return now; }, calendar);
+  ASSERT_TRUE(readOnly.isReadOnly());
+  TodayView* view = open(&readOnly);
+  EXPECT_TRUE(view->statusBanner()->isVisible());
+  EXPECT_TRUE(view->statusLabel()->text().contains(QStringLiteral("newer Pelmora")));
+  EXPECT_TRUE(view->statusLabel()->text().contains(*readOnly.saveError()));
+  view_.reset();
+}
