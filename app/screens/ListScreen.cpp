@@ -105,9 +105,11 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
   if (leadingAction(index)) {
     content.setLeft(content.left() + kLeadingSize + kPanelPadding);
   }
-  const qsizetype leading = leadingAction(index) ? 1 : 0;
-  if (all.size() > leading) {
-    content.setRight(rects[leading].left() - kPanelPadding);
+  const int trailing = std::max(static_cast<int>(all.size()) - (leadingAction(index) ? 1 : 0),
+                                trailingSlots());
+  if (trailing > 0) {
+    content.setRight(content.right() - trailing * kSymbolSize - (trailing - 1) * kActionSpacing -
+                     kPanelPadding);
   }
   paintContent(painter, option, content, index);
   painter->restore();

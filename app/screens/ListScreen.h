@@ -80,8 +80,11 @@ class RowDelegate : public QStyledItemDelegate {
 
   virtual std::optional<RowAction> leadingAction(const QModelIndex& index) const;
   virtual QList<RowAction> trailingActions(const QModelIndex& index) const;
-  // The action Return runs, and the one Delete runs.
+  // The action Return runs.
   virtual QString defaultActionId() const { return QStringLiteral("edit"); }
+  // Room kept for this many trailing symbols on every row, so the content of rows with fewer
+  // actions lines up with the others.
+  virtual int trailingSlots() const { return 0; }
 
   // Every action of a row, leading first.
   QList<RowAction> actions(const QModelIndex& index) const;

@@ -17,6 +17,7 @@ class BillRowDelegate : public RowDelegate {
 
   std::optional<RowAction> leadingAction(const QModelIndex& index) const override;
   QList<RowAction> trailingActions(const QModelIndex& index) const override;
+  int trailingSlots() const override { return 2; }
 
   // The text a screen reader gives the row.
   static QString describe(const BillItem& bill, const QDateTime& now, const Calendar& calendar);

@@ -15,6 +15,7 @@ class CalendarEventRowDelegate : public RowDelegate {
   explicit CalendarEventRowDelegate(ScreenEnvironment environment, QObject* parent = nullptr);
 
   QList<RowAction> trailingActions(const QModelIndex& index) const override;
+  int trailingSlots() const override { return 2; }
   QString defaultActionId() const override { return QStringLiteral("join"); }
 
   static QString describe(const CalendarEventItem& event, const QDateTime& now,

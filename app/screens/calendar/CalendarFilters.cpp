@@ -62,8 +62,7 @@ QString timeText(const CalendarEventItem& event, const Calendar& calendar) {
     return QStringLiteral("All day");
   }
   const auto clock = [&](const QDateTime& instant) {
-    return QLocale().toString(instant.toTimeZone(calendar.timeZone()).time(),
-                              QLocale::ShortFormat);
+    return instant.toTimeZone(calendar.timeZone()).time().toString(QStringLiteral("HH:mm"));
   };
   return clock(event.startDate) + QStringLiteral(" – ") + clock(event.endDate);
 }

@@ -15,6 +15,7 @@ class WaitingForRowDelegate : public RowDelegate {
   explicit WaitingForRowDelegate(ScreenEnvironment environment, QObject* parent = nullptr);
 
   QList<RowAction> trailingActions(const QModelIndex& index) const override;
+  int trailingSlots() const override { return 5; }
 
   static QString describe(const WaitingForItem& item, const QDateTime& now,
                           const Calendar& calendar);
