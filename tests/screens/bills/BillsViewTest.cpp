@@ -73,11 +73,11 @@ TEST_F(ScreenTest, BillSheetRefusesANonAmountThenAddsTheBill) {
   EXPECT_TRUE(sheet->amountError()->text().contains(QStringLiteral("12,50")));
   EXPECT_EQ(sheet->nameField()->text(), QStringLiteral("  Water  "));
   EXPECT_EQ(findBill(store(), QStringLiteral("Water")), nullptr);
+  screentest::saveScreenshots(sheet->window(), QStringLiteral("bills-sheet"));
 
   sheet->amountField()->clear();
   QTest::keyClicks(sheet->amountField(), QStringLiteral("$1,042.10"));
   EXPECT_FALSE(sheet->amountError()->isVisible()) << "the message goes once the user edits";
-  screentest::saveScreenshots(sheet->window(), QStringLiteral("bills-sheet"));
   QTest::mouseClick(sheet->saveButton(), Qt::LeftButton);
   settle();
   EXPECT_EQ(openSheet<BillEditorSheet>(view), nullptr);
