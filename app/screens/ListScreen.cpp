@@ -45,9 +45,7 @@ QList<RowAction> RowDelegate::actions(const QModelIndex& index) const {
   return all;
 }
 
-QRect RowDelegate::panelRect(const QRect& rect) {
-  return rect.adjusted(0, kRowGap, 0, -kRowGap);
-}
+QRect RowDelegate::panelRect(const QRect& rect) { return rect.adjusted(0, kRowGap, 0, -kRowGap); }
 
 QList<QRect> RowDelegate::actionRects(const QRect& rect, const QModelIndex& index) const {
   const QRect panel = panelRect(rect);
@@ -105,8 +103,8 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
   if (leadingAction(index)) {
     content.setLeft(content.left() + kLeadingSize + kPanelPadding);
   }
-  const int trailing = std::max(static_cast<int>(all.size()) - (leadingAction(index) ? 1 : 0),
-                                trailingSlots());
+  const int trailing =
+      std::max(static_cast<int>(all.size()) - (leadingAction(index) ? 1 : 0), trailingSlots());
   if (trailing > 0) {
     content.setRight(content.right() - trailing * kSymbolSize - (trailing - 1) * kActionSpacing -
                      kPanelPadding);
@@ -213,9 +211,8 @@ void RowListView::keyPressEvent(QKeyEvent* event) {
 }
 
 void RowListView::contextMenuEvent(QContextMenuEvent* event) {
-  const QModelIndex index = event->reason() == QContextMenuEvent::Mouse
-                                ? indexAt(event->pos())
-                                : currentIndex();
+  const QModelIndex index =
+      event->reason() == QContextMenuEvent::Mouse ? indexAt(event->pos()) : currentIndex();
   if (!index.isValid()) {
     return;
   }
@@ -223,10 +220,9 @@ void RowListView::contextMenuEvent(QContextMenuEvent* event) {
   auto* menu = new QMenu(this);
   menu->setAttribute(Qt::WA_DeleteOnClose);
   for (const RowAction& action : delegate_->actions(index)) {
-    menu->addAction(SymbolImage::icon(action.symbol), action.title, this,
-                    [this, index = QPersistentModelIndex(index), id = action.id] {
-                      trigger(index, id);
-                    });
+    menu->addAction(
+        SymbolImage::icon(action.symbol), action.title, this,
+        [this, index = QPersistentModelIndex(index), id = action.id] { trigger(index, id); });
   }
   const QPoint at = event->reason() == QContextMenuEvent::Mouse
                         ? event->globalPos()

@@ -108,8 +108,8 @@ class RowDelegate : public QStyledItemDelegate {
   // The panel of a row at `rect`, inside the gap between rows.
   static QRect panelRect(const QRect& rect);
   // Draws `text` elided to `rect`, in a named colour and font.
-  static void drawText(QPainter* painter, const QRect& rect, const QString& text,
-                       const QFont& font, const QColor& color,
+  static void drawText(QPainter* painter, const QRect& rect, const QString& text, const QFont& font,
+                       const QColor& color,
                        Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter);
   // Draws a shared badge widget (a category or status capsule) at `topLeft`; returns its width.
   static int drawBadge(QPainter* painter, QWidget* badge, const QPoint& topLeft,

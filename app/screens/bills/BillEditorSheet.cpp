@@ -31,14 +31,12 @@ BillEditorSheet::BillEditorSheet(const ScreenEnvironment& environment,
   setWindowTitle(editing ? QStringLiteral("Edit Bill") : QStringLiteral("New Bill"));
   SheetForm form(this, windowTitle());
 
-  const AppSettings settings =
-      environment_.store ? environment_.store->settings() : AppSettings();
+  const AppSettings settings = environment_.store ? environment_.store->settings() : AppSettings();
   name_ = form.lineEdit(QStringLiteral("Name"), existing_ ? existing_->name : QString(),
                         QStringLiteral("Electricity"));
-  amount_ = form.lineEdit(
-      QStringLiteral("Amount"),
-      existing_ ? QLocale::c().toString(existing_->amount, 'f', 2) : QString(),
-      QStringLiteral("0.00"));
+  amount_ = form.lineEdit(QStringLiteral("Amount"),
+                          existing_ ? QLocale::c().toString(existing_->amount, 'f', 2) : QString(),
+                          QStringLiteral("0.00"));
   amountError_ = form.errorLabel();
   currency_ = form.lineEdit(QStringLiteral("Currency"),
                             existing_ ? existing_->currency : settings.defaultCurrency,
@@ -51,8 +49,8 @@ BillEditorSheet::BillEditorSheet(const ScreenEnvironment& environment,
   dueDate_ = new QDateEdit(this);
   dueDate_->setCalendarPopup(true);
   dueDate_->setDisplayFormat(QStringLiteral("ddd, d MMM yyyy"));
-  dueDate_->setDate(environment_.calendar.date(existing_ ? existing_->dueDate
-                                                         : environment_.now()));
+  dueDate_->setDate(
+      environment_.calendar.date(existing_ ? existing_->dueDate : environment_.now()));
   form.addRow(QStringLiteral("Due Date"), dueDate_);
 
   reminder_ = new QSpinBox(this);
@@ -68,22 +66,18 @@ BillEditorSheet::BillEditorSheet(const ScreenEnvironment& environment,
 
   notes_ = form.notes(existing_ ? existing_->notes : QString());
 
-  saveButton_ = form.buttons(editing ? QStringLiteral("Save") : QStringLiteral("Add Bill"),
-                             [this] { save(); }, [this] { environment_.close(); });
+  saveButton_ = form.buttons(
+      editing ? QStringLiteral("Save") : QStringLiteral("Add Bill"), [this] { save(); },
+      [this] { environment_.close(); });
 
   // The message goes as soon as the user corrects the amount.
   connect(amount_, &QLineEdit::textEdited, amountError_, [this] { amountError_->hide(); });
 }
 
 bool BillEditorSheet::save() {
-  bill_lists::BillForm form{name_->text(),
-                            amount_->text(),
-                            currency_->text(),
-                            category_->text(),
-                            dueDate_->date(),
-                            reminder_->value(),
-                            recurrence_->rule(),
-                            notes_->toPlainText()};
+  bill_lists::BillForm form{name_->text(),       amount_->text(),      currency_->text(),
+                            category_->text(),   dueDate_->date(),     reminder_->value(),
+                            recurrence_->rule(), notes_->toPlainText()};
   const std::optional<BillItem> bill =
       bill_lists::fromForm(form, existing_, environment_.now(), environment_.calendar);
   if (!bill) {

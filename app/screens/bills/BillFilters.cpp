@@ -19,10 +19,14 @@ int daysUntil(const BillItem& bill, const QDateTime& now, const Calendar& calend
 
 QString displayText(BillFilter filter) {
   switch (filter) {
-    case BillFilter::upcoming: return QStringLiteral("Upcoming");
-    case BillFilter::overdue: return QStringLiteral("Overdue");
-    case BillFilter::paid: return QStringLiteral("Paid");
-    case BillFilter::all: return QStringLiteral("All");
+    case BillFilter::upcoming:
+      return QStringLiteral("Upcoming");
+    case BillFilter::overdue:
+      return QStringLiteral("Overdue");
+    case BillFilter::paid:
+      return QStringLiteral("Paid");
+    case BillFilter::all:
+      return QStringLiteral("All");
   }
   return {};
 }
@@ -38,8 +42,7 @@ QList<BillItem> filtered(const QList<BillItem>& bills, BillFilter filter, const 
   QList<BillItem> result;
   for (const BillItem& bill : bills) {
     const bool overdue = isOverdue(bill, now, calendar);
-    const bool keep = filter == BillFilter::all ||
-                      (filter == BillFilter::paid && bill.isPaid) ||
+    const bool keep = filter == BillFilter::all || (filter == BillFilter::paid && bill.isPaid) ||
                       (filter == BillFilter::overdue && overdue) ||
                       (filter == BillFilter::upcoming && !bill.isPaid && !overdue);
     if (keep) {
@@ -47,9 +50,10 @@ QList<BillItem> filtered(const QList<BillItem>& bills, BillFilter filter, const 
     }
   }
   const bool newestFirst = filter == BillFilter::paid;
-  std::stable_sort(result.begin(), result.end(), [newestFirst](const BillItem& a, const BillItem& b) {
-    return newestFirst ? a.dueDate > b.dueDate : a.dueDate < b.dueDate;
-  });
+  std::stable_sort(result.begin(), result.end(),
+                   [newestFirst](const BillItem& a, const BillItem& b) {
+                     return newestFirst ? a.dueDate > b.dueDate : a.dueDate < b.dueDate;
+                   });
   return result;
 }
 

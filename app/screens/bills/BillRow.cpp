@@ -30,11 +30,11 @@ std::optional<RowAction> BillRowDelegate::leadingAction(const QModelIndex& index
   if (bill == nullptr) {
     return std::nullopt;
   }
-  return bill->isPaid ? RowAction{QStringLiteral("togglePaid"),
-                                  QStringLiteral("checkmark.circle.fill"),
-                                  QStringLiteral("Mark as Unpaid"), ThemeColor::green}
-                      : RowAction{QStringLiteral("togglePaid"), QStringLiteral("circle"),
-                                  QStringLiteral("Mark as Paid"), ThemeColor::secondary};
+  return bill->isPaid
+             ? RowAction{QStringLiteral("togglePaid"), QStringLiteral("checkmark.circle.fill"),
+                         QStringLiteral("Mark as Unpaid"), ThemeColor::green}
+             : RowAction{QStringLiteral("togglePaid"), QStringLiteral("circle"),
+                         QStringLiteral("Mark as Paid"), ThemeColor::secondary};
 }
 
 QList<RowAction> BillRowDelegate::trailingActions(const QModelIndex&) const {
@@ -80,7 +80,8 @@ void BillRowDelegate::paintContent(QPainter* painter, const QStyleOptionViewItem
   const int amountWidth = QFontMetrics(amountFont).horizontalAdvance(amount) + 2;
   const QColor amountColor =
       Theme::color(bill->isPaid ? ThemeColor::secondary : ThemeColor::primary, context);
-  drawText(painter, QRect(content.right() - amountWidth, content.top(), amountWidth, content.height()),
+  drawText(painter,
+           QRect(content.right() - amountWidth, content.top(), amountWidth, content.height()),
            amount, amountFont, amountColor, Qt::AlignRight | Qt::AlignVCenter);
 
   CategoryTag tag(bill->category);
@@ -88,7 +89,8 @@ void BillRowDelegate::paintContent(QPainter* painter, const QStyleOptionViewItem
   const int nameRoom = std::max(0, content.width() - amountWidth - tagWidth - 3 * kGap);
   const QFontMetrics titleMetrics(titleFont);
   const int nameWidth = titleMetrics.horizontalAdvance(
-                            titleMetrics.elidedText(bill->name, Qt::ElideRight, nameRoom)) + 2;
+                            titleMetrics.elidedText(bill->name, Qt::ElideRight, nameRoom)) +
+                        2;
   drawText(painter, QRect(firstLine.left(), firstLine.top(), nameWidth, lineHeight), bill->name,
            titleFont, Theme::color(ThemeColor::primary, context));
   if (nameRoom > 0) {
@@ -100,8 +102,8 @@ void BillRowDelegate::paintContent(QPainter* painter, const QStyleOptionViewItem
 
   // Due date, countdown and recurrence.
   const int days = calendar.daysBetween(now, bill->dueDate).value_or(0);
-  const ThemeColor countdownColor = bill->isPaid ? ThemeColor::green
-                                    : days < 0     ? ThemeColor::red
+  const ThemeColor countdownColor = bill->isPaid        ? ThemeColor::green
+                                    : days < 0          ? ThemeColor::red
                                     : days <= kSoonDays ? ThemeColor::orange
                                                         : ThemeColor::secondary;
   const int detailRoom = content.width() - amountWidth - kGap;

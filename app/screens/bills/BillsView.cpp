@@ -59,7 +59,9 @@ BillsView::BillsView(const ScreenEnvironment& environment, QWidget* parent)
   reload();
 }
 
-QWidget* BillsView::emptyState() const { return body_->showsList() ? nullptr : body_->emptyState(); }
+QWidget* BillsView::emptyState() const {
+  return body_->showsList() ? nullptr : body_->emptyState();
+}
 
 void BillsView::setFilter(BillFilter filter) {
   state_.filter = filter;
@@ -70,7 +72,8 @@ void BillsView::setFilter(BillFilter filter) {
 }
 
 void BillsView::reload() {
-  const QList<BillItem> bills = environment_.store ? environment_.store->bills() : QList<BillItem>();
+  const QList<BillItem> bills =
+      environment_.store ? environment_.store->bills() : QList<BillItem>();
   model_->setRecords(
       bill_lists::filtered(bills, state_.filter, environment_.now(), environment_.calendar));
   body_->refresh([this]() -> QWidget* {
@@ -81,9 +84,9 @@ void BillsView::reload() {
                                   QStringLiteral("Unpaid bills that are not yet due show up here."),
                                   QStringLiteral("Add Bill"), add);
       case BillFilter::overdue:
-        return new EmptyStateView(QStringLiteral("checkmark.circle.fill"),
-                                  QStringLiteral("Nothing Overdue"),
-                                  QStringLiteral("Every unpaid bill is still ahead of its due date."));
+        return new EmptyStateView(
+            QStringLiteral("checkmark.circle.fill"), QStringLiteral("Nothing Overdue"),
+            QStringLiteral("Every unpaid bill is still ahead of its due date."));
       case BillFilter::paid:
         return new EmptyStateView(QStringLiteral("creditcard"), QStringLiteral("No Paid Bills"),
                                   QStringLiteral("Bills you mark as paid show up here."));
@@ -106,16 +109,17 @@ void BillsView::showEditor(std::optional<BillItem> bill) {
   Sheet::present(
       this, environment_,
       [bill](const ScreenEnvironment& env) -> QWidget* {
-        return new BillEditorSheet(env, bill, [env, editing = bill.has_value()](const BillItem& saved) {
-          if (!env.store) {
-            return;
-          }
-          if (editing) {
-            env.store->updateBill(saved);
-          } else {
-            env.store->addBill(saved);
-          }
-        });
+        return new BillEditorSheet(env, bill,
+                                   [env, editing = bill.has_value()](const BillItem& saved) {
+                                     if (!env.store) {
+                                       return;
+                                     }
+                                     if (editing) {
+                                       env.store->updateBill(saved);
+                                     } else {
+                                       env.store->addBill(saved);
+                                     }
+                                   });
       },
       [self] {
         if (self) {
@@ -133,18 +137,18 @@ void BillsView::togglePaid(const QUuid& billID) {
 
 void BillsView::requestDelete(const QUuid& billID) {
   const auto& bills = environment_.store ? environment_.store->bills() : QList<BillItem>();
-  const auto it = std::find_if(bills.begin(), bills.end(),
-                               [&](const BillItem& b) { return b.id == billID; });
+  const auto it =
+      std::find_if(bills.begin(), bills.end(), [&](const BillItem& b) { return b.id == billID; });
   if (it == bills.end()) {
     return;
   }
   if (confirmation_) {
     confirmation_->close();
   }
-  auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Delete Bill?"),
-                              QStringLiteral("\"%1\" will be removed. This cannot be undone.")
-                                  .arg(it->name),
-                              QMessageBox::Cancel, this);
+  auto* box = new QMessageBox(
+      QMessageBox::Warning, QStringLiteral("Delete Bill?"),
+      QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(it->name),
+      QMessageBox::Cancel, this);
   QPushButton* remove = box->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
   box->setDefaultButton(QMessageBox::Cancel);
   box->setAttribute(Qt::WA_DeleteOnClose);

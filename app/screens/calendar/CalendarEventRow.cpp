@@ -51,8 +51,7 @@ QString CalendarEventRowDelegate::describe(const CalendarEventItem& event, const
 }
 
 void CalendarEventRowDelegate::paintContent(QPainter* painter, const QStyleOptionViewItem& option,
-                                            const QRect& content,
-                                            const QModelIndex& index) const {
+                                            const QRect& content, const QModelIndex& index) const {
   const CalendarEventItem* event = EventListModel::at(index);
   if (event == nullptr) {
     return;
@@ -81,9 +80,10 @@ void CalendarEventRowDelegate::paintContent(QPainter* painter, const QStyleOptio
   // The right column: countdown above, calendar and source below.
   const QString countdown = event->countdownString(now);
   const QString source = sourceText(*event);
-  const int columnWidth = std::min(
-      text.width() / 3, std::max(QFontMetrics(countdownFont).horizontalAdvance(countdown),
-                                 QFontMetrics(detailFont).horizontalAdvance(source)) + 2);
+  const int columnWidth =
+      std::min(text.width() / 3, std::max(QFontMetrics(countdownFont).horizontalAdvance(countdown),
+                                          QFontMetrics(detailFont).horizontalAdvance(source)) +
+                                     2);
   const bool now_ = countdown == QStringLiteral("Happening now");
   drawText(painter, QRect(text.right() - columnWidth, firstLine.top(), columnWidth, lineHeight),
            countdown, countdownFont,

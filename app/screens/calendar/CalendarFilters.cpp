@@ -20,9 +20,12 @@ std::optional<QString> optionalText(const QString& text) {
 
 QString displayText(CalendarFilter filter) {
   switch (filter) {
-    case CalendarFilter::today: return QStringLiteral("Today");
-    case CalendarFilter::thisWeek: return QStringLiteral("This Week");
-    case CalendarFilter::allUpcoming: return QStringLiteral("All Upcoming");
+    case CalendarFilter::today:
+      return QStringLiteral("Today");
+    case CalendarFilter::thisWeek:
+      return QStringLiteral("This Week");
+    case CalendarFilter::allUpcoming:
+      return QStringLiteral("All Upcoming");
   }
   return {};
 }

@@ -51,9 +51,8 @@ CalendarView::CalendarView(const ScreenEnvironment& environment, QWidget* parent
   column->addWidget(linkMessage_);
 
   filters_ = new FilterBar(filterTitles(), static_cast<int>(state_.selectedFilter), this);
-  connect(filters_, &FilterBar::selectedChanged, this, [this](int index) {
-    setFilter(allCases<CalendarFilter>[static_cast<size_t>(index)]);
-  });
+  connect(filters_, &FilterBar::selectedChanged, this,
+          [this](int index) { setFilter(allCases<CalendarFilter>[static_cast<size_t>(index)]); });
   column->addWidget(filters_);
 
   const ScreenEnvironment env = environment_;
@@ -70,9 +69,9 @@ CalendarView::CalendarView(const ScreenEnvironment& environment, QWidget* parent
   column->addWidget(body_, 1);
 
   if (DataStore* store = environment_.store) {
-    for (auto signal : {&DataStore::manualEventsChanged, &DataStore::calendarEventsChanged,
-                        &DataStore::calendarPermissionStatusChanged,
-                        &DataStore::availableCalendarsChanged}) {
+    for (auto signal :
+         {&DataStore::manualEventsChanged, &DataStore::calendarEventsChanged,
+          &DataStore::calendarPermissionStatusChanged, &DataStore::availableCalendarsChanged}) {
       connect(store, signal, this, &CalendarView::reload);
     }
   }
@@ -116,8 +115,7 @@ void CalendarView::reload() {
                                   QStringLiteral("No more events today."),
                                   QStringLiteral("Add Event"), add);
       case CalendarFilter::thisWeek:
-        return new EmptyStateView(QStringLiteral("calendar"),
-                                  QStringLiteral("Nothing This Week"),
+        return new EmptyStateView(QStringLiteral("calendar"), QStringLiteral("Nothing This Week"),
                                   QStringLiteral("No events in the next seven days."),
                                   QStringLiteral("Add Event"), add);
       case CalendarFilter::allUpcoming:
@@ -182,10 +180,10 @@ void CalendarView::requestDelete(const QString& eventID) {
   if (confirmation_) {
     confirmation_->close();
   }
-  auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Delete Event?"),
-                              QStringLiteral("\"%1\" will be removed. This cannot be undone.")
-                                  .arg(it->title),
-                              QMessageBox::Cancel, this);
+  auto* box = new QMessageBox(
+      QMessageBox::Warning, QStringLiteral("Delete Event?"),
+      QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(it->title),
+      QMessageBox::Cancel, this);
   QPushButton* remove = box->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
   box->setDefaultButton(QMessageBox::Cancel);
   box->setAttribute(Qt::WA_DeleteOnClose);

@@ -42,8 +42,8 @@ EventEditorSheet::EventEditorSheet(const ScreenEnvironment& environment,
                         QStringLiteral("https://meet.example.com/…"));
   notes_ = form.notes(QString());
   error_ = form.errorLabel();
-  saveButton_ = form.buttons(QStringLiteral("Add Event"), [this] { save(); },
-                             [this] { environment_.close(); });
+  saveButton_ = form.buttons(
+      QStringLiteral("Add Event"), [this] { save(); }, [this] { environment_.close(); });
 
   // The next full hour, for an hour.
   const Calendar& calendar = environment_.calendar;
@@ -86,7 +86,7 @@ QDateTime EventEditorSheet::instant(const QDateTimeEdit* field) const {
 }
 
 bool EventEditorSheet::save() {
-  const calendar_lists::EventForm form{title_->text(),     instant(start_),    instant(end_),
+  const calendar_lists::EventForm form{title_->text(),       instant(start_),   instant(end_),
                                        allDay_->isChecked(), location_->text(), link_->text(),
                                        notes_->toPlainText()};
   auto result = calendar_lists::fromForm(form, environment_.calendar);

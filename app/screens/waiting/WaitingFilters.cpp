@@ -14,9 +14,8 @@ std::optional<QDateTime> atDay(std::optional<QDate> date, const std::optional<QD
   if (!date || !date->isValid()) {
     return std::nullopt;
   }
-  const QTime time = before && before->isValid()
-                         ? before->toTimeZone(calendar.timeZone()).time()
-                         : kDefaultTime;
+  const QTime time =
+      before && before->isValid() ? before->toTimeZone(calendar.timeZone()).time() : kDefaultTime;
   return calendar.dateTime(*date, time);
 }
 
@@ -28,9 +27,12 @@ QString days(int count) {
 
 QString displayText(WaitingFilter filter) {
   switch (filter) {
-    case WaitingFilter::active: return QStringLiteral("Active");
-    case WaitingFilter::resolved: return QStringLiteral("Resolved");
-    case WaitingFilter::all: return QStringLiteral("All");
+    case WaitingFilter::active:
+      return QStringLiteral("Active");
+    case WaitingFilter::resolved:
+      return QStringLiteral("Resolved");
+    case WaitingFilter::all:
+      return QStringLiteral("All");
   }
   return {};
 }
@@ -119,9 +121,9 @@ WaitingForItem recordFollowUp(const WaitingForItem& item, const QString& notes,
   result.nextFollowUpDate = atDay(next, std::nullopt, calendar);
   const QString text = notes.trimmed();
   if (!text.isEmpty()) {
-    const QString line = QStringLiteral("Followed up %1: %2")
-                             .arg(QLocale().toString(calendar.date(now), QStringLiteral("d MMM yyyy")),
-                                  text);
+    const QString line =
+        QStringLiteral("Followed up %1: %2")
+            .arg(QLocale().toString(calendar.date(now), QStringLiteral("d MMM yyyy")), text);
     result.notes = result.notes.isEmpty() ? line : result.notes + QLatin1Char('\n') + line;
   }
   return result;

@@ -69,7 +69,8 @@ void WaitingForRowDelegate::paintContent(QPainter* painter, const QStyleOptionVi
   const int titleRoom = std::max(0, content.width() - badgeWidth - kGap);
   const QFontMetrics titleMetrics(titleFont);
   const int titleWidth = titleMetrics.horizontalAdvance(
-                             titleMetrics.elidedText(item->title, Qt::ElideRight, titleRoom)) + 2;
+                             titleMetrics.elidedText(item->title, Qt::ElideRight, titleRoom)) +
+                         2;
   drawText(painter, QRect(firstLine.left(), firstLine.top(), titleWidth, lineHeight), item->title,
            titleFont, Theme::color(closed ? ThemeColor::secondary : ThemeColor::primary, context));
   drawBadge(painter, &badge,

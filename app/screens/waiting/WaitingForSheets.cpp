@@ -28,7 +28,8 @@ WaitingForItemSheet::WaitingForItemSheet(const ScreenEnvironment& environment,
       environment_(environment),
       existing_(std::move(existing)),
       onSave_(std::move(onSave)) {
-  setWindowTitle(existing_ ? QStringLiteral("Edit Waiting For") : QStringLiteral("New Waiting For"));
+  setWindowTitle(existing_ ? QStringLiteral("Edit Waiting For")
+                           : QStringLiteral("New Waiting For"));
   SheetForm form(this, windowTitle());
   const Calendar& calendar = environment_.calendar;
   const QDate later = calendar.date(environment_.now()).addDays(kFollowUpDays);
@@ -53,17 +54,20 @@ WaitingForItemSheet::WaitingForItemSheet(const ScreenEnvironment& environment,
     form.addRow(QStringLiteral("Status"), status_);
   }
   notes_ = form.notes(existing_ ? existing_->notes : QString());
-  saveButton_ = form.buttons(existing_ ? QStringLiteral("Save") : QStringLiteral("Add"),
-                             [this] { save(); }, [this] { environment_.close(); });
+  saveButton_ = form.buttons(
+      existing_ ? QStringLiteral("Save") : QStringLiteral("Add"), [this] { save(); },
+      [this] { environment_.close(); });
 }
 
 void WaitingForItemSheet::save() {
-  waiting_lists::WaitingForm form{title_->text(), person_->text(), expected_->date(),
-                                  followUp_->date(),
-                                  status_ ? allCases<WaitingStatus>[static_cast<size_t>(
-                                                std::max(status_->currentIndex(), 0))]
-                                          : WaitingStatus::waiting,
-                                  notes_->toPlainText()};
+  waiting_lists::WaitingForm form{
+      title_->text(),
+      person_->text(),
+      expected_->date(),
+      followUp_->date(),
+      status_ ? allCases<WaitingStatus>[static_cast<size_t>(std::max(status_->currentIndex(), 0))]
+              : WaitingStatus::waiting,
+      notes_->toPlainText()};
   const WaitingForItem item =
       waiting_lists::fromForm(form, existing_, environment_.now(), environment_.calendar);
   if (onSave_) {
@@ -79,10 +83,10 @@ FollowUpSheet::FollowUpSheet(const ScreenEnvironment& environment, WaitingForIte
     : QWidget(parent), environment_(environment), onSave_(std::move(onSave)) {
   setWindowTitle(QStringLiteral("Follow Up"));
   SheetForm form(this, windowTitle());
-  auto* about = new ThemedLabel(
-      item.personOrOrg.isEmpty() ? item.title
-                                  : QStringLiteral("%1 (%2)").arg(item.title, item.personOrOrg),
-      ThemeColor::secondary, this);
+  auto* about = new ThemedLabel(item.personOrOrg.isEmpty()
+                                    ? item.title
+                                    : QStringLiteral("%1 (%2)").arg(item.title, item.personOrOrg),
+                                ThemeColor::secondary, this);
   about->setTextStyle(12);
   about->setWordWrap(true);
   form.addRow(QStringLiteral("Item"), about);
@@ -91,8 +95,8 @@ FollowUpSheet::FollowUpSheet(const ScreenEnvironment& environment, WaitingForIte
   const QDate later = environment_.calendar.date(environment_.now()).addDays(kFollowUpDays);
   next_ = new OptionalDateField(QStringLiteral("Follow up again on"), later, later, this);
   form.addRow(QStringLiteral("Next"), next_);
-  saveButton_ = form.buttons(QStringLiteral("Record Follow-Up"), [this] { save(); },
-                             [this] { environment_.close(); });
+  saveButton_ = form.buttons(
+      QStringLiteral("Record Follow-Up"), [this] { save(); }, [this] { environment_.close(); });
   connect(notes_, &QPlainTextEdit::textChanged, this,
           [this, onNotesChanged = std::move(onNotesChanged)] {
             if (onNotesChanged) {

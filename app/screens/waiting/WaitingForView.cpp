@@ -37,9 +37,8 @@ WaitingForView::WaitingForView(const ScreenEnvironment& environment, QWidget* pa
   column->addWidget(screenHeader(QStringLiteral("Waiting For"), addButton_, this));
 
   filters_ = new FilterBar(filterTitles(), static_cast<int>(state_.filter), this);
-  connect(filters_, &FilterBar::selectedChanged, this, [this](int index) {
-    setFilter(allCases<WaitingFilter>[static_cast<size_t>(index)]);
-  });
+  connect(filters_, &FilterBar::selectedChanged, this,
+          [this](int index) { setFilter(allCases<WaitingFilter>[static_cast<size_t>(index)]); });
   column->addWidget(filters_);
 
   const ScreenEnvironment env = environment_;
@@ -91,9 +90,10 @@ void WaitingForView::reload() {
       case WaitingFilter::all:
         break;
     }
-    return new EmptyStateView(QStringLiteral("clock"), QStringLiteral("No Items"),
-                              QStringLiteral("Add what you are waiting for to follow it up in time."),
-                              QStringLiteral("Add Item"), [this] { showAddSheet(); });
+    return new EmptyStateView(
+        QStringLiteral("clock"), QStringLiteral("No Items"),
+        QStringLiteral("Add what you are waiting for to follow it up in time."),
+        QStringLiteral("Add Item"), [this] { showAddSheet(); });
   });
 }
 
@@ -180,8 +180,8 @@ void WaitingForView::showFollowUpSheet(const WaitingForItem& item) {
               }
               // Applied to the item as it is now, not as it was when the sheet opened.
               if (const auto current = self->stored(id)) {
-                env.store->updateWaitingItem(waiting_lists::recordFollowUp(
-                    *current, notes, next, env.now(), env.calendar));
+                env.store->updateWaitingItem(
+                    waiting_lists::recordFollowUp(*current, notes, next, env.now(), env.calendar));
               }
             });
       },
@@ -213,10 +213,10 @@ void WaitingForView::requestDelete(const QUuid& id) {
   if (confirmation_) {
     confirmation_->close();
   }
-  auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Delete Item?"),
-                              QStringLiteral("\"%1\" will be removed. This cannot be undone.")
-                                  .arg(item->title),
-                              QMessageBox::Cancel, this);
+  auto* box = new QMessageBox(
+      QMessageBox::Warning, QStringLiteral("Delete Item?"),
+      QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(item->title),
+      QMessageBox::Cancel, this);
   QPushButton* remove = box->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
   box->setDefaultButton(QMessageBox::Cancel);
   box->setAttribute(Qt::WA_DeleteOnClose);
@@ -246,9 +246,9 @@ void WaitingForView::runAction(const QModelIndex& index, const QString& actionId
     auto* menu = new QMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     for (int days : kSnoozeDays) {
-      menu->addAction(days == 1 ? QStringLiteral("Snooze 1 Day")
-                                : QStringLiteral("Snooze %1 Days").arg(days),
-                      this, [this, id = item.id, days] { snooze(id, days); });
+      menu->addAction(
+          days == 1 ? QStringLiteral("Snooze 1 Day") : QStringLiteral("Snooze %1 Days").arg(days),
+          this, [this, id = item.id, days] { snooze(id, days); });
     }
     snoozeMenu_ = menu;
     menu->popup(list_->viewport()->mapToGlobal(list_->visualRect(index).center()));

@@ -37,16 +37,16 @@ TEST(BillFilters, DayBoundariesDecideUpcomingOrOverdue) {
        BillFilter::upcoming, QStringLiteral("Due today")},
       {"due at today's last minute", morning, berlin(2026, 3, 10, 23, 59), false,
        BillFilter::upcoming, QStringLiteral("Due today")},
-      {"due yesterday at 23:59", morning, berlin(2026, 3, 9, 23, 59), false,
-       BillFilter::overdue, QStringLiteral("Overdue by 1 day")},
-      {"due tomorrow at midnight", morning, berlin(2026, 3, 11, 0, 0), false,
+      {"due yesterday at 23:59", morning, berlin(2026, 3, 9, 23, 59), false, BillFilter::overdue,
+       QStringLiteral("Overdue by 1 day")},
+      {"due tomorrow at midnight", morning, berlin(2026, 3, 11, 0, 0), false, BillFilter::upcoming,
+       QStringLiteral("Due tomorrow")},
+      {"seen at 23:59 the day before", berlin(2026, 3, 9, 23, 59), berlin(2026, 3, 10, 0, 0), false,
        BillFilter::upcoming, QStringLiteral("Due tomorrow")},
-      {"seen at 23:59 the day before", berlin(2026, 3, 9, 23, 59), berlin(2026, 3, 10, 0, 0),
-       false, BillFilter::upcoming, QStringLiteral("Due tomorrow")},
       {"a week overdue", morning, berlin(2026, 3, 3, 9, 0), false, BillFilter::overdue,
        QStringLiteral("Overdue by 7 days")},
-      {"across the clock change", berlin(2026, 3, 28, 23, 30), berlin(2026, 3, 30, 0, 30),
-       false, BillFilter::upcoming, QStringLiteral("Due in 2 days")},
+      {"across the clock change", berlin(2026, 3, 28, 23, 30), berlin(2026, 3, 30, 0, 30), false,
+       BillFilter::upcoming, QStringLiteral("Due in 2 days")},
       {"paid while overdue", morning, berlin(2026, 3, 1, 9, 0), true, std::nullopt,
        QStringLiteral("Paid")},
   };
@@ -107,9 +107,10 @@ TEST(BillFilters, FormAmountsAreParsedOrRefused) {
 
 TEST(BillFilters, FormTextIsTrimmedDefaultedAndAnEditKeepsTheBill) {
   const QDateTime now = berlin(2026, 3, 10, 10, 30);
-  bill_lists::BillForm blank{QStringLiteral("   "), QStringLiteral("9"), QStringLiteral(" "),
-                             QString(), QDate(2026, 3, 20), -2, RecurrenceRule::none(),
-                             QStringLiteral("  note \n")};
+  bill_lists::BillForm blank{QStringLiteral("   "),  QStringLiteral("9"),
+                             QStringLiteral(" "),    QString(),
+                             QDate(2026, 3, 20),     -2,
+                             RecurrenceRule::none(), QStringLiteral("  note \n")};
   const BillItem added = *bill_lists::fromForm(blank, std::nullopt, now, kBerlin);
   EXPECT_EQ(added.name, QStringLiteral("Untitled Bill"));
   EXPECT_EQ(added.category, QStringLiteral("Utilities"));
@@ -123,8 +124,9 @@ TEST(BillFilters, FormTextIsTrimmedDefaultedAndAnEditKeepsTheBill) {
   BillItem existing = billDue(berlin(2026, 3, 5, 18, 45), true);
   existing.paidAt = now;
   existing.createdAt = berlin(2026, 1, 1);
-  bill_lists::BillForm edit{QStringLiteral(" Rent "), QStringLiteral("900"), QStringLiteral("eur"),
-                            QStringLiteral(" Home "), QDate(2026, 4, 1), 5,
+  bill_lists::BillForm edit{QStringLiteral(" Rent "),  QStringLiteral("900"),
+                            QStringLiteral("eur"),     QStringLiteral(" Home "),
+                            QDate(2026, 4, 1),         5,
                             RecurrenceRule::monthly(), QString()};
   const BillItem edited = *bill_lists::fromForm(edit, existing, now, kBerlin);
   EXPECT_EQ(edited.id, existing.id);

@@ -41,9 +41,9 @@ TEST_F(ScreenTest, BillsOpenOnUpcomingWithTheUnpaidBillsByDueDate) {
   EXPECT_EQ(view->state().filter, BillFilter::upcoming);
   EXPECT_FALSE(view->state().isShowingAddSheet);
   EXPECT_FALSE(view->state().editingBill);
-  EXPECT_EQ(names(view->model()), (QStringList{QStringLiteral("Streaming subscription"),
-                                               QStringLiteral("Electricity"),
-                                               QStringLiteral("Internet")}));
+  EXPECT_EQ(names(view->model()),
+            (QStringList{QStringLiteral("Streaming subscription"), QStringLiteral("Electricity"),
+                         QStringLiteral("Internet")}));
   view->filterBar()->setSelected(static_cast<int>(BillFilter::paid));
   EXPECT_EQ(view->state().filter, BillFilter::paid);
   EXPECT_EQ(names(view->model()), QStringList{QStringLiteral("Car insurance")});
@@ -117,7 +117,8 @@ TEST_F(ScreenTest, BillRowsEditPayAndDeleteThroughTheStore) {
   QTest::keyClick(view->list(), Qt::Key_Space);
   EXPECT_TRUE(findBill(store(), QStringLiteral("Music"))->isPaid);
   EXPECT_EQ(store().bills().size(), before + 1) << "the next monthly bill";
-  EXPECT_EQ(names(view->model()).count(QStringLiteral("Music")), 1) << "only the next one is upcoming";
+  EXPECT_EQ(names(view->model()).count(QStringLiteral("Music")), 1)
+      << "only the next one is upcoming";
 
   view->requestDelete(streaming);
   ASSERT_TRUE(screentest::answer(view->pendingConfirmation(), QStringLiteral("Cancel")));
@@ -131,8 +132,9 @@ TEST_F(ScreenTest, EachBillFilterHasItsEmptyState) {
   emptyStore();
   BillsView screen(env);
   auto* view = &screen;
-  const QStringList titles = {QStringLiteral("No Upcoming Bills"), QStringLiteral("Nothing Overdue"),
-                              QStringLiteral("No Paid Bills"), QStringLiteral("No Bills")};
+  const QStringList titles = {QStringLiteral("No Upcoming Bills"),
+                              QStringLiteral("Nothing Overdue"), QStringLiteral("No Paid Bills"),
+                              QStringLiteral("No Bills")};
   for (BillFilter filter : allCases<BillFilter>) {
     view->setFilter(filter);
     auto* empty = qobject_cast<EmptyStateView*>(view->emptyState());

@@ -33,16 +33,16 @@ TEST(CalendarFilters, TodayAndWeekEndAtMidnight) {
   const QDateTime morning = berlin(2026, 3, 10, 10, 30);
   const QDateTime monday = berlin(2026, 3, 23, 10, 0);
   const Case cases[] = {
-      {"today at 23:59", morning, event(QStringLiteral("late"), berlin(2026, 3, 10, 23, 59)),
-       true, true},
+      {"today at 23:59", morning, event(QStringLiteral("late"), berlin(2026, 3, 10, 23, 59)), true,
+       true},
       {"tomorrow at 00:00", morning, event(QStringLiteral("next"), berlin(2026, 3, 11, 0, 0)),
        false, true},
       {"began yesterday, still running", morning,
        event(QStringLiteral("long"), berlin(2026, 3, 9, 22, 0), 13 * 60), true, true},
       {"last evening of a clock-change week", monday,
        event(QStringLiteral("sun"), berlin(2026, 3, 29, 23, 30)), false, true},
-      {"eighth day, 00:00", monday, event(QStringLiteral("mon0"), berlin(2026, 3, 30, 0, 0)),
-       false, false},
+      {"eighth day, 00:00", monday, event(QStringLiteral("mon0"), berlin(2026, 3, 30, 0, 0)), false,
+       false},
       {"eighth day, 00:30", monday, event(QStringLiteral("mon1"), berlin(2026, 3, 30, 0, 30)),
        false, false},
   };
@@ -78,7 +78,8 @@ TEST(CalendarFilters, EventFormRefusesBadTimesAndLinksAndFillsDefaults) {
   };
   for (const Case& c : cases) {
     const auto result = calendar_lists::fromForm(
-        {QStringLiteral("  "), start, c.end, false, QStringLiteral(" "), c.link, QString()}, kBerlin);
+        {QStringLiteral("  "), start, c.end, false, QStringLiteral(" "), c.link, QString()},
+        kBerlin);
     ASSERT_EQ(std::holds_alternative<CalendarEventItem>(result), c.accepted)
         << c.link.toStdString();
     if (const auto* e = std::get_if<CalendarEventItem>(&result)) {
@@ -90,9 +91,14 @@ TEST(CalendarFilters, EventFormRefusesBadTimesAndLinksAndFillsDefaults) {
     }
   }
   // A whole day runs midnight to midnight, 23 hours on the day the clocks go forward.
-  const auto allDay = calendar_lists::fromForm(
-      {QStringLiteral("Trip"), berlin(2026, 3, 29, 15, 0), berlin(2026, 3, 29, 15, 0), true, {}, {}, {}},
-      kBerlin);
+  const auto allDay = calendar_lists::fromForm({QStringLiteral("Trip"),
+                                                berlin(2026, 3, 29, 15, 0),
+                                                berlin(2026, 3, 29, 15, 0),
+                                                true,
+                                                {},
+                                                {},
+                                                {}},
+                                               kBerlin);
   const auto& trip = std::get<CalendarEventItem>(allDay);
   EXPECT_EQ(trip.startDate, berlin(2026, 3, 29, 0, 0));
   EXPECT_EQ(trip.endDate, berlin(2026, 3, 30, 0, 0));

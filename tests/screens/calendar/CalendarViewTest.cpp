@@ -53,11 +53,12 @@ TEST_F(ScreenTest, CalendarOpensOnAllUpcomingEventsInStartOrder) {
 
 // Mirrored events sit among the manual ones, read-only; a link opens only when it is safe.
 TEST_F(ScreenTest, CalendarOpensOnlySafeLinksAndNeverDeletesMirroredEvents) {
-  calendarService.calendars = {{QStringLiteral("work"), QStringLiteral("Work"),
-                                QStringLiteral("#FF3B30")}};
-  calendarService.events = {
-      mirrored(QStringLiteral("Phishy call"), now.addSecs(600), QStringLiteral("javascript:alert(1)")),
-      mirrored(QStringLiteral("Local file"), now.addSecs(900), QStringLiteral("file:///etc/passwd"))};
+  calendarService.calendars = {
+      {QStringLiteral("work"), QStringLiteral("Work"), QStringLiteral("#FF3B30")}};
+  calendarService.events = {mirrored(QStringLiteral("Phishy call"), now.addSecs(600),
+                                     QStringLiteral("javascript:alert(1)")),
+                            mirrored(QStringLiteral("Local file"), now.addSecs(900),
+                                     QStringLiteral("file:///etc/passwd"))};
   store().refreshCalendarEvents();
   CalendarView view(env);
   view.show();
@@ -145,8 +146,8 @@ TEST_F(ScreenTest, CalendarSaysWhyMirroredEventsAreMissingAndShowsEmptyStates) {
     calendarService.permissionStatus = c.permission;
     calendarService.calendars.clear();
     if (c.hasCalendars) {
-      calendarService.calendars = {{QStringLiteral("home"), QStringLiteral("Home"),
-                                    QStringLiteral("#34C759")}};
+      calendarService.calendars = {
+          {QStringLiteral("home"), QStringLiteral("Home"), QStringLiteral("#34C759")}};
     }
     store().refreshCalendarEvents();
     CalendarView view(env);
@@ -158,7 +159,8 @@ TEST_F(ScreenTest, CalendarSaysWhyMirroredEventsAreMissingAndShowsEmptyStates) {
     }
   }
   CalendarView view(env);
-  const QStringList expected = {QStringLiteral("Nothing Today"), QStringLiteral("Nothing This Week"),
+  const QStringList expected = {QStringLiteral("Nothing Today"),
+                                QStringLiteral("Nothing This Week"),
                                 QStringLiteral("No Upcoming Events")};
   for (CalendarFilter filter : allCases<CalendarFilter>) {
     view.setFilter(filter);
@@ -170,7 +172,8 @@ TEST_F(ScreenTest, CalendarSaysWhyMirroredEventsAreMissingAndShowsEmptyStates) {
 
 TEST_F(ScreenTest, CalendarScreenshotsWithALongTitle) {
   CalendarEventItem e = store().manualEvents().first();
-  e.title = QStringLiteral("Quarterly planning with the whole product, design and engineering group");
+  e.title =
+      QStringLiteral("Quarterly planning with the whole product, design and engineering group");
   e.location = QStringLiteral("Main building, third floor, large conference room");
   store().updateManualEvent(e);
   CalendarView view(env);

@@ -43,13 +43,13 @@ TEST(WaitingFilters, FollowUpTextAtDayBoundaries) {
        QStringLiteral("Follow-up overdue by 1 day")},
       {"due tomorrow 00:00", morning, item({}, berlin(2026, 3, 11, 0, 0)),
        QStringLiteral("Follow up tomorrow")},
-      {"across the clock change", berlin(2026, 3, 28, 23, 30),
-       item({}, berlin(2026, 3, 30, 0, 30)), QStringLiteral("Follow up in 2 days")},
+      {"across the clock change", berlin(2026, 3, 28, 23, 30), item({}, berlin(2026, 3, 30, 0, 30)),
+       QStringLiteral("Follow up in 2 days")},
       {"expected answer stands in", morning, item({}, std::nullopt, berlin(2026, 3, 7, 12)),
        QStringLiteral("Follow-up overdue by 3 days")},
       {"no dates", morning, item({}, std::nullopt), std::nullopt},
-      {"resolved", morning,
-       item({}, berlin(2026, 3, 1, 9), std::nullopt, WaitingStatus::resolved), std::nullopt},
+      {"resolved", morning, item({}, berlin(2026, 3, 1, 9), std::nullopt, WaitingStatus::resolved),
+       std::nullopt},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(waiting_lists::followUpText(c.item, c.now, kBerlin), c.text) << c.name;
@@ -84,10 +84,10 @@ TEST(WaitingFilters, ActiveItemsBySoonestFollowUpClosedOnesApart) {
 
 TEST(WaitingFilters, FormIsTrimmedAndAFollowUpIsRecorded) {
   const QDateTime now = berlin(2026, 3, 10, 10, 30);
-  const WaitingForItem added = waiting_lists::fromForm(
-      {QStringLiteral("  "), QStringLiteral(" ACME "), QDate(2026, 3, 12), std::nullopt,
-       WaitingStatus::resolved, QStringLiteral(" hi ")},
-      std::nullopt, now, kBerlin);
+  const WaitingForItem added =
+      waiting_lists::fromForm({QStringLiteral("  "), QStringLiteral(" ACME "), QDate(2026, 3, 12),
+                               std::nullopt, WaitingStatus::resolved, QStringLiteral(" hi ")},
+                              std::nullopt, now, kBerlin);
   EXPECT_EQ(added.title, QStringLiteral("Untitled Item"));
   EXPECT_EQ(added.personOrOrg, QStringLiteral("ACME"));
   EXPECT_EQ(added.notes, QStringLiteral("hi"));
@@ -98,17 +98,16 @@ TEST(WaitingFilters, FormIsTrimmedAndAFollowUpIsRecorded) {
 
   WaitingForItem existing = item(QStringLiteral("Quote"), berlin(2026, 3, 9, 17, 15));
   existing.notes = QStringLiteral("Asked twice");
-  const WaitingForItem edited = waiting_lists::fromForm(
-      {QStringLiteral("Quote"), QString(), std::nullopt, QDate(2026, 3, 13),
-       WaitingStatus::cancelled, existing.notes},
-      existing, now, kBerlin);
+  const WaitingForItem edited =
+      waiting_lists::fromForm({QStringLiteral("Quote"), QString(), std::nullopt, QDate(2026, 3, 13),
+                               WaitingStatus::cancelled, existing.notes},
+                              existing, now, kBerlin);
   EXPECT_EQ(edited.id, existing.id);
   EXPECT_EQ(edited.status, WaitingStatus::cancelled);
   EXPECT_EQ(edited.nextFollowUpDate, berlin(2026, 3, 13, 17, 15)) << "its time of day stays";
 
-  const WaitingForItem followed =
-      waiting_lists::recordFollowUp(existing, QStringLiteral(" Called them "), QDate(2026, 3, 13),
-                                    now, kBerlin);
+  const WaitingForItem followed = waiting_lists::recordFollowUp(
+      existing, QStringLiteral(" Called them "), QDate(2026, 3, 13), now, kBerlin);
   EXPECT_EQ(followed.status, WaitingStatus::followedUp);
   EXPECT_EQ(followed.lastFollowUpDate, now);
   EXPECT_EQ(followed.nextFollowUpDate, berlin(2026, 3, 13, 9, 0));
