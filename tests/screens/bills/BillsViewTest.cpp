@@ -6,6 +6,7 @@
 #include "tests/screens/ListScreenTestSupport.h"
 #include "tests/screens/ScreenTestSupport.h"
 
+#include <QApplication>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QTest>
@@ -157,4 +158,37 @@ TEST_F(ScreenTest, BillsScreenshotsWithALongName) {
   auto* view = &screen;
   screentest::saveScreenshots(view, QStringLiteral("bills"), QSize(720, 460));
   screentest::saveScreenshots(view, QStringLiteral("bills-narrow"), QSize(540, 460));
+}
+
+// A click lands on the symbol it hits: the check circle pays, the trash asks before deleting,
+// and the rest of the row only selects.
+TEST_F(ScreenTest, BillRowSymbolsAnswerClicks) {
+  BillsView view(env);
+  view.resize(720, 420);
+  view.show();
+  QApplication::processEvents();
+  RowListView* list = view.list();
+  const QModelIndex first = view.model()->index(0);
+  const QUuid id = view.model()->record(0).id;
+  const QList<QRect> symbols = list->rowDelegate()->actionRects(list->visualRect(first), first);
+  ASSERT_EQ(symbols.size(), 3);
+  const auto isPaid = [&] {
+    for (const BillItem& b : store().bills()) {
+      if (b.id == id) {
+        return b.isPaid;
+      }
+    }
+    return false;
+  };
+
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(first).center());
+  EXPECT_FALSE(isPaid());
+  EXPECT_EQ(view.pendingConfirmation(), nullptr);
+
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, symbols[2].center());
+  ASSERT_NE(view.pendingConfirmation(), nullptr);
+  ASSERT_TRUE(screentest::answer(view.pendingConfirmation(), QStringLiteral("Cancel")));
+
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, symbols[0].center());
+  EXPECT_TRUE(isPaid());
 }
