@@ -59,7 +59,10 @@ QList<BillItem> filtered(const QList<BillItem>& bills, BillFilter filter, const 
 
 QString countdown(const BillItem& bill, const QDateTime& now, const Calendar& calendar) {
   if (bill.isPaid) {
-    return QStringLiteral("Paid");
+    return bill.paidAt
+               ? QStringLiteral("Paid on ") +
+                     QLocale().toString(calendar.date(*bill.paidAt), QStringLiteral("d MMM"))
+               : QStringLiteral("Paid");
   }
   const int days = daysUntil(bill, now, calendar);
   if (days < 0) {

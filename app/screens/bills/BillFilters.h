@@ -29,7 +29,7 @@ QList<BillItem> filtered(const QList<BillItem>& bills, BillFilter filter, const 
                          const Calendar& calendar);
 bool isOverdue(const BillItem& bill, const QDateTime& now, const Calendar& calendar);
 
-// "Due today", "Due tomorrow", "Due in 5 days", "Overdue by 1 day", "Paid".
+// "Due today", "Due tomorrow", "Due in 5 days", "Overdue by 1 day", "Paid on 6 Mar".
 QString countdown(const BillItem& bill, const QDateTime& now, const Calendar& calendar);
 // An amount with its currency code: "USD 1,234.50" in the user's number format.
 QString formatAmount(double amount, const QString& currency);

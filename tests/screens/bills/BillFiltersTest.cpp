@@ -60,6 +60,10 @@ TEST(BillFilters, DayBoundariesDecideUpcomingOrOverdue) {
     }
     EXPECT_EQ(bill_lists::countdown(bill, c.now, kBerlin), c.countdown) << c.name;
   }
+  BillItem paid = billDue(morning, true);
+  paid.paidAt = berlin(2026, 3, 7, 0, 30);
+  EXPECT_EQ(bill_lists::countdown(paid, morning, kBerlin), QStringLiteral("Paid on 7 Mar"))
+      << "the day in Berlin, not in UTC";
 }
 
 TEST(BillFilters, ListsAreSortedByDueDatePaidNewestFirst) {
