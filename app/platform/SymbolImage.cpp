@@ -71,6 +71,7 @@ const QHash<QString, Symbol>& table() {
       {QStringLiteral("pencil"), {{QStringLiteral("document-edit-symbolic")}}},
       {QStringLiteral("trash"), {{QStringLiteral("user-trash-symbolic")}}},
       {QStringLiteral("repeat"), {{QStringLiteral("media-playlist-repeat-symbolic")}}},
+      {QStringLiteral("arrowshape.turn.up.right"), {{QStringLiteral("mail-reply-sender-symbolic"), QStringLiteral("mail-forward-symbolic")}}},
       {QStringLiteral("mappin"), {{QStringLiteral("mark-location-symbolic")}}},
       {QStringLiteral("magnifyingglass"), {{QStringLiteral("system-search-symbolic"), QStringLiteral("edit-find-symbolic")}}},
       // Weather conditions.

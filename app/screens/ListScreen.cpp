@@ -1,0 +1,349 @@
+#include "app/screens/ListScreen.h"
+
+#include "app/platform/SymbolImage.h"
+#include "app/shell/ThemedLabel.h"
+
+#include <QButtonGroup>
+#include <QContextMenuEvent>
+#include <QHBoxLayout>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kRowGap = 3;
+constexpr int kPanelPadding = 12;
+constexpr int kSymbolSize = 16;
+constexpr int kLeadingSize = 20;
+constexpr int kActionSpacing = 10;
+constexpr qreal kRadius = 10;
+
+}  // namespace
+
+// ---- RowDelegate ----
+
+RowDelegate::RowDelegate(int rowHeight, QObject* parent)
+    : QStyledItemDelegate(parent), rowHeight_(rowHeight) {}
+
+std::optional<RowAction> RowDelegate::leadingAction(const QModelIndex&) const {
+  return std::nullopt;
+}
+
+QList<RowAction> RowDelegate::trailingActions(const QModelIndex&) const { return {}; }
+
+QList<RowAction> RowDelegate::actions(const QModelIndex& index) const {
+  QList<RowAction> all;
+  if (auto leading = leadingAction(index)) {
+    all.append(*leading);
+  }
+  all.append(trailingActions(index));
+  return all;
+}
+
+QRect RowDelegate::panelRect(const QRect& rect) { return rect.adjusted(0, kRowGap, 0, -kRowGap); }
+
+QList<QRect> RowDelegate::actionRects(const QRect& rect, const QModelIndex& index) const {
+  const QRect panel = panelRect(rect);
+  QList<QRect> rects;
+  if (leadingAction(index)) {
+    rects.append(QRect(panel.left() + kPanelPadding, panel.center().y() - kLeadingSize / 2 + 1,
+                       kLeadingSize, kLeadingSize));
+  }
+  const QList<RowAction> trailing = trailingActions(index);
+  int x = panel.right() - kPanelPadding - static_cast<int>(trailing.size()) * kSymbolSize -
+          static_cast<int>(std::max<qsizetype>(trailing.size() - 1, 0)) * kActionSpacing + 1;
+  for (qsizetype i = 0; i < trailing.size(); ++i) {
+    rects.append(QRect(x, panel.center().y() - kSymbolSize / 2 + 1, kSymbolSize, kSymbolSize));
+    x += kSymbolSize + kActionSpacing;
+  }
+  return rects;
+}
+
+QSize RowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+  return QSize(option.rect.width(), rowHeight_ + 2 * kRowGap);
+}
+
+void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const {
+  const QWidget* context = option.widget;
+  painter->save();
+  painter->setRenderHint(QPainter::Antialiasing);
+  const QRectF panel = QRectF(panelRect(option.rect)).adjusted(0.5, 0.5, -0.5, -0.5);
+  QColor fill = Theme::color(ThemeColor::windowBackground, context);
+  QColor outline = Theme::color(ThemeColor::primary, context);
+  outline.setAlphaF(outline.alphaF() * 0.08);
+  if (option.state & QStyle::State_Selected) {
+    fill = Theme::color(ThemeColor::accent, context);
+    fill.setAlphaF(0.12);
+    outline = Theme::color(ThemeColor::accent, context);
+    outline.setAlphaF(option.state & QStyle::State_HasFocus ? 0.7 : 0.35);
+  } else if (option.state & QStyle::State_MouseOver) {
+    fill = Theme::color(ThemeColor::primary, context);
+    fill.setAlphaF(0.04);
+  }
+  QPainterPath shape;
+  shape.addRoundedRect(panel, kRadius, kRadius);
+  painter->fillPath(shape, fill);
+  painter->setPen(QPen(outline, 1));
+  painter->drawPath(shape);
+
+  const QList<RowAction> all = actions(index);
+  const QList<QRect> rects = actionRects(option.rect, index);
+  for (qsizetype i = 0; i < all.size(); ++i) {
+    const QColor color = Theme::color(all[i].color, context);
+    SymbolImage::icon(all[i].symbol, color).paint(painter, rects[i]);
+  }
+
+  QRect content = panelRect(option.rect).adjusted(kPanelPadding, 0, -kPanelPadding, 0);
+  if (leadingAction(index)) {
+    content.setLeft(content.left() + kLeadingSize + kPanelPadding);
+  }
+  const int trailing =
+      std::max(static_cast<int>(all.size()) - (leadingAction(index) ? 1 : 0), trailingSlots());
+  if (trailing > 0) {
+    content.setRight(content.right() - trailing * kSymbolSize - (trailing - 1) * kActionSpacing -
+                     kPanelPadding);
+  }
+  paintContent(painter, option, content, index);
+  painter->restore();
+}
+
+bool RowDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
+                              const QStyleOptionViewItem& option, const QModelIndex& index) {
+  if (event->type() == QEvent::MouseButtonRelease) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (mouse->button() == Qt::LeftButton) {
+      const QList<RowAction> all = actions(index);
+      const QList<QRect> rects = actionRects(option.rect, index);
+      for (qsizetype i = 0; i < all.size(); ++i) {
+        // A little slack around the symbol: it is small.
+        if (rects[i].adjusted(-4, -4, 4, 4).contains(mouse->position().toPoint())) {
+          Q_EMIT actionTriggered(index, all[i].id);
+          return true;
+        }
+      }
+    }
+  }
+  return QStyledItemDelegate::editorEvent(event, model, option, index);
+}
+
+void RowDelegate::drawText(QPainter* painter, const QRect& rect, const QString& text,
+                           const QFont& font, const QColor& color, Qt::Alignment alignment) {
+  painter->setFont(font);
+  painter->setPen(color);
+  const QString shown = QFontMetrics(font).elidedText(text, Qt::ElideRight, rect.width());
+  painter->drawText(rect, static_cast<int>(alignment | Qt::TextSingleLine), shown);
+}
+
+int RowDelegate::drawBadge(QPainter* painter, QWidget* badge, const QPoint& topLeft,
+                           const QWidget* context) {
+  if (context) {
+    badge->setPalette(context->palette());
+  }
+  badge->ensurePolished();
+  badge->resize(badge->sizeHint());
+  // A capsule has no background of its own, so its grab is transparent around the shape.
+  painter->drawPixmap(topLeft, badge->grab());
+  return badge->width();
+}
+
+// ---- RowListView ----
+
+RowListView::RowListView(RowDelegate* delegate, QWidget* parent)
+    : QListView(parent), delegate_(delegate) {
+  delegate_->setParent(this);
+  setItemDelegate(delegate_);
+  setFrameShape(QFrame::NoFrame);
+  setMouseTracking(true);
+  setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setUniformItemSizes(true);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setFocusPolicy(Qt::StrongFocus);
+  viewport()->setAutoFillBackground(false);
+  setAutoFillBackground(false);
+  connect(delegate_, &RowDelegate::actionTriggered, this, &RowListView::trigger);
+}
+
+void RowListView::trigger(const QModelIndex& index, const QString& actionId) {
+  if (index.isValid()) {
+    Q_EMIT actionTriggered(index, actionId);
+  }
+}
+
+void RowListView::keyPressEvent(QKeyEvent* event) {
+  const QModelIndex index = currentIndex();
+  if (index.isValid()) {
+    const QList<RowAction> all = delegate_->actions(index);
+    const auto has = [&](const QString& id) {
+      return std::any_of(all.begin(), all.end(), [&](const RowAction& a) { return a.id == id; });
+    };
+    QString id;
+    switch (event->key()) {
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        id = delegate_->defaultActionId();
+        break;
+      case Qt::Key_Delete:
+      case Qt::Key_Backspace:
+        id = QStringLiteral("delete");
+        break;
+      case Qt::Key_Space:
+        if (auto leading = delegate_->leadingAction(index)) {
+          id = leading->id;
+        }
+        break;
+      default:
+        break;
+    }
+    if (!id.isEmpty() && has(id)) {
+      trigger(index, id);
+      event->accept();
+      return;
+    }
+  }
+  QListView::keyPressEvent(event);
+}
+
+void RowListView::contextMenuEvent(QContextMenuEvent* event) {
+  const QModelIndex index =
+      event->reason() == QContextMenuEvent::Mouse ? indexAt(event->pos()) : currentIndex();
+  if (!index.isValid()) {
+    return;
+  }
+  setCurrentIndex(index);
+  auto* menu = new QMenu(this);
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  for (const RowAction& action : delegate_->actions(index)) {
+    menu->addAction(
+        SymbolImage::icon(action.symbol), action.title, this,
+        [this, index = QPersistentModelIndex(index), id = action.id] { trigger(index, id); });
+  }
+  const QPoint at = event->reason() == QContextMenuEvent::Mouse
+                        ? event->globalPos()
+                        : viewport()->mapToGlobal(visualRect(index).center());
+  menu->popup(at);
+}
+
+// ---- FilterBar ----
+
+namespace {
+
+// One filter: a capsule filled with the accent colour while chosen, faint otherwise.
+class FilterChip : public QPushButton {
+ public:
+  FilterChip(const QString& title, QWidget* parent) : QPushButton(title, parent) {
+    setCheckable(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
+    setFont(Theme::font(font(), 12, QFont::Medium));
+    setAttribute(Qt::WA_Hover);
+  }
+
+  QSize sizeHint() const override {
+    const QFontMetrics metrics(font());
+    return QSize(metrics.horizontalAdvance(text()) + 28, metrics.height() + 10);
+  }
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF shape = QRectF(rect()).adjusted(1, 1, -1, -1);
+    const qreal radius = shape.height() / 2;
+    QColor fill = Theme::color(isChecked() ? ThemeColor::accent : ThemeColor::primary, this);
+    if (!isChecked()) {
+      fill.setAlphaF(underMouse() ? 0.1 : 0.06);
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(shape, radius, radius);
+    if (hasFocus()) {
+      QColor ring = Theme::color(ThemeColor::accent, this);
+      ring.setAlphaF(0.6);
+      p.setPen(QPen(ring, 2));
+      p.setBrush(Qt::NoBrush);
+      p.drawRoundedRect(shape.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+    }
+    p.setPen(isChecked() ? palette().color(QPalette::HighlightedText)
+                         : Theme::color(ThemeColor::primary, this));
+    p.setFont(font());
+    p.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+  }
+};
+
+}  // namespace
+
+FilterBar::FilterBar(const QStringList& titles, int selected, QWidget* parent)
+    : QWidget(parent), group_(new QButtonGroup(this)) {
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(6);
+  group_->setExclusive(true);
+  for (int i = 0; i < titles.size(); ++i) {
+    auto* button = new FilterChip(titles[i], this);
+    button->setChecked(i == selected);
+    group_->addButton(button, i);
+    row->addWidget(button);
+  }
+  row->addStretch(1);
+  connect(group_, &QButtonGroup::idClicked, this, &FilterBar::selectedChanged);
+}
+
+int FilterBar::selected() const { return group_->checkedId(); }
+
+void FilterBar::setSelected(int index) {
+  if (QAbstractButton* b = group_->button(index)) {
+    b->click();
+  }
+}
+
+QAbstractButton* FilterBar::button(int index) const { return group_->button(index); }
+
+// ---- header and list-or-empty ----
+
+QWidget* screenHeader(const QString& title, QWidget* trailing, QWidget* parent) {
+  auto* header = new QWidget(parent);
+  auto* row = new QHBoxLayout(header);
+  row->setContentsMargins(0, 0, 0, 0);
+  auto* label = new ThemedLabel(title, ThemeColor::primary, header);
+  label->setTextStyle(22, QFont::Bold);
+  label->setAccessibleName(title);
+  row->addWidget(label, 0, Qt::AlignVCenter);
+  row->addStretch(1);
+  if (trailing) {
+    row->addWidget(trailing, 0, Qt::AlignVCenter);
+  }
+  return header;
+}
+
+ListOrEmpty::ListOrEmpty(QListView* list, QWidget* parent)
+    : QWidget(parent), stack_(new QStackedWidget(this)), list_(list) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(stack_);
+  stack_->addWidget(list_);
+}
+
+void ListOrEmpty::refresh(const std::function<QWidget*()>& makeEmpty) {
+  const bool hasRows = list_->model() && list_->model()->rowCount() > 0;
+  if (hasRows) {
+    stack_->setCurrentWidget(list_);
+    return;
+  }
+  if (empty_) {
+    stack_->removeWidget(empty_);
+    empty_->deleteLater();
+  }
+  empty_ = makeEmpty();
+  stack_->addWidget(empty_);
+  stack_->setCurrentWidget(empty_);
+}
+
+bool ListOrEmpty::showsList() const { return stack_->currentWidget() == list_; }

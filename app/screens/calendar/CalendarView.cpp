@@ -1,0 +1,212 @@
+#include "app/screens/calendar/CalendarView.h"
+
+#include "app/screens/ListScreen.h"
+#include "app/screens/calendar/EventEditorSheet.h"
+#include "app/shell/EmptyStateView.h"
+#include "app/shell/ProminentButton.h"
+#include "app/shell/Sheet.h"
+#include "app/shell/ThemedLabel.h"
+#include "core/model/SecurityValidator.h"
+#include "core/store/DataStore.h"
+
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kPadding = 20;
+
+QStringList filterTitles() {
+  QStringList titles;
+  for (CalendarFilter filter : allCases<CalendarFilter>) {
+    titles.append(displayText(filter));
+  }
+  return titles;
+}
+
+}  // namespace
+
+CalendarView::CalendarView(const ScreenEnvironment& environment, QWidget* parent)
+    : QWidget(parent),
+      environment_(environment),
+      openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
+  column->setSpacing(14);
+
+  addButton_ = new ProminentButton(QStringLiteral("Add Event"), this);
+  addButton_->setAccessibleName(QStringLiteral("Add Event"));
+  connect(addButton_, &QPushButton::clicked, this, &CalendarView::showAddEventSheet);
+  column->addWidget(screenHeader(QStringLiteral("Calendar"), addButton_, this));
+
+  accessNotice_ = new ThemedLabel(QString(), ThemeColor::secondary, this);
+  accessNotice_->setTextStyle(12);
+  accessNotice_->setWordWrap(true);
+  column->addWidget(accessNotice_);
+  linkMessage_ = new ThemedLabel(QString(), ThemeColor::red, this);
+  linkMessage_->setTextStyle(12);
+  linkMessage_->setWordWrap(true);
+  linkMessage_->hide();
+  column->addWidget(linkMessage_);
+
+  filters_ = new FilterBar(filterTitles(), static_cast<int>(state_.selectedFilter), this);
+  connect(filters_, &FilterBar::selectedChanged, this,
+          [this](int index) { setFilter(allCases<CalendarFilter>[static_cast<size_t>(index)]); });
+  column->addWidget(filters_);
+
+  const ScreenEnvironment env = environment_;
+  model_ = new EventListModel(
+      [env](const CalendarEventItem& event) {
+        return CalendarEventRowDelegate::describe(event, env.now(), env.calendar);
+      },
+      this);
+  list_ = new RowListView(new CalendarEventRowDelegate(environment_), this);
+  list_->setModel(model_);
+  list_->setAccessibleName(QStringLiteral("Events"));
+  connect(list_, &RowListView::actionTriggered, this, &CalendarView::runAction);
+  body_ = new ListOrEmpty(list_, this);
+  column->addWidget(body_, 1);
+
+  if (DataStore* store = environment_.store) {
+    for (auto signal :
+         {&DataStore::manualEventsChanged, &DataStore::calendarEventsChanged,
+          &DataStore::calendarPermissionStatusChanged, &DataStore::availableCalendarsChanged}) {
+      connect(store, signal, this, &CalendarView::reload);
+    }
+  }
+  reload();
+}
+
+QWidget* CalendarView::emptyState() const {
+  return body_->showsList() ? nullptr : body_->emptyState();
+}
+
+void CalendarView::setFilter(CalendarFilter filter) {
+  state_.selectedFilter = filter;
+  if (filters_->selected() != static_cast<int>(filter)) {
+    filters_->button(static_cast<int>(filter))->setChecked(true);
+  }
+  reload();
+}
+
+void CalendarView::reload() {
+  DataStore* store = environment_.store;
+  const QList<CalendarEventItem> upcoming =
+      store ? store->allUpcomingEvents() : QList<CalendarEventItem>();
+  model_->setRecords(calendar_lists::filtered(upcoming, state_.selectedFilter, environment_.now(),
+                                              environment_.calendar));
+
+  QString notice;
+  if (store && store->calendarPermissionStatus() != CalendarPermissionStatus::authorized) {
+    notice = QStringLiteral(
+        "Pelmora cannot read your calendars, so only the events you add here are shown.");
+  } else if (store && store->availableCalendars().isEmpty()) {
+    notice = QStringLiteral("No calendars were found, so only the events you add here are shown.");
+  }
+  accessNotice_->setText(notice);
+  accessNotice_->setVisible(!notice.isEmpty());
+
+  body_->refresh([this]() -> QWidget* {
+    const auto add = [this] { showAddEventSheet(); };
+    switch (state_.selectedFilter) {
+      case CalendarFilter::today:
+        return new EmptyStateView(QStringLiteral("calendar"), QStringLiteral("Nothing Today"),
+                                  QStringLiteral("No more events today."),
+                                  QStringLiteral("Add Event"), add);
+      case CalendarFilter::thisWeek:
+        return new EmptyStateView(QStringLiteral("calendar"), QStringLiteral("Nothing This Week"),
+                                  QStringLiteral("No events in the next seven days."),
+                                  QStringLiteral("Add Event"), add);
+      case CalendarFilter::allUpcoming:
+        break;
+    }
+    return new EmptyStateView(QStringLiteral("calendar"), QStringLiteral("No Upcoming Events"),
+                              QStringLiteral("Events from your calendars and the ones you add "
+                                             "here show up in this list."),
+                              QStringLiteral("Add Event"), add);
+  });
+}
+
+void CalendarView::showAddEventSheet() {
+  if (state_.isShowingAddEventSheet) {
+    return;
+  }
+  state_.isShowingAddEventSheet = true;
+  QPointer<CalendarView> self(this);
+  Sheet::present(
+      this, environment_,
+      [](const ScreenEnvironment& env) -> QWidget* {
+        return new EventEditorSheet(env, [env](const CalendarEventItem& event) {
+          if (env.store) {
+            env.store->addManualEvent(event);
+          }
+        });
+      },
+      [self] {
+        if (self) {
+          self->state_.isShowingAddEventSheet = false;
+        }
+      });
+}
+
+bool CalendarView::openMeetingLink(const CalendarEventItem& event) {
+  const QString link = event.meetingLink.value_or(QString()).trimmed();
+  const QUrl url(link, QUrl::StrictMode);
+  if (link.isEmpty() || !url.isValid() || !SecurityValidator::isSafeURL(url)) {
+    linkMessage_->setText(
+        QStringLiteral("The link of \"%1\" was not opened: only web and mail links are opened.")
+            .arg(event.title));
+    linkMessage_->show();
+    return false;
+  }
+  linkMessage_->hide();
+  if (!openUrl_ || !openUrl_(url)) {
+    linkMessage_->setText(QStringLiteral("No application could open %1.").arg(link));
+    linkMessage_->show();
+    return false;
+  }
+  return true;
+}
+
+void CalendarView::requestDelete(const QString& eventID) {
+  const QList<CalendarEventItem>& events =
+      environment_.store ? environment_.store->manualEvents() : QList<CalendarEventItem>();
+  const auto it = std::find_if(events.begin(), events.end(),
+                               [&](const CalendarEventItem& e) { return e.id == eventID; });
+  if (it == events.end() || !calendar_lists::isEditable(*it)) {
+    return;
+  }
+  if (confirmation_) {
+    confirmation_->close();
+  }
+  auto* box = new QMessageBox(
+      QMessageBox::Warning, QStringLiteral("Delete Event?"),
+      QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(it->title),
+      QMessageBox::Cancel, this);
+  QPushButton* remove = box->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
+  box->setDefaultButton(QMessageBox::Cancel);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::WindowModal);
+  QPointer<CalendarView> self(this);
+  connect(box, &QMessageBox::buttonClicked, this, [self, remove, eventID](QAbstractButton* b) {
+    if (self && b == remove && self->environment_.store) {
+      self->environment_.store->deleteManualEvent(eventID);
+    }
+  });
+  confirmation_ = box;
+  box->open();
+}
+
+void CalendarView::runAction(const QModelIndex& index, const QString& actionId) {
+  const CalendarEventItem* row = EventListModel::at(index);
+  if (row == nullptr) {
+    return;
+  }
+  const CalendarEventItem event = *row;
+  if (actionId == QStringLiteral("join")) {
+    openMeetingLink(event);
+  } else if (actionId == QStringLiteral("delete")) {
+    requestDelete(event.id);
+  }
+}

@@ -1,0 +1,142 @@
+#include "app/screens/SheetForm.h"
+#include "app/screens/waiting/WaitingForSheets.h"
+#include "app/screens/waiting/WaitingForView.h"
+#include "app/shell/EmptyStateView.h"
+#include "app/shell/ProminentButton.h"
+#include "app/shell/ThemedLabel.h"
+#include "tests/screens/ListScreenTestSupport.h"
+#include "tests/screens/ScreenTestSupport.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+
+using screentest::openSheet;
+using screentest::ScreenTest;
+using screentest::settle;
+
+namespace {
+
+QStringList titles(const WaitingListModel* model) {
+  QStringList out;
+  for (const WaitingForItem& item : model->records()) {
+    out.append(item.title);
+  }
+  return out;
+}
+
+std::optional<WaitingForItem> find(DataStore& store, const QString& title) {
+  for (const WaitingForItem& item : store.waitingItems()) {
+    if (item.title == title) {
+      return item;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+TEST_F(ScreenTest, WaitingForOpensOnActiveItemsSoonestFollowUpFirst) {
+  WaitingForView view(env);
+  EXPECT_EQ(view.state().filter, WaitingFilter::active);
+  EXPECT_FALSE(view.state().isShowingAddSheet);
+  EXPECT_FALSE(view.state().editingItem);
+  EXPECT_FALSE(view.state().followUpItem);
+  EXPECT_TRUE(view.state().followUpNotes.isEmpty());
+  EXPECT_EQ(titles(view.model()),
+            (QStringList{QStringLiteral("Signed contract"), QStringLiteral("Laptop repair quote"),
+                         QStringLiteral("Reference letter")}));
+  screentest::saveScreenshots(&view, QStringLiteral("waiting"), QSize(720, 420));
+}
+
+// Add, edit and follow up each go through their sheet into the store, and the view state
+// follows the open sheet.
+TEST_F(ScreenTest, WaitingForSheetsAddEditAndFollowUp) {
+  WaitingForView view(env);
+  view.show();
+  QTest::mouseClick(view.addButton(), Qt::LeftButton);
+  ASSERT_TRUE(view.state().isShowingAddSheet);
+  auto* add = openSheet<WaitingForItemSheet>(&view);
+  ASSERT_NE(add, nullptr);
+  EXPECT_EQ(add->statusField(), nullptr);
+  QTest::keyClicks(add->titleField(), QStringLiteral(" Deposit refund "));
+  QTest::keyClicks(add->personField(), QStringLiteral("Landlord"));
+  add->followUpField()->setDate(QDate(2026, 3, 12));
+  QTest::keyClick(add->titleField(), Qt::Key_Return);
+  settle();
+  EXPECT_FALSE(view.state().isShowingAddSheet);
+  const auto refund = find(store(), QStringLiteral("Deposit refund"));
+  ASSERT_TRUE(refund);
+  EXPECT_EQ(refund->nextFollowUpDate, screentest::berlin(2026, 3, 12, 9, 0));
+
+  view.showEditSheet(*refund);
+  ASSERT_TRUE(view.state().editingItem);
+  auto* edit = openSheet<WaitingForItemSheet>(&view);
+  ASSERT_NE(edit, nullptr);
+  edit->statusField()->setCurrentIndex(static_cast<int>(WaitingStatus::cancelled));
+  edit->save();
+  settle();
+  EXPECT_FALSE(view.state().editingItem);
+  EXPECT_EQ(find(store(), QStringLiteral("Deposit refund"))->status, WaitingStatus::cancelled);
+
+  const WaitingForItem quote = *find(store(), QStringLiteral("Laptop repair quote"));
+  view.showFollowUpSheet(quote);
+  ASSERT_TRUE(view.state().followUpItem);
+  EXPECT_EQ(view.state().followUpItem->id, quote.id);
+  auto* followUp = openSheet<FollowUpSheet>(&view);
+  ASSERT_NE(followUp, nullptr);
+  QTest::keyClicks(followUp->notesField(), QStringLiteral("Rang the shop"));
+  EXPECT_EQ(view.state().followUpNotes, QStringLiteral("Rang the shop"));
+  screentest::saveScreenshots(followUp->window(), QStringLiteral("waiting-follow-up"));
+  QTest::mouseClick(followUp->saveButton(), Qt::LeftButton);
+  settle();
+  EXPECT_FALSE(view.state().followUpItem);
+  EXPECT_TRUE(view.state().followUpNotes.isEmpty());
+  const WaitingForItem chased = *find(store(), QStringLiteral("Laptop repair quote"));
+  EXPECT_EQ(chased.status, WaitingStatus::followedUp);
+  EXPECT_EQ(chased.lastFollowUpDate, now);
+  EXPECT_EQ(chased.nextFollowUpDate, screentest::berlin(2026, 3, 13, 9, 0));
+  EXPECT_TRUE(chased.notes.endsWith(QStringLiteral("Rang the shop")));
+}
+
+TEST_F(ScreenTest, WaitingForRowsSnoozeResolveAndDelete) {
+  WaitingForView view(env);
+  view.show();
+  const WaitingForItem contract = *find(store(), QStringLiteral("Signed contract"));
+  view.list()->trigger(view.model()->index(0), QStringLiteral("snooze"));
+  ASSERT_TRUE(view.snoozeMenu());
+  ASSERT_EQ(view.snoozeMenu()->actions().size(), 3);
+  view.snoozeMenu()->actions().at(1)->trigger();  // three days
+  EXPECT_EQ(find(store(), QStringLiteral("Signed contract"))->nextFollowUpDate,
+            calendar.addDays(*contract.nextFollowUpDate, 3));
+
+  const qsizetype row = titles(view.model()).indexOf(QStringLiteral("Signed contract"));
+  view.list()->trigger(view.model()->index(static_cast<int>(row)), QStringLiteral("resolve"));
+  EXPECT_EQ(find(store(), QStringLiteral("Signed contract"))->status, WaitingStatus::resolved);
+  EXPECT_FALSE(titles(view.model()).contains(QStringLiteral("Signed contract")));
+  view.setFilter(WaitingFilter::resolved);
+  EXPECT_EQ(titles(view.model()), QStringList{QStringLiteral("Signed contract")});
+
+  view.list()->setCurrentIndex(view.model()->index(0));
+  view.list()->setFocus();
+  QTest::keyClick(view.list(), Qt::Key_Delete);
+  ASSERT_TRUE(screentest::answer(view.pendingConfirmation(), QStringLiteral("Delete")));
+  EXPECT_FALSE(find(store(), QStringLiteral("Signed contract")));
+}
+
+TEST_F(ScreenTest, EachWaitingFilterHasItsEmptyState) {
+  emptyStore();
+  WaitingForView view(env);
+  const QStringList expected = {QStringLiteral("Nothing to Wait For"),
+                                QStringLiteral("Nothing Resolved Yet"), QStringLiteral("No Items")};
+  for (WaitingFilter filter : allCases<WaitingFilter>) {
+    view.filterBar()->setSelected(static_cast<int>(filter));
+    EXPECT_EQ(view.state().filter, filter);
+    auto* empty = qobject_cast<EmptyStateView*>(view.emptyState());
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->titleLabel()->text(), expected[static_cast<int>(filter)]);
+  }
+  view.setFilter(WaitingFilter::active);
+  screentest::saveScreenshots(&view, QStringLiteral("waiting-empty"), QSize(720, 420));
+}
