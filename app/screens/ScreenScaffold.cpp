@@ -2,6 +2,8 @@
 
 #include "app/shell/ThemedLabel.h"
 
+#include <QLocale>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -46,6 +48,15 @@ Parts build(QWidget* screen, const QString& title, const QString& subtitle) {
 
   parts.scroll->setWidget(content);
   return parts;
+}
+
+QString timeText(const QTime& time) {
+  const QLocale locale;
+  // Some locales' short form still carries seconds.
+  static const QRegularExpression seconds(QStringLiteral("[:.]ss?"));
+  QString format = locale.timeFormat(QLocale::ShortFormat);
+  format.remove(seconds);
+  return locale.toString(time, format);
 }
 
 }  // namespace screen_scaffold

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTime>
 
 class QScrollArea;
 class QVBoxLayout;
@@ -20,5 +21,8 @@ struct Parts {
 
 // Lays the frame into `screen`, which must have no layout yet.
 Parts build(QWidget* screen, const QString& title, const QString& subtitle);
+
+// A wall-clock time in the locale's short form, without seconds ("14:05", "2:05 PM").
+QString timeText(const QTime& time);
 
 }  // namespace screen_scaffold

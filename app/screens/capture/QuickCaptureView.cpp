@@ -103,7 +103,8 @@ QuickCaptureView::QuickCaptureView(const ScreenEnvironment& environment, QWidget
   dueCaption_ = caption(QStringLiteral("Due"), this);
   auto* dueRow = new QHBoxLayout;
   dueRow->setSpacing(8);
-  hasDueDate_ = new QCheckBox(QStringLiteral("Set"), this);
+  hasDueDate_ = new QCheckBox(this);
+  hasDueDate_->setAccessibleName(QStringLiteral("Has due date"));
   hasDueDate_->setChecked(state_.hasDueDate);
   dueRow->addWidget(hasDueDate_);
   dueDate_ = new QDateTimeEdit(this);
@@ -184,9 +185,24 @@ QuickCaptureView::QuickCaptureView(const ScreenEnvironment& environment, QWidget
 }
 
 void QuickCaptureView::setCaptureType(CaptureType type) {
+  // An untouched default category follows the kind: bills default to "Utilities".
+  const QString general = QStringLiteral("General");
+  const QString utilities = QStringLiteral("Utilities");
+  const QString category = category_->text().trimmed();
+  if (type == CaptureType::bill && category == general) {
+    category_->setText(utilities);
+  } else if (type == CaptureType::task && category == utilities) {
+    category_->setText(general);
+  }
   state_.draft.type = type;
   if (QAbstractButton* button = kinds_->button(int(type))) {
     button->setChecked(true);
+  }
+  // The chosen kind also reads in bold: the style's pressed look alone is faint.
+  for (QAbstractButton* button : kinds_->buttons()) {
+    QFont font = button->font();
+    font.setBold(button->isChecked());
+    button->setFont(font);
   }
   layoutForType();
   syncState();

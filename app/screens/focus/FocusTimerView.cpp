@@ -347,7 +347,7 @@ void FocusTimerView::refreshSessions() {
     item->setData(int(session.type), kindRole);
     item->setData(session.taskTitle.value_or(QString()), taskRole);
     const QDateTime local = session.endedAt.toTimeZone(environment_.calendar.timeZone());
-    item->setData(QLocale().toString(local.time(), QLocale::ShortFormat), timeRole);
+    item->setData(screen_scaffold::timeText(local.time()), timeRole);
     item->setData(focus_figures::durationText(session.durationSeconds), durationRole);
     item->setData(QStringLiteral("%1, %2").arg(displayText(session.type),
                                                session.taskTitle.value_or(QString())),

@@ -92,6 +92,8 @@ InsightsView::InsightsView(const ScreenEnvironment& environment, QWidget* parent
 
 void InsightsView::redraw() {
   if (content_ != nullptr) {
+    // Hidden now, deleted later: the redraw may come from inside one of its children.
+    content_->hide();
     slot_->removeWidget(content_);
     content_->deleteLater();
   }

@@ -62,7 +62,7 @@ QString updatedText(const QDateTime& fetchedAt, const QDateTime& now, const Cale
     return {};
   }
   const QDateTime local = fetchedAt.toTimeZone(calendar.timeZone());
-  const QString time = QLocale().toString(local.time(), QLocale::ShortFormat);
+  const QString time = screen_scaffold::timeText(local.time());
   if (calendar.isDateInSameDay(fetchedAt, now)) {
     return QStringLiteral("Updated %1").arg(time);
   }
@@ -131,6 +131,10 @@ QWidget* forecastCard(const WeatherData& weather, TemperatureUnit unit, const QD
   grid->setColumnStretch(2, 1);
   int row = 0;
   for (const ForecastDay& day : weather.forecast) {
+    // An old cache still lists days that are over.
+    if (calendar.daysBetween(now, day.date).value_or(0) < 0) {
+      continue;
+    }
     grid->addWidget(label(dayTitle(day.date, now, calendar), ThemeColor::primary, 13, QFont::Medium),
                     row, 0);
     grid->addWidget(new SymbolView(WeatherConditionHelper::symbol(day.conditionCode), 18,
@@ -284,8 +288,10 @@ void WeatherView::refreshControls() {
 
 void WeatherView::redraw() {
   if (content_ != nullptr) {
-    content_->deleteLater();
+    // Hidden now, deleted later: the redraw may come from inside one of its children.
+    content_->hide();
     contentSlot_->removeWidget(content_);
+    content_->deleteLater();
   }
   content_ = new QWidget;
   auto* column = new QVBoxLayout(content_);

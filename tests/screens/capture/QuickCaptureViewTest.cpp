@@ -35,6 +35,10 @@ TEST_F(ScreenTest, QuickCaptureStartsEmptyWithADueDateTwoHoursAhead) {
     EXPECT_EQ(view.state().dueDate, c.at.addSecs(7200));
     EXPECT_EQ(view.dueDateEdit()->date(), c.shownDate);
     EXPECT_EQ(view.dueDateEdit()->time(), c.shownTime);
+    EXPECT_FALSE(view.dueDateEdit()->isEnabled());
+    if (c.at == cases.first().at) {
+      screentest::saveScreenshots(&view, QStringLiteral("quick-capture-task"), QSize(520, 460));
+    }
   }
 }
 
