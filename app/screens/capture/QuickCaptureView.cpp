@@ -266,6 +266,10 @@ void QuickCaptureView::syncState() {
 }
 
 bool QuickCaptureView::save() {
+  // A second Return right after saving would otherwise add an "Untitled" record.
+  if (closing_) {
+    return false;
+  }
   syncState();
   DataStore* store = environment_.store;
   const auto fail = [this](const QString& text) {
@@ -305,7 +309,17 @@ bool QuickCaptureView::save() {
   secondary_->clear();
   notes_->clear();
   title_->setFocus();
-  QTimer::singleShot(kCloseDelayMs, this, [this] { environment_.close(); });
+  if (environment_.dismiss) {
+    closing_ = true;
+    QTimer::singleShot(kCloseDelayMs, this, [this] {
+      closing_ = false;
+      // Someone who started on the next item keeps the form.
+      if (title_->text().isEmpty() && secondary_->text().isEmpty() &&
+          notes_->toPlainText().isEmpty()) {
+        environment_.close();
+      }
+    });
+  }
   return true;
 }
 

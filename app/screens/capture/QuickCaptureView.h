@@ -79,4 +79,6 @@ class QuickCaptureView : public QWidget {
   QWidget* banner_ = nullptr;
   QPushButton* saveButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
+  // A save has scheduled the form to close.
+  bool closing_ = false;
 };

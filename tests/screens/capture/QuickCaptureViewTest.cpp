@@ -153,9 +153,27 @@ TEST_F(ScreenTest, QuickCaptureSavesEachKindThroughTheStore) {
         EXPECT_EQ(store().dailyIntention(), c.title);
         break;
     }
+    // Return again before the form closes adds nothing.
+    QTest::keyClick(view.titleField(), Qt::Key_Return);
+    EXPECT_EQ(store().tasks().size() + store().waitingItems().size() + store().bills().size(),
+              tasks + waiting + bills + (c.type == CaptureType::intention ? 0 : 1));
     EXPECT_EQ(closed, 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return closed == 1; }, QuickCaptureView::kCloseDelayMs * 3));
   }
+}
+
+// Typing the next item before the form closes keeps it open.
+TEST_F(ScreenTest, QuickCaptureStaysOpenForTheNextItem) {
+  int closed = 0;
+  QuickCaptureView view(env.withDismiss([&] { ++closed; }));
+  view.show();
+  QTest::keyClicks(view.titleField(), QStringLiteral("First"));
+  QTest::keyClick(view.titleField(), Qt::Key_Return);
+  QTest::keyClicks(view.titleField(), QStringLiteral("Sec"));
+  QTest::qWait(QuickCaptureView::kCloseDelayMs * 2);
+  EXPECT_EQ(closed, 0);
+  EXPECT_EQ(view.titleField()->text(), QStringLiteral("Sec"));
+  EXPECT_EQ(store().tasks().last().title, QStringLiteral("First"));
 }
 
 TEST_F(ScreenTest, QuickCaptureRefusesABillAmountWithAMessageAndKeepsTheForm) {
