@@ -2,6 +2,7 @@
 
 #include "app/screens/capture/CaptureRecord.h"
 #include "app/screens/capture/QuickCaptureView.h"
+#include "app/shell/Sheet.h"
 
 #include <QCheckBox>
 #include <QDateTimeEdit>
@@ -194,4 +195,23 @@ TEST_F(ScreenTest, QuickCaptureRefusesABillAmountWithAMessageAndKeepsTheForm) {
   QTest::mouseClick(view.cancelButton(), Qt::LeftButton);
   EXPECT_EQ(closed, 1);
   screentest::saveScreenshots(&view, QStringLiteral("quick-capture-bill-refused"), QSize(520, 460));
+}
+
+// In a sheet, Return reaches both the field and the sheet's default button: one record only.
+TEST_F(ScreenTest, QuickCaptureInASheetSavesOnceAndCloses) {
+  QWidget window;
+  window.show();
+  const qsizetype tasks = store().tasks().size();
+  bool closed = false;
+  QPointer<Sheet> sheet = Sheet::present(
+      &window, env, [](const ScreenEnvironment& e) { return new QuickCaptureView(e); },
+      [&] { closed = true; });
+  ASSERT_TRUE(sheet);
+  auto* view = qobject_cast<QuickCaptureView*>(sheet->content());
+  ASSERT_NE(view, nullptr);
+  QTest::keyClicks(view->titleField(), QStringLiteral("Renew passport"));
+  QTest::keyClick(view->titleField(), Qt::Key_Return);
+  ASSERT_EQ(store().tasks().size(), tasks + 1);
+  EXPECT_EQ(store().tasks().last().title, QStringLiteral("Renew passport"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return closed; }, QuickCaptureView::kCloseDelayMs * 3));
 }

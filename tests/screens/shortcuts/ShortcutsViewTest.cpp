@@ -3,7 +3,11 @@
 #include "app/screens/shortcuts/AppLauncher.h"
 #include "app/screens/shortcuts/ShortcutsView.h"
 
+#include <QDir>
+#include <QFile>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QSet>
 #include <QTest>
 
@@ -99,4 +103,35 @@ TEST_F(ScreenTest, ShortcutLaunchesItsEntryAndShowsAFailure) {
   EXPECT_TRUE(view.message().isEmpty());
 
   screentest::saveScreenshots(&view, QStringLiteral("shortcuts"), QSize(720, 520));
+}
+
+// The desktop's launcher finds entries on the XDG data path and reports a launch that fails.
+TEST(AppLauncher, FindsDesktopEntriesAndReportsAFailedLaunch) {
+  QTemporaryDir data;
+  ASSERT_TRUE(QDir(data.path()).mkpath(QStringLiteral("applications")));
+  const auto write = [&](const QString& id, const QString& exec) {
+    QFile file(data.filePath(QStringLiteral("applications/") + id));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=Pelmora Probe\nExec=%1\n")
+                   .arg(exec)
+                   .toUtf8());
+  };
+  write(QStringLiteral("pelmora-probe-ok.desktop"), QStringLiteral("true"));
+  write(QStringLiteral("pelmora-probe-broken.desktop"), data.filePath(QStringLiteral("missing-binary")));
+  // GIO reads the search path when it first looks for applications; the installed ones
+  // stay found, since each is on the system path too.
+  const QByteArray before = qgetenv("XDG_DATA_DIRS");
+  qputenv("XDG_DATA_DIRS", (data.path() + QStringLiteral(":/usr/local/share:/usr/share")).toUtf8());
+  const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_DIRS", before); });
+
+  const auto launcher = AppLauncher::system();
+  EXPECT_EQ(launcher->installedName(QStringLiteral("pelmora-probe-ok.desktop")),
+            QStringLiteral("Pelmora Probe"));
+  EXPECT_EQ(launcher->installedName(QStringLiteral("pelmora-no-such-app.desktop")), std::nullopt);
+  EXPECT_EQ(launcher->launch(QStringLiteral("pelmora-probe-ok.desktop")), std::nullopt);
+  const std::optional<QString> failure =
+      launcher->launch(QStringLiteral("pelmora-probe-broken.desktop"));
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_FALSE(failure->isEmpty());
+  EXPECT_TRUE(launcher->launch(QStringLiteral("pelmora-no-such-app.desktop")).has_value());
 }

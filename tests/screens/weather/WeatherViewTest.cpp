@@ -109,6 +109,9 @@ TEST_F(ScreenTest, WeatherSearchSavesTheCityUnlessTheServiceDoesNotKnowIt) {
     service->answer = c.answer;
     WeatherView view(env, service);
     view.show();
+    if (c.weatherStored) {
+      screentest::saveScreenshots(&view, QStringLiteral("weather-empty"), QSize(720, 560));
+    }
     QTest::keyClicks(view.cityField(), QStringLiteral("  Atlantis "));
     QTest::keyClick(view.cityField(), Qt::Key_Return);
     EXPECT_TRUE(view.state().isRefreshing) << c.name;
