@@ -81,6 +81,10 @@ const QHash<QString, Symbol>& table() {
       {QStringLiteral("cloud.rain"), {{QStringLiteral("weather-showers-symbolic")}}},
       {QStringLiteral("cloud.snow"), {{QStringLiteral("weather-snow-symbolic")}}},
       {QStringLiteral("cloud.bolt.rain"), {{QStringLiteral("weather-storm-symbolic")}}},
+      {QStringLiteral("arrow.clockwise"), {{QStringLiteral("view-refresh-symbolic")}}},
+      {QStringLiteral("exclamationmark.triangle"), {{QStringLiteral("dialog-warning-symbolic")}}},
+      {QStringLiteral("humidity"), {{QStringLiteral("weather-showers-scattered-symbolic")}}},
+      {QStringLiteral("wind"), {{QStringLiteral("weather-windy-symbolic")}}},
       // The application shortcuts.
       {QStringLiteral("list.bullet"), {{QStringLiteral("view-list-bullet-symbolic")}}},
       {QStringLiteral("note.text"), {{QStringLiteral("accessories-text-editor-symbolic"), QStringLiteral("text-x-generic-symbolic")}}},

@@ -1,0 +1,129 @@
+#include "../ScreenTestSupport.h"
+
+#include "app/screens/focus/FocusFigures.h"
+#include "app/screens/focus/FocusTimerView.h"
+#include "app/shell/CircularProgressRing.h"
+#include "app/shell/ThemedLabel.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTest>
+
+using screentest::ScreenTest;
+using testsupport::utc;
+
+namespace {
+
+FocusSession session(FocusSessionType type, const QDateTime& endedAt, double seconds = 1500,
+                     std::optional<QString> task = std::nullopt) {
+  return FocusSession{QUuid::createUuid(), type, endedAt.addSecs(-qint64(seconds)), endedAt,
+                      seconds, std::nullopt, std::move(task)};
+}
+
+}  // namespace
+
+TEST(FocusFigures, RoundTowardsTheLongBreak) {
+  struct Case {
+    int completed;
+    int round;
+    bool longBreakNext;
+    int expected;
+  };
+  const QList<Case> cases{
+      {0, 4, false, 0}, {3, 4, false, 3}, {4, 4, true, 4},  // the round just filled
+      {4, 4, false, 0},                                     // the long break was taken
+      {5, 4, false, 1}, {7, 0, false, 0},                   // a cadence below one counts as one
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(focus_figures::sessionsTowardsLongBreak(c.completed, c.round, c.longBreakNext),
+              c.expected)
+        << c.completed << "/" << c.round;
+  }
+}
+
+// Today is the Berlin day of `now`: from 00:00 to 23:59:59 local time, latest first.
+TEST(FocusFigures, SessionsFinishedTodayFollowTheCalendarDay) {
+  const Calendar berlin(QTimeZone(QByteArrayLiteral("Europe/Berlin")));
+  const QDateTime now = utc(2026, 3, 10, 9, 30);
+  const QList<FocusSession> sessions{
+      session(FocusSessionType::focus, utc(2026, 3, 9, 22, 59, 59)),   // 23:59:59 yesterday
+      session(FocusSessionType::focus, utc(2026, 3, 9, 23, 0)),        // 00:00 today
+      session(FocusSessionType::shortBreak, utc(2026, 3, 10, 22, 59)), // 23:59 today
+      session(FocusSessionType::focus, utc(2026, 3, 10, 23, 0)),       // 00:00 tomorrow
+  };
+  const QList<FocusSession> today = focus_figures::sessionsFinishedToday(sessions, now, berlin);
+  ASSERT_EQ(today.size(), 2);
+  EXPECT_EQ(today[0].id, sessions[2].id);
+  EXPECT_EQ(today[1].id, sessions[1].id);
+}
+
+TEST_F(ScreenTest, FocusScreenDrivesTheTimerAndFollowsIt) {
+  FocusTimerView view(env);
+  view.show();
+  EXPECT_EQ(view.state().selectedTaskID, std::nullopt);
+  EXPECT_EQ(view.countdownLabel()->text(), QStringLiteral("25:00"));
+  EXPECT_EQ(view.primaryButton()->text(), QStringLiteral("Start Focus (25m)"));
+  EXPECT_FALSE(view.resetButton()->isEnabled());
+
+  // Link the first open task, then start.
+  ASSERT_GT(view.taskPicker()->count(), 1);
+  view.taskPicker()->setCurrentIndex(1);
+  Q_EMIT view.taskPicker()->activated(1);
+  const QUuid linked = view.taskPicker()->itemData(1).toUuid();
+  EXPECT_EQ(view.state().selectedTaskID, linked);
+  QTest::mouseClick(view.primaryButton(), Qt::LeftButton);
+  EXPECT_EQ(timer().status(), TimerStatus::running);
+  EXPECT_EQ(timer().taskId(), linked);
+  EXPECT_EQ(view.primaryButton()->text(), QStringLiteral("Pause"));
+  EXPECT_TRUE(view.taskPicker()->isHidden());
+
+  // The screen has no clock of its own: it shows what the timer says after its heartbeat.
+  now = now.addSecs(5 * 60);
+  timer().checkCompletion(now);
+  EXPECT_EQ(view.countdownLabel()->text(), QStringLiteral("20:00"));
+  EXPECT_DOUBLE_EQ(view.ring()->progress(), 0.2);
+  view.ring()->animation()->setCurrentTime(view.ring()->animation()->duration());
+  screentest::saveScreenshots(&view, QStringLiteral("focus-running"), QSize(720, 720));
+
+  QTest::mouseClick(view.primaryButton(), Qt::LeftButton);
+  EXPECT_EQ(timer().status(), TimerStatus::paused);
+  EXPECT_EQ(view.primaryButton()->text(), QStringLiteral("Resume"));
+  QTest::mouseClick(view.primaryButton(), Qt::LeftButton);
+  EXPECT_EQ(timer().status(), TimerStatus::running);
+
+  // Completing the focus offers the short break and counts towards the long one.
+  now = now.addSecs(20 * 60);
+  timer().checkCompletion(now);
+  EXPECT_EQ(timer().status(), TimerStatus::completed);
+  EXPECT_EQ(view.primaryButton()->text(), QStringLiteral("Start Short Break (5m)"));
+  EXPECT_EQ(view.roundLabel()->text(), QStringLiteral("1 of 4 focus sessions before a long break"));
+  QTest::mouseClick(view.resetButton(), Qt::LeftButton);
+  EXPECT_EQ(timer().status(), TimerStatus::idle);
+}
+
+TEST_F(ScreenTest, FocusScreenListsTodaysSessionsAndDropsAVanishedTask) {
+  FocusTimerView view(env);
+  EXPECT_EQ(view.sessionsModel()->rowCount(), 0);
+  store().addFocusSession(session(FocusSessionType::focus, now.addSecs(-600), 1500,
+                                  QStringLiteral("Write report")));
+  store().addFocusSession(session(FocusSessionType::focus, now.addDays(-1)));
+  ASSERT_EQ(view.sessionsModel()->rowCount(), 1);
+
+  view.taskPicker()->setCurrentIndex(1);
+  Q_EMIT view.taskPicker()->activated(1);
+  ASSERT_TRUE(view.state().selectedTaskID);
+  store().deleteTask(*view.state().selectedTaskID);
+  EXPECT_EQ(view.state().selectedTaskID, std::nullopt);
+  EXPECT_EQ(view.taskPicker()->currentIndex(), 0);
+}
+
+TEST_F(ScreenTest, FocusScreenIdleScreenshot) {
+  store().addFocusSession(session(FocusSessionType::focus, now.addSecs(-3600), 1500,
+                                  QStringLiteral("Prepare the quarterly report for the board meeting")));
+  store().addFocusSession(session(FocusSessionType::shortBreak, now.addSecs(-3000), 300));
+  store().addFocusSession(session(FocusSessionType::focus, now.addSecs(-900), 1500));
+  FocusTimerView view(env);
+  EXPECT_EQ(view.sessionsModel()->rowCount(), 3);
+  screentest::saveScreenshots(&view, QStringLiteral("focus-idle"), QSize(720, 760));
+}

@@ -1,0 +1,137 @@
+#include "../ScreenTestSupport.h"
+
+#include "app/screens/shortcuts/AppLauncher.h"
+#include "app/screens/shortcuts/ShortcutsView.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QSet>
+#include <QTest>
+
+using screentest::ScreenTest;
+
+namespace {
+
+// Answers from a fixed list of installed desktop entries and records what it launched.
+class FakeLauncher : public AppLauncher {
+ public:
+  explicit FakeLauncher(QSet<QString> installed) : installed_(std::move(installed)) {}
+
+  std::optional<QString> installedName(const QString& desktopId) const override {
+    if (!installed_.contains(desktopId)) {
+      return std::nullopt;
+    }
+    return desktopId.section(QLatin1Char('.'), -2, -2);
+  }
+  std::optional<QString> launch(const QString& desktopId) override {
+    launched.append(desktopId);
+    return failure;
+  }
+
+  QStringList launched;
+  std::optional<QString> failure;
+
+ private:
+  QSet<QString> installed_;
+};
+
+}  // namespace
+
+TEST_F(ScreenTest, ShortcutsTakeTheFirstInstalledEntryAndDisableMissingApps) {
+  struct Case {
+    const char* name;
+    QSet<QString> installed;
+    // Expected entry per row: Calendar, Reminders, Notes, System Settings, Calculator, Activity Monitor.
+    QList<std::optional<QString>> expected;
+  };
+  const std::nullopt_t none = std::nullopt;
+  const QList<Case> cases{
+      {"nothing installed", {}, {none, none, none, none, none, none}},
+      {"GNOME wins over KDE",
+       {"org.kde.kcalc.desktop", "org.gnome.Calculator.desktop", "org.gnome.Calendar.desktop",
+        "org.kde.korganizer.desktop"},
+       {QStringLiteral("org.gnome.Calendar.desktop"), none, none, none,
+        QStringLiteral("org.gnome.Calculator.desktop"), none}},
+      {"KDE only",
+       {"org.kde.merkuro.calendar.desktop", "org.kde.zanshin.desktop", "org.kde.knotes.desktop",
+        "systemsettings.desktop", "org.kde.kcalc.desktop", "org.kde.plasma-systemmonitor.desktop"},
+       {QStringLiteral("org.kde.merkuro.calendar.desktop"), QStringLiteral("org.kde.zanshin.desktop"),
+        QStringLiteral("org.kde.knotes.desktop"), QStringLiteral("systemsettings.desktop"),
+        QStringLiteral("org.kde.kcalc.desktop"), QStringLiteral("org.kde.plasma-systemmonitor.desktop")}},
+      {"older GNOME ids", {"gnome-control-center.desktop", "gnome-system-monitor.desktop"},
+       {none, none, none, QStringLiteral("gnome-control-center.desktop"), none,
+        QStringLiteral("gnome-system-monitor.desktop")}},
+  };
+  for (const Case& c : cases) {
+    auto launcher = std::make_shared<FakeLauncher>(c.installed);
+    ShortcutsView view(env, launcher);
+    ASSERT_EQ(view.rowButtons().size(), 6) << c.name;
+    EXPECT_EQ(view.resolvedDesktopIds(), c.expected) << c.name;
+    for (int i = 0; i < 6; ++i) {
+      const bool installed = c.expected[i].has_value();
+      EXPECT_EQ(view.rowButtons()[i]->isEnabled(), installed) << c.name << " row " << i;
+      EXPECT_EQ(view.rowButtons()[i]->accessibleDescription() == QStringLiteral("Not installed"),
+                !installed)
+          << c.name << " row " << i;
+    }
+  }
+}
+
+TEST_F(ScreenTest, ShortcutLaunchesItsEntryAndShowsAFailure) {
+  auto launcher = std::make_shared<FakeLauncher>(
+      QSet<QString>{QStringLiteral("org.gnome.Calculator.desktop"), QStringLiteral("org.gnome.Notes.desktop")});
+  ShortcutsView view(env, launcher);
+  view.show();
+  const auto& rows = view.rowButtons();
+  EXPECT_EQ(rows[4]->accessibleName(), QStringLiteral("Calculator"));
+
+  launcher->failure = QStringLiteral("Failed to execute child process");
+  QTest::mouseClick(rows[4], Qt::LeftButton);
+  EXPECT_EQ(launcher->launched, QStringList{QStringLiteral("org.gnome.Calculator.desktop")});
+  EXPECT_TRUE(view.message().contains(QStringLiteral("Calculator could not be opened")));
+  EXPECT_TRUE(view.message().contains(QStringLiteral("Failed to execute child process")));
+
+  // A later successful launch clears the message; a disabled row launches nothing.
+  launcher->failure.reset();
+  QTest::mouseClick(rows[2], Qt::LeftButton);
+  QTest::mouseClick(rows[0], Qt::LeftButton);
+  EXPECT_EQ(launcher->launched.size(), 2);
+  EXPECT_EQ(launcher->launched.last(), QStringLiteral("org.gnome.Notes.desktop"));
+  EXPECT_TRUE(view.message().isEmpty());
+
+  screentest::saveScreenshots(&view, QStringLiteral("shortcuts"), QSize(720, 520));
+}
+
+// The desktop's launcher finds entries on the XDG data path and reports a launch that fails.
+TEST(AppLauncher, FindsDesktopEntriesAndReportsAFailedLaunch) {
+  QTemporaryDir data;
+  ASSERT_TRUE(QDir(data.path()).mkpath(QStringLiteral("applications")));
+  const auto write = [&](const QString& id, const QString& exec) {
+    QFile file(data.filePath(QStringLiteral("applications/") + id));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("[Desktop Entry]\nType=Application\nName=Pelmora Probe\nExec=%1\n")
+                   .arg(exec)
+                   .toUtf8());
+  };
+  write(QStringLiteral("pelmora-probe-ok.desktop"), QStringLiteral("true"));
+  write(QStringLiteral("pelmora-probe-broken.desktop"), data.filePath(QStringLiteral("missing-binary")));
+  // GIO reads the search path when it first looks for applications; the installed ones
+  // stay found, since each is on the system path too.
+  const QByteArray before = qgetenv("XDG_DATA_DIRS");
+  qputenv("XDG_DATA_DIRS", (data.path() + QStringLiteral(":/usr/local/share:/usr/share")).toUtf8());
+  const auto restore = qScopeGuard([&] { qputenv("XDG_DATA_DIRS", before); });
+
+  const auto launcher = AppLauncher::system();
+  EXPECT_EQ(launcher->installedName(QStringLiteral("pelmora-probe-ok.desktop")),
+            QStringLiteral("Pelmora Probe"));
+  EXPECT_EQ(launcher->installedName(QStringLiteral("pelmora-no-such-app.desktop")), std::nullopt);
+  EXPECT_EQ(launcher->launch(QStringLiteral("pelmora-probe-ok.desktop")), std::nullopt);
+  const std::optional<QString> failure =
+      launcher->launch(QStringLiteral("pelmora-probe-broken.desktop"));
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_FALSE(failure->isEmpty());
+  EXPECT_TRUE(launcher->launch(QStringLiteral("pelmora-no-such-app.desktop")).has_value());
+}

@@ -1,0 +1,158 @@
+#include "../ScreenTestSupport.h"
+
+#include "app/screens/weather/WeatherView.h"
+#include "app/shell/ThemedLabel.h"
+#include "core/services/WeatherError.h"
+#include "core/services/WeatherServiceProtocol.h"
+
+#include <QCoroTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include <variant>
+
+using screentest::ScreenTest;
+using testsupport::utc;
+
+namespace {
+
+// Answers every request after a short pause, with weather or with an error.
+class FakeWeatherService : public WeatherServiceProtocol {
+ public:
+  QCoro::Task<WeatherData> fetchWeather(QString city) override {
+    requested.append(city);
+    co_await QCoro::sleepFor(std::chrono::milliseconds(5));
+    if (const auto* error = std::get_if<WeatherError>(&answer)) {
+      throw *error;
+    }
+    WeatherData data = std::get<WeatherData>(answer);
+    data.locationName = city;
+    co_return data;
+  }
+
+  std::variant<WeatherData, WeatherError> answer = WeatherData{};
+  QStringList requested;
+};
+
+WeatherData sampleWeather(const QDateTime& fetchedAt) {
+  WeatherData w;
+  w.locationName = QStringLiteral("Berlin");
+  w.country = QStringLiteral("Germany");
+  w.temperature = 21.5;
+  w.conditionCode = 2;
+  w.high = 24;
+  w.low = 12;
+  w.humidity = 58;
+  w.windSpeed = 14;
+  w.fetchedAt = fetchedAt;
+  const QList<int> codes{2, 61, 3, 0, 95};
+  for (int i = 0; i < codes.size(); ++i) {
+    w.forecast.append(ForecastDay{utc(2026, 3, 9, 23).addDays(i), 20.0 + i, 9.0 + i, codes[i]});
+  }
+  return w;
+}
+
+QStringList shownTexts(QWidget* root) {
+  QStringList texts;
+  for (QLabel* label : root->findChildren<QLabel*>()) {
+    texts << label->text();
+  }
+  return texts;
+}
+
+bool settle(const WeatherView& view) {
+  return QTest::qWaitFor([&] { return !view.state().isRefreshing; }, 5000);
+}
+
+}  // namespace
+
+// Cached weather shows at once, in the unit the settings choose, and follows a unit change.
+TEST_F(ScreenTest, WeatherShowsTheCachedConditionsInTheChosenUnit) {
+  store().setCachedWeather(sampleWeather(now.addSecs(-600)));
+  auto service = std::make_shared<FakeWeatherService>();
+  WeatherView view(env, service);
+  EXPECT_EQ(view.state().cityInput, QString());
+  EXPECT_FALSE(view.state().isRefreshing);
+  EXPECT_EQ(view.state().errorMessage, std::nullopt);
+  EXPECT_TRUE(service->requested.isEmpty());
+  EXPECT_TRUE(shownTexts(view.content()).contains(QStringLiteral("22°C")));
+  EXPECT_TRUE(shownTexts(view.content()).contains(QStringLiteral("Tomorrow")));
+  screentest::saveScreenshots(&view, QStringLiteral("weather-cached"), QSize(720, 760));
+
+  AppSettings settings = store().settings();
+  settings.weatherUnit = TemperatureUnit::fahrenheit;
+  store().setSettings(settings);
+  EXPECT_TRUE(shownTexts(view.content()).contains(QStringLiteral("71°F")));
+}
+
+TEST_F(ScreenTest, WeatherSearchSavesTheCityUnlessTheServiceDoesNotKnowIt) {
+  struct Case {
+    const char* name;
+    std::variant<WeatherData, WeatherError> answer;
+    bool citySaved;
+    bool weatherStored;
+  };
+  const QList<Case> cases{
+      {"found", sampleWeather(now), true, true},
+      {"unknown city", WeatherError::cityNotFound(QStringLiteral("Atlantis")), false, false},
+      {"offline", WeatherError::networkFailure(QStringLiteral("Host not found")), true, false},
+  };
+  for (const Case& c : cases) {
+    AppSettings settings = store().settings();
+    settings.weatherCity = QStringLiteral("London");
+    store().setSettings(settings);
+    store().setCachedWeather(std::nullopt);
+    auto service = std::make_shared<FakeWeatherService>();
+    service->answer = c.answer;
+    WeatherView view(env, service);
+    view.show();
+    if (c.weatherStored) {
+      screentest::saveScreenshots(&view, QStringLiteral("weather-empty"), QSize(720, 560));
+    }
+    QTest::keyClicks(view.cityField(), QStringLiteral("  Atlantis "));
+    QTest::keyClick(view.cityField(), Qt::Key_Return);
+    EXPECT_TRUE(view.state().isRefreshing) << c.name;
+    EXPECT_FALSE(view.refreshButton()->isEnabled()) << c.name;
+    ASSERT_TRUE(settle(view)) << c.name;
+
+    EXPECT_EQ(service->requested, QStringList{QStringLiteral("Atlantis")}) << c.name;
+    EXPECT_EQ(store().settings().weatherCity,
+              c.citySaved ? QStringLiteral("Atlantis") : QStringLiteral("London"))
+        << c.name;
+    EXPECT_EQ(store().cachedWeather().has_value(), c.weatherStored) << c.name;
+    if (const auto* error = std::get_if<WeatherError>(&c.answer)) {
+      EXPECT_EQ(view.state().errorMessage, error->errorDescription()) << c.name;
+      EXPECT_FALSE(view.errorLabel()->isHidden()) << c.name;
+    } else {
+      EXPECT_EQ(view.state().errorMessage, std::nullopt) << c.name;
+      EXPECT_TRUE(view.cityField()->text().isEmpty()) << c.name;
+    }
+  }
+}
+
+TEST_F(ScreenTest, WeatherRefreshKeepsTheCacheOnErrorAndIgnoresAResultForAClosedScreen) {
+  store().setCachedWeather(sampleWeather(now.addDays(-1)));
+  auto service = std::make_shared<FakeWeatherService>();
+  service->answer = WeatherError::networkFailure(QStringLiteral("Connection refused"));
+  {
+    WeatherView view(env, service);
+    QTest::mouseClick(view.refreshButton(), Qt::LeftButton);
+    ASSERT_TRUE(settle(view));
+    EXPECT_EQ(service->requested.last(), store().settings().weatherCity);
+    EXPECT_TRUE(view.state().errorMessage->contains(QStringLiteral("Connection refused")));
+    EXPECT_EQ(store().cachedWeather(), sampleWeather(now.addDays(-1)));
+    screentest::saveScreenshots(&view, QStringLiteral("weather-error"), QSize(720, 760));
+  }
+
+  // The screen goes while its request runs: the late answer touches nothing.
+  service->answer = sampleWeather(now);
+  auto* view = new WeatherView(env, service);
+  view->refresh();
+  delete view;
+  QTest::qWait(50);
+  EXPECT_EQ(service->requested.size(), 2);
+  EXPECT_EQ(store().cachedWeather(), sampleWeather(now.addDays(-1)));
+}
