@@ -83,6 +83,8 @@ EmailReviewInboxView::EmailReviewInboxView(const ScreenEnvironment& environment,
   list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
   list_->setUniformItemSizes(false);
+  list_->setLayoutMode(QListView::Batched);  // thousands of cards lay out without a stall
+  list_->setBatchSize(200);
   list_->setMouseTracking(true);
   list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list_->setResizeMode(QListView::Adjust);

@@ -2,6 +2,7 @@
 
 #include "app/screens/ScreenEnvironment.h"
 #include "app/screens/review/ReviewInbox.h"
+#include "core/email/EmailSyncCoordinator.h"
 #include "core/model/EmailIntelligenceModels.h"
 
 #include <QCoroTask>
@@ -12,7 +13,6 @@
 #include <functional>
 #include <optional>
 
-class EmailSyncCoordinator;
 class EmptyStateView;
 class QListView;
 class QPushButton;
