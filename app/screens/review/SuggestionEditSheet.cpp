@@ -42,6 +42,7 @@ SuggestionEditSheet::SuggestionEditSheet(
   auto* form = new QFormLayout;
   form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   title_ = new QLineEdit(original_.title, this);
+  title_->setCursorPosition(0);  // a long title shows its start
   form->addRow(QStringLiteral("Title"), title_);
 
   category_ = new QComboBox(this);

@@ -259,7 +259,6 @@ TEST_F(ReviewInbox, Screenshots) {
   linked.notes = QStringLiteral("Confirm at https://example.com/confirm");
   linked.evidenceSnippet.clear();
   store().addEmailSuggestion(linked);
-  Q_UNUSED(task);
   EmailSyncState state;
   state.lastSyncAt = utc(2026, 3, 10, 8, 15);
   state.lastSyncStatus = QStringLiteral("Found 6 new items");
@@ -268,6 +267,13 @@ TEST_F(ReviewInbox, Screenshots) {
 
   EmailReviewInboxView view(env, nullptr);
   screentest::saveScreenshots(&view, QStringLiteral("review-inbox"), QSize(640, 760));
+  view.setFilter(SuggestionFilter::tasks);
+  screentest::saveScreenshots(&view, QStringLiteral("review-inbox-tasks"), QSize(560, 620));
+  view.edit(task);
+  auto* sheet = view.findChild<Sheet*>();
+  ASSERT_NE(sheet, nullptr);
+  screentest::saveScreenshots(sheet->content(), QStringLiteral("review-edit-sheet"));
+  sheet->reject();
   view.setFilter(SuggestionFilter::appointments);
   screentest::saveScreenshots(&view, QStringLiteral("review-inbox-one"), QSize(560, 460));
   view.setFilter(SuggestionFilter::dismissed);
