@@ -14,10 +14,10 @@ QString ExportImportError::errorDescription() const {
       return QStringLiteral(
           "The file is not a Pelmora backup or data file, so nothing was imported.");
     case Kind::newerVersion:
+      // The number may be the package's or the database's layout; neither means much to a user.
       return QStringLiteral(
-                 "The file was written by a newer version of Pelmora (storage version %1). "
-                 "Update Pelmora to import it; nothing was imported.")
-          .arg(version_);
+          "The file was written by a newer version of Pelmora. Update Pelmora to import it; "
+          "nothing was imported.");
     case Kind::unsupportedVersion:
       return QStringLiteral(
                  "The file uses storage version %1, which this version of Pelmora can no longer "

@@ -23,6 +23,8 @@ class ExportImportError : public AppError {
   ExportImportError(Kind kind, QString detail = {}, int version = 0);
 
   Kind kind() const { return kind_; }
+  // The layout version of a file refused for its version.
+  int version() const { return version_; }
   QString errorDescription() const override;
 
  private:

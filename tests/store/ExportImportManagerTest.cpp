@@ -2,6 +2,7 @@
 
 #include "core/store/ExportImportManager.h"
 
+#include <QDir>
 #include <QJsonDocument>
 
 using namespace storetest;
@@ -144,6 +145,22 @@ TEST_F(ExportImport, AReadOnlyStoreRefusesImportAndReset) {
   EXPECT_EQ(importKind(path(QStringLiteral("good.json"))), Kind::readOnly);
   EXPECT_THROW(ExportImportManager(*store).resetAllData(), ExportImportError);
   EXPECT_EQ(QJsonDocument::fromJson(readFile(databasePath())).object(), newer);
+}
+
+// A database that cannot be written over keeps the old records in memory too.
+TEST_F(ExportImport, AnImportThatCannotBeSavedKeepsTheOldData) {
+  fill();
+  ExportImportManager manager(*store);
+  manager.exportBackup(path(QStringLiteral("good.json")), now);
+  store->addTask(makeTask(QStringLiteral("After the backup")));
+  const DashboardStorageContainer before = store->container();
+  ASSERT_TRUE(QFile::remove(databasePath()));
+  ASSERT_TRUE(QDir().mkdir(databasePath()));
+
+  EXPECT_EQ(importKind(path(QStringLiteral("good.json"))), Kind::saveFailed);
+  EXPECT_EQ(store->container(), before);
+  EXPECT_THROW(manager.exportBackup(folder() + QStringLiteral("/no/such/folder/b.json"), now),
+               ExportImportError);
 }
 
 TEST_F(ExportImport, CsvCellsAreNeutralisedAndQuoted) {

@@ -1,0 +1,108 @@
+#include "screens/ScreenTestSupport.h"
+
+#include "app/screens/onboarding/OnboardingView.h"
+#include "app/shell/Sheet.h"
+#include "app/shell/ThemedLabel.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using screentest::ScreenTest;
+
+namespace {
+
+class Onboarding : public ScreenTest {
+ protected:
+  // The settings as the file holds them.
+  AppSettings savedSettings() {
+    DataStore reopened(store().storageFolder(), nullptr, nullptr);
+    return reopened.settings();
+  }
+};
+
+// Return walks through the steps; the choices end up in the saved settings and the store.
+TEST_F(Onboarding, ChoicesAreSavedAndTheViewClosesItself) {
+  const struct {
+    const char* city;
+    bool keepSamples;
+    bool floating;
+    const char* savedCity;
+  } cases[] = {
+      {"  Porto ", true, true, "Porto"},
+      {"", false, false, "Porto"},  // an empty city keeps the one set before
+  };
+  ASSERT_TRUE(store().hasSampleData()) << "a first start seeds the sample data";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.city);
+    int closed = 0;
+    OnboardingView view(env.withDismiss([&] { ++closed; }));
+    EXPECT_EQ(view.state().step, 1);
+    EXPECT_EQ(view.state().weatherCity, QStringLiteral("London"));
+    EXPECT_TRUE(view.state().seedSampleData && view.state().enableFloatingWidget);
+    view.show();
+
+    view.cityEdit()->setText(QString::fromUtf8(c.city));
+    QTest::keyClick(view.cityEdit(), Qt::Key_Return);
+    EXPECT_EQ(view.state().step, 2);
+    view.sampleDataCheck()->setChecked(c.keepSamples);
+    QTest::keyClick(view.sampleDataCheck(), Qt::Key_Return);
+    view.floatingWidgetCheck()->setChecked(c.floating);
+    EXPECT_EQ(closed, 0);
+    QTest::keyClick(view.floatingWidgetCheck(), Qt::Key_Return);
+
+    EXPECT_EQ(closed, 1);
+    const AppSettings saved = savedSettings();
+    EXPECT_TRUE(saved.hasCompletedOnboarding);
+    EXPECT_EQ(saved.weatherCity, QString::fromUtf8(c.savedCity));
+    EXPECT_EQ(saved.isWidgetFloating, c.floating);
+    EXPECT_EQ(store().hasSampleData(), c.keepSamples);
+  }
+  EXPECT_TRUE(store().tasks().isEmpty());
+  EXPECT_TRUE(store().bills().isEmpty());
+  EXPECT_TRUE(store().waitingItems().isEmpty());
+  EXPECT_TRUE(store().manualEvents().isEmpty());
+}
+
+// Escape steps back with every choice kept; on the first step it leaves the sheet open.
+TEST_F(Onboarding, EscapeGoesBackWithoutLosingChoices) {
+  QWidget window;
+  window.show();
+  QPointer<Sheet> sheet = Sheet::present(
+      &window, env, [](const ScreenEnvironment& e) { return new OnboardingView(e); });
+  auto* view = qobject_cast<OnboardingView*>(sheet->content());
+  ASSERT_NE(view, nullptr);
+  view->cityEdit()->setText(QStringLiteral("Oslo"));
+  view->next();
+  view->sampleDataCheck()->setChecked(false);
+  view->next();
+  EXPECT_FALSE(view->backButton()->isHidden());
+  EXPECT_EQ(view->nextButton()->text(), QStringLiteral("Get Started"));
+
+  for (int expected : {2, 1, 1}) {
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : view,
+                    Qt::Key_Escape);
+    QApplication::processEvents();
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(view->state().step, expected);
+  }
+  EXPECT_EQ(view->cityEdit()->text(), QStringLiteral("Oslo"));
+  EXPECT_FALSE(view->state().seedSampleData);
+  EXPECT_FALSE(store().settings().hasCompletedOnboarding);
+}
+
+TEST_F(Onboarding, Screenshots) {
+  OnboardingView view(env);
+  for (int step = 1; step <= OnboardingView::stepCount; ++step) {
+    screentest::saveScreenshots(&view, QStringLiteral("onboarding-step%1").arg(step),
+                                QSize(520, 440));
+    EXPECT_EQ(view.state().step, step);
+    if (step < OnboardingView::stepCount) {
+      view.next();
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,284 @@
+#include "screens/ScreenTestSupport.h"
+
+#include "app/screens/review/EmailReviewInboxView.h"
+#include "app/screens/review/SuggestionCards.h"
+#include "app/screens/review/SuggestionEditSheet.h"
+#include "app/shell/EmptyStateView.h"
+#include "app/shell/Sheet.h"
+#include "app/shell/ThemedLabel.h"
+#include "core/email/EmailSyncCoordinator.h"
+#include "core/email/MockEmailIntelligenceProvider.h"
+#include "core/email/MockGmailService.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTest>
+
+using screentest::ScreenTest;
+using testsupport::utc;
+using Category = EmailExtractedCategory;
+
+namespace {
+
+EmailExtractedSuggestion suggestion(Category category, const QString& title,
+                                    SuggestionStatus status = SuggestionStatus::pending) {
+  EmailExtractedSuggestion s;
+  s.id = QUuid::createUuid();
+  s.sourceMessageID = QStringLiteral("msg-") + title;
+  s.sender = QStringLiteral("City Power <billing@citypower.example>");
+  s.subject = QStringLiteral("About ") + title;
+  s.receivedDate = utc(2026, 3, 9, 7);
+  s.category = category;
+  s.title = title;
+  s.notes = QStringLiteral("From the mail");
+  s.confidence = 0.87;
+  s.evidenceSnippet = QStringLiteral("Your statement is ready. Amount due: $84.20 by March 14.");
+  s.priority = TaskPriority::high;
+  s.status = status;
+  s.createdAt = utc(2026, 3, 9, 7, 5);
+  if (category == Category::bill) {
+    s.amount = 84.2;
+    s.currency = QStringLiteral("USD");
+    s.dueDate = utc(2026, 3, 14, 11);
+  }
+  return s;
+}
+
+class ReviewInbox : public ScreenTest {
+ protected:
+  ReviewInbox() { clear(); }
+
+  void clear() { ASSERT_FALSE(store().replaceAllData({}).has_value()); }
+
+  QUuid add(Category category, const QString& title,
+            SuggestionStatus status = SuggestionStatus::pending) {
+    const EmailExtractedSuggestion s = suggestion(category, title, status);
+    store().addEmailSuggestion(s);
+    return s.id;
+  }
+
+  static QStringList titles(const EmailReviewInboxView& view) {
+    QStringList out;
+    for (const auto& s : view.model()->suggestions()) {
+      out << s.title;
+    }
+    return out;
+  }
+
+  // Clicks the named button painted on the card in `row`.
+  static void clickCard(EmailReviewInboxView& view, int row,
+                        QRect SuggestionCardDelegate::Buttons::*button) {
+    const QModelIndex index = view.model()->index(row);
+    const QRect rect = view.listView()->visualRect(index);
+    const QRect target =
+        view.delegate()->buttonRects(rect, *view.model()->suggestion(index)).*button;
+    ASSERT_FALSE(target.isEmpty());
+    QTest::mouseClick(view.listView()->viewport(), Qt::LeftButton, {}, target.center());
+  }
+};
+
+TEST_F(ReviewInbox, EachFilterShowsItsSuggestionsOrItsEmptyState) {
+  add(Category::bill, QStringLiteral("Power bill"));
+  add(Category::task, QStringLiteral("Sign form"));
+  add(Category::appointment, QStringLiteral("Dentist"));
+  add(Category::waitingFor, QStringLiteral("Refund"));
+  add(Category::importantNotice, QStringLiteral("Passport"));
+  add(Category::bill, QStringLiteral("Old bill"), SuggestionStatus::dismissed);
+  add(Category::task, QStringLiteral("Done task"), SuggestionStatus::approved);
+  EmailReviewInboxView view(env, nullptr);
+  EXPECT_EQ(view.state().selectedFilter, SuggestionFilter::pending);
+
+  const struct {
+    SuggestionFilter filter;
+    QStringList titles;
+  } cases[] = {
+      {SuggestionFilter::pending, {"Power bill", "Sign form", "Dentist", "Refund", "Passport"}},
+      {SuggestionFilter::bills, {"Power bill"}},
+      {SuggestionFilter::tasks, {"Sign form", "Done task"}},
+      {SuggestionFilter::appointments, {"Dentist"}},
+      {SuggestionFilter::waitingFor, {"Refund"}},
+      {SuggestionFilter::all,
+       {"Power bill", "Sign form", "Dentist", "Refund", "Passport", "Old bill", "Done task"}},
+      {SuggestionFilter::dismissed, {"Old bill"}},
+  };
+  for (const auto& c : cases) {
+    view.filterBar()->setCurrentIndex(int(&c - cases));
+    EXPECT_EQ(view.state().selectedFilter, c.filter);
+    EXPECT_EQ(titles(view), c.titles) << displayText(c.filter).toStdString();
+    EXPECT_EQ(view.emptyState(), nullptr);
+  }
+
+  clear();
+  for (const auto& c : cases) {
+    view.setFilter(c.filter);
+    ASSERT_NE(view.emptyState(), nullptr);
+    EXPECT_EQ(view.emptyState()->titleLabel()->text(), reviewinbox::emptyText(c.filter).title);
+  }
+}
+
+TEST_F(ReviewInbox, ApprovingCreatesTheRecordAndDismissingCreatesNone) {
+  add(Category::bill, QStringLiteral("Power bill"));
+  add(Category::task, QStringLiteral("Sign form"));
+  add(Category::appointment, QStringLiteral("Dentist"));
+  add(Category::waitingFor, QStringLiteral("Refund"));
+  EmailReviewInboxView view(env, nullptr);
+  view.resize(620, 900);
+  view.show();
+
+  clickCard(view, 0, &SuggestionCardDelegate::Buttons::approve);
+  ASSERT_EQ(store().bills().size(), 1);
+  EXPECT_EQ(store().bills().first().name, QStringLiteral("Power bill"));
+  EXPECT_DOUBLE_EQ(store().bills().first().amount, 84.2);
+
+  // The keyboard acts on the card that took the approved one's place.
+  view.listView()->setFocus();
+  EXPECT_EQ(titles(view).first(), QStringLiteral("Sign form"));
+  QTest::keyClick(view.listView(), Qt::Key_Return);
+  ASSERT_EQ(store().tasks().size(), 1);
+  EXPECT_EQ(store().tasks().first().title, QStringLiteral("Sign form"));
+
+  QTest::keyClick(view.listView(), Qt::Key_Delete);               // the dentist
+  clickCard(view, 0, &SuggestionCardDelegate::Buttons::approve);  // the refund
+  EXPECT_TRUE(store().manualEvents().isEmpty());
+  ASSERT_EQ(store().waitingItems().size(), 1);
+  EXPECT_TRUE(store().pendingEmailSuggestions().isEmpty());
+  view.setFilter(SuggestionFilter::dismissed);
+  EXPECT_EQ(titles(view), QStringList{QStringLiteral("Dentist")});
+
+  // A dismissed suggestion can still be approved, but offers no second dismiss.
+  const auto buttons = view.delegate()->buttonRects(
+      QRect(0, 0, 600, 200), *view.model()->suggestion(view.model()->index(0)));
+  EXPECT_TRUE(buttons.dismiss.isEmpty());
+  EXPECT_FALSE(buttons.approve.isEmpty());
+}
+
+TEST_F(ReviewInbox, EditingBeforeApprovingStoresTheEditedRecord) {
+  const QUuid id = add(Category::task, QStringLiteral("Pay something"));
+  EmailReviewInboxView view(env, nullptr);
+  view.show();
+  view.edit(id);
+  auto* sheet = view.findChild<Sheet*>();
+  ASSERT_NE(sheet, nullptr);
+  auto* form = qobject_cast<SuggestionEditSheet*>(sheet->content());
+  ASSERT_NE(form, nullptr);
+  EXPECT_TRUE(view.state().isShowingEditSheet);
+  EXPECT_EQ(view.state().editingSuggestion->id, id);
+
+  form->titleEdit()->setText(QStringLiteral("Water bill"));
+  form->categoryBox()->setCurrentText(displayText(Category::bill));
+  form->amountEdit()->setText(QStringLiteral("12,50"));
+  form->approveButton()->click();
+  EXPECT_FALSE(form->errorLabel()->isHidden()) << "a refused amount keeps the sheet open";
+  EXPECT_TRUE(store().bills().isEmpty());
+
+  form->amountEdit()->setText(QStringLiteral("$1,234.50"));
+  QTest::keyClick(form->titleEdit(), Qt::Key_Return);
+  QApplication::processEvents();
+  ASSERT_EQ(store().bills().size(), 1);
+  EXPECT_EQ(store().bills().first().name, QStringLiteral("Water bill"));
+  EXPECT_DOUBLE_EQ(store().bills().first().amount, 1234.5);
+  EXPECT_TRUE(store().tasks().isEmpty());
+  EXPECT_FALSE(view.state().isShowingEditSheet);
+  EXPECT_EQ(store().emailSuggestions().first().status, SuggestionStatus::approved);
+}
+
+TEST_F(ReviewInbox, SyncNowRunsTheCoordinatorOrOnlyFlipsItsOwnFlag) {
+  EmailReviewInboxView alone(env, nullptr);
+  QSignalSpy flips(&alone, &EmailReviewInboxView::syncingChanged);
+  alone.syncButton()->click();
+  ASSERT_EQ(flips.size(), 2);
+  EXPECT_TRUE(flips.at(0).at(0).toBool());
+  EXPECT_FALSE(alone.state().isSyncing);
+
+  AppSettings settings = store().settings();
+  settings.isEmailAssistantEnabled = true;
+  store().setSettings(settings);
+  MockGmailService gmail(false, std::nullopt, {});
+  Workspace workspace;
+  EmailSyncCoordinator coordinator(
+      &store(), gmail,
+      std::make_shared<MockEmailIntelligenceProvider>(QList<EmailExtractedSuggestion>{}),
+      notifications, workspace, [this] { return now; });
+  EmailReviewInboxView view(env, &coordinator);
+  view.syncButton()->click();
+  QApplication::processEvents();
+  EXPECT_EQ(store().emailSyncState().lastSyncStatus, QStringLiteral("Gmail Disconnected"));
+  EXPECT_TRUE(view.statusLabel()->text().startsWith(QStringLiteral("Gmail Disconnected")));
+  EXPECT_FALSE(view.state().isSyncing);
+  EXPECT_TRUE(view.syncButton()->isEnabled());
+}
+
+TEST_F(ReviewInbox, OnlyWebAndMailLinksAreOpened) {
+  const struct {
+    const char* notes;
+    const char* link;
+    bool opened;
+  } cases[] = {
+      {"Pay at https://pay.example.com/inv/42.", "https://pay.example.com/inv/42", true},
+      {"Write to mailto:help@example.com today", "mailto:help@example.com", true},
+      {"Click javascript://example.com/%0Aalert(1)", "javascript://example.com/%0Aalert(1)", false},
+      {"See file:///etc/passwd", "file:///etc/passwd", false},
+  };
+  EmailReviewInboxView view(env, nullptr);
+  view.resize(620, 700);
+  view.show();
+  QList<QUrl> opened;
+  view.setUrlOpener([&](const QUrl& url) {
+    opened << url;
+    return true;
+  });
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.notes);
+    opened.clear();
+    clear();
+    EmailExtractedSuggestion s = suggestion(Category::task, QStringLiteral("Linked"));
+    s.notes = QString::fromUtf8(c.notes);
+    store().addEmailSuggestion(s);
+    ASSERT_EQ(reviewinbox::firstLink(s).value_or(QUrl()).toEncoded(), QByteArray(c.link));
+    clickCard(view, 0, &SuggestionCardDelegate::Buttons::openLink);
+    EXPECT_EQ(opened.size(), c.opened ? 1 : 0);
+    EXPECT_EQ(view.messageLabel()->isHidden(), c.opened);
+  }
+}
+
+TEST_F(ReviewInbox, Screenshots) {
+  add(Category::bill, QStringLiteral("City Power electricity bill for February"));
+  const QUuid task =
+      add(Category::task, QStringLiteral("Return the signed lease renewal to the property manager "
+                                         "before the end of the week so the flat stays ours"));
+  add(Category::appointment, QStringLiteral("Dentist check-up"));
+  add(Category::waitingFor, QStringLiteral("Refund from Example Air"));
+  add(Category::importantNotice, QStringLiteral("Passport renewal"));
+  EmailExtractedSuggestion linked = suggestion(Category::task, QStringLiteral("Confirm account"));
+  linked.notes = QStringLiteral("Confirm at https://example.com/confirm");
+  linked.evidenceSnippet.clear();
+  store().addEmailSuggestion(linked);
+  EmailSyncState state;
+  state.lastSyncAt = utc(2026, 3, 10, 8, 15);
+  state.lastSyncStatus = QStringLiteral("Found 6 new items");
+  state.accountEmail = QStringLiteral("sam@example.com");
+  store().setEmailSyncState(state);
+
+  EmailReviewInboxView view(env, nullptr);
+  screentest::saveScreenshots(&view, QStringLiteral("review-inbox"), QSize(640, 760));
+  view.setFilter(SuggestionFilter::tasks);
+  screentest::saveScreenshots(&view, QStringLiteral("review-inbox-tasks"), QSize(560, 620));
+  view.edit(task);
+  auto* sheet = view.findChild<Sheet*>();
+  ASSERT_NE(sheet, nullptr);
+  screentest::saveScreenshots(sheet->content(), QStringLiteral("review-edit-sheet"));
+  sheet->reject();
+  view.setFilter(SuggestionFilter::appointments);
+  screentest::saveScreenshots(&view, QStringLiteral("review-inbox-one"), QSize(560, 460));
+  view.setFilter(SuggestionFilter::dismissed);
+  screentest::saveScreenshots(&view, QStringLiteral("review-inbox-empty"), QSize(640, 520));
+  EXPECT_NE(view.emptyState(), nullptr);
+}
+
+}  // namespace
