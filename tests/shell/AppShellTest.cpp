@@ -1,3 +1,4 @@
+#include "app/platform/Theme.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/FloatingWidgetPanel.h"
 #include "app/shell/TrayPopup.h"
@@ -14,6 +15,7 @@
 #include "core/store/DataStore.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QMainWindow>
 #include <QTemporaryDir>
 #include <QTest>
@@ -81,6 +83,23 @@ class ShowHideRecorder : public QObject {
   QStringList events;
 };
 
+// Light and dark pictures of a window when PELMORA_SCREENSHOTS names a folder.
+void shoot(QWidget* window, const QString& name) {
+  const QString folder = qEnvironmentVariable("PELMORA_SCREENSHOTS");
+  if (folder.isEmpty()) {
+    return;
+  }
+  QDir().mkpath(folder);
+  const AppThemeMode before = Theme::shared().mode();
+  for (const bool dark : {false, true}) {
+    Theme::shared().setMode(dark ? AppThemeMode::dark : AppThemeMode::light);
+    QApplication::processEvents();
+    const QString file = QDir(folder).filePath(name + (dark ? "-dark.png" : "-light.png"));
+    EXPECT_TRUE(window->grab().save(file)) << file.toStdString();
+  }
+  Theme::shared().setMode(before);
+}
+
 const QRect kScreen(0, 0, 1920, 1080);
 const QRect kFreeArea(0, 32, 1920, 1048);
 
@@ -139,6 +158,7 @@ class AppShellTest : public ::testing::Test {
 TEST_F(AppShellTest, LaunchBuildsTheShellAndQuitStopsEverythingThenSavesOnce) {
   launch();
   EXPECT_TRUE(manager().mainWindow()->isVisible());
+  shoot(manager().mainWindow(), QStringLiteral("main-window"));
   EXPECT_EQ(manager().mainWindow()->size(), QSize(880, 580));
   EXPECT_EQ(manager().mainWindow()->minimumSize(), QSize(720, 480));
   ASSERT_NE(manager().floatingPanel(), nullptr);
@@ -210,6 +230,7 @@ TEST_F(AppShellTest, ShortcutsReopenTheSameMainWindowAndOpenANewCaptureEachTime)
   QTest::keyClick(window, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
   const auto captures = visibleWindows(QStringLiteral("PelmoraQuickCapture"));
   ASSERT_EQ(captures.size(), 2);
+  shoot(captures.first(), QStringLiteral("quick-capture"));
   for (QWidget* capture : captures) {
     EXPECT_EQ(capture->windowTitle(), QStringLiteral("Quick Capture"));
     EXPECT_EQ(capture->size(), QSize(440, 280));
@@ -254,6 +275,8 @@ TEST_F(AppShellTest, EveryPopupActionClosesThePopupBeforeActing) {
     panel().hide();
     manager().togglePopover();
     ASSERT_TRUE(manager().popup()->isVisible());
+    EXPECT_EQ(manager().popup()->size(), QSize(300, 420));
+    shoot(manager().popup(), QStringLiteral("tray-popup"));
     ShowHideRecorder recorder;
     row.action();
     EXPECT_FALSE(manager().popup()->isVisible());
@@ -269,6 +292,8 @@ TEST_F(AppShellTest, PanelTogglesHidesOnCloseAndComesBackFromAScreenThatIsGone) 
   ASSERT_TRUE(panel().isVisible());
   EXPECT_FALSE(panel().isFloating());  // isWidgetFloating off: an ordinary window
   EXPECT_DOUBLE_EQ(panel().windowOpacity(), 0.8);
+  EXPECT_EQ(panel().size(), QSize(280, 180));
+  shoot(&panel(), QStringLiteral("floating-panel"));
   panel().move(300, 200);
   panel().close();
   EXPECT_FALSE(panel().isVisible());
