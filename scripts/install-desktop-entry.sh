@@ -52,9 +52,6 @@ sed "s/@PROJECT_VERSION@/${version:-0}/" "$data/com.pelmora.Pelmora.metainfo.xml
 if command -v update-desktop-database >/dev/null 2>&1; then
   update-desktop-database "$apps" 2>/dev/null || true
 fi
-if command -v gtk-update-icon-cache >/dev/null 2>&1; then
-  gtk-update-icon-cache -qt "$data_home/icons/hicolor" 2>/dev/null || true
-fi
 if [ -n "$mime" ] && command -v xdg-mime >/dev/null 2>&1; then
   xdg-mime default pelmora.desktop "$mime" 2>/dev/null || true
 fi

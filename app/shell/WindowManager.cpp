@@ -75,6 +75,18 @@ class SessionWeatherService : public WeatherServiceProtocol {
   WeatherService service_;
 };
 
+// A theme icon travels to the tray host by name, so the host can recolour a symbolic icon
+// for its panel; a drawn one would keep our text colour on any panel.
+QIcon trayImage() {
+  const QString symbol = QStringLiteral("gauge.with.needle");
+  for (const QString& name : SymbolImage::themeNames(symbol)) {
+    if (QIcon::hasThemeIcon(name)) {
+      return QIcon::fromTheme(name);
+    }
+  }
+  return SymbolImage::icon(symbol);
+}
+
 void centre(QWidget* window, const QList<ScreenArea>& screens) {
   if (screens.isEmpty()) {
     return;
@@ -223,7 +235,7 @@ void WindowManager::setupMenuBar() {
         QStringLiteral("WARN"), QStringLiteral("App"));
     return;
   }
-  trayIcon_ = new QSystemTrayIcon(SymbolImage::icon(QStringLiteral("gauge.with.needle")));
+  trayIcon_ = new QSystemTrayIcon(trayImage());
   trayIcon_->setToolTip(QStringLiteral("Pelmora"));
   // For desktops that open a menu instead of reporting the click.
   auto* menu = new QMenu;
