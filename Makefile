@@ -1,4 +1,4 @@
-# Two entry points: `make run` and `make test`. Both install what is missing first.
+# Entry points: `make run`, `make test` and `make package`. Both install what is missing first.
 BUILD_DIR  ?= build
 BUILD_TYPE ?= Release
 JOBS       ?= $(shell nproc)
@@ -10,9 +10,9 @@ PACKAGES := build-essential cmake ninja-build pkg-config ccache \
 	evolution-data-server libecal2.0-dev libedataserver1.2-dev \
 	adwaita-icon-theme hicolor-icon-theme fonts-dejavu-core \
 	libgtest-dev libgmock-dev libbenchmark-dev \
-	dbus dbus-daemon gnome-keyring desktop-file-utils xdg-utils
+	dbus dbus-daemon gnome-keyring desktop-file-utils xdg-utils appstream dpkg-dev
 
-.PHONY: deps build run test bench clean
+.PHONY: deps build run test bench package clean
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'install ok installed' || echo $$p; done); \
@@ -32,6 +32,10 @@ run: build
 
 test: build
 	./scripts/test-session.sh ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+# A .deb in $(BUILD_DIR) for `apt install ./pelmora_*.deb`.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; "$$b"; done

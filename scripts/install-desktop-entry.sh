@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs Pelmora's desktop entry for the current user, pointing at the given binary, and
-# makes Pelmora the handler of its Google sign-in redirect scheme so the browser can come back.
+# Installs Pelmora's desktop entry, icon and AppStream metainfo for the current user, the
+# entry pointing at the given binary, and makes Pelmora the handler of its Google sign-in
+# redirect scheme so the browser can come back.
 set -euo pipefail
 binary=${1:?path to the pelmora binary}
-apps="${XDG_DATA_HOME:-$HOME/.local/share}/applications"
+data_home="${XDG_DATA_HOME:-$HOME/.local/share}"
+apps="$data_home/applications"
 entry="$apps/pelmora.desktop"
 mkdir -p "$apps"
 
@@ -23,7 +25,8 @@ if [[ "$binary" =~ [[:space:]\"\`\$\\] ]]; then
   exec_binary="\"$(printf '%s' "$binary" | sed -e 's/\\/\\\\\\\\/g' -e 's/["`$]/\\\\&/g')\""
 fi
 
-template="$(dirname "$0")/../app/pelmora.desktop.in"
+data="$(dirname "$0")/../app/data"
+template="$data/pelmora.desktop.in"
 tmp=$(mktemp "$apps/.pelmora.desktop.XXXXXX")
 while IFS= read -r line || [ -n "$line" ]; do
   case "$line" in
@@ -38,7 +41,14 @@ done < "$template" > "$tmp"
 chmod 644 "$tmp"
 mv "$tmp" "$entry"
 
-# Both tools are optional: without them the entry is still installed.
+icons="$data_home/icons/hicolor/scalable/apps"
+mkdir -p "$icons" "$data_home/metainfo"
+install -m 644 "$data/pelmora.svg" "$icons/pelmora.svg"
+version=$(sed -n 's/^project(Pelmora VERSION \([0-9.]*\).*/\1/p' "$(dirname "$0")/../CMakeLists.txt")
+sed "s/@PROJECT_VERSION@/${version:-0}/" "$data/com.pelmora.Pelmora.metainfo.xml" \
+  > "$data_home/metainfo/com.pelmora.Pelmora.metainfo.xml"
+
+# The tools are optional: without them the entry is still installed.
 if command -v update-desktop-database >/dev/null 2>&1; then
   update-desktop-database "$apps" 2>/dev/null || true
 fi

@@ -1,30 +1,157 @@
 #include "app/shell/WindowManager.h"
 
+#include "app/platform/SymbolImage.h"
+#include "app/screens/capture/QuickCaptureView.h"
+#include "app/shell/FloatingWidgetPanel.h"
+#include "app/shell/FloatingWidgetView.h"
+#include "app/shell/MainDashboardView.h"
+#include "app/shell/MenuBarPopoverView.h"
+#include "app/shell/TrayPopup.h"
 #include "core/email/CloudEmailIntelligenceProvider.h"
 #include "core/email/EmailSyncCoordinator.h"
 #include "core/email/GmailService.h"
 #include "core/email/RuleBasedEmailIntelligenceProvider.h"
+#include "core/model/DiagnosticLogger.h"
+#include "core/platform/HttpSession.h"
+#include "core/platform/Workspace.h"
+#include "core/services/FocusTimerManager.h"
 #include "core/services/NotificationService.h"
+#include "core/services/WeatherService.h"
 #include "core/store/DataStore.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QScreen>
+#include <QSettings>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+
 namespace {
+
+const QString kMainWindowFrame = QStringLiteral("PelmoraMainWindowFrame");
+const QString kFloatingWidgetFrame = QStringLiteral("PelmoraFloatingWidgetFrame");
+constexpr int kMinimumWeatherMinutes = 15;
+constexpr int kRightInset = 24;
+constexpr int kTopInset = 48;
+
 QPointer<WindowManager>& sharedInstance() {
   static QPointer<WindowManager> instance;
   return instance;
 }
+
+// A window whose close button only hides it, so it keeps its state for the next showing.
+class HidingMainWindow : public QMainWindow {
+ public:
+  explicit HidingMainWindow(std::function<void()> onClose) : onClose_(std::move(onClose)) {}
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    event->ignore();
+    onClose_();
+  }
+
+ private:
+  std::function<void()> onClose_;
+};
+
+// Open-Meteo over a session that lives as long as the longest fetch that uses it.
+class SessionWeatherService : public WeatherServiceProtocol {
+ public:
+  explicit SessionWeatherService(std::shared_ptr<HttpSession> session)
+      : session_(std::move(session)), service_(*session_) {}
+  QCoro::Task<WeatherData> fetchWeather(QString city) override {
+    return service_.fetchWeather(std::move(city));
+  }
+
+ private:
+  std::shared_ptr<HttpSession> session_;
+  WeatherService service_;
+};
+
+// A theme icon travels to the tray host by name, so the host can recolour a symbolic icon
+// for its panel; a drawn one would keep our text colour on any panel.
+QIcon trayImage() {
+  const QString symbol = QStringLiteral("gauge.with.needle");
+  for (const QString& name : SymbolImage::themeNames(symbol)) {
+    if (QIcon::hasThemeIcon(name)) {
+      return QIcon::fromTheme(name);
+    }
+  }
+  return SymbolImage::icon(symbol);
+}
+
+void centre(QWidget* window, const QList<ScreenArea>& screens) {
+  if (screens.isEmpty()) {
+    return;
+  }
+  QRect frame(QPoint(), window->size());
+  frame.moveCenter(screens.first().availableGeometry.center());
+  window->move(frame.topLeft());
+}
+
 }  // namespace
 
+std::optional<QPoint> rescuedPanelPosition(const QRect& frame, const QList<ScreenArea>& screens) {
+  if (screens.isEmpty()) {
+    return std::nullopt;
+  }
+  const auto touched = std::find_if(screens.begin(), screens.end(), [&frame](const ScreenArea& s) {
+    return s.geometry.intersects(frame);
+  });
+  const QRect available = (touched != screens.end() ? *touched : screens.first()).availableGeometry;
+  if (frame.intersects(available)) {
+    return std::nullopt;
+  }
+  return QPoint(available.left() + available.width() - frame.width() - kRightInset,
+                available.top() + kTopInset);
+}
+
 WindowManager::WindowManager(DataStore* store, FocusTimerManager* focusTimer, QObject* parent)
-    : QObject(parent), store_(store), focusTimer_(focusTimer) {
+    : WindowManager(store, focusTimer, Seams{}, parent) {}
+
+WindowManager::WindowManager(DataStore* store, FocusTimerManager* focusTimer, Seams seams,
+                             QObject* parent)
+    : QObject(parent), store_(store), focusTimer_(focusTimer), seams_(std::move(seams)) {
+  workspace_ = seams_.workspace != nullptr ? seams_.workspace : &Workspace::shared();
   notificationService_ = std::make_unique<NotificationService>();
   emailSyncCoordinator_ = std::make_unique<EmailSyncCoordinator>(
-      store, GmailService::shared(), chooseProvider(*store), *notificationService_);
+      store, GmailService::shared(), chooseProvider(*store), *notificationService_, *workspace_,
+      seams_.clock);
   sharedInstance() = this;
 }
 
-WindowManager::~WindowManager() = default;
+WindowManager::~WindowManager() {
+  weatherTimer_.reset();
+  QObject::disconnect(wakeObserver_);
+  if (focusTimer_ != nullptr) {
+    focusTimer_->onSessionCompleted = nullptr;
+  }
+  delete trayIcon_.data();
+  delete popup_.data();
+  delete floatingPanel_.data();
+  delete mainWindow_.data();
+}
 
 WindowManager* WindowManager::shared() { return sharedInstance().data(); }
+
+ScreenEnvironment WindowManager::environment() const {
+  ScreenEnvironment environment;
+  environment.store = store_;
+  environment.focusTimer = focusTimer_;
+  environment.clock = seams_.clock;
+  return environment;
+}
+
+QDateTime WindowManager::now() const {
+  return seams_.clock ? seams_.clock() : QDateTime::currentDateTimeUtc();
+}
 
 std::shared_ptr<EmailIntelligenceProvider> WindowManager::chooseProvider(const DataStore& store) {
   auto rules = std::make_shared<RuleBasedEmailIntelligenceProvider>();
@@ -39,8 +166,332 @@ void WindowManager::updateEmailProvider() {
   emailSyncCoordinator_->updateIntelligenceProvider(chooseProvider(*store_));
 }
 
-// The windows arrive with the tray and the floating panel.
-void WindowManager::showMainWindow() {}
-void WindowManager::showQuickCapture() {}
-void WindowManager::toggleFloatingWidget() {}
-void WindowManager::updateWidgetConfiguration() {}
+void WindowManager::setupApp() {
+  setupMenuBar();
+  setupFloatingWidget();
+  startBackgroundWeatherRefresh();
+  setupWakeObservers();
+  if (store_->settings().isEmailAssistantEnabled) {
+    emailSyncCoordinator_->start();
+  }
+  installFocusCompletionHook();
+  // Coming back to the app is when a focus interval that ended meanwhile gets noticed.
+  connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
+          [this](Qt::ApplicationState state) {
+            if (state == Qt::ApplicationActive) {
+              focusTimer_->checkCompletion(now());
+            }
+          });
+}
+
+void WindowManager::cleanup() {
+  weatherTimer_.reset();
+  emailSyncCoordinator_->stop();
+  if (wakeObserver_) {
+    QObject::disconnect(wakeObserver_);
+    wakeObserver_ = {};
+  }
+  // The frames are kept for the next run, as the windows are when they are hidden.
+  auto settings = frameSettings();
+  if (mainWindow_) {
+    settings->setValue(kMainWindowFrame, mainWindow_->saveGeometry());
+  }
+  if (floatingPanel_) {
+    settings->setValue(kFloatingWidgetFrame, floatingPanel_->saveGeometry());
+  }
+}
+
+// --- Tray and popup ---
+
+std::function<void()> WindowManager::closingPopupFirst(void (WindowManager::*action)()) {
+  return [self = QPointer<WindowManager>(this), action] {
+    if (!self) {
+      return;
+    }
+    if (self->popup_) {
+      self->popup_->close();
+    }
+    (self.data()->*action)();
+  };
+}
+
+MenuBarPopoverView::Actions WindowManager::popoverActions() {
+  return {
+      closingPopupFirst(&WindowManager::showMainWindow),
+      closingPopupFirst(&WindowManager::toggleFloatingWidget),
+      closingPopupFirst(&WindowManager::showSettings),
+      closingPopupFirst(&WindowManager::showQuickCapture),
+  };
+}
+
+void WindowManager::setupMenuBar() {
+  popup_ = new TrayPopup(new MenuBarPopoverView(environment(), popoverActions()));
+
+  const bool trayAvailable = seams_.isSystemTrayAvailable ? seams_.isSystemTrayAvailable()
+                                                          : QSystemTrayIcon::isSystemTrayAvailable();
+  if (!trayAvailable) {
+    DiagnosticLogger::shared().log(
+        QStringLiteral("No system tray on this desktop: Pelmora runs with its main window."),
+        QStringLiteral("WARN"), QStringLiteral("App"));
+    return;
+  }
+  trayIcon_ = new QSystemTrayIcon(trayImage());
+  trayIcon_->setToolTip(QStringLiteral("Pelmora"));
+  // For desktops that open a menu instead of reporting the click.
+  auto* menu = new QMenu;
+  connect(trayIcon_, &QObject::destroyed, menu, &QObject::deleteLater);
+  menu->addAction(QStringLiteral("Open Pelmora"), this, &WindowManager::showMainWindow);
+  menu->addAction(QStringLiteral("Quit Pelmora"), qApp, &QCoreApplication::quit);
+  trayIcon_->setContextMenu(menu);
+  connect(trayIcon_, &QSystemTrayIcon::activated, this, &WindowManager::trayActivated);
+  trayIcon_->show();
+}
+
+void WindowManager::trayActivated(QSystemTrayIcon::ActivationReason reason) {
+  if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
+    togglePopover();
+  }
+}
+
+void WindowManager::togglePopover() {
+  if (!popup_) {
+    return;
+  }
+  popup_->toggle(trayIcon_ ? trayIcon_->geometry() : QRect());
+}
+
+// --- Main window and quick capture ---
+
+std::function<void()> WindowManager::toggleFloatingWidgetAction() {
+  return [self = QPointer<WindowManager>(this)] {
+    if (self) {
+      self->toggleFloatingWidget();
+    }
+  };
+}
+
+void WindowManager::showMainWindow() {
+  if (!mainWindow_) {
+    auto* window = new HidingMainWindow([self = QPointer<WindowManager>(this)] {
+      if (self && self->mainWindow_) {
+        self->frameSettings()->setValue(kMainWindowFrame, self->mainWindow_->saveGeometry());
+        self->mainWindow_->hide();
+      }
+    });
+    window->setObjectName(QStringLiteral("PelmoraMainWindow"));
+    window->setWindowTitle(QStringLiteral("Pelmora"));
+    window->setMinimumSize(720, 480);
+    window->resize(880, 580);
+    window->setCentralWidget(new MainDashboardView(window));
+    window->restoreGeometry(frameSettings()->value(kMainWindowFrame).toByteArray());
+    centre(window, screenAreas());
+    mainWindow_ = window;
+  }
+  if (mainWindow_->isMinimized()) {
+    mainWindow_->showNormal();
+  } else {
+    mainWindow_->show();
+  }
+  mainWindow_->raise();
+  mainWindow_->activateWindow();
+}
+
+void WindowManager::showQuickCapture() {
+  auto* window = new QWidget(nullptr, Qt::Window);
+  window->setObjectName(QStringLiteral("PelmoraQuickCapture"));
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->setWindowTitle(QStringLiteral("Quick Capture"));
+  const QPointer<QWidget> guard(window);
+  auto* layout = new QVBoxLayout(window);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(new QuickCaptureView(environment().withDismiss([guard] {
+    if (guard) {
+      guard->close();
+    }
+  })));
+  window->resize(440, 280);
+  centre(window, screenAreas());
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+// --- Floating panel ---
+
+void WindowManager::setupFloatingWidget() {
+  const QPointer<WindowManager> self(this);
+  auto* view = new FloatingWidgetView(
+      environment(),
+      [self] {
+        if (self) {
+          self->showQuickCapture();
+        }
+      },
+      [self] {
+        if (self) {
+          self->showMainWindow();
+        }
+      });
+  floatingPanel_ = new FloatingWidgetPanel(view, [self] {
+    if (self) {
+      self->handleFloatingPanelClose();
+    }
+  });
+  floatingPanel_->move(100, 100);
+  floatingPanel_->restoreGeometry(frameSettings()->value(kFloatingWidgetFrame).toByteArray());
+  updateWidgetConfiguration();
+  ensureWidgetIsOnScreen();
+  if (store_->settings().isWidgetFloating) {
+    floatingPanel_->show();
+  }
+}
+
+void WindowManager::updateWidgetConfiguration() {
+  if (!floatingPanel_) {
+    return;
+  }
+  const AppSettings& settings = store_->settings();
+  floatingPanel_->setFloating(settings.isWidgetFloating);
+  floatingPanel_->setWindowOpacity(settings.widgetOpacity);
+}
+
+void WindowManager::toggleFloatingWidget() {
+  if (!floatingPanel_) {
+    return;
+  }
+  if (floatingPanel_->isVisible()) {
+    handleFloatingPanelClose();
+    return;
+  }
+  updateWidgetConfiguration();
+  ensureWidgetIsOnScreen();
+  floatingPanel_->show();
+  floatingPanel_->raise();
+  floatingPanel_->activateWindow();
+}
+
+void WindowManager::handleFloatingPanelClose() {
+  if (!floatingPanel_) {
+    return;
+  }
+  frameSettings()->setValue(kFloatingWidgetFrame, floatingPanel_->saveGeometry());
+  floatingPanel_->hide();
+}
+
+void WindowManager::ensureWidgetIsOnScreen() {
+  if (!floatingPanel_) {
+    return;
+  }
+  if (const auto position = rescuedPanelPosition(floatingPanel_->frameGeometry(), screenAreas())) {
+    floatingPanel_->move(*position);
+  }
+}
+
+QList<ScreenArea> WindowManager::screenAreas() const {
+  if (seams_.screens) {
+    return seams_.screens();
+  }
+  QList<ScreenArea> areas;
+  QScreen* primary = QGuiApplication::primaryScreen();
+  if (primary != nullptr) {
+    areas.append({primary->geometry(), primary->availableGeometry()});
+  }
+  for (QScreen* screen : QGuiApplication::screens()) {
+    if (screen != primary) {
+      areas.append({screen->geometry(), screen->availableGeometry()});
+    }
+  }
+  return areas;
+}
+
+std::unique_ptr<QSettings> WindowManager::frameSettings() const {
+  if (seams_.settingsFile.isEmpty()) {
+    return std::make_unique<QSettings>();
+  }
+  return std::make_unique<QSettings>(seams_.settingsFile, QSettings::IniFormat);
+}
+
+// --- Background duties ---
+
+void WindowManager::startBackgroundWeatherRefresh() {
+  weatherTimer_ = std::make_unique<QTimer>();
+  const qint64 minutes = std::max(store_->settings().weatherRefreshMinutes, kMinimumWeatherMinutes);
+  const qint64 milliseconds = std::min<qint64>(minutes * 60 * 1000, INT_MAX);
+  weatherTimer_->setInterval(static_cast<int>(milliseconds));
+  // Seconds of slack let the system bundle this wake-up with others.
+  weatherTimer_->setTimerType(Qt::VeryCoarseTimer);
+  connect(weatherTimer_.get(), &QTimer::timeout, this, [this] { refreshWeatherIfNeeded(); });
+  weatherTimer_->start();
+}
+
+QCoro::Task<> WindowManager::refreshWeatherIfNeeded() {
+  const QPointer<WindowManager> self(this);
+  const QPointer<DataStore> store(store_);
+  if (!store) {
+    co_return;
+  }
+  const QString city = store->settings().weatherCity;
+  if (city.isEmpty()) {
+    co_return;
+  }
+  std::shared_ptr<WeatherServiceProtocol> service;
+  if (seams_.makeWeatherService) {
+    service = seams_.makeWeatherService();
+  } else {
+    if (!weatherSession_) {
+      weatherSession_ = std::make_shared<HttpSession>(std::chrono::seconds(30),
+                                                      std::chrono::seconds(60));
+    }
+    service = std::make_shared<SessionWeatherService>(weatherSession_);
+  }
+  std::optional<WeatherData> weather;
+  try {
+    weather = co_await service->fetchWeather(city);
+  } catch (const std::exception&) {
+    // A failed refresh keeps the last weather; the next one tries again.
+    co_return;
+  }
+  if (!self || !store) {
+    co_return;
+  }
+  store->setCachedWeather(weather);
+  store->save();
+  DiagnosticLogger::shared().log(QStringLiteral("Periodic background weather refresh succeeded."),
+                                 QStringLiteral("INFO"), QStringLiteral("Weather"));
+}
+
+void WindowManager::setupWakeObservers() {
+  if (!workspace_ || wakeObserver_) {
+    return;
+  }
+  wakeObserver_ = connect(workspace_, &Workspace::didWake, this, [this] { handleSystemDidWake(); });
+}
+
+QCoro::Task<> WindowManager::handleSystemDidWake() {
+  const QPointer<WindowManager> self(this);
+  focusTimer_->checkCompletion(now());
+  ensureWidgetIsOnScreen();
+  co_await refreshWeatherIfNeeded();
+  if (!self) {
+    co_return;
+  }
+  DiagnosticLogger::shared().log(QStringLiteral("Application handled system wake cleanly."),
+                                 QStringLiteral("INFO"), QStringLiteral("System"));
+}
+
+void WindowManager::installFocusCompletionHook() {
+  focusTimer_->onSessionCompleted = [self = QPointer<WindowManager>(this)](
+                                        const FocusSession& session) {
+    if (!self || self->store_ == nullptr) {
+      return;
+    }
+    self->store_->addFocusSession(session);
+    if (self->store_->settings().notifyFocusComplete) {
+      NotificationServiceProtocol& notifications = self->seams_.notificationService != nullptr
+                                                       ? *self->seams_.notificationService
+                                                       : *self->notificationService_;
+      // Runs on by itself; posting never fails.
+      notifications.sendFocusCompletedNotification(session.type, session.taskTitle);
+    }
+  };
+}

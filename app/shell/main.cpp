@@ -1,20 +1,22 @@
+#include "app/platform/PlatformChoice.h"
 #include "app/platform/SingleInstance.h"
+#include "app/platform/TerminationSignals.h"
 #include "app/platform/Theme.h"
 #include "app/platform/WebAuthenticationSession.h"
-#include "app/shell/MainDashboardView.h"
-#include "core/platform/DesktopEventStore.h"
-#include "core/services/CalendarService.h"
-#include "core/services/FocusTimerManager.h"
-#include "core/services/NotificationService.h"
-#include "core/store/DataStore.h"
+#include "app/shell/AppDelegate.h"
 #include "core/model/AppConfig.h"
+#include "core/store/DataStore.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QMainWindow>
+#include <QSessionManager>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstring>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 int main(int argc, char** argv) {
   // Read by the desktop-entry installer; needs no display.
@@ -22,11 +24,17 @@ int main(int argc, char** argv) {
     std::printf("%s\n", qUtf8Printable(AppConfig::googleRedirectScheme()));
     return 0;
   }
+  if (const auto platform = preferredPlatform([](const char* name) { return qgetenv(name); })) {
+    qputenv("QT_QPA_PLATFORM", *platform);
+  }
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Pelmora"));
+  QApplication::setOrganizationName(QStringLiteral("Pelmora"));
   QApplication::setDesktopFileName(QStringLiteral("pelmora"));
   QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
+  // The app lives on in the tray with every window hidden.
+  QApplication::setQuitOnLastWindowClosed(false);
 
   const QStringList arguments = QApplication::arguments().mid(1);
   SingleInstance instance;
@@ -40,34 +48,34 @@ int main(int argc, char** argv) {
 
   Theme::shared().followDesktop();
 
-  NotificationService notifications;
-  CalendarService calendar(std::make_unique<DesktopEventStore>());
-  DataStore store(std::nullopt, &notifications, &calendar);
-  const AppSettings& settings = store.settings();
-  FocusTimerManager focusTimer(settings.focusDurationMinutes, settings.shortBreakDurationMinutes,
-                               settings.longBreakDurationMinutes,
-                               settings.sessionsBeforeLongBreak);
-  QObject::connect(&app, &QCoreApplication::aboutToQuit, &store, &DataStore::save);
-
-  ScreenEnvironment environment;
-  environment.store = &store;
-  environment.focusTimer = &focusTimer;
-  QMainWindow window;
-  window.setWindowTitle(QStringLiteral("Pelmora"));
-  window.setCentralWidget(new MainDashboardView(environment, {}, &window));
-  window.resize(880, 580);
-  window.setMinimumSize(720, 480);
-
+  AppDelegate delegate;
+  TerminationSignals signals;
+  QObject::connect(&signals, &TerminationSignals::received, &app, &QCoreApplication::quit);
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
+                   &AppDelegate::applicationWillTerminate);
+  // The session is about to end: whatever happens next, the data is on disk.
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &delegate,
+                   [&delegate](QSessionManager&) {
+                     if (delegate.store() != nullptr) {
+                       delegate.store()->save();
+                     }
+                   });
   QObject::connect(&instance, &SingleInstance::urlReceived,
                    &WebAuthenticationSession::handleCallback);
-  QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
-    window.showNormal();
-    window.raise();
-    window.activateWindow();
+  QObject::connect(&instance, &SingleInstance::activationRequested, &delegate,
+                   [&delegate] { delegate.applicationShouldHandleReopen(AppDelegate::hasVisibleWindows()); });
+
+  // Launch finishes once the event loop runs, as the platform's launch notification does.
+  QTimer::singleShot(0, &delegate, [&delegate, &instance, arguments] {
+    delegate.applicationDidFinishLaunching();
+    if (!arguments.isEmpty()) {
+      instance.dispatch(arguments);
+    }
   });
-  window.show();
-  if (!arguments.isEmpty()) {
-    instance.dispatch(arguments);
-  }
+#if defined(__GLIBC__)
+  // Reading the store parses the whole file at once; the parser's freed memory would stay
+  // with the process for its whole life otherwise.
+  QTimer::singleShot(std::chrono::seconds(2), [] { malloc_trim(0); });
+#endif
   return QApplication::exec();
 }

@@ -1,0 +1,420 @@
+#include "app/platform/Theme.h"
+#include "app/shell/AppDelegate.h"
+#include "app/shell/FloatingWidgetPanel.h"
+#include "app/shell/TrayPopup.h"
+#include "app/shell/WindowManager.h"
+#include "common/TestSupport.h"
+#include "core/email/EmailSyncCoordinator.h"
+#include "core/model/DiagnosticLogger.h"
+#include "core/platform/ICalendarFileEventStore.h"
+#include "core/platform/Workspace.h"
+#include "core/services/FocusTimerManager.h"
+#include "core/services/MockNotificationService.h"
+#include "core/services/WeatherError.h"
+#include "core/services/WeatherServiceProtocol.h"
+#include "core/store/DataStore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMainWindow>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using testsupport::runTask;
+using testsupport::utc;
+
+class FakeWeather : public WeatherServiceProtocol {
+ public:
+  QCoro::Task<WeatherData> fetchWeather(QString city) override {
+    cities.append(city);
+    if (fails) {
+      throw WeatherError::networkFailure(QStringLiteral("offline"));
+    }
+    WeatherData data;
+    data.locationName = city;
+    data.temperature = 21;
+    data.fetchedAt = utc(2026, 3, 10, 9, 30);
+    co_return data;
+  }
+  QStringList cities;
+  bool fails = false;
+};
+
+QStringList logLines(const QString& subsystem) {
+  QStringList lines;
+  for (const auto& entry : DiagnosticLogger::shared().entries()) {
+    if (entry.subsystem == subsystem) {
+      lines.append(entry.message);
+    }
+  }
+  return lines;
+}
+
+QList<QWidget*> visibleWindows(const QString& objectName) {
+  QList<QWidget*> found;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->isVisible() && window->objectName() == objectName) {
+      found.append(window);
+    }
+  }
+  return found;
+}
+
+// The order in which windows appear and disappear.
+class ShowHideRecorder : public QObject {
+ public:
+  ShowHideRecorder() { qApp->installEventFilter(this); }
+  ~ShowHideRecorder() override { qApp->removeEventFilter(this); }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget != nullptr && widget->isWindow() &&
+        (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
+      events.append((event->type() == QEvent::Show ? QStringLiteral("show ")
+                                                   : QStringLiteral("hide ")) +
+                    widget->objectName());
+    }
+    return false;
+  }
+  QStringList events;
+};
+
+// Light and dark pictures of a window when PELMORA_SCREENSHOTS names a folder.
+void shoot(QWidget* window, const QString& name) {
+  const QString folder = qEnvironmentVariable("PELMORA_SCREENSHOTS");
+  if (folder.isEmpty()) {
+    return;
+  }
+  QDir().mkpath(folder);
+  const AppThemeMode before = Theme::shared().mode();
+  for (const bool dark : {false, true}) {
+    Theme::shared().setMode(dark ? AppThemeMode::dark : AppThemeMode::light);
+    QApplication::processEvents();
+    const QString file = QDir(folder).filePath(name + (dark ? "-dark.png" : "-light.png"));
+    EXPECT_TRUE(window->grab().save(file)) << file.toStdString();
+  }
+  Theme::shared().setMode(before);
+}
+
+const QRect kScreen(0, 0, 1920, 1080);
+const QRect kFreeArea(0, 32, 1920, 1048);
+
+// The whole application as it starts, on a throw-away store, clock, screen and workspace.
+class AppShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override { DiagnosticLogger::shared().clear(); }
+  void TearDown() override {
+    delegate.reset();
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      if (window->objectName() == QStringLiteral("PelmoraQuickCapture")) {
+        delete window;
+      }
+    }
+  }
+
+  void launch(std::function<void(AppSettings&)> configure = {}) {
+    if (configure) {
+      DataStore seed(folder.filePath(QStringLiteral("store")), nullptr, nullptr);
+      AppSettings settings = seed.settings();
+      configure(settings);
+      seed.setSettings(settings);
+      seed.saveSettings();
+    }
+    AppDelegate::Options options;
+    options.storageFolder = folder.filePath(QStringLiteral("store"));
+    options.makeEventStore = [this]() -> std::unique_ptr<EventStore> {
+      return std::make_unique<ICalendarFileEventStore>(folder.filePath(QStringLiteral("cal")),
+                                                       folder.filePath(QStringLiteral("cal")),
+                                                       QTimeZone::utc());
+    };
+    options.seams.clock = [this] { return now; };
+    options.seams.workspace = &workspace;
+    options.seams.makeWeatherService = [this] { return weather; };
+    options.seams.notificationService = &notifications;
+    options.seams.screens = [this] { return screens; };
+    options.seams.isSystemTrayAvailable = [this] { return trayAvailable; };
+    options.seams.settingsFile = folder.filePath(QStringLiteral("frames.ini"));
+    delegate = std::make_unique<AppDelegate>(options);
+    delegate->applicationDidFinishLaunching();
+  }
+
+  WindowManager& manager() { return *delegate->windowManager(); }
+  FloatingWidgetPanel& panel() { return *manager().floatingPanel(); }
+
+  QTemporaryDir folder;
+  QDateTime now = utc(2026, 3, 10, 9, 30);
+  Workspace workspace;
+  std::shared_ptr<FakeWeather> weather = std::make_shared<FakeWeather>();
+  MockNotificationService notifications;
+  QList<ScreenArea> screens{{kScreen, kFreeArea}};
+  bool trayAvailable = true;
+  std::unique_ptr<AppDelegate> delegate;
+};
+
+TEST_F(AppShellTest, LaunchBuildsTheShellAndQuitStopsEverythingThenSavesOnce) {
+  launch();
+  EXPECT_TRUE(manager().mainWindow()->isVisible());
+  shoot(manager().mainWindow(), QStringLiteral("main-window"));
+  EXPECT_EQ(manager().mainWindow()->size(), QSize(880, 580));
+  EXPECT_EQ(manager().mainWindow()->minimumSize(), QSize(720, 480));
+  ASSERT_NE(manager().floatingPanel(), nullptr);
+  EXPECT_FALSE(panel().isVisible());  // the widget is not floating in a fresh store
+  ASSERT_NE(manager().popup(), nullptr);
+  EXPECT_FALSE(manager().popup()->isVisible());
+  ASSERT_NE(manager().weatherTimer(), nullptr);
+  EXPECT_TRUE(manager().weatherTimer()->isActive());
+  EXPECT_TRUE(manager().isObservingWake());
+  EXPECT_EQ(manager().emailSyncCoordinator()->syncTimer(), nullptr);  // assistant off
+  EXPECT_TRUE(static_cast<bool>(delegate->focusTimer()->onSessionCompleted));
+  EXPECT_EQ(logLines(QStringLiteral("App")), QStringList{"Pelmora launched successfully."});
+
+  delegate->store()->setDailyIntention(QStringLiteral("Ship it"));  // in memory only
+  delegate->applicationWillTerminate();
+  delegate->applicationWillTerminate();  // SIGTERM after the quit signal
+  EXPECT_EQ(manager().weatherTimer(), nullptr);
+  EXPECT_FALSE(manager().isObservingWake());
+  EXPECT_EQ(logLines(QStringLiteral("App")),
+            (QStringList{"Pelmora launched successfully.", "Pelmora terminated cleanly."}));
+  DataStore reloaded(folder.filePath(QStringLiteral("store")), nullptr, nullptr);
+  EXPECT_EQ(reloaded.dailyIntention(), QStringLiteral("Ship it"));
+}
+
+TEST_F(AppShellTest, EnabledAssistantAndFloatingWidgetStartWithTheApp) {
+  launch([](AppSettings& s) {
+    s.isEmailAssistantEnabled = true;
+    s.isWidgetFloating = true;
+    s.widgetOpacity = 0.6;
+  });
+  ASSERT_NE(manager().emailSyncCoordinator()->syncTimer(), nullptr);
+  EXPECT_TRUE(panel().isVisible());
+  EXPECT_TRUE(panel().isFloating());
+  EXPECT_DOUBLE_EQ(panel().windowOpacity(), 0.6);
+}
+
+TEST(AppShortcutTest, CtrlShiftLAndKMatchWhateverElseIsHeld) {
+  const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+  const struct {
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    AppShortcut expected;
+  } rows[] = {
+      {Qt::Key_L, ctrlShift, AppShortcut::showMainWindow},
+      {Qt::Key_L, ctrlShift | Qt::AltModifier, AppShortcut::showMainWindow},
+      {Qt::Key_K, ctrlShift | Qt::MetaModifier | Qt::KeypadModifier, AppShortcut::newQuickCapture},
+      {Qt::Key_L, Qt::ControlModifier, AppShortcut::none},
+      {Qt::Key_K, Qt::ShiftModifier | Qt::AltModifier, AppShortcut::none},
+      {Qt::Key_J, ctrlShift, AppShortcut::none},
+      {Qt::Key_unknown, ctrlShift, AppShortcut::none},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(appShortcutFor(row.key, row.modifiers), row.expected) << row.key << ' ' << row.modifiers.toInt();
+  }
+}
+
+TEST_F(AppShellTest, ShortcutsReopenTheSameMainWindowAndOpenANewCaptureEachTime) {
+  launch();
+  QMainWindow* window = manager().mainWindow();
+  window->close();
+  EXPECT_FALSE(window->isVisible());
+  QTest::keyClick(window, Qt::Key_L, Qt::ControlModifier);  // no Shift: passed on
+  EXPECT_FALSE(window->isVisible());
+  QTest::keyClick(window, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(manager().mainWindow(), window);
+
+  QTest::keyClick(window, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+  QTest::keyClick(window, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+  const auto captures = visibleWindows(QStringLiteral("PelmoraQuickCapture"));
+  ASSERT_EQ(captures.size(), 2);
+  shoot(captures.first(), QStringLiteral("quick-capture"));
+  for (QWidget* capture : captures) {
+    EXPECT_EQ(capture->windowTitle(), QStringLiteral("Quick Capture"));
+    EXPECT_EQ(capture->size(), QSize(440, 280));
+    // Centred; the frame the platform adds may shift it by its border.
+    EXPECT_LE((capture->geometry().center() - kFreeArea.center()).manhattanLength(), 4);
+  }
+}
+
+TEST_F(AppShellTest, ReopenShowsTheMainWindowOnlyWhenNothingIsVisible) {
+  launch();
+  QMainWindow* window = manager().mainWindow();
+  window->close();
+  EXPECT_TRUE(delegate->applicationShouldHandleReopen(true));
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(delegate->applicationShouldHandleReopen(false));
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(manager().mainWindow(), window);
+}
+
+TEST_F(AppShellTest, WithoutATrayTheAppRunsWithItsMainWindow) {
+  trayAvailable = false;
+  launch();
+  EXPECT_EQ(manager().trayIcon(), nullptr);
+  EXPECT_TRUE(manager().mainWindow()->isVisible());
+  EXPECT_EQ(logLines(QStringLiteral("App")).size(), 2);  // the warning, then the launch line
+}
+
+TEST_F(AppShellTest, EveryPopupActionClosesThePopupBeforeActing) {
+  launch();
+  const auto actions = manager().popoverActions();
+  const struct {
+    std::function<void()> action;
+    QString shows;
+  } rows[] = {
+      {actions.onOpenDashboard, QStringLiteral("PelmoraMainWindow")},
+      {actions.onOpenSettings, QStringLiteral("PelmoraMainWindow")},
+      {actions.onToggleWidget, QStringLiteral("PelmoraFloatingWidget")},
+      {actions.onOpenQuickCapture, QStringLiteral("PelmoraQuickCapture")},
+  };
+  for (const auto& row : rows) {
+    manager().mainWindow()->hide();
+    panel().hide();
+    manager().togglePopover();
+    ASSERT_TRUE(manager().popup()->isVisible());
+    EXPECT_EQ(manager().popup()->size(), QSize(300, 420));
+    shoot(manager().popup(), QStringLiteral("tray-popup"));
+    ShowHideRecorder recorder;
+    row.action();
+    EXPECT_FALSE(manager().popup()->isVisible());
+    EXPECT_EQ(recorder.events.value(0), QStringLiteral("hide PelmoraTrayPopup")) << row.shows.toStdString();
+    EXPECT_TRUE(recorder.events.contains(QStringLiteral("show ") + row.shows)) << row.shows.toStdString();
+  }
+}
+
+TEST_F(AppShellTest, PanelTogglesHidesOnCloseAndComesBackFromAScreenThatIsGone) {
+  launch([](AppSettings& s) { s.widgetOpacity = 0.8; });
+  FloatingWidgetPanel* built = &panel();
+  manager().toggleFloatingWidget();
+  ASSERT_TRUE(panel().isVisible());
+  EXPECT_FALSE(panel().isFloating());  // isWidgetFloating off: an ordinary window
+  EXPECT_DOUBLE_EQ(panel().windowOpacity(), 0.8);
+  EXPECT_EQ(panel().size(), QSize(280, 180));
+  shoot(&panel(), QStringLiteral("floating-panel"));
+  panel().move(300, 200);
+  panel().close();
+  EXPECT_FALSE(panel().isVisible());
+  manager().toggleFloatingWidget();
+  EXPECT_EQ(manager().floatingPanel(), built);
+  EXPECT_EQ(panel().pos(), QPoint(300, 200));
+
+  // The display it was on is unplugged.
+  panel().move(2400, 200);
+  screens = {{QRect(0, 0, 1280, 800), QRect(0, 28, 1280, 772)}};
+  manager().toggleFloatingWidget();
+  manager().toggleFloatingWidget();
+  EXPECT_EQ(panel().pos(), QPoint(1280 - 280 - 24, 28 + 48));
+}
+
+TEST(PanelRescueTest, OnlyAPanelOutsideEveryFreeAreaMoves) {
+  const QList<ScreenArea> twoScreens{{kScreen, kFreeArea},
+                                     {QRect(1920, 0, 1280, 1024), QRect(1920, 0, 1280, 1024)}};
+  const QSize size(280, 180);
+  const struct {
+    QPoint at;
+    QList<ScreenArea> screens;
+    std::optional<QPoint> expected;
+  } rows[] = {
+      {{100, 100}, twoScreens, std::nullopt},
+      {{2500, 500}, twoScreens, std::nullopt},                        // on the second display
+      {{4000, 500}, twoScreens, QPoint(1920 - 280 - 24, 32 + 48)},    // display gone
+      {{2500, 1100}, twoScreens, QPoint(1920 - 280 - 24, 32 + 48)},   // below everything
+      {{100, -170}, twoScreens, QPoint(1920 - 280 - 24, 32 + 48)},    // only under the top bar
+      {{4000, 500}, {}, std::nullopt},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(rescuedPanelPosition(QRect(row.at, size), row.screens), row.expected) << row.at.x() << ',' << row.at.y();
+  }
+}
+
+TEST(PopupPlacementTest, UnderTheIconOrAboveItAndAlwaysOnScreen) {
+  const QSize size(300, 420);
+  const struct {
+    QRect icon;
+    QPoint cursor;
+    QPoint expected;
+  } rows[] = {
+      {QRect(1000, 0, 24, 24), {}, {1011 - 150, 32}},                  // top bar
+      {QRect(1000, 1056, 24, 24), {}, {1011 - 150, 1056 - 4 - 420}},   // bottom panel
+      {QRect(1900, 0, 20, 24), {}, {1920 - 300, 32}},                  // right corner
+      {QRect(), {500, 600}, {500 - 150, 600 + 1 + 4}},                 // no icon: the cursor
+      {QRect(), {500, 900}, {500 - 150, 900 - 4 - 420}},
+      {QRect(), {10, 10}, {0, 32}},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(popupPosition(row.icon, row.cursor, size, kFreeArea), row.expected) << row.icon.x() << ',' << row.icon.y();
+  }
+}
+
+TEST_F(AppShellTest, WeatherTimerRunsAtLeastEveryQuarterHour) {
+  for (const auto& [minutes, expected] : {std::pair{5, 15}, std::pair{120, 120}}) {
+    launch([minutes](AppSettings& s) { s.weatherRefreshMinutes = minutes; });
+    EXPECT_EQ(manager().weatherTimer()->interval(), expected * 60 * 1000) << minutes;
+    EXPECT_TRUE(weather->cities.isEmpty());  // nothing at start-up
+    delegate.reset();
+  }
+}
+
+TEST_F(AppShellTest, WeatherRefreshStoresSuccessOnlyAndSkipsAnEmptyCity) {
+  const struct {
+    QString city;
+    bool fails;
+    int fetches;
+    bool stored;
+  } rows[] = {
+      {QString(), false, 0, false},
+      {QStringLiteral("Berlin"), true, 1, false},
+      {QStringLiteral("  "), false, 1, true},  // blanks are a city
+  };
+  for (const auto& row : rows) {
+    DiagnosticLogger::shared().clear();
+    weather = std::make_shared<FakeWeather>();
+    weather->fails = row.fails;
+    launch([&row](AppSettings& s) { s.weatherCity = row.city; });
+    const auto before = delegate->store()->cachedWeather();
+    runTask(manager().refreshWeatherIfNeeded());
+    EXPECT_EQ(weather->cities.size(), row.fetches) << row.city.toStdString();
+    EXPECT_EQ(delegate->store()->cachedWeather() != before, row.stored) << row.city.toStdString();
+    EXPECT_EQ(logLines(QStringLiteral("Weather")).size(), row.stored ? 1 : 0) << row.city.toStdString();
+    delegate.reset();
+  }
+}
+
+TEST_F(AppShellTest, WakeCompletesAnExpiredFocusRescuesThePanelAndRefreshesWeather) {
+  launch([](AppSettings& s) {
+    s.weatherCity = QStringLiteral("Oslo");
+    s.isWidgetFloating = true;
+  });
+  const int sessions = delegate->store()->focusSessions().size();
+  delegate->focusTimer()->start(FocusSessionType::focus, std::nullopt, std::nullopt, now);
+  panel().move(5000, 5000);
+  now = now.addSecs(3 * 3600);  // asleep for three hours
+  Q_EMIT workspace.didWake();
+  QTRY_COMPARE(logLines(QStringLiteral("System")).count("Application handled system wake cleanly."),
+               1);
+  EXPECT_EQ(delegate->focusTimer()->status(), TimerStatus::completed);
+  EXPECT_EQ(delegate->store()->focusSessions().size(), sessions + 1);
+  EXPECT_EQ(panel().pos(), QPoint(1920 - panel().width() - 24, 32 + 48));
+  EXPECT_EQ(weather->cities, QStringList{"Oslo"});
+}
+
+TEST_F(AppShellTest, FinishedFocusIsStoredAndAnnouncedOnlyWhenAsked) {
+  for (const bool notify : {true, false}) {
+    notifications.focusNotifications.clear();
+    launch([notify](AppSettings& s) { s.notifyFocusComplete = notify; });
+    const int sessions = delegate->store()->focusSessions().size();
+    delegate->focusTimer()->start(FocusSessionType::focus, std::nullopt,
+                                  QStringLiteral("Report"), now);
+    now = now.addSecs(2 * 3600);
+    // Coming back to the app notices the interval that ended meanwhile.
+    Q_EMIT qGuiApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_EQ(delegate->store()->focusSessions().size(), sessions + 1) << notify;
+    EXPECT_EQ(notifications.focusNotifications.size(), notify ? 1 : 0);
+    delegate.reset();
+  }
+}
+
+}  // namespace
