@@ -14,18 +14,18 @@
 
 #include <algorithm>
 
-AppShortcut appShortcutFor(int key, Qt::KeyboardModifiers modifiers) {
+GlobalShortcut globalShortcutFor(int key, Qt::KeyboardModifiers modifiers) {
   const Qt::KeyboardModifiers required = Qt::ControlModifier | Qt::ShiftModifier;
   if ((modifiers & required) != required) {
-    return AppShortcut::none;
+    return GlobalShortcut::none;
   }
   switch (key) {
     case Qt::Key_L:
-      return AppShortcut::showMainWindow;
+      return GlobalShortcut::showMainWindow;
     case Qt::Key_K:
-      return AppShortcut::newQuickCapture;
+      return GlobalShortcut::newQuickCapture;
     default:
-      return AppShortcut::none;
+      return GlobalShortcut::none;
   }
 }
 
@@ -108,14 +108,14 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
   }
   const auto* key = static_cast<QKeyEvent*>(event);
-  switch (appShortcutFor(key->key(), key->modifiers())) {
-    case AppShortcut::showMainWindow:
+  switch (globalShortcutFor(key->key(), key->modifiers())) {
+    case GlobalShortcut::showMainWindow:
       windowManager_->showMainWindow();
       return true;
-    case AppShortcut::newQuickCapture:
+    case GlobalShortcut::newQuickCapture:
       windowManager_->showQuickCapture();
       return true;
-    case AppShortcut::none:
+    case GlobalShortcut::none:
       break;
   }
   return QObject::eventFilter(watched, event);

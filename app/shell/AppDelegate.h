@@ -15,10 +15,10 @@ class FocusTimerManager;
 class NotificationService;
 
 // What an application-wide key press asks for. Ctrl stands for the other platform's Command.
-enum class AppShortcut { none, showMainWindow, newQuickCapture };
+enum class GlobalShortcut { none, showMainWindow, newQuickCapture };
 
 // Ctrl+Shift+L and Ctrl+Shift+K, whatever other modifiers are held; everything else is none.
-AppShortcut appShortcutFor(int key, Qt::KeyboardModifiers modifiers);
+GlobalShortcut globalShortcutFor(int key, Qt::KeyboardModifiers modifiers);
 
 // Builds the application's object graph once the event loop is about to run, answers a
 // second start of Pelmora, owns the two application-wide shortcuts and shuts down in order.

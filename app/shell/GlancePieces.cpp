@@ -4,7 +4,6 @@
 #include <QPainterPath>
 
 namespace {
-constexpr qreal kDividerOpacity = 0.12;
 constexpr int kElidedMinimumWidth = 24;
 }  // namespace
 
@@ -40,18 +39,6 @@ void ColorDot::paintEvent(QPaintEvent*) {
   p.setPen(Qt::NoPen);
   p.setBrush(color_);
   p.drawEllipse(QRectF(rect()));
-}
-
-Divider::Divider(QWidget* parent) : QWidget(parent) {
-  setFixedHeight(1);
-  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-}
-
-void Divider::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  QColor line = Theme::color(ThemeColor::primary, this);
-  line.setAlphaF(float(line.alphaF() * kDividerOpacity));
-  p.fillRect(rect(), line);
 }
 
 ElidedLabel::ElidedLabel(const QString& text, ThemeColor role, int pixelSize, QFont::Weight weight,

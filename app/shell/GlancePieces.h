@@ -2,7 +2,10 @@
 
 #include "app/platform/Theme.h"
 
+#include "app/shell/Divider.h"
+
 #include <QColor>
+
 #include <QWidget>
 
 #include <optional>
@@ -39,17 +42,6 @@ class ColorDot : public QWidget {
 
  private:
   QColor color_;
-};
-
-// A one-pixel rule across the full width, in the text colour at low opacity.
-class Divider : public QWidget {
-  Q_OBJECT
-
- public:
-  explicit Divider(QWidget* parent = nullptr);
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
 };
 
 // One line of text that ends in "…" when it does not fit; never wraps, never markup.

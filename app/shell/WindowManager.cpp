@@ -282,7 +282,8 @@ void WindowManager::showMainWindow() {
     window->setWindowTitle(QStringLiteral("Pelmora"));
     window->setMinimumSize(720, 480);
     window->resize(880, 580);
-    window->setCentralWidget(new MainDashboardView(window));
+    window->setCentralWidget(
+        new MainDashboardView(environment(), toggleFloatingWidgetAction(), window));
     window->restoreGeometry(frameSettings()->value(kMainWindowFrame).toByteArray());
     centre(window, screenAreas());
     mainWindow_ = window;

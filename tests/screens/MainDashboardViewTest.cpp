@@ -100,7 +100,7 @@ TEST_F(MainDashboardViewTest, ShortcutsSelectTabsAndEveryTabGetsANewScreen) {
   const struct {
     Qt::Key key;
     DashboardTab tab;
-  } cases[] = {{Qt::Key_2, DashboardTab::calendar}, {Qt::Key_9, DashboardTab::shortcuts},
+  } cases[] = {{Qt::Key_2, DashboardTab::calendar}, {Qt::Key_8, DashboardTab::insights},
                {Qt::Key_3, DashboardTab::tasks},    {Qt::Key_1, DashboardTab::today}};
   for (const auto& c : cases) {
     QPointer<QWidget> before = frame->currentScreen();

@@ -200,18 +200,18 @@ TEST(AppShortcutTest, CtrlShiftLAndKMatchWhateverElseIsHeld) {
   const struct {
     int key;
     Qt::KeyboardModifiers modifiers;
-    AppShortcut expected;
+    GlobalShortcut expected;
   } rows[] = {
-      {Qt::Key_L, ctrlShift, AppShortcut::showMainWindow},
-      {Qt::Key_L, ctrlShift | Qt::AltModifier, AppShortcut::showMainWindow},
-      {Qt::Key_K, ctrlShift | Qt::MetaModifier | Qt::KeypadModifier, AppShortcut::newQuickCapture},
-      {Qt::Key_L, Qt::ControlModifier, AppShortcut::none},
-      {Qt::Key_K, Qt::ShiftModifier | Qt::AltModifier, AppShortcut::none},
-      {Qt::Key_J, ctrlShift, AppShortcut::none},
-      {Qt::Key_unknown, ctrlShift, AppShortcut::none},
+      {Qt::Key_L, ctrlShift, GlobalShortcut::showMainWindow},
+      {Qt::Key_L, ctrlShift | Qt::AltModifier, GlobalShortcut::showMainWindow},
+      {Qt::Key_K, ctrlShift | Qt::MetaModifier | Qt::KeypadModifier, GlobalShortcut::newQuickCapture},
+      {Qt::Key_L, Qt::ControlModifier, GlobalShortcut::none},
+      {Qt::Key_K, Qt::ShiftModifier | Qt::AltModifier, GlobalShortcut::none},
+      {Qt::Key_J, ctrlShift, GlobalShortcut::none},
+      {Qt::Key_unknown, ctrlShift, GlobalShortcut::none},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(appShortcutFor(row.key, row.modifiers), row.expected) << row.key << ' ' << row.modifiers.toInt();
+    EXPECT_EQ(globalShortcutFor(row.key, row.modifiers), row.expected) << row.key << ' ' << row.modifiers.toInt();
   }
 }
 

@@ -22,9 +22,9 @@
 
 namespace {
 
-constexpr int kPadding = 18;
+constexpr int kPadding = 14;
 constexpr qint64 kDefaultDueSeconds = 2 * 60 * 60;
-constexpr int kNotesHeight = 64;
+constexpr int kNotesHeight = 44;
 
 // The date editor shows the calendar's wall-clock time; it holds it as a zone-free value so
 // what the user sees is what is saved, whatever the machine's own zone.
@@ -53,10 +53,10 @@ QuickCaptureView::QuickCaptureView(const ScreenEnvironment& environment, QWidget
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
-  column->setSpacing(14);
+  column->setSpacing(8);
 
   auto* heading = new ThemedLabel(QStringLiteral("Quick Capture"), ThemeColor::primary, this);
-  heading->setTextStyle(18, QFont::Bold);
+  heading->setTextStyle(15, QFont::Bold);
   column->addWidget(heading);
 
   // The four kinds as one row of exclusive buttons.
@@ -76,7 +76,7 @@ QuickCaptureView::QuickCaptureView(const ScreenEnvironment& environment, QWidget
 
   auto* form = new QFormLayout;
   form->setHorizontalSpacing(12);
-  form->setVerticalSpacing(10);
+  form->setVerticalSpacing(6);
   form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   title_ = new QLineEdit(this);
   title_->setAccessibleName(QStringLiteral("Title"));
