@@ -108,8 +108,12 @@ void WebAuthenticationSession::showWaitingWindow() {
   // Cancel, Escape and the window's close button all end in rejected().
   connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
   connect(dialog, &QDialog::rejected, this, &WebAuthenticationSession::cancel);
-  // The anchor (and with it the dialog) may be destroyed while waiting.
-  connect(dialog, &QObject::destroyed, this, &WebAuthenticationSession::cancel);
+  // The anchor (and with it the dialog) may be destroyed while waiting. By then the dialog
+  // is half torn down, so it is forgotten before anything else could touch it.
+  connect(dialog, &QObject::destroyed, this, [this] {
+    m_dialog = nullptr;
+    cancel();
+  });
 
   m_dialog = dialog;
   dialog->show();

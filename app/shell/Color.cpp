@@ -1,17 +1,8 @@
 #include "app/shell/Color.h"
 
-#include <QTextBoundaryFinder>
+#include "core/model/GraphemeText.h"
 
 namespace {
-
-int graphemeCount(const QString& text) {
-  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-  int count = 0;
-  while (finder.toNextBoundary() > 0) {
-    ++count;
-  }
-  return count;
-}
 
 int hexDigitValue(QChar c) {
   const char16_t u = c.unicode();
@@ -32,7 +23,7 @@ std::optional<QColor> fromHex(const QString& text) {
   }
   // Length is judged in user-perceived characters, so "e" plus a combining accent is one
   // character that then fails as a digit rather than shifting the count.
-  if (graphemeCount(digits) != 6) {
+  if (grapheme_text::count(digits) != 6) {
     return std::nullopt;
   }
   // Six clusters that are all ASCII hex digits are exactly six code units; a sign, a space or

@@ -1,6 +1,6 @@
 #include "core/email/GeminiPrompt.h"
 
-#include "core/email/GraphemeText.h"
+#include "core/model/GraphemeText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -22,7 +22,7 @@ QString cleaned(const QString& field) {
     text.remove(closingTag);
     text.remove(openingTag);
   }
-  return leadingGraphemes(text, fieldLength);
+  return grapheme_text::leading(text, fieldLength);
 }
 
 // UTC as "2025-03-15 09:00:00 +0000".

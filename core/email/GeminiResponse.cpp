@@ -1,5 +1,7 @@
 #include "core/email/GeminiResponse.h"
 
+#include "core/email/StrictJson.h"
+
 #include "core/email/CompiledPattern.h"
 #include "core/email/EmailIntelligenceProvider.h"
 
@@ -105,8 +107,12 @@ std::optional<double> optionalNumber(const QJsonObject& object, QLatin1StringVie
 
 // The generated array; one object of the wrong shape rejects the whole array.
 std::optional<QList<RawExtractedItem>> decodeItems(const QString& text) {
+  const QByteArray bytes = text.toUtf8();
+  if (!isStrictJson(bytes)) {
+    return std::nullopt;
+  }
   QJsonParseError error;
-  const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8(), &error);
+  const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
   if (error.error != QJsonParseError::NoError || !document.isArray()) {
     return std::nullopt;
   }

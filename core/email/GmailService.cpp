@@ -1,5 +1,8 @@
 #include "core/email/GmailService.h"
 
+#include "core/model/DecodingError.h"
+#include "core/model/DiagnosticLogger.h"
+
 #include "core/email/GmailError.h"
 #include "core/model/AppConfig.h"
 #include "core/model/JsonCoding.h"
@@ -459,6 +462,14 @@ QCoro::Task<QList<EmailMessageContext>> GmailService::State::fetch(std::shared_p
   }
 }
 
+namespace {
+void skipMessage(const QString& messageID, const QString& why) {
+  DiagnosticLogger::shared().log(
+      QStringLiteral("Skipped Gmail message %1: %2.").arg(messageID, why), QStringLiteral("WARN"),
+      QStringLiteral("EmailSync"));
+}
+}  // namespace
+
 QCoro::Task<std::optional<EmailMessageContext>> GmailService::State::fetchMessageMetadata(
     std::shared_ptr<State> self, QString messageID, QString token) {
   // The identifier is one path segment; encoding keeps a stray "/", "?" or "#" in it from
@@ -474,11 +485,24 @@ QCoro::Task<std::optional<EmailMessageContext>> GmailService::State::fetchMessag
   if (response.status == 404) {
     co_return std::nullopt;
   }
-  if (!response.isSuccess()) {
+  // A passing failure (no HTTP answer, 401, 429, 5xx) ends the pass so the next one asks
+  // again; a refusal that will never change is skipped, or it would stall every later pass.
+  const bool passing = response.status == 0 || response.status == 401 ||
+                       response.status == 429 || response.status >= 500;
+  if (!response.isSuccess() && passing) {
     throw GmailError::networkError(QString::fromLatin1("Metadata request failed"));
   }
-  const GmailMessageResponse message = GmailMessageResponse::decode(response.body);
-  co_return makeContext(message, self->now());
+  if (!response.isSuccess()) {
+    skipMessage(messageID, QStringLiteral("HTTP %1").arg(response.status));
+    co_return std::nullopt;
+  }
+  try {
+    const GmailMessageResponse message = GmailMessageResponse::decode(response.body);
+    co_return makeContext(message, self->now());
+  } catch (const DecodingError&) {
+    skipMessage(messageID, QStringLiteral("an unreadable reply"));
+    co_return std::nullopt;
+  }
 }
 
 // --- GmailService --------------------------------------------------------------------------

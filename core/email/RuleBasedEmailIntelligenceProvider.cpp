@@ -2,7 +2,7 @@
 
 #include "core/email/AmountReader.h"
 #include "core/email/CompiledPattern.h"
-#include "core/email/GraphemeText.h"
+#include "core/model/GraphemeText.h"
 
 #include <array>
 
@@ -100,7 +100,7 @@ QList<EmailExtractedSuggestion> RuleBasedEmailIntelligenceProvider::extract(
   std::optional<QString> evidence;
   const auto evidenceSnippet = [&]() -> const QString& {
     if (!evidence) {
-      evidence = leadingGraphemes(message.snippet, evidenceLength);
+      evidence = grapheme_text::leading(message.snippet, evidenceLength);
     }
     return *evidence;
   };

@@ -158,5 +158,17 @@ QJsonObject AppSettings::toJson() const {
 AppSettings AppSettings::fromJson(const QJsonObject& object) {
   AppSettings settings;
   forEachField(settings, Reader{object});
+  // A hand-edited or damaged file must not give a widget below invisible, a zero-length
+  // focus interval or a look-ahead that reads the calendar for centuries.
+  constexpr int week = 7 * 24 * 60;
+  settings.widgetOpacity = std::clamp(settings.widgetOpacity, 0.0, 1.0);
+  settings.weatherRefreshMinutes = std::clamp(settings.weatherRefreshMinutes, 1, week);
+  settings.focusDurationMinutes = std::clamp(settings.focusDurationMinutes, 1, 24 * 60);
+  settings.shortBreakDurationMinutes = std::clamp(settings.shortBreakDurationMinutes, 1, 24 * 60);
+  settings.longBreakDurationMinutes = std::clamp(settings.longBreakDurationMinutes, 1, 24 * 60);
+  settings.sessionsBeforeLongBreak = std::clamp(settings.sessionsBeforeLongBreak, 1, 100);
+  settings.billReminderDaysBefore = std::clamp(settings.billReminderDaysBefore, 0, 365);
+  settings.calendarLookAheadDays = std::clamp(settings.calendarLookAheadDays, 1, 366);
+  settings.emailSyncIntervalMinutes = std::clamp(settings.emailSyncIntervalMinutes, 1, week);
   return settings;
 }

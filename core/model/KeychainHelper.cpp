@@ -98,9 +98,9 @@ std::optional<QString> KeychainHelper::read(const QString& key) {
 }
 
 bool KeychainHelper::save(const QString& key, const QString& secret) {
-  if (!remove(key)) {
-    return false;
-  }
+  // A failed delete is logged; the store below replaces a matching item anyway, so its
+  // outcome is what counts.
+  remove(key);
   const QByteArray account = key.toUtf8();
   const QByteArray value = secret.toUtf8();
   const QByteArray label = QStringLiteral("Pelmora: %1").arg(key).toUtf8();

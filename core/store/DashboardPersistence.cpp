@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QStandardPaths>
 
@@ -64,6 +65,13 @@ void DashboardPersistence::markUnreadable(const QString& path, const QString& st
 }
 
 DashboardPersistence::LoadedDatabase DashboardPersistence::loadDatabase() {
+  if (const int removed = StorageFile::removeTemporaryLeftovers(
+          folder_, {QLatin1String(StorageSchema::databaseFileName),
+                    QLatin1String(StorageSchema::backupFileName),
+                    QLatin1String(StorageSchema::settingsFileName),
+                    QLatin1String(StorageSchema::safetySnapshotFileName)})) {
+    logInfo(QStringLiteral("Removed %1 temporary file(s) left by an interrupted save.").arg(removed));
+  }
   LoadedDatabase loaded;
   const struct {
     QString path;
@@ -71,6 +79,7 @@ DashboardPersistence::LoadedDatabase DashboardPersistence::loadDatabase() {
     bool isBackup;
   } candidates[] = {{databasePath(), "dashboard", false}, {backupPath(), "dashboard.backup", true}};
 
+  QByteArray loadedBytes;
   for (const auto& candidate : candidates) {
     const StorageFile::ReadResult file = StorageFile::read(candidate.path);
     if (file.status == StorageFile::ReadStatus::missing) {
@@ -80,6 +89,18 @@ DashboardPersistence::LoadedDatabase DashboardPersistence::loadDatabase() {
     if (file.status == StorageFile::ReadStatus::failed) {
       markUnreadable(candidate.path, QLatin1String(candidate.stem), file.error);
       continue;
+    }
+    if (!loadedBytes.isNull()) {
+      // The main file loaded; the backup is only checked, so a damaged one is kept aside
+      // too instead of being silently replaced. Usually it is the same bytes.
+      if (file.bytes != loadedBytes) {
+        try {
+          DataMigrations::decode(file.bytes);
+        } catch (const MigrationError& error) {
+          markUnreadable(candidate.path, QLatin1String(candidate.stem), error.errorDescription());
+        }
+      }
+      break;
     }
     try {
       DataMigrations::Result result = DataMigrations::decode(file.bytes);
@@ -93,7 +114,10 @@ DashboardPersistence::LoadedDatabase DashboardPersistence::loadDatabase() {
         logWarning(QStringLiteral("Loaded the data from the backup copy %1.")
                        .arg(QFileInfo(candidate.path).fileName()));
       }
-      return loaded;
+      if (!result.unreadableRecords.isEmpty()) {
+        keepUnreadableRecords(result.unreadableRecords, candidate.path);
+      }
+      loadedBytes = file.bytes;
     } catch (const MigrationError& error) {
       markUnreadable(candidate.path, QLatin1String(candidate.stem), error.errorDescription());
     }
@@ -104,10 +128,46 @@ DashboardPersistence::LoadedDatabase DashboardPersistence::loadDatabase() {
   return loaded;
 }
 
+void DashboardPersistence::keepUnreadableRecords(const UnreadableRecords& records,
+                                                 const QString& source) {
+  QJsonArray kept;
+  for (const UnreadableRecord& record : records) {
+    kept.append(record.toJson());
+  }
+  const QDateTime now = clock_();
+  const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  QString path = QDir(folder_).filePath(QStringLiteral("dashboard.unreadable-records-%1.json").arg(stamp));
+  for (int n = 2; QFileInfo::exists(path); ++n) {
+    path = QDir(folder_).filePath(
+        QStringLiteral("dashboard.unreadable-records-%1-%2.json").arg(stamp).arg(n));
+  }
+  const QJsonObject document{{QStringLiteral("source"), QFileInfo(source).fileName()},
+                             {QStringLiteral("keptAt"), now.toUTC().toString(Qt::ISODateWithMs)},
+                             {QStringLiteral("records"), kept}};
+  const auto failure =
+      StorageFile::writeAtomically(path, QJsonDocument(document).toJson(QJsonDocument::Indented));
+  const QString count = records.size() == 1 ? QStringLiteral("1 record")
+                                            : QStringLiteral("%1 records").arg(records.size());
+  if (failure) {
+    // Without the side file the records would be lost with the next save.
+    readOnlyReason_ = QStringLiteral("%1 could not be read and could not be kept aside (%2), so "
+                                     "nothing will be saved until this is resolved.")
+                          .arg(count, *failure);
+    logError(*readOnlyReason_);
+    loadWarning_ = readOnlyReason_;
+    return;
+  }
+  loadWarning_ = QStringLiteral("%1 could not be read and %2 kept in %3; everything else loaded.")
+                     .arg(count, records.size() == 1 ? QStringLiteral("was") : QStringLiteral("were"),
+                          QFileInfo(path).fileName());
+  logWarning(*loadWarning_ + QStringLiteral(" First problem: ") + records.first().error);
+}
+
 std::optional<QString> DashboardPersistence::moveUnreadableFilesAside(const QString& about) {
   for (qsizetype i = 0; i < unreadable_.size();) {
     const SetAside entry = unreadable_.at(i);
-    if (entry.path != about || !QFileInfo::exists(entry.path)) {
+    const QFileInfo info(entry.path);
+    if (entry.path != about || !(info.exists() || info.isSymLink())) {
       ++i;
       continue;
     }

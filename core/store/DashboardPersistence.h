@@ -39,6 +39,10 @@ class DashboardPersistence {
   };
   LoadedDatabase loadDatabase();
 
+  // What the user should know about the last load (records that could not be read and where
+  // they were kept); nothing when all went well.
+  const std::optional<QString>& loadWarning() const { return loadWarning_; }
+
   // Why nothing may be written, when a newer version wrote the database.
   const std::optional<QString>& readOnlyReason() const { return readOnlyReason_; }
 
@@ -57,6 +61,8 @@ class DashboardPersistence {
   };
 
   QString filePath(const char* name) const;
+  // Writes records that could not be read to a side file next to the database.
+  void keepUnreadableRecords(const UnreadableRecords& records, const QString& source);
   void markUnreadable(const QString& path, const QString& stem, const QString& reason);
   // Moves every unreadable file still in the way; fails rather than let one be written over.
   std::optional<QString> moveUnreadableFilesAside(const QString& about);
@@ -65,4 +71,5 @@ class DashboardPersistence {
   std::function<QDateTime()> clock_;
   QList<SetAside> unreadable_;
   std::optional<QString> readOnlyReason_;
+  std::optional<QString> loadWarning_;
 };

@@ -15,11 +15,11 @@ DataMigrations::Result DataMigrations::decode(const QByteArray& data) {
   if (version > StorageSchema::currentVersion) {
     MigrationError newer(MigrationError::Kind::newerVersion, QString(), version);
     try {
-      Result result{DashboardStorageContainer::fromJson(object), newer};
+      Result result{DashboardStorageContainer::fromJson(object), newer, {}};
       return result;
     } catch (const DecodingError&) {
       // Nothing of it can be shown, but it still must not be written over.
-      return Result{DashboardStorageContainer{}, newer};
+      return Result{DashboardStorageContainer{}, newer, {}};
     }
   }
   if (version < 1) {
@@ -31,7 +31,9 @@ DataMigrations::Result DataMigrations::decode(const QByteArray& data) {
     throw MigrationError(MigrationError::Kind::unsupportedVersion, QString(), version);
   }
   try {
-    return Result{DashboardStorageContainer::fromJson(object), std::nullopt};
+    Result result;
+    result.container = DashboardStorageContainer::fromJson(object, &result.unreadableRecords);
+    return result;
   } catch (const DecodingError& error) {
     throw MigrationError(MigrationError::Kind::unreadable, error.errorDescription());
   }

@@ -16,6 +16,8 @@ class DataMigrations {
     // Set when a newer Pelmora wrote the file: the container holds what this version
     // understands of it, and the file must not be written over.
     std::optional<MigrationError> newerVersion;
+    // Records that could not be read; the container holds the others.
+    UnreadableRecords unreadableRecords;
   };
 
   // Throws MigrationError when the bytes cannot be taken into use.

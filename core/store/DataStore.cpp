@@ -80,7 +80,11 @@ DataStore::~DataStore() = default;
 QDateTime DataStore::now() const { return clock_(); }
 
 std::optional<QString> DataStore::saveError() const {
-  return databaseError_ ? databaseError_ : settingsError_;
+  // A load warning stays in view for the run: the records it names are not in the store.
+  if (databaseError_) {
+    return databaseError_;
+  }
+  return settingsError_ ? settingsError_ : persistence_.loadWarning();
 }
 
 void DataStore::setDatabaseError(std::optional<QString> error) {

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -18,9 +19,24 @@ QString systemMessage(int error) { return QString::fromLocal8Bit(std::strerror(e
 
 StorageFile::ReadResult StorageFile::read(const QString& path) {
   ReadResult result;
+  const QFileInfo info(path);
+  // A link could lead anywhere, and a save would write through it: it counts as unreadable,
+  // so it is set aside before anything is written in its place.
+  if (info.isSymLink()) {
+    result.status = ReadStatus::failed;
+    result.error = QStringLiteral("%1 is a link, not a file").arg(path);
+    return result;
+  }
   QFile file(path);
   if (!file.exists()) {
     result.status = ReadStatus::missing;
+    return result;
+  }
+  if (info.size() > maximumReadSize) {
+    result.status = ReadStatus::failed;
+    result.error = QStringLiteral("%1 is %2 MB, far larger than any store")
+                       .arg(path)
+                       .arg(info.size() / (1024 * 1024));
     return result;
   }
   if (!file.open(QIODevice::ReadOnly)) {
@@ -28,7 +44,14 @@ StorageFile::ReadResult StorageFile::read(const QString& path) {
     result.error = QStringLiteral("Could not open %1: %2").arg(path, file.errorString());
     return result;
   }
-  result.bytes = file.readAll();
+  // The size may have grown since it was looked at; never read past the limit.
+  result.bytes = file.read(maximumReadSize + 1);
+  if (result.bytes.size() > maximumReadSize) {
+    result.status = ReadStatus::failed;
+    result.error = QStringLiteral("%1 is far larger than any store").arg(path);
+    result.bytes.clear();
+    return result;
+  }
   if (file.error() != QFileDevice::NoError) {
     result.status = ReadStatus::failed;
     result.error = QStringLiteral("Could not read %1: %2").arg(path, file.errorString());
@@ -41,6 +64,11 @@ StorageFile::ReadResult StorageFile::read(const QString& path) {
 
 std::optional<QString> StorageFile::writeAtomically(const QString& path, const QByteArray& bytes,
                                                     bool syncFolder) {
+  // QSaveFile would write to the link's target, wherever that is.
+  if (QFileInfo(path).isSymLink() &&
+      !setAside(path, QFileInfo(path).completeBaseName(), QDateTime::currentDateTimeUtc())) {
+    return QStringLiteral("%1 is a link that could not be moved aside.").arg(path);
+  }
   QSaveFile file(path);
   // The fallback would write over the target in place, which is exactly what must not happen.
   file.setDirectWriteFallback(false);
@@ -98,7 +126,14 @@ std::optional<QString> StorageFile::syncFolder(const QString& folder) {
 
 std::optional<QString> StorageFile::makePrivateFolder(const QString& folder) {
   const QFileInfo info(folder);
+  constexpr auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
   if (info.isDir()) {
+    // A folder made by hand or by an older version may be readable by others.
+    const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                        QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+    if ((info.permissions() & others) && !QFile::setPermissions(folder, ownerOnly)) {
+      return QStringLiteral("Could not restrict the permissions of the folder %1.").arg(folder);
+    }
     return std::nullopt;
   }
   if (info.exists()) {
@@ -107,8 +142,7 @@ std::optional<QString> StorageFile::makePrivateFolder(const QString& folder) {
   if (!QDir().mkpath(folder)) {
     return QStringLiteral("Could not create the folder %1.").arg(folder);
   }
-  if (!QFile::setPermissions(
-          folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner)) {
+  if (!QFile::setPermissions(folder, ownerOnly)) {
     return QStringLiteral("Could not restrict the permissions of the folder %1.").arg(folder);
   }
   return std::nullopt;
@@ -123,8 +157,23 @@ std::optional<QString> StorageFile::setAside(const QString& path, const QString&
   for (int n = 2; QFileInfo::exists(target); ++n) {
     target = dir.filePath(QStringLiteral("%1.unreadable-%2-%3.json").arg(stem, stamp).arg(n));
   }
-  if (!QFile::rename(path, target)) {
+  // rename(2) moves a link itself, even one that leads nowhere; QFile::rename would refuse it.
+  if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0) {
     return std::nullopt;
   }
   return target;
+}
+
+int StorageFile::removeTemporaryLeftovers(const QString& folder, const QStringList& fileNames) {
+  // QSaveFile writes "<name>.XXXXXX" next to its target; one left by a kill at the wrong
+  // moment may hold a whole database.
+  int removed = 0;
+  const QDir dir(folder);
+  for (const QString& name : fileNames) {
+    for (const QString& entry :
+         dir.entryList({name + QStringLiteral(".??????")}, QDir::Files | QDir::Hidden)) {
+      removed += QFile::remove(dir.filePath(entry)) ? 1 : 0;
+    }
+  }
+  return removed;
 }

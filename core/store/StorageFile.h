@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -18,6 +19,11 @@ class StorageFile {
     QString error;  // set when status is failed
   };
 
+  // Far beyond any real store (100,000 tasks take about 30 MB); a larger file is refused
+  // without being read whole.
+  static constexpr qint64 maximumReadSize = 256LL * 1024 * 1024;
+
+  // A link, or a file over the limit, fails.
   static ReadResult read(const QString& path);
 
   // Writes `bytes` as the complete new content of `path` with owner-only permissions.
@@ -31,6 +37,9 @@ class StorageFile {
 
   // Creates the folder (and its parents) when missing; a folder created here is owner-only.
   static std::optional<QString> makePrivateFolder(const QString& folder);
+
+  // Removes what interrupted writes of the named files left in the folder; returns how many.
+  static int removeTemporaryLeftovers(const QString& folder, const QStringList& fileNames);
 
   // Renames `path` to "<stem>.unreadable-<timestamp>.json" in the same folder, choosing a free
   // name. Returns the new path, or nothing when the rename failed.

@@ -7,6 +7,7 @@
 #include <QJsonArray>
 
 #include <algorithm>
+#include <vector>
 
 using namespace jsoncoding;
 
@@ -28,31 +29,55 @@ QSet<QString> requireStringSet(const QJsonObject& object, const char* key) {
 }
 
 // Decodes a long list on several threads: loading tens of thousands of records one after the
-// other takes longer than a launch may.
+// other takes longer than a launch may. With `unreadable`, a record that does not decode is
+// kept there, as it was stored, instead of failing the whole list.
 template <typename T>
-QList<T> requireLongRecordList(const QJsonObject& object, const char* key) {
+QList<T> requireLongRecordList(const QJsonObject& object, const char* key,
+                               UnreadableRecords* unreadable) {
   const QJsonArray array = requireArray(object, key);
   QList<T> result(array.size());
   T* out = result.data();  // detached here, before the threads write to their own items
+  std::vector<QString> errors(unreadable ? static_cast<size_t>(array.size()) : 0);
   forEachRangeInParallel(array.size(), 2000, [&](qsizetype begin, qsizetype end) {
     for (qsizetype i = begin; i < end; ++i) {
       auto path = [&] { return QStringLiteral("%1[%2]").arg(QLatin1String(key)).arg(i); };
-      const QJsonValue value = array.at(i);
-      if (!value.isObject()) {
-        throw DecodingError(DecodingError::Kind::typeMismatch, path(),
-                            QStringLiteral("is not an object"));
-      }
       try {
-        out[i] = T::fromJson(value.toObject());
+        const QJsonValue value = array.at(i);
+        if (!value.isObject()) {
+          throw DecodingError(DecodingError::Kind::typeMismatch, path(),
+                              QStringLiteral("is not an object"));
+        }
+        try {
+          out[i] = T::fromJson(value.toObject());
+        } catch (const DecodingError& error) {
+          throw error.nestedIn(path());
+        }
       } catch (const DecodingError& error) {
-        throw error.nestedIn(path());
+        if (!unreadable) {
+          throw;
+        }
+        errors[static_cast<size_t>(i)] = error.errorDescription();
       }
     }
   });
+  if (unreadable) {
+    for (qsizetype i = array.size() - 1; i >= 0; --i) {
+      if (!errors[static_cast<size_t>(i)].isEmpty()) {
+        unreadable->prepend({QLatin1String(key), array.at(i), errors[static_cast<size_t>(i)]});
+        result.removeAt(i);
+      }
+    }
+  }
   return result;
 }
 
 }  // namespace
+
+QJsonObject UnreadableRecord::toJson() const {
+  return QJsonObject{{QStringLiteral("list"), list},
+                     {QStringLiteral("error"), error},
+                     {QStringLiteral("record"), record}};
+}
 
 QJsonArray StorageSchema::stringSetToJson(const QSet<QString>& set) {
   QStringList sorted(set.begin(), set.end());
@@ -82,18 +107,19 @@ QJsonObject DashboardStorageContainer::toJson() const {
   return object;
 }
 
-DashboardStorageContainer DashboardStorageContainer::fromJson(const QJsonObject& object) {
+DashboardStorageContainer DashboardStorageContainer::fromJson(const QJsonObject& object,
+                                                              UnreadableRecords* unreadable) {
   // Compile the shared patterns of the readers before several threads use them.
   jsoncoding::parseDate(QStringLiteral("2000-01-01T00:00:00.000Z"));
   jsoncoding::parseUuid(QStringLiteral("00000000-0000-0000-0000-000000000000"));
   DashboardStorageContainer c;
   c.schemaVersion = requireInt(object, "schemaVersion");
-  c.tasks = requireLongRecordList<TaskItem>(object, "tasks");
-  c.bills = requireLongRecordList<BillItem>(object, "bills");
-  c.waitingItems = requireLongRecordList<WaitingForItem>(object, "waitingItems");
-  c.manualEvents = requireLongRecordList<CalendarEventItem>(object, "manualEvents");
-  c.focusSessions = requireLongRecordList<FocusSession>(object, "focusSessions");
-  c.emailSuggestions = requireLongRecordList<EmailExtractedSuggestion>(object, "emailSuggestions");
+  c.tasks = requireLongRecordList<TaskItem>(object, "tasks", unreadable);
+  c.bills = requireLongRecordList<BillItem>(object, "bills", unreadable);
+  c.waitingItems = requireLongRecordList<WaitingForItem>(object, "waitingItems", unreadable);
+  c.manualEvents = requireLongRecordList<CalendarEventItem>(object, "manualEvents", unreadable);
+  c.focusSessions = requireLongRecordList<FocusSession>(object, "focusSessions", unreadable);
+  c.emailSuggestions = requireLongRecordList<EmailExtractedSuggestion>(object, "emailSuggestions", unreadable);
   c.processedEmailMessageIDs = requireStringSet(object, "processedEmailMessageIDs");
   c.lastEmailSyncAt = optionalDate(object, "lastEmailSyncAt");
   c.emailSyncState = requireRecord<EmailSyncState>(object, "emailSyncState");

@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -33,6 +34,16 @@ QJsonArray stringSetToJson(const QSet<QString>& set);
 
 }  // namespace StorageSchema
 
+// A stored record that could not be read, kept as it was so nothing is lost.
+struct UnreadableRecord {
+  QString list;  // "tasks", "bills", ...
+  QJsonValue record;
+  QString error;
+
+  QJsonObject toJson() const;
+};
+using UnreadableRecords = QList<UnreadableRecord>;
+
 // The whole database as one JSON document (storage version 3).
 struct DashboardStorageContainer {
   int schemaVersion = StorageSchema::currentVersion;
@@ -51,8 +62,10 @@ struct DashboardStorageContainer {
   std::optional<WeatherData> cachedWeather;
 
   QJsonObject toJson() const;
-  // Throws DecodingError naming the first field that does not decode.
-  static DashboardStorageContainer fromJson(const QJsonObject& object);
+  // Throws DecodingError naming the first field that does not decode. With `unreadable`,
+  // records that do not decode are collected there and left out instead.
+  static DashboardStorageContainer fromJson(const QJsonObject& object,
+                                            UnreadableRecords* unreadable = nullptr);
 
   bool operator==(const DashboardStorageContainer&) const = default;
 };

@@ -224,6 +224,19 @@ TEST(GeminiValidation, UnreadableRepliesGiveNoSuggestions) {
        FakeGoogle::generateContentJson("Here you go: " + good)},
       {"text in a code fence", FakeGoogle::generateContentJson("```json\n" + good + "\n```")},
       {"text cut short", FakeGoogle::generateContentJson(good.left(good.size() - 2))},
+      // Qt's parser lets these through; strict JSON does not.
+      {"raw line break in a string",
+       FakeGoogle::generateContentJson("[{\"category\":\"Task / Action Item\",\"title\":\"a\nb\"}]")},
+      {"raw tab in a string",
+       FakeGoogle::generateContentJson("[{\"category\":\"Task / Action Item\",\"title\":\"a\tb\"}]")},
+      {"number .9", FakeGoogle::generateContentJson(
+                        R"([{"category":"Task / Action Item","title":"a","confidence":.9}])")},
+      {"number 1.", FakeGoogle::generateContentJson(
+                        R"([{"category":"Task / Action Item","title":"a","confidence":1.}])")},
+      {"number 1.e5", FakeGoogle::generateContentJson(
+                          R"([{"category":"Task / Action Item","title":"a","amount":1.e5}])")},
+      {"leading zero", FakeGoogle::generateContentJson(
+                           R"([{"category":"Task / Action Item","title":"a","amount":012}])")},
   };
   for (const auto& [what, body] : bodies) {
     EXPECT_TRUE(validate(body).isEmpty()) << what;
@@ -232,6 +245,12 @@ TEST(GeminiValidation, UnreadableRepliesGiveNoSuggestions) {
   EXPECT_EQ(validate(FakeGoogle::generateContentJson(good)).size(), 1);
   EXPECT_TRUE(validate(FakeGoogle::generateContentJson("[]")).isEmpty());
   EXPECT_EQ(validate(FakeGoogle::generateContentJson("  \n" + good + "\n ")).size(), 1);
+  // Escapes, exponents, unicode and nesting that strict JSON allows still pass.
+  EXPECT_EQ(validate(FakeGoogle::generateContentJson(
+                R"([{"category":"Task / Action Item","title":"a\n\"b\u00e9 \/","confidence":9e-1,)"
+                R"("amount":-0.5E+2,"extra":{"k":[true,false,null,[]]}}])"))
+                .size(),
+            1);
 }
 
 TEST(GeminiValidation, OneMalformedItemRejectsTheWholeArray) {

@@ -1,6 +1,7 @@
 #include "GmailServiceFixture.h"
 
 #include "core/model/DecodingError.h"
+#include "core/model/DiagnosticLogger.h"
 #include "core/platform/TransportError.h"
 
 using testsupport::utc;
@@ -174,7 +175,7 @@ TEST(GmailErrorTest, EachKindHasItsText) {
 
 using GmailMetadataTest = GmailServiceFixture;
 
-TEST_F(GmailMetadataTest, AGoneMessageIsSkippedAnyOtherFailureEndsTheSearch) {
+TEST_F(GmailMetadataTest, GoneOrPermanentlyRefusedMessagesAreSkippedPassingFailuresEndTheSearch) {
   connect();
   google.setMessageList({"a", "gone", "b", "c"});
   google.addMessage(message("a"));
@@ -191,10 +192,19 @@ TEST_F(GmailMetadataTest, AGoneMessageIsSkippedAnyOtherFailureEndsTheSearch) {
     EXPECT_EQ(google.metadataRequests().size(), 3);
     EXPECT_TRUE(google.tokenRequests().isEmpty());
   }
-  google.setMetadataReply("b", ScriptedReply::json(200, R"({"threadId":"no id"})"));
-  EXPECT_THROW(fetch(), DecodingError);
   google.setMetadataReply("b", droppedConnection());
   EXPECT_THROW(fetch(), TransportError);
+
+  // A message refused for good, or whose reply cannot be read, must not stall every pass.
+  for (const QByteArray& body : {QByteArray(R"({"threadId":"no id"})"), QByteArray("{}")}) {
+    const int status = body == "{}" ? 403 : 200;
+    SCOPED_TRACE(status);
+    DiagnosticLogger::shared().clear();
+    google.setMetadataReply("b", ScriptedReply::json(status, body));
+    EXPECT_EQ(idsOf(fetch()), (QStringList{"a", "c"}));
+    const QString log = DiagnosticLogger::shared().exportText();
+    EXPECT_TRUE(log.contains("[WARN]") && log.contains("Skipped Gmail message b")) << log.toStdString();
+  }
 
   google.addMessage(message("b"));
   EXPECT_EQ(idsOf(fetch()), (QStringList{"a", "b", "c"}));
@@ -255,5 +265,24 @@ TEST_F(GmailMetadataTest, TheDateIsTheInternalDateElseTheLastParseableHeaderElse
     const QList<EmailMessageContext> contexts = fetch();
     ASSERT_EQ(contexts.size(), 1);
     EXPECT_EQ(contexts.first().date, expected);
+  }
+}
+
+// An identifier is one path segment: "/", "?", "#" and spaces in it are encoded, so the
+// authorised request reaches that message and nothing else.
+TEST_F(GmailMetadataTest, IdentifiersWithReservedCharactersStayOnePathSegment) {
+  connect();
+  const QStringList ids = {"a/b", "c?d", "e#f", "g h"};
+  google.setMessageList(ids);
+  for (const QString& id : ids) {
+    google.addMessage(message(id));
+  }
+  EXPECT_EQ(idsOf(fetch()), ids);
+  const QList<RecordedRequest> requests = google.metadataRequests();
+  ASSERT_EQ(requests.size(), ids.size());
+  for (qsizetype i = 0; i < ids.size(); ++i) {
+    const QByteArray expected = QByteArray(FakeGoogle::messagesPath) + '/' +
+                                QUrl::toPercentEncoding(ids[i]) + "?format=metadata";
+    EXPECT_TRUE(requests[i].target.startsWith(expected)) << requests[i].target.toStdString();
   }
 }

@@ -157,6 +157,26 @@ TEST(Settings, MissingOrUnreadableFieldsKeepTheirDefaults) {
   EXPECT_EQ(AppSettings::fromJson(QJsonObject{}), AppSettings{});
 }
 
+TEST(Settings, NumbersOutsideTheirMeaningfulRangeAreClampedTheRestKept) {
+  const QJsonObject damaged{
+      {QStringLiteral("widgetOpacity"), -7},
+      {QStringLiteral("focusDurationMinutes"), 0},
+      {QStringLiteral("sessionsBeforeLongBreak"), -3},
+      {QStringLiteral("calendarLookAheadDays"), 100000000},
+      {QStringLiteral("weatherRefreshMinutes"), 999999999},
+      {QStringLiteral("weatherCity"), QStringLiteral("Porto")},
+  };
+  const AppSettings settings = AppSettings::fromJson(damaged);
+  EXPECT_EQ(settings.widgetOpacity, 0.0);
+  EXPECT_EQ(settings.focusDurationMinutes, 1);
+  EXPECT_EQ(settings.sessionsBeforeLongBreak, 1);
+  EXPECT_EQ(settings.calendarLookAheadDays, 366);
+  EXPECT_EQ(settings.weatherRefreshMinutes, 7 * 24 * 60);
+  EXPECT_EQ(settings.weatherCity, QStringLiteral("Porto"));
+  EXPECT_EQ(AppSettings::fromJson(QJsonObject{{QStringLiteral("widgetOpacity"), 3}}).widgetOpacity,
+            1.0);
+}
+
 TEST(SampleData, EveryRecordIsFlaggedAndPlacedAroundNow) {
   const Calendar calendar(QTimeZone("Europe/Berlin"));
   const QDateTime now = utc(2026, 6, 10, 8);
