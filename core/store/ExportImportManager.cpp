@@ -133,6 +133,10 @@ DashboardStorageContainer decodeImport(const QByteArray& bytes) {
     if (result.newerVersion) {
       throw ExportImportError(Kind::newerVersion, {}, result.newerVersion->schemaVersion());
     }
+    // An import replaces everything, so a record it cannot read would be lost: refuse it.
+    if (!result.unreadableRecords.isEmpty()) {
+      throw ExportImportError(Kind::malformed, result.unreadableRecords.first().error);
+    }
     return std::move(result.container);
   } catch (const MigrationError& error) {
     switch (error.kind()) {
