@@ -1,9 +1,11 @@
 #include "ScreenTestSupport.h"
 
+#include "app/screens/tasks/TasksView.h"
 #include "app/shell/MainDashboardView.h"
 #include "app/shell/Sheet.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -115,6 +117,19 @@ TEST_F(MainDashboardViewTest, ShortcutsSelectTabsAndEveryTabGetsANewScreen) {
   }
   list->setCurrentRow(1);
   EXPECT_EQ(frame->state().activeTab, DashboardTab::emailInbox);
+
+  // A search typed on the Tasks tab is gone after a round trip: the screen starts afresh.
+  frame->setActiveTab(DashboardTab::tasks);
+  auto* tasks = qobject_cast<TasksView*>(frame->currentScreen());
+  ASSERT_NE(tasks, nullptr);
+  QTest::keyClicks(tasks->searchField(), QStringLiteral("water"));
+  EXPECT_EQ(tasks->state().searchText, QStringLiteral("water"));
+  frame->setActiveTab(DashboardTab::bills);
+  frame->setActiveTab(DashboardTab::tasks);
+  auto* fresh = qobject_cast<TasksView*>(frame->currentScreen());
+  ASSERT_NE(fresh, nullptr);
+  EXPECT_TRUE(fresh->state().searchText.isEmpty());
+  EXPECT_TRUE(fresh->searchField()->text().isEmpty());
 }
 
 // Each sheet opens once on its flag and closing it clears the flag; the widget row runs the
