@@ -241,10 +241,18 @@ void WindowManager::setupMenuBar() {
   auto* menu = new QMenu;
   connect(trayIcon_, &QObject::destroyed, menu, &QObject::deleteLater);
   menu->addAction(QStringLiteral("Open Pelmora"), this, &WindowManager::showMainWindow);
-  menu->addAction(QStringLiteral("Quit Pelmora"), qApp, &QCoreApplication::quit);
+  menu->addAction(QStringLiteral("Quit Pelmora"), this, &WindowManager::quitApplication);
   trayIcon_->setContextMenu(menu);
   connect(trayIcon_, &QSystemTrayIcon::activated, this, &WindowManager::trayActivated);
   trayIcon_->show();
+}
+
+void WindowManager::quitApplication() {
+  if (seams_.quit) {
+    seams_.quit();
+  } else {
+    QCoreApplication::quit();
+  }
 }
 
 void WindowManager::trayActivated(QSystemTrayIcon::ActivationReason reason) {
@@ -276,6 +284,10 @@ void WindowManager::showMainWindow() {
       if (self && self->mainWindow_) {
         self->frameSettings()->setValue(kMainWindowFrame, self->mainWindow_->saveGeometry());
         self->mainWindow_->hide();
+        // Without a tray nothing would be left to bring it back or to quit from.
+        if (!self->trayIcon_) {
+          self->quitApplication();
+        }
       }
     });
     window->setObjectName(QStringLiteral("PelmoraMainWindow"));

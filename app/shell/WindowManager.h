@@ -66,6 +66,8 @@ class WindowManager : public QObject {
     std::function<bool()> isSystemTrayAvailable;
     // Where the window frames are kept; empty: the application's QSettings.
     QString settingsFile;
+    // Ends the application through its normal quit path; empty: QCoreApplication::quit.
+    std::function<void()> quit;
   };
 
   WindowManager(DataStore* store, FocusTimerManager* focusTimer, QObject* parent = nullptr);
@@ -131,6 +133,7 @@ class WindowManager : public QObject {
   void setupWakeObservers();
   void installFocusCompletionHook();
   void trayActivated(QSystemTrayIcon::ActivationReason reason);
+  void quitApplication();
   // Runs `action` after the popup is closed; the popup's four actions go through here.
   std::function<void()> closingPopupFirst(void (WindowManager::*action)());
   std::unique_ptr<QSettings> frameSettings() const;

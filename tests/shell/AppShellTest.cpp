@@ -137,6 +137,7 @@ class AppShellTest : public ::testing::Test {
     options.seams.notificationService = &notifications;
     options.seams.screens = [this] { return screens; };
     options.seams.isSystemTrayAvailable = [this] { return trayAvailable; };
+    options.seams.quit = [this] { ++quits; };
     options.seams.settingsFile = folder.filePath(QStringLiteral("frames.ini"));
     delegate = std::make_unique<AppDelegate>(options);
     delegate->applicationDidFinishLaunching();
@@ -152,6 +153,7 @@ class AppShellTest : public ::testing::Test {
   MockNotificationService notifications;
   QList<ScreenArea> screens{{kScreen, kFreeArea}};
   bool trayAvailable = true;
+  int quits = 0;
   std::unique_ptr<AppDelegate> delegate;
 };
 
@@ -220,6 +222,7 @@ TEST_F(AppShellTest, ShortcutsReopenTheSameMainWindowAndOpenANewCaptureEachTime)
   QMainWindow* window = manager().mainWindow();
   window->close();
   EXPECT_FALSE(window->isVisible());
+  EXPECT_EQ(quits, 0) << "with a tray, closing only hides";
   QTest::keyClick(window, Qt::Key_L, Qt::ControlModifier);  // no Shift: passed on
   EXPECT_FALSE(window->isVisible());
   QTest::keyClick(window, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier | Qt::AltModifier);
@@ -256,6 +259,9 @@ TEST_F(AppShellTest, WithoutATrayTheAppRunsWithItsMainWindow) {
   EXPECT_EQ(manager().trayIcon(), nullptr);
   EXPECT_TRUE(manager().mainWindow()->isVisible());
   EXPECT_EQ(logLines(QStringLiteral("App")).size(), 2);  // the warning, then the launch line
+  // Nothing could bring a hidden window back or quit, so closing it quits.
+  manager().mainWindow()->close();
+  EXPECT_EQ(quits, 1);
 }
 
 TEST_F(AppShellTest, EveryPopupActionClosesThePopupBeforeActing) {
