@@ -378,10 +378,9 @@ void FloatingWidgetView::refreshWeather() {
 void FloatingWidgetView::refreshFocus() {
   const FocusTimerManager& timer = *environment_.focusTimer;
   countdownLabel_->setText(day_lists::formatSeconds(timer.displayRemainingSeconds()));
-  const QString symbol = glance::focusControl(timer.status()).symbol;
-  playPauseButton_->setSymbol(symbol);
-  playPauseButton_->setAccessibleName(
-      timer.status() == TimerStatus::running ? QStringLiteral("Pause") : QStringLiteral("Start"));
+  const glance::FocusControl control = glance::focusControl(timer.status());
+  playPauseButton_->setSymbol(control.symbol);
+  playPauseButton_->setAccessibleName(control.title);
 }
 
 void FloatingWidgetView::refreshEvent() {

@@ -264,7 +264,6 @@ QWidget* MainDashboardView::buildSidebar(std::function<void()> onToggleFloatingW
   divider->setFrameShadow(QFrame::Plain);
   divider->setForegroundRole(QPalette::Mid);
   column->addWidget(divider);
-  column->addSpacing(4);
 
   auto* capture = new ActionRow(QStringLiteral("plus.circle.fill"), ThemeColor::accent,
                                 QStringLiteral("Quick Capture"), QFont::DemiBold,
@@ -282,11 +281,12 @@ QWidget* MainDashboardView::buildSidebar(std::function<void()> onToggleFloatingW
                                  QStringLiteral("Settings"), QFont::Normal,
                                  QStringLiteral("Ctrl+,"), 5, sidebar);
   connect(settings, &QPushButton::clicked, this, &MainDashboardView::showSettings);
-  for (QWidget* row : {static_cast<QWidget*>(capture), static_cast<QWidget*>(widget),
-                       static_cast<QWidget*>(settings)}) {
-    column->addWidget(row);
-    column->addSpacing(4);
-  }
+  // The rows sit 4 apart, right under the divider; the column's margin leaves 10 below.
+  column->addWidget(capture);
+  column->addSpacing(4);
+  column->addWidget(widget);
+  column->addSpacing(4);
+  column->addWidget(settings);
   return sidebar;
 }
 

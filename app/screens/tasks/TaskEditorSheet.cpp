@@ -50,8 +50,6 @@ TaskEditorSheet::State TaskEditorSheet::load(const std::optional<TaskItem>& exis
   return state;
 }
 
-bool TaskEditorSheet::canSave(const State& state) { return !state.title.trimmed().isEmpty(); }
-
 TaskItem TaskEditorSheet::build(const State& state, const std::optional<TaskItem>& existingTask,
                                 const QDateTime& now) {
   TaskItem task;
@@ -141,11 +139,6 @@ TaskEditorSheet::TaskEditorSheet(const ScreenEnvironment& environment,
   form->addRow(recurrenceLabel_, recurrence_);
   stack->addWidget(group);
 
-  hint_ = new ThemedLabel(QStringLiteral("Type a title to save this task; nothing you entered is lost."),
-                          ThemeColor::secondary, this);
-  hint_->setWordWrap(true);
-  hint_->setTextStyle(11);
-  stack->addWidget(hint_);
   stack->addStretch(1);
 
   auto* buttons = new QHBoxLayout();
@@ -158,10 +151,7 @@ TaskEditorSheet::TaskEditorSheet(const ScreenEnvironment& environment,
   buttons->addWidget(save_);
   stack->addLayout(buttons);
 
-  connect(title_, &QLineEdit::textChanged, this, [this](const QString& text) {
-    state_.title = text;
-    updateControls();
-  });
+  connect(title_, &QLineEdit::textChanged, this, [this](const QString& text) { state_.title = text; });
   connect(notes_, &QLineEdit::textChanged, this, [this](const QString& text) { state_.notes = text; });
   connect(category_, &QLineEdit::textChanged, this,
           [this](const QString& text) { state_.category = text; });
@@ -198,14 +188,9 @@ void TaskEditorSheet::updateControls() {
                        static_cast<QWidget*>(recurrenceLabel_), static_cast<QWidget*>(recurrence_)}) {
     row->setVisible(state_.hasDueDate);
   }
-  save_->setEnabled(canSave(state_));
-  hint_->setVisible(!canSave(state_));
 }
 
 void TaskEditorSheet::save() {
-  if (!canSave(state_)) {
-    return;
-  }
   const TaskItem task = build(state_, existingTask_, environment_.now());
   if (onSave_) {
     onSave_(task);

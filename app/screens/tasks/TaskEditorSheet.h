@@ -13,13 +13,13 @@ class QCheckBox;
 class QComboBox;
 class QDateTimeEdit;
 class QLabel;
-class ThemedLabel;
 class QLineEdit;
 class QPushButton;
 class ProminentButton;
 
 // The sheet in which a task is created or changed. It never touches the store: the save
-// action it is given does. A blank title cannot be saved; everything else is kept as typed.
+// action it is given does. Nothing is refused or trimmed: a blank title saves as
+// "Untitled Task" and a blank category as "General".
 class TaskEditorSheet : public QWidget {
   Q_OBJECT
 
@@ -47,9 +47,6 @@ class TaskEditorSheet : public QWidget {
   // The task the form saves at `now`.
   static TaskItem build(const State& state, const std::optional<TaskItem>& existingTask,
                         const QDateTime& now);
-  // A title of nothing or only white space saves nothing.
-  static bool canSave(const State& state);
-
   const State& state() const { return state_; }
 
   QLineEdit* titleField() const { return title_; }
@@ -62,7 +59,7 @@ class TaskEditorSheet : public QWidget {
   QPushButton* cancelButton() const { return cancel_; }
   ProminentButton* saveButton() const { return save_; }
 
-  // Saves when the title allows it, then closes.
+  // Hands the built task to the save action, then closes.
   void save();
 
  private:
@@ -82,7 +79,6 @@ class TaskEditorSheet : public QWidget {
   QDateTimeEdit* dueDate_ = nullptr;
   QLabel* recurrenceLabel_ = nullptr;
   RecurrencePicker* recurrence_ = nullptr;
-  ThemedLabel* hint_ = nullptr;
   QPushButton* cancel_ = nullptr;
   ProminentButton* save_ = nullptr;
 };

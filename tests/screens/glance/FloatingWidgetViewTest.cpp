@@ -129,9 +129,12 @@ TEST_F(WidgetTest, PinFlipsAndSavesTheSetting) {
 }
 
 TEST_F(WidgetTest, FocusPillAndRingFollowTheirSources) {
-  const char* symbols[] = {"play.fill", "pause.fill", "play.fill", "pause.fill"};
-  for (const char* symbol : symbols) {
+  // The symbol, and the name a screen reader gives the button, of idle, running, paused, running.
+  const std::pair<const char*, const char*> states[] = {
+      {"play.fill", "Start"}, {"pause.fill", "Pause"}, {"play.fill", "Resume"}, {"pause.fill", "Pause"}};
+  for (const auto& [symbol, name] : states) {
     EXPECT_EQ(child<PlainButton>("playPause")->symbol(), QString::fromLatin1(symbol));
+    EXPECT_EQ(child<PlainButton>("playPause")->accessibleName(), QString::fromLatin1(name));
     QTest::mouseClick(child<PlainButton>("playPause"), Qt::LeftButton);
   }
   EXPECT_EQ(timer().status(), TimerStatus::paused);

@@ -252,11 +252,6 @@ TEST(TaskEditor, BuildsTheTaskFromTheForm) {
   EXPECT_EQ(edited.updatedAt, saved);
   EXPECT_FALSE(edited.sourceEmailMessageID.has_value());
 
-  for (const auto& [title, allowed] : {std::pair{"", false}, std::pair{"   ", false}, std::pair{" a", true}}) {
-    TaskEditorSheet::State s = fresh;
-    s.title = QString::fromLatin1(title);
-    EXPECT_EQ(TaskEditorSheet::canSave(s), allowed) << '"' << title << '"';
-  }
 }
 
 // A new list that changes one record, drops or adds rows, or moves one row is applied as
