@@ -64,6 +64,11 @@ DataStore::DataStore(std::optional<QString> customStorageURL,
   // A sync that was running when the app last stopped is not running now.
   data_.emailSyncState.isSyncing = false;
   updatePendingCount();
+  // The parse leaves many freed pages behind; the first edit should not encode everything.
+  DatabaseEncoder::releaseFreeMemory();
+  if (loaded.foundFile && !isReadOnly()) {
+    encoder_.warmUp(data_);
+  }
 
   rescheduleAllReminders(settings_, true);
 
@@ -176,7 +181,11 @@ void DataStore::save() {
     setDatabaseError(persistence_.readOnlyReason());
     return;
   }
-  setDatabaseError(persistence_.saveDatabase(encodedDatabase()));
+  const auto failure = persistence_.saveDatabase(encodedDatabase());
+  setDatabaseError(failure);
+  if (!failure) {
+    Q_EMIT databaseSaved();
+  }
 }
 
 void DataStore::saveSettings() {
@@ -636,6 +645,47 @@ void DataStore::addEmailSuggestion(const EmailExtractedSuggestion& suggestion) {
   updatePendingCount();
   save();
   Q_EMIT emailSuggestionsChanged();
+}
+
+void DataStore::addEmailSuggestions(const QList<EmailExtractedSuggestion>& suggestions,
+                                    const QList<TaskItem>& draftedTasks) {
+  qsizetype addedTasks = 0;
+  for (const TaskItem& task : draftedTasks) {
+    if (acceptable(task, QStringLiteral("task"))) {
+      data_.tasks.append(task);
+      scheduleReminder(task);
+      ++addedTasks;
+    }
+  }
+  qsizetype changedSuggestions = 0;
+  QHash<QUuid, qsizetype> positions;
+  for (qsizetype i = 0; i < data_.emailSuggestions.size(); ++i) {
+    positions.insert(data_.emailSuggestions.at(i).id, i);
+  }
+  for (const EmailExtractedSuggestion& suggestion : suggestions) {
+    if (!acceptable(suggestion, QStringLiteral("e-mail suggestion"))) {
+      continue;
+    }
+    const auto at = positions.constFind(suggestion.id);
+    if (at == positions.cend()) {
+      positions.insert(suggestion.id, data_.emailSuggestions.size());
+      data_.emailSuggestions.append(suggestion);
+    } else {
+      data_.emailSuggestions[*at] = suggestion;
+    }
+    ++changedSuggestions;
+  }
+  if (addedTasks == 0 && changedSuggestions == 0) {
+    return;
+  }
+  updatePendingCount();
+  save();
+  if (addedTasks > 0) {
+    Q_EMIT tasksChanged();
+  }
+  if (changedSuggestions > 0) {
+    Q_EMIT emailSuggestionsChanged();
+  }
 }
 
 void DataStore::updateEmailSuggestion(const EmailExtractedSuggestion& suggestion) {

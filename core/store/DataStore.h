@@ -144,6 +144,10 @@ class DataStore : public QObject {
 
   // E-mail suggestions.
   void addEmailSuggestion(const EmailExtractedSuggestion& suggestion);
+  // Adds the suggestions (replacing stored ones with the same id) and the tasks drafted from
+  // them, scheduling the tasks' reminders, with one save. Refused records are left out.
+  void addEmailSuggestions(const QList<EmailExtractedSuggestion>& suggestions,
+                           const QList<TaskItem>& draftedTasks = {});
   void updateEmailSuggestion(const EmailExtractedSuggestion& suggestion);
   // Creates the record the suggestion describes (a task, bill, event or waiting-for item; an
   // important notice becomes a task), marks it approved and saves. A suggestion that was
@@ -180,6 +184,8 @@ class DataStore : public QObject {
   void calendarPermissionStatusChanged();
   void availableCalendarsChanged();
   void saveErrorChanged();
+  // The database file was written.
+  void databaseSaved();
 
  private:
   QDateTime now() const;
