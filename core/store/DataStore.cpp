@@ -174,7 +174,7 @@ void DataStore::setSettings(const AppSettings& settings) {
 
 // ---- writing ----
 
-const QByteArray& DataStore::encodedDatabase() { return encoder_.encode(data_); }
+QByteArray DataStore::encodedDatabase() { return encoder_.encode(data_); }
 
 void DataStore::save() {
   if (isReadOnly()) {

@@ -189,7 +189,7 @@ class DataStore : public QObject {
 
  private:
   QDateTime now() const;
-  const QByteArray& encodedDatabase();
+  QByteArray encodedDatabase();
   void setDatabaseError(std::optional<QString> error);
   void setSettingsError(std::optional<QString> error);
   // A record that would not read back (an invalid date, an amount that is not a number) would

@@ -4,6 +4,9 @@
 
 #include <QJsonDocument>
 
+#include <functional>
+#include <unordered_map>
+
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -19,47 +22,60 @@ QByteArray encodeRecord(const Record& record) {
 
 template <typename Record>
 qsizetype DatabaseEncoder::RecordCache<Record>::prepare(const QList<Record>& records) {
-  ++pass_;
-  texts_.assign(static_cast<size_t>(records.size()), nullptr);
-  duplicates_.clear();
-  std::vector<std::pair<qsizetype, Entry*>> stale;
+  const bool sameElements = records.constData() == previous_.constData() &&
+                            records.size() == previous_.size() &&
+                            size_t(records.size()) == texts_.size();
+  if (sameElements) {
+    return size_ + 64;
+  }
+  using Key = decltype(Record::id);
+  // Built only when records moved: most saves change records in place or at the end.
+  std::unordered_map<Key, qsizetype, std::function<size_t(const Key&)>> oldPositions(
+      0, [](const Key& key) { return size_t(qHash(key)); });
+  const auto oldPosition = [&](qsizetype i) -> qsizetype {
+    const Key& id = records.at(i).id;
+    if (i < previous_.size() && previous_.at(i).id == id) {
+      return i;
+    }
+    if (oldPositions.empty()) {
+      for (qsizetype j = previous_.size() - 1; j >= 0; --j) {
+        oldPositions[previous_.at(j).id] = j;  // the first of twins wins
+      }
+    }
+    const auto it = oldPositions.find(id);
+    return it == oldPositions.end() ? -1 : it->second;
+  };
+
+  std::vector<QByteArray> texts(static_cast<size_t>(records.size()));
+  std::vector<qsizetype> stale;
   for (qsizetype i = 0; i < records.size(); ++i) {
-    const Record& record = records.at(i);
-    auto [it, inserted] = entries_.try_emplace(record.id);
-    Entry& entry = it->second;
-    if (entry.pass == pass_) {
-      texts_[static_cast<size_t>(i)] = &duplicates_.emplace_back(encodeRecord(record));
-      continue;
+    const qsizetype j = oldPosition(i);
+    if (j >= 0 && previous_.at(j) == records.at(i)) {
+      texts[size_t(i)] = texts_[size_t(j)];
+    } else {
+      stale.push_back(i);
     }
-    if (inserted || !(entry.record == record)) {
-      stale.emplace_back(i, &entry);
-    }
-    entry.pass = pass_;
-    texts_[static_cast<size_t>(i)] = &entry.json;
   }
   // Every record on the first save: worth several threads.
   forEachRangeInParallel(qsizetype(stale.size()), 1000, [&](qsizetype begin, qsizetype end) {
     for (qsizetype k = begin; k < end; ++k) {
-      const auto& [i, entry] = stale[static_cast<size_t>(k)];
-      entry->record = records.at(i);
-      entry->json = encodeRecord(entry->record);
+      QByteArray& text = texts[size_t(stale[size_t(k)])];
+      text = encodeRecord(records.at(stale[size_t(k)]));
       // The writer's buffer grows by doubling; kept for long, only the text should stay.
-      entry->json.squeeze();
+      text.squeeze();
     }
   });
-  // Forget the records that are gone.
-  if (entries_.size() > size_t(records.size())) {
-    std::erase_if(entries_, [this](const auto& item) { return item.second.pass != pass_; });
+  texts_ = std::move(texts);
+  previous_ = records;
+  size_ = 0;
+  for (const QByteArray& text : texts_) {
+    size_ += text.size() + 1;
   }
-  qsizetype size = 0;
-  for (const QByteArray* text : texts_) {
-    size += text->size() + 1;
-  }
-  return size + 64;  // the key, brackets and commas
+  return size_ + 64;  // the key and brackets
 }
 
 template <typename Record>
-void DatabaseEncoder::RecordCache<Record>::append(QByteArray& out, const char* key) {
+void DatabaseEncoder::RecordCache<Record>::append(QByteArray& out, const char* key) const {
   out += ",\"";
   out += key;
   out += "\":[";
@@ -67,22 +83,17 @@ void DatabaseEncoder::RecordCache<Record>::append(QByteArray& out, const char* k
     if (i > 0) {
       out += ',';
     }
-    out += *texts_[i];
+    out += texts_[i];
   }
   out += ']';
-  texts_.clear();
-  duplicates_.clear();
 }
 
 DatabaseEncoder::~DatabaseEncoder() { finishWarmUp(); }
 
 void DatabaseEncoder::warmUp(DashboardStorageContainer snapshot) {
   finishWarmUp();
-  warmUp_ = std::thread([this, snapshot = std::move(snapshot)]() mutable {
+  warmUp_ = std::thread([this, snapshot = std::move(snapshot)] {
     encodeNow(snapshot);
-    // The snapshot shares the store's lists; letting go here spares the store a copy of
-    // every list on its first edit.
-    snapshot = DashboardStorageContainer();
     releaseFreeMemory();
   });
 }
@@ -100,12 +111,12 @@ void DatabaseEncoder::releaseFreeMemory() {
 #endif
 }
 
-const QByteArray& DatabaseEncoder::encode(const DashboardStorageContainer& container) {
+QByteArray DatabaseEncoder::encode(const DashboardStorageContainer& container) {
   finishWarmUp();
   return encodeNow(container);
 }
 
-const QByteArray& DatabaseEncoder::encodeNow(const DashboardStorageContainer& container) {
+QByteArray DatabaseEncoder::encodeNow(const DashboardStorageContainer& container) {
   // The small fields go through the JSON writer as they are; the lists are spliced in.
   DashboardStorageContainer rest;
   rest.schemaVersion = container.schemaVersion;
@@ -134,12 +145,8 @@ const QByteArray& DatabaseEncoder::encodeNow(const DashboardStorageContainer& co
                          focusSessions_.prepare(container.focusSessions) +
                          emailSuggestions_.prepare(container.emailSuggestions) +
                          processedIDsJson_.size() + 64;
-  QByteArray& out = out_;
-  out.resize(0);  // keeps the capacity
-  // Grown once to what is needed, with room for some growth, never doubled.
-  if (out.capacity() < size) {
-    out.reserve(size + size / 16);
-  }
+  QByteArray out;
+  out.reserve(size);
   out += head;
   tasks_.append(out, "tasks");
   bills_.append(out, "bills");

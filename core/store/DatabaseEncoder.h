@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QHash>
 
-#include <deque>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -21,9 +20,9 @@ class DatabaseEncoder {
   DatabaseEncoder& operator=(const DatabaseEncoder&) = delete;
   ~DatabaseEncoder();
 
-  // The text stays valid until the next call; its buffer is reused so that a save does not
-  // allocate and fault in megabytes of fresh memory every time.
-  const QByteArray& encode(const DashboardStorageContainer& container);
+  // A fresh buffer of the exact size: a buffer kept between saves would hold as much memory
+  // as the file is large for the whole run.
+  QByteArray encode(const DashboardStorageContainer& container);
 
   // Encodes every record of `snapshot` on a thread of its own, so that the first save after
   // loading costs what any later save costs. encode() waits for it when it comes sooner.
@@ -34,7 +33,7 @@ class DatabaseEncoder {
 
  private:
   void finishWarmUp();
-  const QByteArray& encodeNow(const DashboardStorageContainer& container);
+  QByteArray encodeNow(const DashboardStorageContainer& container);
 
   template <typename Record>
   class RecordCache {
@@ -42,24 +41,15 @@ class DatabaseEncoder {
     // Encodes the changed records and returns the size `"key":[...]` will take.
     qsizetype prepare(const QList<Record>& records);
     // Appends `"key":[...]` for the records given to prepare().
-    void append(QByteArray& out, const char* key);
+    void append(QByteArray& out, const char* key) const;
 
    private:
-    using Key = decltype(Record::id);
-    struct Entry {
-      Record record;
-      QByteArray json;
-      quint64 pass = 0;
-    };
-    struct KeyHash {
-      size_t operator()(const Key& key) const { return qHash(key); }
-    };
-    // Entries keep their address while others are added, so texts can be referred to.
-    std::unordered_map<Key, Entry, KeyHash> entries_;
-    quint64 pass_ = 0;
-    // Between prepare() and append(): the text of each record in list order.
-    std::vector<const QByteArray*> texts_;
-    std::deque<QByteArray> duplicates_;  // the same id twice: encoded apart, never cached
+    // The list as last encoded. It shares its elements with the store's list until the store
+    // changes that list, so the cache holds no copy of the records, and a list the store has
+    // not touched since is known unchanged at once.
+    QList<Record> previous_;
+    std::vector<QByteArray> texts_;  // texts_[i] is the text of previous_[i]
+    qsizetype size_ = 0;             // of the texts, with a comma each
   };
 
   RecordCache<TaskItem> tasks_;
@@ -71,6 +61,5 @@ class DatabaseEncoder {
   // Thousands of message identifiers that change only during a sync.
   QSet<QString> processedIDs_;
   QByteArray processedIDsJson_;
-  QByteArray out_;
   std::thread warmUp_;
 };
