@@ -24,9 +24,9 @@ template <typename Record>
 qsizetype DatabaseEncoder::RecordCache<Record>::prepare(const QList<Record>& records) {
   const bool sameElements = records.constData() == previous_.constData() &&
                             records.size() == previous_.size() &&
-                            size_t(records.size()) == texts_.size();
+                            size_t(records.size()) == ends_.size();
   if (sameElements) {
-    return size_ + 64;
+    return joined_.size() + 64;
   }
   using Key = decltype(Record::id);
   // Built only when records moved: most saves change records in place or at the end.
@@ -45,33 +45,77 @@ qsizetype DatabaseEncoder::RecordCache<Record>::prepare(const QList<Record>& rec
     const auto it = oldPositions.find(id);
     return it == oldPositions.end() ? -1 : it->second;
   };
+  const auto oldStart = [this](qsizetype j) { return j == 0 ? 0 : ends_[size_t(j - 1)] + 1; };
 
-  std::vector<QByteArray> texts(static_cast<size_t>(records.size()));
+  // For each record its old position, or -1 - k for the k-th record to encode.
+  std::vector<qsizetype> sources(static_cast<size_t>(records.size()));
   std::vector<qsizetype> stale;
+  qsizetype reused = 0;
   for (qsizetype i = 0; i < records.size(); ++i) {
     const qsizetype j = oldPosition(i);
     if (j >= 0 && previous_.at(j) == records.at(i)) {
-      texts[size_t(i)] = texts_[size_t(j)];
+      sources[size_t(i)] = j;
+      reused += ends_[size_t(j)] - oldStart(j) + 1;
     } else {
+      sources[size_t(i)] = -1 - qsizetype(stale.size());
       stale.push_back(i);
     }
   }
   // Every record on the first save: worth several threads.
+  std::vector<QByteArray> fresh(stale.size());
   forEachRangeInParallel(qsizetype(stale.size()), 1000, [&](qsizetype begin, qsizetype end) {
     for (qsizetype k = begin; k < end; ++k) {
-      QByteArray& text = texts[size_t(stale[size_t(k)])];
-      text = encodeRecord(records.at(stale[size_t(k)]));
-      // The writer's buffer grows by doubling; kept for long, only the text should stay.
-      text.squeeze();
+      fresh[size_t(k)] = encodeRecord(records.at(stale[size_t(k)]));
     }
   });
-  texts_ = std::move(texts);
-  previous_ = records;
-  size_ = 0;
-  for (const QByteArray& text : texts_) {
-    size_ += text.size() + 1;
+  qsizetype size = reused;
+  for (const QByteArray& text : fresh) {
+    size += text.size() + 1;
   }
-  return size_ + 64;  // the key and brackets
+
+  QByteArray joined;
+  joined.reserve(size);
+  std::vector<qsizetype> ends(static_cast<size_t>(records.size()));
+  // Records that follow each other in the old block are copied in one piece.
+  qsizetype runFrom = -1;
+  qsizetype runTo = -1;
+  qsizetype lastOld = -2;
+  const auto flush = [&] {
+    if (runFrom >= 0) {
+      joined.append(joined_.constData() + runFrom, runTo - runFrom);
+      runFrom = -1;
+    }
+  };
+  for (qsizetype i = 0; i < records.size(); ++i) {
+    const qsizetype source = sources[size_t(i)];
+    qsizetype length = 0;
+    if (source >= 0 && source == lastOld + 1 && runFrom >= 0) {
+      runTo = ends_[size_t(source)];
+      length = ends_[size_t(source)] - oldStart(source);
+    } else {
+      flush();
+      if (i > 0) {
+        joined += ',';
+      }
+      if (source >= 0) {
+        runFrom = oldStart(source);
+        runTo = ends_[size_t(source)];
+        length = runTo - runFrom;
+      } else {
+        const QByteArray& text = fresh[size_t(-1 - source)];
+        joined += text;
+        length = text.size();
+      }
+    }
+    lastOld = source >= 0 ? source : -2;
+    // Inside a run the comma comes from the old block.
+    ends[size_t(i)] = (i == 0 ? 0 : ends[size_t(i - 1)] + 1) + length;
+  }
+  flush();
+  joined_ = std::move(joined);
+  ends_ = std::move(ends);
+  previous_ = records;
+  return joined_.size() + 64;  // the key and brackets
 }
 
 template <typename Record>
@@ -79,12 +123,7 @@ void DatabaseEncoder::RecordCache<Record>::append(QByteArray& out, const char* k
   out += ",\"";
   out += key;
   out += "\":[";
-  for (size_t i = 0; i < texts_.size(); ++i) {
-    if (i > 0) {
-      out += ',';
-    }
-    out += texts_[i];
-  }
+  out += joined_;
   out += ']';
 }
 

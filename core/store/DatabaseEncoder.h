@@ -48,8 +48,10 @@ class DatabaseEncoder {
     // changes that list, so the cache holds no copy of the records, and a list the store has
     // not touched since is known unchanged at once.
     QList<Record> previous_;
-    std::vector<QByteArray> texts_;  // texts_[i] is the text of previous_[i]
-    qsizetype size_ = 0;             // of the texts, with a comma each
+    // The texts of previous_ joined by commas, in one block: small texts kept apart would pin
+    // the pages of the encoder's freed scratch memory, and one block is copied out at once.
+    QByteArray joined_;
+    std::vector<qsizetype> ends_;  // where the text of previous_[i] ends in joined_
   };
 
   RecordCache<TaskItem> tasks_;
