@@ -196,7 +196,7 @@ void DataStore::save() {
     setDatabaseError(persistence_.readOnlyReason());
     return;
   }
-  const auto failure = persistence_.saveDatabase(encodedDatabase());
+  const auto failure = persistence_.saveDatabase(encoder_.encodePieces(data_));
   setDatabaseError(failure);
   if (!failure) {
     Q_EMIT databaseSaved();

@@ -21,13 +21,21 @@ QByteArray encodeRecord(const Record& record) {
 }  // namespace
 
 template <typename Record>
-qsizetype DatabaseEncoder::RecordCache<Record>::prepare(const QList<Record>& records) {
+void DatabaseEncoder::RecordCache<Record>::append(QByteArrayList& pieces, const char* key,
+                                                  const QList<Record>& records) {
+  pieces.append(QByteArray(",\"") + key + "\":[");
   const bool sameElements = records.constData() == previous_.constData() &&
                             records.size() == previous_.size() &&
                             size_t(records.size()) == ends_.size();
-  if (sameElements) {
-    return joined_.size() + 64;
+  if (!sameElements) {
+    rebuild(records);
   }
+  pieces.append(joined_);
+  pieces.append(QByteArrayLiteral("]"));
+}
+
+template <typename Record>
+void DatabaseEncoder::RecordCache<Record>::rebuild(const QList<Record>& records) {
   using Key = decltype(Record::id);
   // Built only when records moved: most saves change records in place or at the end.
   std::unordered_map<Key, qsizetype, std::function<size_t(const Key&)>> oldPositions(
@@ -115,16 +123,6 @@ qsizetype DatabaseEncoder::RecordCache<Record>::prepare(const QList<Record>& rec
   joined_ = std::move(joined);
   ends_ = std::move(ends);
   previous_ = records;
-  return joined_.size() + 64;  // the key and brackets
-}
-
-template <typename Record>
-void DatabaseEncoder::RecordCache<Record>::append(QByteArray& out, const char* key) const {
-  out += ",\"";
-  out += key;
-  out += "\":[";
-  out += joined_;
-  out += ']';
 }
 
 DatabaseEncoder::~DatabaseEncoder() { finishWarmUp(); }
@@ -150,12 +148,12 @@ void DatabaseEncoder::releaseFreeMemory() {
 #endif
 }
 
-QByteArray DatabaseEncoder::encode(const DashboardStorageContainer& container) {
+QByteArrayList DatabaseEncoder::encodePieces(const DashboardStorageContainer& container) {
   finishWarmUp();
   return encodeNow(container);
 }
 
-QByteArray DatabaseEncoder::encodeNow(const DashboardStorageContainer& container) {
+QByteArrayList DatabaseEncoder::encodeNow(const DashboardStorageContainer& container) {
   // The small fields go through the JSON writer as they are; the lists are spliced in.
   DashboardStorageContainer rest;
   rest.schemaVersion = container.schemaVersion;
@@ -177,24 +175,15 @@ QByteArray DatabaseEncoder::encodeNow(const DashboardStorageContainer& container
     processedIDsJson_ =
         QJsonDocument(StorageSchema::stringSetToJson(processedIDs_)).toJson(QJsonDocument::Compact);
   }
-  const qsizetype size = head.size() + tasks_.prepare(container.tasks) +
-                         bills_.prepare(container.bills) +
-                         waitingItems_.prepare(container.waitingItems) +
-                         manualEvents_.prepare(container.manualEvents) +
-                         focusSessions_.prepare(container.focusSessions) +
-                         emailSuggestions_.prepare(container.emailSuggestions) +
-                         processedIDsJson_.size() + 64;
-  QByteArray out;
-  out.reserve(size);
-  out += head;
-  tasks_.append(out, "tasks");
-  bills_.append(out, "bills");
-  waitingItems_.append(out, "waitingItems");
-  manualEvents_.append(out, "manualEvents");
-  focusSessions_.append(out, "focusSessions");
-  emailSuggestions_.append(out, "emailSuggestions");
-  out += ",\"processedEmailMessageIDs\":";
-  out += processedIDsJson_;
-  out += '}';
-  return out;
+  QByteArrayList pieces{head};
+  tasks_.append(pieces, "tasks", container.tasks);
+  bills_.append(pieces, "bills", container.bills);
+  waitingItems_.append(pieces, "waitingItems", container.waitingItems);
+  manualEvents_.append(pieces, "manualEvents", container.manualEvents);
+  focusSessions_.append(pieces, "focusSessions", container.focusSessions);
+  emailSuggestions_.append(pieces, "emailSuggestions", container.emailSuggestions);
+  pieces.append(QByteArrayLiteral(",\"processedEmailMessageIDs\":"));
+  pieces.append(processedIDsJson_);
+  pieces.append(QByteArrayLiteral("}"));
+  return pieces;
 }

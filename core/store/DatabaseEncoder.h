@@ -3,6 +3,7 @@
 #include "core/store/StorageSchema.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QHash>
 
 #include <thread>
@@ -20,9 +21,13 @@ class DatabaseEncoder {
   DatabaseEncoder& operator=(const DatabaseEncoder&) = delete;
   ~DatabaseEncoder();
 
-  // A fresh buffer of the exact size: a buffer kept between saves would hold as much memory
-  // as the file is large for the whole run.
-  QByteArray encode(const DashboardStorageContainer& container);
+  // The text in pieces, to be written one after the other: the records' texts are kept
+  // joined per list, so a save writes them as they are instead of copying megabytes into one
+  // buffer first.
+  QByteArrayList encodePieces(const DashboardStorageContainer& container);
+  QByteArray encode(const DashboardStorageContainer& container) {
+    return encodePieces(container).join();
+  }
 
   // Encodes every record of `snapshot` on a thread of its own, so that the first save after
   // loading costs what any later save costs. encode() waits for it when it comes sooner.
@@ -33,17 +38,17 @@ class DatabaseEncoder {
 
  private:
   void finishWarmUp();
-  QByteArray encodeNow(const DashboardStorageContainer& container);
+  QByteArrayList encodeNow(const DashboardStorageContainer& container);
 
   template <typename Record>
   class RecordCache {
    public:
-    // Encodes the changed records and returns the size `"key":[...]` will take.
-    qsizetype prepare(const QList<Record>& records);
-    // Appends `"key":[...]` for the records given to prepare().
-    void append(QByteArray& out, const char* key) const;
+    // Encodes the changed records and appends `,"key":[...]` to `pieces`.
+    void append(QByteArrayList& pieces, const char* key, const QList<Record>& records);
 
    private:
+    void rebuild(const QList<Record>& records);
+
     // The list as last encoded. It shares its elements with the store's list until the store
     // changes that list, so the cache holds no copy of the records, and a list the store has
     // not touched since is known unchanged at once.
