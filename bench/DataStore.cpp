@@ -6,11 +6,13 @@
 #include "core/store/StorageFile.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
 #include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
@@ -208,7 +210,7 @@ int measureResident(const QString& folder) {
   const double before = residentMB();
   const double heapBefore = heapInUseMB();
   DataStore store(folder, nullptr, nullptr);
-  std::this_thread::sleep_for(1s);
+  std::this_thread::sleep_for(3s);  // the encoder's warm-up belongs to the load
   const double loaded = residentMB();
   const double heapLoaded = heapInUseMB() - heapBefore;
   const QUuid id = plainTask(store);
@@ -218,6 +220,10 @@ int measureResident(const QString& folder) {
     task.title += QStringLiteral(" (edited)");
     store.updateTask(task);
   }
+  // Freed memory goes back once the edits have stopped for a moment.
+  QEventLoop idle;
+  QTimer::singleShot(3000, &idle, &QEventLoop::quit);
+  idle.exec();
   const double edited = residentMB();
   std::printf("%.1f %.1f %.1f %.1f %.1f\n", before, loaded, edited, heapLoaded,
               heapInUseMB() - heapBefore);

@@ -19,6 +19,7 @@
 namespace {
 
 const QString kSubsystem = QStringLiteral("Storage");
+constexpr int kTrimDelayMilliseconds = 2000;
 
 QString folderFrom(const std::optional<QString>& custom) {
   if (!custom || custom->isEmpty()) {
@@ -33,7 +34,10 @@ QString folderFrom(const std::optional<QString>& custom) {
 // their pages for the rest of the run; mapped apart, each goes back when it is freed.
 void mapLargeBlocksApart() {
 #ifdef __GLIBC__
-  static const bool once = [] { return mallopt(M_MMAP_THRESHOLD, 128 * 1024) == 1; }();
+  static const bool once = [] {
+    return mallopt(M_MMAP_THRESHOLD, 128 * 1024) == 1 && mallopt(M_TOP_PAD, 0) == 1 &&
+           mallopt(M_TRIM_THRESHOLD, 128 * 1024) == 1;
+  }();
   Q_UNUSED(once);
 #endif
 }
@@ -57,6 +61,9 @@ DataStore::DataStore(std::optional<QString> customStorageURL,
       notificationService_(notificationService),
       calendarService_(calendarService) {
   mapLargeBlocksApart();
+  trimAfterSaves_.setSingleShot(true);
+  trimAfterSaves_.setInterval(kTrimDelayMilliseconds);
+  connect(&trimAfterSaves_, &QTimer::timeout, this, [] { DatabaseEncoder::releaseFreeMemory(); });
   databaseError_ = persistence_.prepareFolder();
 
   settings_ = persistence_.loadSettings();
@@ -197,6 +204,9 @@ void DataStore::save() {
     return;
   }
   const auto failure = persistence_.saveDatabase(encoder_.encodePieces(data_));
+  // A save frees megabytes in blocks glibc keeps. Handing them back costs milliseconds, so it
+  // waits until the edits have stopped for a moment.
+  trimAfterSaves_.start();
   setDatabaseError(failure);
   if (!failure) {
     Q_EMIT databaseSaved();

@@ -10,6 +10,7 @@
 #include <QCoroTask>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -238,4 +239,5 @@ class DataStore : public QObject {
   CalendarPermissionStatus calendarPermission_ = CalendarPermissionStatus::notDetermined;
   std::optional<QString> databaseError_;
   std::optional<QString> settingsError_;
+  QTimer trimAfterSaves_;
 };
