@@ -1,30 +1,43 @@
-// A large store: one mutating operation with its save, the same bytes written with a plain
-// QSaveFile, and a cold load. Prints the file size and the save-to-write ratio.
+// A large store at two sizes: the first save after loading, a later save, and a raw QSaveFile
+// write of the same bytes; a cold load; and the resident memory of a fresh process that holds
+// the store, after loading and after edits.
 #include "core/store/DataStore.h"
 #include "core/model/JsonCoding.h"
 #include "core/store/StorageFile.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QEventLoop>
+#include <QFile>
 #include <QJsonDocument>
+#include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <benchmark/benchmark.h>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
+#include <thread>
 
 namespace {
 
+using namespace std::chrono_literals;
+
 QDateTime base() { return QDateTime(QDate(2026, 3, 10), QTime(9, 0), QTimeZone::utc()); }
 
-DashboardStorageContainer largeContainer() {
+DashboardStorageContainer largeContainer(int taskCount) {
   DashboardStorageContainer c;
   const QDateTime t0 = base();
-  for (int i = 0; i < 10000; ++i) {
+  for (int i = 0; i < taskCount; ++i) {
     c.tasks.append(TaskItem(QUuid::createUuid(), QStringLiteral("Task number %1").arg(i),
                             QStringLiteral("Some notes about task %1").arg(i),
                             t0.addSecs(3600 * (i % 500)), TaskPriority(i % 4),
@@ -90,77 +103,181 @@ struct Fixture {
   QString folder;
   QByteArray bytes;
 
-  Fixture() : folder(dir.filePath(QStringLiteral("Pelmora"))) {
+  explicit Fixture(int taskCount) : folder(dir.filePath(QStringLiteral("Pelmora"))) {
     StorageFile::makePrivateFolder(folder);
-    bytes = QJsonDocument(largeContainer().toJson()).toJson(QJsonDocument::Compact);
+    bytes = QJsonDocument(largeContainer(taskCount).toJson()).toJson(QJsonDocument::Compact);
     StorageFile::writeAtomically(folder + QStringLiteral("/dashboard.json"), bytes);
   }
 };
 
-Fixture& fixture() {
-  static Fixture f;
-  return f;
+Fixture& fixture(int taskCount) {
+  static std::map<int, std::unique_ptr<Fixture>> fixtures;
+  auto& f = fixtures[taskCount];
+  if (!f) {
+    f = std::make_unique<Fixture>(taskCount);
+  }
+  return *f;
 }
 
-double saveMs = 0;
-double plainWriteMs = 0;
-double firstSaveMs = 0;
-double loadMs = 0;
-
-double msSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-      .count();
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The save and the plain write alternate, so both see the same disk and the same load.
-void BM_MutatingOperationWithSaveVersusPlainWrite(benchmark::State& state) {
-  Fixture& f = fixture();
-  DataStore store(f.folder, nullptr, nullptr);
-  const QUuid id = store.tasks().at(1).id;  // not repeating: toggling adds nothing
-  const QString plainPath = f.folder + QStringLiteral("/plain.json");
-  auto start = std::chrono::steady_clock::now();
-  store.toggleTaskCompletion(id, base());  // encodes every record once
-  firstSaveMs = msSince(start);
-  double save = 0;
-  double plain = 0;
+// Not repeating, so toggling it adds no record.
+QUuid plainTask(const DataStore& store) { return store.tasks().at(1).id; }
+
+// The first edit after launch, once the window has been up for a moment.
+void BM_FirstSave(benchmark::State& state) {
+  Fixture& f = fixture(int(state.range(0)));
   for (auto _ : state) {
-    start = std::chrono::steady_clock::now();
-    store.toggleTaskCompletion(id, base());
-    save += msSince(start);
+    DataStore store(f.folder, nullptr, nullptr);
+    std::this_thread::sleep_for(2s);
+    const auto start = std::chrono::steady_clock::now();
+    const std::clock_t cpuStart = std::clock();
+    store.toggleTaskCompletion(plainTask(store), base());
+    state.SetIterationTime(secondsSince(start));
+    state.counters["cpu_ms"] = double(std::clock() - cpuStart) * 1000 / CLOCKS_PER_SEC;
+  }
+}
 
-    start = std::chrono::steady_clock::now();
-    QSaveFile file(plainPath);
-    file.open(QIODevice::WriteOnly);
-    file.write(f.bytes);
-    file.commit();
-    plain += msSince(start);
+// The same edit straight after the load returns.
+void BM_FirstSaveAtOnce(benchmark::State& state) {
+  Fixture& f = fixture(int(state.range(0)));
+  for (auto _ : state) {
+    DataStore store(f.folder, nullptr, nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    store.toggleTaskCompletion(plainTask(store), base());
+    state.SetIterationTime(secondsSince(start));
+  }
+}
+
+void BM_LaterSave(benchmark::State& state) {
+  Fixture& f = fixture(int(state.range(0)));
+  DataStore store(f.folder, nullptr, nullptr);
+  const QUuid id = plainTask(store);
+  store.toggleTaskCompletion(id, base());
+  for (auto _ : state) {
+    store.toggleTaskCompletion(id, base());
   }
   if (store.saveError()) {
     state.SkipWithError(qPrintable(*store.saveError()));
   }
-  saveMs = save / double(state.iterations());
-  plainWriteMs = plain / double(state.iterations());
-  state.counters["save_ms"] = saveMs;
-  state.counters["plain_ms"] = plainWriteMs;
-  state.counters["ratio"] = saveMs / plainWriteMs;
+}
+
+void BM_RawWrite(benchmark::State& state) {
+  Fixture& f = fixture(int(state.range(0)));
+  const QString path = f.folder + QStringLiteral("/plain.json");
+  for (auto _ : state) {
+    QSaveFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(f.bytes);
+    file.commit();
+  }
+  state.counters["file_MB"] = double(f.bytes.size()) / 1e6;
 }
 
 void BM_ColdLoad(benchmark::State& state) {
-  Fixture& f = fixture();
-  double total = 0;
+  Fixture& f = fixture(int(state.range(0)));
   for (auto _ : state) {
-    const auto start = std::chrono::steady_clock::now();
-    DataStore store(f.folder, nullptr, nullptr);
-    benchmark::DoNotOptimize(store.tasks().size());
-    total += msSince(start);
+    auto store = std::make_unique<DataStore>(f.folder, nullptr, nullptr);
+    benchmark::DoNotOptimize(store->tasks().size());
+    state.PauseTiming();
+    store.reset();  // waits for the encoder's warm-up, which is not part of the load
+    state.ResumeTiming();
   }
-  loadMs = total / double(state.iterations());
 }
 
-BENCHMARK(BM_MutatingOperationWithSaveVersusPlainWrite)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(3.0);
-BENCHMARK(BM_ColdLoad)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+double residentMB() {
+  QFile statm(QStringLiteral("/proc/self/statm"));
+  if (!statm.open(QIODevice::ReadOnly)) {
+    return 0;
+  }
+  const QList<QByteArray> fields = statm.readAll().split(' ');
+  return fields.size() > 1 ? double(fields.at(1).toLongLong()) * 4096 / 1e6 : 0;
+}
+
+double heapInUseMB() {
+#ifdef __GLIBC__
+  const struct mallinfo2 info = mallinfo2();
+  return double(info.uordblks + info.hblkhd) / 1e6;
+#else
+  return 0;
+#endif
+}
+
+// Child process: prints "<before> <after load> <after edits> <heap after load> <heap after
+// edits>" in MB.
+int measureResident(const QString& folder) {
+  const double before = residentMB();
+  const double heapBefore = heapInUseMB();
+  DataStore store(folder, nullptr, nullptr);
+  std::this_thread::sleep_for(3s);  // the encoder's warm-up belongs to the load
+  const double loaded = residentMB();
+  const double heapLoaded = heapInUseMB() - heapBefore;
+  const QUuid id = plainTask(store);
+  for (int i = 0; i < 20; ++i) {
+    store.toggleTaskCompletion(id, base());
+    TaskItem task = store.tasks().at(2 + i);
+    task.title += QStringLiteral(" (edited)");
+    store.updateTask(task);
+  }
+  // Freed memory goes back once the edits have stopped for a moment.
+  QEventLoop idle;
+  QTimer::singleShot(3000, &idle, &QEventLoop::quit);
+  idle.exec();
+  const double edited = residentMB();
+  std::printf("%.1f %.1f %.1f %.1f %.1f\n", before, loaded, edited, heapLoaded,
+              heapInUseMB() - heapBefore);
+  return store.saveError() ? 1 : 0;
+}
+
+// Resident memory of a fresh process holding the store: counters in MB, the process's own
+// baseline and what the store adds to it.
+void BM_ResidentMemory(benchmark::State& state) {
+  Fixture& f = fixture(int(state.range(0)));
+  QList<double> mb;
+  for (auto _ : state) {
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--resident-of=") + f.folder});
+    if (!child.waitForFinished(120000) || child.exitCode() != 0) {
+      state.SkipWithError("the measuring process failed");
+      return;
+    }
+    mb.clear();
+    for (const QByteArray& field : child.readAllStandardOutput().trimmed().split(' ')) {
+      mb.append(field.toDouble());
+    }
+  }
+  if (mb.size() == 5) {
+    state.counters["baseline_MB"] = mb[0];
+    state.counters["loaded_MB"] = mb[1];
+    state.counters["edited_MB"] = mb[2];
+    state.counters["store_loaded_MB"] = mb[1] - mb[0];
+    state.counters["store_edited_MB"] = mb[2] - mb[0];
+    state.counters["heap_loaded_MB"] = mb[3];
+    state.counters["heap_edited_MB"] = mb[4];
+  }
+}
+
+constexpr int kSizes[] = {10000, 50000};
+
+void sizes(benchmark::internal::Benchmark* b) {
+  for (int size : kSizes) {
+    b->Arg(size);
+  }
+}
+
+BENCHMARK(BM_FirstSave)->Apply(sizes)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstSaveAtOnce)
+    ->Apply(sizes)
+    ->UseManualTime()
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LaterSave)->Apply(sizes)->MinTime(2.0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RawWrite)->Apply(sizes)->MinTime(2.0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ColdLoad)->Apply(sizes)->MinTime(2.0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ResidentMemory)->Apply(sizes)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -172,20 +289,15 @@ int main(int argc, char** argv) {
     StorageFile::makePrivateFolder(folder);
     StorageFile::writeAtomically(
         folder + QStringLiteral("/dashboard.json"),
-        QJsonDocument(largeContainer().toJson()).toJson(QJsonDocument::Compact));
+        QJsonDocument(largeContainer(10000).toJson()).toJson(QJsonDocument::Compact));
     return 0;
+  }
+  const QString residentOf = QStringLiteral("--resident-of=");
+  if (argc == 2 && QString::fromLocal8Bit(argv[1]).startsWith(residentOf)) {
+    return measureResident(QString::fromLocal8Bit(argv[1]).mid(residentOf.size()));
   }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
-  std::printf("\ndatabase file: %.2f MB (%lld bytes)\n", double(fixture().bytes.size()) / 1e6,
-              static_cast<long long>(fixture().bytes.size()));
-  std::printf("first save after loading (encodes every record): %.1f ms\n", firstSaveMs);
-  std::printf("mutating operation with save: %.1f ms\n", saveMs);
-  std::printf("plain QSaveFile write of the same bytes: %.1f ms\n", plainWriteMs);
-  if (plainWriteMs > 0) {
-    std::printf("ratio: %.2fx (target <= 3x)\n", saveMs / plainWriteMs);
-  }
-  std::printf("cold load: %.1f ms (target < 150 ms)\n", loadMs);
   benchmark::Shutdown();
   return 0;
 }

@@ -14,9 +14,6 @@
 
 #include <cstdio>
 #include <cstring>
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 
 int main(int argc, char** argv) {
   // Read by the desktop-entry installer; needs no display.
@@ -72,10 +69,5 @@ int main(int argc, char** argv) {
       instance.dispatch(arguments);
     }
   });
-#if defined(__GLIBC__)
-  // Reading the store parses the whole file at once; the parser's freed memory would stay
-  // with the process for its whole life otherwise.
-  QTimer::singleShot(std::chrono::seconds(2), [] { malloc_trim(0); });
-#endif
   return QApplication::exec();
 }

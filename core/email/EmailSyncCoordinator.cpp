@@ -285,8 +285,11 @@ QCoro::Task<> EmailSyncCoordinator::triggerSync() {
       break;
     }
 
+    // One save for the message's suggestions and the tasks drafted from them.
+    QList<EmailExtractedSuggestion> kept;
+    QList<TaskItem> drafts;
     for (const EmailExtractedSuggestion& suggestion : std::as_const(extracted)) {
-      const AppSettings settings = store->settings();
+      const AppSettings& settings = store->settings();
       if (!isCategoryEnabled(suggestion.category, settings)) {
         continue;
       }
@@ -296,23 +299,24 @@ QCoro::Task<> EmailSyncCoordinator::triggerSync() {
           suggestion.confidence >= autoDraftConfidence) {
         EmailExtractedSuggestion drafted = suggestion;
         drafted.status = SuggestionStatus::autoApplied;
-        added.append(drafted);
-        store->addTask(draftTask(suggestion, now));
+        kept.append(drafted);
+        drafts.append(draftTask(suggestion, now));
       } else {
-        added.append(suggestion);
+        kept.append(suggestion);
       }
       if (isUrgent(suggestion, now)) {
         urgent.append(suggestion);
       }
     }
+    if (!kept.isEmpty()) {
+      store->addEmailSuggestions(kept, drafts);
+      added.append(kept);
+    }
   }
 
-  // What was drawn before a failure is kept: those messages are recorded as processed and
-  // would never be looked at again.
   const QDateTime finishedAt = clock_();
-  for (const EmailExtractedSuggestion& suggestion : std::as_const(added)) {
-    store->addEmailSuggestion(suggestion);
-  }
+  // What was drawn before a failure stays stored: those messages are recorded as processed
+  // and would never be looked at again.
   if (failure) {
     reportFailure(*store, failure);
     isSyncing_ = false;

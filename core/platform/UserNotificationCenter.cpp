@@ -16,9 +16,9 @@ namespace {
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = QStringLiteral("org.freedesktop.Notifications");
 constexpr auto kSubsystem = "Notifications";
-// Longest single wait; longer delays re-arm. Well below QTimer's limit of about 24.8 days.
-constexpr qint64 kLongestWaitMilliseconds = 60LL * 60 * 1000;
-constexpr int kSweepMilliseconds = 60 * 1000;
+// Longest single wait: the timer's clock stands still during a suspend and the wall clock may
+// be set, so the queue is looked at again at least once a minute while anything waits.
+constexpr qint64 kLongestWaitMilliseconds = 60LL * 1000;
 
 }  // namespace
 
@@ -36,8 +36,8 @@ UserNotificationCenter::UserNotificationCenter(QDBusConnection bus, QString serv
       bus_(std::move(bus)),
       serviceName_(std::move(serviceName)),
       clock_(std::move(clock)) {
-  sweep_.setInterval(kSweepMilliseconds);
-  connect(&sweep_, &QTimer::timeout, this, &UserNotificationCenter::deliverDueRequests);
+  timer_.setSingleShot(true);
+  connect(&timer_, &QTimer::timeout, this, &UserNotificationCenter::deliverDueRequests);
 }
 
 UserNotificationCenter::~UserNotificationCenter() = default;
@@ -62,75 +62,85 @@ QCoro::Task<bool> UserNotificationCenter::requestAuthorization() {
 }
 
 void UserNotificationCenter::add(const NotificationRequest& request) {
-  pending_.erase(request.identifier);
+  forget(request.identifier);
   const QDateTime now = clock_();
   const QDateTime fireAt =
       request.fireDate ? *request.fireDate : now.addMSecs(request.delay.count());
   if (request.fireDate && *request.fireDate <= now) {
+    arm();
     return;
   }
   if (fireAt <= now) {
+    arm();
     post(request);
     return;
   }
-  Pending& pending = pending_[request.identifier];
-  pending.request = request;
-  pending.fireAt = fireAt;
-  pending.timer = std::make_unique<QTimer>();
-  pending.timer->setSingleShot(true);
-  pending.timer->setTimerType(Qt::PreciseTimer);
-  connect(pending.timer.get(), &QTimer::timeout, this, &UserNotificationCenter::deliverDueRequests);
-  arm(pending);
-  sweep_.start();
+  const qint64 at = fireAt.toMSecsSinceEpoch();
+  pending_.insert_or_assign(request.identifier, Pending{request, at});
+  const auto slot = queue_.emplace(at, request.identifier).first;
+  // Only a new earliest request moves the timer.
+  if (slot == queue_.begin() || !timer_.isActive()) {
+    arm();
+  }
+}
+
+void UserNotificationCenter::forget(const QString& identifier) {
+  const auto it = pending_.find(identifier);
+  if (it != pending_.end()) {
+    queue_.erase(Slot{it->second.fireAt, identifier});
+    pending_.erase(it);
+  }
 }
 
 void UserNotificationCenter::removePendingRequests(const QStringList& identifiers) {
   for (const QString& identifier : identifiers) {
-    pending_.erase(identifier);
+    forget(identifier);
   }
-  if (pending_.empty()) {
-    sweep_.stop();
+  // A timer left set for a removed request only wakes early and finds nothing due.
+  if (queue_.empty()) {
+    timer_.stop();
   }
 }
 
 QList<NotificationRequest> UserNotificationCenter::pendingRequests() const {
-  std::vector<const Pending*> ordered;
-  for (const auto& [identifier, pending] : pending_) {
-    ordered.push_back(&pending);
-  }
-  std::stable_sort(ordered.begin(), ordered.end(),
-                   [](const Pending* a, const Pending* b) { return a->fireAt < b->fireAt; });
   QList<NotificationRequest> result;
-  for (const Pending* pending : ordered) {
-    result.append(pending->request);
+  result.reserve(qsizetype(queue_.size()));
+  for (const Slot& slot : queue_) {
+    result.append(pending_.at(slot.second).request);
   }
   return result;
 }
 
 void UserNotificationCenter::deliverDueRequests() {
-  const QDateTime now = clock_();
+  const qint64 now = clock_().toMSecsSinceEpoch();
   QList<NotificationRequest> due;
-  for (auto it = pending_.begin(); it != pending_.end();) {
-    if (it->second.fireAt <= now) {
-      due.append(it->second.request);
-      it = pending_.erase(it);
-    } else {
-      arm(it->second);
-      ++it;
-    }
+  while (!queue_.empty() && queue_.begin()->first <= now) {
+    const auto it = pending_.find(queue_.begin()->second);
+    due.append(std::move(it->second.request));
+    pending_.erase(it);
+    queue_.erase(queue_.begin());
   }
-  if (pending_.empty()) {
-    sweep_.stop();
-  }
-  for (const NotificationRequest& request : due) {
+  arm();
+  for (const NotificationRequest& request : std::as_const(due)) {
     post(request);
   }
 }
 
-void UserNotificationCenter::arm(Pending& pending) {
-  const qint64 wait =
-      std::clamp<qint64>(clock_().msecsTo(pending.fireAt), 0, kLongestWaitMilliseconds);
-  pending.timer->start(static_cast<int>(wait));
+std::optional<std::chrono::milliseconds> UserNotificationCenter::timerWait() const {
+  if (!timer_.isActive()) {
+    return std::nullopt;
+  }
+  return std::chrono::milliseconds(timer_.interval());
+}
+
+void UserNotificationCenter::arm() {
+  if (queue_.empty()) {
+    timer_.stop();
+    return;
+  }
+  const qint64 wait = std::clamp<qint64>(
+      queue_.begin()->first - clock_().toMSecsSinceEpoch(), 0, kLongestWaitMilliseconds);
+  timer_.start(static_cast<int>(wait));
 }
 
 void UserNotificationCenter::post(const NotificationRequest& request) {

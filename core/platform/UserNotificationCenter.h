@@ -11,14 +11,17 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <chrono>
 #include <functional>
-#include <map>
-#include <memory>
+#include <optional>
+#include <set>
+#include <unordered_map>
+#include <utility>
 
 // Local notifications on the freedesktop notification server (org.freedesktop.Notifications
-// on the session bus). Requests for later wait in this process, one timer per identifier,
-// and are judged by the wall clock: a timer that wakes early, or late after a suspend, only
-// makes the request be looked at again. Without a notification server every call still
+// on the session bus). Requests for later wait in this process, ordered by fire time, with one
+// timer for the earliest; they are judged by the wall clock: the timer waits at most a minute,
+// and a wake that comes early, or late after a suspend, only makes the queue be looked at again. Without a notification server every call still
 // returns; the failure is logged once until a notification gets through again.
 class UserNotificationCenter : public QObject {
   Q_OBJECT
@@ -48,8 +51,11 @@ class UserNotificationCenter : public QObject {
   QList<NotificationRequest> pendingRequests() const;
 
   // Shows every pending request whose time has come and waits again for the others.
-  // Called after a wake from suspend, when the timers' own clock stood still.
+  // Called after a wake from suspend, when the timer's own clock stood still.
   void deliverDueRequests();
+
+  // How long the timer waits now; nothing while no request waits.
+  std::optional<std::chrono::milliseconds> timerWait() const;
 
  Q_SIGNALS:
   // The server accepted the notification, or could not be reached.
@@ -57,22 +63,28 @@ class UserNotificationCenter : public QObject {
   void postFailed(const QString& identifier);
 
  private:
+  // Fire time in ms since the epoch, then the identifier: equal times go out by identifier.
+  using Slot = std::pair<qint64, QString>;
   struct Pending {
     NotificationRequest request;
-    QDateTime fireAt;
-    std::unique_ptr<QTimer> timer;
+    qint64 fireAt = 0;
+  };
+  struct IdentifierHash {
+    size_t operator()(const QString& identifier) const { return qHash(identifier); }
   };
 
-  void arm(Pending& pending);
+  void forget(const QString& identifier);
+  // Sets the timer for the earliest request, or stops it when none waits.
+  void arm();
   void post(const NotificationRequest& request);
   void reportFailure(const QString& identifier, const QString& reason);
 
   QDBusConnection bus_;
   QString serviceName_;
   Clock clock_;
-  std::map<QString, Pending> pending_;
-  // A safety net for missed timers: looks at what is due once a minute while anything waits.
-  QTimer sweep_;
+  std::unordered_map<QString, Pending, IdentifierHash> pending_;
+  std::set<Slot> queue_;
+  QTimer timer_;
   // Server ids of shown notifications, so that showing an identifier again replaces it.
   QHash<QString, uint> shownIDs_;
   bool failureLogged_ = false;

@@ -185,6 +185,10 @@ std::optional<QString> DashboardPersistence::moveUnreadableFilesAside(const QStr
 }
 
 std::optional<QString> DashboardPersistence::saveDatabase(const QByteArray& bytes) {
+  return saveDatabase(QByteArrayList{bytes});
+}
+
+std::optional<QString> DashboardPersistence::saveDatabase(const QByteArrayList& pieces) {
   if (readOnlyReason_) {
     return readOnlyReason_;
   }
@@ -198,9 +202,9 @@ std::optional<QString> DashboardPersistence::saveDatabase(const QByteArray& byte
     }
   }
   // One folder sync after both renames makes both durable.
-  std::optional<QString> failure = StorageFile::writeAtomically(databasePath(), bytes, false);
+  std::optional<QString> failure = StorageFile::writeAtomically(databasePath(), pieces, false);
   if (!failure) {
-    failure = StorageFile::writeAtomically(backupPath(), bytes, false);
+    failure = StorageFile::writeAtomically(backupPath(), pieces, false);
     if (failure) {
       failure = QStringLiteral("The data was saved, but its backup copy was not: %1").arg(*failure);
     }

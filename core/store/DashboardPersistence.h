@@ -48,6 +48,7 @@ class DashboardPersistence {
 
   // Writes the database and then its backup copy. Returns the failure message.
   std::optional<QString> saveDatabase(const QByteArray& bytes);
+  std::optional<QString> saveDatabase(const QByteArrayList& pieces);
   std::optional<QString> saveSafetySnapshot(const QByteArray& bytes);
 
   // Fields missing from the file, or of the wrong type, keep their defaults.

@@ -12,9 +12,14 @@
 
 #include <algorithm>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace {
 
 const QString kSubsystem = QStringLiteral("Storage");
+constexpr int kTrimDelayMilliseconds = 2000;
 
 QString folderFrom(const std::optional<QString>& custom) {
   if (!custom || custom->isEmpty()) {
@@ -22,6 +27,19 @@ QString folderFrom(const std::optional<QString>& custom) {
   }
   const QUrl url(*custom);
   return url.isLocalFile() ? url.toLocalFile() : *custom;
+}
+
+// The file's text, its parse and every save's output are megabytes each. Left to glibc's
+// sliding threshold they come from the heap after the first one is freed, and the heap keeps
+// their pages for the rest of the run; mapped apart, each goes back when it is freed.
+void mapLargeBlocksApart() {
+#ifdef __GLIBC__
+  static const bool once = [] {
+    return mallopt(M_MMAP_THRESHOLD, 128 * 1024) == 1 && mallopt(M_TOP_PAD, 0) == 1 &&
+           mallopt(M_TRIM_THRESHOLD, 128 * 1024) == 1;
+  }();
+  Q_UNUSED(once);
+#endif
 }
 
 template <typename T, typename Id>
@@ -42,6 +60,10 @@ DataStore::DataStore(std::optional<QString> customStorageURL,
       persistence_(folderFrom(customStorageURL), clock_),
       notificationService_(notificationService),
       calendarService_(calendarService) {
+  mapLargeBlocksApart();
+  trimAfterSaves_.setSingleShot(true);
+  trimAfterSaves_.setInterval(kTrimDelayMilliseconds);
+  connect(&trimAfterSaves_, &QTimer::timeout, this, [] { DatabaseEncoder::releaseFreeMemory(); });
   databaseError_ = persistence_.prepareFolder();
 
   settings_ = persistence_.loadSettings();
@@ -64,6 +86,11 @@ DataStore::DataStore(std::optional<QString> customStorageURL,
   // A sync that was running when the app last stopped is not running now.
   data_.emailSyncState.isSyncing = false;
   updatePendingCount();
+  // The parse leaves many freed pages behind; the first edit should not encode everything.
+  DatabaseEncoder::releaseFreeMemory();
+  if (loaded.foundFile && !isReadOnly()) {
+    encoder_.warmUp(data_);
+  }
 
   rescheduleAllReminders(settings_, true);
 
@@ -173,14 +200,21 @@ void DataStore::setSettings(const AppSettings& settings) {
 
 // ---- writing ----
 
-const QByteArray& DataStore::encodedDatabase() { return encoder_.encode(data_); }
+QByteArray DataStore::encodedDatabase() { return encoder_.encode(data_); }
 
 void DataStore::save() {
   if (isReadOnly()) {
     setDatabaseError(persistence_.readOnlyReason());
     return;
   }
-  setDatabaseError(persistence_.saveDatabase(encodedDatabase()));
+  const auto failure = persistence_.saveDatabase(encoder_.encodePieces(data_));
+  // A save frees megabytes in blocks glibc keeps. Handing them back costs milliseconds, so it
+  // waits until the edits have stopped for a moment.
+  trimAfterSaves_.start();
+  setDatabaseError(failure);
+  if (!failure) {
+    Q_EMIT databaseSaved();
+  }
 }
 
 void DataStore::saveSettings() {
@@ -640,6 +674,47 @@ void DataStore::addEmailSuggestion(const EmailExtractedSuggestion& suggestion) {
   updatePendingCount();
   save();
   Q_EMIT emailSuggestionsChanged();
+}
+
+void DataStore::addEmailSuggestions(const QList<EmailExtractedSuggestion>& suggestions,
+                                    const QList<TaskItem>& draftedTasks) {
+  qsizetype addedTasks = 0;
+  for (const TaskItem& task : draftedTasks) {
+    if (acceptable(task, QStringLiteral("task"))) {
+      data_.tasks.append(task);
+      scheduleReminder(task);
+      ++addedTasks;
+    }
+  }
+  qsizetype changedSuggestions = 0;
+  QHash<QUuid, qsizetype> positions;
+  for (qsizetype i = 0; i < data_.emailSuggestions.size(); ++i) {
+    positions.insert(data_.emailSuggestions.at(i).id, i);
+  }
+  for (const EmailExtractedSuggestion& suggestion : suggestions) {
+    if (!acceptable(suggestion, QStringLiteral("e-mail suggestion"))) {
+      continue;
+    }
+    const auto at = positions.constFind(suggestion.id);
+    if (at == positions.cend()) {
+      positions.insert(suggestion.id, data_.emailSuggestions.size());
+      data_.emailSuggestions.append(suggestion);
+    } else {
+      data_.emailSuggestions[*at] = suggestion;
+    }
+    ++changedSuggestions;
+  }
+  if (addedTasks == 0 && changedSuggestions == 0) {
+    return;
+  }
+  updatePendingCount();
+  save();
+  if (addedTasks > 0) {
+    Q_EMIT tasksChanged();
+  }
+  if (changedSuggestions > 0) {
+    Q_EMIT emailSuggestionsChanged();
+  }
 }
 
 void DataStore::updateEmailSuggestion(const EmailExtractedSuggestion& suggestion) {

@@ -10,6 +10,7 @@
 #include <QCoroTask>
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -146,6 +147,10 @@ class DataStore : public QObject {
 
   // E-mail suggestions.
   void addEmailSuggestion(const EmailExtractedSuggestion& suggestion);
+  // Adds the suggestions (replacing stored ones with the same id) and the tasks drafted from
+  // them, scheduling the tasks' reminders, with one save. Refused records are left out.
+  void addEmailSuggestions(const QList<EmailExtractedSuggestion>& suggestions,
+                           const QList<TaskItem>& draftedTasks = {});
   void updateEmailSuggestion(const EmailExtractedSuggestion& suggestion);
   // Creates the record the suggestion describes (a task, bill, event or waiting-for item; an
   // important notice becomes a task), marks it approved and saves. A suggestion that was
@@ -195,10 +200,12 @@ class DataStore : public QObject {
   void calendarPermissionStatusChanged();
   void availableCalendarsChanged();
   void saveErrorChanged();
+  // The database file was written.
+  void databaseSaved();
 
  private:
   QDateTime now() const;
-  const QByteArray& encodedDatabase();
+  QByteArray encodedDatabase();
   void setDatabaseError(std::optional<QString> error);
   void setSettingsError(std::optional<QString> error);
   // A record that would not read back (an invalid date, an amount that is not a number) would
@@ -247,4 +254,5 @@ class DataStore : public QObject {
   CalendarPermissionStatus calendarPermission_ = CalendarPermissionStatus::notDetermined;
   std::optional<QString> databaseError_;
   std::optional<QString> settingsError_;
+  QTimer trimAfterSaves_;
 };

@@ -3,9 +3,12 @@
 #include "core/store/StorageSchema.h"
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QHash>
 
+#include <thread>
 #include <unordered_map>
+#include <vector>
 
 // Encodes the whole database as compact JSON for every save. The text of each record is kept
 // and reused for as long as the record stays equal, so a save after one change encodes one
@@ -13,30 +16,47 @@
 // toJson() gives.
 class DatabaseEncoder {
  public:
-  // The text stays valid until the next call; its buffer is reused so that a save does not
-  // allocate and fault in megabytes of fresh memory every time.
-  const QByteArray& encode(const DashboardStorageContainer& container);
+  DatabaseEncoder() = default;
+  DatabaseEncoder(const DatabaseEncoder&) = delete;
+  DatabaseEncoder& operator=(const DatabaseEncoder&) = delete;
+  ~DatabaseEncoder();
+
+  // The text in pieces, to be written one after the other: the records' texts are kept
+  // joined per list, so a save writes them as they are instead of copying megabytes into one
+  // buffer first.
+  QByteArrayList encodePieces(const DashboardStorageContainer& container);
+  QByteArray encode(const DashboardStorageContainer& container) {
+    return encodePieces(container).join();
+  }
+
+  // Encodes every record of `snapshot` on a thread of its own, so that the first save after
+  // loading costs what any later save costs. encode() waits for it when it comes sooner.
+  void warmUp(DashboardStorageContainer snapshot);
+
+  // Hands freed heap pages back to the system, after a load or an encoding of everything.
+  static void releaseFreeMemory();
 
  private:
+  void finishWarmUp();
+  QByteArrayList encodeNow(const DashboardStorageContainer& container);
+
   template <typename Record>
   class RecordCache {
    public:
-    // Appends `"key":[...]` to `out`.
-    void append(QByteArray& out, const char* key, const QList<Record>& records);
+    // Encodes the changed records and appends `,"key":[...]` to `pieces`.
+    void append(QByteArrayList& pieces, const char* key, const QList<Record>& records);
 
    private:
-    using Key = decltype(Record::id);
-    struct Entry {
-      Record record;
-      QByteArray json;
-      quint64 pass = 0;
-    };
-    struct KeyHash {
-      size_t operator()(const Key& key) const { return qHash(key); }
-    };
-    // Entries keep their address while others are added, so texts can be referred to.
-    std::unordered_map<Key, Entry, KeyHash> entries_;
-    quint64 pass_ = 0;
+    void rebuild(const QList<Record>& records);
+
+    // The list as last encoded. It shares its elements with the store's list until the store
+    // changes that list, so the cache holds no copy of the records, and a list the store has
+    // not touched since is known unchanged at once.
+    QList<Record> previous_;
+    // The texts of previous_ joined by commas, in one block: small texts kept apart would pin
+    // the pages of the encoder's freed scratch memory, and one block is copied out at once.
+    QByteArray joined_;
+    std::vector<qsizetype> ends_;  // where the text of previous_[i] ends in joined_
   };
 
   RecordCache<TaskItem> tasks_;
@@ -48,5 +68,5 @@ class DatabaseEncoder {
   // Thousands of message identifiers that change only during a sync.
   QSet<QString> processedIDs_;
   QByteArray processedIDsJson_;
-  QByteArray out_;
+  std::thread warmUp_;
 };

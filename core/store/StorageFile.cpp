@@ -64,6 +64,12 @@ StorageFile::ReadResult StorageFile::read(const QString& path) {
 
 std::optional<QString> StorageFile::writeAtomically(const QString& path, const QByteArray& bytes,
                                                     bool syncFolder) {
+  return writeAtomically(path, QByteArrayList{bytes}, syncFolder);
+}
+
+std::optional<QString> StorageFile::writeAtomically(const QString& path,
+                                                    const QByteArrayList& pieces,
+                                                    bool syncFolder) {
   // QSaveFile would write to the link's target, wherever that is.
   if (QFileInfo(path).isSymLink() &&
       !setAside(path, QFileInfo(path).completeBaseName(), QDateTime::currentDateTimeUtc())) {
@@ -83,15 +89,17 @@ std::optional<QString> StorageFile::writeAtomically(const QString& path, const Q
     return QStringLiteral("Could not restrict the permissions of %1: %2")
         .arg(path, file.errorString());
   }
-  qint64 written = 0;
-  while (written < bytes.size()) {
-    const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-    if (n <= 0) {
-      const QString reason = file.errorString();
-      file.cancelWriting();
-      return QStringLiteral("Could not write %1: %2").arg(path, reason);
+  for (const QByteArray& bytes : pieces) {
+    qint64 written = 0;
+    while (written < bytes.size()) {
+      const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+      if (n <= 0) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return QStringLiteral("Could not write %1: %2").arg(path, reason);
+      }
+      written += n;
     }
-    written += n;
   }
   // commit() syncs too but ignores a failure; the data must be on disk before the rename.
   if (!file.flush() || ::fsync(file.handle()) != 0) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -30,6 +31,9 @@ class StorageFile {
   // Every write and the commit are checked; when `syncFolder` is set the folder is synced after
   // the rename so the rename itself is durable. Returns the failure message; nothing on success.
   static std::optional<QString> writeAtomically(const QString& path, const QByteArray& bytes,
+                                                bool syncFolder = true);
+  // The same, with the content given as pieces written one after the other.
+  static std::optional<QString> writeAtomically(const QString& path, const QByteArrayList& pieces,
                                                 bool syncFolder = true);
 
   // Flushes the folder's entries (renames, new names) to disk.

@@ -4,6 +4,8 @@
 #include "core/email/MockEmailIntelligenceProvider.h"
 #include "core/platform/TransportError.h"
 
+#include <QSignalSpy>
+
 #include <stdexcept>
 
 using testsupport::runTask;
@@ -203,6 +205,33 @@ TEST_F(EmailSyncTest, TasksFromConfidenceEightyFiveAreDraftedOnlyWhenAllowed) {
   // The drafted one counts towards the status but is not waiting for review.
   EXPECT_EQ(store->emailSyncState().lastSyncStatus, "Found 3 new items");
   EXPECT_EQ(store->emailSyncState().pendingCount, 3);
+}
+
+TEST_F(EmailSyncTest, APassSavesEachNewIdentifierAndThenEachMessagesSuggestionsAtOnce) {
+  changeSettings([](AppSettings& s) { s.autoCreateLowRiskDraftTasks = true; });
+  EmailExtractedSuggestion sure = suggestionOf(EmailExtractedCategory::task, "Draft", "m1");
+  sure.confidence = 0.95;
+  stubMessages({"m1", "m2", "m3"});
+  provider->answers["m1"] = {sure, suggestionOf(EmailExtractedCategory::bill, "Pay", "m1"),
+                             suggestionOf(EmailExtractedCategory::appointment, "Meet", "m1")};
+  provider->answers["m3"] = {suggestionOf(EmailExtractedCategory::waitingFor, "Wait", "m3"),
+                             suggestionOf(EmailExtractedCategory::task, "Reply", "m3")};
+  // Each message's identifier is on disk before its provider runs; nothing else is yet.
+  QList<int> suggestionsOnDiskAtExtraction;
+  provider->onExtract = [&](const EmailMessageContext&) {
+    suggestionsOnDiskAtExtraction.append(int(savedDatabase().emailSuggestions.size()));
+  };
+  QSignalSpy saves(store.get(), &DataStore::databaseSaved);
+
+  sync();
+  // Three identifiers, the suggestions of m1 and of m3 (m2 has none), and the pass's end.
+  EXPECT_EQ(saves.size(), 6);
+  EXPECT_EQ(suggestionsOnDiskAtExtraction, (QList<int>{0, 3, 3}));
+  EXPECT_EQ(store->emailSuggestions().size(), 5);
+  EXPECT_EQ(store->tasks().size(), 1);
+  EXPECT_EQ(savedDatabase().emailSuggestions, store->emailSuggestions());
+  EXPECT_EQ(savedDatabase().tasks, store->tasks());
+  EXPECT_EQ(store->emailSyncState().lastSyncStatus, "Found 5 new items");
 }
 
 // --- Urgent alerts ---

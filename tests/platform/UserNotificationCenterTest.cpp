@@ -61,16 +61,26 @@ class NotificationCenterTest : public ::testing::Test {
   // posted before it has too: what the server holds then is all there is. Each marker
   // has its own identifier, since a repeated one replaces the earlier notification.
   QStringList summariesSoFar() {
-    const int before = server_.notifications().size();
     center_.add(request(QStringLiteral("marker-%1").arg(++markers_), QStringLiteral("marker")));
-    waitForNotifications(before + 1);
-    QStringList summaries;
-    for (const auto& n : server_.notifications()) {
-      if (n.summary != QLatin1String("marker")) {
-        summaries.append(n.summary);
+    QSignalSpy notified(&server_, &FakeNotificationServer::notified);
+    for (;;) {
+      QStringList summaries;
+      int markersSeen = 0;
+      for (const auto& n : server_.notifications()) {
+        if (n.summary == QLatin1String("marker")) {
+          ++markersSeen;
+        } else {
+          summaries.append(n.summary);
+        }
+      }
+      if (markersSeen == markers_) {
+        return summaries;
+      }
+      if (!notified.wait(10000)) {
+        ADD_FAILURE() << "the marker never arrived";
+        return summaries;
       }
     }
-    return summaries;
   }
 
   FakeNotificationServer server_;
@@ -181,6 +191,81 @@ TEST_F(NotificationCenterTest, AFireDateInThePastLeavesNothingPending) {
   now_ = now_.addSecs(3600);
   center_.deliverDueRequests();
   EXPECT_TRUE(summariesSoFar().isEmpty());
+}
+
+TEST_F(NotificationCenterTest, DueRequestsGoOutInFireTimeOrderWithoutTheRemovedOnes) {
+  const struct {
+    const char* identifier;
+    int minutes;
+  } added[] = {{"task-c", 30}, {"task-a", 10}, {"bill-x", 20}, {"task-b", 20}, {"task-d", 40}};
+  for (const auto& r : added) {
+    const QString identifier = QString::fromLatin1(r.identifier);
+    center_.add(request(identifier, identifier, now_.addSecs(60 * r.minutes)));
+  }
+  center_.removePendingRequests({QStringLiteral("task-c")});
+  // Moved later, behind the others.
+  center_.add(request(QStringLiteral("task-a"), QStringLiteral("task-a"), now_.addSecs(60 * 50)));
+  EXPECT_EQ(identifiers(center_.pendingRequests()),
+            (QStringList{QStringLiteral("bill-x"), QStringLiteral("task-b"),
+                         QStringLiteral("task-d"), QStringLiteral("task-a")}));
+
+  now_ = now_.addSecs(60 * 45);
+  center_.deliverDueRequests();
+  EXPECT_EQ(summariesSoFar(), (QStringList{QStringLiteral("bill-x"), QStringLiteral("task-b"),
+                                           QStringLiteral("task-d")}));
+  EXPECT_EQ(identifiers(center_.pendingRequests()), QStringList{QStringLiteral("task-a")});
+}
+
+TEST_F(NotificationCenterTest, OneTimerWaitsForTheEarliestAndAtMostAMinute) {
+  using std::chrono::milliseconds;
+  EXPECT_EQ(center_.timerWait(), std::nullopt);
+  const struct {
+    const char* identifier;
+    qint64 secondsAhead;  // < 0: remove it instead
+    std::optional<milliseconds> wait;
+  } steps[] = {
+      {"bill-far", 2 * 24 * 3600, milliseconds(60000)},
+      {"task-soon", 30, milliseconds(30000)},
+      {"task-later", 45, milliseconds(30000)},
+      {"task-soon", -1, milliseconds(30000)},  // waking early finds nothing and waits again
+      {"task-later", -1, milliseconds(30000)},
+      {"bill-far", -1, std::nullopt},
+  };
+  for (const auto& step : steps) {
+    const QString identifier = QString::fromLatin1(step.identifier);
+    if (step.secondsAhead < 0) {
+      center_.removePendingRequests({identifier});
+    } else {
+      center_.add(request(identifier, identifier, now_.addSecs(step.secondsAhead)));
+    }
+    EXPECT_EQ(center_.timerWait(), step.wait) << step.identifier;
+  }
+
+  center_.add(request(QStringLiteral("bill-far"), QStringLiteral("Far"), now_.addDays(2)));
+  center_.add(request(QStringLiteral("task-soon"), QStringLiteral("Soon"), now_.addSecs(30)));
+  now_ = now_.addSecs(30);
+  center_.deliverDueRequests();
+  EXPECT_EQ(center_.timerWait(), milliseconds(60000));
+  EXPECT_EQ(summariesSoFar(), QStringList{QStringLiteral("Soon")});
+}
+
+TEST(NotificationCenterTimerTest, ARemovedRequestStaysQuietWhileALaterOneFires) {
+  FakeNotificationServer server;
+  ASSERT_TRUE(server.start());
+  UserNotificationCenter center(QDBusConnection::sessionBus(), server.serviceName());
+  NotificationRequest first = request(QStringLiteral("email-urgent-1"), QStringLiteral("First"));
+  first.delay = std::chrono::milliseconds(100);
+  NotificationRequest second = request(QStringLiteral("email-urgent-2"), QStringLiteral("Second"));
+  second.delay = std::chrono::milliseconds(300);
+  center.add(second);
+  center.add(first);
+  center.removePendingRequests({first.identifier});
+
+  QSignalSpy notified(&server, &FakeNotificationServer::notified);
+  ASSERT_TRUE(notified.wait(10000));
+  ASSERT_EQ(server.notifications().size(), 1);
+  EXPECT_EQ(server.notifications().first().summary, QStringLiteral("Second"));
+  EXPECT_TRUE(center.pendingRequests().isEmpty());
 }
 
 TEST(NotificationCenterTimerTest, ADelayedRequestFiresFromItsTimer) {

@@ -3,6 +3,7 @@
 #include <QSignalSpy>
 
 #include <functional>
+#include <limits>
 
 using namespace storetest;
 using testsupport::utc;
@@ -168,6 +169,30 @@ TEST_F(FocusAndSuggestions, AddingTheSameSuggestionReplacesIt) {
   EXPECT_EQ(s.emailSuggestions().at(1).id, b.id);
   EXPECT_EQ(s.emailSyncState().pendingCount, 2);
   EXPECT_EQ(loadContainer(databasePath()).emailSuggestions, s.emailSuggestions());
+}
+
+TEST_F(FocusAndSuggestions, SeveralSuggestionsAndTheirDraftsAreAddedWithOneSave) {
+  DataStore& s = open();
+  EmailExtractedSuggestion stored = makeSuggestion(EmailExtractedCategory::task, QStringLiteral("stored"));
+  s.addEmailSuggestion(stored);
+  stored.title = QStringLiteral("stored, corrected");
+  const auto fresh = makeSuggestion(EmailExtractedCategory::bill, QStringLiteral("fresh"));
+  auto broken = makeSuggestion(EmailExtractedCategory::bill, QStringLiteral("broken"));
+  broken.confidence = std::numeric_limits<double>::quiet_NaN();  // would not read back
+  const TaskItem draft = makeTask(QStringLiteral("draft"), now.addDays(1));
+  QSignalSpy saves(&s, &DataStore::databaseSaved);
+
+  s.addEmailSuggestions({stored, broken, fresh}, {draft});
+  EXPECT_EQ(saves.size(), 1);
+  EXPECT_EQ(s.emailSuggestions(), (QList{stored, fresh}));
+  EXPECT_EQ(s.tasks(), QList{draft});
+  EXPECT_EQ(notifications.scheduledTaskReminders, QList{draft});
+  EXPECT_EQ(s.emailSyncState().pendingCount, 2);
+  EXPECT_EQ(loadContainer(databasePath()).emailSuggestions, s.emailSuggestions());
+  EXPECT_EQ(loadContainer(databasePath()).tasks, s.tasks());
+
+  s.addEmailSuggestions({broken});
+  EXPECT_EQ(saves.size(), 1);
 }
 
 TEST_F(FocusAndSuggestions, PendingSuggestionsKeepStoreOrder) {

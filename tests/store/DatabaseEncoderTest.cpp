@@ -5,6 +5,8 @@
 
 #include <QJsonDocument>
 
+#include <functional>
+
 using namespace storetest;
 using testsupport::utc;
 
@@ -70,6 +72,32 @@ TEST(DatabaseEncoder, ManyChangedRecordsAtOnce) {
     c.tasks[i].notes = QStringLiteral("edited %1").arg(i);
   }
   expectSameAsFreshEncoding(encoder, c);
+}
+
+TEST(DatabaseEncoder, WarmedUpOnAnEarlierStateStillFollowsTheChangesSinceThen) {
+  DashboardStorageContainer c;
+  for (int i = 0; i < 3000; ++i) {
+    c.tasks.append(makeTask(QStringLiteral("task %1").arg(i)));
+    c.emailSuggestions.append(
+        makeSuggestion(EmailExtractedCategory::bill, QStringLiteral("s %1").arg(i)));
+  }
+  const std::function<void(DashboardStorageContainer&)> changes[] = {
+      [](DashboardStorageContainer&) {},
+      [](DashboardStorageContainer& c) { c.tasks[7].title = QStringLiteral("edited"); },
+      [](DashboardStorageContainer& c) {
+        c.tasks.removeFirst();
+        c.emailSuggestions.append(makeSuggestion(EmailExtractedCategory::task, QStringLiteral("new")));
+      },
+  };
+  for (const auto& change : changes) {
+    DatabaseEncoder encoder;
+    encoder.warmUp(c);
+    DashboardStorageContainer edited = c;
+    change(edited);  // while the warm-up may still run
+    expectSameAsFreshEncoding(encoder, edited);
+  }
+  // Gone before its warm-up ends.
+  DatabaseEncoder{}.warmUp(c);
 }
 
 TEST(LongListDecoding, NamesTheFirstBrokenRecordInListOrder) {
