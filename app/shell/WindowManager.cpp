@@ -1,6 +1,7 @@
 #include "app/shell/WindowManager.h"
 
 #include "app/platform/SymbolImage.h"
+#include "app/shell/ApplicationQuit.h"
 #include "app/screens/capture/QuickCaptureView.h"
 #include "app/shell/FloatingWidgetPanel.h"
 #include "app/shell/FloatingWidgetView.h"
@@ -241,7 +242,7 @@ void WindowManager::setupMenuBar() {
   auto* menu = new QMenu;
   connect(trayIcon_, &QObject::destroyed, menu, &QObject::deleteLater);
   menu->addAction(QStringLiteral("Open Pelmora"), this, &WindowManager::showMainWindow);
-  menu->addAction(QStringLiteral("Quit Pelmora"), qApp, &QCoreApplication::quit);
+  menu->addAction(QStringLiteral("Quit Pelmora"), this, [] { quitApplication(); });
   trayIcon_->setContextMenu(menu);
   connect(trayIcon_, &QSystemTrayIcon::activated, this, &WindowManager::trayActivated);
   trayIcon_->show();
