@@ -441,3 +441,15 @@ TEST_F(AppShellTest, TrayQuitEndsTheEventLoopWithTheWindowsOpen) {
   watchdog.start(5000);
   EXPECT_EQ(QApplication::exec(), 0);
 }
+
+// The appearance chosen in Settings holds from the first frame of the next start.
+TEST_F(AppShellTest, TheStoredAppearanceIsAppliedAtLaunch) {
+  const AppThemeMode before = Theme::shared().mode();
+  for (const AppThemeMode mode : {AppThemeMode::dark, AppThemeMode::light}) {
+    launch([mode](AppSettings& s) { s.theme = mode; });
+    EXPECT_EQ(Theme::shared().mode(), mode);
+    EXPECT_EQ(Theme::isDark(manager().mainWindow()->palette()), mode == AppThemeMode::dark);
+    delegate.reset();
+  }
+  Theme::shared().setMode(before);
+}
