@@ -49,9 +49,9 @@ class FirstRunTest : public ::testing::Test {
     }
     // The server picks a free display and writes its number to the descriptor given.
     xvfb_.setProgram(QStringLiteral("sh"));
-    xvfb_.setArguments({QStringLiteral("-c"),
-                        QStringLiteral("exec Xvfb -displayfd 1 -screen 0 1280x800x24 "
-                                       "-nolisten tcp 2>/dev/null")});
+    xvfb_.setArguments(
+        {QStringLiteral("-c"), QStringLiteral("exec Xvfb -displayfd 1 -screen 0 1280x800x24 "
+                                              "-nolisten tcp 2>/dev/null")});
     xvfb_.start();
     ASSERT_TRUE(xvfb_.waitForStarted());
     QByteArray number;
@@ -73,7 +73,8 @@ class FirstRunTest : public ::testing::Test {
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     environment_.insert(QStringLiteral("HOME"), root_.filePath(QStringLiteral("home")));
     environment_.insert(QStringLiteral("XDG_DATA_HOME"), root_.filePath(QStringLiteral("data")));
-    environment_.insert(QStringLiteral("XDG_CONFIG_HOME"), root_.filePath(QStringLiteral("config")));
+    environment_.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                        root_.filePath(QStringLiteral("config")));
     environment_.insert(QStringLiteral("XDG_CACHE_HOME"), root_.filePath(QStringLiteral("cache")));
     // The single-instance socket lives here: a Pelmora of another test must not answer.
     environment_.insert(QStringLiteral("XDG_RUNTIME_DIR"), root_.filePath(QStringLiteral("run")));
@@ -112,25 +113,25 @@ class FirstRunTest : public ::testing::Test {
   }
 
   bool keys(const QStringList& names) {
-    return xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"),
-                               QStringLiteral("60")} +
-                   names)
+    return xdotool(
+               QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")} +
+               names)
         .has_value();
   }
 
   // The visible window of that exact title, once it is mapped.
   QString waitForWindow(const QString& title) {
-    const auto found = xdotool({QStringLiteral("search"), QStringLiteral("--sync"),
-                                QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                                QLatin1Char('^') + title + QLatin1Char('$')},
-                               kWindowTimeout);
+    const auto found = xdotool(
+        {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+         QStringLiteral("--name"), QLatin1Char('^') + title + QLatin1Char('$')},
+        kWindowTimeout);
     return found ? found->section(QLatin1Char('\n'), 0, 0) : QString();
   }
 
   bool isShown(const QString& title) {
-    const auto found = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                QStringLiteral("--name"),
-                                QLatin1Char('^') + title + QLatin1Char('$')});
+    const auto found =
+        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                 QStringLiteral("--name"), QLatin1Char('^') + title + QLatin1Char('$')});
     return found && !found->isEmpty();
   }
 
@@ -214,8 +215,8 @@ TEST_F(FirstRunTest, OnboardingCaptureCompleteQuitAndTheTaskIsStillDone) {
       },
       kFileTimeout))
       << "onboarding did not finish";
-  ASSERT_TRUE(waitUntil([&] { return !isShown(QStringLiteral("Welcome to Pelmora")); },
-                        kWindowTimeout));
+  ASSERT_TRUE(
+      waitUntil([&] { return !isShown(QStringLiteral("Welcome to Pelmora")); }, kWindowTimeout));
   ASSERT_TRUE(waitUntil([&] { return storedTasks().isEmpty(); }, kFileTimeout))
       << "the sample tasks stayed";
 
