@@ -11,7 +11,8 @@ PACKAGES := build-essential cmake ninja-build pkg-config ccache \
 	evolution-data-server libecal2.0-dev libedataserver1.2-dev \
 	adwaita-icon-theme hicolor-icon-theme fonts-dejavu-core \
 	libgtest-dev libgmock-dev libbenchmark-dev \
-	dbus dbus-daemon gnome-keyring desktop-file-utils xdg-utils appstream dpkg-dev
+	dbus dbus-daemon gnome-keyring desktop-file-utils xdg-utils appstream dpkg-dev \
+	xvfb xdotool
 
 .PHONY: deps build run test test-sanitize bench package clean
 

@@ -100,9 +100,11 @@ QColor Theme::color(ThemeColor role, const QWidget* widget) {
 }
 
 QPalette Theme::palette(bool dark, const QColor& accent) {
-  // Window and view colours of GNOME's light and dark styles.
+  // Window and view colours of GNOME's light and dark styles. Fields and check boxes are drawn
+  // on the view colour with an outline darker than the window, so in dark the view is lighter
+  // than the window (as GNOME's dark entries are), or they vanish into it.
   const QColor window = dark ? QColor(0x24, 0x24, 0x24) : QColor(0xfa, 0xfa, 0xfa);
-  const QColor view = dark ? QColor(0x1e, 0x1e, 0x1e) : QColor(0xff, 0xff, 0xff);
+  const QColor view = dark ? QColor(0x30, 0x30, 0x30) : QColor(0xff, 0xff, 0xff);
   const QColor text = dark ? QColor(0xff, 0xff, 0xff) : QColor(0, 0, 0, 204);
   const QColor button = dark ? QColor(0x3a, 0x3a, 0x3a) : QColor(0xf0, 0xf0, 0xf0);
   const QColor link = accent.isValid() ? accent : defaultAccent();

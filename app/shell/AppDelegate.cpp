@@ -1,5 +1,6 @@
 #include "app/shell/AppDelegate.h"
 
+#include "app/platform/Theme.h"
 #include "core/model/DiagnosticLogger.h"
 #include "core/platform/DesktopEventStore.h"
 #include "core/services/CalendarService.h"
@@ -50,6 +51,8 @@ void AppDelegate::applicationDidFinishLaunching() {
   store_ = std::make_unique<DataStore>(options_.storageFolder, notificationService_.get(),
                                        calendarService_.get(), options_.seams.clock);
   const AppSettings& settings = store_->settings();
+  // Before any window exists, so the first frame is already in the chosen appearance.
+  Theme::shared().setMode(settings.theme);
   focusTimer_ = options_.seams.clock
                     ? std::make_unique<FocusTimerManager>(
                           settings.focusDurationMinutes, settings.shortBreakDurationMinutes,

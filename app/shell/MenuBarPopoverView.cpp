@@ -1,6 +1,7 @@
 #include "app/shell/MenuBarPopoverView.h"
 
 #include "app/platform/SymbolImage.h"
+#include "app/shell/ApplicationQuit.h"
 #include "app/shell/DayLists.h"
 #include "app/shell/Glance.h"
 #include "app/shell/GlancePieces.h"
@@ -59,7 +60,7 @@ MenuBarPopoverView::MenuBarPopoverView(const ScreenEnvironment& environment, Act
     : QWidget(parent),
       environment_(environment),
       actions_(std::move(actions)),
-      quit_([] { QCoreApplication::quit(); }),
+      quit_([] { quitApplication(); }),
       openLink_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
   Q_ASSERT(environment_.store && environment_.focusTimer);
   setFixedWidth(kWidth);

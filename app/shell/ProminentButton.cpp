@@ -53,10 +53,11 @@ void ProminentButton::paintEvent(QPaintEvent*) {
   shape.addRoundedRect(QRectF(rect()), kRadius, kRadius);
   p.fillPath(shape, fill);
   if (hasFocus()) {
-    QColor ring = palette().color(QPalette::Active, QPalette::Highlight);
-    ring.setAlphaF(0.5f);
-    p.setPen(QPen(ring, 2));
-    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), kRadius - 1, kRadius - 1);
+    // Inside the fill in the label's colour: a ring in the fill's own hue could not be seen.
+    QColor ring = palette().color(QPalette::Active, QPalette::HighlightedText);
+    ring.setAlphaF(0.8f);
+    p.setPen(QPen(ring, 1.5));
+    p.drawRoundedRect(QRectF(rect()).adjusted(2.5, 2.5, -2.5, -2.5), kRadius - 2, kRadius - 2);
   }
 
   QColor label = palette().color(QPalette::Active, QPalette::HighlightedText);

@@ -1,6 +1,7 @@
 #include "app/shell/WindowManager.h"
 
 #include "app/platform/SymbolImage.h"
+#include "app/shell/ApplicationQuit.h"
 #include "app/screens/capture/QuickCaptureView.h"
 #include "app/shell/FloatingWidgetPanel.h"
 #include "app/shell/FloatingWidgetView.h"
@@ -251,7 +252,7 @@ void WindowManager::quitApplication() {
   if (seams_.quit) {
     seams_.quit();
   } else {
-    QCoreApplication::quit();
+    ::quitApplication();
   }
 }
 

@@ -4,6 +4,7 @@
 #include "app/platform/Theme.h"
 #include "app/platform/WebAuthenticationSession.h"
 #include "app/shell/AppDelegate.h"
+#include "app/shell/ApplicationQuit.h"
 #include "core/model/AppConfig.h"
 #include "core/store/DataStore.h"
 
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
 
   AppDelegate delegate;
   TerminationSignals signals;
-  QObject::connect(&signals, &TerminationSignals::received, &app, &QCoreApplication::quit);
+  QObject::connect(&signals, &TerminationSignals::received, &app, [] { quitApplication(); });
   QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate,
                    &AppDelegate::applicationWillTerminate);
   // The session is about to end: whatever happens next, the data is on disk.

@@ -14,9 +14,11 @@
 #include "core/services/WeatherServiceProtocol.h"
 #include "core/store/DataStore.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QMainWindow>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -424,3 +426,36 @@ TEST_F(AppShellTest, FinishedFocusIsStoredAndAnnouncedOnlyWhenAsked) {
 }
 
 }  // namespace
+
+// The tray menu's Quit ends the app while its windows are open; they hide on close, and a
+// quit that asked them first was refused.
+TEST_F(AppShellTest, TrayQuitEndsTheEventLoopWithTheWindowsOpen) {
+  launch([](AppSettings& s) { s.isWidgetFloating = true; });
+  ASSERT_TRUE(manager().mainWindow()->isVisible());
+  ASSERT_NE(manager().trayIcon(), nullptr);
+  QAction* quit = nullptr;
+  for (QAction* action : manager().trayIcon()->contextMenu()->actions()) {
+    if (action->text() == QStringLiteral("Quit Pelmora")) {
+      quit = action;
+    }
+  }
+  ASSERT_NE(quit, nullptr);
+  QTimer::singleShot(0, quit, &QAction::trigger);
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  watchdog.start(5000);
+  EXPECT_EQ(QApplication::exec(), 0);
+}
+
+// The appearance chosen in Settings holds from the first frame of the next start.
+TEST_F(AppShellTest, TheStoredAppearanceIsAppliedAtLaunch) {
+  const AppThemeMode before = Theme::shared().mode();
+  for (const AppThemeMode mode : {AppThemeMode::dark, AppThemeMode::light}) {
+    launch([mode](AppSettings& s) { s.theme = mode; });
+    EXPECT_EQ(Theme::shared().mode(), mode);
+    EXPECT_EQ(Theme::isDark(manager().mainWindow()->palette()), mode == AppThemeMode::dark);
+    delegate.reset();
+  }
+  Theme::shared().setMode(before);
+}

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 TEST(Theme, TextColoursFallInEmphasisAndHuesSuitTheBackground) {
   const ThemeColor hues[] = {ThemeColor::blue,   ThemeColor::orange, ThemeColor::red,
                              ThemeColor::purple, ThemeColor::green,  ThemeColor::yellow};
@@ -39,6 +41,19 @@ TEST(Theme, TextColoursFallInEmphasisAndHuesSuitTheBackground) {
     }
   }
   EXPECT_EQ(Theme::color(ThemeColor::blue, light), QColor(0x1c, 0x71, 0xd8));
+}
+
+// A field or check box is its view colour inside an outline a shade darker than the window
+// (the style's rule): both must stand apart in light and in dark.
+TEST(Theme, FieldsAndCheckBoxesStandOutFromTheWindow) {
+  for (const bool dark : {false, true}) {
+    const QPalette p = Theme::palette(dark, Theme::defaultAccent());
+    const int view = p.color(QPalette::Base).lightness();
+    const int window = p.color(QPalette::Window).lightness();
+    const int outline = p.color(QPalette::Window).darker(140).lightness();
+    EXPECT_GE(std::abs(view - window), 5) << (dark ? "dark" : "light");
+    EXPECT_GE(std::abs(view - outline), 20) << (dark ? "dark" : "light");
+  }
 }
 
 TEST(Theme, SharedThemeFollowsTheDesktopUnlessTheSettingSaysOtherwise) {

@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -321,6 +322,16 @@ bool QuickCaptureView::save() {
     });
   }
   return true;
+}
+
+void QuickCaptureView::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // The form is built before the window that hosts it, and moving it there drops the focus
+  // given in the constructor; typing starts in the title.
+  const QWidget* focused = window()->focusWidget();
+  if (focused == nullptr || !isAncestorOf(focused)) {
+    title_->setFocus(Qt::OtherFocusReason);
+  }
 }
 
 QString QuickCaptureView::message() const {

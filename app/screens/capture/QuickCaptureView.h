@@ -55,6 +55,9 @@ class QuickCaptureView : public QWidget {
   QString message() const;
   bool isSavedBannerShown() const;
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   void syncState();
   void layoutForType();

@@ -35,7 +35,9 @@ QWidget* makePage(const QString& symbol, const QString& title, const QString& te
   body->setWordWrap(true);
   body->setAlignment(Qt::AlignHCenter);
   body->setMaximumWidth(420);  // short lines read better than the sheet's full width
-  layout->addWidget(body, 0, Qt::AlignHCenter);
+  // Without an alignment the layout sizes the wrapped text for its width, centred in the
+  // page; an aligned label keeps its one-line hint and loses the lines that do not fit.
+  layout->addWidget(body);
   layout->addSpacing(8);
   for (QWidget* control : controls) {
     control->setParent(page);

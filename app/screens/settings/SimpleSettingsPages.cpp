@@ -152,7 +152,9 @@ void CardsSettingsPage::rebuildCalendars() {
     return;
   }
   for (const AppleCalendarInfo& calendar : calendars) {
-    auto* box = new QCheckBox(calendar.title, calendars_);
+    // A calendar's own name: an "&" in it is text, not a keyboard mnemonic.
+    QString name = calendar.title;
+    auto* box = new QCheckBox(name.replace(QLatin1Char('&'), QStringLiteral("&&")), calendars_);
     box->setProperty("calendarID", calendar.id);
     connect(box, &QCheckBox::toggled, this,
             [this, id = calendar.id](bool on) { setCalendarSelected(id, on); });

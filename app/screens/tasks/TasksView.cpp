@@ -265,6 +265,8 @@ TasksView::TasksView(const ScreenEnvironment& environment, QWidget* parent)
   chipArea_->setWidgetResizable(true);
   chipArea_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
   chipArea_->viewport()->setAutoFillBackground(false);
+  // The chips take the keyboard; their strip is no stop of its own.
+  chipArea_->setFocusPolicy(Qt::NoFocus);
   chipHolder_ = new QWidget(chipArea_);
   chipHolder_->setAutoFillBackground(false);
   chipLayout_ = new QHBoxLayout(chipHolder_);
@@ -453,6 +455,13 @@ void TasksView::rebuildChips(const QStringList& categories) {
   }
   chipLayout_->addStretch(1);
   chipArea_->setFixedHeight(chipHolder_->sizeHint().height());
+  // Tab follows the screen from top to bottom: the search, the chips, then the list.
+  QWidget* previous = clearSearch_;
+  for (QAbstractButton* chip : chips_) {
+    setTabOrder(previous, chip);
+    previous = chip;
+  }
+  setTabOrder(previous, list_);
 }
 
 void TasksView::refresh() {

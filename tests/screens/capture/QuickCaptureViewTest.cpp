@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QVBoxLayout>
 
 using screentest::ScreenTest;
 using testsupport::utc;
@@ -214,4 +215,27 @@ TEST_F(ScreenTest, QuickCaptureInASheetSavesOnceAndCloses) {
   ASSERT_EQ(store().tasks().size(), tasks + 1);
   EXPECT_EQ(store().tasks().last().title, QStringLiteral("Renew passport"));
   EXPECT_TRUE(QTest::qWaitFor([&] { return closed; }, QuickCaptureView::kCloseDelayMs * 3));
+}
+
+// Built first and then placed in its window or sheet, the form opens with the title focused,
+// so a person can type the moment it appears.
+TEST_F(ScreenTest, QuickCaptureOpensWithTheTitleFocused) {
+  QWidget owner;
+  owner.show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&owner));
+  QPointer<Sheet> sheet = Sheet::present(
+      &owner, env, [](const ScreenEnvironment& e) { return new QuickCaptureView(e); });
+  ASSERT_TRUE(sheet);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(sheet));
+  EXPECT_EQ(sheet->focusWidget(), qobject_cast<QuickCaptureView*>(sheet->content())->titleField());
+  sheet->close();
+
+  QWidget window(nullptr, Qt::Window);
+  auto* layout = new QVBoxLayout(&window);
+  auto* view = new QuickCaptureView(env);
+  layout->addWidget(view);
+  window.show();
+  window.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+  EXPECT_EQ(window.focusWidget(), view->titleField());
 }

@@ -93,6 +93,27 @@ TEST_F(Onboarding, EscapeGoesBackWithoutLosingChoices) {
   EXPECT_FALSE(store().settings().hasCompletedOnboarding);
 }
 
+// At the sheet's smallest size every line of each step's explanation is shown.
+TEST_F(Onboarding, EveryStepShowsItsWholeExplanation) {
+  OnboardingView view(env);
+  view.resize(view.minimumSize());
+  view.show();
+  for (int step = 1; step <= OnboardingView::stepCount; ++step) {
+    QApplication::processEvents();
+    int checked = 0;
+    for (ThemedLabel* label : view.findChildren<ThemedLabel*>()) {
+      if (!label->isVisible() || !label->wordWrap() || label->text().isEmpty()) {
+        continue;
+      }
+      ++checked;
+      EXPECT_GE(label->height(), label->heightForWidth(label->width()))
+          << "step " << step << ": " << label->text().left(30).toStdString();
+    }
+    EXPECT_GE(checked, 1) << "step " << step;
+    view.next();
+  }
+}
+
 TEST_F(Onboarding, Screenshots) {
   OnboardingView view(env);
   for (int step = 1; step <= OnboardingView::stepCount; ++step) {

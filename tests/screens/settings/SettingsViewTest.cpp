@@ -336,3 +336,25 @@ TEST_F(SettingsViewTest, Screenshots) {
   view->selectTab(SettingsTab::email);
   screentest::saveScreenshots(view.get(), QStringLiteral("settings-e-mail-whole"), {780, 1000});
 }
+
+// A calendar is listed under its own name, "&" and all, and ticking it selects that calendar.
+TEST_F(SettingsViewTest, CalendarsAreListedByTheirNames) {
+  calendarService.calendars = {
+      {QStringLiteral("bday"), QStringLiteral("Birthdays & Anniversaries"), QStringLiteral("#f00")},
+      {QStringLiteral("home"), QStringLiteral("Home"), QStringLiteral("#0f0")}};
+  store().refreshCalendarEvents();
+  const auto view = makeView();
+  view->selectTab(SettingsTab::cards);
+  QCheckBox* birthdays = nullptr;
+  for (QCheckBox* box : view->page(SettingsTab::cards)->findChildren<QCheckBox*>()) {
+    if (box->property("calendarID").toString() == QStringLiteral("bday")) {
+      birthdays = box;
+    }
+  }
+  ASSERT_NE(birthdays, nullptr);
+  EXPECT_EQ(birthdays->text().replace(QStringLiteral("&&"), QStringLiteral("&")),
+            QStringLiteral("Birthdays & Anniversaries"));
+  EXPECT_TRUE(birthdays->shortcut().isEmpty()) << "no Alt+A mnemonic from the name";
+  birthdays->click();
+  EXPECT_EQ(store().settings().selectedCalendarIDs, QSet<QString>{QStringLiteral("home")});
+}

@@ -249,3 +249,30 @@ TEST_F(TasksViewTest, TenThousandTasksAndALongTitleStayInOneList) {
   screentest::saveScreenshots(window_.get(), QStringLiteral("tasks-10000"), QSize(760, 560));
   window_.reset();
 }
+
+// Tab goes down the screen: from the search field through every category chip to the list.
+TEST_F(TasksViewTest, TabReachesTheChipsBeforeTheList) {
+  TasksView* view = open();
+  view->setFilter(TaskFilter::all);
+  settle();
+  ASSERT_NE(view->chipRow(), nullptr);
+  const auto next = [view](QWidget* from) {
+    QWidget* w = from->nextInFocusChain();
+    while (w != from && !((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(view))) {
+      w = w->nextInFocusChain();
+    }
+    return w;
+  };
+  QList<QWidget*> expected;
+  for (QAbstractButton* chip : view->chips()) {
+    expected.append(chip);
+  }
+  expected.append(view->listView());
+  QList<QWidget*> walked;
+  QWidget* at = view->searchField();
+  for (qsizetype i = 0; i < expected.size(); ++i) {
+    at = next(at);
+    walked.append(at);
+  }
+  EXPECT_EQ(walked, expected);
+}
