@@ -203,9 +203,6 @@ MainDashboardView::MainDashboardView(const ScreenEnvironment& environment,
   }
   auto* capture = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_N), this);
   connect(capture, &QShortcut::activated, this, &MainDashboardView::showQuickCapture);
-  // The sidebar's Settings row advertises it.
-  auto* settings = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
-  connect(settings, &QShortcut::activated, this, &MainDashboardView::showSettings);
 
   midnight_ = new QTimer(this);
   midnight_->setSingleShot(true);

@@ -175,22 +175,3 @@ TEST_F(MainDashboardViewTest, SheetsFollowTheirFlagsAndOnboardingShowsUntilCompl
   frame->findChild<QPushButton*>(QStringLiteral("Toggle Widget"))->click();
   EXPECT_EQ(toggles, 1);
 }
-
-// The two shortcuts the sidebar's rows show open their sheets.
-TEST_F(MainDashboardViewTest, SidebarShortcutsOpenQuickCaptureAndSettings) {
-  auto frame = makeFrame();
-  frame->show();
-  QApplication::setActiveWindow(frame.get());
-  const struct {
-    Qt::Key key;
-    bool MainDashboardView::State::*flag;
-  } cases[] = {{Qt::Key_N, &MainDashboardView::State::isShowingQuickCapture},
-               {Qt::Key_Comma, &MainDashboardView::State::isShowingSettings}};
-  for (const auto& c : cases) {
-    QTest::keyClick(frame.get(), c.key, Qt::ControlModifier);
-    EXPECT_TRUE(frame->state().*c.flag);
-    EXPECT_NE(openSheet(), nullptr);
-    closeSheets();
-    EXPECT_FALSE(frame->state().*c.flag);
-  }
-}
