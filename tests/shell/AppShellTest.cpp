@@ -139,7 +139,9 @@ class AppShellTest : public ::testing::Test {
     options.seams.notificationService = &notifications;
     options.seams.screens = [this] { return screens; };
     options.seams.isSystemTrayAvailable = [this] { return trayAvailable; };
-    options.seams.quit = [this] { ++quits; };
+    if (!realQuit) {
+      options.seams.quit = [this] { ++quits; };
+    }
     options.seams.settingsFile = folder.filePath(QStringLiteral("frames.ini"));
     delegate = std::make_unique<AppDelegate>(options);
     delegate->applicationDidFinishLaunching();
@@ -156,6 +158,7 @@ class AppShellTest : public ::testing::Test {
   QList<ScreenArea> screens{{kScreen, kFreeArea}};
   bool trayAvailable = true;
   int quits = 0;
+  bool realQuit = false;  // quit through the application instead of counting
   std::unique_ptr<AppDelegate> delegate;
 };
 
@@ -430,6 +433,7 @@ TEST_F(AppShellTest, FinishedFocusIsStoredAndAnnouncedOnlyWhenAsked) {
 // The tray menu's Quit ends the app while its windows are open; they hide on close, and a
 // quit that asked them first was refused.
 TEST_F(AppShellTest, TrayQuitEndsTheEventLoopWithTheWindowsOpen) {
+  realQuit = true;
   launch([](AppSettings& s) { s.isWidgetFloating = true; });
   ASSERT_TRUE(manager().mainWindow()->isVisible());
   ASSERT_NE(manager().trayIcon(), nullptr);
