@@ -477,6 +477,7 @@ QStringList refuseRestlessZones(icalcomponent* vcalendar) {
     icalcomponent_remove_component(vcalendar, vtimezone);
     icalcomponent_free(vtimezone);
   }
+  tzids.sort();
   return tzids;
 }
 
