@@ -670,8 +670,7 @@ EventStore::Read EvolutionDataServerEventStore::prepareRead(
         log(QStringLiteral("Calendar \u201C%1\u201D: %2%3 has more occurrences than one read "
                            "may produce; the later ones are left out")
                 .arg(calendar.title, part.cutShort.first(),
-                     others > 0 ? QStringLiteral(" and %1 other event(s)").arg(others)
-                                : QString()),
+                     others > 0 ? QStringLiteral(" and %1 other event(s)").arg(others) : QString()),
             "WARN");
       }
       part.cutShort.clear();

@@ -230,7 +230,8 @@ std::optional<ParsedEvent> parseEvent(icalcomponent* vevent, icalcomponent* vcal
   if (!startProperty) {
     return std::nullopt;
   }
-  const auto start = momentOf(startProperty, icalproperty_get_dtstart(startProperty), vcalendar, refused);
+  const auto start =
+      momentOf(startProperty, icalproperty_get_dtstart(startProperty), vcalendar, refused);
   if (!start) {
     return std::nullopt;
   }
@@ -327,9 +328,8 @@ bool namesNoDate(const icalrecurrencetype& rule) {
 // A rule faster than daily that also picks days (BYMONTH, BYMONTHDAY, ...) makes libical walk
 // every second, minute or hour between the days it picks, for years on end.
 bool picksDaysFasterThanDaily(const icalrecurrencetype& rule) {
-  return rule.freq < ICAL_DAILY_RECURRENCE &&
-         (isSet(rule.by_month) || isSet(rule.by_month_day) || isSet(rule.by_year_day) ||
-          isSet(rule.by_week_no));
+  return rule.freq < ICAL_DAILY_RECURRENCE && (isSet(rule.by_month) || isSet(rule.by_month_day) ||
+                                               isSet(rule.by_year_day) || isSet(rule.by_week_no));
 }
 
 // Wall-clock fields read as if they were UTC, in seconds: a scale on which every zone's
@@ -681,18 +681,25 @@ QList<EventStoreEvent> ICalendarFile::events(const QDateTime& from, const QDateT
 
   // Occurrences moved or cancelled by an override, per UID.
   QHash<QString, QSet<QString>> overridden;
-  qint64 remaining = 0;
+  // Single occurrences first: they cost one each, and leave the rest to the recurring events.
+  std::vector<const ParsedEvent*> order;
   for (const ParsedEvent& event : data_->events) {
     if (event.recurrenceID) {
       overridden[event.uid].insert(momentKey(*event.recurrenceID, localZone));
     }
-    remaining += event.cancelled ? 0 : 1;
+    if (!event.cancelled && (event.recurrenceID || !event.isRecurring())) {
+      order.push_back(&event);
+    }
+  }
+  for (const ParsedEvent& event : data_->events) {
+    if (!event.cancelled && !event.recurrenceID && event.isRecurring()) {
+      order.push_back(&event);
+    }
   }
 
-  for (const ParsedEvent& event : data_->events) {
-    if (event.cancelled) {
-      continue;
-    }
+  qint64 remaining = static_cast<qint64>(order.size());
+  for (const ParsedEvent* next : order) {
+    const ParsedEvent& event = *next;
     // Each event may spend its fair share of what is left; what it leaves goes to the next.
     Budget part = budget.split(remaining--);
     bool cut = false;
@@ -715,14 +722,14 @@ QList<EventStoreEvent> ICalendarFile::events(const QDateTime& from, const QDateT
         start = localMidnight(date, localZone);
         end = localMidnight(date.addDays(span.days), localZone);
       }
-      const bool overlaps = start == end ? (start >= fromUtc && start < toUtc)
-                                         : (start < toUtc && end > fromUtc);
+      const bool overlaps =
+          start == end ? (start >= fromUtc && start < toUtc) : (start < toUtc && end > fromUtc);
       if (!overlaps) {
         return std::nullopt;
       }
-      return EventStoreEvent{QString(),      event.title, start,         end,
-                             event.isAllDay(), event.location, event.url, event.notes,
-                             calendarIdentifier};
+      return EventStoreEvent{QString(), event.title,      start,
+                             end,       event.isAllDay(), event.location,
+                             event.url, event.notes,      calendarIdentifier};
     };
     const auto keep = [&](EventStoreEvent occurrence, QString identifier) {
       if (spend(part.occurrences)) {

@@ -220,9 +220,9 @@ ICalendarFileEventStore::ICalendarFileEventStore(QObject* parent)
 ICalendarFileEventStore::ICalendarFileEventStore(const QString& dataHome, const QString& configHome,
                                                  const QTimeZone& localZone, QObject* parent)
     : EventStore(parent),
-      reader_(std::make_shared<Reader>(
-          QDir::cleanPath(dataHome), QDir::cleanPath(configHome),
-          localZone.isValid() ? localZone : QTimeZone::systemTimeZone())) {
+      reader_(
+          std::make_shared<Reader>(QDir::cleanPath(dataHome), QDir::cleanPath(configHome),
+                                   localZone.isValid() ? localZone : QTimeZone::systemTimeZone())) {
   debounce_.setSingleShot(true);
   debounce_.setInterval(kDebounceMilliseconds);
   connect(&debounce_, &QTimer::timeout, this, &ICalendarFileEventStore::fileSystemChanged);

@@ -98,35 +98,34 @@ void CalendarService::start(const Request& request) const {
   auto promise = std::make_shared<QPromise<Answer>>();
   watcher_.setFuture(promise->future());
   promise->start();
-  QThreadPool::globalInstance()->start(
-      [promise, read, request, generation = generation_] {
-        const EventStoreContent content = read();
-        Answer answer{request, generation, {}, {}, {}};
-        QHash<QString, EventStoreCalendar> calendars;
-        for (const EventStoreCalendar& calendar : content.calendars) {
-          calendars.insert(calendar.identifier, calendar);
-          answer.calendars.append({calendar.identifier, calendar.title, calendar.colorHex});
-        }
-        for (const EventStoreEvent& event : content.events) {
-          const EventStoreCalendar calendar = calendars.value(event.calendarIdentifier);
-          CalendarEventItem item;
-          item.id = event.identifier;
-          item.title = event.title.isEmpty() ? QStringLiteral("Untitled Event") : event.title;
-          item.startDate = event.startDate;
-          item.endDate = event.endDate;
-          item.isAllDay = event.isAllDay;
-          item.location = event.location;
-          item.meetingLink = meetingLinkOf(event);
-          item.calendarName = calendar.title;
-          item.calendarColorHex = calendar.colorHex;
-          item.sourceType = CalendarSourceType::apple;
-          item.notes = event.notes;
-          answer.events.append(item);
-          answer.eventCalendars.append(event.calendarIdentifier);
-        }
-        promise->addResult(std::move(answer));
-        promise->finish();
-      });
+  QThreadPool::globalInstance()->start([promise, read, request, generation = generation_] {
+    const EventStoreContent content = read();
+    Answer answer{request, generation, {}, {}, {}};
+    QHash<QString, EventStoreCalendar> calendars;
+    for (const EventStoreCalendar& calendar : content.calendars) {
+      calendars.insert(calendar.identifier, calendar);
+      answer.calendars.append({calendar.identifier, calendar.title, calendar.colorHex});
+    }
+    for (const EventStoreEvent& event : content.events) {
+      const EventStoreCalendar calendar = calendars.value(event.calendarIdentifier);
+      CalendarEventItem item;
+      item.id = event.identifier;
+      item.title = event.title.isEmpty() ? QStringLiteral("Untitled Event") : event.title;
+      item.startDate = event.startDate;
+      item.endDate = event.endDate;
+      item.isAllDay = event.isAllDay;
+      item.location = event.location;
+      item.meetingLink = meetingLinkOf(event);
+      item.calendarName = calendar.title;
+      item.calendarColorHex = calendar.colorHex;
+      item.sourceType = CalendarSourceType::apple;
+      item.notes = event.notes;
+      answer.events.append(item);
+      answer.eventCalendars.append(event.calendarIdentifier);
+    }
+    promise->addResult(std::move(answer));
+    promise->finish();
+  });
 }
 
 void CalendarService::readFinished() {

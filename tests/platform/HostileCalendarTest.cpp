@@ -48,47 +48,70 @@ struct Hostile {
   std::function<QByteArray()> content;
   QDateTime from;
   QDateTime to;
-  QStringList mustContain;  // titles of occurrences that are really in the window
-  QString warning;          // "" when the file must read without one
+  QStringList mustContain;       // titles of occurrences that are really in the window
+  QString warning;               // "" when the file must read without one
   bool allTitlesAppear = false;  // no event may starve the others of the budget
 };
 
 TEST(HostileCalendars, ReadWithinOneBudgetKeepTheWindowsEventsAndWarnOnce) {
   const Hostile cases[] = {
       {"an event lasting 1,800 years that repeats daily",
-       [] { return fixture(QStringLiteral("everlasting-daily.ics")); }, utc(2026, 3, 10),
-       utc(2026, 3, 17), {QStringLiteral("Ages")}, QStringLiteral("\u201CAges\u201D")},
+       [] { return fixture(QStringLiteral("everlasting-daily.ics")); },
+       utc(2026, 3, 10),
+       utc(2026, 3, 17),
+       {QStringLiteral("Ages")},
+       QStringLiteral("\u201CAges\u201D")},
       {"fifty rules ticking every second until before the window",
-       [] { return fixture(QStringLiteral("secondly-before-window.ics")); }, utc(2026, 3, 10),
-       utc(2026, 3, 17), {QStringLiteral("Planning")}, QString()},
-      {"a hundred events every minute", [] { return fixture(QStringLiteral("minutely-hundred.ics")); },
-       utc(2026, 3, 10), utc(2026, 3, 11), {}, QStringLiteral("and 99 other event(s)"), true},
+       [] { return fixture(QStringLiteral("secondly-before-window.ics")); },
+       utc(2026, 3, 10),
+       utc(2026, 3, 17),
+       {QStringLiteral("Planning")},
+       QString()},
+      {"a hundred events every minute",
+       [] { return fixture(QStringLiteral("minutely-hundred.ics")); },
+       utc(2026, 3, 10),
+       utc(2026, 3, 11),
+       {},
+       QStringLiteral("and 99 other event(s)"),
+       true},
       {"rules that pick days while ticking every second or minute",
        [] {
          return calendar(kPlanning +
-                         vevent("Never", "DTSTART:20260101T000000Z\r\n"
-                                         "RRULE:FREQ=SECONDLY;BYMONTH=2;BYMONTHDAY=30\r\n") +
-                         vevent("Leap", "DTSTART:20260101T000000Z\r\n"
-                                        "RRULE:FREQ=MINUTELY;BYMONTH=2;BYMONTHDAY=29\r\n") +
+                         vevent("Never",
+                                "DTSTART:20260101T000000Z\r\n"
+                                "RRULE:FREQ=SECONDLY;BYMONTH=2;BYMONTHDAY=30\r\n") +
+                         vevent("Leap",
+                                "DTSTART:20260101T000000Z\r\n"
+                                "RRULE:FREQ=MINUTELY;BYMONTH=2;BYMONTHDAY=29\r\n") +
                          vevent("No such month day",
                                 "DTSTART:20260101T000000Z\r\n"
                                 "RRULE:FREQ=MONTHLY;BYMONTH=2;BYMONTHDAY=30\r\n"));
        },
-       utc(2026, 3, 10), utc(2026, 3, 17), {QStringLiteral("Planning")}, QStringLiteral("\u201CLeap\u201D")},
+       utc(2026, 3, 10),
+       utc(2026, 3, 17),
+       {QStringLiteral("Planning")},
+       QStringLiteral("\u201CLeap\u201D")},
       {"a line of a megabyte",
        [] {
          return calendar(kPlanning + vevent("Huge", "DTSTART:20260311T120000Z\r\nDESCRIPTION:" +
                                                         QByteArray(1024 * 1024, 'x') + "\r\n"));
        },
-       utc(2026, 3, 10), utc(2026, 3, 17), {}, QStringLiteral("is longer than 256 KiB")},
+       utc(2026, 3, 10),
+       utc(2026, 3, 17),
+       {},
+       QStringLiteral("is longer than 256 KiB")},
       {"a file over the size limit",
-       [] {
-         return calendar(kPlanning + QByteArray(ICalendarFileEventStore::maxFileSize, '\n'));
-       },
-       utc(2026, 3, 10), utc(2026, 3, 17), {}, QStringLiteral("is larger than 8 MiB")},
+       [] { return calendar(kPlanning + QByteArray(ICalendarFileEventStore::maxFileSize, '\n')); },
+       utc(2026, 3, 10),
+       utc(2026, 3, 17),
+       {},
+       QStringLiteral("is larger than 8 MiB")},
       {"lines ended by a bare CR",
-       [] { return calendar(kPlanning).replace("\r\n", "\r"); }, utc(2026, 3, 10),
-       utc(2026, 3, 17), {QStringLiteral("Planning")}, QString()},
+       [] { return calendar(kPlanning).replace("\r\n", "\r"); },
+       utc(2026, 3, 10),
+       utc(2026, 3, 17),
+       {QStringLiteral("Planning")},
+       QString()},
   };
   for (const Hostile& hostile : cases) {
     SCOPED_TRACE(hostile.name);

@@ -248,8 +248,9 @@ TEST_F(CalendarFilesTest, ReportsAChangedFileAndSeesItsNewContent) {
 TEST_F(CalendarFilesTest, AReadPreparedHereRunsOnAnotherThreadAfterTheStoreIsGone) {
   installAll();
   auto store = makeStore();
-  const EventStore::Read read = store->prepareRead(
-      utc(2024, 3, 1), utc(2024, 4, 1), QSet<QString>{QStringLiteral("pelmora-calendars/holidays.ics")});
+  const EventStore::Read read =
+      store->prepareRead(utc(2024, 3, 1), utc(2024, 4, 1),
+                         QSet<QString>{QStringLiteral("pelmora-calendars/holidays.ics")});
   store.reset();
   EventStoreContent content;
   std::unique_ptr<QThread> thread(QThread::create([&] { content = read(); }));

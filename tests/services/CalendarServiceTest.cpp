@@ -146,9 +146,9 @@ class GatedEventStore : public EventStore {
     return [this, list = eventList] {
       readOnMainThread = QThread::currentThread() == qApp->thread();
       gate.acquire();
-      return EventStoreContent{{{QStringLiteral("work"), QStringLiteral("Work"),
-                                 QStringLiteral("#62A0EA"), QString()}},
-                               list};
+      return EventStoreContent{
+          {{QStringLiteral("work"), QStringLiteral("Work"), QStringLiteral("#62A0EA"), QString()}},
+          list};
     };
   }
   void announceChange() { Q_EMIT changed(); }
@@ -204,10 +204,9 @@ TEST(CalendarServiceReads, ReadOffTheMainThreadAndAnswerFromTheLatestRead) {
   EXPECT_EQ(store->prepared.load(), 4);
   store->gate.release();
   ASSERT_TRUE(changed.wait(5000));
-  EXPECT_TRUE(service
-                  .fetchEvents(utc(2024, 5, 1), utc(2024, 5, 8),
-                               QSet<QString>{QStringLiteral("home")})
-                  .isEmpty());
+  EXPECT_TRUE(
+      service.fetchEvents(utc(2024, 5, 1), utc(2024, 5, 8), QSet<QString>{QStringLiteral("home")})
+          .isEmpty());
 }
 
 }  // namespace
