@@ -91,6 +91,12 @@ TEST(HostileCalendars, ReadWithinOneBudgetKeepTheWindowsEventsAndWarnOnce) {
        utc(2026, 3, 17),
        {QStringLiteral("Planning")},
        QStringLiteral("\u201CLeap\u201D")},
+      {"zones whose offset flips every hour and every minute",
+       [] { return fixture(QStringLiteral("flickering-zones.ics")); },
+       utc(2026, 3, 10),
+       utc(2026, 3, 17),
+       {QStringLiteral("Lunch in Berlin"), QStringLiteral("Call from nowhere")},
+       QStringLiteral("Europe/Berlin, Nowhere/Flicker")},
       {"a line of a megabyte",
        [] {
          return calendar(kPlanning + vevent("Huge", "DTSTART:20260311T120000Z\r\nDESCRIPTION:" +
