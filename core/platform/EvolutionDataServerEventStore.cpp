@@ -667,8 +667,8 @@ EventStore::Read EvolutionDataServerEventStore::prepareRead(
       if (!part.cutShort.isEmpty() && !calendar.parsed->cutReported) {
         calendar.parsed->cutReported = true;
         const qsizetype others = part.cutShort.size() - 1;
-        log(QStringLiteral("Calendar \u201C%1\u201D: %2%3 has more occurrences than one read "
-                           "may produce; the later ones are left out")
+        log(QStringLiteral("Calendar \u201C%1\u201D: left out the later occurrences of %2%3, "
+                           "more than one read may produce")
                 .arg(calendar.title, part.cutShort.first(),
                      others > 0 ? QStringLiteral(" and %1 other event(s)").arg(others) : QString()),
             "WARN");

@@ -146,8 +146,8 @@ class ICalendarFileEventStore::Reader {
       if (!part.cutShort.isEmpty() && !entry->cutReported) {
         entry->cutReported = true;
         const qsizetype others = part.cutShort.size() - 1;
-        warn(QStringLiteral("Calendar file %1: %2%3 has more occurrences than one read may "
-                            "produce; the later ones are left out")
+        warn(QStringLiteral("Calendar file %1: left out the later occurrences of %2%3, more "
+                            "than one read may produce")
                  .arg(source.path, part.cutShort.first(),
                       others > 0 ? QStringLiteral(" and %1 other event(s)").arg(others)
                                  : QString()));
