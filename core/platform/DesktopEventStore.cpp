@@ -84,3 +84,9 @@ QList<EventStoreEvent> DesktopEventStore::events(
     const std::optional<QSet<QString>>& calendarIdentifiers) const {
   return active().events(from, to, calendarIdentifiers);
 }
+
+EventStore::Read DesktopEventStore::prepareRead(
+    const QDateTime& from, const QDateTime& to,
+    const std::optional<QSet<QString>>& calendarIdentifiers) const {
+  return active().prepareRead(from, to, calendarIdentifiers);
+}

@@ -35,6 +35,8 @@ class DesktopEventStore : public EventStore {
   QList<EventStoreEvent> events(
       const QDateTime& from, const QDateTime& to,
       const std::optional<QSet<QString>>& calendarIdentifiers) const override;
+  Read prepareRead(const QDateTime& from, const QDateTime& to,
+                   const std::optional<QSet<QString>>& calendarIdentifiers) const override;
 
  Q_SIGNALS:
   void backendChosen(DesktopEventStore::Backend backend);

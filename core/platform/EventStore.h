@@ -9,7 +9,14 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <optional>
+
+// What one read of the calendars found.
+struct EventStoreContent {
+  QList<EventStoreCalendar> calendars;
+  QList<EventStoreEvent> events;
+};
 
 // The desktop's calendars, read-only. One implementation reads iCalendar files; another
 // backend (a calendar server on the bus) can take its place behind this interface.
@@ -27,6 +34,17 @@ class EventStore : public QObject {
   virtual QList<EventStoreEvent> events(
       const QDateTime& from, const QDateTime& to,
       const std::optional<QSet<QString>>& calendarIdentifiers) const = 0;
+
+  // The calendars and `events(from, to, calendarIdentifiers)`, read when the returned function
+  // runs, on any thread: what the read needs of the store is taken now, on the store's thread,
+  // so the store may even be gone by then. Run one read of a store at a time. By default the
+  // reading happens here and now.
+  using Read = std::function<EventStoreContent()>;
+  virtual Read prepareRead(const QDateTime& from, const QDateTime& to,
+                           const std::optional<QSet<QString>>& calendarIdentifiers) const {
+    EventStoreContent content{calendars(), events(from, to, calendarIdentifiers)};
+    return [content] { return content; };
+  }
 
  Q_SIGNALS:
   // A calendar, or the set of calendars, changed.

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QMap>
+#include <QMutex>
 #include <QPointer>
 #include <QSet>
 
@@ -68,6 +69,69 @@ void log(const QString& message, const char* level) {
 // changed on its own, its RECURRENCE-ID.
 QString componentKey(const QString& uid, const QString& rid) { return uid + QChar(0x1f) + rid; }
 
+// A calendar's components parsed as one iCalendar object, kept between reads until they
+// change. Only reads touch it, one at a time, on whichever thread runs them.
+struct ParsedCalendar {
+  QMutex mutex;
+  quint64 version = 0;  // of the content parsed; 0 before the first parse
+  std::optional<ICalendarFile> file;
+  int skipped = 0;
+  QStringList refusedZones;
+  bool cutReported = false;
+};
+
+// What a read needs of one calendar, copied on the main thread.
+struct CalendarSnapshot {
+  QString identifier;
+  QString title;
+  quint64 version = 0;
+  QMap<QString, QByteArray> components;
+  QMap<QByteArray, QByteArray> zones;
+  std::shared_ptr<ParsedCalendar> parsed;
+};
+
+// The calendar's components as one iCalendar object, so that reading it follows the same rules
+// as a calendar file. Call with `parsed` locked.
+const ICalendarFile* fileOf(const CalendarSnapshot& calendar) {
+  ParsedCalendar& parsed = *calendar.parsed;
+  if (parsed.version == calendar.version) {
+    return parsed.file ? &*parsed.file : nullptr;
+  }
+  QByteArray text("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Pelmora//Desktop calendar//EN\r\n");
+  for (const QByteArray& zone : calendar.zones) {
+    text += zone;
+  }
+  for (const QByteArray& component : calendar.components) {
+    text += component;
+  }
+  text += "END:VCALENDAR\r\n";
+  QString error;
+  parsed.file = ICalendarFile::parse(text, &error);
+  parsed.version = calendar.version;
+  parsed.cutReported = false;
+  const int nowSkipped = parsed.file ? parsed.file->skippedEventCount() : 0;
+  const QStringList nowRefused = parsed.file ? parsed.file->refusedZones() : QStringList();
+  if (!parsed.file) {
+    log(QStringLiteral("Calendar \u201C%1\u201D could not be read: %2").arg(calendar.title, error),
+        "WARN");
+  } else if (nowSkipped != parsed.skipped && nowSkipped > 0) {
+    log(QStringLiteral("Skipped %1 unreadable event(s) in calendar \u201C%2\u201D")
+            .arg(nowSkipped)
+            .arg(calendar.title),
+        "WARN");
+  }
+  if (nowRefused != parsed.refusedZones && !nowRefused.isEmpty()) {
+    log(QStringLiteral("Calendar \u201C%1\u201D: the time zone definition(s) %2 change their "
+                       "offset too often to be real; their times are read in the system zone "
+                       "of that name, else in UTC")
+            .arg(calendar.title, nowRefused.join(QStringLiteral(", "))),
+        "WARN");
+  }
+  parsed.skipped = nowSkipped;
+  parsed.refusedZones = nowRefused;
+  return parsed.file ? &*parsed.file : nullptr;
+}
+
 }  // namespace
 
 struct EvolutionDataServerEventStore::Private {
@@ -90,9 +154,8 @@ struct EvolutionDataServerEventStore::Private {
     GObjectPtr<ECalClientView> view;
     QMap<QString, QByteArray> components;
     QMap<QByteArray, QByteArray> zones;  // TZID -> VTIMEZONE text, empty while asked for
-    mutable std::optional<ICalendarFile> parsed;
-    mutable bool dirty = true;
-    mutable int skipped = 0;
+    quint64 version = 1;                 // of `components` and `zones`
+    std::shared_ptr<ParsedCalendar> parsed = std::make_shared<ParsedCalendar>();
     bool viewComplete = false;
     bool failed = false;
     int zonesAskedFor = 0;
@@ -125,40 +188,12 @@ struct EvolutionDataServerEventStore::Private {
     }
 
     void contentChanged() {
-      dirty = true;
+      ++version;
       owner->q->scheduleChanged();
     }
 
-    // The calendar's components as one iCalendar object, so that reading it follows the same
-    // rules as a calendar file.
-    const ICalendarFile* file() const {
-      if (dirty) {
-        QByteArray text(
-            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Pelmora//Desktop calendar//EN\r\n");
-        for (const QByteArray& zone : zones) {
-          text += zone;
-        }
-        for (const QByteArray& component : components) {
-          text += component;
-        }
-        text += "END:VCALENDAR\r\n";
-        QString error;
-        parsed = ICalendarFile::parse(text, &error);
-        dirty = false;
-        const int nowSkipped = parsed ? parsed->skippedEventCount() : 0;
-        if (!parsed) {
-          log(QStringLiteral("Calendar \u201C%1\u201D could not be read: %2")
-                  .arg(info.title, error),
-              "WARN");
-        } else if (nowSkipped != skipped && nowSkipped > 0) {
-          log(QStringLiteral("Skipped %1 unreadable event(s) in calendar \u201C%2\u201D")
-                  .arg(nowSkipped)
-                  .arg(info.title),
-              "WARN");
-        }
-        skipped = nowSkipped;
-      }
-      return parsed ? &*parsed : nullptr;
+    CalendarSnapshot snapshot() const {
+      return {info.identifier, info.title, version, components, zones, parsed};
     }
 
     void take(const GSList* objects) {
@@ -605,17 +640,46 @@ QList<EventStoreCalendar> EvolutionDataServerEventStore::calendars() const {
 QList<EventStoreEvent> EvolutionDataServerEventStore::events(
     const QDateTime& from, const QDateTime& to,
     const std::optional<QSet<QString>>& calendarIdentifiers) const {
-  QList<EventStoreEvent> result;
+  return prepareRead(from, to, calendarIdentifiers)().events;
+}
+
+EventStore::Read EvolutionDataServerEventStore::prepareRead(
+    const QDateTime& from, const QDateTime& to,
+    const std::optional<QSet<QString>>& calendarIdentifiers) const {
+  std::vector<CalendarSnapshot> selected;
   for (const auto& [uid, calendar] : d_->calendars) {
-    if (calendarIdentifiers && !calendarIdentifiers->contains(uid)) {
-      continue;
-    }
-    if (const ICalendarFile* file = calendar->file()) {
-      result.append(file->events(from, to, localZone_, uid));
+    if (!calendarIdentifiers || calendarIdentifiers->contains(uid)) {
+      selected.push_back(calendar->snapshot());
     }
   }
-  std::stable_sort(
-      result.begin(), result.end(),
-      [](const EventStoreEvent& a, const EventStoreEvent& b) { return a.startDate < b.startDate; });
-  return result;
+  return [calendars = this->calendars(), selected = std::move(selected), from, to,
+          localZone = localZone_] {
+    EventStoreContent content{calendars, {}};
+    // One budget for the whole read, shared fairly between the calendars.
+    ICalendarFile::Budget budget;
+    qsizetype remaining = static_cast<qsizetype>(selected.size());
+    for (const CalendarSnapshot& calendar : selected) {
+      ICalendarFile::Budget part = budget.split(remaining--);
+      QMutexLocker lock(&calendar.parsed->mutex);
+      if (const ICalendarFile* file = fileOf(calendar)) {
+        content.events.append(file->events(from, to, localZone, calendar.identifier, part));
+      }
+      if (!part.cutShort.isEmpty() && !calendar.parsed->cutReported) {
+        calendar.parsed->cutReported = true;
+        const qsizetype others = part.cutShort.size() - 1;
+        log(QStringLiteral("Calendar \u201C%1\u201D: left out the later occurrences of %2%3, "
+                           "more than one read may produce")
+                .arg(calendar.title, part.cutShort.first(),
+                     others > 0 ? QStringLiteral(" and %1 other event(s)").arg(others) : QString()),
+            "WARN");
+      }
+      part.cutShort.clear();
+      budget.giveBack(part);
+    }
+    std::stable_sort(content.events.begin(), content.events.end(),
+                     [](const EventStoreEvent& a, const EventStoreEvent& b) {
+                       return a.startDate < b.startDate;
+                     });
+    return content;
+  };
 }

@@ -12,7 +12,8 @@
 // Everything runs on GLib's asynchronous calls, which Qt's GLib event loop dispatches on the
 // main thread: the window never waits for a calendar. Each calendar is followed through a
 // live view of its components, so `events()` answers from memory and `changed()` follows
-// every edit made elsewhere.
+// every edit made elsewhere. Expanding the components into occurrences can happen on another
+// thread (`prepareRead`).
 class EvolutionDataServerEventStore : public EventStore {
   Q_OBJECT
 
@@ -38,6 +39,8 @@ class EvolutionDataServerEventStore : public EventStore {
   QList<EventStoreEvent> events(
       const QDateTime& from, const QDateTime& to,
       const std::optional<QSet<QString>>& calendarIdentifiers) const override;
+  Read prepareRead(const QDateTime& from, const QDateTime& to,
+                   const std::optional<QSet<QString>>& calendarIdentifiers) const override;
 
  Q_SIGNALS:
   void opened();

@@ -14,8 +14,11 @@
 
 namespace {
 
-// Guards against rules that never end or never reach the window (FREQ=SECONDLY and the like).
-constexpr int kMaxRecurrenceSteps = 200000;
+// How far an instant can lie from its wall-clock fields read as UTC: any zone's offset (14 h at
+// most) plus a daylight-saving gap. Occurrences further than this from the window are passed
+// over unconverted.
+constexpr qint64 kZoneMargin = 16 * 3600;
+constexpr qint64 kSecondsPerDay = 24 * 3600;
 
 struct ComponentDeleter {
   void operator()(icalcomponent* component) const { icalcomponent_free(component); }
@@ -85,7 +88,8 @@ struct Moment {
   QDate date() const { return QDate(fields.year, fields.month, fields.day); }
 };
 
-Zone zoneOf(icalproperty* property, const icaltimetype& fields, icalcomponent* vcalendar) {
+Zone zoneOf(icalproperty* property, const icaltimetype& fields, icalcomponent* vcalendar,
+            const QSet<QString>& refusedZones) {
   Zone zone;
   if (icaltime_is_utc(fields)) {
     zone.kind = Zone::Kind::utc;
@@ -94,6 +98,11 @@ Zone zoneOf(icalproperty* property, const icaltimetype& fields, icalcomponent* v
   icalparameter* tzidParameter = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER);
   const char* tzid = tzidParameter ? icalparameter_get_tzid(tzidParameter) : nullptr;
   if (!tzid || !*tzid) {
+    return zone;
+  }
+  if (refusedZones.contains(QString::fromUtf8(tzid))) {
+    zone.systemZone = systemZoneNamed(QString::fromUtf8(tzid));
+    zone.kind = zone.systemZone.isValid() ? Zone::Kind::system : Zone::Kind::utc;
     return zone;
   }
   if (icaltimezone* own = icalcomponent_get_timezone(vcalendar, tzid)) {
@@ -109,12 +118,12 @@ Zone zoneOf(icalproperty* property, const icaltimetype& fields, icalcomponent* v
 }
 
 std::optional<Moment> momentOf(icalproperty* property, const icaltimetype& fields,
-                               icalcomponent* vcalendar) {
+                               icalcomponent* vcalendar, const QSet<QString>& refusedZones) {
   if (icaltime_is_null_time(fields) || !icaltime_is_valid_time(fields) ||
       !QDate(fields.year, fields.month, fields.day).isValid()) {
     return std::nullopt;
   }
-  return Moment{fields, zoneOf(property, fields, vcalendar)};
+  return Moment{fields, zoneOf(property, fields, vcalendar, refusedZones)};
 }
 
 // Where a zone skips midnight or the written time (a daylight-saving gap), the day starts at
@@ -214,13 +223,15 @@ QString momentKey(const Moment& moment, const QTimeZone& localZone) {
   return occurrenceKey(moment.isDate(), moment.date(), instantOf(moment, localZone));
 }
 
-std::optional<ParsedEvent> parseEvent(icalcomponent* vevent, icalcomponent* vcalendar) {
+std::optional<ParsedEvent> parseEvent(icalcomponent* vevent, icalcomponent* vcalendar,
+                                      const QSet<QString>& refused) {
   ParsedEvent event;
   icalproperty* startProperty = icalcomponent_get_first_property(vevent, ICAL_DTSTART_PROPERTY);
   if (!startProperty) {
     return std::nullopt;
   }
-  const auto start = momentOf(startProperty, icalproperty_get_dtstart(startProperty), vcalendar);
+  const auto start =
+      momentOf(startProperty, icalproperty_get_dtstart(startProperty), vcalendar, refused);
   if (!start) {
     return std::nullopt;
   }
@@ -238,7 +249,7 @@ std::optional<ParsedEvent> parseEvent(icalcomponent* vevent, icalcomponent* vcal
   }
 
   if (icalproperty* end = icalcomponent_get_first_property(vevent, ICAL_DTEND_PROPERTY)) {
-    event.end = momentOf(end, icalproperty_get_dtend(end), vcalendar);
+    event.end = momentOf(end, icalproperty_get_dtend(end), vcalendar, refused);
   } else if (icalproperty* duration =
                  icalcomponent_get_first_property(vevent, ICAL_DURATION_PROPERTY)) {
     const icaldurationtype value = icalproperty_get_duration(duration);
@@ -259,20 +270,20 @@ std::optional<ParsedEvent> parseEvent(icalcomponent* vevent, icalcomponent* vcal
     const icaldatetimeperiodtype value = icalproperty_get_rdate(rdate);
     const icaltimetype fields =
         icaltime_is_null_time(value.period.start) ? value.time : value.period.start;
-    if (auto moment = momentOf(rdate, fields, vcalendar)) {
+    if (auto moment = momentOf(rdate, fields, vcalendar, refused)) {
       event.extraDates.push_back(*moment);
     }
   }
   for (icalproperty* exdate = icalcomponent_get_first_property(vevent, ICAL_EXDATE_PROPERTY);
        exdate; exdate = icalcomponent_get_next_property(vevent, ICAL_EXDATE_PROPERTY)) {
-    if (auto moment = momentOf(exdate, icalproperty_get_exdate(exdate), vcalendar)) {
+    if (auto moment = momentOf(exdate, icalproperty_get_exdate(exdate), vcalendar, refused)) {
       event.excludedDates.push_back(*moment);
     }
   }
   if (icalproperty* recurrenceID =
           icalcomponent_get_first_property(vevent, ICAL_RECURRENCEID_PROPERTY)) {
     event.recurrenceID =
-        momentOf(recurrenceID, icalproperty_get_recurrenceid(recurrenceID), vcalendar);
+        momentOf(recurrenceID, icalproperty_get_recurrenceid(recurrenceID), vcalendar, refused);
   }
   return event;
 }
@@ -287,6 +298,224 @@ QString fallbackUID(const ParsedEvent& event, int index) {
   return QStringLiteral("pelmora-") + QString::fromLatin1(hash.result().toHex().left(16));
 }
 
+bool isSet(const short* list) { return list[0] != ICAL_RECURRENCE_ARRAY_MAX; }
+
+bool hasByParts(const icalrecurrencetype& rule) {
+  return isSet(rule.by_second) || isSet(rule.by_minute) || isSet(rule.by_hour) ||
+         isSet(rule.by_day) || isSet(rule.by_month_day) || isSet(rule.by_year_day) ||
+         isSet(rule.by_week_no) || isSet(rule.by_month) || isSet(rule.by_set_pos);
+}
+
+// A month and a day of the month that no year has (30 February): libical searches for such a
+// date for half a second before giving up.
+bool namesNoDate(const icalrecurrencetype& rule) {
+  if (!isSet(rule.by_month) || !isSet(rule.by_month_day)) {
+    return false;
+  }
+  for (int m = 0; m < ICAL_BY_MONTH_SIZE && rule.by_month[m] != ICAL_RECURRENCE_ARRAY_MAX; ++m) {
+    const int month = std::clamp(icalrecurrencetype_month_month(rule.by_month[m]), 1, 12);
+    const int longest = month == 2 ? 29 : QDate(2001, month, 1).daysInMonth();
+    for (int d = 0; d < ICAL_BY_MONTHDAY_SIZE && rule.by_month_day[d] != ICAL_RECURRENCE_ARRAY_MAX;
+         ++d) {
+      if (std::abs(rule.by_month_day[d]) <= longest) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// A rule faster than daily that also picks days (BYMONTH, BYMONTHDAY, ...) makes libical walk
+// every second, minute or hour between the days it picks, for years on end.
+bool picksDaysFasterThanDaily(const icalrecurrencetype& rule) {
+  return rule.freq < ICAL_DAILY_RECURRENCE && (isSet(rule.by_month) || isSet(rule.by_month_day) ||
+                                               isSet(rule.by_year_day) || isSet(rule.by_week_no));
+}
+
+// Wall-clock fields read as if they were UTC, in seconds: a scale on which every zone's
+// reading of the same fields lies within `kZoneMargin`.
+qint64 naiveSeconds(const QDate& date, int hour, int minute, int second) {
+  return date.toJulianDay() * kSecondsPerDay + hour * 3600 + minute * 60 + second;
+}
+
+qint64 naiveSeconds(const icaltimetype& fields) {
+  return naiveSeconds(QDate(fields.year, fields.month, fields.day), fields.hour, fields.minute,
+                      fields.second);
+}
+
+qint64 naiveSeconds(const QDateTime& instant) {
+  const QDateTime utc = instant.toUTC();
+  return naiveSeconds(utc.date(), utc.time().hour(), utc.time().minute(), utc.time().second());
+}
+
+icaltimetype fieldsAt(qint64 naive, bool isDate) {
+  const qint64 day = naive / kSecondsPerDay;  // Julian days of real dates are positive
+  const QDate date = QDate::fromJulianDay(day);
+  const qint64 second = isDate ? 0 : naive - day * kSecondsPerDay;
+  icaltimetype fields = icaltime_null_time();
+  fields.year = date.year();
+  fields.month = date.month();
+  fields.day = date.day();
+  fields.hour = static_cast<int>(second / 3600);
+  fields.minute = static_cast<int>(second / 60 % 60);
+  fields.second = static_cast<int>(second % 60);
+  fields.is_date = isDate ? 1 : 0;
+  return fields;
+}
+
+qint64 periodSeconds(icalrecurrencetype_frequency frequency) {
+  switch (frequency) {
+    case ICAL_SECONDLY_RECURRENCE:
+      return 1;
+    case ICAL_MINUTELY_RECURRENCE:
+      return 60;
+    case ICAL_HOURLY_RECURRENCE:
+      return 3600;
+    case ICAL_DAILY_RECURRENCE:
+      return kSecondsPerDay;
+    case ICAL_WEEKLY_RECURRENCE:
+      return 7 * kSecondsPerDay;
+    default:
+      return 0;
+  }
+}
+
+// A rule's iterator positioned shortly before `target` (naive seconds) instead of at DTSTART,
+// so that the years before the window cost nothing. Null when the rule ends before it.
+icalrecur_iterator* iteratorNear(icalrecurrencetype rule, icaltimetype dtstart, qint64 target) {
+  const qint64 behind = target - naiveSeconds(dtstart);
+  if (behind <= 0) {
+    return icalrecur_iterator_new(rule, dtstart);
+  }
+  // libical skips ahead itself from daily rules up, but loses the phase of faster ones and
+  // cannot skip where COUNT has to be counted.
+  if (rule.count == 0 && rule.freq >= ICAL_DAILY_RECURRENCE) {
+    icalrecur_iterator* iterator = icalrecur_iterator_new(rule, dtstart);
+    if (iterator) {
+      icalrecur_iterator_set_start(iterator, fieldsAt(target, dtstart.is_date));
+    }
+    return iterator;
+  }
+  // Whole periods moved forward keep every occurrence after the new start; with COUNT that
+  // holds only where each period has exactly one occurrence.
+  const qint64 unit = periodSeconds(rule.freq);
+  if (unit > 0 && (rule.count == 0 || !hasByParts(rule))) {
+    const qint64 period = unit * std::max<qint64>(1, rule.interval);
+    const qint64 periods = behind / period;
+    if (rule.count > 0) {
+      if (periods >= rule.count) {
+        return nullptr;
+      }
+      rule.count -= static_cast<int>(periods);
+    }
+    const qint64 shift = periods * period;
+    icaltime_adjust(&dtstart, static_cast<int>(shift / kSecondsPerDay), 0, 0,
+                    static_cast<int>(shift % kSecondsPerDay));
+  }
+  return icalrecur_iterator_new(rule, dtstart);
+}
+
+// Real zones change their offset a few times a year at most. A definition whose rules change
+// it more often than monthly sends libical's zone expansion through every change since the
+// rule began (a daily rule from 1601 costs seconds, an hourly one gigabytes).
+bool changesTooOften(icalcomponent* vtimezone) {
+  constexpr int kMostChangesPerYear = 12;
+  for (icalcomponent* observance = icalcomponent_get_first_component(vtimezone, ICAL_ANY_COMPONENT);
+       observance; observance = icalcomponent_get_next_component(vtimezone, ICAL_ANY_COMPONENT)) {
+    const icalcomponent_kind kind = icalcomponent_isa(observance);
+    if (kind != ICAL_XSTANDARD_COMPONENT && kind != ICAL_XDAYLIGHT_COMPONENT) {
+      continue;
+    }
+    icaltimetype start = icalcomponent_get_dtstart(observance);
+    start.zone = nullptr;
+    for (icalproperty* property = icalcomponent_get_first_property(observance, ICAL_RRULE_PROPERTY);
+         property; property = icalcomponent_get_next_property(observance, ICAL_RRULE_PROPERTY)) {
+      const icalrecurrencetype rule = icalproperty_get_rrule(property);
+      if (rule.freq == ICAL_NO_RECURRENCE) {
+        continue;
+      }
+      if (rule.freq < ICAL_MONTHLY_RECURRENCE || namesNoDate(rule) ||
+          icaltime_is_null_time(start)) {
+        return true;
+      }
+      icalrecur_iterator* iterator = icalrecur_iterator_new(rule, start);
+      if (!iterator) {
+        continue;
+      }
+      const qint64 yearLater = naiveSeconds(start) + 366 * kSecondsPerDay;
+      int changes = 0;
+      for (icaltimetype next = icalrecur_iterator_next(iterator);
+           !icaltime_is_null_time(next) && naiveSeconds(next) < yearLater &&
+           changes <= kMostChangesPerYear;
+           next = icalrecur_iterator_next(iterator)) {
+        ++changes;
+      }
+      icalrecur_iterator_free(iterator);
+      if (changes > kMostChangesPerYear) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// Removes the zone definitions that change too often; returns their TZIDs.
+QStringList refuseRestlessZones(icalcomponent* vcalendar) {
+  std::vector<icalcomponent*> refused;
+  for (icalcomponent* vtimezone =
+           icalcomponent_get_first_component(vcalendar, ICAL_VTIMEZONE_COMPONENT);
+       vtimezone;
+       vtimezone = icalcomponent_get_next_component(vcalendar, ICAL_VTIMEZONE_COMPONENT)) {
+    if (changesTooOften(vtimezone)) {
+      refused.push_back(vtimezone);
+    }
+  }
+  QStringList tzids;
+  for (icalcomponent* vtimezone : refused) {
+    icalproperty* tzid = icalcomponent_get_first_property(vtimezone, ICAL_TZID_PROPERTY);
+    tzids.append(tzid ? textOf(icalproperty_get_tzid(tzid)) : QString());
+    icalcomponent_remove_component(vcalendar, vtimezone);
+    icalcomponent_free(vtimezone);
+  }
+  tzids.sort();
+  return tzids;
+}
+
+// Fails when a line, ended by CR, LF or both, is longer than `limit`: libical's parser takes
+// quadratic time over one. Lines ended by a bare CR become LF, which libical reads fast.
+bool normaliseLines(QByteArray& content, qsizetype limit, QString* error) {
+  bool bareCarriageReturn = false;
+  qsizetype lineStart = 0;
+  int lineNumber = 1;
+  const char* text = content.constData();
+  const qsizetype size = content.size();
+  for (qsizetype i = 0; i <= size; ++i) {
+    const bool atEnd = i == size;
+    if (!atEnd && text[i] != '\n' && text[i] != '\r') {
+      continue;
+    }
+    if (i - lineStart > limit) {
+      if (error) {
+        *error = QStringLiteral("line %1 is longer than %2 KiB").arg(lineNumber).arg(limit / 1024);
+      }
+      return false;
+    }
+    if (!atEnd && text[i] == '\r' && (i + 1 == size || text[i + 1] != '\n')) {
+      bareCarriageReturn = true;
+    }
+    if (!atEnd && text[i] == '\r' && i + 1 < size && text[i + 1] == '\n') {
+      ++i;
+    }
+    lineStart = i + 1;
+    ++lineNumber;
+  }
+  if (bareCarriageReturn) {
+    content.replace("\r\n", "\n");
+    content.replace('\r', '\n');
+  }
+  return true;
+}
+
 }  // namespace
 
 struct ICalendarFile::Data {
@@ -294,6 +523,7 @@ struct ICalendarFile::Data {
   QString calendarName;
   QString colorHex;
   int skippedEvents = 0;
+  QStringList refusedZones;
   std::vector<ParsedEvent> events;
 };
 
@@ -350,8 +580,12 @@ std::optional<ICalendarFile> ICalendarFile::parse(const QByteArray& text, QStrin
     content.remove(0, 3);
   }
   auto data = std::make_shared<Data>();
-  if (content.trimmed().isEmpty()) {
+  if (std::all_of(content.cbegin(), content.cend(),
+                  [](char c) { return QChar::isSpace(uchar(c)); })) {
     return ICalendarFile(std::move(data));
+  }
+  if (!normaliseLines(content, maxLineLength, error)) {
+    return std::nullopt;
   }
 
   data->root.reset(icalparser_parse_string(content.constData()));
@@ -379,10 +613,13 @@ std::optional<ICalendarFile> ICalendarFile::parse(const QByteArray& text, QStrin
   int index = 0;
   for (icalcomponent* vcalendar : calendars) {
     readCalendarProperties(vcalendar, data->calendarName, data->colorHex);
+    const QStringList refusedHere = refuseRestlessZones(vcalendar);
+    data->refusedZones += refusedHere;
+    const QSet<QString> refused(refusedHere.begin(), refusedHere.end());
     for (icalcomponent* vevent =
              icalcomponent_get_first_component(vcalendar, ICAL_VEVENT_COMPONENT);
          vevent; vevent = icalcomponent_get_next_component(vcalendar, ICAL_VEVENT_COMPONENT)) {
-      auto event = parseEvent(vevent, vcalendar);
+      auto event = parseEvent(vevent, vcalendar, refused);
       if (!event) {
         ++data->skippedEvents;
         continue;
@@ -403,117 +640,199 @@ QString ICalendarFile::colorHex() const { return data_->colorHex; }
 
 int ICalendarFile::skippedEventCount() const { return data_->skippedEvents; }
 
+QStringList ICalendarFile::refusedZones() const { return data_->refusedZones; }
+
+ICalendarFile::Budget ICalendarFile::Budget::split(qint64 parts) {
+  parts = std::max<qint64>(parts, 1);
+  Budget part;
+  part.occurrences = occurrences / parts;
+  part.steps = steps / parts;
+  occurrences -= part.occurrences;
+  steps -= part.steps;
+  return part;
+}
+
+void ICalendarFile::Budget::giveBack(const Budget& part) {
+  occurrences += part.occurrences;
+  steps += part.steps;
+  cutShort += part.cutShort;
+}
+
 QList<EventStoreEvent> ICalendarFile::events(const QDateTime& from, const QDateTime& to,
                                              const QTimeZone& localZone,
                                              const QString& calendarIdentifier) const {
+  Budget budget;
+  return events(from, to, localZone, calendarIdentifier, budget);
+}
+
+QList<EventStoreEvent> ICalendarFile::events(const QDateTime& from, const QDateTime& to,
+                                             const QTimeZone& localZone,
+                                             const QString& calendarIdentifier,
+                                             Budget& budget) const {
   QList<EventStoreEvent> result;
   if (!from.isValid() || !to.isValid() || to <= from) {
     return result;
   }
+  // Compared in UTC: comparing across zones converts both sides through the zone database.
+  const QDateTime fromUtc = from.toUTC();
+  const QDateTime toUtc = to.toUTC();
+  const qint64 fromNaive = naiveSeconds(fromUtc);
+  const qint64 toNaive = naiveSeconds(toUtc);
 
   // Occurrences moved or cancelled by an override, per UID.
   QHash<QString, QSet<QString>> overridden;
+  // Single occurrences first: they cost one each, and leave the rest to the recurring events.
+  std::vector<const ParsedEvent*> order;
   for (const ParsedEvent& event : data_->events) {
     if (event.recurrenceID) {
       overridden[event.uid].insert(momentKey(*event.recurrenceID, localZone));
     }
+    if (!event.cancelled && (event.recurrenceID || !event.isRecurring())) {
+      order.push_back(&event);
+    }
+  }
+  for (const ParsedEvent& event : data_->events) {
+    if (!event.cancelled && !event.recurrenceID && event.isRecurring()) {
+      order.push_back(&event);
+    }
   }
 
-  const auto append = [&](const ParsedEvent& event, const QString& identifier,
-                          const QDateTime& start, const QDateTime& end) {
-    const bool overlaps = start == end ? (start >= from && start < to) : (start < to && end > from);
-    if (!overlaps) {
-      return;
-    }
-    result.append(EventStoreEvent{identifier, event.title, start, end, event.isAllDay(),
-                                  event.location, event.url, event.notes, calendarIdentifier});
-  };
+  qint64 remaining = static_cast<qint64>(order.size());
+  for (const ParsedEvent* next : order) {
+    const ParsedEvent& event = *next;
+    // Each event may spend its fair share of what is left; what it leaves goes to the next.
+    Budget part = budget.split(remaining--);
+    bool cut = false;
+    const auto spend = [&](qint64& counter) {
+      if (counter <= 0) {
+        cut = true;
+        return false;
+      }
+      --counter;
+      return true;
+    };
 
-  for (const ParsedEvent& event : data_->events) {
-    if (event.cancelled) {
-      continue;
-    }
     const Span span = spanOf(event, localZone);
-    const auto emitAt = [&](const QDate& date, const QDateTime& instant,
-                            const QString& identifier) {
+    // The occurrence at `date` / `instant` when it overlaps the window.
+    const auto occurrenceAt = [&](const QDate& date,
+                                  const QDateTime& instant) -> std::optional<EventStoreEvent> {
+      QDateTime start = instant;
+      QDateTime end = instant.addSecs(span.seconds);
       if (event.isAllDay()) {
-        append(event, identifier, localMidnight(date, localZone),
-               localMidnight(date.addDays(span.days), localZone));
-      } else {
-        append(event, identifier, instant, instant.addSecs(span.seconds));
+        start = localMidnight(date, localZone);
+        end = localMidnight(date.addDays(span.days), localZone);
+      }
+      const bool overlaps =
+          start == end ? (start >= fromUtc && start < toUtc) : (start < toUtc && end > fromUtc);
+      if (!overlaps) {
+        return std::nullopt;
+      }
+      return EventStoreEvent{QString(), event.title,      start,
+                             end,       event.isAllDay(), event.location,
+                             event.url, event.notes,      calendarIdentifier};
+    };
+    const auto keep = [&](EventStoreEvent occurrence, QString identifier) {
+      if (spend(part.occurrences)) {
+        occurrence.identifier = std::move(identifier);
+        result.append(std::move(occurrence));
       }
     };
 
-    if (event.recurrenceID) {
-      const QString key = momentKey(*event.recurrenceID, localZone);
-      emitAt(event.start.date(), instantOf(event.start, localZone), event.uid + u'/' + key);
-      continue;
-    }
-    if (!event.isRecurring()) {
-      emitAt(event.start.date(), instantOf(event.start, localZone), event.uid);
-      continue;
-    }
-
-    // Dates outside this band cannot overlap the window whatever the zone, so they are
-    // skipped before the comparatively costly conversion to an instant.
-    const QDate lowest = from.toUTC().date().addDays(-(span.days + span.seconds / 86400 + 2));
-    const QDate highest = to.toUTC().date().addDays(2);
-
-    QSet<QString> excluded = overridden.value(event.uid);
-    QSet<QDate> excludedDays;
-    for (const Moment& moment : event.excludedDates) {
-      if (moment.isDate() && !event.isAllDay()) {
-        excludedDays.insert(moment.date());
-      } else {
-        excluded.insert(momentKey(moment, localZone));
+    if (event.recurrenceID || !event.isRecurring()) {
+      if (auto occurrence = occurrenceAt(event.start.date(), instantOf(event.start, localZone))) {
+        keep(std::move(*occurrence),
+             event.recurrenceID ? event.uid + u'/' + momentKey(*event.recurrenceID, localZone)
+                                : event.uid);
       }
-    }
-    QSet<QString> seen;
-    const auto consider = [&](const QDate& date, const QDateTime& instant) {
-      const QString key = occurrenceKey(event.isAllDay(), date, instant);
-      if (excluded.contains(key) || excludedDays.contains(date) || seen.contains(key)) {
-        return;
-      }
-      seen.insert(key);
-      emitAt(date, instant, event.uid + u'/' + key);
-    };
+    } else {
+      // Occurrences starting outside this band cannot overlap the window whatever their zone,
+      // so they are passed over before the comparatively costly conversion to an instant.
+      const qint64 length = span.days * kSecondsPerDay + span.seconds;
+      const bool exact = event.start.zone.kind == Zone::Kind::utc && !event.isAllDay();
+      const qint64 margin = exact ? 0 : kZoneMargin;
+      const qint64 earliest = fromNaive - length - margin - 1;
+      const qint64 latest = toNaive + margin + 1;
+      const auto inBand = [&](qint64 naive) { return naive > earliest && naive < latest; };
 
-    if (event.start.date() >= lowest && event.start.date() <= highest) {
-      consider(event.start.date(), instantOf(event.start, localZone));
-    }
-    for (const icalrecurrencetype& rule : event.rules) {
-      icalrecur_iterator* iterator = icalrecur_iterator_new(rule, event.start.fields);
-      if (!iterator) {
-        continue;
+      QSet<QString> excluded = overridden.value(event.uid);
+      QSet<QDate> excludedDays;
+      for (const Moment& moment : event.excludedDates) {
+        if (moment.isDate() && !event.isAllDay()) {
+          excludedDays.insert(moment.date());
+        } else {
+          excluded.insert(momentKey(moment, localZone));
+        }
       }
-      for (int step = 0; step < kMaxRecurrenceSteps; ++step) {
-        const icaltimetype next = icalrecur_iterator_next(iterator);
-        if (icaltime_is_null_time(next)) {
+      QSet<QString> seen;
+      const auto consider = [&](const QDate& date, const QDateTime& instant) {
+        auto occurrence = occurrenceAt(date, instant);
+        if (!occurrence) {
+          return;
+        }
+        const QString key = occurrenceKey(event.isAllDay(), date, instant);
+        if (excluded.contains(key) || excludedDays.contains(date) || seen.contains(key)) {
+          return;
+        }
+        seen.insert(key);
+        keep(std::move(*occurrence), event.uid + u'/' + key);
+      };
+
+      if (inBand(naiveSeconds(event.start.fields))) {
+        consider(event.start.date(), instantOf(event.start, localZone));
+      }
+      for (const icalrecurrencetype& rule : event.rules) {
+        if (cut) {
           break;
         }
-        const QDate date(next.year, next.month, next.day);
-        if (date > highest) {
-          break;
-        }
-        if (date < lowest) {
+        if (namesNoDate(rule)) {
           continue;
         }
-        consider(date, instantOf(next, event.start.zone, localZone));
+        if (picksDaysFasterThanDaily(rule)) {
+          cut = true;
+          break;
+        }
+        icalrecur_iterator* iterator = iteratorNear(rule, event.start.fields, earliest);
+        if (!iterator) {
+          continue;
+        }
+        while (!cut && spend(part.steps)) {
+          const icaltimetype next = icalrecur_iterator_next(iterator);
+          if (icaltime_is_null_time(next)) {
+            break;
+          }
+          const qint64 naive = naiveSeconds(next);
+          if (naive >= latest) {
+            break;
+          }
+          if (naive > earliest) {
+            consider(QDate(next.year, next.month, next.day),
+                     instantOf(next, event.start.zone, localZone));
+          }
+        }
+        icalrecur_iterator_free(iterator);
       }
-      icalrecur_iterator_free(iterator);
-    }
-    for (const Moment& extra : event.extraDates) {
-      // An extra date written as a DATE on a timed event keeps the event's time of day.
-      Moment moment = extra;
-      if (moment.isDate() && !event.isAllDay()) {
-        moment.fields.is_date = 0;
-        moment.fields.hour = event.start.fields.hour;
-        moment.fields.minute = event.start.fields.minute;
-        moment.fields.second = event.start.fields.second;
-        moment.zone = event.start.zone;
+      for (const Moment& extra : event.extraDates) {
+        if (cut || !spend(part.steps)) {
+          break;
+        }
+        // An extra date written as a DATE on a timed event keeps the event's time of day.
+        Moment moment = extra;
+        if (moment.isDate() && !event.isAllDay()) {
+          moment.fields.is_date = 0;
+          moment.fields.hour = event.start.fields.hour;
+          moment.fields.minute = event.start.fields.minute;
+          moment.fields.second = event.start.fields.second;
+          moment.zone = event.start.zone;
+        }
+        if (inBand(naiveSeconds(moment.fields))) {
+          consider(moment.date(), instantOf(moment, localZone));
+        }
       }
-      consider(moment.date(), instantOf(moment, localZone));
     }
+    if (cut) {
+      part.cutShort.append(QStringLiteral("\u201C%1\u201D (%2)").arg(event.title, event.uid));
+    }
+    budget.giveBack(part);
   }
 
   std::stable_sort(

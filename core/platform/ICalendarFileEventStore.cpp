@@ -6,10 +6,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSet>
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <atomic>
 
 namespace {
 
@@ -38,36 +41,20 @@ QString closestExisting(const QString& folder, const QString& stop) {
   return candidate;
 }
 
-}  // namespace
-
-ICalendarFileEventStore::ICalendarFileEventStore(QObject* parent)
-    : ICalendarFileEventStore(
-          QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
-          QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
-          QTimeZone::systemTimeZone(), parent) {}
-
-ICalendarFileEventStore::ICalendarFileEventStore(const QString& dataHome, const QString& configHome,
-                                                 const QTimeZone& localZone, QObject* parent)
-    : EventStore(parent),
-      dataHome_(QDir::cleanPath(dataHome)),
-      configHome_(QDir::cleanPath(configHome)),
-      localZone_(localZone.isValid() ? localZone : QTimeZone::systemTimeZone()) {
-  debounce_.setSingleShot(true);
-  debounce_.setInterval(kDebounceMilliseconds);
-  connect(&debounce_, &QTimer::timeout, this, &ICalendarFileEventStore::fileSystemChanged);
-  connect(&watcher_, &QFileSystemWatcher::fileChanged, &debounce_, qOverload<>(&QTimer::start));
-  connect(&watcher_, &QFileSystemWatcher::directoryChanged, &debounce_,
-          qOverload<>(&QTimer::start));
-  watchSources();
+void warn(const QString& message) {
+  DiagnosticLogger::shared().log(message, QStringLiteral("WARN"), QString::fromLatin1(kSubsystem));
 }
 
-bool ICalendarFileEventStore::isReadable() const { return true; }
+struct Source {
+  QString path;
+  EventStoreCalendar calendar;  // title and colour before the file's own say
+};
 
-QList<ICalendarFileEventStore::Source> ICalendarFileEventStore::sources() const {
+QList<Source> sourcesIn(const QString& dataHome, const QString& configHome) {
   QList<Source> result;
 
-  const QDir evolution(evolutionCalendars(dataHome_));
-  const QString sourceFolder = configHome_ + QStringLiteral("/evolution/sources/");
+  const QDir evolution(evolutionCalendars(dataHome));
+  const QString sourceFolder = configHome + QStringLiteral("/evolution/sources/");
   for (const QString& uid : evolution.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
     const QString path = evolution.filePath(uid + QStringLiteral("/calendar.ics"));
     if (!QFileInfo(path).isFile()) {
@@ -85,7 +72,7 @@ QList<ICalendarFileEventStore::Source> ICalendarFileEventStore::sources() const 
     result.append(source);
   }
 
-  const QDir pelmora(pelmoraCalendars(dataHome_));
+  const QDir pelmora(pelmoraCalendars(dataHome));
   const QStringList files =
       pelmora.entryList({QStringLiteral("*.ics")}, QDir::Files | QDir::Readable, QDir::Name);
   for (const QString& name : files) {
@@ -97,37 +84,7 @@ QList<ICalendarFileEventStore::Source> ICalendarFileEventStore::sources() const 
   return result;
 }
 
-const ICalendarFile* ICalendarFileEventStore::load(const Source& source) const {
-  const QFileInfo info(source.path);
-  Parsed& entry = parsed_[source.path];
-  if (entry.size == info.size() && entry.modified == info.lastModified()) {
-    return entry.file ? &*entry.file : nullptr;
-  }
-  entry = Parsed{info.lastModified(), info.size(), std::nullopt};
-
-  QFile file(source.path);
-  QString error;
-  if (!file.open(QIODevice::ReadOnly)) {
-    error = file.errorString();
-  } else {
-    entry.file = ICalendarFile::parse(file.readAll(), &error);
-  }
-  if (!entry.file) {
-    DiagnosticLogger::shared().log(
-        QStringLiteral("Skipped calendar file %1: %2").arg(source.path, error),
-        QStringLiteral("WARN"), QString::fromLatin1(kSubsystem));
-    return nullptr;
-  }
-  if (const int skipped = entry.file->skippedEventCount(); skipped > 0) {
-    DiagnosticLogger::shared().log(
-        QStringLiteral("Skipped %1 unreadable event(s) in %2").arg(skipped).arg(source.path),
-        QStringLiteral("WARN"), QString::fromLatin1(kSubsystem));
-  }
-  return &*entry.file;
-}
-
-EventStoreCalendar ICalendarFileEventStore::calendarOf(const Source& source,
-                                                       const ICalendarFile& file) const {
+EventStoreCalendar calendarOf(const Source& source, const ICalendarFile& file) {
   EventStoreCalendar calendar = source.calendar;
   if (!file.calendarName().isEmpty()) {
     calendar.title = file.calendarName();
@@ -141,50 +98,180 @@ EventStoreCalendar ICalendarFileEventStore::calendarOf(const Source& source,
   return calendar;
 }
 
-QList<EventStoreCalendar> ICalendarFileEventStore::calendars() const {
-  QList<EventStoreCalendar> result;
-  for (const Source& source : sources()) {
-    if (const ICalendarFile* file = load(source)) {
-      result.append(calendarOf(source, *file));
+void sortByStart(QList<EventStoreEvent>& events) {
+  std::stable_sort(
+      events.begin(), events.end(),
+      [](const EventStoreEvent& a, const EventStoreEvent& b) { return a.startDate < b.startDate; });
+}
+
+}  // namespace
+
+// Everything a read needs, shared with reads still running on another thread. The parsed
+// files are kept until the files change; reads take turns on them.
+class ICalendarFileEventStore::Reader {
+ public:
+  Reader(const QString& dataHome, const QString& configHome, const QTimeZone& localZone)
+      : dataHome(dataHome), configHome(configHome), localZone(localZone) {}
+
+  EventStoreContent read(const std::optional<QDateTime>& from, const QDateTime& to,
+                         const std::optional<QSet<QString>>& calendarIdentifiers) {
+    QMutexLocker lock(&mutex_);
+    if (const quint64 now = generation.load(); now != parsedGeneration_) {
+      // A file replaced by rename keeps its size and second; parse everything again.
+      parsed_.clear();
+      parsedGeneration_ = now;
     }
+    EventStoreContent content;
+    QList<std::pair<Source, Parsed*>> selected;
+    for (const Source& source : sourcesIn(dataHome, configHome)) {
+      Parsed* entry = load(source);
+      if (!entry->file) {
+        continue;
+      }
+      content.calendars.append(calendarOf(source, *entry->file));
+      if (!calendarIdentifiers || calendarIdentifiers->contains(source.calendar.identifier)) {
+        selected.append({source, entry});
+      }
+    }
+    if (!from) {
+      return content;
+    }
+    // One budget for the whole read, shared fairly between the files.
+    ICalendarFile::Budget budget;
+    qsizetype remaining = selected.size();
+    for (const auto& [source, entry] : selected) {
+      ICalendarFile::Budget part = budget.split(remaining--);
+      content.events.append(
+          entry->file->events(*from, to, localZone, source.calendar.identifier, part));
+      if (!part.cutShort.isEmpty() && !entry->cutReported) {
+        entry->cutReported = true;
+        const qsizetype others = part.cutShort.size() - 1;
+        warn(QStringLiteral("Calendar file %1: left out the later occurrences of %2%3, more "
+                            "than one read may produce")
+                 .arg(source.path, part.cutShort.first(),
+                      others > 0 ? QStringLiteral(" and %1 other event(s)").arg(others)
+                                 : QString()));
+      }
+      part.cutShort.clear();
+      budget.giveBack(part);
+    }
+    sortByStart(content.events);
+    return content;
   }
-  return result;
+
+  const QString dataHome;
+  const QString configHome;
+  const QTimeZone localZone;
+  // Bumped on every change on disk; the next read starts afresh.
+  std::atomic<quint64> generation{0};
+
+ private:
+  struct Parsed {
+    QDateTime modified;
+    qint64 size = -1;
+    std::optional<ICalendarFile> file;
+    bool cutReported = false;
+  };
+
+  Parsed* load(const Source& source) {
+    const QFileInfo info(source.path);
+    Parsed& entry = parsed_[source.path];
+    if (entry.size == info.size() && entry.modified == info.lastModified()) {
+      return &entry;
+    }
+    entry = Parsed{info.lastModified(), info.size(), std::nullopt};
+
+    QFile file(source.path);
+    QString error;
+    if (info.size() > maxFileSize) {
+      error = QStringLiteral("it is larger than %1 MiB").arg(maxFileSize / (1024 * 1024));
+    } else if (!file.open(QIODevice::ReadOnly)) {
+      error = file.errorString();
+    } else {
+      entry.file = ICalendarFile::parse(file.readAll(), &error);
+    }
+    if (!entry.file) {
+      warn(QStringLiteral("Skipped calendar file %1: %2").arg(source.path, error));
+      return &entry;
+    }
+    if (const int skipped = entry.file->skippedEventCount(); skipped > 0) {
+      warn(QStringLiteral("Skipped %1 unreadable event(s) in %2").arg(skipped).arg(source.path));
+    }
+    if (const QStringList zones = entry.file->refusedZones(); !zones.isEmpty()) {
+      warn(QStringLiteral("Calendar file %1: the time zone definition(s) %2 change their offset "
+                          "too often to be real; their times are read in the system zone of "
+                          "that name, else in UTC")
+               .arg(source.path, zones.join(QStringLiteral(", "))));
+    }
+    return &entry;
+  }
+
+  QMutex mutex_;
+  QHash<QString, Parsed> parsed_;
+  quint64 parsedGeneration_ = 0;
+};
+
+ICalendarFileEventStore::ICalendarFileEventStore(QObject* parent)
+    : ICalendarFileEventStore(
+          QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
+          QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation),
+          QTimeZone::systemTimeZone(), parent) {}
+
+ICalendarFileEventStore::ICalendarFileEventStore(const QString& dataHome, const QString& configHome,
+                                                 const QTimeZone& localZone, QObject* parent)
+    : EventStore(parent),
+      reader_(
+          std::make_shared<Reader>(QDir::cleanPath(dataHome), QDir::cleanPath(configHome),
+                                   localZone.isValid() ? localZone : QTimeZone::systemTimeZone())) {
+  debounce_.setSingleShot(true);
+  debounce_.setInterval(kDebounceMilliseconds);
+  connect(&debounce_, &QTimer::timeout, this, &ICalendarFileEventStore::fileSystemChanged);
+  connect(&watcher_, &QFileSystemWatcher::fileChanged, &debounce_, qOverload<>(&QTimer::start));
+  connect(&watcher_, &QFileSystemWatcher::directoryChanged, &debounce_,
+          qOverload<>(&QTimer::start));
+  watchSources();
+}
+
+bool ICalendarFileEventStore::isReadable() const { return true; }
+
+ICalendarFileEventStore::~ICalendarFileEventStore() = default;
+
+QList<EventStoreCalendar> ICalendarFileEventStore::calendars() const {
+  return reader_->read(std::nullopt, {}, std::nullopt).calendars;
 }
 
 QList<EventStoreEvent> ICalendarFileEventStore::events(
     const QDateTime& from, const QDateTime& to,
     const std::optional<QSet<QString>>& calendarIdentifiers) const {
-  QList<EventStoreEvent> result;
-  for (const Source& source : sources()) {
-    if (calendarIdentifiers && !calendarIdentifiers->contains(source.calendar.identifier)) {
-      continue;
-    }
-    if (const ICalendarFile* file = load(source)) {
-      result.append(file->events(from, to, localZone_, source.calendar.identifier));
-    }
-  }
-  std::stable_sort(
-      result.begin(), result.end(),
-      [](const EventStoreEvent& a, const EventStoreEvent& b) { return a.startDate < b.startDate; });
-  return result;
+  return reader_->read(from, to, calendarIdentifiers).events;
+}
+
+EventStore::Read ICalendarFileEventStore::prepareRead(
+    const QDateTime& from, const QDateTime& to,
+    const std::optional<QSet<QString>>& calendarIdentifiers) const {
+  return [reader = reader_, from, to, calendarIdentifiers] {
+    return reader->read(from, to, calendarIdentifiers);
+  };
 }
 
 void ICalendarFileEventStore::watchSources() {
+  const QString& dataHome = reader_->dataHome;
+  const QString& configHome = reader_->configHome;
   QSet<QString> wanted;
-  for (const QString& root : {evolutionCalendars(dataHome_), pelmoraCalendars(dataHome_)}) {
-    if (const QString folder = closestExisting(root, dataHome_); !folder.isEmpty()) {
+  for (const QString& root : {evolutionCalendars(dataHome), pelmoraCalendars(dataHome)}) {
+    if (const QString folder = closestExisting(root, dataHome); !folder.isEmpty()) {
       wanted.insert(folder);
     }
   }
-  const QDir evolution(evolutionCalendars(dataHome_));
+  const QDir evolution(evolutionCalendars(dataHome));
   for (const QString& uid : evolution.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
     wanted.insert(evolution.filePath(uid));
   }
-  if (const QString sourceFolder = configHome_ + QStringLiteral("/evolution/sources");
+  if (const QString sourceFolder = configHome + QStringLiteral("/evolution/sources");
       QFileInfo(sourceFolder).isDir()) {
     wanted.insert(sourceFolder);
   }
-  for (const Source& source : sources()) {
+  for (const Source& source : sourcesIn(dataHome, configHome)) {
     wanted.insert(source.path);
   }
 
@@ -210,8 +297,7 @@ void ICalendarFileEventStore::watchSources() {
 }
 
 void ICalendarFileEventStore::fileSystemChanged() {
-  // A file replaced by rename keeps its size and second; parse everything again.
-  parsed_.clear();
+  ++reader_->generation;
   watchSources();
   Q_EMIT changed();
 }

@@ -12,7 +12,8 @@
 #include <optional>
 
 // The system calendars, read-only. `calendarChanged()` fires after a calendar (or the set
-// of calendars) changed on disk; listeners fetch again.
+// of calendars) changed on disk, or when a read asked for earlier is in; listeners fetch
+// again. An implementation may answer from its latest read and read afresh in the background.
 class CalendarServiceProtocol : public QObject {
   Q_OBJECT
 

@@ -1,5 +1,8 @@
 #include "core/platform/EvolutionDataServerEventStore.h"
 
+#include "core/model/DiagnosticLogger.h"
+#include "core/platform/ICalendarFile.h"
+
 #include "EvolutionCalendars.h"
 #include "common/TestSupport.h"
 
@@ -7,6 +10,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
 #include <QSignalSpy>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -358,6 +362,47 @@ TEST_F(EvolutionStoreTest, ClosingTheStoreWhileCallsAreUnderwayIsSafe) {
   EXPECT_TRUE(closeAt(&EventStore::changed, false));
   store_ = openStore();
   EXPECT_EQ(week(), kExpectedWeek);
+}
+
+TEST_F(EvolutionStoreTest, ExpandsOffTheMainThreadWithinOneBudgetAndWarnsOnce) {
+  const QString calendar =
+      calendars_->createCalendar(QStringLiteral("Pelmora Test Ages"), QStringLiteral("#123456"));
+  ASSERT_FALSE(calendar.isEmpty()) << calendars_->error().toStdString();
+  ASSERT_TRUE(calendars_->addEvent(calendar,
+                                   "BEGIN:VEVENT\r\nUID:pelmora-test-ages\r\n"
+                                   "SUMMARY:Ages\r\nDTSTART:02260101T090000Z\r\n"
+                                   "DTEND:20260101T090000Z\r\nRRULE:FREQ=DAILY\r\n"
+                                   "END:VEVENT\r\n"));
+  store_ = openStore();
+  ASSERT_TRUE(eventually(
+      [&] { return !store_->events(kWeekStart, kWeekEnd, QSet<QString>{calendar}).isEmpty(); }));
+  const auto cutWarnings = [] {
+    int count = 0;
+    for (const auto& entry : DiagnosticLogger::shared().entries()) {
+      count += entry.level == QLatin1String("WARN") &&
+               entry.message.contains(QStringLiteral("Pelmora Test Ages")) &&
+               entry.message.contains(QStringLiteral("\u201CAges\u201D"));
+    }
+    return count;
+  };
+  // The reads that waited for the event have said it was cut short; reading on repeats nothing.
+  const int warned = cutWarnings();
+  EXPECT_GE(warned, 1);
+
+  for (int read = 0; read < 2; ++read) {
+    const EventStore::Read prepared =
+        store_->prepareRead(kWeekStart, kWeekEnd, QSet<QString>{calendar});
+    EventStoreContent content;
+    std::unique_ptr<QThread> thread(QThread::create([&] { content = prepared(); }));
+    thread->start();
+    ASSERT_TRUE(thread->wait(20000));
+    EXPECT_GT(content.events.size(), 0);
+    EXPECT_LE(content.events.size(), ICalendarFile::Budget::defaultOccurrences);
+    for (const EventStoreEvent& event : content.events) {
+      EXPECT_EQ(event.title, QStringLiteral("Ages"));
+    }
+  }
+  EXPECT_EQ(cutWarnings(), warned);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -242,6 +243,22 @@ TEST_F(CalendarFilesTest, ReportsAChangedFileAndSeesItsNewContent) {
   ASSERT_EQ(events.size(), 1);
   EXPECT_EQ(events.first().title, QStringLiteral("Only day"));
   EXPECT_EQ(store->calendars()[1].title, QStringLiteral("Days off"));
+}
+
+TEST_F(CalendarFilesTest, AReadPreparedHereRunsOnAnotherThreadAfterTheStoreIsGone) {
+  installAll();
+  auto store = makeStore();
+  const EventStore::Read read =
+      store->prepareRead(utc(2024, 3, 1), utc(2024, 4, 1),
+                         QSet<QString>{QStringLiteral("pelmora-calendars/holidays.ics")});
+  store.reset();
+  EventStoreContent content;
+  std::unique_ptr<QThread> thread(QThread::create([&] { content = read(); }));
+  thread->start();
+  ASSERT_TRUE(thread->wait(10000));
+  EXPECT_EQ(content.calendars.size(), 3);
+  ASSERT_EQ(content.events.size(), 2);
+  EXPECT_EQ(content.events[1].title, QStringLiteral("Trip"));
 }
 
 TEST_F(CalendarFilesTest, NoticesAFolderCreatedAfterStart) {
