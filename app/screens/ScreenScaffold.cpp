@@ -2,8 +2,6 @@
 
 #include "app/shell/ThemedLabel.h"
 
-#include <QLocale>
-#include <QRegularExpression>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -48,15 +46,6 @@ Parts build(QWidget* screen, const QString& title, const QString& subtitle) {
 
   parts.scroll->setWidget(content);
   return parts;
-}
-
-QString timeText(const QTime& time) {
-  const QLocale locale;
-  // Some locales' short form still carries seconds.
-  static const QRegularExpression seconds(QStringLiteral("[:.]ss?"));
-  QString format = locale.timeFormat(QLocale::ShortFormat);
-  format.remove(seconds);
-  return locale.toString(time, format);
 }
 
 }  // namespace screen_scaffold

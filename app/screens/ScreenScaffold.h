@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QTime>
 
 class QScrollArea;
 class QVBoxLayout;
@@ -21,8 +20,5 @@ struct Parts {
 
 // Lays the frame into `screen`, which must have no layout yet.
 Parts build(QWidget* screen, const QString& title, const QString& subtitle);
-
-// A wall-clock time in the locale's short form, without seconds ("14:05", "2:05 PM").
-QString timeText(const QTime& time);
 
 }  // namespace screen_scaffold

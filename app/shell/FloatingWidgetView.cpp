@@ -350,8 +350,8 @@ void FloatingWidgetView::refreshSettings() {
 void FloatingWidgetView::refreshClock() {
   const QDateTime now = environment_.now();
   const QLocale locale;
-  timeLabel_->setText(glance::shortTime(now, environment_.calendar, locale));
-  dateLabel_->setText(glance::abbreviatedDate(now, environment_.calendar, locale));
+  timeLabel_->setText(day_lists::shortTime(now, environment_.calendar, locale));
+  dateLabel_->setText(day_lists::abbreviatedDate(now, environment_.calendar, locale));
   refreshEvent();
 }
 

@@ -287,8 +287,8 @@ void MenuBarPopoverView::refreshAll() {
 void MenuBarPopoverView::refreshClock() {
   const QDateTime now = environment_.now();
   const QLocale locale;
-  timeLabel_->setText(glance::shortTime(now, environment_.calendar, locale));
-  dateLabel_->setText(glance::abbreviatedDate(now, environment_.calendar, locale));
+  timeLabel_->setText(day_lists::shortTime(now, environment_.calendar, locale));
+  dateLabel_->setText(day_lists::abbreviatedDate(now, environment_.calendar, locale));
   refreshEvent();
 }
 

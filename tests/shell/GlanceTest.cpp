@@ -1,3 +1,4 @@
+#include "app/shell/DayLists.h"
 #include "app/shell/Glance.h"
 #include "common/TestSupport.h"
 #include "core/services/FocusTimerManager.h"
@@ -100,11 +101,11 @@ TEST(Glance, EventLinesColoursAndLinks) {
 
 TEST(Glance, ClockTextsFollowTheCalendarZoneAndLocale) {
   const QDateTime lateUtc = utc(2026, 3, 10, 23, 30);  // already the 11th in Berlin
-  EXPECT_EQ(glance::shortTime(lateUtc, berlin, QLocale::c()), QStringLiteral("00:30"));
+  EXPECT_EQ(day_lists::shortTime(lateUtc, berlin, QLocale::c()), QStringLiteral("00:30"));
   EXPECT_EQ(
-      glance::abbreviatedDate(lateUtc, berlin, QLocale(QLocale::English, QLocale::UnitedStates)),
+      day_lists::abbreviatedDate(lateUtc, berlin, QLocale(QLocale::English, QLocale::UnitedStates)),
       QStringLiteral("Mar 11, 2026"));
-  EXPECT_EQ(glance::abbreviatedDate(lateUtc, berlin, QLocale(QLocale::German, QLocale::Germany)),
+  EXPECT_EQ(day_lists::abbreviatedDate(lateUtc, berlin, QLocale(QLocale::German, QLocale::Germany)),
             QStringLiteral("11. März 2026"));
 }
 

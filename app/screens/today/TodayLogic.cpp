@@ -70,10 +70,8 @@ QString eventTimeText(const CalendarEventItem& event, const Calendar& calendar,
   if (event.isAllDay) {
     return QStringLiteral("All Day");
   }
-  auto time = [&](const QDateTime& instant) {
-    return day_lists::shortTime(instant.toTimeZone(calendar.timeZone()).time(), locale);
-  };
-  return time(event.startDate) + QStringLiteral(" - ") + time(event.endDate);
+  return day_lists::shortTime(event.startDate, calendar, locale) + QStringLiteral(" - ") +
+         day_lists::shortTime(event.endDate, calendar, locale);
 }
 
 std::optional<QUrl> safeMeetingLink(const CalendarEventItem& event) {

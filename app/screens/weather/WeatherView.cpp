@@ -3,6 +3,7 @@
 #include "app/platform/SymbolImage.h"
 #include "app/screens/ScreenScaffold.h"
 #include "app/shell/CardView.h"
+#include "app/shell/DayLists.h"
 #include "app/shell/EmptyStateView.h"
 #include "app/shell/SymbolView.h"
 #include "app/shell/ThemedLabel.h"
@@ -62,7 +63,7 @@ QString updatedText(const QDateTime& fetchedAt, const QDateTime& now, const Cale
     return {};
   }
   const QDateTime local = fetchedAt.toTimeZone(calendar.timeZone());
-  const QString time = screen_scaffold::timeText(local.time());
+  const QString time = day_lists::shortTime(local.time(), QLocale());
   if (calendar.isDateInSameDay(fetchedAt, now)) {
     return QStringLiteral("Updated %1").arg(time);
   }
