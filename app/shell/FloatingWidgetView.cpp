@@ -396,7 +396,7 @@ void FloatingWidgetView::refreshEvent() {
   eventDot_->setColor(glance::eventDotColor(*event, Theme::color(ThemeColor::blue, this)));
   eventTitle_->setText(event->title);
   eventCountdown_->setText(event->countdownString(environment_.now()));
-  meetingLink_ = glance::safeMeetingLink(*event).value_or(QUrl());
+  meetingLink_ = event->safeMeetingLink().value_or(QUrl());
   meetingButton_->setVisible(meetingLink_.isValid());
 }
 

@@ -2,7 +2,6 @@
 
 #include "app/shell/Color.h"
 #include "app/shell/DayLists.h"
-#include "core/model/SecurityValidator.h"
 #include "core/services/FocusTimerManager.h"
 
 namespace glance {
@@ -34,17 +33,6 @@ QString eventTimeLine(const CalendarEventItem& event, const QDateTime& now,
 
 QColor eventDotColor(const CalendarEventItem& event, const QColor& blue) {
   return Color::fromHex(event.calendarColorHex).value_or(blue);
-}
-
-std::optional<QUrl> safeMeetingLink(const CalendarEventItem& event) {
-  if (!event.meetingLink) {
-    return std::nullopt;
-  }
-  const QUrl url(*event.meetingLink, QUrl::StrictMode);
-  if (!SecurityValidator::isSafeURL(url)) {
-    return std::nullopt;
-  }
-  return url;
 }
 
 FocusControl focusControl(TimerStatus status) {

@@ -12,9 +12,6 @@
 #include <QList>
 #include <QLocale>
 #include <QString>
-#include <QUrl>
-
-#include <optional>
 
 class FocusTimerManager;
 
@@ -34,8 +31,6 @@ QString eventTimeLine(const CalendarEventItem& event, const QDateTime& now,
                       const Calendar& calendar, const QLocale& locale);
 // The colour of a calendar's dot; blue when its text is not a colour.
 QColor eventDotColor(const CalendarEventItem& event, const QColor& blue);
-// The meeting link, only when it parses and is safe to open.
-std::optional<QUrl> safeMeetingLink(const CalendarEventItem& event);
 
 // The one focus control of each timer state.
 struct FocusControl {

@@ -312,7 +312,7 @@ void MenuBarPopoverView::refreshEvent() {
   eventTitle_->setText(event->title);
   eventLine_->setText(
       glance::eventTimeLine(*event, environment_.now(), environment_.calendar, QLocale()));
-  meetingLink_ = glance::safeMeetingLink(*event).value_or(QUrl());
+  meetingLink_ = event->safeMeetingLink().value_or(QUrl());
   meetingButton_->setVisible(meetingLink_.isValid());
 }
 

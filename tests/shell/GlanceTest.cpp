@@ -94,7 +94,7 @@ TEST(Glance, EventLinesColoursAndLinks) {
                {std::nullopt, false}};
   for (const auto& l : links) {
     event.meetingLink = l.link;
-    EXPECT_EQ(glance::safeMeetingLink(event).has_value(), l.opens)
+    EXPECT_EQ(event.safeMeetingLink().has_value(), l.opens)
         << l.link.value_or("none").toStdString();
   }
 }

@@ -6,7 +6,6 @@
 #include "app/shell/ProminentButton.h"
 #include "app/shell/Sheet.h"
 #include "app/shell/ThemedLabel.h"
-#include "core/model/SecurityValidator.h"
 #include "core/store/DataStore.h"
 
 #include <QDesktopServices>
@@ -151,9 +150,8 @@ void CalendarView::showAddEventSheet() {
 }
 
 bool CalendarView::openMeetingLink(const CalendarEventItem& event) {
-  const QString link = event.meetingLink.value_or(QString()).trimmed();
-  const QUrl url(link, QUrl::StrictMode);
-  if (link.isEmpty() || !url.isValid() || !SecurityValidator::isSafeURL(url)) {
+  const std::optional<QUrl> url = event.safeMeetingLink();
+  if (!url) {
     linkMessage_->setText(
         QStringLiteral("The link of \"%1\" was not opened: only web and mail links are opened.")
             .arg(event.title));
@@ -161,8 +159,9 @@ bool CalendarView::openMeetingLink(const CalendarEventItem& event) {
     return false;
   }
   linkMessage_->hide();
-  if (!openUrl_ || !openUrl_(url)) {
-    linkMessage_->setText(QStringLiteral("No application could open %1.").arg(link));
+  if (!openUrl_ || !openUrl_(*url)) {
+    linkMessage_->setText(QStringLiteral("No application could open %1.")
+                              .arg(event.meetingLink->trimmed()));
     linkMessage_->show();
     return false;
   }

@@ -1,7 +1,6 @@
 #include "app/screens/today/TodayLogic.h"
 
 #include "app/shell/DayLists.h"
-#include "core/model/SecurityValidator.h"
 
 namespace today {
 
@@ -72,17 +71,6 @@ QString eventTimeText(const CalendarEventItem& event, const Calendar& calendar,
   }
   return day_lists::shortTime(event.startDate, calendar, locale) + QStringLiteral(" - ") +
          day_lists::shortTime(event.endDate, calendar, locale);
-}
-
-std::optional<QUrl> safeMeetingLink(const CalendarEventItem& event) {
-  if (!event.meetingLink) {
-    return std::nullopt;
-  }
-  const QUrl url(*event.meetingLink, QUrl::StrictMode);
-  if (!url.isValid() || !SecurityValidator::isSafeURL(url)) {
-    return std::nullopt;
-  }
-  return url;
 }
 
 }  // namespace today

@@ -381,7 +381,7 @@ QWidget* TodayView::buildEventCard() {
       return;
     }
     if (const auto event = environment_.store->nextEvent()) {
-      if (const auto url = today::safeMeetingLink(*event)) {
+      if (const auto url = event->safeMeetingLink()) {
         QDesktopServices::openUrl(*url);
       }
     }
@@ -594,7 +594,7 @@ void TodayView::refreshEvent() {
   const bool hasLocation = event->location && !event->location->isEmpty();
   eventLocationRow_->setVisible(hasLocation);
   eventLocation_->setText(hasLocation ? *event->location : QString());
-  joinCall_->setVisible(today::safeMeetingLink(*event).has_value());
+  joinCall_->setVisible(event->safeMeetingLink().has_value());
 }
 
 void TodayView::refreshFocus() {
