@@ -1,29 +1,12 @@
 #include "app/screens/settings/DataSettingsPage.h"
 
-#include "core/model/AppError.h"
 #include "core/store/DataStore.h"
 
 #include <QFileInfo>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-
-namespace {
-
-QHBoxLayout* buttonRow(std::initializer_list<QWidget*> buttons) {
-  auto* row = new QHBoxLayout;
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(8);
-  for (QWidget* button : buttons) {
-    row->addWidget(button);
-  }
-  row->addStretch(1);
-  return row;
-}
-
-}  // namespace
 
 DataSettingsPage::DataSettingsPage(std::shared_ptr<SettingsContext> pageContext, QWidget* parent)
     : SettingsPage(std::move(pageContext), SettingsTab::data, parent) {
@@ -69,10 +52,8 @@ void DataSettingsPage::report(const std::function<void()>& work, const QString& 
   std::optional<QString> failure;
   try {
     work();
-  } catch (const AppError& error) {
-    failure = error.errorDescription();
   } catch (const std::exception& error) {
-    failure = QString::fromUtf8(error.what());
+    failure = failureText(error);
   }
   statusIsError_ = failure.has_value();
   context().updateState([&](SettingsState& s) { s.exportStatusMessage = failure.value_or(done); });

@@ -4,7 +4,6 @@
 #include "app/shell/Sheet.h"
 #include "app/shell/ThemedLabel.h"
 #include "core/email/CloudEmailIntelligenceProvider.h"
-#include "core/model/AppError.h"
 #include "core/model/KeychainHelper.h"
 #include "core/store/DataStore.h"
 
@@ -24,24 +23,6 @@ namespace {
 const QString kApiKey = QString::fromLatin1(CloudEmailIntelligenceProvider::apiKeyKeychainKey);
 
 QString storedApiKey() { return KeychainHelper::read(kApiKey).value_or(QString()).trimmed(); }
-
-QHBoxLayout* buttonRow(std::initializer_list<QWidget*> buttons) {
-  auto* row = new QHBoxLayout;
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(8);
-  for (QWidget* button : buttons) {
-    row->addWidget(button);
-  }
-  row->addStretch(1);
-  return row;
-}
-
-QString errorText(const std::exception& error) {
-  if (const auto* app = dynamic_cast<const AppError*>(&error)) {
-    return app->errorDescription();
-  }
-  return QString::fromUtf8(error.what());
-}
 
 }  // namespace
 
@@ -216,7 +197,7 @@ QCoro::Task<> EmailSettingsPage::runSignIn(
   try {
     result = co_await signIn();
   } catch (const std::exception& failure) {
-    error = errorText(failure);
+    error = failureText(failure);
   } catch (...) {
     error = QStringLiteral("Google sign-in failed.");
   }

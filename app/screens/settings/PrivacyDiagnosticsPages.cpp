@@ -7,27 +7,11 @@
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
-
-namespace {
-
-QHBoxLayout* buttonRow(std::initializer_list<QWidget*> buttons) {
-  auto* row = new QHBoxLayout;
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(8);
-  for (QWidget* button : buttons) {
-    row->addWidget(button);
-  }
-  row->addStretch(1);
-  return row;
-}
-
-}  // namespace
 
 // ---- Privacy ----
 
