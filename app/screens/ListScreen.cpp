@@ -306,22 +306,7 @@ void FilterBar::setSelected(int index) {
 
 QAbstractButton* FilterBar::button(int index) const { return group_->button(index); }
 
-// ---- header and list-or-empty ----
-
-QWidget* screenHeader(const QString& title, QWidget* trailing, QWidget* parent) {
-  auto* header = new QWidget(parent);
-  auto* row = new QHBoxLayout(header);
-  row->setContentsMargins(0, 0, 0, 0);
-  auto* label = new ThemedLabel(title, ThemeColor::primary, header);
-  label->setTextStyle(22, QFont::Bold);
-  label->setAccessibleName(title);
-  row->addWidget(label, 0, Qt::AlignVCenter);
-  row->addStretch(1);
-  if (trailing) {
-    row->addWidget(trailing, 0, Qt::AlignVCenter);
-  }
-  return header;
-}
+// ---- list-or-empty ----
 
 ListOrEmpty::ListOrEmpty(QListView* list, QWidget* parent)
     : QWidget(parent), stack_(new QStackedWidget(this)), list_(list) {

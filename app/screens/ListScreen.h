@@ -15,8 +15,7 @@ class QButtonGroup;
 class QStackedWidget;
 class ThemedLabel;
 
-// The pieces the record-list screens (bills, waiting-for, calendar) share: a header, a
-// filter bar, and a list whose rows a delegate paints with clickable action symbols.
+// The pieces the record-list screens (bills, waiting-for, calendar) share: a filter bar, and a list whose rows a delegate paints with clickable action symbols.
 
 // One thing a row offers: drawn as a symbol, listed by its title in the context menu.
 struct RowAction {
@@ -159,9 +158,6 @@ class FilterBar : public QWidget {
  private:
   QButtonGroup* group_;
 };
-
-// The top of a list screen: its title on the left and its add button on the right.
-QWidget* screenHeader(const QString& title, QWidget* trailing, QWidget* parent);
 
 // Shows a list, or the empty state of the current filter when it has no rows.
 class ListOrEmpty : public QWidget {

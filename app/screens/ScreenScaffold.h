@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 class QScrollArea;
 class QVBoxLayout;
 class QWidget;
@@ -20,5 +22,15 @@ struct Parts {
 
 // Lays the frame into `screen`, which must have no layout yet.
 Parts build(QWidget* screen, const QString& title, const QString& subtitle);
+
+// The top of a screen: its title, a short subtitle under it when there is one, and
+// `trailing` (an add or sync button, may be null) on the right.
+struct Header {
+  QWidget* widget = nullptr;
+  ThemedLabel* title = nullptr;
+  ThemedLabel* subtitle = nullptr;  // null without one
+};
+Header header(QWidget* parent, const QString& title, std::optional<QString> subtitle,
+              QWidget* trailing = nullptr);
 
 }  // namespace screen_scaffold

@@ -1,6 +1,7 @@
 #include "app/screens/bills/BillsView.h"
 
 #include "app/screens/ListScreen.h"
+#include "app/screens/ScreenScaffold.h"
 #include "app/screens/bills/BillEditorSheet.h"
 #include "app/shell/EmptyStateView.h"
 #include "app/shell/ProminentButton.h"
@@ -33,7 +34,7 @@ BillsView::BillsView(const ScreenEnvironment& environment, QWidget* parent)
   addButton_ = new ProminentButton(QStringLiteral("Add Bill"), this);
   addButton_->setAccessibleName(QStringLiteral("Add Bill"));
   connect(addButton_, &QPushButton::clicked, this, [this] { showEditor(); });
-  column->addWidget(screenHeader(QStringLiteral("Bills"), addButton_, this));
+  column->addWidget(screen_scaffold::header(this, QStringLiteral("Bills"), std::nullopt, addButton_).widget);
 
   filters_ = new FilterBar(filterTitles(), static_cast<int>(state_.filter), this);
   connect(filters_, &FilterBar::selectedChanged, this,

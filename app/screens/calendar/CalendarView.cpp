@@ -1,6 +1,7 @@
 #include "app/screens/calendar/CalendarView.h"
 
 #include "app/screens/ListScreen.h"
+#include "app/screens/ScreenScaffold.h"
 #include "app/screens/calendar/EventEditorSheet.h"
 #include "app/shell/EmptyStateView.h"
 #include "app/shell/ProminentButton.h"
@@ -37,7 +38,7 @@ CalendarView::CalendarView(const ScreenEnvironment& environment, QWidget* parent
   addButton_ = new ProminentButton(QStringLiteral("Add Event"), this);
   addButton_->setAccessibleName(QStringLiteral("Add Event"));
   connect(addButton_, &QPushButton::clicked, this, &CalendarView::showAddEventSheet);
-  column->addWidget(screenHeader(QStringLiteral("Calendar"), addButton_, this));
+  column->addWidget(screen_scaffold::header(this, QStringLiteral("Calendar"), std::nullopt, addButton_).widget);
 
   accessNotice_ = new ThemedLabel(QString(), ThemeColor::secondary, this);
   accessNotice_->setTextStyle(12);

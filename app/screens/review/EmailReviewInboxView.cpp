@@ -1,6 +1,7 @@
 #include "app/screens/review/EmailReviewInboxView.h"
 
 #include "app/platform/Theme.h"
+#include "app/screens/ScreenScaffold.h"
 #include "app/screens/review/SuggestionCards.h"
 #include "app/screens/review/SuggestionEditSheet.h"
 #include "app/shell/EmptyStateView.h"
@@ -41,21 +42,15 @@ EmailReviewInboxView::EmailReviewInboxView(const ScreenEnvironment& environment,
   layout->setContentsMargins(20, 20, 20, 20);
   layout->setSpacing(10);
 
-  auto* header = new QHBoxLayout;
-  auto* titles = new QVBoxLayout;
-  titles->setSpacing(2);
-  auto* title = new ThemedLabel(QStringLiteral("Email Review"), ThemeColor::primary, this);
-  title->setTextStyle(22, QFont::Bold);
-  status_ = new ThemedLabel(QString(), ThemeColor::secondary, this);
-  status_->setTextStyle(12);
-  status_->setMinimumWidth(1);
-  titles->addWidget(title);
-  titles->addWidget(status_);
-  header->addLayout(titles, 1);
   syncButton_ = new ProminentButton(QStringLiteral("Sync Now"), this);
   syncButton_->setAccessibleName(QStringLiteral("Sync Now"));
-  header->addWidget(syncButton_, 0, Qt::AlignTop);
-  layout->addLayout(header);
+  const auto header =
+      screen_scaffold::header(this, QStringLiteral("Email Review"), QString(), syncButton_);
+  // The status stays one line and gives way to the button.
+  status_ = header.subtitle;
+  status_->setWordWrap(false);
+  status_->setMinimumWidth(1);
+  layout->addWidget(header.widget);
 
   filterBar_ = new QTabBar(this);
   filterBar_->setDrawBase(false);

@@ -1,6 +1,7 @@
 #include "app/screens/waiting/WaitingForView.h"
 
 #include "app/screens/ListScreen.h"
+#include "app/screens/ScreenScaffold.h"
 #include "app/screens/waiting/WaitingForSheets.h"
 #include "app/shell/EmptyStateView.h"
 #include "app/shell/ProminentButton.h"
@@ -34,7 +35,7 @@ WaitingForView::WaitingForView(const ScreenEnvironment& environment, QWidget* pa
   addButton_ = new ProminentButton(QStringLiteral("Add Item"), this);
   addButton_->setAccessibleName(QStringLiteral("Add Waiting For Item"));
   connect(addButton_, &QPushButton::clicked, this, &WaitingForView::showAddSheet);
-  column->addWidget(screenHeader(QStringLiteral("Waiting For"), addButton_, this));
+  column->addWidget(screen_scaffold::header(this, QStringLiteral("Waiting For"), std::nullopt, addButton_).widget);
 
   filters_ = new FilterBar(filterTitles(), static_cast<int>(state_.filter), this);
   connect(filters_, &FilterBar::selectedChanged, this,
