@@ -68,7 +68,7 @@ EmailReviewInboxView::EmailReviewInboxView(const ScreenEnvironment& environment,
   layout->addWidget(message_);
 
   stack_ = new QStackedWidget(this);
-  model_ = new SuggestionListModel(this);
+  model_ = new SuggestionListModel(cardSummary, this);
   delegate_ = new SuggestionCardDelegate([env = environment_] { return env.now(); },
                                          environment_.calendar, this);
   list_ = new QListView(stack_);
@@ -148,7 +148,7 @@ void EmailReviewInboxView::setFilter(SuggestionFilter filter) {
 
 void EmailReviewInboxView::reload() {
   const QUuid current = [this] {
-    const EmailExtractedSuggestion* s = model_->suggestion(list_->currentIndex());
+    const EmailExtractedSuggestion* s = SuggestionListModel::at(list_->currentIndex());
     return s ? s->id : QUuid();
   }();
   const int currentRow = list_->currentIndex().row();
@@ -156,7 +156,7 @@ void EmailReviewInboxView::reload() {
   if (DataStore* store = environment_.store) {
     shown = reviewinbox::filtered(store->emailSuggestions(), state_.selectedFilter);
   }
-  model_->setSuggestions(shown);
+  model_->setRecords(shown);
 
   if (shown.isEmpty()) {
     const reviewinbox::EmptyText text = reviewinbox::emptyText(state_.selectedFilter);
@@ -290,7 +290,7 @@ void EmailReviewInboxView::showMessage(const QString& text) {
 bool EmailReviewInboxView::eventFilter(QObject* watched, QEvent* event) {
   if (watched == list_ && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
-    const EmailExtractedSuggestion* s = model_->suggestion(list_->currentIndex());
+    const EmailExtractedSuggestion* s = SuggestionListModel::at(list_->currentIndex());
     if (!s || key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) {
       return false;
     }

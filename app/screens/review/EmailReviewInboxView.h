@@ -2,6 +2,7 @@
 
 #include "app/screens/ScreenEnvironment.h"
 #include "app/screens/review/ReviewInbox.h"
+#include "app/screens/review/SuggestionCards.h"
 #include "core/email/EmailSyncCoordinator.h"
 #include "core/model/EmailIntelligenceModels.h"
 
@@ -18,8 +19,6 @@ class QListView;
 class QPushButton;
 class QStackedWidget;
 class QTabBar;
-class SuggestionCardDelegate;
-class SuggestionListModel;
 class ThemedLabel;
 
 // The review inbox of e-mail suggestions: a filter, one card per suggestion with approve,
