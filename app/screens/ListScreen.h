@@ -15,7 +15,8 @@ class QButtonGroup;
 class QStackedWidget;
 class ThemedLabel;
 
-// The pieces the record-list screens (bills, waiting-for, calendar) share: a filter bar, and a list whose rows a delegate paints with clickable action symbols.
+// The pieces the record-list screens (bills, waiting-for, calendar) share: a filter bar, and a list
+// whose rows a delegate paints with clickable action symbols.
 
 // One thing a row offers: drawn as a symbol, listed by its title in the context menu.
 struct RowAction {

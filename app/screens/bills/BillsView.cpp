@@ -3,12 +3,12 @@
 #include "app/screens/ListScreen.h"
 #include "app/screens/ScreenScaffold.h"
 #include "app/screens/bills/BillEditorSheet.h"
+#include "app/shell/Confirmation.h"
 #include "app/shell/EmptyStateView.h"
 #include "app/shell/ProminentButton.h"
 #include "app/shell/Sheet.h"
 #include "core/store/DataStore.h"
 
-#include <QMessageBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -34,7 +34,8 @@ BillsView::BillsView(const ScreenEnvironment& environment, QWidget* parent)
   addButton_ = new ProminentButton(QStringLiteral("Add Bill"), this);
   addButton_->setAccessibleName(QStringLiteral("Add Bill"));
   connect(addButton_, &QPushButton::clicked, this, [this] { showEditor(); });
-  column->addWidget(screen_scaffold::header(this, QStringLiteral("Bills"), std::nullopt, addButton_).widget);
+  column->addWidget(
+      screen_scaffold::header(this, QStringLiteral("Bills"), std::nullopt, addButton_).widget);
 
   filters_ = new FilterBar(filterTitles(), static_cast<int>(state_.filter), this);
   connect(filters_, &FilterBar::selectedChanged, this,
@@ -146,22 +147,16 @@ void BillsView::requestDelete(const QUuid& billID) {
   if (confirmation_) {
     confirmation_->close();
   }
-  auto* box = new QMessageBox(
-      QMessageBox::Warning, QStringLiteral("Delete Bill?"),
-      QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(it->name),
-      QMessageBox::Cancel, this);
-  QPushButton* remove = box->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
-  box->setDefaultButton(QMessageBox::Cancel);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->setWindowModality(Qt::WindowModal);
-  QPointer<BillsView> self(this);
-  connect(box, &QMessageBox::buttonClicked, this, [self, remove, billID](QAbstractButton* b) {
-    if (self && b == remove && self->environment_.store) {
-      self->environment_.store->deleteBill(billID);
-    }
-  });
-  confirmation_ = box;
-  box->open();
+  confirmation_ =
+      askToConfirm(this,
+                   {QStringLiteral("Delete Bill?"),
+                    QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(it->name),
+                    QString(), QStringLiteral("Delete")},
+                   [this, billID](bool confirmed) {
+                     if (confirmed && environment_.store) {
+                       environment_.store->deleteBill(billID);
+                     }
+                   });
 }
 
 void BillsView::runAction(const QModelIndex& index, const QString& actionId) {

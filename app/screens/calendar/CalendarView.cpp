@@ -3,6 +3,7 @@
 #include "app/screens/ListScreen.h"
 #include "app/screens/ScreenScaffold.h"
 #include "app/screens/calendar/EventEditorSheet.h"
+#include "app/shell/Confirmation.h"
 #include "app/shell/EmptyStateView.h"
 #include "app/shell/ProminentButton.h"
 #include "app/shell/Sheet.h"
@@ -10,7 +11,6 @@
 #include "core/store/DataStore.h"
 
 #include <QDesktopServices>
-#include <QMessageBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -38,7 +38,8 @@ CalendarView::CalendarView(const ScreenEnvironment& environment, QWidget* parent
   addButton_ = new ProminentButton(QStringLiteral("Add Event"), this);
   addButton_->setAccessibleName(QStringLiteral("Add Event"));
   connect(addButton_, &QPushButton::clicked, this, &CalendarView::showAddEventSheet);
-  column->addWidget(screen_scaffold::header(this, QStringLiteral("Calendar"), std::nullopt, addButton_).widget);
+  column->addWidget(
+      screen_scaffold::header(this, QStringLiteral("Calendar"), std::nullopt, addButton_).widget);
 
   accessNotice_ = new ThemedLabel(QString(), ThemeColor::secondary, this);
   accessNotice_->setTextStyle(12);
@@ -161,8 +162,8 @@ bool CalendarView::openMeetingLink(const CalendarEventItem& event) {
   }
   linkMessage_->hide();
   if (!openUrl_ || !openUrl_(*url)) {
-    linkMessage_->setText(QStringLiteral("No application could open %1.")
-                              .arg(event.meetingLink->trimmed()));
+    linkMessage_->setText(
+        QStringLiteral("No application could open %1.").arg(event.meetingLink->trimmed()));
     linkMessage_->show();
     return false;
   }
@@ -180,22 +181,16 @@ void CalendarView::requestDelete(const QString& eventID) {
   if (confirmation_) {
     confirmation_->close();
   }
-  auto* box = new QMessageBox(
-      QMessageBox::Warning, QStringLiteral("Delete Event?"),
-      QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(it->title),
-      QMessageBox::Cancel, this);
-  QPushButton* remove = box->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
-  box->setDefaultButton(QMessageBox::Cancel);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->setWindowModality(Qt::WindowModal);
-  QPointer<CalendarView> self(this);
-  connect(box, &QMessageBox::buttonClicked, this, [self, remove, eventID](QAbstractButton* b) {
-    if (self && b == remove && self->environment_.store) {
-      self->environment_.store->deleteManualEvent(eventID);
-    }
-  });
-  confirmation_ = box;
-  box->open();
+  confirmation_ =
+      askToConfirm(this,
+                   {QStringLiteral("Delete Event?"),
+                    QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(it->title),
+                    QString(), QStringLiteral("Delete")},
+                   [this, eventID](bool confirmed) {
+                     if (confirmed && environment_.store) {
+                       environment_.store->deleteManualEvent(eventID);
+                     }
+                   });
 }
 
 void CalendarView::runAction(const QModelIndex& index, const QString& actionId) {

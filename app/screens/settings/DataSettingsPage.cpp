@@ -1,11 +1,11 @@
 #include "app/screens/settings/DataSettingsPage.h"
 
+#include "app/shell/Confirmation.h"
 #include "core/store/DataStore.h"
 
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 
 DataSettingsPage::DataSettingsPage(std::shared_ptr<SettingsContext> pageContext, QWidget* parent)
@@ -137,20 +137,12 @@ void DataSettingsPage::confirmReset() {
     return;
   }
   context().updateState([](SettingsState& s) { s.isShowingResetConfirmation = true; });
-  auto* alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Reset All Data"),
-                                QStringLiteral("Delete all of your Pelmora data?"),
-                                QMessageBox::NoButton, this);
-  alert->setInformativeText(QStringLiteral(
-      "Every task, bill, waiting-for item, event, focus session and e-mail suggestion is deleted. "
-      "A safety copy is kept in Pelmora's data folder."));
-  QPushButton* confirm =
-      alert->addButton(QStringLiteral("Reset All Data"), QMessageBox::DestructiveRole);
-  alert->addButton(QMessageBox::Cancel);
-  alert->setDefaultButton(QMessageBox::Cancel);
-  alert->setAttribute(Qt::WA_DeleteOnClose);
-  alert->setWindowModality(Qt::WindowModal);
-  connect(alert, &QMessageBox::finished, this, [this, alert, confirm] {
-    const bool confirmed = alert->clickedButton() == confirm;
+  const ConfirmationText text{
+      QStringLiteral("Reset All Data"), QStringLiteral("Delete all of your Pelmora data?"),
+      QStringLiteral("Every task, bill, waiting-for item, event, focus session and e-mail "
+                     "suggestion is deleted. A safety copy is kept in Pelmora's data folder."),
+      QStringLiteral("Reset All Data")};
+  askToConfirm(this, text, [this](bool confirmed) {
     context().updateState([](SettingsState& s) { s.isShowingResetConfirmation = false; });
     DataStore* store = context().env().store;
     if (!confirmed || store == nullptr) {
@@ -160,5 +152,4 @@ void DataSettingsPage::confirmReset() {
     report([&] { manager.resetAllData(); },
            QStringLiteral("All data was deleted. A safety copy was kept."));
   });
-  alert->open();
 }

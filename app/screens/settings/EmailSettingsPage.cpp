@@ -1,5 +1,6 @@
 #include "app/screens/settings/EmailSettingsPage.h"
 
+#include "app/shell/Confirmation.h"
 #include "app/shell/ProminentButton.h"
 #include "app/shell/Sheet.h"
 #include "app/shell/ThemedLabel.h"
@@ -12,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -284,20 +284,15 @@ void EmailSettingsPage::askForCloudConsent() {
     return;
   }
   context().updateState([](SettingsState& s) { s.isShowingConsentAlert = true; });
-  auto* alert = new QMessageBox(
-      QMessageBox::Question, QStringLiteral("Send e-mail to Google Gemini?"),
-      QStringLiteral("Send e-mail summaries to Google Gemini?"), QMessageBox::NoButton, this);
-  alert->setInformativeText(QStringLiteral(
-      "For each new actionable e-mail, Pelmora will send the sender, the subject and Gmail's "
-      "short preview to Google's Gemini service to find bills, tasks and appointments. The "
-      "message body is never sent. You can turn this off at any time."));
-  QPushButton* allow = alert->addButton(QStringLiteral("Allow"), QMessageBox::AcceptRole);
-  alert->addButton(QMessageBox::Cancel);
-  alert->setDefaultButton(QMessageBox::Cancel);
-  alert->setAttribute(Qt::WA_DeleteOnClose);
-  alert->setWindowModality(Qt::WindowModal);
-  connect(alert, &QMessageBox::finished, this, [this, alert, allow] {
-    const bool allowed = alert->clickedButton() == allow;
+  const ConfirmationText text{
+      QStringLiteral("Send e-mail to Google Gemini?"),
+      QStringLiteral("Send e-mail summaries to Google Gemini?"),
+      QStringLiteral("For each new actionable e-mail, Pelmora will send the sender, the subject "
+                     "and Gmail's short preview to Google's Gemini service to find bills, tasks "
+                     "and appointments. The message body is never sent. You can turn this off at "
+                     "any time."),
+      QStringLiteral("Allow")};
+  const auto answered = [this](bool allowed) {
     context().updateState([](SettingsState& s) { s.isShowingConsentAlert = false; });
     if (!allowed) {
       return;
@@ -307,8 +302,8 @@ void EmailSettingsPage::askForCloudConsent() {
       s.isCloudAIEnabled = true;
     });
     tellProvider();
-  });
-  alert->open();
+  };
+  askToConfirm(this, text, answered, QMessageBox::AcceptRole);
 }
 
 void EmailSettingsPage::saveApiKey() {

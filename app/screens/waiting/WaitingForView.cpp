@@ -3,13 +3,13 @@
 #include "app/screens/ListScreen.h"
 #include "app/screens/ScreenScaffold.h"
 #include "app/screens/waiting/WaitingForSheets.h"
+#include "app/shell/Confirmation.h"
 #include "app/shell/EmptyStateView.h"
 #include "app/shell/ProminentButton.h"
 #include "app/shell/Sheet.h"
 #include "core/store/DataStore.h"
 
 #include <QMenu>
-#include <QMessageBox>
 #include <QVBoxLayout>
 
 namespace {
@@ -35,7 +35,9 @@ WaitingForView::WaitingForView(const ScreenEnvironment& environment, QWidget* pa
   addButton_ = new ProminentButton(QStringLiteral("Add Item"), this);
   addButton_->setAccessibleName(QStringLiteral("Add Waiting For Item"));
   connect(addButton_, &QPushButton::clicked, this, &WaitingForView::showAddSheet);
-  column->addWidget(screen_scaffold::header(this, QStringLiteral("Waiting For"), std::nullopt, addButton_).widget);
+  column->addWidget(
+      screen_scaffold::header(this, QStringLiteral("Waiting For"), std::nullopt, addButton_)
+          .widget);
 
   filters_ = new FilterBar(filterTitles(), static_cast<int>(state_.filter), this);
   connect(filters_, &FilterBar::selectedChanged, this,
@@ -214,22 +216,16 @@ void WaitingForView::requestDelete(const QUuid& id) {
   if (confirmation_) {
     confirmation_->close();
   }
-  auto* box = new QMessageBox(
-      QMessageBox::Warning, QStringLiteral("Delete Item?"),
-      QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(item->title),
-      QMessageBox::Cancel, this);
-  QPushButton* remove = box->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
-  box->setDefaultButton(QMessageBox::Cancel);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->setWindowModality(Qt::WindowModal);
-  QPointer<WaitingForView> self(this);
-  connect(box, &QMessageBox::buttonClicked, this, [self, remove, id](QAbstractButton* b) {
-    if (self && b == remove && self->environment_.store) {
-      self->environment_.store->deleteWaitingItem(id);
-    }
-  });
-  confirmation_ = box;
-  box->open();
+  confirmation_ = askToConfirm(
+      this,
+      {QStringLiteral("Delete Item?"),
+       QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(item->title), QString(),
+       QStringLiteral("Delete")},
+      [this, id](bool confirmed) {
+        if (confirmed && environment_.store) {
+          environment_.store->deleteWaitingItem(id);
+        }
+      });
 }
 
 void WaitingForView::runAction(const QModelIndex& index, const QString& actionId) {
