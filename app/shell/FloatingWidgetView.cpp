@@ -31,13 +31,6 @@ constexpr qreal kCornerRadius = 14;
 constexpr qreal kOutlineOpacity = 0.12;
 constexpr int kSnoozeDays = 3;
 
-ThemedLabel* label(const QString& text, ThemeColor role, int size,
-                   QFont::Weight weight = QFont::Normal) {
-  auto* view = new ThemedLabel(text, role);
-  view->setTextStyle(size, weight);
-  return view;
-}
-
 QHBoxLayout* hbox(QWidget* owner, int spacing, const QMargins& margins = {}) {
   auto* row = new QHBoxLayout(owner);
   row->setContentsMargins(margins);
@@ -183,9 +176,9 @@ QWidget* FloatingWidgetView::buildHeader() {
                       0, Qt::AlignVCenter);
   auto* clockText = new QVBoxLayout;
   clockText->setSpacing(0);
-  timeLabel_ = label(QString(), ThemeColor::primary, 13, QFont::Bold);
+  timeLabel_ = new ThemedLabel(QString(), ThemeColor::primary, 13, QFont::Bold);
   timeLabel_->setObjectName(QStringLiteral("time"));
-  dateLabel_ = label(QString(), ThemeColor::secondary, 9);
+  dateLabel_ = new ThemedLabel(QString(), ThemeColor::secondary, 9);
   dateLabel_->setObjectName(QStringLiteral("date"));
   clockText->addWidget(timeLabel_, 0, Qt::AlignHCenter);
   clockText->addWidget(dateLabel_, 0, Qt::AlignHCenter);
@@ -229,10 +222,10 @@ QWidget* FloatingWidgetView::buildStatusRow() {
   progressRow->addWidget(ring_, 0, Qt::AlignVCenter);
   auto* figures = new QVBoxLayout;
   figures->setSpacing(1);
-  progressLabel_ = label(QString(), ThemeColor::primary, 11, QFont::Bold);
+  progressLabel_ = new ThemedLabel(QString(), ThemeColor::primary, 11, QFont::Bold);
   progressLabel_->setObjectName(QStringLiteral("progress"));
   figures->addWidget(progressLabel_);
-  figures->addWidget(label(QStringLiteral("tasks"), ThemeColor::secondary, 8));
+  figures->addWidget(new ThemedLabel(QStringLiteral("tasks"), ThemeColor::secondary, 8));
   progressRow->addLayout(figures);
   row->addWidget(progress_, 0, Qt::AlignVCenter);
   row->addStretch(1);
@@ -241,7 +234,7 @@ QWidget* FloatingWidgetView::buildStatusRow() {
   weatherPill_->setObjectName(QStringLiteral("weatherPill"));
   QHBoxLayout* weather = hbox(weatherPill_, 4, QMargins(6, 3, 6, 3));
   weatherSymbol_ = new SymbolView(QStringLiteral("sun.max"), 11, ThemeColor::primary);
-  temperatureLabel_ = label(QString(), ThemeColor::primary, 11, QFont::DemiBold);
+  temperatureLabel_ = new ThemedLabel(QString(), ThemeColor::primary, 11, QFont::DemiBold);
   temperatureLabel_->setObjectName(QStringLiteral("temperature"));
   weather->addWidget(weatherSymbol_, 0, Qt::AlignVCenter);
   weather->addWidget(temperatureLabel_, 0, Qt::AlignVCenter);
@@ -252,7 +245,7 @@ QWidget* FloatingWidgetView::buildStatusRow() {
   QHBoxLayout* focus = hbox(focusPill_, 4, QMargins(6, 3, 6, 3));
   focus->addWidget(new SymbolView(QStringLiteral("timer"), 10, ThemeColor::accent), 0,
                    Qt::AlignVCenter);
-  countdownLabel_ = label(QString(), ThemeColor::primary, 11);
+  countdownLabel_ = new ThemedLabel(QString(), ThemeColor::primary, 11);
   countdownLabel_->setFont(
       Theme::font(QFontDatabase::systemFont(QFontDatabase::FixedFont), 11, QFont::Bold));
   countdownLabel_->setObjectName(QStringLiteral("countdown"));
@@ -275,7 +268,7 @@ QWidget* FloatingWidgetView::buildEventRow() {
   eventTitle_ = new ElidedLabel(QString(), ThemeColor::primary, 10, QFont::DemiBold);
   eventTitle_->setObjectName(QStringLiteral("eventTitle"));
   row->addWidget(eventTitle_, 1);
-  eventCountdown_ = label(QString(), ThemeColor::accent, 9, QFont::DemiBold);
+  eventCountdown_ = new ThemedLabel(QString(), ThemeColor::accent, 9, QFont::DemiBold);
   eventCountdown_->setObjectName(QStringLiteral("eventCountdown"));
   row->addWidget(eventCountdown_, 0, Qt::AlignVCenter);
   meetingButton_ = new PlainButton(QStringLiteral("video.fill"), 8, ThemeColor::accent);

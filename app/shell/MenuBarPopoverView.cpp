@@ -26,13 +26,6 @@ constexpr int kSideMargin = 14;
 constexpr int kSpacing = 12;
 constexpr int kRowSpacing = 8;
 
-ThemedLabel* label(const QString& text, ThemeColor role, int size,
-                   QFont::Weight weight = QFont::Normal, QWidget* parent = nullptr) {
-  auto* view = new ThemedLabel(text, role, parent);
-  view->setTextStyle(size, weight);
-  return view;
-}
-
 // The system's fixed-width face, so the remaining time does not jitter as it counts.
 QFont monospaced(int size, QFont::Weight weight) {
   return Theme::font(QFontDatabase::systemFont(QFontDatabase::FixedFont), size, weight);
@@ -114,9 +107,9 @@ void MenuBarPopoverView::buildHeader(QVBoxLayout* stack) {
 
   auto* clock = new QVBoxLayout;
   clock->setSpacing(1);
-  timeLabel_ = label(QString(), ThemeColor::primary, 16, QFont::Bold);
+  timeLabel_ = new ThemedLabel(QString(), ThemeColor::primary, 16, QFont::Bold);
   timeLabel_->setObjectName(QStringLiteral("time"));
-  dateLabel_ = label(QString(), ThemeColor::secondary, 11);
+  dateLabel_ = new ThemedLabel(QString(), ThemeColor::secondary, 11);
   dateLabel_->setObjectName(QStringLiteral("date"));
   clock->addWidget(timeLabel_);
   clock->addWidget(dateLabel_);
@@ -129,7 +122,7 @@ void MenuBarPopoverView::buildHeader(QVBoxLayout* stack) {
   pill->setContentsMargins(8, 4, 8, 4);
   pill->setSpacing(5);
   weatherSymbol_ = new SymbolView(QStringLiteral("sun.max"), 14, ThemeColor::primary);
-  temperatureLabel_ = label(QString(), ThemeColor::primary, 12, QFont::DemiBold);
+  temperatureLabel_ = new ThemedLabel(QString(), ThemeColor::primary, 12, QFont::DemiBold);
   temperatureLabel_->setObjectName(QStringLiteral("temperature"));
   pill->addWidget(weatherSymbol_);
   pill->addWidget(temperatureLabel_);
@@ -157,7 +150,7 @@ void MenuBarPopoverView::buildEventCard(QVBoxLayout* stack) {
   text->setSpacing(1);
   eventTitle_ = new ElidedLabel(QString(), ThemeColor::primary, 11, QFont::DemiBold);
   eventTitle_->setObjectName(QStringLiteral("eventTitle"));
-  eventLine_ = label(QString(), ThemeColor::secondary, 10);
+  eventLine_ = new ThemedLabel(QString(), ThemeColor::secondary, 10);
   eventLine_->setObjectName(QStringLiteral("eventLine"));
   text->addWidget(eventTitle_);
   text->addWidget(eventLine_);
@@ -184,11 +177,11 @@ void MenuBarPopoverView::buildFocusCard(QVBoxLayout* stack) {
   QHBoxLayout* row = card(stack, &outer);
   row->addWidget(new SymbolView(QStringLiteral("timer"), 12, ThemeColor::accent), 0,
                  Qt::AlignVCenter);
-  sessionKindLabel_ = label(QString(), ThemeColor::primary, 11, QFont::Medium);
+  sessionKindLabel_ = new ThemedLabel(QString(), ThemeColor::primary, 11, QFont::Medium);
   sessionKindLabel_->setObjectName(QStringLiteral("sessionKind"));
   row->addWidget(sessionKindLabel_);
   row->addStretch(1);
-  countdownLabel_ = label(QString(), ThemeColor::primary, 12);
+  countdownLabel_ = new ThemedLabel(QString(), ThemeColor::primary, 12);
   countdownLabel_->setFont(monospaced(12, QFont::Bold));
   countdownLabel_->setObjectName(QStringLiteral("countdown"));
   row->addWidget(countdownLabel_);
@@ -215,16 +208,16 @@ void MenuBarPopoverView::buildPriorities(QVBoxLayout* stack) {
   column->setContentsMargins(kSideMargin, 0, kSideMargin, 0);
   column->setSpacing(6);
   auto* heading = new QHBoxLayout;
-  heading->addWidget(
-      label(QStringLiteral("Today's Priorities"), ThemeColor::secondary, 11, QFont::Bold));
+  heading->addWidget(new ThemedLabel(QStringLiteral("Today's Priorities"), ThemeColor::secondary,
+                                     11, QFont::Bold));
   heading->addStretch(1);
-  progressLabel_ = label(QString(), ThemeColor::secondary, 10, QFont::Medium);
+  progressLabel_ = new ThemedLabel(QString(), ThemeColor::secondary, 10, QFont::Medium);
   progressLabel_->setObjectName(QStringLiteral("progress"));
   heading->addWidget(progressLabel_);
   column->addLayout(heading);
 
   allDoneLabel_ =
-      label(QStringLiteral("All today's tasks completed! 🎉"), ThemeColor::secondary, 11);
+      new ThemedLabel(QStringLiteral("All today's tasks completed! 🎉"), ThemeColor::secondary, 11);
   allDoneLabel_->setObjectName(QStringLiteral("allDone"));
   allDoneLabel_->setContentsMargins(0, 4, 0, 4);
   column->addWidget(allDoneLabel_);

@@ -8,6 +8,12 @@ ThemedLabel::ThemedLabel(const QString& text, ThemeColor role, QWidget* parent)
   applyColor();
 }
 
+ThemedLabel::ThemedLabel(const QString& text, ThemeColor role, int pixelSize, QFont::Weight weight,
+                         QWidget* parent)
+    : ThemedLabel(text, role, parent) {
+  setTextStyle(pixelSize, weight);
+}
+
 void ThemedLabel::setRole(ThemeColor role) {
   role_ = role;
   applyColor();
