@@ -1,6 +1,8 @@
 #include "app/screens/ListScreen.h"
 
 #include "app/platform/SymbolImage.h"
+#include "app/screens/ScreenScaffold.h"
+#include "app/shell/ProminentButton.h"
 #include "app/shell/ThemedLabel.h"
 
 #include <QButtonGroup>
@@ -332,3 +334,31 @@ void ListOrEmpty::refresh(const std::function<QWidget*()>& makeEmpty) {
 }
 
 bool ListOrEmpty::showsList() const { return stack_->currentWidget() == list_; }
+
+ListScreenFrame buildListScreen(QWidget* screen, const ListScreenTexts& texts,
+                                const QStringList& filterTitles, int selectedFilter,
+                                RowDelegate* delegate, QAbstractItemModel* model,
+                                const QList<QWidget*>& notices) {
+  constexpr int kPadding = 20;
+  ListScreenFrame frame;
+  auto* column = new QVBoxLayout(screen);
+  column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
+  column->setSpacing(14);
+
+  frame.addButton = new ProminentButton(texts.addTitle, screen);
+  frame.addButton->setAccessibleName(texts.addAccessibleName);
+  column->addWidget(
+      screen_scaffold::header(screen, texts.title, std::nullopt, frame.addButton).widget);
+  for (QWidget* notice : notices) {
+    column->addWidget(notice);
+  }
+  frame.filters = new FilterBar(filterTitles, selectedFilter, screen);
+  column->addWidget(frame.filters);
+
+  frame.list = new RowListView(delegate, screen);
+  frame.list->setModel(model);
+  frame.list->setAccessibleName(texts.listAccessibleName);
+  frame.body = new ListOrEmpty(frame.list, screen);
+  column->addWidget(frame.body, 1);
+  return frame;
+}

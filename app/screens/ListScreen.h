@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/platform/Theme.h"
+#include "core/model/EnumText.h"
 
 #include <QAbstractListModel>
 #include <QListView>
@@ -12,6 +13,7 @@
 
 class QAbstractButton;
 class QButtonGroup;
+class ProminentButton;
 class QStackedWidget;
 class ThemedLabel;
 
@@ -160,6 +162,16 @@ class FilterBar : public QWidget {
   QButtonGroup* group_;
 };
 
+// The titles of every case of a filter, in order, for a FilterBar.
+template <typename Filter>
+QStringList filterTitles() {
+  QStringList titles;
+  for (Filter filter : allCases<Filter>) {
+    titles.append(displayText(filter));
+  }
+  return titles;
+}
+
 // Shows a list, or the empty state of the current filter when it has no rows.
 class ListOrEmpty : public QWidget {
   Q_OBJECT
@@ -177,3 +189,23 @@ class ListOrEmpty : public QWidget {
   QListView* list_;
   QWidget* empty_ = nullptr;
 };
+
+// The frame of a record-list screen, laid into `screen` (which has no layout yet): 20 px of
+// padding, the title with the add button, any `notices`, the filter bar, then the list of
+// `model` painted by `delegate`, or the filter's empty state, taking the rest.
+struct ListScreenTexts {
+  QString title;
+  QString addTitle;
+  QString addAccessibleName;
+  QString listAccessibleName;
+};
+struct ListScreenFrame {
+  ProminentButton* addButton = nullptr;
+  FilterBar* filters = nullptr;
+  RowListView* list = nullptr;
+  ListOrEmpty* body = nullptr;
+};
+ListScreenFrame buildListScreen(QWidget* screen, const ListScreenTexts& texts,
+                                const QStringList& filterTitles, int selectedFilter,
+                                RowDelegate* delegate, QAbstractItemModel* model,
+                                const QList<QWidget*>& notices = {});

@@ -1,7 +1,6 @@
 #include "app/screens/bills/BillsView.h"
 
 #include "app/screens/ListScreen.h"
-#include "app/screens/ScreenScaffold.h"
 #include "app/screens/bills/BillEditorSheet.h"
 #include "app/shell/Confirmation.h"
 #include "app/shell/EmptyStateView.h"
@@ -9,51 +8,28 @@
 #include "app/shell/Sheet.h"
 #include "core/store/DataStore.h"
 
-#include <QVBoxLayout>
-
-namespace {
-
-constexpr int kPadding = 20;
-
-QStringList filterTitles() {
-  QStringList titles;
-  for (BillFilter filter : allCases<BillFilter>) {
-    titles.append(displayText(filter));
-  }
-  return titles;
-}
-
-}  // namespace
-
 BillsView::BillsView(const ScreenEnvironment& environment, QWidget* parent)
     : QWidget(parent), environment_(environment) {
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
-  column->setSpacing(14);
-
-  addButton_ = new ProminentButton(QStringLiteral("Add Bill"), this);
-  addButton_->setAccessibleName(QStringLiteral("Add Bill"));
-  connect(addButton_, &QPushButton::clicked, this, [this] { showEditor(); });
-  column->addWidget(
-      screen_scaffold::header(this, QStringLiteral("Bills"), std::nullopt, addButton_).widget);
-
-  filters_ = new FilterBar(filterTitles(), static_cast<int>(state_.filter), this);
-  connect(filters_, &FilterBar::selectedChanged, this,
-          [this](int index) { setFilter(allCases<BillFilter>[static_cast<size_t>(index)]); });
-  column->addWidget(filters_);
-
   const ScreenEnvironment env = environment_;
   model_ = new BillListModel(
       [env](const BillItem& bill) {
         return BillRowDelegate::describe(bill, env.now(), env.calendar);
       },
       this);
-  list_ = new RowListView(new BillRowDelegate(environment_), this);
-  list_->setModel(model_);
-  list_->setAccessibleName(QStringLiteral("Bills"));
+  const ListScreenFrame frame =
+      buildListScreen(this,
+                      {QStringLiteral("Bills"), QStringLiteral("Add Bill"),
+                       QStringLiteral("Add Bill"), QStringLiteral("Bills")},
+                      filterTitles<BillFilter>(), static_cast<int>(state_.filter),
+                      new BillRowDelegate(environment_), model_);
+  addButton_ = frame.addButton;
+  filters_ = frame.filters;
+  list_ = frame.list;
+  body_ = frame.body;
+  connect(addButton_, &QPushButton::clicked, this, [this] { showEditor(); });
+  connect(filters_, &FilterBar::selectedChanged, this,
+          [this](int index) { setFilter(allCases<BillFilter>[static_cast<size_t>(index)]); });
   connect(list_, &RowListView::actionTriggered, this, &BillsView::runAction);
-  body_ = new ListOrEmpty(list_, this);
-  column->addWidget(body_, 1);
 
   if (environment_.store) {
     connect(environment_.store, &DataStore::billsChanged, this, &BillsView::reload);

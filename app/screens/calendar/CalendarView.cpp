@@ -1,7 +1,6 @@
 #include "app/screens/calendar/CalendarView.h"
 
 #include "app/screens/ListScreen.h"
-#include "app/screens/ScreenScaffold.h"
 #include "app/screens/calendar/EventEditorSheet.h"
 #include "app/shell/Confirmation.h"
 #include "app/shell/EmptyStateView.h"
@@ -11,50 +10,16 @@
 #include "core/store/DataStore.h"
 
 #include <QDesktopServices>
-#include <QVBoxLayout>
-
-namespace {
-
-constexpr int kPadding = 20;
-
-QStringList filterTitles() {
-  QStringList titles;
-  for (CalendarFilter filter : allCases<CalendarFilter>) {
-    titles.append(displayText(filter));
-  }
-  return titles;
-}
-
-}  // namespace
 
 CalendarView::CalendarView(const ScreenEnvironment& environment, QWidget* parent)
     : QWidget(parent),
       environment_(environment),
       openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
-  column->setSpacing(14);
-
-  addButton_ = new ProminentButton(QStringLiteral("Add Event"), this);
-  addButton_->setAccessibleName(QStringLiteral("Add Event"));
-  connect(addButton_, &QPushButton::clicked, this, &CalendarView::showAddEventSheet);
-  column->addWidget(
-      screen_scaffold::header(this, QStringLiteral("Calendar"), std::nullopt, addButton_).widget);
-
-  accessNotice_ = new ThemedLabel(QString(), ThemeColor::secondary, this);
-  accessNotice_->setTextStyle(12);
+  accessNotice_ = new ThemedLabel(QString(), ThemeColor::secondary, 12, QFont::Normal, this);
   accessNotice_->setWordWrap(true);
-  column->addWidget(accessNotice_);
-  linkMessage_ = new ThemedLabel(QString(), ThemeColor::red, this);
-  linkMessage_->setTextStyle(12);
+  linkMessage_ = new ThemedLabel(QString(), ThemeColor::red, 12, QFont::Normal, this);
   linkMessage_->setWordWrap(true);
   linkMessage_->hide();
-  column->addWidget(linkMessage_);
-
-  filters_ = new FilterBar(filterTitles(), static_cast<int>(state_.selectedFilter), this);
-  connect(filters_, &FilterBar::selectedChanged, this,
-          [this](int index) { setFilter(allCases<CalendarFilter>[static_cast<size_t>(index)]); });
-  column->addWidget(filters_);
 
   const ScreenEnvironment env = environment_;
   model_ = new EventListModel(
@@ -62,12 +27,20 @@ CalendarView::CalendarView(const ScreenEnvironment& environment, QWidget* parent
         return CalendarEventRowDelegate::describe(event, env.now(), env.calendar);
       },
       this);
-  list_ = new RowListView(new CalendarEventRowDelegate(environment_), this);
-  list_->setModel(model_);
-  list_->setAccessibleName(QStringLiteral("Events"));
+  const ListScreenFrame frame = buildListScreen(
+      this,
+      {QStringLiteral("Calendar"), QStringLiteral("Add Event"), QStringLiteral("Add Event"),
+       QStringLiteral("Events")},
+      filterTitles<CalendarFilter>(), static_cast<int>(state_.selectedFilter),
+      new CalendarEventRowDelegate(environment_), model_, {accessNotice_, linkMessage_});
+  addButton_ = frame.addButton;
+  filters_ = frame.filters;
+  list_ = frame.list;
+  body_ = frame.body;
+  connect(addButton_, &QPushButton::clicked, this, &CalendarView::showAddEventSheet);
+  connect(filters_, &FilterBar::selectedChanged, this,
+          [this](int index) { setFilter(allCases<CalendarFilter>[static_cast<size_t>(index)]); });
   connect(list_, &RowListView::actionTriggered, this, &CalendarView::runAction);
-  body_ = new ListOrEmpty(list_, this);
-  column->addWidget(body_, 1);
 
   if (DataStore* store = environment_.store) {
     for (auto signal :

@@ -1,7 +1,6 @@
 #include "app/screens/waiting/WaitingForView.h"
 
 #include "app/screens/ListScreen.h"
-#include "app/screens/ScreenScaffold.h"
 #include "app/screens/waiting/WaitingForSheets.h"
 #include "app/shell/Confirmation.h"
 #include "app/shell/EmptyStateView.h"
@@ -10,52 +9,29 @@
 #include "core/store/DataStore.h"
 
 #include <QMenu>
-#include <QVBoxLayout>
-
-namespace {
-
-constexpr int kPadding = 20;
-
-QStringList filterTitles() {
-  QStringList titles;
-  for (WaitingFilter filter : allCases<WaitingFilter>) {
-    titles.append(displayText(filter));
-  }
-  return titles;
-}
-
-}  // namespace
 
 WaitingForView::WaitingForView(const ScreenEnvironment& environment, QWidget* parent)
     : QWidget(parent), environment_(environment) {
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
-  column->setSpacing(14);
-
-  addButton_ = new ProminentButton(QStringLiteral("Add Item"), this);
-  addButton_->setAccessibleName(QStringLiteral("Add Waiting For Item"));
-  connect(addButton_, &QPushButton::clicked, this, &WaitingForView::showAddSheet);
-  column->addWidget(
-      screen_scaffold::header(this, QStringLiteral("Waiting For"), std::nullopt, addButton_)
-          .widget);
-
-  filters_ = new FilterBar(filterTitles(), static_cast<int>(state_.filter), this);
-  connect(filters_, &FilterBar::selectedChanged, this,
-          [this](int index) { setFilter(allCases<WaitingFilter>[static_cast<size_t>(index)]); });
-  column->addWidget(filters_);
-
   const ScreenEnvironment env = environment_;
   model_ = new WaitingListModel(
       [env](const WaitingForItem& item) {
         return WaitingForRowDelegate::describe(item, env.now(), env.calendar);
       },
       this);
-  list_ = new RowListView(new WaitingForRowDelegate(environment_), this);
-  list_->setModel(model_);
-  list_->setAccessibleName(QStringLiteral("Waiting for"));
+  const ListScreenFrame frame =
+      buildListScreen(this,
+                      {QStringLiteral("Waiting For"), QStringLiteral("Add Item"),
+                       QStringLiteral("Add Waiting For Item"), QStringLiteral("Waiting for")},
+                      filterTitles<WaitingFilter>(), static_cast<int>(state_.filter),
+                      new WaitingForRowDelegate(environment_), model_);
+  addButton_ = frame.addButton;
+  filters_ = frame.filters;
+  list_ = frame.list;
+  body_ = frame.body;
+  connect(addButton_, &QPushButton::clicked, this, &WaitingForView::showAddSheet);
+  connect(filters_, &FilterBar::selectedChanged, this,
+          [this](int index) { setFilter(allCases<WaitingFilter>[static_cast<size_t>(index)]); });
   connect(list_, &RowListView::actionTriggered, this, &WaitingForView::runAction);
-  body_ = new ListOrEmpty(list_, this);
-  column->addWidget(body_, 1);
 
   if (environment_.store) {
     connect(environment_.store, &DataStore::waitingItemsChanged, this, &WaitingForView::reload);
