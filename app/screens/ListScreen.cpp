@@ -47,6 +47,18 @@ QList<RowAction> RowDelegate::actions(const QModelIndex& index) const {
   return all;
 }
 
+RowDelegate::TextLines RowDelegate::textLines(const QRect& area, const QFont& base) {
+  TextLines lines;
+  lines.titleFont = Theme::font(base, 13, QFont::DemiBold);
+  lines.detailFont = Theme::font(base, 11);
+  const int lineHeight = QFontMetrics(lines.titleFont).height();
+  const int top = area.center().y() - lineHeight - 1;
+  lines.first = QRect(area.left(), top, area.width(), lineHeight);
+  lines.second = QRect(area.left(), top + lineHeight + 3, area.width(),
+                       QFontMetrics(lines.detailFont).height() + 2);
+  return lines;
+}
+
 QRect RowDelegate::panelRect(const QRect& rect) { return rect.adjusted(0, kRowGap, 0, -kRowGap); }
 
 QList<QRect> RowDelegate::actionRects(const QRect& rect, const QModelIndex& index) const {

@@ -109,6 +109,15 @@ class RowDelegate : public QStyledItemDelegate {
 
   // The panel of a row at `rect`, inside the gap between rows.
   static QRect panelRect(const QRect& rect);
+  // A row's two lines of text, centred in `area`: the title (13 px demibold) over the
+  // details (11 px).
+  struct TextLines {
+    QFont titleFont;
+    QFont detailFont;
+    QRect first;
+    QRect second;
+  };
+  static TextLines textLines(const QRect& area, const QFont& base);
   // Draws `text` elided to `rect`, in a named colour and font.
   static void drawText(QPainter* painter, const QRect& rect, const QString& text, const QFont& font,
                        const QColor& color,
