@@ -17,7 +17,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QListView>
-#include <QStackedWidget>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -67,11 +66,10 @@ EmailReviewInboxView::EmailReviewInboxView(const ScreenEnvironment& environment,
   message_->hide();
   layout->addWidget(message_);
 
-  stack_ = new QStackedWidget(this);
   model_ = new SuggestionListModel(cardSummary, this);
   delegate_ = new SuggestionCardDelegate([env = environment_] { return env.now(); },
                                          environment_.calendar, this);
-  list_ = new QListView(stack_);
+  list_ = new QListView(this);
   list_->setModel(model_);
   list_->setItemDelegate(delegate_);
   list_->setFrameShape(QFrame::NoFrame);
@@ -91,8 +89,8 @@ EmailReviewInboxView::EmailReviewInboxView(const ScreenEnvironment& environment,
   list_->setAccessibleDescription(
       QStringLiteral("Return approves the selected suggestion, E edits it, Delete dismisses it."));
   list_->installEventFilter(this);
-  stack_->addWidget(list_);
-  layout->addWidget(stack_, 1);
+  body_ = new ListOrEmpty(list_, this);
+  layout->addWidget(body_, 1);
 
   setTabOrder(syncButton_, filterBar_);
   setTabOrder(filterBar_, list_);
@@ -130,7 +128,7 @@ EmailReviewInboxView::EmailReviewInboxView(const ScreenEnvironment& environment,
 }
 
 EmptyStateView* EmailReviewInboxView::emptyState() const {
-  return stack_->currentWidget() == empty_ ? empty_ : nullptr;
+  return body_->showsList() ? nullptr : qobject_cast<EmptyStateView*>(body_->emptyState());
 }
 
 void EmailReviewInboxView::setFilter(SuggestionFilter filter) {
@@ -158,19 +156,13 @@ void EmailReviewInboxView::reload() {
   }
   model_->setRecords(shown);
 
+  body_->refresh([filter = state_.selectedFilter] {
+    const reviewinbox::EmptyText text = reviewinbox::emptyText(filter);
+    return new EmptyStateView(text.icon, text.title, text.message);
+  });
   if (shown.isEmpty()) {
-    const reviewinbox::EmptyText text = reviewinbox::emptyText(state_.selectedFilter);
-    auto* fresh = new EmptyStateView(text.icon, text.title, text.message, std::nullopt, {}, stack_);
-    if (empty_) {
-      stack_->removeWidget(empty_);
-      empty_->deleteLater();
-    }
-    empty_ = fresh;
-    stack_->addWidget(empty_);
-    stack_->setCurrentWidget(empty_);
     return;
   }
-  stack_->setCurrentWidget(list_);
   // Keep the keyboard on the same card, or on the one that took the place of a card that left.
   int row = -1;
   for (qsizetype i = 0; i < shown.size(); ++i) {

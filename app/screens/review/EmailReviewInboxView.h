@@ -17,7 +17,6 @@
 class EmptyStateView;
 class QListView;
 class QPushButton;
-class QStackedWidget;
 class QTabBar;
 class ThemedLabel;
 
@@ -89,9 +88,8 @@ class EmailReviewInboxView : public QWidget {
   QPushButton* syncButton_ = nullptr;
   ThemedLabel* status_ = nullptr;
   ThemedLabel* message_ = nullptr;
-  QStackedWidget* stack_ = nullptr;
+  ListOrEmpty* body_ = nullptr;
   QListView* list_ = nullptr;
   SuggestionListModel* model_ = nullptr;
   SuggestionCardDelegate* delegate_ = nullptr;
-  EmptyStateView* empty_ = nullptr;
 };
