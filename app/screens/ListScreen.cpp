@@ -318,6 +318,12 @@ void FilterBar::setSelected(int index) {
   }
 }
 
+void FilterBar::showSelected(int index) {
+  if (QAbstractButton* b = group_->button(index)) {
+    b->setChecked(true);
+  }
+}
+
 QAbstractButton* FilterBar::button(int index) const { return group_->button(index); }
 
 // ---- list-or-empty ----

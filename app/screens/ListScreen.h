@@ -161,7 +161,10 @@ class FilterBar : public QWidget {
   FilterBar(const QStringList& titles, int selected, QWidget* parent = nullptr);
 
   int selected() const;
+  // Chooses a filter as a click would, announcing the change.
   void setSelected(int index);
+  // Marks a filter chosen without announcing it, for a choice made elsewhere.
+  void showSelected(int index);
   QAbstractButton* button(int index) const;
 
  Q_SIGNALS:

@@ -43,9 +43,7 @@ QWidget* BillsView::emptyState() const {
 
 void BillsView::setFilter(BillFilter filter) {
   state_.filter = filter;
-  if (filters_->selected() != static_cast<int>(filter)) {
-    filters_->button(static_cast<int>(filter))->setChecked(true);
-  }
+  filters_->showSelected(static_cast<int>(filter));
   reload();
 }
 

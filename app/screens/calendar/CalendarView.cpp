@@ -58,9 +58,7 @@ QWidget* CalendarView::emptyState() const {
 
 void CalendarView::setFilter(CalendarFilter filter) {
   state_.selectedFilter = filter;
-  if (filters_->selected() != static_cast<int>(filter)) {
-    filters_->button(static_cast<int>(filter))->setChecked(true);
-  }
+  filters_->showSelected(static_cast<int>(filter));
   reload();
 }
 

@@ -45,9 +45,7 @@ QWidget* WaitingForView::emptyState() const {
 
 void WaitingForView::setFilter(WaitingFilter filter) {
   state_.filter = filter;
-  if (filters_->selected() != static_cast<int>(filter)) {
-    filters_->button(static_cast<int>(filter))->setChecked(true);
-  }
+  filters_->showSelected(static_cast<int>(filter));
   reload();
 }
 
