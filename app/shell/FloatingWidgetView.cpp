@@ -9,6 +9,7 @@
 #include "app/shell/PlainButton.h"
 #include "app/shell/SymbolView.h"
 #include "app/shell/ThemedLabel.h"
+#include "app/shell/WidgetRetirement.h"
 #include "app/shell/WindowManager.h"
 #include "core/model/WeatherConditionHelper.h"
 #include "core/services/FocusTimerManager.h"
@@ -405,13 +406,7 @@ void FloatingWidgetView::refreshReminders() {
       isExpanded_ ? QStringLiteral("chevron.up") : QStringLiteral("chevron.down"), 9);
   remindersList_->setVisible(isExpanded_ && !all.isEmpty());
 
-  // A pressed button belongs to a row being replaced: let it finish its click first.
-  for (QWidget* old : remindersList_->findChildren<QWidget*>(QStringLiteral("reminderRow"),
-                                                             Qt::FindDirectChildrenOnly)) {
-    old->hide();
-    remindersLayout_->removeWidget(old);
-    old->deleteLater();
-  }
+  retireWidgets(remindersLayout_);
   if (!remindersList_->isVisibleTo(this)) {
     return;
   }

@@ -9,6 +9,7 @@
 #include "app/shell/ProminentButton.h"
 #include "app/shell/SymbolView.h"
 #include "app/shell/ThemedLabel.h"
+#include "app/shell/WidgetRetirement.h"
 #include "core/model/WeatherConditionHelper.h"
 #include "core/services/FocusTimerManager.h"
 #include "core/store/DataStore.h"
@@ -336,13 +337,7 @@ void MenuBarPopoverView::refreshTasks() {
   const QDateTime now = environment_.now();
   progressLabel_->setText(glance::progressText(store.todayMetrics(now, environment_.calendar)));
 
-  // The pressed circle belongs to a row being replaced: let it finish its click first.
-  for (QWidget* old :
-       taskRows_->findChildren<QWidget*>(QStringLiteral("taskRow"), Qt::FindDirectChildrenOnly)) {
-    old->hide();
-    taskRowsLayout_->removeWidget(old);
-    old->deleteLater();
-  }
+  retireWidgets(taskRowsLayout_);
   const QList<TaskItem> tasks = glance::topTodayTasks(store.tasks(), now, environment_.calendar);
   allDoneLabel_->setVisible(tasks.isEmpty());
   QWidget* previous = startButton_;

@@ -12,6 +12,7 @@
 #include "app/shell/ProminentButton.h"
 #include "app/shell/SymbolView.h"
 #include "app/shell/ThemedLabel.h"
+#include "app/shell/WidgetRetirement.h"
 #include "core/model/WeatherConditionHelper.h"
 #include "core/services/FocusTimerManager.h"
 #include "core/services/WeatherServiceProtocol.h"
@@ -145,17 +146,6 @@ QVBoxLayout* column(QWidget* parent, int spacing) {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(spacing);
   return layout;
-}
-
-void clearLayout(QLayout* layout) {
-  // Rows go with deleteLater: a click in one of them may be what asked for the rebuild.
-  while (QLayoutItem* item = layout->takeAt(0)) {
-    if (QWidget* widget = item->widget()) {
-      widget->hide();
-      widget->deleteLater();
-    }
-    delete item;
-  }
 }
 
 }  // namespace
@@ -625,7 +615,7 @@ void TodayView::refreshTasks() {
   const QList<TaskItem> tasks = today::todayTasks(store->tasks(), now, environment_.calendar);
   noTasks_->setVisible(tasks.isEmpty());
   taskRows_->setVisible(!tasks.isEmpty());
-  clearLayout(taskRowsLayout_);
+  retireWidgets(taskRowsLayout_);
   for (const TaskItem& task : tasks.mid(0, kTodayTaskLimit)) {
     auto* line = new QWidget(taskRows_);
     auto* layout = row(line, 8);
@@ -660,7 +650,7 @@ void TodayView::refreshFollowUps() {
   const QList<WaitingForItem> items =
       today::waitingNeedingAttention(environment_.store->waitingItems(), now);
   followUps_->setVisible(!items.isEmpty());
-  clearLayout(followUpRowsLayout_);
+  retireWidgets(followUpRowsLayout_);
   for (const WaitingForItem& item : items.mid(0, kFollowUpLimit)) {
     auto* line = new QWidget(followUpRows_);
     auto* layout = row(line, 8);

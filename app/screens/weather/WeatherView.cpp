@@ -7,6 +7,7 @@
 #include "app/shell/EmptyStateView.h"
 #include "app/shell/SymbolView.h"
 #include "app/shell/ThemedLabel.h"
+#include "app/shell/WidgetRetirement.h"
 #include "core/model/WeatherConditionHelper.h"
 #include "core/services/WeatherError.h"
 #include "core/services/WeatherServiceProtocol.h"
@@ -285,10 +286,7 @@ void WeatherView::refreshControls() {
 
 void WeatherView::redraw() {
   if (content_ != nullptr) {
-    // Hidden now, deleted later: the redraw may come from inside one of its children.
-    content_->hide();
-    contentSlot_->removeWidget(content_);
-    content_->deleteLater();
+    retireWidget(content_, contentSlot_);
   }
   content_ = new QWidget;
   auto* column = new QVBoxLayout(content_);
