@@ -11,7 +11,6 @@
 #include "app/shell/ThemedLabel.h"
 #include "app/shell/WidgetRetirement.h"
 #include "app/shell/WindowManager.h"
-#include "core/model/WeatherConditionHelper.h"
 #include "core/services/FocusTimerManager.h"
 #include "core/store/DataStore.h"
 
@@ -231,14 +230,7 @@ QWidget* FloatingWidgetView::buildStatusRow() {
   row->addWidget(progress_, 0, Qt::AlignVCenter);
   row->addStretch(1);
 
-  weatherPill_ = new RoundedPanel(0.06, std::nullopt);
-  weatherPill_->setObjectName(QStringLiteral("weatherPill"));
-  QHBoxLayout* weather = hbox(weatherPill_, 4, QMargins(6, 3, 6, 3));
-  weatherSymbol_ = new SymbolView(QStringLiteral("sun.max"), 11, ThemeColor::primary);
-  temperatureLabel_ = new ThemedLabel(QString(), ThemeColor::primary, 11, QFont::DemiBold);
-  temperatureLabel_->setObjectName(QStringLiteral("temperature"));
-  weather->addWidget(weatherSymbol_, 0, Qt::AlignVCenter);
-  weather->addWidget(temperatureLabel_, 0, Qt::AlignVCenter);
+  weatherPill_ = new WeatherPill({11, 11, QMargins(6, 3, 6, 3), 4});
   row->addWidget(weatherPill_, 0, Qt::AlignVCenter);
 
   focusPill_ = new RoundedPanel(0.06, std::nullopt);
@@ -360,13 +352,10 @@ void FloatingWidgetView::refreshProgress() {
 }
 
 void FloatingWidgetView::refreshWeather() {
-  const std::optional<WeatherData>& weather = environment_.store->cachedWeather();
   const AppSettings& settings = environment_.store->settings();
-  weatherPill_->setVisible(settings.widgetShowsWeather && weather.has_value());
-  if (weather) {
-    weatherSymbol_->setSymbol(WeatherConditionHelper::symbol(weather->conditionCode));
-    temperatureLabel_->setText(weather->formattedTemp(settings.weatherUnit));
-  }
+  weatherPill_->setWeather(
+      settings.widgetShowsWeather ? environment_.store->cachedWeather() : std::nullopt,
+      settings.weatherUnit);
 }
 
 void FloatingWidgetView::refreshFocus() {

@@ -10,7 +10,6 @@
 #include "app/shell/SymbolView.h"
 #include "app/shell/ThemedLabel.h"
 #include "app/shell/WidgetRetirement.h"
-#include "core/model/WeatherConditionHelper.h"
 #include "core/services/FocusTimerManager.h"
 #include "core/store/DataStore.h"
 
@@ -117,16 +116,7 @@ void MenuBarPopoverView::buildHeader(QVBoxLayout* stack) {
   row->addLayout(clock);
   row->addStretch(1);
 
-  weatherPill_ = new RoundedPanel(0.06, std::nullopt);
-  weatherPill_->setObjectName(QStringLiteral("weatherPill"));
-  auto* pill = new QHBoxLayout(weatherPill_);
-  pill->setContentsMargins(8, 4, 8, 4);
-  pill->setSpacing(5);
-  weatherSymbol_ = new SymbolView(QStringLiteral("sun.max"), 14, ThemeColor::primary);
-  temperatureLabel_ = new ThemedLabel(QString(), ThemeColor::primary, 12, QFont::DemiBold);
-  temperatureLabel_->setObjectName(QStringLiteral("temperature"));
-  pill->addWidget(weatherSymbol_);
-  pill->addWidget(temperatureLabel_);
+  weatherPill_ = new WeatherPill({14, 12, QMargins(8, 4, 8, 4), 5});
   row->addWidget(weatherPill_, 0, Qt::AlignVCenter);
 
   auto* quickCapture = new PlainButton(QStringLiteral("plus.circle.fill"), 16, ThemeColor::accent);
@@ -287,12 +277,8 @@ void MenuBarPopoverView::refreshClock() {
 }
 
 void MenuBarPopoverView::refreshWeather() {
-  const std::optional<WeatherData>& weather = environment_.store->cachedWeather();
-  weatherPill_->setVisible(weather.has_value());
-  if (weather) {
-    weatherSymbol_->setSymbol(WeatherConditionHelper::symbol(weather->conditionCode));
-    temperatureLabel_->setText(weather->formattedTemp(environment_.store->settings().weatherUnit));
-  }
+  weatherPill_->setWeather(environment_.store->cachedWeather(),
+                           environment_.store->settings().weatherUnit);
 }
 
 void MenuBarPopoverView::refreshEvent() {
