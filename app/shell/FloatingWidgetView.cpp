@@ -409,12 +409,7 @@ void FloatingWidgetView::refreshReminders() {
   QWidget* previous = remindersToggle_;
   for (const TaskItem& task : shown.tasks) {
     QHBoxLayout* row = newRow();
-    auto* complete = new PlainButton(QStringLiteral("circle"), 10, ThemeColor::secondary);
-    complete->setObjectName(QStringLiteral("complete"));
-    complete->setAccessibleName(QStringLiteral("Complete %1").arg(task.title));
-    connect(complete, &PlainButton::clicked, this, [this, id = task.id] {
-      environment_.store->toggleTaskCompletion(id, environment_.now());
-    });
+    PlainButton* complete = completeTaskButton(task, 10, environment_, this);
     row->addWidget(complete, 0, Qt::AlignVCenter);
     auto* title = new ElidedLabel(task.title, ThemeColor::primary, 10);
     title->setObjectName(QStringLiteral("reminderTitle"));

@@ -1,8 +1,10 @@
 #include "app/shell/GlancePieces.h"
 
+#include "app/shell/PlainButton.h"
 #include "app/shell/SymbolView.h"
 #include "app/shell/ThemedLabel.h"
 #include "core/model/WeatherConditionHelper.h"
+#include "core/store/DataStore.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -46,6 +48,19 @@ void WeatherPill::setWeather(const std::optional<WeatherData>& weather, Temperat
     symbol_->setSymbol(WeatherConditionHelper::symbol(weather->conditionCode));
     temperature_->setText(weather->formattedTemp(unit));
   }
+}
+
+PlainButton* completeTaskButton(const TaskItem& task, int symbolSize,
+                                const ScreenEnvironment& environment, QObject* context) {
+  auto* button = new PlainButton(QStringLiteral("circle"), symbolSize, ThemeColor::secondary);
+  button->setObjectName(QStringLiteral("complete"));
+  button->setAccessibleName(QStringLiteral("Complete %1").arg(task.title));
+  QObject::connect(button, &PlainButton::clicked, context, [environment, id = task.id] {
+    if (environment.store) {
+      environment.store->toggleTaskCompletion(id, environment.now());
+    }
+  });
+  return button;
 }
 
 ColorDot::ColorDot(int diameter, QWidget* parent) : QWidget(parent) {

@@ -2,7 +2,9 @@
 
 #include "app/platform/Theme.h"
 
+#include "app/screens/ScreenEnvironment.h"
 #include "app/shell/Divider.h"
+#include "core/model/TaskItem.h"
 #include "core/model/WeatherData.h"
 
 #include <QColor>
@@ -12,6 +14,7 @@
 
 #include <optional>
 
+class PlainButton;
 class SymbolView;
 class ThemedLabel;
 
@@ -52,6 +55,10 @@ class WeatherPill : public RoundedPanel {
   SymbolView* symbol_;
   ThemedLabel* temperature_;
 };
+
+// The open circle in front of a task of the day; a click completes the task in the store.
+PlainButton* completeTaskButton(const TaskItem& task, int symbolSize,
+                                const ScreenEnvironment& environment, QObject* context);
 
 // A filled circle, e.g. a calendar's colour.
 class ColorDot : public QWidget {

@@ -334,12 +334,7 @@ void MenuBarPopoverView::refreshTasks() {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(kRowSpacing);
-    auto* complete = new PlainButton(QStringLiteral("circle"), 13, ThemeColor::secondary);
-    complete->setObjectName(QStringLiteral("complete"));
-    complete->setAccessibleName(QStringLiteral("Complete %1").arg(task.title));
-    connect(complete, &PlainButton::clicked, this, [this, id = task.id] {
-      environment_.store->toggleTaskCompletion(id, environment_.now());
-    });
+    PlainButton* complete = completeTaskButton(task, 13, environment_, this);
     layout->addWidget(complete, 0, Qt::AlignVCenter);
     auto* title = new ElidedLabel(task.title, ThemeColor::primary, 11);
     title->setObjectName(QStringLiteral("taskTitle"));
