@@ -2,6 +2,7 @@
 
 #include "app/platform/SymbolImage.h"
 #include "app/screens/ScreenScaffold.h"
+#include "app/shell/Confirmation.h"
 #include "app/shell/ProminentButton.h"
 #include "app/shell/ThemedLabel.h"
 
@@ -379,4 +380,20 @@ ListScreenFrame buildListScreen(QWidget* screen, const ListScreenTexts& texts,
   frame.body = new ListOrEmpty(frame.list, screen);
   column->addWidget(frame.body, 1);
   return frame;
+}
+
+void confirmDeletion(QPointer<QMessageBox>& pending, QWidget* screen, const QString& title,
+                     const QString& name, std::function<void()> remove) {
+  if (pending) {
+    pending->close();
+  }
+  pending = askToConfirm(
+      screen,
+      {title, QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(name), QString(),
+       QStringLiteral("Delete")},
+      [remove = std::move(remove)](bool confirmed) {
+        if (confirmed) {
+          remove();
+        }
+      });
 }

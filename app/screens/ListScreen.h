@@ -5,6 +5,8 @@
 
 #include <QAbstractListModel>
 #include <QListView>
+#include <QMessageBox>
+#include <QPointer>
 #include <QStyledItemDelegate>
 #include <QWidget>
 
@@ -201,6 +203,11 @@ class ListOrEmpty : public QWidget {
   QListView* list_;
   QWidget* empty_ = nullptr;
 };
+
+// Asks "<title>" before a record of a list goes ("\"<name>\" will be removed. This cannot be
+// undone."); `remove` runs on Delete. An earlier question of the screen in `pending` closes first.
+void confirmDeletion(QPointer<QMessageBox>& pending, QWidget* screen, const QString& title,
+                     const QString& name, std::function<void()> remove);
 
 // The frame of a record-list screen, laid into `screen` (which has no layout yet): 20 px of
 // padding, the title with the add button, any `notices`, the filter bar, then the list of

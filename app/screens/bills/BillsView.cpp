@@ -2,7 +2,6 @@
 
 #include "app/screens/ListScreen.h"
 #include "app/screens/bills/BillEditorSheet.h"
-#include "app/shell/Confirmation.h"
 #include "app/shell/EmptyStateView.h"
 #include "app/shell/ProminentButton.h"
 #include "app/shell/Sheet.h"
@@ -118,19 +117,11 @@ void BillsView::requestDelete(const QUuid& billID) {
   if (it == bills.end()) {
     return;
   }
-  if (confirmation_) {
-    confirmation_->close();
-  }
-  confirmation_ =
-      askToConfirm(this,
-                   {QStringLiteral("Delete Bill?"),
-                    QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(it->name),
-                    QString(), QStringLiteral("Delete")},
-                   [this, billID](bool confirmed) {
-                     if (confirmed && environment_.store) {
-                       environment_.store->deleteBill(billID);
-                     }
-                   });
+  confirmDeletion(confirmation_, this, QStringLiteral("Delete Bill?"), it->name, [this, billID] {
+    if (environment_.store) {
+      environment_.store->deleteBill(billID);
+    }
+  });
 }
 
 void BillsView::runAction(const QModelIndex& index, const QString& actionId) {

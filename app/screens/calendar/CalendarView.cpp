@@ -2,7 +2,6 @@
 
 #include "app/screens/ListScreen.h"
 #include "app/screens/calendar/EventEditorSheet.h"
-#include "app/shell/Confirmation.h"
 #include "app/shell/EmptyStateView.h"
 #include "app/shell/ProminentButton.h"
 #include "app/shell/Sheet.h"
@@ -149,19 +148,11 @@ void CalendarView::requestDelete(const QString& eventID) {
   if (it == events.end() || !calendar_lists::isEditable(*it)) {
     return;
   }
-  if (confirmation_) {
-    confirmation_->close();
-  }
-  confirmation_ =
-      askToConfirm(this,
-                   {QStringLiteral("Delete Event?"),
-                    QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(it->title),
-                    QString(), QStringLiteral("Delete")},
-                   [this, eventID](bool confirmed) {
-                     if (confirmed && environment_.store) {
-                       environment_.store->deleteManualEvent(eventID);
-                     }
-                   });
+  confirmDeletion(confirmation_, this, QStringLiteral("Delete Event?"), it->title, [this, eventID] {
+    if (environment_.store) {
+      environment_.store->deleteManualEvent(eventID);
+    }
+  });
 }
 
 void CalendarView::runAction(const QModelIndex& index, const QString& actionId) {

@@ -2,7 +2,6 @@
 
 #include "app/screens/ListScreen.h"
 #include "app/screens/waiting/WaitingForSheets.h"
-#include "app/shell/Confirmation.h"
 #include "app/shell/EmptyStateView.h"
 #include "app/shell/ProminentButton.h"
 #include "app/shell/Sheet.h"
@@ -187,19 +186,11 @@ void WaitingForView::requestDelete(const QUuid& id) {
   if (!item) {
     return;
   }
-  if (confirmation_) {
-    confirmation_->close();
-  }
-  confirmation_ = askToConfirm(
-      this,
-      {QStringLiteral("Delete Item?"),
-       QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(item->title), QString(),
-       QStringLiteral("Delete")},
-      [this, id](bool confirmed) {
-        if (confirmed && environment_.store) {
-          environment_.store->deleteWaitingItem(id);
-        }
-      });
+  confirmDeletion(confirmation_, this, QStringLiteral("Delete Item?"), item->title, [this, id] {
+    if (environment_.store) {
+      environment_.store->deleteWaitingItem(id);
+    }
+  });
 }
 
 void WaitingForView::runAction(const QModelIndex& index, const QString& actionId) {
