@@ -14,6 +14,13 @@ ThemedLabel::ThemedLabel(const QString& text, ThemeColor role, int pixelSize, QF
   setTextStyle(pixelSize, weight);
 }
 
+ThemedLabel* ThemedLabel::messageLine(ThemeColor role, QWidget* parent) {
+  auto* line = new ThemedLabel(QString(), role, parent);
+  line->setWordWrap(true);
+  line->hide();
+  return line;
+}
+
 void ThemedLabel::setRole(ThemeColor role) {
   role_ = role;
   applyColor();

@@ -15,6 +15,9 @@ class ThemedLabel : public QLabel {
   ThemedLabel(const QString& text, ThemeColor role, int pixelSize,
               QFont::Weight weight = QFont::Normal, QWidget* parent = nullptr);
 
+  // A wrapping line for a refusal or a status, hidden until it has something to say.
+  static ThemedLabel* messageLine(ThemeColor role, QWidget* parent = nullptr);
+
   ThemeColor role() const { return role_; }
   void setRole(ThemeColor role);
   // Pixel size and weight of the text.

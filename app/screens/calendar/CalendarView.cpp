@@ -16,9 +16,8 @@ CalendarView::CalendarView(const ScreenEnvironment& environment, QWidget* parent
       openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
   accessNotice_ = new ThemedLabel(QString(), ThemeColor::secondary, 12, QFont::Normal, this);
   accessNotice_->setWordWrap(true);
-  linkMessage_ = new ThemedLabel(QString(), ThemeColor::red, 12, QFont::Normal, this);
-  linkMessage_->setWordWrap(true);
-  linkMessage_->hide();
+  linkMessage_ = ThemedLabel::messageLine(ThemeColor::red, this);
+  linkMessage_->setTextStyle(12);
 
   const ScreenEnvironment env = environment_;
   model_ = new EventListModel(

@@ -61,9 +61,7 @@ EmailReviewInboxView::EmailReviewInboxView(const ScreenEnvironment& environment,
   }
   layout->addWidget(filterBar_);
 
-  message_ = new ThemedLabel(QString(), ThemeColor::red, this);
-  message_->setWordWrap(true);
-  message_->hide();
+  message_ = ThemedLabel::messageLine(ThemeColor::red, this);
   layout->addWidget(message_);
 
   model_ = new SuggestionListModel(cardSummary, this);

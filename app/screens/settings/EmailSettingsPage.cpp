@@ -396,9 +396,7 @@ GmailTokenSheet::GmailTokenSheet(const ScreenEnvironment& environment,
   form->addRow(QStringLiteral("Access token:"), token_);
   form->addRow(QStringLiteral("Gmail address:"), email_);
   layout->addLayout(form);
-  error_ = new ThemedLabel(QString(), ThemeColor::red, this);
-  error_->setWordWrap(true);
-  error_->hide();
+  error_ = ThemedLabel::messageLine(ThemeColor::red, this);
   layout->addWidget(error_);
 
   auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);

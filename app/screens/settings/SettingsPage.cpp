@@ -66,11 +66,9 @@ QLabel* SettingsPage::addNote(const QString& text) {
 }
 
 QLabel* SettingsPage::addMessageLine() {
-  auto* line = new ThemedLabel(QString(), ThemeColor::secondary, this);
+  auto* line = ThemedLabel::messageLine(ThemeColor::secondary, this);
   line->setTextStyle(12);
-  line->setWordWrap(true);
   line->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  line->hide();
   form_->addRow(QString(), line);
   return line;
 }
