@@ -1,6 +1,9 @@
 #include "app/screens/ListScreen.h"
 
 #include "app/platform/SymbolImage.h"
+#include "app/screens/ScreenScaffold.h"
+#include "app/shell/Confirmation.h"
+#include "app/shell/ProminentButton.h"
 #include "app/shell/ThemedLabel.h"
 
 #include <QButtonGroup>
@@ -43,6 +46,18 @@ QList<RowAction> RowDelegate::actions(const QModelIndex& index) const {
   }
   all.append(trailingActions(index));
   return all;
+}
+
+RowDelegate::TextLines RowDelegate::textLines(const QRect& area, const QFont& base) {
+  TextLines lines;
+  lines.titleFont = Theme::font(base, 13, QFont::DemiBold);
+  lines.detailFont = Theme::font(base, 11);
+  const int lineHeight = QFontMetrics(lines.titleFont).height();
+  const int top = area.center().y() - lineHeight - 1;
+  lines.first = QRect(area.left(), top, area.width(), lineHeight);
+  lines.second = QRect(area.left(), top + lineHeight + 3, area.width(),
+                       QFontMetrics(lines.detailFont).height() + 2);
+  return lines;
 }
 
 QRect RowDelegate::panelRect(const QRect& rect) { return rect.adjusted(0, kRowGap, 0, -kRowGap); }
@@ -304,24 +319,15 @@ void FilterBar::setSelected(int index) {
   }
 }
 
+void FilterBar::showSelected(int index) {
+  if (QAbstractButton* b = group_->button(index)) {
+    b->setChecked(true);
+  }
+}
+
 QAbstractButton* FilterBar::button(int index) const { return group_->button(index); }
 
-// ---- header and list-or-empty ----
-
-QWidget* screenHeader(const QString& title, QWidget* trailing, QWidget* parent) {
-  auto* header = new QWidget(parent);
-  auto* row = new QHBoxLayout(header);
-  row->setContentsMargins(0, 0, 0, 0);
-  auto* label = new ThemedLabel(title, ThemeColor::primary, header);
-  label->setTextStyle(22, QFont::Bold);
-  label->setAccessibleName(title);
-  row->addWidget(label, 0, Qt::AlignVCenter);
-  row->addStretch(1);
-  if (trailing) {
-    row->addWidget(trailing, 0, Qt::AlignVCenter);
-  }
-  return header;
-}
+// ---- list-or-empty ----
 
 ListOrEmpty::ListOrEmpty(QListView* list, QWidget* parent)
     : QWidget(parent), stack_(new QStackedWidget(this)), list_(list) {
@@ -347,3 +353,47 @@ void ListOrEmpty::refresh(const std::function<QWidget*()>& makeEmpty) {
 }
 
 bool ListOrEmpty::showsList() const { return stack_->currentWidget() == list_; }
+
+ListScreenFrame buildListScreen(QWidget* screen, const ListScreenTexts& texts,
+                                const QStringList& filterTitles, int selectedFilter,
+                                RowDelegate* delegate, QAbstractItemModel* model,
+                                const QList<QWidget*>& notices) {
+  constexpr int kPadding = 20;
+  ListScreenFrame frame;
+  auto* column = new QVBoxLayout(screen);
+  column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
+  column->setSpacing(14);
+
+  frame.addButton = new ProminentButton(texts.addTitle, screen);
+  frame.addButton->setAccessibleName(texts.addAccessibleName);
+  column->addWidget(
+      screen_scaffold::header(screen, texts.title, std::nullopt, frame.addButton).widget);
+  for (QWidget* notice : notices) {
+    column->addWidget(notice);
+  }
+  frame.filters = new FilterBar(filterTitles, selectedFilter, screen);
+  column->addWidget(frame.filters);
+
+  frame.list = new RowListView(delegate, screen);
+  frame.list->setModel(model);
+  frame.list->setAccessibleName(texts.listAccessibleName);
+  frame.body = new ListOrEmpty(frame.list, screen);
+  column->addWidget(frame.body, 1);
+  return frame;
+}
+
+void confirmDeletion(QPointer<QMessageBox>& pending, QWidget* screen, const QString& title,
+                     const QString& name, std::function<void()> remove) {
+  if (pending) {
+    pending->close();
+  }
+  pending = askToConfirm(
+      screen,
+      {title, QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(name), QString(),
+       QStringLiteral("Delete")},
+      [remove = std::move(remove)](bool confirmed) {
+        if (confirmed) {
+          remove();
+        }
+      });
+}

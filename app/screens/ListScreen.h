@@ -1,9 +1,12 @@
 #pragma once
 
 #include "app/platform/Theme.h"
+#include "core/model/EnumText.h"
 
 #include <QAbstractListModel>
 #include <QListView>
+#include <QMessageBox>
+#include <QPointer>
 #include <QStyledItemDelegate>
 #include <QWidget>
 
@@ -12,11 +15,12 @@
 
 class QAbstractButton;
 class QButtonGroup;
+class ProminentButton;
 class QStackedWidget;
 class ThemedLabel;
 
-// The pieces the record-list screens (bills, waiting-for, calendar) share: a header, a
-// filter bar, and a list whose rows a delegate paints with clickable action symbols.
+// The pieces the record-list screens (bills, waiting-for, calendar) share: a filter bar, and a list
+// whose rows a delegate paints with clickable action symbols.
 
 // One thing a row offers: drawn as a symbol, listed by its title in the context menu.
 struct RowAction {
@@ -107,6 +111,15 @@ class RowDelegate : public QStyledItemDelegate {
 
   // The panel of a row at `rect`, inside the gap between rows.
   static QRect panelRect(const QRect& rect);
+  // A row's two lines of text, centred in `area`: the title (13 px demibold) over the
+  // details (11 px).
+  struct TextLines {
+    QFont titleFont;
+    QFont detailFont;
+    QRect first;
+    QRect second;
+  };
+  static TextLines textLines(const QRect& area, const QFont& base);
   // Draws `text` elided to `rect`, in a named colour and font.
   static void drawText(QPainter* painter, const QRect& rect, const QString& text, const QFont& font,
                        const QColor& color,
@@ -150,7 +163,10 @@ class FilterBar : public QWidget {
   FilterBar(const QStringList& titles, int selected, QWidget* parent = nullptr);
 
   int selected() const;
+  // Chooses a filter as a click would, announcing the change.
   void setSelected(int index);
+  // Marks a filter chosen without announcing it, for a choice made elsewhere.
+  void showSelected(int index);
   QAbstractButton* button(int index) const;
 
  Q_SIGNALS:
@@ -160,8 +176,15 @@ class FilterBar : public QWidget {
   QButtonGroup* group_;
 };
 
-// The top of a list screen: its title on the left and its add button on the right.
-QWidget* screenHeader(const QString& title, QWidget* trailing, QWidget* parent);
+// The titles of every case of a filter, in order, for a FilterBar.
+template <typename Filter>
+QStringList filterTitles() {
+  QStringList titles;
+  for (Filter filter : allCases<Filter>) {
+    titles.append(displayText(filter));
+  }
+  return titles;
+}
 
 // Shows a list, or the empty state of the current filter when it has no rows.
 class ListOrEmpty : public QWidget {
@@ -180,3 +203,28 @@ class ListOrEmpty : public QWidget {
   QListView* list_;
   QWidget* empty_ = nullptr;
 };
+
+// Asks "<title>" before a record of a list goes ("\"<name>\" will be removed. This cannot be
+// undone."); `remove` runs on Delete. An earlier question of the screen in `pending` closes first.
+void confirmDeletion(QPointer<QMessageBox>& pending, QWidget* screen, const QString& title,
+                     const QString& name, std::function<void()> remove);
+
+// The frame of a record-list screen, laid into `screen` (which has no layout yet): 20 px of
+// padding, the title with the add button, any `notices`, the filter bar, then the list of
+// `model` painted by `delegate`, or the filter's empty state, taking the rest.
+struct ListScreenTexts {
+  QString title;
+  QString addTitle;
+  QString addAccessibleName;
+  QString listAccessibleName;
+};
+struct ListScreenFrame {
+  ProminentButton* addButton = nullptr;
+  FilterBar* filters = nullptr;
+  RowListView* list = nullptr;
+  ListOrEmpty* body = nullptr;
+};
+ListScreenFrame buildListScreen(QWidget* screen, const ListScreenTexts& texts,
+                                const QStringList& filterTitles, int selectedFilter,
+                                RowDelegate* delegate, QAbstractItemModel* model,
+                                const QList<QWidget*>& notices = {});

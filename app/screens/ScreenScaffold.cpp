@@ -2,8 +2,7 @@
 
 #include "app/shell/ThemedLabel.h"
 
-#include <QLocale>
-#include <QRegularExpression>
+#include <QHBoxLayout>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -35,28 +34,39 @@ Parts build(QWidget* screen, const QString& title, const QString& subtitle) {
   parts.column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
   parts.column->setSpacing(kSpacing);
 
-  auto* header = new QVBoxLayout;
-  header->setSpacing(2);
-  parts.title = new ThemedLabel(title, ThemeColor::primary, content);
-  parts.title->setTextStyle(22, QFont::Bold);
-  header->addWidget(parts.title);
-  parts.subtitle = new ThemedLabel(subtitle, ThemeColor::secondary, content);
-  parts.subtitle->setTextStyle(12);
-  parts.subtitle->setWordWrap(true);
-  header->addWidget(parts.subtitle);
-  parts.column->addLayout(header);
+  const Header top = header(content, title, subtitle);
+  parts.title = top.title;
+  parts.subtitle = top.subtitle;
+  parts.column->addWidget(top.widget);
 
   parts.scroll->setWidget(content);
   return parts;
 }
 
-QString timeText(const QTime& time) {
-  const QLocale locale;
-  // Some locales' short form still carries seconds.
-  static const QRegularExpression seconds(QStringLiteral("[:.]ss?"));
-  QString format = locale.timeFormat(QLocale::ShortFormat);
-  format.remove(seconds);
-  return locale.toString(time, format);
+Header header(QWidget* parent, const QString& title, std::optional<QString> subtitle,
+              QWidget* trailing) {
+  Header result;
+  result.widget = new QWidget(parent);
+  auto* row = new QHBoxLayout(result.widget);
+  row->setContentsMargins(0, 0, 0, 0);
+  auto* titles = new QVBoxLayout;
+  titles->setSpacing(2);
+  result.title = new ThemedLabel(title, ThemeColor::primary, result.widget);
+  result.title->setTextStyle(22, QFont::Bold);
+  result.title->setAccessibleName(title);
+  titles->addWidget(result.title);
+  if (subtitle) {
+    result.subtitle = new ThemedLabel(*subtitle, ThemeColor::secondary, result.widget);
+    result.subtitle->setTextStyle(12);
+    result.subtitle->setWordWrap(true);
+    titles->addWidget(result.subtitle);
+  }
+  row->addLayout(titles, 1);
+  if (trailing != nullptr) {
+    // Level with the title line when a subtitle hangs under it.
+    row->addWidget(trailing, 0, result.subtitle ? Qt::AlignTop : Qt::AlignVCenter);
+  }
+  return result;
 }
 
 }  // namespace screen_scaffold

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QString>
-#include <QTime>
+
+#include <optional>
 
 class QScrollArea;
 class QVBoxLayout;
@@ -22,7 +23,14 @@ struct Parts {
 // Lays the frame into `screen`, which must have no layout yet.
 Parts build(QWidget* screen, const QString& title, const QString& subtitle);
 
-// A wall-clock time in the locale's short form, without seconds ("14:05", "2:05 PM").
-QString timeText(const QTime& time);
+// The top of a screen: its title, a short subtitle under it when there is one, and
+// `trailing` (an add or sync button, may be null) on the right.
+struct Header {
+  QWidget* widget = nullptr;
+  ThemedLabel* title = nullptr;
+  ThemedLabel* subtitle = nullptr;  // null without one
+};
+Header header(QWidget* parent, const QString& title, std::optional<QString> subtitle,
+              QWidget* trailing = nullptr);
 
 }  // namespace screen_scaffold

@@ -57,10 +57,8 @@ void SheetForm::addRow(const QString& label, QWidget* field) {
 }
 
 ThemedLabel* SheetForm::errorLabel() {
-  auto* error = new ThemedLabel(QString(), ThemeColor::red, sheet_);
+  auto* error = ThemedLabel::messageLine(ThemeColor::red, sheet_);
   error->setTextStyle(11);
-  error->setWordWrap(true);
-  error->hide();
   fields_->addRow(QString(), error);
   return error;
 }

@@ -24,13 +24,6 @@
 
 namespace {
 
-ThemedLabel* text(const QString& value, ThemeColor role, int size,
-                  QFont::Weight weight = QFont::Normal, QWidget* parent = nullptr) {
-  auto* label = new ThemedLabel(value, role, parent);
-  label->setTextStyle(size, weight);
-  return label;
-}
-
 QWidget* row(const QList<QWidget*>& items, int spacing = 8) {
   auto* box = new QWidget;
   auto* layout = new QHBoxLayout(box);
@@ -61,7 +54,7 @@ QWidget* symbolTile(const QString& symbol, ThemeColor role) {
   // Let long dotted names break after their dots.
   QString shown = symbol;
   shown.replace(u'.', QStringLiteral(".\u200B"));
-  auto* name = text(shown, ThemeColor::secondary, 9);
+  auto* name = new ThemedLabel(shown, ThemeColor::secondary, 9);
   name->setAlignment(Qt::AlignHCenter);
   name->setWordWrap(true);
   name->setFixedWidth(84);
@@ -141,7 +134,7 @@ class Section : public QWidget {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
-    layout->addWidget(text(title, ThemeColor::primary, 13, QFont::Bold));
+    layout->addWidget(new ThemedLabel(title, ThemeColor::primary, 13, QFont::Bold));
     layout->addWidget(body);
   }
 };
@@ -152,44 +145,46 @@ QWidget* cards() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(6);
 
-  auto* when = text(QStringLiteral("in 2h 5m"), ThemeColor::accent, 11, QFont::DemiBold);
-  auto* eventBody =
-      column({text(QStringLiteral("Design review"), ThemeColor::primary, 13, QFont::DemiBold),
-              row({new SymbolView(QStringLiteral("clock"), 12, ThemeColor::secondary),
-                   text(QStringLiteral("10:00 - 11:00"), ThemeColor::secondary, 11)},
-                  4)},
-             3);
+  auto* when = new ThemedLabel(QStringLiteral("in 2h 5m"), ThemeColor::accent, 11, QFont::DemiBold);
+  auto* eventBody = column(
+      {new ThemedLabel(QStringLiteral("Design review"), ThemeColor::primary, 13, QFont::DemiBold),
+       row({new SymbolView(QStringLiteral("clock"), 12, ThemeColor::secondary),
+            new ThemedLabel(QStringLiteral("10:00 - 11:00"), ThemeColor::secondary, 11)},
+           4)},
+      3);
   layout->addWidget(
       new CardView(QStringLiteral("Next Event"), QStringLiteral("calendar"), when, eventBody), 0,
       0);
 
-  auto* progress =
-      row({new CircularProgressRing(0.6, 5, ThemeColor::green, 36),
-           column({text(QStringLiteral("3 of 5"), ThemeColor::primary, 13, QFont::DemiBold),
-                   text(QStringLiteral("tasks done today"), ThemeColor::secondary, 11)},
-                  1)},
-          12);
+  auto* progress = row(
+      {new CircularProgressRing(0.6, 5, ThemeColor::green, 36),
+       column({new ThemedLabel(QStringLiteral("3 of 5"), ThemeColor::primary, 13, QFont::DemiBold),
+               new ThemedLabel(QStringLiteral("tasks done today"), ThemeColor::secondary, 11)},
+              1)},
+      12);
   layout->addWidget(
       new CardView(QStringLiteral("Progress"), QStringLiteral("chart.bar"), nullptr, progress), 0,
       1);
 
-  auto* accessoryOnly = text(QStringLiteral("Only an accessory: the header is a spacer and the "
-                                            "accessory at the right."),
-                             ThemeColor::secondary, 11);
+  auto* accessoryOnly =
+      new ThemedLabel(QStringLiteral("Only an accessory: the header is a spacer and the "
+                                     "accessory at the right."),
+                      ThemeColor::secondary, 11);
   accessoryOnly->setWordWrap(true);
   layout->addWidget(new CardView(std::nullopt, std::nullopt,
                                  new CategoryTag(QStringLiteral("Accessory")), accessoryOnly),
                     1, 0);
-  auto* plain = text(QStringLiteral("No header at all: the content sits right under the padding."),
-                     ThemeColor::secondary, 11);
+  auto* plain =
+      new ThemedLabel(QStringLiteral("No header at all: the content sits right under the padding."),
+                      ThemeColor::secondary, 11);
   plain->setWordWrap(true);
   layout->addWidget(new CardView(std::nullopt, std::nullopt, nullptr, plain), 1, 1);
 
   layout->addWidget(
       new CardView(QStringLiteral("100% of <b>%1</b> shown as typed"), std::nullopt, nullptr,
-                   text(QStringLiteral("A title without a symbol starts with the "
-                                       "title."),
-                        ThemeColor::secondary, 11)),
+                   new ThemedLabel(QStringLiteral("A title without a symbol starts with the "
+                                                  "title."),
+                                   ThemeColor::secondary, 11)),
       2, 0, 1, 2);
   layout->setColumnStretch(0, 1);
   layout->setColumnStretch(1, 1);
@@ -232,13 +227,13 @@ QWidget* rings() {
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(14);
   for (const Sample& s : samples) {
-    auto* caption = text(s.caption, ThemeColor::secondary, 10);
+    auto* caption = new ThemedLabel(s.caption, ThemeColor::secondary, 10);
     layout->addWidget(column({new CircularProgressRing(s.progress, 6, s.color, 40), caption}, 6,
                              Qt::AlignHCenter),
                       0, Qt::AlignBottom);
   }
   layout->addWidget(column({new CircularProgressRing(0.4, 3, ThemeColor::accent, 18),
-                            text(QStringLiteral("small"), ThemeColor::secondary, 10)},
+                            new ThemedLabel(QStringLiteral("small"), ThemeColor::secondary, 10)},
                            6, Qt::AlignHCenter),
                     0, Qt::AlignBottom);
   layout->addStretch(1);
@@ -327,8 +322,9 @@ QWidget* namedColours() {
                               ThemeColor::windowBackground};
   int index = 0;
   for (ThemeColor role : roles) {
-    grid->addWidget(row({new Swatch(role), text(roleName(role), ThemeColor::secondary, 11)}, 6),
-                    index / 4, index % 4);
+    grid->addWidget(
+        row({new Swatch(role), new ThemedLabel(roleName(role), ThemeColor::secondary, 11)}, 6),
+        index / 4, index % 4);
     ++index;
   }
   return box;
@@ -352,10 +348,11 @@ QWidget* translucent() {
   clock->addStretch(1);
   auto* grip = new SymbolView(QStringLiteral("line.3.horizontal"), 12, ThemeColor::secondary);
   clock->addWidget(grip);
-  clock->addWidget(column(
-      {text(QStringLiteral("09:41"), ThemeColor::primary, 13, QFont::Bold),
-       text(QStringLiteral("Drag to move • Double-click to open"), ThemeColor::secondary, 9)},
-      0, Qt::AlignHCenter));
+  clock->addWidget(
+      column({new ThemedLabel(QStringLiteral("09:41"), ThemeColor::primary, 13, QFont::Bold),
+              new ThemedLabel(QStringLiteral("Drag to move • Double-click to open"),
+                              ThemeColor::secondary, 9)},
+             0, Qt::AlignHCenter));
   clock->addStretch(1);
   return backdrop;
 }
@@ -371,8 +368,9 @@ ComponentGallery::ComponentGallery(bool dark, const QColor& accent, QWidget* par
   layout->setContentsMargins(24, 20, 24, 24);
   layout->setSpacing(22);
   layout->addWidget(column(
-      {text(QStringLiteral("Pelmora components"), ThemeColor::primary, 20, QFont::Bold),
-       text(dark ? QStringLiteral("Dark") : QStringLiteral("Light"), ThemeColor::secondary, 12)},
+      {new ThemedLabel(QStringLiteral("Pelmora components"), ThemeColor::primary, 20, QFont::Bold),
+       new ThemedLabel(dark ? QStringLiteral("Dark") : QStringLiteral("Light"),
+                       ThemeColor::secondary, 12)},
       2));
   layout->addWidget(new Section(QStringLiteral("Cards"), cards()));
   layout->addWidget(new Section(QStringLiteral("Badges"), badges()));

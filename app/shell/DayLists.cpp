@@ -31,6 +31,7 @@ QList<WaitingForItem> followUpsOverdue(const QList<WaitingForItem>& items, const
 }
 
 QString shortTimeFormat(const QLocale& locale) {
+  // Some locales (C and POSIX among them) keep seconds even in their short form.
   QString format = locale.timeFormat(QLocale::ShortFormat);
   static const QRegularExpression seconds(QStringLiteral("[:.]ss?"));
   format.remove(seconds);
@@ -39,6 +40,19 @@ QString shortTimeFormat(const QLocale& locale) {
 
 QString shortTime(const QTime& time, const QLocale& locale) {
   return locale.toString(time, shortTimeFormat(locale));
+}
+
+QString shortTime(const QDateTime& instant, const Calendar& calendar, const QLocale& locale) {
+  return shortTime(instant.toTimeZone(calendar.timeZone()).time(), locale);
+}
+
+QString abbreviatedDate(const QDateTime& instant, const Calendar& calendar, const QLocale& locale) {
+  // The long form keeps the locale's own order of day, month and year.
+  static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*"));
+  QString format = locale.dateFormat(QLocale::LongFormat);
+  format.remove(weekday);
+  format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
+  return locale.toString(calendar.date(instant), format.trimmed());
 }
 
 QString formatSeconds(double seconds) {

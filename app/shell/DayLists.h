@@ -25,6 +25,11 @@ QList<WaitingForItem> followUpsOverdue(const QList<WaitingForItem>& items, const
 // format carries them).
 QString shortTime(const QTime& time, const QLocale& locale);
 QString shortTimeFormat(const QLocale& locale);
+// The wall-clock time of `instant` in the calendar's zone, as above.
+QString shortTime(const QDateTime& instant, const Calendar& calendar, const QLocale& locale);
+// The date of `instant` in the calendar's zone in the locale's long form, with the month
+// abbreviated and no weekday ("Mar 10, 2026", "10. März 2026").
+QString abbreviatedDate(const QDateTime& instant, const Calendar& calendar, const QLocale& locale);
 // A remaining time as "mm:ss": the fraction dropped, minutes in full above 99 (6000 gives
 // 100:00). A value below zero or not a number shows 00:00.
 QString formatSeconds(double seconds);

@@ -9,8 +9,8 @@
 #include "app/shell/PlainButton.h"
 #include "app/shell/SymbolView.h"
 #include "app/shell/ThemedLabel.h"
+#include "app/shell/WidgetRetirement.h"
 #include "app/shell/WindowManager.h"
-#include "core/model/WeatherConditionHelper.h"
 #include "core/services/FocusTimerManager.h"
 #include "core/store/DataStore.h"
 
@@ -30,13 +30,6 @@ constexpr int kSpacing = 10;
 constexpr qreal kCornerRadius = 14;
 constexpr qreal kOutlineOpacity = 0.12;
 constexpr int kSnoozeDays = 3;
-
-ThemedLabel* label(const QString& text, ThemeColor role, int size,
-                   QFont::Weight weight = QFont::Normal) {
-  auto* view = new ThemedLabel(text, role);
-  view->setTextStyle(size, weight);
-  return view;
-}
 
 QHBoxLayout* hbox(QWidget* owner, int spacing, const QMargins& margins = {}) {
   auto* row = new QHBoxLayout(owner);
@@ -183,9 +176,9 @@ QWidget* FloatingWidgetView::buildHeader() {
                       0, Qt::AlignVCenter);
   auto* clockText = new QVBoxLayout;
   clockText->setSpacing(0);
-  timeLabel_ = label(QString(), ThemeColor::primary, 13, QFont::Bold);
+  timeLabel_ = new ThemedLabel(QString(), ThemeColor::primary, 13, QFont::Bold);
   timeLabel_->setObjectName(QStringLiteral("time"));
-  dateLabel_ = label(QString(), ThemeColor::secondary, 9);
+  dateLabel_ = new ThemedLabel(QString(), ThemeColor::secondary, 9);
   dateLabel_->setObjectName(QStringLiteral("date"));
   clockText->addWidget(timeLabel_, 0, Qt::AlignHCenter);
   clockText->addWidget(dateLabel_, 0, Qt::AlignHCenter);
@@ -229,22 +222,15 @@ QWidget* FloatingWidgetView::buildStatusRow() {
   progressRow->addWidget(ring_, 0, Qt::AlignVCenter);
   auto* figures = new QVBoxLayout;
   figures->setSpacing(1);
-  progressLabel_ = label(QString(), ThemeColor::primary, 11, QFont::Bold);
+  progressLabel_ = new ThemedLabel(QString(), ThemeColor::primary, 11, QFont::Bold);
   progressLabel_->setObjectName(QStringLiteral("progress"));
   figures->addWidget(progressLabel_);
-  figures->addWidget(label(QStringLiteral("tasks"), ThemeColor::secondary, 8));
+  figures->addWidget(new ThemedLabel(QStringLiteral("tasks"), ThemeColor::secondary, 8));
   progressRow->addLayout(figures);
   row->addWidget(progress_, 0, Qt::AlignVCenter);
   row->addStretch(1);
 
-  weatherPill_ = new RoundedPanel(0.06, std::nullopt);
-  weatherPill_->setObjectName(QStringLiteral("weatherPill"));
-  QHBoxLayout* weather = hbox(weatherPill_, 4, QMargins(6, 3, 6, 3));
-  weatherSymbol_ = new SymbolView(QStringLiteral("sun.max"), 11, ThemeColor::primary);
-  temperatureLabel_ = label(QString(), ThemeColor::primary, 11, QFont::DemiBold);
-  temperatureLabel_->setObjectName(QStringLiteral("temperature"));
-  weather->addWidget(weatherSymbol_, 0, Qt::AlignVCenter);
-  weather->addWidget(temperatureLabel_, 0, Qt::AlignVCenter);
+  weatherPill_ = new WeatherPill({11, 11, QMargins(6, 3, 6, 3), 4});
   row->addWidget(weatherPill_, 0, Qt::AlignVCenter);
 
   focusPill_ = new RoundedPanel(0.06, std::nullopt);
@@ -252,7 +238,7 @@ QWidget* FloatingWidgetView::buildStatusRow() {
   QHBoxLayout* focus = hbox(focusPill_, 4, QMargins(6, 3, 6, 3));
   focus->addWidget(new SymbolView(QStringLiteral("timer"), 10, ThemeColor::accent), 0,
                    Qt::AlignVCenter);
-  countdownLabel_ = label(QString(), ThemeColor::primary, 11);
+  countdownLabel_ = new ThemedLabel(QString(), ThemeColor::primary, 11);
   countdownLabel_->setFont(
       Theme::font(QFontDatabase::systemFont(QFontDatabase::FixedFont), 11, QFont::Bold));
   countdownLabel_->setObjectName(QStringLiteral("countdown"));
@@ -275,7 +261,7 @@ QWidget* FloatingWidgetView::buildEventRow() {
   eventTitle_ = new ElidedLabel(QString(), ThemeColor::primary, 10, QFont::DemiBold);
   eventTitle_->setObjectName(QStringLiteral("eventTitle"));
   row->addWidget(eventTitle_, 1);
-  eventCountdown_ = label(QString(), ThemeColor::accent, 9, QFont::DemiBold);
+  eventCountdown_ = new ThemedLabel(QString(), ThemeColor::accent, 9, QFont::DemiBold);
   eventCountdown_->setObjectName(QStringLiteral("eventCountdown"));
   row->addWidget(eventCountdown_, 0, Qt::AlignVCenter);
   meetingButton_ = new PlainButton(QStringLiteral("video.fill"), 8, ThemeColor::accent);
@@ -350,8 +336,8 @@ void FloatingWidgetView::refreshSettings() {
 void FloatingWidgetView::refreshClock() {
   const QDateTime now = environment_.now();
   const QLocale locale;
-  timeLabel_->setText(glance::shortTime(now, environment_.calendar, locale));
-  dateLabel_->setText(glance::abbreviatedDate(now, environment_.calendar, locale));
+  timeLabel_->setText(day_lists::shortTime(now, environment_.calendar, locale));
+  dateLabel_->setText(day_lists::abbreviatedDate(now, environment_.calendar, locale));
   refreshEvent();
 }
 
@@ -366,13 +352,10 @@ void FloatingWidgetView::refreshProgress() {
 }
 
 void FloatingWidgetView::refreshWeather() {
-  const std::optional<WeatherData>& weather = environment_.store->cachedWeather();
   const AppSettings& settings = environment_.store->settings();
-  weatherPill_->setVisible(settings.widgetShowsWeather && weather.has_value());
-  if (weather) {
-    weatherSymbol_->setSymbol(WeatherConditionHelper::symbol(weather->conditionCode));
-    temperatureLabel_->setText(weather->formattedTemp(settings.weatherUnit));
-  }
+  weatherPill_->setWeather(
+      settings.widgetShowsWeather ? environment_.store->cachedWeather() : std::nullopt,
+      settings.weatherUnit);
 }
 
 void FloatingWidgetView::refreshFocus() {
@@ -395,7 +378,7 @@ void FloatingWidgetView::refreshEvent() {
   eventDot_->setColor(glance::eventDotColor(*event, Theme::color(ThemeColor::blue, this)));
   eventTitle_->setText(event->title);
   eventCountdown_->setText(event->countdownString(environment_.now()));
-  meetingLink_ = glance::safeMeetingLink(*event).value_or(QUrl());
+  meetingLink_ = event->safeMeetingLink().value_or(QUrl());
   meetingButton_->setVisible(meetingLink_.isValid());
 }
 
@@ -411,13 +394,7 @@ void FloatingWidgetView::refreshReminders() {
       isExpanded_ ? QStringLiteral("chevron.up") : QStringLiteral("chevron.down"), 9);
   remindersList_->setVisible(isExpanded_ && !all.isEmpty());
 
-  // A pressed button belongs to a row being replaced: let it finish its click first.
-  for (QWidget* old : remindersList_->findChildren<QWidget*>(QStringLiteral("reminderRow"),
-                                                             Qt::FindDirectChildrenOnly)) {
-    old->hide();
-    remindersLayout_->removeWidget(old);
-    old->deleteLater();
-  }
+  retireWidgets(remindersLayout_);
   if (!remindersList_->isVisibleTo(this)) {
     return;
   }
@@ -431,12 +408,7 @@ void FloatingWidgetView::refreshReminders() {
   QWidget* previous = remindersToggle_;
   for (const TaskItem& task : shown.tasks) {
     QHBoxLayout* row = newRow();
-    auto* complete = new PlainButton(QStringLiteral("circle"), 10, ThemeColor::secondary);
-    complete->setObjectName(QStringLiteral("complete"));
-    complete->setAccessibleName(QStringLiteral("Complete %1").arg(task.title));
-    connect(complete, &PlainButton::clicked, this, [this, id = task.id] {
-      environment_.store->toggleTaskCompletion(id, environment_.now());
-    });
+    PlainButton* complete = completeTaskButton(task, 10, environment_, this);
     row->addWidget(complete, 0, Qt::AlignVCenter);
     auto* title = new ElidedLabel(task.title, ThemeColor::primary, 10);
     title->setObjectName(QStringLiteral("reminderTitle"));

@@ -14,6 +14,7 @@ class PlainButton;
 class QLabel;
 class QVBoxLayout;
 class SymbolView;
+class WeatherPill;
 class ThemedLabel;
 class VisualEffectView;
 class WindowDragHandle;
@@ -68,9 +69,7 @@ class FloatingWidgetView : public QWidget {
   QWidget* progress_ = nullptr;
   CircularProgressRing* ring_ = nullptr;
   QLabel* progressLabel_ = nullptr;
-  QWidget* weatherPill_ = nullptr;
-  SymbolView* weatherSymbol_ = nullptr;
-  QLabel* temperatureLabel_ = nullptr;
+  WeatherPill* weatherPill_ = nullptr;
   QWidget* focusPill_ = nullptr;
   QLabel* countdownLabel_ = nullptr;
   PlainButton* playPauseButton_ = nullptr;

@@ -2,10 +2,7 @@
 
 #include "app/shell/Color.h"
 #include "app/shell/DayLists.h"
-#include "core/model/SecurityValidator.h"
 #include "core/services/FocusTimerManager.h"
-
-#include <QRegularExpression>
 
 namespace glance {
 
@@ -25,46 +22,17 @@ QString progressText(const DashboardSummary& summary) {
   return QStringLiteral("%1/%2").arg(summary.tasksCompletedToday).arg(summary.totalTasksDueToday);
 }
 
-QString shortTime(const QDateTime& instant, const Calendar& calendar, const QLocale& locale) {
-  // Some locales (C and POSIX among them) keep seconds even in their short form.
-  static const QRegularExpression seconds(QStringLiteral("[:.]ss?"));
-  QString format = locale.timeFormat(QLocale::ShortFormat);
-  format.remove(seconds);
-  return locale.toString(instant.toTimeZone(calendar.timeZone()).time(), format);
-}
-
-QString abbreviatedDate(const QDateTime& instant, const Calendar& calendar, const QLocale& locale) {
-  // The locale's long form without the weekday and with the short month name keeps its own
-  // order of day, month and year.
-  static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*"));
-  QString format = locale.dateFormat(QLocale::LongFormat);
-  format.remove(weekday);
-  format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
-  return locale.toString(calendar.date(instant), format.trimmed());
-}
-
 QString eventTimeLine(const CalendarEventItem& event, const QDateTime& now,
                       const Calendar& calendar, const QLocale& locale) {
   if (event.isAllDay) {
     return QStringLiteral("All Day");
   }
-  return QStringLiteral("%1 (%2)").arg(shortTime(event.startDate, calendar, locale),
+  return QStringLiteral("%1 (%2)").arg(day_lists::shortTime(event.startDate, calendar, locale),
                                        event.countdownString(now));
 }
 
 QColor eventDotColor(const CalendarEventItem& event, const QColor& blue) {
   return Color::fromHex(event.calendarColorHex).value_or(blue);
-}
-
-std::optional<QUrl> safeMeetingLink(const CalendarEventItem& event) {
-  if (!event.meetingLink) {
-    return std::nullopt;
-  }
-  const QUrl url(*event.meetingLink, QUrl::StrictMode);
-  if (!SecurityValidator::isSafeURL(url)) {
-    return std::nullopt;
-  }
-  return url;
 }
 
 FocusControl focusControl(TimerStatus status) {

@@ -12,9 +12,6 @@
 #include <QList>
 #include <QLocale>
 #include <QString>
-#include <QUrl>
-
-#include <optional>
 
 class FocusTimerManager;
 
@@ -29,18 +26,11 @@ QList<TaskItem> topTodayTasks(const QList<TaskItem>& tasks, const QDateTime& now
 // "done/total" of the day summary, e.g. 2/5.
 QString progressText(const DashboardSummary& summary);
 
-// The wall-clock time in the calendar's zone, in the locale's short style (no date).
-QString shortTime(const QDateTime& instant, const Calendar& calendar, const QLocale& locale);
-// The date in the calendar's zone with the month abbreviated and no weekday ("Mar 10, 2026").
-QString abbreviatedDate(const QDateTime& instant, const Calendar& calendar, const QLocale& locale);
-
 // An event's second line: "All Day", or its start time with the countdown in parentheses.
 QString eventTimeLine(const CalendarEventItem& event, const QDateTime& now,
                       const Calendar& calendar, const QLocale& locale);
 // The colour of a calendar's dot; blue when its text is not a colour.
 QColor eventDotColor(const CalendarEventItem& event, const QColor& blue);
-// The meeting link, only when it parses and is safe to open.
-std::optional<QUrl> safeMeetingLink(const CalendarEventItem& event);
 
 // The one focus control of each timer state.
 struct FocusControl {

@@ -1,5 +1,12 @@
 #include "app/shell/GlancePieces.h"
 
+#include "app/shell/PlainButton.h"
+#include "app/shell/SymbolView.h"
+#include "app/shell/ThemedLabel.h"
+#include "core/model/WeatherConditionHelper.h"
+#include "core/store/DataStore.h"
+
+#include <QHBoxLayout>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -19,6 +26,41 @@ void RoundedPanel::paintEvent(QPaintEvent*) {
   QPainterPath shape;
   shape.addRoundedRect(QRectF(rect()), radius, radius);
   p.fillPath(shape, fill);
+}
+
+WeatherPill::WeatherPill(const Metrics& metrics, QWidget* parent)
+    : RoundedPanel(0.06, std::nullopt, parent),
+      symbol_(new SymbolView(QStringLiteral("sun.max"), metrics.symbolSize, ThemeColor::primary)),
+      temperature_(
+          new ThemedLabel(QString(), ThemeColor::primary, metrics.textSize, QFont::DemiBold)) {
+  setObjectName(QStringLiteral("weatherPill"));
+  temperature_->setObjectName(QStringLiteral("temperature"));
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(metrics.padding);
+  row->setSpacing(metrics.spacing);
+  row->addWidget(symbol_, 0, Qt::AlignVCenter);
+  row->addWidget(temperature_, 0, Qt::AlignVCenter);
+}
+
+void WeatherPill::setWeather(const std::optional<WeatherData>& weather, TemperatureUnit unit) {
+  setVisible(weather.has_value());
+  if (weather) {
+    symbol_->setSymbol(WeatherConditionHelper::symbol(weather->conditionCode));
+    temperature_->setText(weather->formattedTemp(unit));
+  }
+}
+
+PlainButton* completeTaskButton(const TaskItem& task, int symbolSize,
+                                const ScreenEnvironment& environment, QObject* context) {
+  auto* button = new PlainButton(QStringLiteral("circle"), symbolSize, ThemeColor::secondary);
+  button->setObjectName(QStringLiteral("complete"));
+  button->setAccessibleName(QStringLiteral("Complete %1").arg(task.title));
+  QObject::connect(button, &PlainButton::clicked, context, [environment, id = task.id] {
+    if (environment.store) {
+      environment.store->toggleTaskCompletion(id, environment.now());
+    }
+  });
+  return button;
 }
 
 ColorDot::ColorDot(int diameter, QWidget* parent) : QWidget(parent) {

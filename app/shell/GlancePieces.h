@@ -2,13 +2,21 @@
 
 #include "app/platform/Theme.h"
 
+#include "app/screens/ScreenEnvironment.h"
 #include "app/shell/Divider.h"
+#include "core/model/TaskItem.h"
+#include "core/model/WeatherData.h"
 
 #include <QColor>
+#include <QMargins>
 
 #include <QWidget>
 
 #include <optional>
+
+class PlainButton;
+class SymbolView;
+class ThemedLabel;
 
 // Small drawing pieces of the tray popup and the floating widget.
 
@@ -26,6 +34,31 @@ class RoundedPanel : public QWidget {
   qreal fillOpacity_;
   std::optional<qreal> radius_;
 };
+
+// The cached weather as a capsule: the condition's symbol and the temperature; hidden without
+// weather. The popup and the widget differ only in size.
+class WeatherPill : public RoundedPanel {
+  Q_OBJECT
+
+ public:
+  struct Metrics {
+    int symbolSize;
+    int textSize;
+    QMargins padding;
+    int spacing;
+  };
+  explicit WeatherPill(const Metrics& metrics, QWidget* parent = nullptr);
+
+  void setWeather(const std::optional<WeatherData>& weather, TemperatureUnit unit);
+
+ private:
+  SymbolView* symbol_;
+  ThemedLabel* temperature_;
+};
+
+// The open circle in front of a task of the day; a click completes the task in the store.
+PlainButton* completeTaskButton(const TaskItem& task, int symbolSize,
+                                const ScreenEnvironment& environment, QObject* context);
 
 // A filled circle, e.g. a calendar's colour.
 class ColorDot : public QWidget {

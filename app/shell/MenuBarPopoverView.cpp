@@ -10,7 +10,7 @@
 #include "app/shell/ProminentButton.h"
 #include "app/shell/SymbolView.h"
 #include "app/shell/ThemedLabel.h"
-#include "core/model/WeatherConditionHelper.h"
+#include "app/shell/WidgetRetirement.h"
 #include "core/services/FocusTimerManager.h"
 #include "core/store/DataStore.h"
 
@@ -26,13 +26,6 @@ constexpr int kWidth = 300;
 constexpr int kSideMargin = 14;
 constexpr int kSpacing = 12;
 constexpr int kRowSpacing = 8;
-
-ThemedLabel* label(const QString& text, ThemeColor role, int size,
-                   QFont::Weight weight = QFont::Normal, QWidget* parent = nullptr) {
-  auto* view = new ThemedLabel(text, role, parent);
-  view->setTextStyle(size, weight);
-  return view;
-}
 
 // The system's fixed-width face, so the remaining time does not jitter as it counts.
 QFont monospaced(int size, QFont::Weight weight) {
@@ -115,25 +108,16 @@ void MenuBarPopoverView::buildHeader(QVBoxLayout* stack) {
 
   auto* clock = new QVBoxLayout;
   clock->setSpacing(1);
-  timeLabel_ = label(QString(), ThemeColor::primary, 16, QFont::Bold);
+  timeLabel_ = new ThemedLabel(QString(), ThemeColor::primary, 16, QFont::Bold);
   timeLabel_->setObjectName(QStringLiteral("time"));
-  dateLabel_ = label(QString(), ThemeColor::secondary, 11);
+  dateLabel_ = new ThemedLabel(QString(), ThemeColor::secondary, 11);
   dateLabel_->setObjectName(QStringLiteral("date"));
   clock->addWidget(timeLabel_);
   clock->addWidget(dateLabel_);
   row->addLayout(clock);
   row->addStretch(1);
 
-  weatherPill_ = new RoundedPanel(0.06, std::nullopt);
-  weatherPill_->setObjectName(QStringLiteral("weatherPill"));
-  auto* pill = new QHBoxLayout(weatherPill_);
-  pill->setContentsMargins(8, 4, 8, 4);
-  pill->setSpacing(5);
-  weatherSymbol_ = new SymbolView(QStringLiteral("sun.max"), 14, ThemeColor::primary);
-  temperatureLabel_ = label(QString(), ThemeColor::primary, 12, QFont::DemiBold);
-  temperatureLabel_->setObjectName(QStringLiteral("temperature"));
-  pill->addWidget(weatherSymbol_);
-  pill->addWidget(temperatureLabel_);
+  weatherPill_ = new WeatherPill({14, 12, QMargins(8, 4, 8, 4), 5});
   row->addWidget(weatherPill_, 0, Qt::AlignVCenter);
 
   auto* quickCapture = new PlainButton(QStringLiteral("plus.circle.fill"), 16, ThemeColor::accent);
@@ -158,7 +142,7 @@ void MenuBarPopoverView::buildEventCard(QVBoxLayout* stack) {
   text->setSpacing(1);
   eventTitle_ = new ElidedLabel(QString(), ThemeColor::primary, 11, QFont::DemiBold);
   eventTitle_->setObjectName(QStringLiteral("eventTitle"));
-  eventLine_ = label(QString(), ThemeColor::secondary, 10);
+  eventLine_ = new ThemedLabel(QString(), ThemeColor::secondary, 10);
   eventLine_->setObjectName(QStringLiteral("eventLine"));
   text->addWidget(eventTitle_);
   text->addWidget(eventLine_);
@@ -185,11 +169,11 @@ void MenuBarPopoverView::buildFocusCard(QVBoxLayout* stack) {
   QHBoxLayout* row = card(stack, &outer);
   row->addWidget(new SymbolView(QStringLiteral("timer"), 12, ThemeColor::accent), 0,
                  Qt::AlignVCenter);
-  sessionKindLabel_ = label(QString(), ThemeColor::primary, 11, QFont::Medium);
+  sessionKindLabel_ = new ThemedLabel(QString(), ThemeColor::primary, 11, QFont::Medium);
   sessionKindLabel_->setObjectName(QStringLiteral("sessionKind"));
   row->addWidget(sessionKindLabel_);
   row->addStretch(1);
-  countdownLabel_ = label(QString(), ThemeColor::primary, 12);
+  countdownLabel_ = new ThemedLabel(QString(), ThemeColor::primary, 12);
   countdownLabel_->setFont(monospaced(12, QFont::Bold));
   countdownLabel_->setObjectName(QStringLiteral("countdown"));
   row->addWidget(countdownLabel_);
@@ -216,16 +200,16 @@ void MenuBarPopoverView::buildPriorities(QVBoxLayout* stack) {
   column->setContentsMargins(kSideMargin, 0, kSideMargin, 0);
   column->setSpacing(6);
   auto* heading = new QHBoxLayout;
-  heading->addWidget(
-      label(QStringLiteral("Today's Priorities"), ThemeColor::secondary, 11, QFont::Bold));
+  heading->addWidget(new ThemedLabel(QStringLiteral("Today's Priorities"), ThemeColor::secondary,
+                                     11, QFont::Bold));
   heading->addStretch(1);
-  progressLabel_ = label(QString(), ThemeColor::secondary, 10, QFont::Medium);
+  progressLabel_ = new ThemedLabel(QString(), ThemeColor::secondary, 10, QFont::Medium);
   progressLabel_->setObjectName(QStringLiteral("progress"));
   heading->addWidget(progressLabel_);
   column->addLayout(heading);
 
   allDoneLabel_ =
-      label(QStringLiteral("All today's tasks completed! 🎉"), ThemeColor::secondary, 11);
+      new ThemedLabel(QStringLiteral("All today's tasks completed! 🎉"), ThemeColor::secondary, 11);
   allDoneLabel_->setObjectName(QStringLiteral("allDone"));
   allDoneLabel_->setContentsMargins(0, 4, 0, 4);
   column->addWidget(allDoneLabel_);
@@ -288,18 +272,14 @@ void MenuBarPopoverView::refreshAll() {
 void MenuBarPopoverView::refreshClock() {
   const QDateTime now = environment_.now();
   const QLocale locale;
-  timeLabel_->setText(glance::shortTime(now, environment_.calendar, locale));
-  dateLabel_->setText(glance::abbreviatedDate(now, environment_.calendar, locale));
+  timeLabel_->setText(day_lists::shortTime(now, environment_.calendar, locale));
+  dateLabel_->setText(day_lists::abbreviatedDate(now, environment_.calendar, locale));
   refreshEvent();
 }
 
 void MenuBarPopoverView::refreshWeather() {
-  const std::optional<WeatherData>& weather = environment_.store->cachedWeather();
-  weatherPill_->setVisible(weather.has_value());
-  if (weather) {
-    weatherSymbol_->setSymbol(WeatherConditionHelper::symbol(weather->conditionCode));
-    temperatureLabel_->setText(weather->formattedTemp(environment_.store->settings().weatherUnit));
-  }
+  weatherPill_->setWeather(environment_.store->cachedWeather(),
+                           environment_.store->settings().weatherUnit);
 }
 
 void MenuBarPopoverView::refreshEvent() {
@@ -313,7 +293,7 @@ void MenuBarPopoverView::refreshEvent() {
   eventTitle_->setText(event->title);
   eventLine_->setText(
       glance::eventTimeLine(*event, environment_.now(), environment_.calendar, QLocale()));
-  meetingLink_ = glance::safeMeetingLink(*event).value_or(QUrl());
+  meetingLink_ = event->safeMeetingLink().value_or(QUrl());
   meetingButton_->setVisible(meetingLink_.isValid());
 }
 
@@ -344,13 +324,7 @@ void MenuBarPopoverView::refreshTasks() {
   const QDateTime now = environment_.now();
   progressLabel_->setText(glance::progressText(store.todayMetrics(now, environment_.calendar)));
 
-  // The pressed circle belongs to a row being replaced: let it finish its click first.
-  for (QWidget* old :
-       taskRows_->findChildren<QWidget*>(QStringLiteral("taskRow"), Qt::FindDirectChildrenOnly)) {
-    old->hide();
-    taskRowsLayout_->removeWidget(old);
-    old->deleteLater();
-  }
+  retireWidgets(taskRowsLayout_);
   const QList<TaskItem> tasks = glance::topTodayTasks(store.tasks(), now, environment_.calendar);
   allDoneLabel_->setVisible(tasks.isEmpty());
   QWidget* previous = startButton_;
@@ -361,12 +335,7 @@ void MenuBarPopoverView::refreshTasks() {
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(kRowSpacing);
-    auto* complete = new PlainButton(QStringLiteral("circle"), 13, ThemeColor::secondary);
-    complete->setObjectName(QStringLiteral("complete"));
-    complete->setAccessibleName(QStringLiteral("Complete %1").arg(task.title));
-    connect(complete, &PlainButton::clicked, this, [this, id = task.id] {
-      environment_.store->toggleTaskCompletion(id, environment_.now());
-    });
+    PlainButton* complete = completeTaskButton(task, 13, environment_, this);
     layout->addWidget(complete, 0, Qt::AlignVCenter);
     auto* title = new ElidedLabel(task.title, ThemeColor::primary, 11);
     title->setObjectName(QStringLiteral("taskTitle"));

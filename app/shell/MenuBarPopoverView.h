@@ -15,6 +15,7 @@ class ProminentButton;
 class QLabel;
 class QVBoxLayout;
 class SymbolView;
+class WeatherPill;
 class ThemedLabel;
 
 // The tray popup's content, 300 wide: the clock with the cached weather, the next event, the
@@ -67,9 +68,7 @@ class MenuBarPopoverView : public QWidget {
 
   QLabel* timeLabel_ = nullptr;
   ThemedLabel* dateLabel_ = nullptr;
-  QWidget* weatherPill_ = nullptr;
-  SymbolView* weatherSymbol_ = nullptr;
-  QLabel* temperatureLabel_ = nullptr;
+  WeatherPill* weatherPill_ = nullptr;
   QWidget* eventCard_ = nullptr;
   ColorDot* eventDot_ = nullptr;
   ElidedLabel* eventTitle_ = nullptr;

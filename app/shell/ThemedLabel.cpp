@@ -8,6 +8,19 @@ ThemedLabel::ThemedLabel(const QString& text, ThemeColor role, QWidget* parent)
   applyColor();
 }
 
+ThemedLabel::ThemedLabel(const QString& text, ThemeColor role, int pixelSize, QFont::Weight weight,
+                         QWidget* parent)
+    : ThemedLabel(text, role, parent) {
+  setTextStyle(pixelSize, weight);
+}
+
+ThemedLabel* ThemedLabel::messageLine(ThemeColor role, QWidget* parent) {
+  auto* line = new ThemedLabel(QString(), role, parent);
+  line->setWordWrap(true);
+  line->hide();
+  return line;
+}
+
 void ThemedLabel::setRole(ThemeColor role) {
   role_ = role;
   applyColor();

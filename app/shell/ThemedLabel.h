@@ -11,6 +11,12 @@ class ThemedLabel : public QLabel {
 
  public:
   ThemedLabel(const QString& text, ThemeColor role, QWidget* parent = nullptr);
+  // The same, with the text's pixel size and weight set.
+  ThemedLabel(const QString& text, ThemeColor role, int pixelSize,
+              QFont::Weight weight = QFont::Normal, QWidget* parent = nullptr);
+
+  // A wrapping line for a refusal or a status, hidden until it has something to say.
+  static ThemedLabel* messageLine(ThemeColor role, QWidget* parent = nullptr);
 
   ThemeColor role() const { return role_; }
   void setRole(ThemeColor role);

@@ -1,6 +1,7 @@
 #include "core/model/CalendarEventItem.h"
 
 #include "core/model/JsonCoding.h"
+#include "core/model/SecurityValidator.h"
 
 using namespace jsoncoding;
 
@@ -28,6 +29,17 @@ QString displayText(CalendarPermissionStatus status) {
       return QStringLiteral("Restricted");
   }
   return {};
+}
+
+std::optional<QUrl> CalendarEventItem::safeMeetingLink() const {
+  if (!meetingLink) {
+    return std::nullopt;
+  }
+  const QUrl url(meetingLink->trimmed(), QUrl::StrictMode);
+  if (!SecurityValidator::isSafeURL(url)) {
+    return std::nullopt;
+  }
+  return url;
 }
 
 QString CalendarEventItem::countdownString(const QDateTime& at) const {

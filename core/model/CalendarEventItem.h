@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QJsonObject>
 #include <QString>
+#include <QUrl>
 
 #include <optional>
 
@@ -47,6 +48,8 @@ struct CalendarEventItem {
   // "Happening now", "Ended", or the time until the start: "in 45m", "in 2h", "in 2h 5m",
   // "in 3d".
   QString countdownString(const QDateTime& at) const;
+  // The meeting link, only when it parses strictly and is safe to open.
+  std::optional<QUrl> safeMeetingLink() const;
 
   QJsonObject toJson() const;
   static CalendarEventItem fromJson(const QJsonObject& object);

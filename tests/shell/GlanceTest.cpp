@@ -1,3 +1,4 @@
+#include "app/shell/DayLists.h"
 #include "app/shell/Glance.h"
 #include "common/TestSupport.h"
 #include "core/services/FocusTimerManager.h"
@@ -93,18 +94,18 @@ TEST(Glance, EventLinesColoursAndLinks) {
                {std::nullopt, false}};
   for (const auto& l : links) {
     event.meetingLink = l.link;
-    EXPECT_EQ(glance::safeMeetingLink(event).has_value(), l.opens)
+    EXPECT_EQ(event.safeMeetingLink().has_value(), l.opens)
         << l.link.value_or("none").toStdString();
   }
 }
 
 TEST(Glance, ClockTextsFollowTheCalendarZoneAndLocale) {
   const QDateTime lateUtc = utc(2026, 3, 10, 23, 30);  // already the 11th in Berlin
-  EXPECT_EQ(glance::shortTime(lateUtc, berlin, QLocale::c()), QStringLiteral("00:30"));
+  EXPECT_EQ(day_lists::shortTime(lateUtc, berlin, QLocale::c()), QStringLiteral("00:30"));
   EXPECT_EQ(
-      glance::abbreviatedDate(lateUtc, berlin, QLocale(QLocale::English, QLocale::UnitedStates)),
+      day_lists::abbreviatedDate(lateUtc, berlin, QLocale(QLocale::English, QLocale::UnitedStates)),
       QStringLiteral("Mar 11, 2026"));
-  EXPECT_EQ(glance::abbreviatedDate(lateUtc, berlin, QLocale(QLocale::German, QLocale::Germany)),
+  EXPECT_EQ(day_lists::abbreviatedDate(lateUtc, berlin, QLocale(QLocale::German, QLocale::Germany)),
             QStringLiteral("11. März 2026"));
 }
 

@@ -66,14 +66,9 @@ void BillRowDelegate::paintContent(QPainter* painter, const QStyleOptionViewItem
   const Calendar& calendar = environment_.calendar;
   const QFont base = option.font;
 
-  const QFont titleFont = Theme::font(base, 13, QFont::DemiBold);
   const QFont amountFont = Theme::font(base, 14, QFont::DemiBold);
-  const QFont detailFont = Theme::font(base, 11);
-  const int lineHeight = QFontMetrics(titleFont).height();
-  const int top = content.center().y() - lineHeight - 1;
-  const QRect firstLine(content.left(), top, content.width(), lineHeight);
-  const QRect secondLine(content.left(), top + lineHeight + 3, content.width(),
-                         QFontMetrics(detailFont).height() + 2);
+  const auto [titleFont, detailFont, firstLine, secondLine] = textLines(content, base);
+  const int lineHeight = firstLine.height();
 
   // Amount on the right of both lines; the name gives way to it.
   const QString amount = bill_lists::formatAmount(bill->amount, bill->currency);

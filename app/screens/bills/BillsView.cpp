@@ -7,51 +7,28 @@
 #include "app/shell/Sheet.h"
 #include "core/store/DataStore.h"
 
-#include <QMessageBox>
-#include <QVBoxLayout>
-
-namespace {
-
-constexpr int kPadding = 20;
-
-QStringList filterTitles() {
-  QStringList titles;
-  for (BillFilter filter : allCases<BillFilter>) {
-    titles.append(displayText(filter));
-  }
-  return titles;
-}
-
-}  // namespace
-
 BillsView::BillsView(const ScreenEnvironment& environment, QWidget* parent)
     : QWidget(parent), environment_(environment) {
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
-  column->setSpacing(14);
-
-  addButton_ = new ProminentButton(QStringLiteral("Add Bill"), this);
-  addButton_->setAccessibleName(QStringLiteral("Add Bill"));
-  connect(addButton_, &QPushButton::clicked, this, [this] { showEditor(); });
-  column->addWidget(screenHeader(QStringLiteral("Bills"), addButton_, this));
-
-  filters_ = new FilterBar(filterTitles(), static_cast<int>(state_.filter), this);
-  connect(filters_, &FilterBar::selectedChanged, this,
-          [this](int index) { setFilter(allCases<BillFilter>[static_cast<size_t>(index)]); });
-  column->addWidget(filters_);
-
   const ScreenEnvironment env = environment_;
   model_ = new BillListModel(
       [env](const BillItem& bill) {
         return BillRowDelegate::describe(bill, env.now(), env.calendar);
       },
       this);
-  list_ = new RowListView(new BillRowDelegate(environment_), this);
-  list_->setModel(model_);
-  list_->setAccessibleName(QStringLiteral("Bills"));
+  const ListScreenFrame frame =
+      buildListScreen(this,
+                      {QStringLiteral("Bills"), QStringLiteral("Add Bill"),
+                       QStringLiteral("Add Bill"), QStringLiteral("Bills")},
+                      filterTitles<BillFilter>(), static_cast<int>(state_.filter),
+                      new BillRowDelegate(environment_), model_);
+  addButton_ = frame.addButton;
+  filters_ = frame.filters;
+  list_ = frame.list;
+  body_ = frame.body;
+  connect(addButton_, &QPushButton::clicked, this, [this] { showEditor(); });
+  connect(filters_, &FilterBar::selectedChanged, this,
+          [this](int index) { setFilter(allCases<BillFilter>[static_cast<size_t>(index)]); });
   connect(list_, &RowListView::actionTriggered, this, &BillsView::runAction);
-  body_ = new ListOrEmpty(list_, this);
-  column->addWidget(body_, 1);
 
   if (environment_.store) {
     connect(environment_.store, &DataStore::billsChanged, this, &BillsView::reload);
@@ -65,9 +42,7 @@ QWidget* BillsView::emptyState() const {
 
 void BillsView::setFilter(BillFilter filter) {
   state_.filter = filter;
-  if (filters_->selected() != static_cast<int>(filter)) {
-    filters_->button(static_cast<int>(filter))->setChecked(true);
-  }
+  filters_->showSelected(static_cast<int>(filter));
   reload();
 }
 
@@ -142,25 +117,11 @@ void BillsView::requestDelete(const QUuid& billID) {
   if (it == bills.end()) {
     return;
   }
-  if (confirmation_) {
-    confirmation_->close();
-  }
-  auto* box = new QMessageBox(
-      QMessageBox::Warning, QStringLiteral("Delete Bill?"),
-      QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(it->name),
-      QMessageBox::Cancel, this);
-  QPushButton* remove = box->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
-  box->setDefaultButton(QMessageBox::Cancel);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->setWindowModality(Qt::WindowModal);
-  QPointer<BillsView> self(this);
-  connect(box, &QMessageBox::buttonClicked, this, [self, remove, billID](QAbstractButton* b) {
-    if (self && b == remove && self->environment_.store) {
-      self->environment_.store->deleteBill(billID);
+  confirmDeletion(confirmation_, this, QStringLiteral("Delete Bill?"), it->name, [this, billID] {
+    if (environment_.store) {
+      environment_.store->deleteBill(billID);
     }
   });
-  confirmation_ = box;
-  box->open();
 }
 
 void BillsView::runAction(const QModelIndex& index, const QString& actionId) {

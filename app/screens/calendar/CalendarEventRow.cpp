@@ -68,14 +68,9 @@ void CalendarEventRowDelegate::paintContent(QPainter* painter, const QStyleOptio
   painter->drawRoundedRect(bar, kBarWidth / 2.0, kBarWidth / 2.0);
 
   const QRect text = content.adjusted(kBarWidth + kGap, 0, 0, 0);
-  const QFont titleFont = Theme::font(option.font, 13, QFont::DemiBold);
-  const QFont detailFont = Theme::font(option.font, 11);
+  const auto [titleFont, detailFont, firstLine, secondLine] = textLines(text, option.font);
   const QFont countdownFont = Theme::font(option.font, 11, QFont::Medium);
-  const int lineHeight = QFontMetrics(titleFont).height();
-  const int top = text.center().y() - lineHeight - 1;
-  const QRect firstLine(text.left(), top, text.width(), lineHeight);
-  const QRect secondLine(text.left(), top + lineHeight + 3, text.width(),
-                         QFontMetrics(detailFont).height() + 2);
+  const int lineHeight = firstLine.height();
 
   // The right column: countdown above, calendar and source below.
   const QString countdown = event->countdownString(now);

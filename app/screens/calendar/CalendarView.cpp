@@ -6,54 +6,18 @@
 #include "app/shell/ProminentButton.h"
 #include "app/shell/Sheet.h"
 #include "app/shell/ThemedLabel.h"
-#include "core/model/SecurityValidator.h"
 #include "core/store/DataStore.h"
 
 #include <QDesktopServices>
-#include <QMessageBox>
-#include <QVBoxLayout>
-
-namespace {
-
-constexpr int kPadding = 20;
-
-QStringList filterTitles() {
-  QStringList titles;
-  for (CalendarFilter filter : allCases<CalendarFilter>) {
-    titles.append(displayText(filter));
-  }
-  return titles;
-}
-
-}  // namespace
 
 CalendarView::CalendarView(const ScreenEnvironment& environment, QWidget* parent)
     : QWidget(parent),
       environment_(environment),
       openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }) {
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
-  column->setSpacing(14);
-
-  addButton_ = new ProminentButton(QStringLiteral("Add Event"), this);
-  addButton_->setAccessibleName(QStringLiteral("Add Event"));
-  connect(addButton_, &QPushButton::clicked, this, &CalendarView::showAddEventSheet);
-  column->addWidget(screenHeader(QStringLiteral("Calendar"), addButton_, this));
-
-  accessNotice_ = new ThemedLabel(QString(), ThemeColor::secondary, this);
-  accessNotice_->setTextStyle(12);
+  accessNotice_ = new ThemedLabel(QString(), ThemeColor::secondary, 12, QFont::Normal, this);
   accessNotice_->setWordWrap(true);
-  column->addWidget(accessNotice_);
-  linkMessage_ = new ThemedLabel(QString(), ThemeColor::red, this);
+  linkMessage_ = ThemedLabel::messageLine(ThemeColor::red, this);
   linkMessage_->setTextStyle(12);
-  linkMessage_->setWordWrap(true);
-  linkMessage_->hide();
-  column->addWidget(linkMessage_);
-
-  filters_ = new FilterBar(filterTitles(), static_cast<int>(state_.selectedFilter), this);
-  connect(filters_, &FilterBar::selectedChanged, this,
-          [this](int index) { setFilter(allCases<CalendarFilter>[static_cast<size_t>(index)]); });
-  column->addWidget(filters_);
 
   const ScreenEnvironment env = environment_;
   model_ = new EventListModel(
@@ -61,12 +25,20 @@ CalendarView::CalendarView(const ScreenEnvironment& environment, QWidget* parent
         return CalendarEventRowDelegate::describe(event, env.now(), env.calendar);
       },
       this);
-  list_ = new RowListView(new CalendarEventRowDelegate(environment_), this);
-  list_->setModel(model_);
-  list_->setAccessibleName(QStringLiteral("Events"));
+  const ListScreenFrame frame = buildListScreen(
+      this,
+      {QStringLiteral("Calendar"), QStringLiteral("Add Event"), QStringLiteral("Add Event"),
+       QStringLiteral("Events")},
+      filterTitles<CalendarFilter>(), static_cast<int>(state_.selectedFilter),
+      new CalendarEventRowDelegate(environment_), model_, {accessNotice_, linkMessage_});
+  addButton_ = frame.addButton;
+  filters_ = frame.filters;
+  list_ = frame.list;
+  body_ = frame.body;
+  connect(addButton_, &QPushButton::clicked, this, &CalendarView::showAddEventSheet);
+  connect(filters_, &FilterBar::selectedChanged, this,
+          [this](int index) { setFilter(allCases<CalendarFilter>[static_cast<size_t>(index)]); });
   connect(list_, &RowListView::actionTriggered, this, &CalendarView::runAction);
-  body_ = new ListOrEmpty(list_, this);
-  column->addWidget(body_, 1);
 
   if (DataStore* store = environment_.store) {
     for (auto signal :
@@ -84,9 +56,7 @@ QWidget* CalendarView::emptyState() const {
 
 void CalendarView::setFilter(CalendarFilter filter) {
   state_.selectedFilter = filter;
-  if (filters_->selected() != static_cast<int>(filter)) {
-    filters_->button(static_cast<int>(filter))->setChecked(true);
-  }
+  filters_->showSelected(static_cast<int>(filter));
   reload();
 }
 
@@ -151,9 +121,8 @@ void CalendarView::showAddEventSheet() {
 }
 
 bool CalendarView::openMeetingLink(const CalendarEventItem& event) {
-  const QString link = event.meetingLink.value_or(QString()).trimmed();
-  const QUrl url(link, QUrl::StrictMode);
-  if (link.isEmpty() || !url.isValid() || !SecurityValidator::isSafeURL(url)) {
+  const std::optional<QUrl> url = event.safeMeetingLink();
+  if (!url) {
     linkMessage_->setText(
         QStringLiteral("The link of \"%1\" was not opened: only web and mail links are opened.")
             .arg(event.title));
@@ -161,8 +130,9 @@ bool CalendarView::openMeetingLink(const CalendarEventItem& event) {
     return false;
   }
   linkMessage_->hide();
-  if (!openUrl_ || !openUrl_(url)) {
-    linkMessage_->setText(QStringLiteral("No application could open %1.").arg(link));
+  if (!openUrl_ || !openUrl_(*url)) {
+    linkMessage_->setText(
+        QStringLiteral("No application could open %1.").arg(event.meetingLink->trimmed()));
     linkMessage_->show();
     return false;
   }
@@ -177,25 +147,11 @@ void CalendarView::requestDelete(const QString& eventID) {
   if (it == events.end() || !calendar_lists::isEditable(*it)) {
     return;
   }
-  if (confirmation_) {
-    confirmation_->close();
-  }
-  auto* box = new QMessageBox(
-      QMessageBox::Warning, QStringLiteral("Delete Event?"),
-      QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(it->title),
-      QMessageBox::Cancel, this);
-  QPushButton* remove = box->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
-  box->setDefaultButton(QMessageBox::Cancel);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->setWindowModality(Qt::WindowModal);
-  QPointer<CalendarView> self(this);
-  connect(box, &QMessageBox::buttonClicked, this, [self, remove, eventID](QAbstractButton* b) {
-    if (self && b == remove && self->environment_.store) {
-      self->environment_.store->deleteManualEvent(eventID);
+  confirmDeletion(confirmation_, this, QStringLiteral("Delete Event?"), it->title, [this, eventID] {
+    if (environment_.store) {
+      environment_.store->deleteManualEvent(eventID);
     }
   });
-  confirmation_ = box;
-  box->open();
 }
 
 void CalendarView::runAction(const QModelIndex& index, const QString& actionId) {

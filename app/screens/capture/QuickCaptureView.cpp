@@ -125,10 +125,8 @@ QuickCaptureView::QuickCaptureView(const ScreenEnvironment& environment, QWidget
   form->addRow(notesCaption_, notes_);
   column->addLayout(form);
 
-  message_ = new ThemedLabel(QString(), ThemeColor::red, this);
+  message_ = ThemedLabel::messageLine(ThemeColor::red, this);
   message_->setTextStyle(12);
-  message_->setWordWrap(true);
-  message_->hide();
   column->addWidget(message_);
   column->addStretch(1);
 

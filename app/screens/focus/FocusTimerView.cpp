@@ -346,8 +346,8 @@ void FocusTimerView::refreshSessions() {
     auto* item = new QStandardItem;
     item->setData(int(session.type), kindRole);
     item->setData(session.taskTitle.value_or(QString()), taskRole);
-    const QDateTime local = session.endedAt.toTimeZone(environment_.calendar.timeZone());
-    item->setData(screen_scaffold::timeText(local.time()), timeRole);
+    item->setData(day_lists::shortTime(session.endedAt, environment_.calendar, QLocale()),
+                  timeRole);
     item->setData(focus_figures::durationText(session.durationSeconds), durationRole);
     item->setData(QStringLiteral("%1, %2").arg(displayText(session.type),
                                                session.taskTitle.value_or(QString())),

@@ -6,6 +6,7 @@
 #include "app/shell/CircularProgressRing.h"
 #include "app/shell/SymbolView.h"
 #include "app/shell/ThemedLabel.h"
+#include "app/shell/WidgetRetirement.h"
 #include "core/store/DataStore.h"
 
 #include <QGridLayout>
@@ -92,10 +93,7 @@ InsightsView::InsightsView(const ScreenEnvironment& environment, QWidget* parent
 
 void InsightsView::redraw() {
   if (content_ != nullptr) {
-    // Hidden now, deleted later: the redraw may come from inside one of its children.
-    content_->hide();
-    slot_->removeWidget(content_);
-    content_->deleteLater();
+    retireWidget(content_, slot_);
   }
   content_ = new QWidget;
   auto* column = new QVBoxLayout(content_);

@@ -96,9 +96,7 @@ OnboardingView::OnboardingView(const ScreenEnvironment& environment, QWidget* pa
       {floatingWidget_}));
   layout->addWidget(pages_, 1);
 
-  error_ = new ThemedLabel(QString(), ThemeColor::red, this);
-  error_->setWordWrap(true);
-  error_->hide();
+  error_ = ThemedLabel::messageLine(ThemeColor::red, this);
   layout->addWidget(error_);
 
   auto* buttons = new QHBoxLayout;

@@ -1,6 +1,7 @@
 #include "app/screens/review/EmailReviewInboxView.h"
 
 #include "app/platform/Theme.h"
+#include "app/screens/ScreenScaffold.h"
 #include "app/screens/review/SuggestionCards.h"
 #include "app/screens/review/SuggestionEditSheet.h"
 #include "app/shell/EmptyStateView.h"
@@ -16,7 +17,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QListView>
-#include <QStackedWidget>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -41,21 +41,15 @@ EmailReviewInboxView::EmailReviewInboxView(const ScreenEnvironment& environment,
   layout->setContentsMargins(20, 20, 20, 20);
   layout->setSpacing(10);
 
-  auto* header = new QHBoxLayout;
-  auto* titles = new QVBoxLayout;
-  titles->setSpacing(2);
-  auto* title = new ThemedLabel(QStringLiteral("Email Review"), ThemeColor::primary, this);
-  title->setTextStyle(22, QFont::Bold);
-  status_ = new ThemedLabel(QString(), ThemeColor::secondary, this);
-  status_->setTextStyle(12);
-  status_->setMinimumWidth(1);
-  titles->addWidget(title);
-  titles->addWidget(status_);
-  header->addLayout(titles, 1);
   syncButton_ = new ProminentButton(QStringLiteral("Sync Now"), this);
   syncButton_->setAccessibleName(QStringLiteral("Sync Now"));
-  header->addWidget(syncButton_, 0, Qt::AlignTop);
-  layout->addLayout(header);
+  const auto header =
+      screen_scaffold::header(this, QStringLiteral("Email Review"), QString(), syncButton_);
+  // The status stays one line and gives way to the button.
+  status_ = header.subtitle;
+  status_->setWordWrap(false);
+  status_->setMinimumWidth(1);
+  layout->addWidget(header.widget);
 
   filterBar_ = new QTabBar(this);
   filterBar_->setDrawBase(false);
@@ -67,16 +61,13 @@ EmailReviewInboxView::EmailReviewInboxView(const ScreenEnvironment& environment,
   }
   layout->addWidget(filterBar_);
 
-  message_ = new ThemedLabel(QString(), ThemeColor::red, this);
-  message_->setWordWrap(true);
-  message_->hide();
+  message_ = ThemedLabel::messageLine(ThemeColor::red, this);
   layout->addWidget(message_);
 
-  stack_ = new QStackedWidget(this);
-  model_ = new SuggestionListModel(this);
+  model_ = new SuggestionListModel(cardSummary, this);
   delegate_ = new SuggestionCardDelegate([env = environment_] { return env.now(); },
                                          environment_.calendar, this);
-  list_ = new QListView(stack_);
+  list_ = new QListView(this);
   list_->setModel(model_);
   list_->setItemDelegate(delegate_);
   list_->setFrameShape(QFrame::NoFrame);
@@ -96,8 +87,8 @@ EmailReviewInboxView::EmailReviewInboxView(const ScreenEnvironment& environment,
   list_->setAccessibleDescription(
       QStringLiteral("Return approves the selected suggestion, E edits it, Delete dismisses it."));
   list_->installEventFilter(this);
-  stack_->addWidget(list_);
-  layout->addWidget(stack_, 1);
+  body_ = new ListOrEmpty(list_, this);
+  layout->addWidget(body_, 1);
 
   setTabOrder(syncButton_, filterBar_);
   setTabOrder(filterBar_, list_);
@@ -135,7 +126,7 @@ EmailReviewInboxView::EmailReviewInboxView(const ScreenEnvironment& environment,
 }
 
 EmptyStateView* EmailReviewInboxView::emptyState() const {
-  return stack_->currentWidget() == empty_ ? empty_ : nullptr;
+  return body_->showsList() ? nullptr : qobject_cast<EmptyStateView*>(body_->emptyState());
 }
 
 void EmailReviewInboxView::setFilter(SuggestionFilter filter) {
@@ -153,7 +144,7 @@ void EmailReviewInboxView::setFilter(SuggestionFilter filter) {
 
 void EmailReviewInboxView::reload() {
   const QUuid current = [this] {
-    const EmailExtractedSuggestion* s = model_->suggestion(list_->currentIndex());
+    const EmailExtractedSuggestion* s = SuggestionListModel::at(list_->currentIndex());
     return s ? s->id : QUuid();
   }();
   const int currentRow = list_->currentIndex().row();
@@ -161,21 +152,15 @@ void EmailReviewInboxView::reload() {
   if (DataStore* store = environment_.store) {
     shown = reviewinbox::filtered(store->emailSuggestions(), state_.selectedFilter);
   }
-  model_->setSuggestions(shown);
+  model_->setRecords(shown);
 
+  body_->refresh([filter = state_.selectedFilter] {
+    const reviewinbox::EmptyText text = reviewinbox::emptyText(filter);
+    return new EmptyStateView(text.icon, text.title, text.message);
+  });
   if (shown.isEmpty()) {
-    const reviewinbox::EmptyText text = reviewinbox::emptyText(state_.selectedFilter);
-    auto* fresh = new EmptyStateView(text.icon, text.title, text.message, std::nullopt, {}, stack_);
-    if (empty_) {
-      stack_->removeWidget(empty_);
-      empty_->deleteLater();
-    }
-    empty_ = fresh;
-    stack_->addWidget(empty_);
-    stack_->setCurrentWidget(empty_);
     return;
   }
-  stack_->setCurrentWidget(list_);
   // Keep the keyboard on the same card, or on the one that took the place of a card that left.
   int row = -1;
   for (qsizetype i = 0; i < shown.size(); ++i) {
@@ -295,7 +280,7 @@ void EmailReviewInboxView::showMessage(const QString& text) {
 bool EmailReviewInboxView::eventFilter(QObject* watched, QEvent* event) {
   if (watched == list_ && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
-    const EmailExtractedSuggestion* s = model_->suggestion(list_->currentIndex());
+    const EmailExtractedSuggestion* s = SuggestionListModel::at(list_->currentIndex());
     if (!s || key->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) {
       return false;
     }

@@ -2,6 +2,7 @@
 
 #include "app/screens/ScreenEnvironment.h"
 #include "app/screens/review/ReviewInbox.h"
+#include "app/screens/review/SuggestionCards.h"
 #include "core/email/EmailSyncCoordinator.h"
 #include "core/model/EmailIntelligenceModels.h"
 
@@ -16,10 +17,7 @@
 class EmptyStateView;
 class QListView;
 class QPushButton;
-class QStackedWidget;
 class QTabBar;
-class SuggestionCardDelegate;
-class SuggestionListModel;
 class ThemedLabel;
 
 // The review inbox of e-mail suggestions: a filter, one card per suggestion with approve,
@@ -90,9 +88,8 @@ class EmailReviewInboxView : public QWidget {
   QPushButton* syncButton_ = nullptr;
   ThemedLabel* status_ = nullptr;
   ThemedLabel* message_ = nullptr;
-  QStackedWidget* stack_ = nullptr;
+  ListOrEmpty* body_ = nullptr;
   QListView* list_ = nullptr;
   SuggestionListModel* model_ = nullptr;
   SuggestionCardDelegate* delegate_ = nullptr;
-  EmptyStateView* empty_ = nullptr;
 };

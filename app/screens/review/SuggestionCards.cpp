@@ -74,32 +74,8 @@ int buttonWidth(const QFont& font, const QString& text) {
 
 }  // namespace
 
-void SuggestionListModel::setSuggestions(QList<EmailExtractedSuggestion> suggestions) {
-  beginResetModel();
-  suggestions_ = std::move(suggestions);
-  endResetModel();
-}
-
-const EmailExtractedSuggestion* SuggestionListModel::suggestion(const QModelIndex& index) const {
-  if (!index.isValid() || index.row() >= suggestions_.size()) {
-    return nullptr;
-  }
-  return &suggestions_.at(index.row());
-}
-
-int SuggestionListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : int(suggestions_.size());
-}
-
-QVariant SuggestionListModel::data(const QModelIndex& index, int role) const {
-  const EmailExtractedSuggestion* s = suggestion(index);
-  if (!s) {
-    return {};
-  }
-  if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
-    return displayText(s->category) + QStringLiteral(": ") + s->title;
-  }
-  return {};
+QString cardSummary(const EmailExtractedSuggestion& suggestion) {
+  return displayText(suggestion.category) + QStringLiteral(": ") + suggestion.title;
 }
 
 SuggestionCardDelegate::SuggestionCardDelegate(std::function<QDateTime()> now, Calendar calendar,
@@ -108,8 +84,7 @@ SuggestionCardDelegate::SuggestionCardDelegate(std::function<QDateTime()> now, C
 
 QSize SuggestionCardDelegate::sizeHint(const QStyleOptionViewItem& option,
                                        const QModelIndex& index) const {
-  const auto* model = qobject_cast<const SuggestionListModel*>(index.model());
-  const EmailExtractedSuggestion* s = model ? model->suggestion(index) : nullptr;
+  const EmailExtractedSuggestion* s = SuggestionListModel::at(index);
   if (!s) {
     return {};
   }
@@ -153,8 +128,7 @@ SuggestionCardDelegate::Buttons SuggestionCardDelegate::buttonRects(
 
 void SuggestionCardDelegate::paint(QPainter* p, const QStyleOptionViewItem& option,
                                    const QModelIndex& index) const {
-  const auto* model = qobject_cast<const SuggestionListModel*>(index.model());
-  const EmailExtractedSuggestion* s = model ? model->suggestion(index) : nullptr;
+  const EmailExtractedSuggestion* s = SuggestionListModel::at(index);
   if (!s) {
     return;
   }
@@ -291,8 +265,7 @@ bool SuggestionCardDelegate::editorEvent(QEvent* event, QAbstractItemModel* mode
   if (event->type() != QEvent::MouseButtonRelease) {
     return QStyledItemDelegate::editorEvent(event, model, option, index);
   }
-  const auto* list = qobject_cast<const SuggestionListModel*>(model);
-  const EmailExtractedSuggestion* s = list ? list->suggestion(index) : nullptr;
+  const EmailExtractedSuggestion* s = SuggestionListModel::at(index);
   const auto* mouse = static_cast<QMouseEvent*>(event);
   if (!s || mouse->button() != Qt::LeftButton) {
     return false;

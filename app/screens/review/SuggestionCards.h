@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/screens/ListScreen.h"
 #include "core/model/Calendar.h"
 #include "core/model/EmailIntelligenceModels.h"
 
@@ -8,22 +9,9 @@
 #include <QStyledItemDelegate>
 
 // The suggestions the inbox shows, one row each.
-class SuggestionListModel : public QAbstractListModel {
-  Q_OBJECT
-
- public:
-  using QAbstractListModel::QAbstractListModel;
-
-  void setSuggestions(QList<EmailExtractedSuggestion> suggestions);
-  const QList<EmailExtractedSuggestion>& suggestions() const { return suggestions_; }
-  const EmailExtractedSuggestion* suggestion(const QModelIndex& index) const;
-
-  int rowCount(const QModelIndex& parent = {}) const override;
-  QVariant data(const QModelIndex& index, int role) const override;
-
- private:
-  QList<EmailExtractedSuggestion> suggestions_;
-};
+using SuggestionListModel = RecordListModel<EmailExtractedSuggestion>;
+// What a card says to a screen reader: "Bill / Invoice: City Power bill".
+QString cardSummary(const EmailExtractedSuggestion& suggestion);
 
 // Paints a suggestion as a card and turns clicks on its buttons into actions.
 class SuggestionCardDelegate : public QStyledItemDelegate {

@@ -96,9 +96,7 @@ SuggestionEditSheet::SuggestionEditSheet(
   form->addRow(QStringLiteral("Notes"), notes_);
   layout->addLayout(form);
 
-  error_ = new ThemedLabel(QString(), ThemeColor::red, this);
-  error_->setWordWrap(true);
-  error_->hide();
+  error_ = ThemedLabel::messageLine(ThemeColor::red, this);
   layout->addWidget(error_);
 
   auto* buttons = new QHBoxLayout;

@@ -1,29 +1,12 @@
 #include "app/screens/settings/DataSettingsPage.h"
 
-#include "core/model/AppError.h"
+#include "app/shell/Confirmation.h"
 #include "core/store/DataStore.h"
 
 #include <QFileInfo>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
-
-namespace {
-
-QHBoxLayout* buttonRow(std::initializer_list<QWidget*> buttons) {
-  auto* row = new QHBoxLayout;
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(8);
-  for (QWidget* button : buttons) {
-    row->addWidget(button);
-  }
-  row->addStretch(1);
-  return row;
-}
-
-}  // namespace
 
 DataSettingsPage::DataSettingsPage(std::shared_ptr<SettingsContext> pageContext, QWidget* parent)
     : SettingsPage(std::move(pageContext), SettingsTab::data, parent) {
@@ -69,10 +52,8 @@ void DataSettingsPage::report(const std::function<void()>& work, const QString& 
   std::optional<QString> failure;
   try {
     work();
-  } catch (const AppError& error) {
-    failure = error.errorDescription();
   } catch (const std::exception& error) {
-    failure = QString::fromUtf8(error.what());
+    failure = failureText(error);
   }
   statusIsError_ = failure.has_value();
   context().updateState([&](SettingsState& s) { s.exportStatusMessage = failure.value_or(done); });
@@ -156,20 +137,12 @@ void DataSettingsPage::confirmReset() {
     return;
   }
   context().updateState([](SettingsState& s) { s.isShowingResetConfirmation = true; });
-  auto* alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Reset All Data"),
-                                QStringLiteral("Delete all of your Pelmora data?"),
-                                QMessageBox::NoButton, this);
-  alert->setInformativeText(QStringLiteral(
-      "Every task, bill, waiting-for item, event, focus session and e-mail suggestion is deleted. "
-      "A safety copy is kept in Pelmora's data folder."));
-  QPushButton* confirm =
-      alert->addButton(QStringLiteral("Reset All Data"), QMessageBox::DestructiveRole);
-  alert->addButton(QMessageBox::Cancel);
-  alert->setDefaultButton(QMessageBox::Cancel);
-  alert->setAttribute(Qt::WA_DeleteOnClose);
-  alert->setWindowModality(Qt::WindowModal);
-  connect(alert, &QMessageBox::finished, this, [this, alert, confirm] {
-    const bool confirmed = alert->clickedButton() == confirm;
+  const ConfirmationText text{
+      QStringLiteral("Reset All Data"), QStringLiteral("Delete all of your Pelmora data?"),
+      QStringLiteral("Every task, bill, waiting-for item, event, focus session and e-mail "
+                     "suggestion is deleted. A safety copy is kept in Pelmora's data folder."),
+      QStringLiteral("Reset All Data")};
+  askToConfirm(this, text, [this](bool confirmed) {
     context().updateState([](SettingsState& s) { s.isShowingResetConfirmation = false; });
     DataStore* store = context().env().store;
     if (!confirmed || store == nullptr) {
@@ -179,5 +152,4 @@ void DataSettingsPage::confirmReset() {
     report([&] { manager.resetAllData(); },
            QStringLiteral("All data was deleted. A safety copy was kept."));
   });
-  alert->open();
 }

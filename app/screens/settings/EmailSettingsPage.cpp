@@ -1,10 +1,10 @@
 #include "app/screens/settings/EmailSettingsPage.h"
 
+#include "app/shell/Confirmation.h"
 #include "app/shell/ProminentButton.h"
 #include "app/shell/Sheet.h"
 #include "app/shell/ThemedLabel.h"
 #include "core/email/CloudEmailIntelligenceProvider.h"
-#include "core/model/AppError.h"
 #include "core/model/KeychainHelper.h"
 #include "core/store/DataStore.h"
 
@@ -13,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -24,24 +23,6 @@ namespace {
 const QString kApiKey = QString::fromLatin1(CloudEmailIntelligenceProvider::apiKeyKeychainKey);
 
 QString storedApiKey() { return KeychainHelper::read(kApiKey).value_or(QString()).trimmed(); }
-
-QHBoxLayout* buttonRow(std::initializer_list<QWidget*> buttons) {
-  auto* row = new QHBoxLayout;
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(8);
-  for (QWidget* button : buttons) {
-    row->addWidget(button);
-  }
-  row->addStretch(1);
-  return row;
-}
-
-QString errorText(const std::exception& error) {
-  if (const auto* app = dynamic_cast<const AppError*>(&error)) {
-    return app->errorDescription();
-  }
-  return QString::fromUtf8(error.what());
-}
 
 }  // namespace
 
@@ -216,7 +197,7 @@ QCoro::Task<> EmailSettingsPage::runSignIn(
   try {
     result = co_await signIn();
   } catch (const std::exception& failure) {
-    error = errorText(failure);
+    error = failureText(failure);
   } catch (...) {
     error = QStringLiteral("Google sign-in failed.");
   }
@@ -303,20 +284,15 @@ void EmailSettingsPage::askForCloudConsent() {
     return;
   }
   context().updateState([](SettingsState& s) { s.isShowingConsentAlert = true; });
-  auto* alert = new QMessageBox(
-      QMessageBox::Question, QStringLiteral("Send e-mail to Google Gemini?"),
-      QStringLiteral("Send e-mail summaries to Google Gemini?"), QMessageBox::NoButton, this);
-  alert->setInformativeText(QStringLiteral(
-      "For each new actionable e-mail, Pelmora will send the sender, the subject and Gmail's "
-      "short preview to Google's Gemini service to find bills, tasks and appointments. The "
-      "message body is never sent. You can turn this off at any time."));
-  QPushButton* allow = alert->addButton(QStringLiteral("Allow"), QMessageBox::AcceptRole);
-  alert->addButton(QMessageBox::Cancel);
-  alert->setDefaultButton(QMessageBox::Cancel);
-  alert->setAttribute(Qt::WA_DeleteOnClose);
-  alert->setWindowModality(Qt::WindowModal);
-  connect(alert, &QMessageBox::finished, this, [this, alert, allow] {
-    const bool allowed = alert->clickedButton() == allow;
+  const ConfirmationText text{
+      QStringLiteral("Send e-mail to Google Gemini?"),
+      QStringLiteral("Send e-mail summaries to Google Gemini?"),
+      QStringLiteral("For each new actionable e-mail, Pelmora will send the sender, the subject "
+                     "and Gmail's short preview to Google's Gemini service to find bills, tasks "
+                     "and appointments. The message body is never sent. You can turn this off at "
+                     "any time."),
+      QStringLiteral("Allow")};
+  const auto answered = [this](bool allowed) {
     context().updateState([](SettingsState& s) { s.isShowingConsentAlert = false; });
     if (!allowed) {
       return;
@@ -326,8 +302,8 @@ void EmailSettingsPage::askForCloudConsent() {
       s.isCloudAIEnabled = true;
     });
     tellProvider();
-  });
-  alert->open();
+  };
+  askToConfirm(this, text, answered, QMessageBox::AcceptRole);
 }
 
 void EmailSettingsPage::saveApiKey() {
@@ -420,9 +396,7 @@ GmailTokenSheet::GmailTokenSheet(const ScreenEnvironment& environment,
   form->addRow(QStringLiteral("Access token:"), token_);
   form->addRow(QStringLiteral("Gmail address:"), email_);
   layout->addLayout(form);
-  error_ = new ThemedLabel(QString(), ThemeColor::red, this);
-  error_->setWordWrap(true);
-  error_->hide();
+  error_ = ThemedLabel::messageLine(ThemeColor::red, this);
   layout->addWidget(error_);
 
   auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);

@@ -1,5 +1,6 @@
 #include "app/screens/settings/PrivacyDiagnosticsPages.h"
 
+#include "app/shell/Confirmation.h"
 #include "core/model/DiagnosticLogger.h"
 #include "core/store/DataStore.h"
 
@@ -7,27 +8,10 @@
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
-
-namespace {
-
-QHBoxLayout* buttonRow(std::initializer_list<QWidget*> buttons) {
-  auto* row = new QHBoxLayout;
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(8);
-  for (QWidget* button : buttons) {
-    row->addWidget(button);
-  }
-  row->addStretch(1);
-  return row;
-}
-
-}  // namespace
 
 // ---- Privacy ----
 
@@ -87,25 +71,19 @@ void PrivacySettingsPage::confirmDeleteEmailData() {
     return;
   }
   context().updateState([](SettingsState& s) { s.isShowingDeleteEmailDataAlert = true; });
-  auto* alert = new QMessageBox(QMessageBox::Warning, QStringLiteral("Delete E-mail Data"),
-                                QStringLiteral("Delete all data taken from your e-mail?"),
-                                QMessageBox::NoButton, this);
-  alert->setInformativeText(QStringLiteral(
-      "Every suggestion, the list of messages already read and the sync status are deleted, "
-      "and Gmail is disconnected. Tasks, bills and events you already approved stay."));
-  QPushButton* confirm = alert->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
-  alert->addButton(QMessageBox::Cancel);
-  alert->setDefaultButton(QMessageBox::Cancel);
-  alert->setAttribute(Qt::WA_DeleteOnClose);
-  alert->setWindowModality(Qt::WindowModal);
-  connect(alert, &QMessageBox::finished, this, [this, alert, confirm] {
-    const bool confirmed = alert->clickedButton() == confirm;
+  const ConfirmationText text{
+      QStringLiteral("Delete E-mail Data"),
+      QStringLiteral("Delete all data taken from your e-mail?"),
+      QStringLiteral("Every suggestion, the list of messages already read and the sync status are "
+                     "deleted, and Gmail is disconnected. Tasks, bills and events you already "
+                     "approved stay."),
+      QStringLiteral("Delete")};
+  askToConfirm(this, text, [this](bool confirmed) {
     context().updateState([](SettingsState& s) { s.isShowingDeleteEmailDataAlert = false; });
     if (confirmed) {
       deleteEmailData();
     }
   });
-  alert->open();
 }
 
 void PrivacySettingsPage::deleteEmailData() {

@@ -1,10 +1,12 @@
 #include "app/screens/settings/SettingsPage.h"
 
 #include "app/shell/ThemedLabel.h"
+#include "core/model/AppError.h"
 #include "core/store/DataStore.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -64,11 +66,9 @@ QLabel* SettingsPage::addNote(const QString& text) {
 }
 
 QLabel* SettingsPage::addMessageLine() {
-  auto* line = new ThemedLabel(QString(), ThemeColor::secondary, this);
+  auto* line = ThemedLabel::messageLine(ThemeColor::secondary, this);
   line->setTextStyle(12);
-  line->setWordWrap(true);
   line->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  line->hide();
   form_->addRow(QString(), line);
   return line;
 }
@@ -84,6 +84,24 @@ void SettingsPage::showMessage(QLabel* label, const std::optional<QString>& text
 void SettingsPage::addRow(const QString& label, QWidget* field) { form_->addRow(label, field); }
 
 void SettingsPage::addRow(const QString& label, QLayout* field) { form_->addRow(label, field); }
+
+QHBoxLayout* SettingsPage::buttonRow(std::initializer_list<QWidget*> buttons) {
+  auto* row = new QHBoxLayout;
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(8);
+  for (QWidget* button : buttons) {
+    row->addWidget(button);
+  }
+  row->addStretch(1);
+  return row;
+}
+
+QString SettingsPage::failureText(const std::exception& error) {
+  if (const auto* app = dynamic_cast<const AppError*>(&error)) {
+    return app->errorDescription();
+  }
+  return QString::fromUtf8(error.what());
+}
 
 QCheckBox* SettingsPage::addSwitch(const QString& text, bool AppSettings::*field,
                                    std::function<void(bool)> after, const QString& label) {

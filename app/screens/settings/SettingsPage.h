@@ -5,12 +5,15 @@
 
 #include <QWidget>
 
+#include <exception>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 
 class QCheckBox;
 class QFormLayout;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
@@ -46,6 +49,10 @@ class SettingsPage : public QWidget {
                           ThemeColor role = ThemeColor::secondary);
   void addRow(const QString& label, QWidget* field);
   void addRow(const QString& label, QLayout* field);
+  // Buttons side by side, left-aligned.
+  static QHBoxLayout* buttonRow(std::initializer_list<QWidget*> buttons);
+  // What a failed action tells the user: an AppError's own description, else the message.
+  static QString failureText(const std::exception& error);
 
   QCheckBox* addSwitch(const QString& text, bool AppSettings::*field,
                        std::function<void(bool)> after = {}, const QString& label = {});

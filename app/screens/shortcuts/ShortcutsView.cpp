@@ -81,10 +81,8 @@ ShortcutsView::ShortcutsView(const ScreenEnvironment& environment,
   auto* card = new CardView(QStringLiteral("Applications"), QStringLiteral("command"), nullptr, grid);
   parts.column->addWidget(card);
 
-  message_ = new ThemedLabel(QString(), ThemeColor::red);
+  message_ = ThemedLabel::messageLine(ThemeColor::red);
   message_->setTextStyle(12);
-  message_->setWordWrap(true);
-  message_->hide();
   parts.column->addWidget(message_);
   parts.column->addStretch(1);
 }

@@ -3,7 +3,6 @@
 #include "app/shell/DayLists.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <set>
@@ -112,14 +111,8 @@ bool showsClearCompleted(const QList<TaskItem>& tasks, TaskFilter filter) {
 bool showsCategoryChips(const QStringList& categories) { return categories.size() >= 2; }
 
 QString dueDateText(const QDateTime& due, const Calendar& calendar, const QLocale& locale) {
-  // The locale's long date without the weekday and with abbreviated month names.
-  QString format = locale.dateFormat(QLocale::LongFormat);
-  static const QRegularExpression weekday(QStringLiteral("d{4}[,.]?\\s*"));
-  format.remove(weekday);
-  format.replace(QStringLiteral("MMMM"), QStringLiteral("MMM"));
-  const QDateTime local = due.toTimeZone(calendar.timeZone());
-  return locale.toString(local.date(), format.trimmed()) + QStringLiteral(", ") +
-         day_lists::shortTime(local.time(), locale);
+  return day_lists::abbreviatedDate(due, calendar, locale) + QStringLiteral(", ") +
+         day_lists::shortTime(due, calendar, locale);
 }
 
 }  // namespace task_list

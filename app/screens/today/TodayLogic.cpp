@@ -1,7 +1,6 @@
 #include "app/screens/today/TodayLogic.h"
 
 #include "app/shell/DayLists.h"
-#include "core/model/SecurityValidator.h"
 
 namespace today {
 
@@ -70,21 +69,8 @@ QString eventTimeText(const CalendarEventItem& event, const Calendar& calendar,
   if (event.isAllDay) {
     return QStringLiteral("All Day");
   }
-  auto time = [&](const QDateTime& instant) {
-    return day_lists::shortTime(instant.toTimeZone(calendar.timeZone()).time(), locale);
-  };
-  return time(event.startDate) + QStringLiteral(" - ") + time(event.endDate);
-}
-
-std::optional<QUrl> safeMeetingLink(const CalendarEventItem& event) {
-  if (!event.meetingLink) {
-    return std::nullopt;
-  }
-  const QUrl url(*event.meetingLink, QUrl::StrictMode);
-  if (!url.isValid() || !SecurityValidator::isSafeURL(url)) {
-    return std::nullopt;
-  }
-  return url;
+  return day_lists::shortTime(event.startDate, calendar, locale) + QStringLiteral(" - ") +
+         day_lists::shortTime(event.endDate, calendar, locale);
 }
 
 }  // namespace today

@@ -10,9 +10,6 @@
 #include <QList>
 #include <QLocale>
 #include <QString>
-#include <QUrl>
-
-#include <optional>
 
 // What the Today screen derives from the store on every redraw.
 namespace today {
@@ -41,7 +38,4 @@ QString followUpDetail(const WaitingForItem& item, const QDateTime& now, const C
 // "All Day", or the start and end times joined by " - ".
 QString eventTimeText(const CalendarEventItem& event, const Calendar& calendar,
                       const QLocale& locale);
-// The event's video link when it is one that may be opened.
-std::optional<QUrl> safeMeetingLink(const CalendarEventItem& event);
-
 }  // namespace today

@@ -12,6 +12,7 @@
 #include "app/shell/ProminentButton.h"
 #include "app/shell/SymbolView.h"
 #include "app/shell/ThemedLabel.h"
+#include "app/shell/WidgetRetirement.h"
 #include "core/model/WeatherConditionHelper.h"
 #include "core/services/FocusTimerManager.h"
 #include "core/services/WeatherServiceProtocol.h"
@@ -102,13 +103,6 @@ class Dot : public QWidget {
   QColor color_;
 };
 
-ThemedLabel* label(const QString& text, int pixelSize, QFont::Weight weight, ThemeColor role,
-                   QWidget* parent) {
-  auto* result = new ThemedLabel(text, role, parent);
-  result->setTextStyle(pixelSize, weight);
-  return result;
-}
-
 ElidedLabel* elidedLabel(int pixelSize, QFont::Weight weight, ThemeColor role, QWidget* parent) {
   auto* result = new ElidedLabel(QString(), role, parent);
   result->setTextStyle(pixelSize, weight);
@@ -154,17 +148,6 @@ QVBoxLayout* column(QWidget* parent, int spacing) {
   return layout;
 }
 
-void clearLayout(QLayout* layout) {
-  // Rows go with deleteLater: a click in one of them may be what asked for the rebuild.
-  while (QLayoutItem* item = layout->takeAt(0)) {
-    if (QWidget* widget = item->widget()) {
-      widget->hide();
-      widget->deleteLater();
-    }
-    delete item;
-  }
-}
-
 }  // namespace
 
 TodayView::TodayView(const ScreenEnvironment& environment, TabBinding activeTab,
@@ -196,7 +179,7 @@ TodayView::TodayView(const ScreenEnvironment& environment, TabBinding activeTab,
     layout->setContentsMargins(10, 10, 10, 10);
     layout->addWidget(new SymbolView(QStringLiteral("info.circle.fill"), 14, ThemeColor::red, statusBanner_),
                       0, Qt::AlignTop);
-    statusText_ = label(QString(), 12, QFont::Normal, ThemeColor::primary, statusBanner_);
+    statusText_ = new ThemedLabel(QString(), ThemeColor::primary, 12, QFont::Normal, statusBanner_);
     statusText_->setWordWrap(true);
     layout->addWidget(statusText_, 1);
   }
@@ -207,8 +190,9 @@ TodayView::TodayView(const ScreenEnvironment& environment, TabBinding activeTab,
     auto* layout = row(sampleBanner_, 10);
     layout->setContentsMargins(10, 10, 10, 10);
     layout->addWidget(new SymbolView(QStringLiteral("info.circle.fill"), 14, ThemeColor::blue, sampleBanner_));
-    auto* text = label(QStringLiteral("You are viewing sample data to preview the dashboard."), 12,
-                       QFont::Normal, ThemeColor::primary, sampleBanner_);
+    auto* text =
+        new ThemedLabel(QStringLiteral("You are viewing sample data to preview the dashboard."),
+                        ThemeColor::primary, 12, QFont::Normal, sampleBanner_);
     text->setWordWrap(true);
     layout->addWidget(text, 1);
     removeSample_ = smallButton(QStringLiteral("Remove Sample Data"), 11, sampleBanner_);
@@ -230,8 +214,9 @@ TodayView::TodayView(const ScreenEnvironment& environment, TabBinding activeTab,
     layout->addWidget(new SymbolView(QStringLiteral("envelope.badge.fill"), 16, ThemeColor::purple, emailPrompt_));
     auto* texts = new QVBoxLayout();
     texts->setSpacing(1);
-    texts->addWidget(label(QStringLiteral("Email Assistant"), 12, QFont::Bold, ThemeColor::primary, emailPrompt_));
-    emailText_ = label(QString(), 11, QFont::Normal, ThemeColor::secondary, emailPrompt_);
+    texts->addWidget(new ThemedLabel(QStringLiteral("Email Assistant"), ThemeColor::primary, 12,
+                                     QFont::Bold, emailPrompt_));
+    emailText_ = new ThemedLabel(QString(), ThemeColor::secondary, 11, QFont::Normal, emailPrompt_);
     emailText_->setWordWrap(true);
     texts->addWidget(emailText_);
     layout->addLayout(texts, 1);
@@ -283,9 +268,9 @@ QWidget* TodayView::buildHeader() {
   auto* layout = row(header, 12);
   auto* titles = new QVBoxLayout();
   titles->setSpacing(4);
-  greeting_ = label(QString(), 26, QFont::Bold, ThemeColor::primary, header);
+  greeting_ = new ThemedLabel(QString(), ThemeColor::primary, 26, QFont::Bold, header);
   greeting_->setWordWrap(true);
-  date_ = label(QString(), 13, QFont::Medium, ThemeColor::secondary, header);
+  date_ = new ThemedLabel(QString(), ThemeColor::secondary, 13, QFont::Medium, header);
   titles->addWidget(greeting_);
   titles->addWidget(date_);
   layout->addLayout(titles, 1);
@@ -298,8 +283,9 @@ QWidget* TodayView::buildHeader() {
   chip->addWidget(weatherSymbol_);
   auto* texts = new QVBoxLayout();
   texts->setSpacing(1);
-  weatherTemp_ = label(QString(), 13, QFont::DemiBold, ThemeColor::primary, weatherChip_);
-  weatherPlace_ = label(QString(), 10, QFont::Normal, ThemeColor::secondary, weatherChip_);
+  weatherTemp_ = new ThemedLabel(QString(), ThemeColor::primary, 13, QFont::DemiBold, weatherChip_);
+  weatherPlace_ =
+      new ThemedLabel(QString(), ThemeColor::secondary, 10, QFont::Normal, weatherChip_);
   texts->addWidget(weatherTemp_);
   texts->addWidget(weatherPlace_);
   chip->addLayout(texts);
@@ -315,7 +301,8 @@ QWidget* TodayView::buildIntentionCard() {
   layout->addWidget(sparkles, 0, Qt::AlignTop);
   auto* texts = new QVBoxLayout();
   texts->setSpacing(4);
-  texts->addWidget(label(QStringLiteral("DAILY INTENTION"), 10, QFont::Bold, ThemeColor::secondary, content));
+  texts->addWidget(new ThemedLabel(QStringLiteral("DAILY INTENTION"), ThemeColor::secondary, 10,
+                                   QFont::Bold, content));
   intentionEditor_ = new QWidget(content);
   auto* editor = row(intentionEditor_, 8);
   intentionField_ = new QLineEdit(intentionEditor_);
@@ -325,7 +312,7 @@ QWidget* TodayView::buildIntentionCard() {
   saveIntention_ = new ProminentButton(QStringLiteral("Save"), intentionEditor_);
   editor->addWidget(saveIntention_);
   texts->addWidget(intentionEditor_);
-  intentionText_ = label(QString(), 14, QFont::Medium, ThemeColor::primary, content);
+  intentionText_ = new ThemedLabel(QString(), ThemeColor::primary, 14, QFont::Medium, content);
   intentionText_->setWordWrap(true);
   texts->addWidget(intentionText_);
   layout->addLayout(texts, 1);
@@ -354,7 +341,8 @@ QWidget* TodayView::buildEventCard() {
   titleRow->addWidget(dot);
   eventTitle_ = elidedLabel(13, QFont::DemiBold, ThemeColor::primary, eventDetails_);
   titleRow->addWidget(eventTitle_, 1);
-  eventCountdown_ = label(QString(), 11, QFont::DemiBold, ThemeColor::accent, eventDetails_);
+  eventCountdown_ =
+      new ThemedLabel(QString(), ThemeColor::accent, 11, QFont::DemiBold, eventDetails_);
   titleRow->addWidget(eventCountdown_);
   details->addLayout(titleRow);
   auto* lines = new QVBoxLayout();
@@ -362,7 +350,7 @@ QWidget* TodayView::buildEventCard() {
   auto* timeRow = new QHBoxLayout();
   timeRow->setSpacing(4);
   timeRow->addWidget(new SymbolView(QStringLiteral("clock"), 11, ThemeColor::secondary, eventDetails_));
-  eventTime_ = label(QString(), 11, QFont::Normal, ThemeColor::secondary, eventDetails_);
+  eventTime_ = new ThemedLabel(QString(), ThemeColor::secondary, 11, QFont::Normal, eventDetails_);
   timeRow->addWidget(eventTime_, 1);
   lines->addLayout(timeRow);
   eventLocationRow_ = new QWidget(eventDetails_);
@@ -381,7 +369,7 @@ QWidget* TodayView::buildEventCard() {
       return;
     }
     if (const auto event = environment_.store->nextEvent()) {
-      if (const auto url = today::safeMeetingLink(*event)) {
+      if (const auto url = event->safeMeetingLink()) {
         QDesktopServices::openUrl(*url);
       }
     }
@@ -390,8 +378,8 @@ QWidget* TodayView::buildEventCard() {
 
   noEvent_ = new QWidget(content);
   auto* none = column(noEvent_, 4);
-  none->addWidget(label(QStringLiteral("No upcoming commitments today."), 12, QFont::Normal,
-                        ThemeColor::secondary, noEvent_));
+  none->addWidget(new ThemedLabel(QStringLiteral("No upcoming commitments today."),
+                                  ThemeColor::secondary, 12, QFont::Normal, noEvent_));
   addEvent_ = smallButton(QStringLiteral("Add Event"), 11, noEvent_, true);
   none->addWidget(addEvent_, 0, Qt::AlignLeft);
   connect(addEvent_, &QPushButton::clicked, this, [this] { moveTo(DashboardTab::calendar); });
@@ -404,14 +392,14 @@ QWidget* TodayView::buildEventCard() {
 }
 
 QWidget* TodayView::buildFocusCard() {
-  focusDone_ = label(QString(), 10, QFont::Medium, ThemeColor::secondary, this);
+  focusDone_ = new ThemedLabel(QString(), ThemeColor::secondary, 10, QFont::Medium, this);
   auto* content = new QWidget(this);
   auto* layout = column(content, 8);
   auto* top = new QHBoxLayout();
-  focusType_ = label(QString(), 13, QFont::DemiBold, ThemeColor::primary, content);
+  focusType_ = new ThemedLabel(QString(), ThemeColor::primary, 13, QFont::DemiBold, content);
   top->addWidget(focusType_);
   top->addStretch(1);
-  focusRemaining_ = label(QString(), 16, QFont::Bold, ThemeColor::accent, content);
+  focusRemaining_ = new ThemedLabel(QString(), ThemeColor::accent, 16, QFont::Bold, content);
   QFont mono = focusRemaining_->font();
   mono.setFamily(QStringLiteral("monospace"));
   mono.setStyleHint(QFont::Monospace);
@@ -476,16 +464,16 @@ QWidget* TodayView::buildTasksCard() {
   summary->addWidget(ring_);
   auto* texts = new QVBoxLayout();
   texts->setSpacing(2);
-  finished_ = label(QString(), 12, QFont::Medium, ThemeColor::primary, content);
-  overdue_ = label(QString(), 11, QFont::Normal, ThemeColor::red, content);
+  finished_ = new ThemedLabel(QString(), ThemeColor::primary, 12, QFont::Medium, content);
+  overdue_ = new ThemedLabel(QString(), ThemeColor::red, 11, QFont::Normal, content);
   texts->addWidget(finished_);
   texts->addWidget(overdue_);
   summary->addLayout(texts);
   summary->addStretch(1);
   layout->addLayout(summary);
   layout->addWidget(new Divider(content));
-  noTasks_ = label(QStringLiteral("No tasks scheduled for today."), 12, QFont::Normal,
-                   ThemeColor::secondary, content);
+  noTasks_ = new ThemedLabel(QStringLiteral("No tasks scheduled for today."), ThemeColor::secondary,
+                             12, QFont::Normal, content);
   noTasks_->setContentsMargins(0, 4, 0, 4);
   layout->addWidget(noTasks_);
   taskRows_ = new QWidget(content);
@@ -594,7 +582,7 @@ void TodayView::refreshEvent() {
   const bool hasLocation = event->location && !event->location->isEmpty();
   eventLocationRow_->setVisible(hasLocation);
   eventLocation_->setText(hasLocation ? *event->location : QString());
-  joinCall_->setVisible(today::safeMeetingLink(*event).has_value());
+  joinCall_->setVisible(event->safeMeetingLink().has_value());
 }
 
 void TodayView::refreshFocus() {
@@ -627,7 +615,7 @@ void TodayView::refreshTasks() {
   const QList<TaskItem> tasks = today::todayTasks(store->tasks(), now, environment_.calendar);
   noTasks_->setVisible(tasks.isEmpty());
   taskRows_->setVisible(!tasks.isEmpty());
-  clearLayout(taskRowsLayout_);
+  retireWidgets(taskRowsLayout_);
   for (const TaskItem& task : tasks.mid(0, kTodayTaskLimit)) {
     auto* line = new QWidget(taskRows_);
     auto* layout = row(line, 8);
@@ -662,7 +650,7 @@ void TodayView::refreshFollowUps() {
   const QList<WaitingForItem> items =
       today::waitingNeedingAttention(environment_.store->waitingItems(), now);
   followUps_->setVisible(!items.isEmpty());
-  clearLayout(followUpRowsLayout_);
+  retireWidgets(followUpRowsLayout_);
   for (const WaitingForItem& item : items.mid(0, kFollowUpLimit)) {
     auto* line = new QWidget(followUpRows_);
     auto* layout = row(line, 8);

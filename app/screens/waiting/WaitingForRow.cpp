@@ -55,13 +55,8 @@ void WaitingForRowDelegate::paintContent(QPainter* painter, const QStyleOptionVi
   }
   const QWidget* context = option.widget;
   const QDateTime now = environment_.now();
-  const QFont titleFont = Theme::font(option.font, 13, QFont::DemiBold);
-  const QFont detailFont = Theme::font(option.font, 11);
-  const int lineHeight = QFontMetrics(titleFont).height();
-  const int top = content.center().y() - lineHeight - 1;
-  const QRect firstLine(content.left(), top, content.width(), lineHeight);
-  const QRect secondLine(content.left(), top + lineHeight + 3, content.width(),
-                         QFontMetrics(detailFont).height() + 2);
+  const auto [titleFont, detailFont, firstLine, secondLine] = textLines(content, option.font);
+  const int lineHeight = firstLine.height();
 
   const bool closed = !waiting_lists::isActive(*item);
   WaitingStatusBadge badge(item->status);

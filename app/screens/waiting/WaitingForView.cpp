@@ -8,51 +8,29 @@
 #include "core/store/DataStore.h"
 
 #include <QMenu>
-#include <QMessageBox>
-#include <QVBoxLayout>
-
-namespace {
-
-constexpr int kPadding = 20;
-
-QStringList filterTitles() {
-  QStringList titles;
-  for (WaitingFilter filter : allCases<WaitingFilter>) {
-    titles.append(displayText(filter));
-  }
-  return titles;
-}
-
-}  // namespace
 
 WaitingForView::WaitingForView(const ScreenEnvironment& environment, QWidget* parent)
     : QWidget(parent), environment_(environment) {
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(kPadding, kPadding, kPadding, kPadding);
-  column->setSpacing(14);
-
-  addButton_ = new ProminentButton(QStringLiteral("Add Item"), this);
-  addButton_->setAccessibleName(QStringLiteral("Add Waiting For Item"));
-  connect(addButton_, &QPushButton::clicked, this, &WaitingForView::showAddSheet);
-  column->addWidget(screenHeader(QStringLiteral("Waiting For"), addButton_, this));
-
-  filters_ = new FilterBar(filterTitles(), static_cast<int>(state_.filter), this);
-  connect(filters_, &FilterBar::selectedChanged, this,
-          [this](int index) { setFilter(allCases<WaitingFilter>[static_cast<size_t>(index)]); });
-  column->addWidget(filters_);
-
   const ScreenEnvironment env = environment_;
   model_ = new WaitingListModel(
       [env](const WaitingForItem& item) {
         return WaitingForRowDelegate::describe(item, env.now(), env.calendar);
       },
       this);
-  list_ = new RowListView(new WaitingForRowDelegate(environment_), this);
-  list_->setModel(model_);
-  list_->setAccessibleName(QStringLiteral("Waiting for"));
+  const ListScreenFrame frame =
+      buildListScreen(this,
+                      {QStringLiteral("Waiting For"), QStringLiteral("Add Item"),
+                       QStringLiteral("Add Waiting For Item"), QStringLiteral("Waiting for")},
+                      filterTitles<WaitingFilter>(), static_cast<int>(state_.filter),
+                      new WaitingForRowDelegate(environment_), model_);
+  addButton_ = frame.addButton;
+  filters_ = frame.filters;
+  list_ = frame.list;
+  body_ = frame.body;
+  connect(addButton_, &QPushButton::clicked, this, &WaitingForView::showAddSheet);
+  connect(filters_, &FilterBar::selectedChanged, this,
+          [this](int index) { setFilter(allCases<WaitingFilter>[static_cast<size_t>(index)]); });
   connect(list_, &RowListView::actionTriggered, this, &WaitingForView::runAction);
-  body_ = new ListOrEmpty(list_, this);
-  column->addWidget(body_, 1);
 
   if (environment_.store) {
     connect(environment_.store, &DataStore::waitingItemsChanged, this, &WaitingForView::reload);
@@ -66,9 +44,7 @@ QWidget* WaitingForView::emptyState() const {
 
 void WaitingForView::setFilter(WaitingFilter filter) {
   state_.filter = filter;
-  if (filters_->selected() != static_cast<int>(filter)) {
-    filters_->button(static_cast<int>(filter))->setChecked(true);
-  }
+  filters_->showSelected(static_cast<int>(filter));
   reload();
 }
 
@@ -210,25 +186,11 @@ void WaitingForView::requestDelete(const QUuid& id) {
   if (!item) {
     return;
   }
-  if (confirmation_) {
-    confirmation_->close();
-  }
-  auto* box = new QMessageBox(
-      QMessageBox::Warning, QStringLiteral("Delete Item?"),
-      QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(item->title),
-      QMessageBox::Cancel, this);
-  QPushButton* remove = box->addButton(QStringLiteral("Delete"), QMessageBox::DestructiveRole);
-  box->setDefaultButton(QMessageBox::Cancel);
-  box->setAttribute(Qt::WA_DeleteOnClose);
-  box->setWindowModality(Qt::WindowModal);
-  QPointer<WaitingForView> self(this);
-  connect(box, &QMessageBox::buttonClicked, this, [self, remove, id](QAbstractButton* b) {
-    if (self && b == remove && self->environment_.store) {
-      self->environment_.store->deleteWaitingItem(id);
+  confirmDeletion(confirmation_, this, QStringLiteral("Delete Item?"), item->title, [this, id] {
+    if (environment_.store) {
+      environment_.store->deleteWaitingItem(id);
     }
   });
-  confirmation_ = box;
-  box->open();
 }
 
 void WaitingForView::runAction(const QModelIndex& index, const QString& actionId) {

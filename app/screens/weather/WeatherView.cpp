@@ -3,9 +3,11 @@
 #include "app/platform/SymbolImage.h"
 #include "app/screens/ScreenScaffold.h"
 #include "app/shell/CardView.h"
+#include "app/shell/DayLists.h"
 #include "app/shell/EmptyStateView.h"
 #include "app/shell/SymbolView.h"
 #include "app/shell/ThemedLabel.h"
+#include "app/shell/WidgetRetirement.h"
 #include "core/model/WeatherConditionHelper.h"
 #include "core/services/WeatherError.h"
 #include "core/services/WeatherServiceProtocol.h"
@@ -26,13 +28,6 @@ namespace {
 
 constexpr int kLocationWidth = 360;
 
-ThemedLabel* label(const QString& text, ThemeColor role, int pixelSize,
-                   QFont::Weight weight = QFont::Normal) {
-  auto* l = new ThemedLabel(text, role);
-  l->setTextStyle(pixelSize, weight);
-  return l;
-}
-
 // A figure beside a small symbol: "Humidity 64%".
 QWidget* detail(const QString& symbol, const QString& text) {
   auto* box = new QWidget;
@@ -40,7 +35,7 @@ QWidget* detail(const QString& symbol, const QString& text) {
   row->setContentsMargins(0, 0, 0, 0);
   row->setSpacing(5);
   row->addWidget(new SymbolView(symbol, 13, ThemeColor::secondary, box));
-  auto* l = label(text, ThemeColor::secondary, 12);
+  auto* l = new ThemedLabel(text, ThemeColor::secondary, 12);
   l->setParent(box);
   row->addWidget(l);
   return box;
@@ -62,7 +57,7 @@ QString updatedText(const QDateTime& fetchedAt, const QDateTime& now, const Cale
     return {};
   }
   const QDateTime local = fetchedAt.toTimeZone(calendar.timeZone());
-  const QString time = screen_scaffold::timeText(local.time());
+  const QString time = day_lists::shortTime(local.time(), QLocale());
   if (calendar.isDateInSameDay(fetchedAt, now)) {
     return QStringLiteral("Updated %1").arg(time);
   }
@@ -82,14 +77,15 @@ QWidget* currentCard(const WeatherData& weather, TemperatureUnit unit, const QDa
 
   auto* column = new QVBoxLayout;
   column->setSpacing(3);
-  column->addWidget(label(weather.formattedTemp(unit), ThemeColor::primary, 40, QFont::Bold));
-  column->addWidget(label(WeatherConditionHelper::description(weather.conditionCode),
-                          ThemeColor::primary, 14, QFont::Medium));
+  column->addWidget(
+      new ThemedLabel(weather.formattedTemp(unit), ThemeColor::primary, 40, QFont::Bold));
+  column->addWidget(new ThemedLabel(WeatherConditionHelper::description(weather.conditionCode),
+                                    ThemeColor::primary, 14, QFont::Medium));
   if (weather.high && weather.low) {
-    column->addWidget(label(QStringLiteral("H: %1  L: %2")
-                                .arg(formatTemperature(*weather.high, unit),
-                                     formatTemperature(*weather.low, unit)),
-                            ThemeColor::secondary, 12));
+    column->addWidget(new ThemedLabel(
+        QStringLiteral("H: %1  L: %2")
+            .arg(formatTemperature(*weather.high, unit), formatTemperature(*weather.low, unit)),
+        ThemeColor::secondary, 12));
   }
   auto* details = new QHBoxLayout;
   details->setSpacing(14);
@@ -112,7 +108,8 @@ QWidget* currentCard(const WeatherData& weather, TemperatureUnit unit, const QDa
   if (weather.country && !weather.country->isEmpty()) {
     place << *weather.country;
   }
-  auto* updated = label(updatedText(weather.fetchedAt, now, calendar), ThemeColor::tertiary, 11);
+  auto* updated =
+      new ThemedLabel(updatedText(weather.fetchedAt, now, calendar), ThemeColor::tertiary, 11);
   auto* card = new CardView(place.join(QStringLiteral(", ")), QStringLiteral("mappin"), updated, body);
   if (card->titleLabel()) {
     card->titleLabel()->setText(card->titleLabel()->fontMetrics().elidedText(
@@ -135,17 +132,18 @@ QWidget* forecastCard(const WeatherData& weather, TemperatureUnit unit, const QD
     if (calendar.daysBetween(now, day.date).value_or(0) < 0) {
       continue;
     }
-    grid->addWidget(label(dayTitle(day.date, now, calendar), ThemeColor::primary, 13, QFont::Medium),
-                    row, 0);
+    grid->addWidget(
+        new ThemedLabel(dayTitle(day.date, now, calendar), ThemeColor::primary, 13, QFont::Medium),
+        row, 0);
     grid->addWidget(new SymbolView(WeatherConditionHelper::symbol(day.conditionCode), 18,
                                    ThemeColor::accent, body),
                     row, 1);
-    grid->addWidget(label(WeatherConditionHelper::description(day.conditionCode),
-                          ThemeColor::secondary, 12),
+    grid->addWidget(new ThemedLabel(WeatherConditionHelper::description(day.conditionCode),
+                                    ThemeColor::secondary, 12),
                     row, 2);
-    auto* range = label(QStringLiteral("%1 / %2").arg(formatTemperature(day.high, unit),
-                                                       formatTemperature(day.low, unit)),
-                        ThemeColor::primary, 12, QFont::DemiBold);
+    auto* range = new ThemedLabel(QStringLiteral("%1 / %2").arg(formatTemperature(day.high, unit),
+                                                                formatTemperature(day.low, unit)),
+                                  ThemeColor::primary, 12, QFont::DemiBold);
     range->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     grid->addWidget(range, row, 3);
     ++row;
@@ -178,7 +176,7 @@ WeatherView::WeatherView(const ScreenEnvironment& environment,
   searchRow->addWidget(refreshButton_);
   parts.column->addLayout(searchRow);
 
-  busyLabel_ = label(QStringLiteral("Updating the weather…"), ThemeColor::secondary, 12);
+  busyLabel_ = new ThemedLabel(QStringLiteral("Updating the weather…"), ThemeColor::secondary, 12);
   busyLabel_->hide();
   parts.column->addWidget(busyLabel_);
 
@@ -189,7 +187,7 @@ WeatherView::WeatherView(const ScreenEnvironment& environment,
   errorLayout->addWidget(new SymbolView(QStringLiteral("exclamationmark.triangle"), 16,
                                         ThemeColor::orange, errorRow_),
                          0, Qt::AlignTop);
-  errorLabel_ = label(QString(), ThemeColor::primary, 12);
+  errorLabel_ = new ThemedLabel(QString(), ThemeColor::primary, 12);
   errorLabel_->setWordWrap(true);
   errorLayout->addWidget(errorLabel_, 1);
   errorRow_->hide();
@@ -288,10 +286,7 @@ void WeatherView::refreshControls() {
 
 void WeatherView::redraw() {
   if (content_ != nullptr) {
-    // Hidden now, deleted later: the redraw may come from inside one of its children.
-    content_->hide();
-    contentSlot_->removeWidget(content_);
-    content_->deleteLater();
+    retireWidget(content_, contentSlot_);
   }
   content_ = new QWidget;
   auto* column = new QVBoxLayout(content_);

@@ -1,4 +1,5 @@
 #include "GlanceFixture.h"
+#include "app/shell/DayLists.h"
 #include "app/shell/Glance.h"
 #include "app/shell/MenuBarPopoverView.h"
 #include "app/shell/PlainButton.h"
@@ -50,8 +51,8 @@ class PopoverTest : public GlanceTest {
 // shows the open ones; the weather pill appears with the cached weather, in Fahrenheit.
 TEST_F(PopoverTest, ShowsTheSampleDay) {
   addTaskToday(QStringLiteral("Prepare the slides for Thursday's all-hands meeting with finance"));
-  EXPECT_EQ(text("time"), glance::shortTime(now, calendar, QLocale()));
-  EXPECT_EQ(text("date"), glance::abbreviatedDate(now, calendar, QLocale()));
+  EXPECT_EQ(text("time"), day_lists::shortTime(now, calendar, QLocale()));
+  EXPECT_EQ(text("date"), day_lists::abbreviatedDate(now, calendar, QLocale()));
   EXPECT_EQ(text("progress"), QStringLiteral("1/4"));
   EXPECT_EQ(rows().mid(0, 2), QStringList({"Review quarterly budget", "Water the plants"}));
   EXPECT_FALSE(shown("allDone"));
@@ -110,7 +111,7 @@ TEST_F(PopoverTest, FocusControlFollowsTheTimer) {
   now = now.addSecs(60);
   timer().checkCompletion(now);
   EXPECT_EQ(text("countdown"), QStringLiteral("24:00"));
-  EXPECT_EQ(text("time"), glance::shortTime(now, calendar, QLocale()));
+  EXPECT_EQ(text("time"), day_lists::shortTime(now, calendar, QLocale()));
   flushDeletes();
   EXPECT_TRUE(row) << "a tick must not rebuild the task rows";
   shoot(&view(), QStringLiteral("popover-running"), QSize(300, 420));

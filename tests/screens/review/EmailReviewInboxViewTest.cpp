@@ -65,7 +65,7 @@ class ReviewInbox : public ScreenTest {
 
   static QStringList titles(const EmailReviewInboxView& view) {
     QStringList out;
-    for (const auto& s : view.model()->suggestions()) {
+    for (const auto& s : view.model()->records()) {
       out << s.title;
     }
     return out;
@@ -77,7 +77,7 @@ class ReviewInbox : public ScreenTest {
     const QModelIndex index = view.model()->index(row);
     const QRect rect = view.listView()->visualRect(index);
     const QRect target =
-        view.delegate()->buttonRects(rect, *view.model()->suggestion(index)).*button;
+        view.delegate()->buttonRects(rect, *SuggestionListModel::at(index)).*button;
     ASSERT_FALSE(target.isEmpty());
     QTest::mouseClick(view.listView()->viewport(), Qt::LeftButton, {}, target.center());
   }
@@ -153,7 +153,7 @@ TEST_F(ReviewInbox, ApprovingCreatesTheRecordAndDismissingCreatesNone) {
 
   // A dismissed suggestion can still be approved, but offers no second dismiss.
   const auto buttons = view.delegate()->buttonRects(
-      QRect(0, 0, 600, 200), *view.model()->suggestion(view.model()->index(0)));
+      QRect(0, 0, 600, 200), *SuggestionListModel::at(view.model()->index(0)));
   EXPECT_TRUE(buttons.dismiss.isEmpty());
   EXPECT_FALSE(buttons.approve.isEmpty());
 }
