@@ -8,6 +8,7 @@
 #include <QTimeZone>
 
 #include <chrono>
+#include <optional>
 
 namespace testsupport {
 
@@ -22,6 +23,27 @@ void runTask(QCoro::Task<>&& task, std::chrono::milliseconds timeout = std::chro
 
 // Fixed instants for date rules.
 QDateTime utc(int y, int m, int d, int h = 0, int min = 0, int s = 0);
+
+// One text field of every record, in order: texts(store.tasks(), &TaskItem::title).
+template <typename List, typename Record>
+QStringList texts(const List& records, QString Record::*field) {
+  QStringList out;
+  for (const auto& record : records) {
+    out << record.*field;
+  }
+  return out;
+}
+
+// The first record whose text field equals `value`.
+template <typename List, typename Record>
+std::optional<Record> findBy(const List& records, QString Record::*field, const QString& value) {
+  for (const auto& record : records) {
+    if (record.*field == value) {
+      return record;
+    }
+  }
+  return std::nullopt;
+}
 
 }  // namespace testsupport
 

@@ -107,6 +107,7 @@ TEST_F(ReviewInbox, EachFilterShowsItsSuggestionsOrItsEmptyState) {
        {"Power bill", "Sign form", "Dentist", "Refund", "Passport", "Old bill", "Done task"}},
       {SuggestionFilter::dismissed, {"Old bill"}},
   };
+  screentest::saveScreenshots(&view, QStringLiteral("review-inbox"), QSize(640, 760));
   for (const auto& c : cases) {
     view.filterBar()->setCurrentIndex(int(&c - cases));
     EXPECT_EQ(view.state().selectedFilter, c.filter);
@@ -245,40 +246,6 @@ TEST_F(ReviewInbox, OnlyWebAndMailLinksAreOpened) {
     EXPECT_EQ(opened.size(), c.opened ? 1 : 0);
     EXPECT_EQ(view.messageLabel()->isHidden(), c.opened);
   }
-}
-
-TEST_F(ReviewInbox, Screenshots) {
-  add(Category::bill, QStringLiteral("City Power electricity bill for February"));
-  const QUuid task =
-      add(Category::task, QStringLiteral("Return the signed lease renewal to the property manager "
-                                         "before the end of the week so the flat stays ours"));
-  add(Category::appointment, QStringLiteral("Dentist check-up"));
-  add(Category::waitingFor, QStringLiteral("Refund from Example Air"));
-  add(Category::importantNotice, QStringLiteral("Passport renewal"));
-  EmailExtractedSuggestion linked = suggestion(Category::task, QStringLiteral("Confirm account"));
-  linked.notes = QStringLiteral("Confirm at https://example.com/confirm");
-  linked.evidenceSnippet.clear();
-  store().addEmailSuggestion(linked);
-  EmailSyncState state;
-  state.lastSyncAt = utc(2026, 3, 10, 8, 15);
-  state.lastSyncStatus = QStringLiteral("Found 6 new items");
-  state.accountEmail = QStringLiteral("sam@example.com");
-  store().setEmailSyncState(state);
-
-  EmailReviewInboxView view(env, nullptr);
-  screentest::saveScreenshots(&view, QStringLiteral("review-inbox"), QSize(640, 760));
-  view.setFilter(SuggestionFilter::tasks);
-  screentest::saveScreenshots(&view, QStringLiteral("review-inbox-tasks"), QSize(560, 620));
-  view.edit(task);
-  auto* sheet = view.findChild<Sheet*>();
-  ASSERT_NE(sheet, nullptr);
-  screentest::saveScreenshots(sheet->content(), QStringLiteral("review-edit-sheet"));
-  sheet->reject();
-  view.setFilter(SuggestionFilter::appointments);
-  screentest::saveScreenshots(&view, QStringLiteral("review-inbox-one"), QSize(560, 460));
-  view.setFilter(SuggestionFilter::dismissed);
-  screentest::saveScreenshots(&view, QStringLiteral("review-inbox-empty"), QSize(640, 520));
-  EXPECT_NE(view.emptyState(), nullptr);
 }
 
 }  // namespace
