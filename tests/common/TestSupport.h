@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <optional>
+#include <type_traits>
 
 namespace testsupport {
 
@@ -34,9 +35,10 @@ QStringList texts(const List& records, QString Record::*field) {
   return out;
 }
 
-// The first record whose text field equals `value`.
-template <typename List, typename Record>
-std::optional<Record> findBy(const List& records, QString Record::*field, const QString& value) {
+// The first record whose field equals `value`: findBy(store.tasks(), &TaskItem::id, id).
+template <typename List, typename Record, typename Field>
+std::optional<Record> findBy(const List& records, Field Record::*field,
+                             const std::type_identity_t<Field>& value) {
   for (const auto& record : records) {
     if (record.*field == value) {
       return record;

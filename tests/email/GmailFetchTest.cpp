@@ -21,11 +21,7 @@ FakeGmailMessage message(const QString& id) {
 }
 
 QStringList idsOf(const QList<EmailMessageContext>& contexts) {
-  QStringList ids;
-  for (const EmailMessageContext& context : contexts) {
-    ids.append(context.id);
-  }
-  return ids;
+  return testsupport::texts(contexts, &EmailMessageContext::id);
 }
 
 ScriptedReply droppedConnection() {

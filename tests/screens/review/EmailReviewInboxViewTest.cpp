@@ -64,11 +64,7 @@ class ReviewInbox : public ScreenTest {
   }
 
   static QStringList titles(const EmailReviewInboxView& view) {
-    QStringList out;
-    for (const auto& s : view.model()->suggestions()) {
-      out << s.title;
-    }
-    return out;
+    return testsupport::texts(view.model()->suggestions(), &EmailExtractedSuggestion::title);
   }
 
   // Clicks the named button painted on the card in `row`.

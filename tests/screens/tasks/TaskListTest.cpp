@@ -32,13 +32,7 @@ TaskItem task(const QString& title, std::optional<QDateTime> due = std::nullopt,
   return t;
 }
 
-QStringList titles(const QList<TaskItem>& tasks) {
-  QStringList result;
-  for (const TaskItem& t : tasks) {
-    result << t.title;
-  }
-  return result;
-}
+QStringList titles(const QList<TaskItem>& tasks) { return testsupport::texts(tasks, &TaskItem::title); }
 
 }  // namespace
 

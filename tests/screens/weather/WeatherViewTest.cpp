@@ -2,10 +2,8 @@
 
 #include "app/screens/weather/WeatherView.h"
 #include "app/shell/ThemedLabel.h"
-#include "core/services/WeatherError.h"
-#include "core/services/WeatherServiceProtocol.h"
+#include "testing/FakeWeatherService.h"
 
-#include <QCoroTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,24 +16,6 @@ using screentest::ScreenTest;
 using testsupport::utc;
 
 namespace {
-
-// Answers every request after a short pause, with weather or with an error.
-class FakeWeatherService : public WeatherServiceProtocol {
- public:
-  QCoro::Task<WeatherData> fetchWeather(QString city) override {
-    requested.append(city);
-    co_await QCoro::sleepFor(std::chrono::milliseconds(5));
-    if (const auto* error = std::get_if<WeatherError>(&answer)) {
-      throw *error;
-    }
-    WeatherData data = std::get<WeatherData>(answer);
-    data.locationName = city;
-    co_return data;
-  }
-
-  std::variant<WeatherData, WeatherError> answer = WeatherData{};
-  QStringList requested;
-};
 
 WeatherData sampleWeather(const QDateTime& fetchedAt) {
   WeatherData w;
