@@ -70,7 +70,7 @@ TEST(SafeUrls, OnlyWebAndMailLinksPass) {
   }
   for (const char* unsafe :
        {"javascript:alert(1)", "JavaScript:alert(1)", "file:///etc/passwd",
-        "data:text/html,<b>x</b>", "example.com/page", "ftp://example.com", ""}) {
+        "data:text/html,<b>x</b>", "example.com/page", "ftp://example.com", "http:///etc/passwd", ""}) {
     EXPECT_FALSE(SecurityValidator::isSafeURL(QUrl(QString::fromUtf8(unsafe)))) << unsafe;
   }
 }

@@ -10,6 +10,8 @@
 #include <QStandardItemModel>
 #include <QTest>
 
+#include <cmath>
+
 using screentest::ScreenTest;
 using testsupport::utc;
 
@@ -39,6 +41,14 @@ TEST(FocusFigures, RoundTowardsTheLongBreak) {
     EXPECT_EQ(focus_figures::sessionsTowardsLongBreak(c.completed, c.round, c.longBreakNext),
               c.expected)
         << c.completed << "/" << c.round;
+  }
+}
+
+TEST(FocusFigures, DurationsReadInMinutesThenHours) {
+  const std::pair<double, const char*> cases[] = {{59.9, "0 min"},   {3599, "59 min"}, {3600, "1 h"},
+                                                  {3719, "1 h 1 min"}, {-60, "0 min"}, {NAN, "0 min"}};
+  for (const auto& [seconds, text] : cases) {
+    EXPECT_EQ(focus_figures::durationText(seconds), QString::fromLatin1(text)) << seconds;
   }
 }
 
