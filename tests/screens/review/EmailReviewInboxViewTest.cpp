@@ -79,6 +79,21 @@ class ReviewInbox : public ScreenTest {
   }
 };
 
+TEST(ReviewInboxTexts, ConfidenceAmountAndDueDateOnACard) {
+  const std::pair<double, const char*> confidences[] = {
+      {0.874, "87% confident"}, {1.7, "100% confident"}, {-0.2, "0% confident"}};
+  for (const auto& [value, text] : confidences) {
+    EXPECT_EQ(reviewinbox::confidenceText(value), QString::fromLatin1(text)) << value;
+  }
+  EXPECT_EQ(reviewinbox::amountText(84.2, QStringLiteral(" EUR ")), QStringLiteral("EUR 84.20"));
+  EXPECT_EQ(reviewinbox::amountText(84.2, QStringLiteral(" ")), QStringLiteral("$ 84.20"));
+  EXPECT_EQ(reviewinbox::amountText(std::nullopt, QStringLiteral("USD")), QString());
+  const Calendar berlin(QTimeZone(QByteArrayLiteral("Europe/Berlin")));
+  const QDateTime now = utc(2026, 3, 10, 9);
+  EXPECT_EQ(reviewinbox::dueText(utc(2026, 3, 14, 23, 30), now, berlin), QStringLiteral("Due Sun 15 Mar"));
+  EXPECT_EQ(reviewinbox::dueText(utc(2027, 3, 14, 11), now, berlin), QStringLiteral("Due Sun 14 Mar 2027"));
+}
+
 TEST_F(ReviewInbox, EachFilterShowsItsSuggestionsOrItsEmptyState) {
   add(Category::bill, QStringLiteral("Power bill"));
   add(Category::task, QStringLiteral("Sign form"));
