@@ -122,7 +122,7 @@ TEST_F(TodayViewTest, IntentionIsEditedInPlaceAndSavedAsTyped) {
       QTest::keyClick(view->intentionField(), Qt::Key_Return);
     }
     EXPECT_FALSE(view->state().isEditingIntention);
-    EXPECT_EQ(store().dailyIntention(), typed);
+    EXPECT_EQ(DataStore(store().storageFolder(), nullptr, nullptr).dailyIntention(), typed);
     EXPECT_EQ(view->intentionLabel()->text(),
               typed.isEmpty() ? QStringLiteral("Click edit to set today's primary focus.") : typed);
   }

@@ -84,6 +84,7 @@ TEST_F(ScreenTest, WeatherSearchSavesTheCityUnlessTheServiceDoesNotKnowIt) {
     AppSettings settings = store().settings();
     settings.weatherCity = QStringLiteral("London");
     store().setSettings(settings);
+    store().saveSettings();
     store().setCachedWeather(std::nullopt);
     auto service = std::make_shared<FakeWeatherService>();
     service->answer = c.answer;
@@ -99,7 +100,7 @@ TEST_F(ScreenTest, WeatherSearchSavesTheCityUnlessTheServiceDoesNotKnowIt) {
     ASSERT_TRUE(settle(view)) << c.name;
 
     EXPECT_EQ(service->requested, QStringList{QStringLiteral("Atlantis")}) << c.name;
-    EXPECT_EQ(store().settings().weatherCity,
+    EXPECT_EQ(DataStore(store().storageFolder(), nullptr, nullptr).settings().weatherCity,
               c.citySaved ? QStringLiteral("Atlantis") : QStringLiteral("London"))
         << c.name;
     EXPECT_EQ(store().cachedWeather().has_value(), c.weatherStored) << c.name;
