@@ -248,7 +248,9 @@ TEST_F(GmailMetadataTest, TheDateIsTheInternalDateElseTheLastParseableHeaderElse
       {"soon", {}, fixedNow()},
       {"soon", {"Wed, 5 Jun 2024 00:00:00 +0000"}, utc(2024, 6, 5)},
       // No such day, no such offset.
-      {std::nullopt, {"Wed, 31 Feb 2024 00:00:00 +0000", "Wed, 5 Jun 2024 00:00:00 +0060"}, fixedNow()},
+      {std::nullopt,
+       {"Wed, 31 Feb 2024 00:00:00 +0000", "Wed, 5 Jun 2024 00:00:00 +0060"},
+       fixedNow()},
   };
   google.setMessageList({"m"});
   for (const auto& [internalDate, dateHeaders, expected] : cases) {

@@ -51,11 +51,16 @@ TEST(WeatherFormatting, RoundsHalvesAwayFromZeroInEitherUnit) {
 
 TEST(WeatherConditions, CodeGroupsMapToSymbolsAndDescriptions) {
   const std::tuple<int, const char*, const char*> rows[] = {
-      {0, "sun.max", "Clear sky"},         {2, "cloud.sun", "Partly cloudy"},
-      {3, "cloud", "Overcast"},            {48, "cloud.fog", "Depositing rime fog"},
-      {55, "cloud.drizzle", "Dense drizzle"}, {63, "cloud.rain", "Moderate rain"},
-      {81, "cloud.rain", "Moderate rain showers"}, {75, "cloud.snow", "Heavy snowfall"},
-      {86, "cloud.snow", "Heavy snow showers"}, {99, "cloud.bolt.rain", "Thunderstorm with heavy hail"},
+      {0, "sun.max", "Clear sky"},
+      {2, "cloud.sun", "Partly cloudy"},
+      {3, "cloud", "Overcast"},
+      {48, "cloud.fog", "Depositing rime fog"},
+      {55, "cloud.drizzle", "Dense drizzle"},
+      {63, "cloud.rain", "Moderate rain"},
+      {81, "cloud.rain", "Moderate rain showers"},
+      {75, "cloud.snow", "Heavy snowfall"},
+      {86, "cloud.snow", "Heavy snow showers"},
+      {99, "cloud.bolt.rain", "Thunderstorm with heavy hail"},
       {95, "cloud.bolt.rain", "Thunderstorm"}};
   for (const auto& [code, symbol, description] : rows) {
     EXPECT_EQ(WeatherConditionHelper::symbol(code), QString::fromUtf8(symbol)) << code;
@@ -69,9 +74,9 @@ TEST(SafeUrls, OnlyWebAndMailLinksPass) {
                            "http://meet.example.com/x", "mailto:ana@example.com"}) {
     EXPECT_TRUE(SecurityValidator::isSafeURL(QUrl(QString::fromUtf8(safe)))) << safe;
   }
-  for (const char* unsafe :
-       {"javascript:alert(1)", "JavaScript:alert(1)", "file:///etc/passwd",
-        "data:text/html,<b>x</b>", "example.com/page", "ftp://example.com", "http:///etc/passwd", ""}) {
+  for (const char* unsafe : {"javascript:alert(1)", "JavaScript:alert(1)", "file:///etc/passwd",
+                             "data:text/html,<b>x</b>", "example.com/page", "ftp://example.com",
+                             "http:///etc/passwd", ""}) {
     EXPECT_FALSE(SecurityValidator::isSafeURL(QUrl(QString::fromUtf8(unsafe)))) << unsafe;
   }
 }

@@ -42,7 +42,8 @@ class NotificationServiceTest : public ::testing::Test {
   void SetUp() override { ASSERT_TRUE(server_.start()); }
 
   std::optional<NotificationRequest> pending(const QString& identifier) const {
-    return testsupport::findBy(center_.pendingRequests(), &NotificationRequest::identifier, identifier);
+    return testsupport::findBy(center_.pendingRequests(), &NotificationRequest::identifier,
+                               identifier);
   }
 
   FakeNotificationServer::Notification nextNotification() {

@@ -363,8 +363,10 @@ TEST_F(AppShellTest, WeatherRefreshStoresSuccessOnlyAndSkipsAnEmptyCity) {
   for (const auto& row : rows) {
     DiagnosticLogger::shared().clear();
     weather = std::make_shared<FakeWeatherService>();
-    weather->answer = row.fails ? decltype(weather->answer)(WeatherError::networkFailure(QStringLiteral("offline")))
-                                : fetchedWeather();
+    weather->answer =
+        row.fails
+            ? decltype(weather->answer)(WeatherError::networkFailure(QStringLiteral("offline")))
+            : fetchedWeather();
     launch([&row](AppSettings& s) { s.weatherCity = row.city; });
     const auto before = delegate->store()->cachedWeather();
     runTask(manager().refreshWeatherIfNeeded());

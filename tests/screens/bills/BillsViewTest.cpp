@@ -19,7 +19,9 @@ using testsupport::findBy;
 
 namespace {
 
-QStringList names(const BillListModel* model) { return testsupport::texts(model->records(), &BillItem::name); }
+QStringList names(const BillListModel* model) {
+  return testsupport::texts(model->records(), &BillItem::name);
+}
 
 std::optional<BillItem> findBill(DataStore& store, const QString& name) {
   return findBy(store.bills(), &BillItem::name, name);

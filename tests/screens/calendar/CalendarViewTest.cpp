@@ -68,7 +68,8 @@ TEST_F(ScreenTest, CalendarOpensOnlySafeLinksAndNeverDeletesMirroredEvents) {
             (QStringList{QStringLiteral("Phishy call"), QStringLiteral("Local file"),
                          QStringLiteral("Team standup")}));
   const auto ids = [&](int row) {
-    return testsupport::texts(view.list()->rowDelegate()->actions(view.model()->index(row)), &RowAction::id);
+    return testsupport::texts(view.list()->rowDelegate()->actions(view.model()->index(row)),
+                              &RowAction::id);
   };
   EXPECT_EQ(ids(0), QStringList{QStringLiteral("join")}) << "mirrored: no delete";
   EXPECT_EQ(ids(2), (QStringList{QStringLiteral("join"), QStringLiteral("delete")}));

@@ -89,8 +89,10 @@ TEST(CaptureRecord, DraftsAreNormalisedOrRefused) {
   // Refused, with what to do about it: amounts that are not money (the parser's own cases live
   // with it), a bill with no due date, an empty intention.
   const std::pair<QuickCaptureDraft, const char*> refused[] = {
-      {draft(CaptureType::bill, "Rent", "12,50", {}, due), "\"12,50\" is not an amount. Enter a number such as 42.50."},
-      {draft(CaptureType::bill, "Rent", "", {}, due), "Enter the bill's amount, for example 42.50."},
+      {draft(CaptureType::bill, "Rent", "12,50", {}, due),
+       "\"12,50\" is not an amount. Enter a number such as 42.50."},
+      {draft(CaptureType::bill, "Rent", "", {}, due),
+       "Enter the bill's amount, for example 42.50."},
       {draft(CaptureType::bill, "Rent", "900", {}, std::nullopt), "Choose the bill's due date."},
       {draft(CaptureType::intention, "   ", {}), "Type your intention for today first."},
   };

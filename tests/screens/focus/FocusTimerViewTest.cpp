@@ -45,8 +45,9 @@ TEST(FocusFigures, RoundTowardsTheLongBreak) {
 }
 
 TEST(FocusFigures, DurationsReadInMinutesThenHours) {
-  const std::pair<double, const char*> cases[] = {{59.9, "0 min"},   {3599, "59 min"}, {3600, "1 h"},
-                                                  {3719, "1 h 1 min"}, {-60, "0 min"}, {NAN, "0 min"}};
+  const std::pair<double, const char*> cases[] = {{59.9, "0 min"}, {3599, "59 min"},
+                                                  {3600, "1 h"},   {3719, "1 h 1 min"},
+                                                  {-60, "0 min"},  {NAN, "0 min"}};
   for (const auto& [seconds, text] : cases) {
     EXPECT_EQ(focus_figures::durationText(seconds), QString::fromLatin1(text)) << seconds;
   }
@@ -115,8 +116,9 @@ TEST_F(ScreenTest, FocusScreenDrivesTheTimerAndFollowsIt) {
 TEST_F(ScreenTest, FocusScreenListsTodaysSessionsAndDropsAVanishedTask) {
   FocusTimerView view(env);
   EXPECT_EQ(view.sessionsModel()->rowCount(), 0);
-  store().addFocusSession(session(FocusSessionType::focus, now.addSecs(-600), 1500,
-                                  QStringLiteral("Prepare the quarterly report for the board meeting")));
+  store().addFocusSession(
+      session(FocusSessionType::focus, now.addSecs(-600), 1500,
+              QStringLiteral("Prepare the quarterly report for the board meeting")));
   store().addFocusSession(session(FocusSessionType::shortBreak, now.addSecs(-300), 300));
   store().addFocusSession(session(FocusSessionType::focus, now.addDays(-1)));
   ASSERT_EQ(view.sessionsModel()->rowCount(), 2);

@@ -44,7 +44,9 @@ TEST_F(Onboarding, ChoicesAreSavedAndTheViewClosesItself) {
     EXPECT_TRUE(view.state().seedSampleData && view.state().enableFloatingWidget);
     view.show();
     const auto shoot = [&](int step) {
-      if (c.keepSamples) screentest::saveScreenshots(&view, QStringLiteral("onboarding-step%1").arg(step), QSize(520, 440));
+      if (c.keepSamples)
+        screentest::saveScreenshots(&view, QStringLiteral("onboarding-step%1").arg(step),
+                                    QSize(520, 440));
     };
     shoot(1);
     view.cityEdit()->setText(QString::fromUtf8(c.city));

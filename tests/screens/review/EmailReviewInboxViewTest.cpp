@@ -90,8 +90,10 @@ TEST(ReviewInboxTexts, ConfidenceAmountAndDueDateOnACard) {
   EXPECT_EQ(reviewinbox::amountText(std::nullopt, QStringLiteral("USD")), QString());
   const Calendar berlin(QTimeZone(QByteArrayLiteral("Europe/Berlin")));
   const QDateTime now = utc(2026, 3, 10, 9);
-  EXPECT_EQ(reviewinbox::dueText(utc(2026, 3, 14, 23, 30), now, berlin), QStringLiteral("Due Sun 15 Mar"));
-  EXPECT_EQ(reviewinbox::dueText(utc(2027, 3, 14, 11), now, berlin), QStringLiteral("Due Sun 14 Mar 2027"));
+  EXPECT_EQ(reviewinbox::dueText(utc(2026, 3, 14, 23, 30), now, berlin),
+            QStringLiteral("Due Sun 15 Mar"));
+  EXPECT_EQ(reviewinbox::dueText(utc(2027, 3, 14, 11), now, berlin),
+            QStringLiteral("Due Sun 14 Mar 2027"));
 }
 
 TEST_F(ReviewInbox, EachFilterShowsItsSuggestionsOrItsEmptyState) {

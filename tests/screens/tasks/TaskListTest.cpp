@@ -32,7 +32,9 @@ TaskItem task(const QString& title, std::optional<QDateTime> due = std::nullopt,
   return t;
 }
 
-QStringList titles(const QList<TaskItem>& tasks) { return testsupport::texts(tasks, &TaskItem::title); }
+QStringList titles(const QList<TaskItem>& tasks) {
+  return testsupport::texts(tasks, &TaskItem::title);
+}
 
 }  // namespace
 

@@ -57,8 +57,9 @@ class TasksViewTest : public ScreenTest {
     QApplication::processEvents();
   }
 
-
-  std::optional<TaskItem> stored(const QUuid& id) { return testsupport::findBy(store().tasks(), &TaskItem::id, id); }
+  std::optional<TaskItem> stored(const QUuid& id) {
+    return testsupport::findBy(store().tasks(), &TaskItem::id, id);
+  }
 
   std::unique_ptr<QWidget> window_;
 };
