@@ -8,6 +8,8 @@
 #include <QTimeZone>
 
 #include <chrono>
+#include <optional>
+#include <type_traits>
 
 namespace testsupport {
 
@@ -22,6 +24,28 @@ void runTask(QCoro::Task<>&& task, std::chrono::milliseconds timeout = std::chro
 
 // Fixed instants for date rules.
 QDateTime utc(int y, int m, int d, int h = 0, int min = 0, int s = 0);
+
+// One text field of every record, in order: texts(store.tasks(), &TaskItem::title).
+template <typename List, typename Record>
+QStringList texts(const List& records, QString Record::*field) {
+  QStringList out;
+  for (const auto& record : records) {
+    out << record.*field;
+  }
+  return out;
+}
+
+// The first record whose field equals `value`: findBy(store.tasks(), &TaskItem::id, id).
+template <typename List, typename Record, typename Field>
+std::optional<Record> findBy(const List& records, Field Record::*field,
+                             const std::type_identity_t<Field>& value) {
+  for (const auto& record : records) {
+    if (record.*field == value) {
+      return record;
+    }
+  }
+  return std::nullopt;
+}
 
 }  // namespace testsupport
 

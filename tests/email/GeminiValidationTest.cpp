@@ -37,11 +37,7 @@ QJsonObject item(const QString& title, QJsonObject extra = {}) {
 }
 
 QStringList titles(const QList<EmailExtractedSuggestion>& suggestions) {
-  QStringList result;
-  for (const auto& s : suggestions) {
-    result.append(s.title);
-  }
-  return result;
+  return testsupport::texts(suggestions, &EmailExtractedSuggestion::title);
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ TEST(GraphemeText, CountsAndCutsWholeCharacters) {
       {accent + accent + QStringLiteral("x"), 3, 1, accent},
       {family + QStringLiteral("ab"), 3, 1, family},
       {QStringLiteral("abc"), 3, 5, QStringLiteral("abc")},
+      {QStringLiteral("abc"), 3, 0, QString()},
       {QString(), 0, 0, QString()},
   };
   for (const auto& c : cases) {

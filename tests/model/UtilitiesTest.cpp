@@ -50,16 +50,22 @@ TEST(WeatherFormatting, RoundsHalvesAwayFromZeroInEitherUnit) {
 }
 
 TEST(WeatherConditions, CodeGroupsMapToSymbolsAndDescriptions) {
-  const std::pair<int, const char*> symbols[] = {
-      {0, "sun.max"},        {2, "cloud.sun"},        {3, "cloud"},       {48, "cloud.fog"},
-      {55, "cloud.drizzle"}, {63, "cloud.rain"},      {81, "cloud.rain"}, {75, "cloud.snow"},
-      {86, "cloud.snow"},    {99, "cloud.bolt.rain"},
-  };
-  for (const auto& [code, symbol] : symbols) {
+  const std::tuple<int, const char*, const char*> rows[] = {
+      {0, "sun.max", "Clear sky"},
+      {2, "cloud.sun", "Partly cloudy"},
+      {3, "cloud", "Overcast"},
+      {48, "cloud.fog", "Depositing rime fog"},
+      {55, "cloud.drizzle", "Dense drizzle"},
+      {63, "cloud.rain", "Moderate rain"},
+      {81, "cloud.rain", "Moderate rain showers"},
+      {75, "cloud.snow", "Heavy snowfall"},
+      {86, "cloud.snow", "Heavy snow showers"},
+      {99, "cloud.bolt.rain", "Thunderstorm with heavy hail"},
+      {95, "cloud.bolt.rain", "Thunderstorm"}};
+  for (const auto& [code, symbol, description] : rows) {
     EXPECT_EQ(WeatherConditionHelper::symbol(code), QString::fromUtf8(symbol)) << code;
+    EXPECT_EQ(WeatherConditionHelper::description(code), QString::fromUtf8(description)) << code;
   }
-  EXPECT_EQ(WeatherConditionHelper::description(0), QStringLiteral("Clear sky"));
-  EXPECT_EQ(WeatherConditionHelper::description(95), QStringLiteral("Thunderstorm"));
   EXPECT_EQ(WeatherConditionHelper::description(-7), QStringLiteral("Unknown"));
 }
 
@@ -68,9 +74,9 @@ TEST(SafeUrls, OnlyWebAndMailLinksPass) {
                            "http://meet.example.com/x", "mailto:ana@example.com"}) {
     EXPECT_TRUE(SecurityValidator::isSafeURL(QUrl(QString::fromUtf8(safe)))) << safe;
   }
-  for (const char* unsafe :
-       {"javascript:alert(1)", "JavaScript:alert(1)", "file:///etc/passwd",
-        "data:text/html,<b>x</b>", "example.com/page", "ftp://example.com", ""}) {
+  for (const char* unsafe : {"javascript:alert(1)", "JavaScript:alert(1)", "file:///etc/passwd",
+                             "data:text/html,<b>x</b>", "example.com/page", "ftp://example.com",
+                             "http:///etc/passwd", ""}) {
     EXPECT_FALSE(SecurityValidator::isSafeURL(QUrl(QString::fromUtf8(unsafe)))) << unsafe;
   }
 }

@@ -25,16 +25,8 @@ class MainDashboardViewTest : public ScreenTest {
     frame->resize(880, 580);
     return frame;
   }
-  static Sheet* openSheet() {
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-      if (auto* sheet = qobject_cast<Sheet*>(top); sheet && sheet->isVisible()) {
-        return sheet;
-      }
-    }
-    return nullptr;
-  }
   static void closeSheets() {
-    while (Sheet* sheet = openSheet()) {
+    while (Sheet* sheet = screentest::visibleSheet()) {
       sheet->reject();
       QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
@@ -138,7 +130,7 @@ TEST_F(MainDashboardViewTest, SheetsFollowTheirFlagsAndOnboardingShowsUntilCompl
   auto frame = makeFrame(/*onboarded=*/false);
   frame->show();
   QApplication::processEvents();
-  ASSERT_NE(openSheet(), nullptr) << "onboarding on first appearance";
+  ASSERT_NE(screentest::visibleSheet(), nullptr) << "onboarding on first appearance";
   EXPECT_TRUE(frame->state().isShowingOnboarding);
   closeSheets();
   EXPECT_FALSE(frame->state().isShowingOnboarding);
@@ -155,7 +147,7 @@ TEST_F(MainDashboardViewTest, SheetsFollowTheirFlagsAndOnboardingShowsUntilCompl
   frame->hide();
   frame->show();
   QApplication::processEvents();
-  EXPECT_EQ(openSheet(), nullptr);
+  EXPECT_EQ(screentest::visibleSheet(), nullptr);
 
   for (const QString& row : {QStringLiteral("Quick Capture"), QStringLiteral("Settings")}) {
     auto* button = frame->findChild<QPushButton*>(row);

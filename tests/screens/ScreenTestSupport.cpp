@@ -1,6 +1,7 @@
 #include "ScreenTestSupport.h"
 
 #include "app/platform/Theme.h"
+#include "app/shell/Sheet.h"
 
 #include <QApplication>
 #include <QDir>
@@ -50,6 +51,15 @@ void saveScreenshots(QWidget* widget, const QString& name, QSize size) {
   }
   theme.setMode(before);
   QApplication::processEvents();
+}
+
+Sheet* visibleSheet() {
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (auto* sheet = qobject_cast<Sheet*>(top); sheet && sheet->isVisible()) {
+      return sheet;
+    }
+  }
+  return nullptr;
 }
 
 }  // namespace screentest

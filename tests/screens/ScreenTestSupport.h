@@ -15,6 +15,7 @@
 #include <memory>
 
 class QWidget;
+class Sheet;
 
 namespace screentest {
 
@@ -45,5 +46,8 @@ class ScreenTest : public ::testing::Test {
 // Saves `<name>-light.png` and `<name>-dark.png` of the widget, shown at `size` (its size hint
 // when empty), into the folder $PELMORA_SCREENSHOTS names; nothing when it is unset.
 void saveScreenshots(QWidget* widget, const QString& name, QSize size = {});
+
+// The visible sheet among the top-level windows, or null.
+Sheet* visibleSheet();
 
 }  // namespace screentest

@@ -42,12 +42,8 @@ class NotificationServiceTest : public ::testing::Test {
   void SetUp() override { ASSERT_TRUE(server_.start()); }
 
   std::optional<NotificationRequest> pending(const QString& identifier) const {
-    for (const NotificationRequest& r : center_.pendingRequests()) {
-      if (r.identifier == identifier) {
-        return r;
-      }
-    }
-    return std::nullopt;
+    return testsupport::findBy(center_.pendingRequests(), &NotificationRequest::identifier,
+                               identifier);
   }
 
   FakeNotificationServer::Notification nextNotification() {
@@ -113,7 +109,7 @@ TEST_F(NotificationServiceTest, BillReminderIsAtNineLocalTheChosenDaysBefore) {
   EXPECT_EQ(reminder->title, QStringLiteral("Bill Due: Electricity"));
   EXPECT_EQ(reminder->body, QStringLiteral("EUR 42.50 is due in 3 days."));
 
-  service_.scheduleBillReminder(bill(utc(2024, 6, 20, 10), 0));
+  service_.scheduleBillReminder(bill(utc(2024, 6, 20, 10), -2));  // read as on the day
   ASSERT_EQ(center_.pendingRequests().size(), 1);
   EXPECT_EQ(pending(identifier)->fireDate, utc(2024, 6, 20, 7));
   EXPECT_EQ(pending(identifier)->body, QStringLiteral("EUR 42.50 is due today."));

@@ -10,9 +10,8 @@
 #include "core/platform/Workspace.h"
 #include "core/services/FocusTimerManager.h"
 #include "core/services/MockNotificationService.h"
-#include "core/services/WeatherError.h"
-#include "core/services/WeatherServiceProtocol.h"
 #include "core/store/DataStore.h"
+#include "testing/FakeWeatherService.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,23 +28,6 @@ namespace {
 
 using testsupport::runTask;
 using testsupport::utc;
-
-class FakeWeather : public WeatherServiceProtocol {
- public:
-  QCoro::Task<WeatherData> fetchWeather(QString city) override {
-    cities.append(city);
-    if (fails) {
-      throw WeatherError::networkFailure(QStringLiteral("offline"));
-    }
-    WeatherData data;
-    data.locationName = city;
-    data.temperature = 21;
-    data.fetchedAt = utc(2026, 3, 10, 9, 30);
-    co_return data;
-  }
-  QStringList cities;
-  bool fails = false;
-};
 
 QStringList logLines(const QString& subsystem) {
   QStringList lines;
@@ -108,7 +90,16 @@ const QRect kFreeArea(0, 32, 1920, 1048);
 // The whole application as it starts, on a throw-away store, clock, screen and workspace.
 class AppShellTest : public ::testing::Test {
  protected:
-  void SetUp() override { DiagnosticLogger::shared().clear(); }
+  void SetUp() override {
+    DiagnosticLogger::shared().clear();
+    weather->answer = fetchedWeather();
+  }
+  static WeatherData fetchedWeather() {
+    WeatherData data;
+    data.temperature = 21;
+    data.fetchedAt = utc(2026, 3, 10, 9, 30);
+    return data;
+  }
   void TearDown() override {
     delegate.reset();
     for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -153,7 +144,7 @@ class AppShellTest : public ::testing::Test {
   QTemporaryDir folder;
   QDateTime now = utc(2026, 3, 10, 9, 30);
   Workspace workspace;
-  std::shared_ptr<FakeWeather> weather = std::make_shared<FakeWeather>();
+  std::shared_ptr<FakeWeatherService> weather = std::make_shared<FakeWeatherService>();
   MockNotificationService notifications;
   QList<ScreenArea> screens{{kScreen, kFreeArea}};
   bool trayAvailable = true;
@@ -364,7 +355,7 @@ TEST_F(AppShellTest, WeatherTimerRunsAtLeastEveryQuarterHour) {
   for (const auto& [minutes, expected] : {std::pair{5, 15}, std::pair{120, 120}}) {
     launch([minutes](AppSettings& s) { s.weatherRefreshMinutes = minutes; });
     EXPECT_EQ(manager().weatherTimer()->interval(), expected * 60 * 1000) << minutes;
-    EXPECT_TRUE(weather->cities.isEmpty());  // nothing at start-up
+    EXPECT_TRUE(weather->requested.isEmpty());  // nothing at start-up
     delegate.reset();
   }
 }
@@ -382,12 +373,15 @@ TEST_F(AppShellTest, WeatherRefreshStoresSuccessOnlyAndSkipsAnEmptyCity) {
   };
   for (const auto& row : rows) {
     DiagnosticLogger::shared().clear();
-    weather = std::make_shared<FakeWeather>();
-    weather->fails = row.fails;
+    weather = std::make_shared<FakeWeatherService>();
+    weather->answer =
+        row.fails
+            ? decltype(weather->answer)(WeatherError::networkFailure(QStringLiteral("offline")))
+            : fetchedWeather();
     launch([&row](AppSettings& s) { s.weatherCity = row.city; });
     const auto before = delegate->store()->cachedWeather();
     runTask(manager().refreshWeatherIfNeeded());
-    EXPECT_EQ(weather->cities.size(), row.fetches) << row.city.toStdString();
+    EXPECT_EQ(weather->requested.size(), row.fetches) << row.city.toStdString();
     EXPECT_EQ(delegate->store()->cachedWeather() != before, row.stored) << row.city.toStdString();
     EXPECT_EQ(logLines(QStringLiteral("Weather")).size(), row.stored ? 1 : 0) << row.city.toStdString();
     delegate.reset();
@@ -409,7 +403,7 @@ TEST_F(AppShellTest, WakeCompletesAnExpiredFocusRescuesThePanelAndRefreshesWeath
   EXPECT_EQ(delegate->focusTimer()->status(), TimerStatus::completed);
   EXPECT_EQ(delegate->store()->focusSessions().size(), sessions + 1);
   EXPECT_EQ(panel().pos(), QPoint(1920 - panel().width() - 24, 32 + 48));
-  EXPECT_EQ(weather->cities, QStringList{"Oslo"});
+  EXPECT_EQ(weather->requested, QStringList{"Oslo"});
 }
 
 TEST_F(AppShellTest, FinishedFocusIsStoredAndAnnouncedOnlyWhenAsked) {

@@ -1,11 +1,8 @@
 #include "app/shell/DayLists.h"
-#include "common/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
-
-using testsupport::utc;
 
 TEST(DayLists, FormatSecondsDropsTheFractionAndPrintsLongMinutesInFull) {
   const struct {
@@ -17,34 +14,4 @@ TEST(DayLists, FormatSecondsDropsTheFractionAndPrintsLongMinutesInFull) {
   for (const auto& c : cases) {
     EXPECT_EQ(day_lists::formatSeconds(c.seconds), QString::fromLatin1(c.text)) << c.seconds;
   }
-}
-
-TEST(DayLists, TasksDueTodayFollowTheCalendarDayAndTheCompletionChoice) {
-  const Calendar berlin(QTimeZone(QByteArrayLiteral("Europe/Berlin")));
-  const QDateTime now = utc(2026, 3, 10, 22, 30);  // 23:30 in Berlin
-  auto task = [](const QString& title, std::optional<QDateTime> due, bool done) {
-    TaskItem t;
-    t.id = QUuid::createUuid();
-    t.title = title;
-    t.dueDate = due;
-    t.isCompleted = done;
-    return t;
-  };
-  const QList<TaskItem> tasks = {
-      task(QStringLiteral("early today"), utc(2026, 3, 9, 23, 0), false),  // 00:00 Berlin
-      task(QStringLiteral("yesterday"), utc(2026, 3, 9, 22, 59), false),
-      task(QStringLiteral("no date"), std::nullopt, false),
-      task(QStringLiteral("done today"), utc(2026, 3, 10, 8), true),
-      task(QStringLiteral("tomorrow"), utc(2026, 3, 10, 23, 0), false),
-  };
-  auto titles = [](const QList<TaskItem>& list) {
-    QStringList out;
-    for (const TaskItem& t : list) out << t.title;
-    return out;
-  };
-  using day_lists::Completed;
-  EXPECT_EQ(titles(day_lists::tasksDueToday(tasks, now, berlin, Completed::included)),
-            QStringList({QStringLiteral("early today"), QStringLiteral("done today")}));
-  EXPECT_EQ(titles(day_lists::tasksDueToday(tasks, now, berlin, Completed::excluded)),
-            QStringList({QStringLiteral("early today")}));
 }

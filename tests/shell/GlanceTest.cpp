@@ -32,9 +32,7 @@ WaitingForItem followUp(const QString& title, std::optional<QDateTime> next) {
 
 template <typename T>
 QStringList titles(const QList<T>& list) {
-  QStringList out;
-  for (const T& item : list) out << item.title;
-  return out;
+  return testsupport::texts(list, &T::title);
 }
 
 }  // namespace

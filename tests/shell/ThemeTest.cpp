@@ -1,5 +1,6 @@
 #include "app/platform/DesktopAppearance.h"
 #include "app/platform/Theme.h"
+#include "app/shell/ThemedLabel.h"
 
 #include <QApplication>
 #include <QDBusArgument>
@@ -94,6 +95,20 @@ TEST(Theme, SharedThemeFollowsTheDesktopUnlessTheSettingSaysOtherwise) {
   theme.setMode(AppThemeMode::system);  // the system still prefers dark: nothing to redo
   EXPECT_TRUE(theme.isDark());
   EXPECT_EQ(changed.count(), 3);
+}
+
+// A label whose role is not the plain text colour must pick the new palette's tone of it.
+TEST(ThemedLabel, NamedColourFollowsAPaletteChangeOfItsParent) {
+  const QPalette light = Theme::palette(false, Theme::defaultAccent());
+  const QPalette dark = Theme::palette(true, Theme::defaultAccent());
+  for (ThemeColor role : {ThemeColor::secondary, ThemeColor::red, ThemeColor::accent}) {
+    QWidget parent;
+    parent.setPalette(light);
+    auto* label = new ThemedLabel(QStringLiteral("x"), role, &parent);
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), Theme::color(role, light));
+    parent.setPalette(dark);
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), Theme::color(role, dark)) << int(role);
+  }
 }
 
 namespace {

@@ -15,23 +15,16 @@ using screentest::openSheet;
 using screentest::ScreenTest;
 using screentest::settle;
 
+using testsupport::findBy;
+
 namespace {
 
 QStringList names(const BillListModel* model) {
-  QStringList out;
-  for (const BillItem& bill : model->records()) {
-    out.append(bill.name);
-  }
-  return out;
+  return testsupport::texts(model->records(), &BillItem::name);
 }
 
-const BillItem* findBill(DataStore& store, const QString& name) {
-  for (const BillItem& bill : store.bills()) {
-    if (bill.name == name) {
-      return &bill;
-    }
-  }
-  return nullptr;
+std::optional<BillItem> findBill(DataStore& store, const QString& name) {
+  return findBy(store.bills(), &BillItem::name, name);
 }
 
 }  // namespace
@@ -39,6 +32,7 @@ const BillItem* findBill(DataStore& store, const QString& name) {
 TEST_F(ScreenTest, BillsOpenOnUpcomingWithTheUnpaidBillsByDueDate) {
   BillsView screen(env);
   auto* view = &screen;
+  screentest::saveScreenshots(view, QStringLiteral("bills"), QSize(720, 460));
   EXPECT_EQ(view->state().filter, BillFilter::upcoming);
   EXPECT_FALSE(view->state().isShowingAddSheet);
   EXPECT_FALSE(view->state().editingBill);
@@ -73,7 +67,7 @@ TEST_F(ScreenTest, BillSheetRefusesANonAmountThenAddsTheBill) {
   EXPECT_TRUE(sheet->amountError()->isVisible());
   EXPECT_TRUE(sheet->amountError()->text().contains(QStringLiteral("12,50")));
   EXPECT_EQ(sheet->nameField()->text(), QStringLiteral("  Water  "));
-  EXPECT_EQ(findBill(store(), QStringLiteral("Water")), nullptr);
+  EXPECT_FALSE(findBill(store(), QStringLiteral("Water")));
   screentest::saveScreenshots(sheet->window(), QStringLiteral("bills-sheet"));
 
   sheet->amountField()->clear();
@@ -83,8 +77,8 @@ TEST_F(ScreenTest, BillSheetRefusesANonAmountThenAddsTheBill) {
   settle();
   EXPECT_EQ(openSheet<BillEditorSheet>(view), nullptr);
   EXPECT_FALSE(view->state().isShowingAddSheet);
-  const BillItem* water = findBill(store(), QStringLiteral("Water"));
-  ASSERT_NE(water, nullptr);
+  const auto water = findBill(store(), QStringLiteral("Water"));
+  ASSERT_TRUE(water);
   EXPECT_DOUBLE_EQ(water->amount, 1042.10);
   EXPECT_EQ(water->dueDate, screentest::berlin(2026, 3, 14, 9, 0));
   EXPECT_EQ(names(view->model()).indexOf(QStringLiteral("Water")), 1) << "between +2 and +5 days";
@@ -110,7 +104,7 @@ TEST_F(ScreenTest, BillRowsEditPayAndDeleteThroughTheStore) {
   sheet->save();
   settle();
   EXPECT_FALSE(view->state().editingBill);
-  ASSERT_NE(findBill(store(), QStringLiteral("Music")), nullptr);
+  ASSERT_TRUE(findBill(store(), QStringLiteral("Music")));
   EXPECT_EQ(findBill(store(), QStringLiteral("Music"))->id, streaming);
 
   const qsizetype before = store().bills().size();
@@ -149,17 +143,6 @@ TEST_F(ScreenTest, EachBillFilterHasItsEmptyState) {
   EXPECT_TRUE(view->state().isShowingAddSheet);
 }
 
-TEST_F(ScreenTest, BillsScreenshotsWithALongName) {
-  BillItem bill = store().bills().first();
-  bill.name = QStringLiteral("Municipal water, sewage and waste collection for the whole building");
-  bill.amount = 123456.78;
-  store().updateBill(bill);
-  BillsView screen(env);
-  auto* view = &screen;
-  screentest::saveScreenshots(view, QStringLiteral("bills"), QSize(720, 460));
-  screentest::saveScreenshots(view, QStringLiteral("bills-narrow"), QSize(540, 460));
-}
-
 // A click lands on the symbol it hits: the check circle pays, the trash asks before deleting,
 // and the rest of the row only selects.
 TEST_F(ScreenTest, BillRowSymbolsAnswerClicks) {
@@ -169,17 +152,10 @@ TEST_F(ScreenTest, BillRowSymbolsAnswerClicks) {
   QApplication::processEvents();
   RowListView* list = view.list();
   const QModelIndex first = view.model()->index(0);
-  const QUuid id = view.model()->record(0).id;
   const QList<QRect> symbols = list->rowDelegate()->actionRects(list->visualRect(first), first);
   ASSERT_EQ(symbols.size(), 3);
-  const auto isPaid = [&] {
-    for (const BillItem& b : store().bills()) {
-      if (b.id == id) {
-        return b.isPaid;
-      }
-    }
-    return false;
-  };
+  const QString name = view.model()->record(0).name;
+  const auto isPaid = [&] { return findBill(store(), name)->isPaid; };
 
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(first).center());
   EXPECT_FALSE(isPaid());

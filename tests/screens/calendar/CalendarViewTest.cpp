@@ -17,11 +17,7 @@ using screentest::settle;
 namespace {
 
 QStringList titles(const EventListModel* model) {
-  QStringList out;
-  for (const CalendarEventItem& e : model->records()) {
-    out.append(e.title);
-  }
-  return out;
+  return testsupport::texts(model->records(), &CalendarEventItem::title);
 }
 
 CalendarEventItem mirrored(const QString& title, const QDateTime& start, const QString& link) {
@@ -41,6 +37,7 @@ CalendarEventItem mirrored(const QString& title, const QDateTime& start, const Q
 
 TEST_F(ScreenTest, CalendarOpensOnAllUpcomingEventsInStartOrder) {
   CalendarView view(env);
+  screentest::saveScreenshots(&view, QStringLiteral("calendar"), QSize(720, 460));
   EXPECT_EQ(view.state().selectedFilter, CalendarFilter::allUpcoming);
   EXPECT_FALSE(view.state().isShowingAddEventSheet);
   EXPECT_EQ(titles(view.model()),
@@ -71,11 +68,8 @@ TEST_F(ScreenTest, CalendarOpensOnlySafeLinksAndNeverDeletesMirroredEvents) {
             (QStringList{QStringLiteral("Phishy call"), QStringLiteral("Local file"),
                          QStringLiteral("Team standup")}));
   const auto ids = [&](int row) {
-    QStringList out;
-    for (const RowAction& a : view.list()->rowDelegate()->actions(view.model()->index(row))) {
-      out.append(a.id);
-    }
-    return out;
+    return testsupport::texts(view.list()->rowDelegate()->actions(view.model()->index(row)),
+                              &RowAction::id);
   };
   EXPECT_EQ(ids(0), QStringList{QStringLiteral("join")}) << "mirrored: no delete";
   EXPECT_EQ(ids(2), (QStringList{QStringLiteral("join"), QStringLiteral("delete")}));
@@ -168,15 +162,4 @@ TEST_F(ScreenTest, CalendarSaysWhyMirroredEventsAreMissingAndShowsEmptyStates) {
     ASSERT_NE(empty, nullptr);
     EXPECT_EQ(empty->titleLabel()->text(), expected[static_cast<int>(filter)]);
   }
-}
-
-TEST_F(ScreenTest, CalendarScreenshotsWithALongTitle) {
-  CalendarEventItem e = store().manualEvents().first();
-  e.title =
-      QStringLiteral("Quarterly planning with the whole product, design and engineering group");
-  e.location = QStringLiteral("Main building, third floor, large conference room");
-  store().updateManualEvent(e);
-  CalendarView view(env);
-  screentest::saveScreenshots(&view, QStringLiteral("calendar"), QSize(720, 460));
-  screentest::saveScreenshots(&view, QStringLiteral("calendar-narrow"), QSize(540, 460));
 }

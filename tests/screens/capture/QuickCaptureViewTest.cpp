@@ -87,19 +87,20 @@ TEST(CaptureRecord, DraftsAreNormalisedOrRefused) {
   ASSERT_TRUE(std::holds_alternative<capture_record::DailyIntention>(intention));
   EXPECT_EQ(std::get<capture_record::DailyIntention>(intention).text, QStringLiteral("Ship it"));
 
-  // Refused: amounts that are not money, a bill with no due date, an empty intention.
-  const QList<QuickCaptureDraft> refused{
-      draft(CaptureType::bill, "Rent", "12,50", {}, due),
-      draft(CaptureType::bill, "Rent", "abc", {}, due),
-      draft(CaptureType::bill, "Rent", "", {}, due),
-      draft(CaptureType::bill, "Rent", "-5", {}, due),
-      draft(CaptureType::bill, "Rent", "900", {}, std::nullopt),
-      draft(CaptureType::intention, "   ", {}),
+  // Refused, with what to do about it: amounts that are not money (the parser's own cases live
+  // with it), a bill with no due date, an empty intention.
+  const std::pair<QuickCaptureDraft, const char*> refused[] = {
+      {draft(CaptureType::bill, "Rent", "12,50", {}, due),
+       "\"12,50\" is not an amount. Enter a number such as 42.50."},
+      {draft(CaptureType::bill, "Rent", "", {}, due),
+       "Enter the bill's amount, for example 42.50."},
+      {draft(CaptureType::bill, "Rent", "900", {}, std::nullopt), "Choose the bill's due date."},
+      {draft(CaptureType::intention, "   ", {}), "Type your intention for today first."},
   };
-  for (const QuickCaptureDraft& d : refused) {
+  for (const auto& [d, message] : refused) {
     const auto record = capture_record::fromDraft(d, at);
-    ASSERT_TRUE(std::holds_alternative<capture_record::Refusal>(record)) << d.secondaryField.toStdString();
-    EXPECT_FALSE(std::get<capture_record::Refusal>(record).message.isEmpty());
+    ASSERT_TRUE(std::holds_alternative<capture_record::Refusal>(record)) << message;
+    EXPECT_EQ(std::get<capture_record::Refusal>(record).message, QString::fromUtf8(message));
   }
 }
 

@@ -10,6 +10,8 @@
 #include <QStandardItemModel>
 #include <QTest>
 
+#include <cmath>
+
 using screentest::ScreenTest;
 using testsupport::utc;
 
@@ -39,6 +41,15 @@ TEST(FocusFigures, RoundTowardsTheLongBreak) {
     EXPECT_EQ(focus_figures::sessionsTowardsLongBreak(c.completed, c.round, c.longBreakNext),
               c.expected)
         << c.completed << "/" << c.round;
+  }
+}
+
+TEST(FocusFigures, DurationsReadInMinutesThenHours) {
+  const std::pair<double, const char*> cases[] = {{59.9, "0 min"}, {3599, "59 min"},
+                                                  {3600, "1 h"},   {3719, "1 h 1 min"},
+                                                  {-60, "0 min"},  {NAN, "0 min"}};
+  for (const auto& [seconds, text] : cases) {
+    EXPECT_EQ(focus_figures::durationText(seconds), QString::fromLatin1(text)) << seconds;
   }
 }
 
@@ -105,10 +116,13 @@ TEST_F(ScreenTest, FocusScreenDrivesTheTimerAndFollowsIt) {
 TEST_F(ScreenTest, FocusScreenListsTodaysSessionsAndDropsAVanishedTask) {
   FocusTimerView view(env);
   EXPECT_EQ(view.sessionsModel()->rowCount(), 0);
-  store().addFocusSession(session(FocusSessionType::focus, now.addSecs(-600), 1500,
-                                  QStringLiteral("Write report")));
+  store().addFocusSession(
+      session(FocusSessionType::focus, now.addSecs(-600), 1500,
+              QStringLiteral("Prepare the quarterly report for the board meeting")));
+  store().addFocusSession(session(FocusSessionType::shortBreak, now.addSecs(-300), 300));
   store().addFocusSession(session(FocusSessionType::focus, now.addDays(-1)));
-  ASSERT_EQ(view.sessionsModel()->rowCount(), 1);
+  ASSERT_EQ(view.sessionsModel()->rowCount(), 2);
+  screentest::saveScreenshots(&view, QStringLiteral("focus-idle"), QSize(720, 760));
 
   view.taskPicker()->setCurrentIndex(1);
   Q_EMIT view.taskPicker()->activated(1);
@@ -116,14 +130,4 @@ TEST_F(ScreenTest, FocusScreenListsTodaysSessionsAndDropsAVanishedTask) {
   store().deleteTask(*view.state().selectedTaskID);
   EXPECT_EQ(view.state().selectedTaskID, std::nullopt);
   EXPECT_EQ(view.taskPicker()->currentIndex(), 0);
-}
-
-TEST_F(ScreenTest, FocusScreenIdleScreenshot) {
-  store().addFocusSession(session(FocusSessionType::focus, now.addSecs(-3600), 1500,
-                                  QStringLiteral("Prepare the quarterly report for the board meeting")));
-  store().addFocusSession(session(FocusSessionType::shortBreak, now.addSecs(-3000), 300));
-  store().addFocusSession(session(FocusSessionType::focus, now.addSecs(-900), 1500));
-  FocusTimerView view(env);
-  EXPECT_EQ(view.sessionsModel()->rowCount(), 3);
-  screentest::saveScreenshots(&view, QStringLiteral("focus-idle"), QSize(720, 760));
 }

@@ -33,11 +33,7 @@ TaskItem task(const QString& title, std::optional<QDateTime> due = std::nullopt,
 }
 
 QStringList titles(const QList<TaskItem>& tasks) {
-  QStringList result;
-  for (const TaskItem& t : tasks) {
-    result << t.title;
-  }
-  return result;
+  return testsupport::texts(tasks, &TaskItem::title);
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include "tests/screens/ListScreenTestSupport.h"
 #include "tests/screens/ScreenTestSupport.h"
 
 #include "app/screens/tasks/TaskEditorSheet.h"
@@ -22,6 +23,7 @@
 #include <QToolButton>
 
 using screentest::ScreenTest;
+using screentest::settle;
 
 namespace {
 
@@ -55,27 +57,8 @@ class TasksViewTest : public ScreenTest {
     QApplication::processEvents();
   }
 
-  static Sheet* openSheet() {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-      if (auto* sheet = qobject_cast<Sheet*>(widget); sheet && sheet->isVisible()) {
-        return sheet;
-      }
-    }
-    return nullptr;
-  }
-
-  static void settle() {
-    QApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  }
-
-  const TaskItem* stored(const QUuid& id) {
-    for (const TaskItem& t : store().tasks()) {
-      if (t.id == id) {
-        return &t;
-      }
-    }
-    return nullptr;
+  std::optional<TaskItem> stored(const QUuid& id) {
+    return testsupport::findBy(store().tasks(), &TaskItem::id, id);
   }
 
   std::unique_ptr<QWidget> window_;
@@ -100,7 +83,7 @@ TEST_F(TasksViewTest, AnEmptyStoreOffersToCreateATaskExceptUnderCompleted) {
 
   view->setFilter(TaskFilter::all);
   view->emptyState()->actionButton()->click();
-  Sheet* sheet = openSheet();
+  Sheet* sheet = screentest::visibleSheet();
   ASSERT_NE(sheet, nullptr);
   EXPECT_TRUE(view->state().isShowingAddTask);
   auto* editor = qobject_cast<TaskEditorSheet*>(sheet->content());
@@ -113,7 +96,7 @@ TEST_F(TasksViewTest, AnEmptyStoreOffersToCreateATaskExceptUnderCompleted) {
   EXPECT_EQ(store().tasks().first().title, QStringLiteral("Untitled Task"));
   EXPECT_EQ(store().tasks().first().category, store().settings().defaultCategory);
   EXPECT_FALSE(view->state().isShowingAddTask);
-  EXPECT_EQ(openSheet(), nullptr);
+  EXPECT_EQ(screentest::visibleSheet(), nullptr);
   EXPECT_EQ(view->model()->rowCount(), 1);
 }
 
@@ -127,13 +110,13 @@ TEST_F(TasksViewTest, RowsCompleteEditAndDeleteByMouseAndKeyboard) {
   QSignalSpy resets(view->model(), &QAbstractItemModel::modelReset);
   const TaskItem first = view->model()->task(0);
   clickPart(view, 0, TaskRow::Part::checkbox);
-  ASSERT_NE(stored(first.id), nullptr);
+  ASSERT_TRUE(stored(first.id));
   EXPECT_TRUE(stored(first.id)->isCompleted);
   EXPECT_EQ(resets.count(), first.recurrence.isNone() ? 0 : 1) << "completing moves one row";
 
   const TaskItem second = view->model()->task(0);
   clickPart(view, 0, TaskRow::Part::remove);
-  EXPECT_EQ(stored(second.id), nullptr);
+  EXPECT_FALSE(stored(second.id));
 
   const qsizetype before = store().tasks().size();
   view->listView()->setFocus();
@@ -144,14 +127,14 @@ TEST_F(TasksViewTest, RowsCompleteEditAndDeleteByMouseAndKeyboard) {
   view->listView()->setCurrentIndex(view->model()->index(0));
   const TaskItem fourth = view->model()->task(0);
   QTest::keyClick(view->listView(), Qt::Key_Delete);
-  EXPECT_EQ(stored(fourth.id), nullptr);
+  EXPECT_FALSE(stored(fourth.id));
   EXPECT_LE(store().tasks().size(), before);
 
   // Edit: the sheet shows the task; Escape changes nothing, Return saves the new title.
   const TaskItem edited = view->model()->task(0);
   for (const bool save : {false, true}) {
     clickPart(view, 0, TaskRow::Part::edit);
-    Sheet* sheet = openSheet();
+    Sheet* sheet = screentest::visibleSheet();
     ASSERT_NE(sheet, nullptr);
     auto* editor = qobject_cast<TaskEditorSheet*>(sheet->content());
     EXPECT_EQ(editor->windowTitle(), QStringLiteral("Edit Task"));

@@ -1,3 +1,4 @@
+#include "tests/screens/ListScreenTestSupport.h"
 #include "tests/screens/ScreenTestSupport.h"
 
 #include "app/screens/today/TodayView.h"
@@ -18,6 +19,7 @@
 #include <QToolButton>
 
 using screentest::ScreenTest;
+using screentest::settle;
 
 namespace {
 
@@ -34,11 +36,6 @@ class TodayViewTest : public ScreenTest {
     view_->show();
     QApplication::processEvents();
     return view_.get();
-  }
-
-  static void settle() {
-    QApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
 
   void addPendingSuggestions(int count) {
@@ -125,7 +122,7 @@ TEST_F(TodayViewTest, IntentionIsEditedInPlaceAndSavedAsTyped) {
       QTest::keyClick(view->intentionField(), Qt::Key_Return);
     }
     EXPECT_FALSE(view->state().isEditingIntention);
-    EXPECT_EQ(store().dailyIntention(), typed);
+    EXPECT_EQ(DataStore(store().storageFolder(), nullptr, nullptr).dailyIntention(), typed);
     EXPECT_EQ(view->intentionLabel()->text(),
               typed.isEmpty() ? QStringLiteral("Click edit to set today's primary focus.") : typed);
   }

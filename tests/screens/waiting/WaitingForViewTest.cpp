@@ -19,20 +19,11 @@ using screentest::settle;
 namespace {
 
 QStringList titles(const WaitingListModel* model) {
-  QStringList out;
-  for (const WaitingForItem& item : model->records()) {
-    out.append(item.title);
-  }
-  return out;
+  return testsupport::texts(model->records(), &WaitingForItem::title);
 }
 
 std::optional<WaitingForItem> find(DataStore& store, const QString& title) {
-  for (const WaitingForItem& item : store.waitingItems()) {
-    if (item.title == title) {
-      return item;
-    }
-  }
-  return std::nullopt;
+  return testsupport::findBy(store.waitingItems(), &WaitingForItem::title, title);
 }
 
 }  // namespace

@@ -2,10 +2,8 @@
 
 #include "app/screens/weather/WeatherView.h"
 #include "app/shell/ThemedLabel.h"
-#include "core/services/WeatherError.h"
-#include "core/services/WeatherServiceProtocol.h"
+#include "testing/FakeWeatherService.h"
 
-#include <QCoroTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,24 +16,6 @@ using screentest::ScreenTest;
 using testsupport::utc;
 
 namespace {
-
-// Answers every request after a short pause, with weather or with an error.
-class FakeWeatherService : public WeatherServiceProtocol {
- public:
-  QCoro::Task<WeatherData> fetchWeather(QString city) override {
-    requested.append(city);
-    co_await QCoro::sleepFor(std::chrono::milliseconds(5));
-    if (const auto* error = std::get_if<WeatherError>(&answer)) {
-      throw *error;
-    }
-    WeatherData data = std::get<WeatherData>(answer);
-    data.locationName = city;
-    co_return data;
-  }
-
-  std::variant<WeatherData, WeatherError> answer = WeatherData{};
-  QStringList requested;
-};
 
 WeatherData sampleWeather(const QDateTime& fetchedAt) {
   WeatherData w;
@@ -104,6 +84,7 @@ TEST_F(ScreenTest, WeatherSearchSavesTheCityUnlessTheServiceDoesNotKnowIt) {
     AppSettings settings = store().settings();
     settings.weatherCity = QStringLiteral("London");
     store().setSettings(settings);
+    store().saveSettings();
     store().setCachedWeather(std::nullopt);
     auto service = std::make_shared<FakeWeatherService>();
     service->answer = c.answer;
@@ -119,7 +100,7 @@ TEST_F(ScreenTest, WeatherSearchSavesTheCityUnlessTheServiceDoesNotKnowIt) {
     ASSERT_TRUE(settle(view)) << c.name;
 
     EXPECT_EQ(service->requested, QStringList{QStringLiteral("Atlantis")}) << c.name;
-    EXPECT_EQ(store().settings().weatherCity,
+    EXPECT_EQ(DataStore(store().storageFolder(), nullptr, nullptr).settings().weatherCity,
               c.citySaved ? QStringLiteral("Atlantis") : QStringLiteral("London"))
         << c.name;
     EXPECT_EQ(store().cachedWeather().has_value(), c.weatherStored) << c.name;
