@@ -9,7 +9,7 @@
 
 class QWidget;
 
-// Maps the design's system symbol names ("sun.max") to freedesktop icon names and draws them
+// Maps system symbol names ("sun.max") to freedesktop icon names and draws them
 // the way symbols are drawn: in one colour, following the text colour unless told otherwise.
 // The user's icon theme comes first, Adwaita is the fallback theme, and a symbol neither knows
 // is drawn as a lettered outline, so no button is ever blank.

@@ -13,6 +13,6 @@ class KeychainHelper {
 
   static std::optional<QString> read(const QString& key);
   static bool save(const QString& key, const QString& secret);
-  // "delete" in the design; true when the item is gone afterwards.
+  // Named remove because delete is a keyword; true when the item is gone afterwards.
   static bool remove(const QString& key);
 };
