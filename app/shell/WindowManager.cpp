@@ -62,20 +62,6 @@ class HidingMainWindow : public QMainWindow {
   std::function<void()> onClose_;
 };
 
-// Open-Meteo over a session that lives as long as the longest fetch that uses it.
-class SessionWeatherService : public WeatherServiceProtocol {
- public:
-  explicit SessionWeatherService(std::shared_ptr<HttpSession> session)
-      : session_(std::move(session)), service_(*session_) {}
-  QCoro::Task<WeatherData> fetchWeather(QString city) override {
-    return service_.fetchWeather(std::move(city));
-  }
-
- private:
-  std::shared_ptr<HttpSession> session_;
-  WeatherService service_;
-};
-
 // A theme icon travels to the tray host by name, so the host can recolour a symbolic icon
 // for its panel; a drawn one would keep our text colour on any panel.
 QIcon trayImage() {
@@ -452,11 +438,7 @@ QCoro::Task<> WindowManager::refreshWeatherIfNeeded() {
   if (seams_.makeWeatherService) {
     service = seams_.makeWeatherService();
   } else {
-    if (!weatherSession_) {
-      weatherSession_ = std::make_shared<HttpSession>(std::chrono::seconds(30),
-                                                      std::chrono::seconds(60));
-    }
-    service = std::make_shared<SessionWeatherService>(weatherSession_);
+    service = std::make_shared<WeatherService>(HttpSession::shared());
   }
   std::optional<WeatherData> weather;
   try {

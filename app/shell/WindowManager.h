@@ -23,7 +23,6 @@ class DataStore;
 class EmailIntelligenceProvider;
 class EmailSyncCoordinator;
 class FocusTimerManager;
-class HttpSession;
 class NotificationServiceProtocol;
 class QSettings;
 class QTimer;
@@ -147,7 +146,6 @@ class WindowManager : public QObject {
   Seams seams_;
   std::unique_ptr<NotificationServiceProtocol> notificationService_;
   std::unique_ptr<EmailSyncCoordinator> emailSyncCoordinator_;
-  std::shared_ptr<HttpSession> weatherSession_;
   QPointer<QSystemTrayIcon> trayIcon_;
   QPointer<TrayPopup> popup_;
   QPointer<FloatingWidgetPanel> floatingPanel_;
