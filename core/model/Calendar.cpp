@@ -16,6 +16,7 @@ struct OffsetSpan {
 };
 
 constexpr qint64 msecsPerDay = 86'400'000;
+constexpr qint64 unixEpochJulianDay = 2'440'588;
 
 // Per thread, so a Calendar can be used from worker threads without locking.
 thread_local std::array<OffsetSpan, 4> recentSpans;
@@ -26,7 +27,7 @@ QDate dateOfLocalMSecs(qint64 localMSecs) {
   if (localMSecs % msecsPerDay < 0) {
     --days;
   }
-  return QDate(1970, 1, 1).addDays(days);
+  return QDate::fromJulianDay(unixEpochJulianDay + days);
 }
 
 // The span around `instant`, or nothing when the zone cannot tell where its offset changes.
