@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmapCache>
 #include <QVBoxLayout>
 
 namespace {
@@ -20,6 +21,40 @@ constexpr qreal kOutlineOpacity = 0.08;
 constexpr qreal kShadowOpacity = 0.03;
 constexpr int kShadowRadius = 4;
 constexpr int kShadowOffsetY = 2;
+
+// Soft shadow: rings around the offset panel, fading outwards, kept off the panel itself so
+// the translucent fill does not darken. It depends on the card's size only, and screens are
+// built anew on every visit, so it is drawn once per size and kept.
+QPixmap shadowOf(QSize size, const QRectF& panel, qreal pixelRatio) {
+  const QString key = QStringLiteral("pelmora-card-shadow-%1x%2@%3")
+                          .arg(size.width())
+                          .arg(size.height())
+                          .arg(pixelRatio);
+  QPixmap shadow;
+  if (QPixmapCache::find(key, &shadow)) {
+    return shadow;
+  }
+  shadow = QPixmap(size * pixelRatio);
+  shadow.setDevicePixelRatio(pixelRatio);
+  shadow.fill(Qt::transparent);
+  QPainter p(&shadow);
+  p.setRenderHint(QPainter::Antialiasing);
+  QPainterPath outside;
+  outside.addRect(QRectF(QPointF(0, 0), QSizeF(size)));
+  QPainterPath shape;
+  shape.addRoundedRect(panel, kRadius, kRadius);
+  p.setClipPath(outside.subtracted(shape));
+  p.setPen(Qt::NoPen);
+  const QRectF offset = panel.translated(0, kShadowOffsetY);
+  for (int ring = kShadowRadius; ring >= 1; --ring) {
+    const qreal weight = qreal(kShadowRadius - ring + 1) / kShadowRadius;
+    p.setBrush(QColor::fromRgbF(0, 0, 0, float(kShadowOpacity * weight / 2)));
+    p.drawRoundedRect(offset.adjusted(-ring, -ring, ring, ring), kRadius + ring, kRadius + ring);
+  }
+  p.end();
+  QPixmapCache::insert(key, shadow);
+  return shadow;
+}
 
 }  // namespace
 
@@ -71,27 +106,12 @@ QRect CardView::panelRect() const { return rect().marginsRemoved(shadowMargins()
 
 void CardView::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.setRenderHint(QPainter::Antialiasing);
   const QRectF panel = panelRect();
+  p.drawPixmap(0, 0, shadowOf(size(), panel, devicePixelRatioF()));
+
+  p.setRenderHint(QPainter::Antialiasing);
   QPainterPath shape;
   shape.addRoundedRect(panel, kRadius, kRadius);
-
-  // Soft shadow: rings around the offset panel, fading outwards, kept off the panel itself
-  // so the translucent fill does not darken.
-  {
-    p.save();
-    QPainterPath outside;
-    outside.addRect(rect());
-    p.setClipPath(outside.subtracted(shape));
-    p.setPen(Qt::NoPen);
-    const QRectF shadow = panel.translated(0, kShadowOffsetY);
-    for (int ring = kShadowRadius; ring >= 1; --ring) {
-      const qreal weight = qreal(kShadowRadius - ring + 1) / kShadowRadius;
-      p.setBrush(QColor::fromRgbF(0, 0, 0, float(kShadowOpacity * weight / 2)));
-      p.drawRoundedRect(shadow.adjusted(-ring, -ring, ring, ring), kRadius + ring, kRadius + ring);
-    }
-    p.restore();
-  }
 
   QColor fill = Theme::color(ThemeColor::windowBackground, this);
   fill.setAlphaF(fill.alphaF() * kFillOpacity);

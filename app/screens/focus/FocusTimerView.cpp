@@ -1,5 +1,6 @@
 #include "app/screens/focus/FocusTimerView.h"
 
+#include "app/screens/ListScreen.h"
 #include "app/screens/ScreenScaffold.h"
 #include "app/screens/focus/FocusFigures.h"
 #include "app/shell/CardView.h"
@@ -20,6 +21,26 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// The tasks a session can be linked to, "No task" first (a task without an id). A model over
+// the list, since filling the combo box item by item costs milliseconds at thousands of tasks.
+class LinkableTaskModel : public RecordListModel<TaskItem> {
+ public:
+  explicit LinkableTaskModel(QObject* parent)
+      : RecordListModel<TaskItem>(
+            [](const TaskItem& task) {
+              return task.id.isNull() ? QStringLiteral("No task") : task.title;
+            },
+            parent) {}
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role == Qt::UserRole) {
+      const TaskItem* task = at(index);
+      return task != nullptr && !task->id.isNull() ? QVariant(task->id) : QVariant();
+    }
+    return RecordListModel<TaskItem>::data(index, role);
+  }
+};
 
 constexpr qreal kRingSize = 220;
 constexpr qreal kRingLine = 12;
@@ -146,6 +167,10 @@ FocusTimerView::FocusTimerView(const ScreenEnvironment& environment, QWidget* pa
   taskPicker_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   taskPicker_->setMinimumContentsLength(24);
   taskPicker_->setMaxVisibleItems(15);
+  taskPicker_->setModel(new LinkableTaskModel(taskPicker_));
+  if (auto* popupList = qobject_cast<QListView*>(taskPicker_->view())) {
+    popupList->setUniformItemSizes(true);
+  }
   taskCaption->setBuddy(taskPicker_);
   taskRow->addWidget(taskPicker_);
   linkedTask_ = new ThemedLabel(QString(), ThemeColor::primary, timerBody);
@@ -311,17 +336,18 @@ void FocusTimerView::refreshTimer() {
 }
 
 void FocusTimerView::refreshTasks() {
-  const QList<TaskItem> tasks =
-      environment_.store ? focus_figures::linkableTasks(environment_.store->tasks()) : QList<TaskItem>();
-  taskPicker_->clear();
-  taskPicker_->addItem(QStringLiteral("No task"));
+  QList<TaskItem> choices{TaskItem()};
+  if (environment_.store) {
+    choices.append(focus_figures::linkableTasks(environment_.store->tasks()));
+  }
   int selected = 0;
-  for (const TaskItem& task : tasks) {
-    taskPicker_->addItem(task.title, task.id);
-    if (state_.selectedTaskID == task.id) {
-      selected = taskPicker_->count() - 1;
+  for (int row = 1; row < choices.size() && state_.selectedTaskID; ++row) {
+    if (choices.at(row).id == *state_.selectedTaskID) {
+      selected = row;
+      break;
     }
   }
+  static_cast<LinkableTaskModel*>(taskPicker_->model())->setRecords(std::move(choices));
   // A task finished or deleted meanwhile is no longer offered, nor kept selected.
   if (selected == 0) {
     state_.selectedTaskID.reset();
