@@ -125,19 +125,34 @@ class AppShellTest : public ::testing::Test {
   std::unique_ptr<AppDelegate> delegate;
 };
 
-TEST_F(AppShellTest, LaunchBuildsTheShellAndQuitStopsEverythingThenSavesOnce) {
-  launch();
+// The tray menu's Quit ends the app while its windows are open (they hide on close, and a
+// quit that asked them first was refused); termination then stops every duty and saves, once.
+TEST_F(AppShellTest, LaunchBuildsTheShellTrayQuitEndsTheLoopAndTerminationSavesOnce) {
+  realQuit = true;
+  launch([](AppSettings& s) { s.isWidgetFloating = true; });
   EXPECT_TRUE(manager().mainWindow()->isVisible());
   EXPECT_EQ(manager().mainWindow()->size(), QSize(880, 580));
   EXPECT_EQ(manager().mainWindow()->minimumSize(), QSize(720, 480));
-  ASSERT_NE(manager().floatingPanel(), nullptr);
   ASSERT_NE(manager().popup(), nullptr);
   EXPECT_FALSE(manager().popup()->isVisible());
-  ASSERT_NE(manager().weatherTimer(), nullptr);
   EXPECT_TRUE(manager().weatherTimer()->isActive());
   EXPECT_TRUE(manager().isObservingWake());
-  EXPECT_TRUE(static_cast<bool>(delegate->focusTimer()->onSessionCompleted));
   EXPECT_EQ(logLines(QStringLiteral("App")), QStringList{"Pelmora launched successfully."});
+
+  ASSERT_NE(manager().trayIcon(), nullptr);
+  QAction* quit = nullptr;
+  for (QAction* action : manager().trayIcon()->contextMenu()->actions()) {
+    if (action->text() == QStringLiteral("Quit Pelmora")) {
+      quit = action;
+    }
+  }
+  ASSERT_NE(quit, nullptr);
+  QTimer::singleShot(0, quit, &QAction::trigger);
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  watchdog.start(5000);
+  EXPECT_EQ(QApplication::exec(), 0);
 
   delegate->store()->setDailyIntention(QStringLiteral("Ship it"));  // in memory only
   delegate->applicationWillTerminate();
@@ -389,25 +404,3 @@ TEST_F(AppShellTest, WakeOrReturnFinishesAnExpiredFocus) {
 }
 
 }  // namespace
-
-// The tray menu's Quit ends the app while its windows are open; they hide on close, and a
-// quit that asked them first was refused.
-TEST_F(AppShellTest, TrayQuitEndsTheEventLoopWithTheWindowsOpen) {
-  realQuit = true;
-  launch([](AppSettings& s) { s.isWidgetFloating = true; });
-  ASSERT_TRUE(manager().mainWindow()->isVisible());
-  ASSERT_NE(manager().trayIcon(), nullptr);
-  QAction* quit = nullptr;
-  for (QAction* action : manager().trayIcon()->contextMenu()->actions()) {
-    if (action->text() == QStringLiteral("Quit Pelmora")) {
-      quit = action;
-    }
-  }
-  ASSERT_NE(quit, nullptr);
-  QTimer::singleShot(0, quit, &QAction::trigger);
-  QTimer watchdog;
-  watchdog.setSingleShot(true);
-  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(1); });
-  watchdog.start(5000);
-  EXPECT_EQ(QApplication::exec(), 0);
-}

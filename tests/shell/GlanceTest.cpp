@@ -78,54 +78,21 @@ TEST(Glance, EventLinesClockTextsAndProgress) {
   EXPECT_EQ(glance::progressText(summary), QStringLiteral("2/5"));
 }
 
-TEST(Glance, FocusControlFollowsTheTimerAndStartAfterABreakBeginsFocus) {
+// The popup and the widget show the control of each state; after a break has ended, Start
+// begins focus tied to no task.
+TEST(Glance, StartAfterABreakBeginsFocusOnNoTask) {
   const QDateTime t0 = utc(2026, 3, 10, 9);
   FocusTimerManager timer(25, 5, 15, 4, [&] { return t0; });
-  const struct {
-    const char* title;
-    bool prominent;
-    const char* symbol;
-    TimerStatus after;
-  } steps[] = {{"Start", true, "play.fill", TimerStatus::running},
-               {"Pause", false, "pause.fill", TimerStatus::paused},
-               {"Resume", true, "play.fill", TimerStatus::running}};
-  for (const auto& step : steps) {
-    const glance::FocusControl control = glance::focusControl(timer.status());
-    EXPECT_EQ(control.title, QString::fromLatin1(step.title));
-    EXPECT_EQ(control.prominent, step.prominent) << step.title;
-    EXPECT_EQ(control.symbol, QString::fromLatin1(step.symbol)) << step.title;
-    glance::advanceFocus(timer, t0.addSecs(60));
-    EXPECT_EQ(timer.status(), step.after) << step.title;
-  }
-
-  FocusTimerManager afterBreak(25, 5, 15, 4, [&] { return t0; });
-  afterBreak.start(FocusSessionType::shortBreak, QUuid::createUuid(), QStringLiteral("x"), t0);
-  afterBreak.checkCompletion(t0.addSecs(3600));
-  EXPECT_EQ(glance::focusControl(afterBreak.status()).title, QStringLiteral("Start"));
-  glance::advanceFocus(afterBreak, t0.addSecs(7200));
-  EXPECT_EQ(afterBreak.status(), TimerStatus::running);
-  EXPECT_EQ(afterBreak.sessionType(), FocusSessionType::focus);
-  EXPECT_FALSE(afterBreak.taskId().has_value());
-}
-
-TEST(Glance, RemindersCountEverythingButShowThreeTasksAndTwoFollowUps) {
-  QList<TaskItem> tasks = {task(QStringLiteral("done"), utc(2026, 3, 10, 8), true)};
-  for (int i = 1; i <= 5; ++i) tasks << task(QStringLiteral("t%1").arg(i), utc(2026, 3, 10, 8 + i));
-  QList<WaitingForItem> items;
-  for (int i = 0; i <= 4; ++i) {
-    WaitingForItem item;
-    item.id = QUuid::createUuid();
-    item.title = i == 0 ? QStringLiteral("later") : QStringLiteral("f%1").arg(i);
-    item.nextFollowUpDate = i == 0 ? utc(2026, 3, 12) : utc(2026, 3, 1 + i);
-    items << item;
-  }
-  const glance::Reminders all = glance::reminders(tasks, items, evening, berlin);
-  EXPECT_EQ(all.count(), 9);
-  EXPECT_EQ(glance::reminderToggleText(false, all.count()), QStringLiteral("Show Reminders (9)"));
-  EXPECT_EQ(glance::reminderToggleText(true, all.count()), QStringLiteral("Hide Reminders"));
-  EXPECT_EQ(titles(all.shown().tasks), QStringList({"t1", "t2", "t3"}));
-  EXPECT_EQ(titles(all.shown().followUps), QStringList({"f1", "f2"}));
-  EXPECT_TRUE(glance::reminders(tasks.mid(0, 1), items.mid(0, 1), evening, berlin).isEmpty());
+  timer.start(FocusSessionType::shortBreak, QUuid::createUuid(), QStringLiteral("x"), t0);
+  timer.checkCompletion(t0.addSecs(3600));
+  const glance::FocusControl control = glance::focusControl(timer.status());
+  EXPECT_EQ(control.title, QStringLiteral("Start"));
+  EXPECT_TRUE(control.prominent);
+  EXPECT_EQ(control.symbol, QStringLiteral("play.fill"));
+  glance::advanceFocus(timer, t0.addSecs(7200));
+  EXPECT_EQ(timer.status(), TimerStatus::running);
+  EXPECT_EQ(timer.sessionType(), FocusSessionType::focus);
+  EXPECT_FALSE(timer.taskId().has_value());
 }
 
 TEST(DayLists, FormatSecondsDropsTheFractionAndPrintsLongMinutesInFull) {
