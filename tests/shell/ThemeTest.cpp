@@ -43,7 +43,6 @@ TEST(Theme, ColoursSuitTheBackgroundInLightAndDark) {
     EXPECT_GE(std::abs(view - window), 5);
     EXPECT_GE(std::abs(view - palette->color(QPalette::Window).darker(140).lightness()), 20);
   }
-  EXPECT_EQ(Theme::color(ThemeColor::blue, light), QColor(0x1c, 0x71, 0xd8));
 }
 
 TEST(Theme, SharedThemeFollowsTheDesktopUnlessTheSettingSaysOtherwise) {
