@@ -50,7 +50,7 @@ TEST(Glance, TopTodayTasksKeepStoreOrderAndStopAtThree) {
   }
 }
 
-TEST(Glance, EventLinesClockTextsAndProgress) {
+TEST(Glance, EventLinesClockTextsAndCounts) {
   CalendarEventItem event;
   event.startDate = utc(2026, 3, 10, 22, 15);  // 23:15 Berlin, 75 minutes ahead
   event.endDate = utc(2026, 3, 10, 22, 45);
@@ -76,6 +76,8 @@ TEST(Glance, EventLinesClockTextsAndProgress) {
   summary.tasksCompletedToday = 2;
   summary.totalTasksDueToday = 5;
   EXPECT_EQ(glance::progressText(summary), QStringLiteral("2/5"));
+  EXPECT_EQ(glance::reminderToggleText(false, 9), QStringLiteral("Show Reminders (9)"));
+  EXPECT_EQ(glance::reminderToggleText(true, 9), QStringLiteral("Hide Reminders"));
 }
 
 // The popup and the widget show the control of each state; after a break has ended, Start
