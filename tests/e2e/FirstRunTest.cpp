@@ -26,7 +26,8 @@ constexpr auto kTimeout = 30s;
 const QString kTitle = QStringLiteral("Renew the passport");
 const QString kWelcome = QStringLiteral("Welcome to Pelmora");
 
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout = kTimeout) {
+bool waitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = kTimeout) {
   QDeadlineTimer deadline(timeout);
   while (!condition()) {
     if (deadline.hasExpired()) {
@@ -47,9 +48,10 @@ class FirstRunTest : public ::testing::Test {
           << tool << " is missing; `make deps` installs it";
     }
     // The server picks a free display and writes its number to the descriptor given.
-    xvfb_.start(QStringLiteral("sh"), {QStringLiteral("-c"),
-                                       QStringLiteral("exec Xvfb -displayfd 1 -screen 0 1280x800x24 "
-                                                      "-nolisten tcp 2>/dev/null")});
+    xvfb_.start(
+        QStringLiteral("sh"),
+        {QStringLiteral("-c"), QStringLiteral("exec Xvfb -displayfd 1 -screen 0 1280x800x24 "
+                                              "-nolisten tcp 2>/dev/null")});
     QByteArray number;
     ASSERT_TRUE(waitUntil([&] {
       xvfb_.waitForReadyRead(100);
@@ -66,11 +68,13 @@ class FirstRunTest : public ::testing::Test {
                                                            {"XDG_RUNTIME_DIR", "run"}};
     for (const auto& [variable, folder] : folders) {
       ASSERT_TRUE(QDir(root_.path()).mkpath(QString::fromLatin1(folder)));
-      environment_.insert(QString::fromLatin1(variable), root_.filePath(QString::fromLatin1(folder)));
+      environment_.insert(QString::fromLatin1(variable),
+                          root_.filePath(QString::fromLatin1(folder)));
     }
     QFile::setPermissions(root_.filePath(QStringLiteral("run")),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    environment_.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(number.trimmed()));
+    environment_.insert(QStringLiteral("DISPLAY"),
+                        QLatin1Char(':') + QString::fromLatin1(number.trimmed()));
     environment_.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment_.remove(QStringLiteral("WAYLAND_DISPLAY"));
   }
@@ -104,7 +108,9 @@ class FirstRunTest : public ::testing::Test {
     return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
   }
 
-  bool keys(const QString& names) { return xdotool(QStringLiteral("key --delay 60 ") + names).has_value(); }
+  bool keys(const QString& names) {
+    return xdotool(QStringLiteral("key --delay 60 ") + names).has_value();
+  }
 
   // The visible window of that exact title, once it is mapped.
   QString waitForWindow(const QString& title) {
@@ -126,7 +132,8 @@ class FirstRunTest : public ::testing::Test {
   // What a person does when the keyboard went nowhere: click the window (on the sidebar's
   // header, which does nothing itself).
   bool focusByClick(const QString& window) {
-    return xdotool(QStringLiteral("mousemove --window ") + window + QStringLiteral(" 100 20 click 1"))
+    return xdotool(QStringLiteral("mousemove --window ") + window +
+                   QStringLiteral(" 100 20 click 1"))
                .has_value() &&
            waitForFocus(window);
   }
@@ -186,7 +193,9 @@ TEST_F(FirstRunTest, OnboardingCaptureCompleteQuitAndTheTaskIsStillDone) {
   // the floating widget as proposed.
   ASSERT_TRUE(keys(QStringLiteral("Return space Return Return")));
   ASSERT_TRUE(waitUntil([&] {
-    return readJson(QStringLiteral("settings.json")).value(QStringLiteral("hasCompletedOnboarding")).toBool();
+    return readJson(QStringLiteral("settings.json"))
+        .value(QStringLiteral("hasCompletedOnboarding"))
+        .toBool();
   })) << "onboarding did not finish";
   ASSERT_TRUE(waitUntil([&] { return !isShown(kWelcome); }));
   ASSERT_TRUE(waitUntil([&] { return storedTasks().isEmpty(); })) << "the sample tasks stayed";
@@ -207,7 +216,8 @@ TEST_F(FirstRunTest, OnboardingCaptureCompleteQuitAndTheTaskIsStillDone) {
   // Ctrl+3 is the Tasks tab. From the tab list: past the three action rows and "Add Task" to
   // the filter, along it to "All", past the search field into the list; Space completes.
   ASSERT_TRUE(focusByClick(mainWindow));
-  ASSERT_TRUE(keys(QStringLiteral("ctrl+3 Tab Tab Tab Tab Tab Right Right Right Right Tab Tab space")));
+  ASSERT_TRUE(
+      keys(QStringLiteral("ctrl+3 Tab Tab Tab Tab Tab Right Right Right Right Tab Tab space")));
   ASSERT_TRUE(waitUntil([&] { return taskCompleted(kTitle) == true; }))
       << "the task was not completed from the Tasks tab";
 

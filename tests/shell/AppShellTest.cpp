@@ -47,9 +47,9 @@ class ShowHideRecorder : public QObject {
     auto* widget = qobject_cast<QWidget*>(watched);
     if (widget != nullptr && widget->isWindow() &&
         (event->type() == QEvent::Show || event->type() == QEvent::Hide)) {
-      events.append((event->type() == QEvent::Show ? QStringLiteral("show ")
-                                                   : QStringLiteral("hide ")) +
-                    widget->objectName());
+      events.append(
+          (event->type() == QEvent::Show ? QStringLiteral("show ") : QStringLiteral("hide ")) +
+          widget->objectName());
     }
     return false;
   }
@@ -198,14 +198,16 @@ TEST(AppShortcutTest, CtrlShiftLAndKMatchWhateverElseIsHeld) {
   } rows[] = {
       {Qt::Key_L, ctrlShift, GlobalShortcut::showMainWindow},
       {Qt::Key_L, ctrlShift | Qt::AltModifier, GlobalShortcut::showMainWindow},
-      {Qt::Key_K, ctrlShift | Qt::MetaModifier | Qt::KeypadModifier, GlobalShortcut::newQuickCapture},
+      {Qt::Key_K, ctrlShift | Qt::MetaModifier | Qt::KeypadModifier,
+       GlobalShortcut::newQuickCapture},
       {Qt::Key_L, Qt::ControlModifier, GlobalShortcut::none},
       {Qt::Key_K, Qt::ShiftModifier | Qt::AltModifier, GlobalShortcut::none},
       {Qt::Key_J, ctrlShift, GlobalShortcut::none},
       {Qt::Key_unknown, ctrlShift, GlobalShortcut::none},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(globalShortcutFor(row.key, row.modifiers), row.expected) << row.key << ' ' << row.modifiers.toInt();
+    EXPECT_EQ(globalShortcutFor(row.key, row.modifiers), row.expected)
+        << row.key << ' ' << row.modifiers.toInt();
   }
 }
 
@@ -275,8 +277,10 @@ TEST_F(AppShellTest, EveryPopupActionClosesThePopupBeforeActing) {
     ShowHideRecorder recorder;
     row.action();
     EXPECT_FALSE(manager().popup()->isVisible());
-    EXPECT_EQ(recorder.events.value(0), QStringLiteral("hide PelmoraTrayPopup")) << row.shows.toStdString();
-    EXPECT_TRUE(recorder.events.contains(QStringLiteral("show ") + row.shows)) << row.shows.toStdString();
+    EXPECT_EQ(recorder.events.value(0), QStringLiteral("hide PelmoraTrayPopup"))
+        << row.shows.toStdString();
+    EXPECT_TRUE(recorder.events.contains(QStringLiteral("show ") + row.shows))
+        << row.shows.toStdString();
   }
 }
 
@@ -313,14 +317,15 @@ TEST(PanelRescueTest, OnlyAPanelOutsideEveryFreeAreaMoves) {
     std::optional<QPoint> expected;
   } rows[] = {
       {{100, 100}, twoScreens, std::nullopt},
-      {{2500, 500}, twoScreens, std::nullopt},                        // on the second display
-      {{4000, 500}, twoScreens, QPoint(1920 - 280 - 24, 32 + 48)},    // display gone
-      {{2500, 1100}, twoScreens, QPoint(1920 - 280 - 24, 32 + 48)},   // below everything
-      {{100, -170}, twoScreens, QPoint(1920 - 280 - 24, 32 + 48)},    // only under the top bar
+      {{2500, 500}, twoScreens, std::nullopt},                       // on the second display
+      {{4000, 500}, twoScreens, QPoint(1920 - 280 - 24, 32 + 48)},   // display gone
+      {{2500, 1100}, twoScreens, QPoint(1920 - 280 - 24, 32 + 48)},  // below everything
+      {{100, -170}, twoScreens, QPoint(1920 - 280 - 24, 32 + 48)},   // only under the top bar
       {{4000, 500}, {}, std::nullopt},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(rescuedPanelPosition(QRect(row.at, size), row.screens), row.expected) << row.at.x() << ',' << row.at.y();
+    EXPECT_EQ(rescuedPanelPosition(QRect(row.at, size), row.screens), row.expected)
+        << row.at.x() << ',' << row.at.y();
   }
 }
 
@@ -331,15 +336,16 @@ TEST(PopupPlacementTest, UnderTheIconOrAboveItAndAlwaysOnScreen) {
     QPoint cursor;
     QPoint expected;
   } rows[] = {
-      {QRect(1000, 0, 24, 24), {}, {1011 - 150, 32}},                  // top bar
-      {QRect(1000, 1056, 24, 24), {}, {1011 - 150, 1056 - 4 - 420}},   // bottom panel
-      {QRect(1900, 0, 20, 24), {}, {1920 - 300, 32}},                  // right corner
-      {QRect(), {500, 600}, {500 - 150, 600 + 1 + 4}},                 // no icon: the cursor
+      {QRect(1000, 0, 24, 24), {}, {1011 - 150, 32}},                 // top bar
+      {QRect(1000, 1056, 24, 24), {}, {1011 - 150, 1056 - 4 - 420}},  // bottom panel
+      {QRect(1900, 0, 20, 24), {}, {1920 - 300, 32}},                 // right corner
+      {QRect(), {500, 600}, {500 - 150, 600 + 1 + 4}},                // no icon: the cursor
       {QRect(), {500, 900}, {500 - 150, 900 - 4 - 420}},
       {QRect(), {10, 10}, {0, 32}},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(popupPosition(row.icon, row.cursor, size, kFreeArea), row.expected) << row.icon.x() << ',' << row.icon.y();
+    EXPECT_EQ(popupPosition(row.icon, row.cursor, size, kFreeArea), row.expected)
+        << row.icon.x() << ',' << row.icon.y();
   }
 }
 
@@ -366,9 +372,12 @@ TEST_F(AppShellTest, WeatherRefreshStoresSuccessOnlyAndSkipsAnEmptyCity) {
     runTask(manager().refreshWeatherIfNeeded());
     EXPECT_EQ(weather->requested.size(), row.fetches) << row.city.toStdString();
     EXPECT_EQ(delegate->store()->cachedWeather() != before, row.stored) << row.city.toStdString();
-    EXPECT_EQ(DataStore(folder.filePath(QStringLiteral("store")), nullptr, nullptr).cachedWeather() != before,
-              row.stored);
-    EXPECT_EQ(logLines(QStringLiteral("Weather")).size(), row.stored ? 1 : 0) << row.city.toStdString();
+    EXPECT_EQ(
+        DataStore(folder.filePath(QStringLiteral("store")), nullptr, nullptr).cachedWeather() !=
+            before,
+        row.stored);
+    EXPECT_EQ(logLines(QStringLiteral("Weather")).size(), row.stored ? 1 : 0)
+        << row.city.toStdString();
     delegate.reset();
   }
 }
@@ -385,12 +394,14 @@ TEST_F(AppShellTest, WakeOrReturnFinishesAnExpiredFocus) {
       s.notifyFocusComplete = wake;
     });
     const int sessions = delegate->store()->focusSessions().size();
-    delegate->focusTimer()->start(FocusSessionType::focus, std::nullopt, QStringLiteral("Report"), now);
+    delegate->focusTimer()->start(FocusSessionType::focus, std::nullopt, QStringLiteral("Report"),
+                                  now);
     now = now.addSecs(3 * 3600);
     if (wake) {
       panel().move(5000, 5000);
       Q_EMIT workspace.didWake();
-      QTRY_COMPARE(logLines(QStringLiteral("System")).count("Application handled system wake cleanly."), 1);
+      QTRY_COMPARE(
+          logLines(QStringLiteral("System")).count("Application handled system wake cleanly."), 1);
       EXPECT_EQ(panel().pos(), QPoint(1920 - panel().width() - 24, 32 + 48));
       EXPECT_EQ(weather->requested, QStringList{"Oslo"});
     } else {

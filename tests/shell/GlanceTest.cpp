@@ -41,10 +41,11 @@ TEST(Glance, TopTodayTasksKeepStoreOrderAndStopAtThree) {
   QList<TaskItem> today;
   for (int i = 1; i <= 5; ++i) today << task(QString::number(i), utc(2026, 3, 10, 6 + i));
   const QList<TaskItem> late = {task(QStringLiteral("23:59"), utc(2026, 3, 10, 22, 59))};
-  const std::pair<QList<TaskItem>, QStringList> cases[] = {{noise + today, {"1", "2", "3"}},
-                                                           {today.mid(0, 3) + noise, {"1", "2", "3"}},
-                                                           {noise, {}},
-                                                           {noise + late, {"23:59"}}};
+  const std::pair<QList<TaskItem>, QStringList> cases[] = {
+      {noise + today, {"1", "2", "3"}},
+      {today.mid(0, 3) + noise, {"1", "2", "3"}},
+      {noise, {}},
+      {noise + late, {"23:59"}}};
   for (const auto& [tasks, expected] : cases) {
     EXPECT_EQ(titles(glance::topTodayTasks(tasks, evening, berlin)), expected);
   }
@@ -67,8 +68,9 @@ TEST(Glance, EventLinesClockTextsAndCounts) {
 
   const QDateTime lateUtc = utc(2026, 3, 10, 23, 30);  // already the 11th in Berlin
   EXPECT_EQ(day_lists::shortTime(lateUtc, berlin, c), QStringLiteral("00:30"));
-  EXPECT_EQ(day_lists::abbreviatedDate(lateUtc, berlin, QLocale(QLocale::English, QLocale::UnitedStates)),
-            QStringLiteral("Mar 11, 2026"));
+  EXPECT_EQ(
+      day_lists::abbreviatedDate(lateUtc, berlin, QLocale(QLocale::English, QLocale::UnitedStates)),
+      QStringLiteral("Mar 11, 2026"));
   EXPECT_EQ(day_lists::abbreviatedDate(lateUtc, berlin, QLocale(QLocale::German, QLocale::Germany)),
             QStringLiteral("11. März 2026"));
 
@@ -99,8 +101,10 @@ TEST(Glance, StartAfterABreakBeginsFocusOnNoTask) {
 
 TEST(DayLists, FormatSecondsDropsTheFractionAndPrintsLongMinutesInFull) {
   const std::pair<double, const char*> cases[] = {
-      {0, "00:00"},    {59.9, "00:59"},   {125.9, "02:05"}, {1499.6, "24:59"}, {3600, "60:00"},
-      {6000, "100:00"}, {-3, "00:00"}, {std::numeric_limits<double>::quiet_NaN(), "00:00"}};
+      {0, "00:00"},     {59.9, "00:59"},
+      {125.9, "02:05"}, {1499.6, "24:59"},
+      {3600, "60:00"},  {6000, "100:00"},
+      {-3, "00:00"},    {std::numeric_limits<double>::quiet_NaN(), "00:00"}};
   for (const auto& [seconds, text] : cases) {
     EXPECT_EQ(day_lists::formatSeconds(seconds), QString::fromLatin1(text)) << seconds;
   }

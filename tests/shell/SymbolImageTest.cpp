@@ -29,7 +29,8 @@ PixelTest like(const QColor& color, int tolerance = 24) {
 }
 
 // Mostly opaque pixels that pass the test.
-int count(const QImage& image, const PixelTest& test = [](const QColor&) { return true; }) {
+int count(
+    const QImage& image, const PixelTest& test = [](const QColor&) { return true; }) {
   int n = 0;
   for (int y = 0; y < image.height(); ++y) {
     for (int x = 0; x < image.width(); ++x) {

@@ -30,11 +30,12 @@ TEST(Theme, ColoursSuitTheBackgroundInLightAndDark) {
     EXPECT_EQ(primary, palette->color(QPalette::WindowText));
     EXPECT_TRUE(secondary.rgb() == primary.rgb() && tertiary.rgb() == primary.rgb());
     EXPECT_TRUE(primary.alphaF() > secondary.alphaF() && secondary.alphaF() > tertiary.alphaF());
-    EXPECT_EQ(Theme::color(ThemeColor::windowBackground, *palette), palette->color(QPalette::Window));
+    EXPECT_EQ(Theme::color(ThemeColor::windowBackground, *palette),
+              palette->color(QPalette::Window));
     const int window = palette->color(QPalette::Window).lightness();
     EXPECT_GT(std::abs(QColor(primary.rgb()).lightness() - window), 150);
-    for (ThemeColor hue : {ThemeColor::blue, ThemeColor::orange, ThemeColor::red, ThemeColor::purple,
-                           ThemeColor::green, ThemeColor::yellow}) {
+    for (ThemeColor hue : {ThemeColor::blue, ThemeColor::orange, ThemeColor::red,
+                           ThemeColor::purple, ThemeColor::green, ThemeColor::yellow}) {
       const int lightness = Theme::color(hue, *palette).lightness();
       EXPECT_TRUE(isDark ? lightness > window + 60 : lightness < window - 60) << int(hue);
       EXPECT_NE(Theme::color(hue, light), Theme::color(hue, dark)) << int(hue);

@@ -84,7 +84,8 @@ TEST(CardView, HeaderHoldsOnlyTheGivenPartsInOrderWithinThePadding) {
               {literal, std::nullopt, false},
               {std::nullopt, std::nullopt, false}};
   for (const auto& row : rows) {
-    SCOPED_TRACE(::testing::Message() << row.title.has_value() << row.icon.has_value() << row.accessory);
+    SCOPED_TRACE(::testing::Message()
+                 << row.title.has_value() << row.icon.has_value() << row.accessory);
     QLabel* trailing = row.accessory ? new QLabel(QStringLiteral("3")) : nullptr;
     QWidget* content = block();
     CardView card(row.title, row.icon, trailing, content);
@@ -133,7 +134,8 @@ TEST(ViewPieces, CardAndBadgePaintTheirShapesInTheirColours) {
   const QImage image = renderOver(card, Qt::red);
   const QRect panel = card.panelRect();
   // Inside: the window colour at 0.85 over whatever is behind the card.
-  EXPECT_TRUE(near(image.pixelColor(panel.center()), over(kLight.color(QPalette::Window), 0.85, Qt::red), 2));
+  EXPECT_TRUE(near(image.pixelColor(panel.center()),
+                   over(kLight.color(QPalette::Window), 0.85, Qt::red), 2));
   // The corner is rounded off: the backdrop shows there (under a faint shadow at most).
   EXPECT_TRUE(near(image.pixelColor(panel.topLeft() + QPoint(1, 1)), Qt::red, 15));
   // The outline: the text colour at 0.08, darker than the fill just inside it.
@@ -188,7 +190,8 @@ TEST(ViewPieces, BadgeTextDotAndColourOfEveryPriorityAndStatus) {
   // Same text, same font: a status badge is two points wider than a tag (7 vs 6 each side).
   EXPECT_EQ(waiting.sizeHint(), CategoryTag(QStringLiteral("Waiting")).sizeHint() + QSize(2, 0));
   // Every character of a tag takes room: markup is not swallowed.
-  EXPECT_GT(tag.sizeHint().width(), CategoryTag(QStringLiteral("50% off & more")).sizeHint().width());
+  EXPECT_GT(tag.sizeHint().width(),
+            CategoryTag(QStringLiteral("50% off & more")).sizeHint().width());
 }
 
 TEST(CircularProgressRing, ClampsAndDrawsTheArcClockwiseFromTwelve) {
@@ -200,8 +203,8 @@ TEST(CircularProgressRing, ClampsAndDrawsTheArcClockwiseFromTwelve) {
   const struct {
     double given, expected;
     int at20, at60, at200, at340;
-  } rows[] = {{1.7, 1.0, 255, 255, 255, 255},     {nan, 1.0, 255, 255, 255, 255},
-              {inf, 1.0, 255, 255, 255, 255},     {-0.2, 0.0, track, track, track, track},
+  } rows[] = {{1.7, 1.0, 255, 255, 255, 255},          {nan, 1.0, 255, 255, 255, 255},
+              {inf, 1.0, 255, 255, 255, 255},          {-0.2, 0.0, track, track, track, track},
               {-inf, 0.0, track, track, track, track}, {0.3, 0.3, 255, 255, track, track}};
   for (const auto& row : rows) {
     SCOPED_TRACE(row.given);
@@ -265,7 +268,8 @@ TEST(CircularProgressRing, AnimatesARealChangeWithEaseInOutFromTheArcAsDrawn) {
 TEST(EmptyStateView, ShowsEveryPartLiterallyAndOffersAButtonOnlyWithTitleAndAction) {
   const QString symbol = QStringLiteral("checklist");
   const QString title = QStringLiteral("No tasks found");
-  const QString message = QStringLiteral("Stay on top of your day by adding your first action item.");
+  const QString message =
+      QStringLiteral("Stay on top of your day by adding your first action item.");
   int calls = 0;
   EmptyStateView view(symbol, QStringLiteral("<b>100%</b>"), QStringLiteral("<i>none</i> & %1"),
                       QStringLiteral("Add & go"), [&calls] { ++calls; });
@@ -311,11 +315,13 @@ TEST(EmptyStateView, ShowsEveryPartLiterallyAndOffersAButtonOnlyWithTitleAndActi
 }
 
 TEST(EmptyStateView, ALongMessageWrapsAtItsColumnAShortOneKeepsItsWidth) {
-  const QString message = QStringLiteral("Stay on top of your day by adding your first action item.");
+  const QString message =
+      QStringLiteral("Stay on top of your day by adding your first action item.");
   EmptyStateView wide(QStringLiteral("tray"),
                       QStringLiteral("A title that is much longer than the message column is wide"),
                       message + QLatin1Char(' ') + message);
-  EmptyStateView brief(QStringLiteral("tray"), QStringLiteral("Nothing"), QStringLiteral("All clear."));
+  EmptyStateView brief(QStringLiteral("tray"), QStringLiteral("Nothing"),
+                       QStringLiteral("All clear."));
   for (EmptyStateView* view : {&wide, &brief}) {
     view->resize(700, 400);
     view->show();
