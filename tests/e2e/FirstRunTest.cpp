@@ -22,12 +22,12 @@ namespace {
 using namespace std::chrono_literals;
 
 // Generous: a loaded two-core machine starts the app and its calendar services slowly.
-constexpr auto kWindowTimeout = 30s;
-constexpr auto kFileTimeout = 20s;
-constexpr auto kQuitTimeout = 20s;
+constexpr auto kTimeout = 30s;
 const QString kTitle = QStringLiteral("Renew the passport");
+const QString kWelcome = QStringLiteral("Welcome to Pelmora");
 
-bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+bool waitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds timeout = kTimeout) {
   QDeadlineTimer deadline(timeout);
   while (!condition()) {
     if (deadline.hasExpired()) {
@@ -48,37 +48,33 @@ class FirstRunTest : public ::testing::Test {
           << tool << " is missing; `make deps` installs it";
     }
     // The server picks a free display and writes its number to the descriptor given.
-    xvfb_.setProgram(QStringLiteral("sh"));
-    xvfb_.setArguments(
+    xvfb_.start(
+        QStringLiteral("sh"),
         {QStringLiteral("-c"), QStringLiteral("exec Xvfb -displayfd 1 -screen 0 1280x800x24 "
                                               "-nolisten tcp 2>/dev/null")});
-    xvfb_.start();
-    ASSERT_TRUE(xvfb_.waitForStarted());
     QByteArray number;
-    ASSERT_TRUE(waitUntil(
-        [&] {
-          xvfb_.waitForReadyRead(100);
-          number += xvfb_.readAllStandardOutput();
-          return number.contains('\n');
-        },
-        kWindowTimeout))
-        << "Xvfb did not start";
-    display_ = QStringLiteral(":") + QString::fromLatin1(number.trimmed());
+    ASSERT_TRUE(waitUntil([&] {
+      xvfb_.waitForReadyRead(100);
+      number += xvfb_.readAllStandardOutput();
+      return number.contains('\n');
+    })) << "Xvfb did not start";
 
     environment_ = QProcessEnvironment::systemEnvironment();
-    for (const char* folder : {"home", "data", "config", "cache", "run"}) {
+    // The single-instance socket lives in "run": a Pelmora of another test must not answer.
+    const std::pair<const char*, const char*> folders[] = {{"HOME", "home"},
+                                                           {"XDG_DATA_HOME", "data"},
+                                                           {"XDG_CONFIG_HOME", "config"},
+                                                           {"XDG_CACHE_HOME", "cache"},
+                                                           {"XDG_RUNTIME_DIR", "run"}};
+    for (const auto& [variable, folder] : folders) {
       ASSERT_TRUE(QDir(root_.path()).mkpath(QString::fromLatin1(folder)));
+      environment_.insert(QString::fromLatin1(variable),
+                          root_.filePath(QString::fromLatin1(folder)));
     }
     QFile::setPermissions(root_.filePath(QStringLiteral("run")),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    environment_.insert(QStringLiteral("HOME"), root_.filePath(QStringLiteral("home")));
-    environment_.insert(QStringLiteral("XDG_DATA_HOME"), root_.filePath(QStringLiteral("data")));
-    environment_.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                        root_.filePath(QStringLiteral("config")));
-    environment_.insert(QStringLiteral("XDG_CACHE_HOME"), root_.filePath(QStringLiteral("cache")));
-    // The single-instance socket lives here: a Pelmora of another test must not answer.
-    environment_.insert(QStringLiteral("XDG_RUNTIME_DIR"), root_.filePath(QStringLiteral("run")));
-    environment_.insert(QStringLiteral("DISPLAY"), display_);
+    environment_.insert(QStringLiteral("DISPLAY"),
+                        QLatin1Char(':') + QString::fromLatin1(number.trimmed()));
     environment_.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     environment_.remove(QStringLiteral("WAYLAND_DISPLAY"));
   }
@@ -88,19 +84,19 @@ class FirstRunTest : public ::testing::Test {
       app_.kill();
       app_.waitForFinished();
     }
-    xvfb_.terminate();
+    xvfb_.terminate();  // a killed server would leave its lock file behind
     if (!xvfb_.waitForFinished(5000)) {
       xvfb_.kill();
       xvfb_.waitForFinished();
     }
   }
 
-  // xdotool's output, or nothing when it failed or ran out of time.
-  std::optional<QString> xdotool(const QStringList& arguments,
+  // xdotool's output for the words of `command` and then `more`, or nothing when it failed.
+  std::optional<QString> xdotool(const QString& command, const QStringList& more = {},
                                  std::chrono::milliseconds timeout = 10s) {
     QProcess tool;
     tool.setProcessEnvironment(environment_);
-    tool.start(QStringLiteral("xdotool"), arguments);
+    tool.start(QStringLiteral("xdotool"), command.split(QLatin1Char(' ')) + more);
     if (!tool.waitForFinished(int(timeout.count()))) {
       tool.kill();
       tool.waitForFinished();
@@ -112,40 +108,32 @@ class FirstRunTest : public ::testing::Test {
     return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
   }
 
-  bool keys(const QStringList& names) {
-    return xdotool(
-               QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("60")} +
-               names)
-        .has_value();
+  bool keys(const QString& names) {
+    return xdotool(QStringLiteral("key --delay 60 ") + names).has_value();
   }
 
   // The visible window of that exact title, once it is mapped.
   QString waitForWindow(const QString& title) {
-    const auto found = xdotool(
-        {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-         QStringLiteral("--name"), QLatin1Char('^') + title + QLatin1Char('$')},
-        kWindowTimeout);
+    const auto found = xdotool(QStringLiteral("search --sync --onlyvisible --name"),
+                               {QLatin1Char('^') + title + QLatin1Char('$')}, kTimeout);
     return found ? found->section(QLatin1Char('\n'), 0, 0) : QString();
   }
 
   bool isShown(const QString& title) {
-    const auto found =
-        xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                 QStringLiteral("--name"), QLatin1Char('^') + title + QLatin1Char('$')});
+    const auto found = xdotool(QStringLiteral("search --onlyvisible --name"),
+                               {QLatin1Char('^') + title + QLatin1Char('$')});
     return found && !found->isEmpty();
   }
 
   bool waitForFocus(const QString& window) {
-    return waitUntil([&] { return xdotool({QStringLiteral("getwindowfocus")}) == window; },
-                     kWindowTimeout);
+    return waitUntil([&] { return xdotool(QStringLiteral("getwindowfocus")) == window; });
   }
 
   // What a person does when the keyboard went nowhere: click the window (on the sidebar's
   // header, which does nothing itself).
   bool focusByClick(const QString& window) {
-    return xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window,
-                    QStringLiteral("100"), QStringLiteral("20"), QStringLiteral("click"),
-                    QStringLiteral("1")})
+    return xdotool(QStringLiteral("mousemove --window ") + window +
+                   QStringLiteral(" 100 20 click 1"))
                .has_value() &&
            waitForFocus(window);
   }
@@ -161,22 +149,19 @@ class FirstRunTest : public ::testing::Test {
   // SIGTERM, as the session's end or `kill` sends it; the app saves and exits by itself.
   void quitApp() {
     app_.terminate();
-    ASSERT_TRUE(app_.waitForFinished(int(std::chrono::milliseconds(kQuitTimeout).count())))
-        << "Pelmora did not quit on SIGTERM";
+    ASSERT_TRUE(app_.waitForFinished(20000)) << "Pelmora did not quit on SIGTERM";
     EXPECT_EQ(app_.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app_.exitCode(), 0);
   }
 
-  QJsonObject readJson(const char* name) const {
-    QFile file(QDir(root_.filePath(QStringLiteral("data/Pelmora"))).filePath(QLatin1String(name)));
-    if (!file.open(QIODevice::ReadOnly)) {
-      return {};
-    }
-    return QJsonDocument::fromJson(file.readAll()).object();
+  QJsonObject readJson(const QString& name) const {
+    QFile file(root_.filePath(QStringLiteral("data/Pelmora/") + name));
+    return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
+                                          : QJsonObject();
   }
 
   QJsonArray storedTasks() const {
-    return readJson("dashboard.json").value(QStringLiteral("tasks")).toArray();
+    return readJson(QStringLiteral("dashboard.json")).value(QStringLiteral("tasks")).toArray();
   }
 
   // The stored task of that title: whether it is completed; nothing while there is none.
@@ -192,7 +177,6 @@ class FirstRunTest : public ::testing::Test {
   QTemporaryDir root_;
   QProcess xvfb_;
   QProcess app_;
-  QString display_;
   QProcessEnvironment environment_;
 };
 
@@ -200,50 +184,41 @@ TEST_F(FirstRunTest, OnboardingCaptureCompleteQuitAndTheTaskIsStillDone) {
   startApp();
 
   // First start on an empty folder: the onboarding sheet over the main window.
-  const QString onboarding = waitForWindow(QStringLiteral("Welcome to Pelmora"));
+  const QString onboarding = waitForWindow(kWelcome);
   ASSERT_FALSE(onboarding.isEmpty()) << "no onboarding on first start";
   const QString mainWindow = waitForWindow(QStringLiteral("Pelmora"));
   ASSERT_FALSE(mainWindow.isEmpty());
   ASSERT_TRUE(waitForFocus(onboarding));
   // City as proposed; the sample data declined, so the list holds only what is typed here;
   // the floating widget as proposed.
-  ASSERT_TRUE(keys({QStringLiteral("Return"), QStringLiteral("space"), QStringLiteral("Return"),
-                    QStringLiteral("Return")}));
-  ASSERT_TRUE(waitUntil(
-      [&] {
-        return readJson("settings.json").value(QStringLiteral("hasCompletedOnboarding")).toBool();
-      },
-      kFileTimeout))
-      << "onboarding did not finish";
-  ASSERT_TRUE(
-      waitUntil([&] { return !isShown(QStringLiteral("Welcome to Pelmora")); }, kWindowTimeout));
-  ASSERT_TRUE(waitUntil([&] { return storedTasks().isEmpty(); }, kFileTimeout))
-      << "the sample tasks stayed";
+  ASSERT_TRUE(keys(QStringLiteral("Return space Return Return")));
+  ASSERT_TRUE(waitUntil([&] {
+    return readJson(QStringLiteral("settings.json"))
+        .value(QStringLiteral("hasCompletedOnboarding"))
+        .toBool();
+  })) << "onboarding did not finish";
+  ASSERT_TRUE(waitUntil([&] { return !isShown(kWelcome); }));
+  ASSERT_TRUE(waitUntil([&] { return storedTasks().isEmpty(); })) << "the sample tasks stayed";
 
   // Ctrl+Shift+K opens a quick-capture window with the title ready for typing.
   ASSERT_TRUE(focusByClick(mainWindow));
-  ASSERT_TRUE(keys({QStringLiteral("ctrl+shift+k")}));
+  ASSERT_TRUE(keys(QStringLiteral("ctrl+shift+k")));
   const QString capture = waitForWindow(QStringLiteral("Quick Capture"));
   ASSERT_FALSE(capture.isEmpty()) << "Ctrl+Shift+K opened no quick capture";
   ASSERT_TRUE(waitForFocus(capture));
-  ASSERT_TRUE(
-      xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("30"), kTitle})
-          .has_value());
-  ASSERT_TRUE(keys({QStringLiteral("Return")}));
-  ASSERT_TRUE(waitUntil([&] { return taskCompleted(kTitle) == false; }, kFileTimeout))
+  ASSERT_TRUE(xdotool(QStringLiteral("type --delay 30"), {kTitle}).has_value());
+  ASSERT_TRUE(keys(QStringLiteral("Return")));
+  ASSERT_TRUE(waitUntil([&] { return taskCompleted(kTitle) == false; }))
       << "the captured task was not stored";
-  ASSERT_TRUE(waitUntil([&] { return !isShown(QStringLiteral("Quick Capture")); }, kWindowTimeout))
+  ASSERT_TRUE(waitUntil([&] { return !isShown(QStringLiteral("Quick Capture")); }))
       << "quick capture did not close after saving";
 
   // Ctrl+3 is the Tasks tab. From the tab list: past the three action rows and "Add Task" to
   // the filter, along it to "All", past the search field into the list; Space completes.
   ASSERT_TRUE(focusByClick(mainWindow));
-  ASSERT_TRUE(keys({QStringLiteral("ctrl+3"), QStringLiteral("Tab"), QStringLiteral("Tab"),
-                    QStringLiteral("Tab"), QStringLiteral("Tab"), QStringLiteral("Tab"),
-                    QStringLiteral("Right"), QStringLiteral("Right"), QStringLiteral("Right"),
-                    QStringLiteral("Right"), QStringLiteral("Tab"), QStringLiteral("Tab"),
-                    QStringLiteral("space")}));
-  ASSERT_TRUE(waitUntil([&] { return taskCompleted(kTitle) == true; }, kFileTimeout))
+  ASSERT_TRUE(
+      keys(QStringLiteral("ctrl+3 Tab Tab Tab Tab Tab Right Right Right Right Tab Tab space")));
+  ASSERT_TRUE(waitUntil([&] { return taskCompleted(kTitle) == true; }))
       << "the task was not completed from the Tasks tab";
 
   quitApp();
@@ -254,7 +229,7 @@ TEST_F(FirstRunTest, OnboardingCaptureCompleteQuitAndTheTaskIsStillDone) {
   startApp();
   ASSERT_FALSE(waitForWindow(QStringLiteral("Pelmora")).isEmpty());
   // An absence cannot be awaited: the sheet would follow the window within a moment.
-  EXPECT_FALSE(waitUntil([&] { return isShown(QStringLiteral("Welcome to Pelmora")); }, 1500ms))
+  EXPECT_FALSE(waitUntil([&] { return isShown(kWelcome); }, 1500ms))
       << "onboarding came back on the second start";
   quitApp();
   EXPECT_EQ(storedTasks().size(), 1);

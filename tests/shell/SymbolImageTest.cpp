@@ -1,6 +1,8 @@
 #include "app/platform/SymbolImage.h"
 #include "app/platform/Theme.h"
+#include "app/shell/ComponentGallery.h"
 #include "app/shell/DashboardTab.h"
+#include "app/shell/SymbolView.h"
 #include "core/model/WeatherConditionHelper.h"
 
 #include <QApplication>
@@ -15,8 +17,20 @@ QImage draw(const QIcon& icon, int size = 24, QIcon::Mode mode = QIcon::Normal) 
   return icon.pixmap(QSize(size, size), 1.0, mode).toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
+using PixelTest = std::function<bool(const QColor&)>;
+
+// Channels within `tolerance` of the colour.
+PixelTest like(const QColor& color, int tolerance = 24) {
+  return [=](const QColor& px) {
+    return std::abs(px.red() - color.red()) <= tolerance &&
+           std::abs(px.green() - color.green()) <= tolerance &&
+           std::abs(px.blue() - color.blue()) <= tolerance;
+  };
+}
+
 // Mostly opaque pixels that pass the test.
-int count(const QImage& image, const std::function<bool(const QColor&)>& test) {
+int count(
+    const QImage& image, const PixelTest& test = [](const QColor&) { return true; }) {
   int n = 0;
   for (int y = 0; y < image.height(); ++y) {
     for (int x = 0; x < image.width(); ++x) {
@@ -25,18 +39,6 @@ int count(const QImage& image, const std::function<bool(const QColor&)>& test) {
     }
   }
   return n;
-}
-
-int countColoured(const QImage& image, const QColor& color, int tolerance = 24) {
-  return count(image, [&](const QColor& px) {
-    return std::abs(px.red() - color.red()) <= tolerance &&
-           std::abs(px.green() - color.green()) <= tolerance &&
-           std::abs(px.blue() - color.blue()) <= tolerance;
-  });
-}
-
-int countVisible(const QImage& image) {
-  return count(image, [](const QColor&) { return true; });
 }
 
 }  // namespace
@@ -60,20 +62,17 @@ TEST(SymbolImage, EverySymbolInUseIsDrawnFromTheIconThemeInTheColourAskedFor) {
     names << WeatherConditionHelper::symbol(code);
   }
   names.removeDuplicates();
-  const QColor red(255, 0, 0);
   for (const QString& name : names) {
     SCOPED_TRACE(name.toStdString());
     EXPECT_TRUE(SymbolImage::knownSymbols().contains(name));
     EXPECT_TRUE(SymbolImage::resolves(name));
-    EXPECT_GE(countColoured(draw(SymbolImage::icon(name, red)), red), 12);
+    EXPECT_GE(count(draw(SymbolImage::icon(name, Qt::red)), like(Qt::red)), 12);
   }
-
   // An unknown name still draws something rather than leaving a hole.
   const QString unknown = QStringLiteral("no.such.symbol");
   EXPECT_FALSE(SymbolImage::resolves(unknown));
   EXPECT_TRUE(SymbolImage::themeNames(unknown).isEmpty());
-  EXPECT_GE(countColoured(draw(SymbolImage::icon(unknown, QColor(0, 0, 255))), QColor(0, 0, 255)),
-            12);
+  EXPECT_GE(count(draw(SymbolImage::icon(unknown, Qt::blue)), like(Qt::blue)), 12);
 }
 
 TEST(SymbolImage, PlainIconsFollowTheApplicationAndNamedColoursTheContextWidget) {
@@ -86,38 +85,50 @@ TEST(SymbolImage, PlainIconsFollowTheApplicationAndNamedColoursTheContextWidget)
   QApplication::setPalette(dark);
   const QImage onDark = draw(plain);
   QApplication::setPalette(saved);
-  EXPECT_GE(countColoured(onDark, Qt::white), 12);
-  EXPECT_EQ(countColoured(onLight, Qt::white), 0);
-  EXPECT_GE(countColoured(onLight, QColor(light.color(QPalette::WindowText).rgb())), 12);
+  EXPECT_GE(count(onDark, like(Qt::white)), 12);
+  EXPECT_EQ(count(onLight, like(Qt::white)), 0);
+  EXPECT_GE(count(onLight, like(QColor(light.color(QPalette::WindowText).rgb()))), 12);
 
   QWidget panel;
   panel.setPalette(dark);
   const QIcon green = SymbolImage::icon(QStringLiteral("checklist"), ThemeColor::green, &panel);
   const QColor darkGreen = Theme::color(ThemeColor::green, dark);
   const QColor lightGreen = Theme::color(ThemeColor::green, light);
-  ASSERT_NE(darkGreen, lightGreen);
-  EXPECT_GE(countColoured(draw(green), darkGreen, 6), 12);
-  EXPECT_EQ(countColoured(draw(green), lightGreen, 6), 0);
+  EXPECT_GE(count(draw(green), like(darkGreen, 6)), 12);
+  EXPECT_EQ(count(draw(green), like(lightGreen, 6)), 0);
   // The palette is read when drawing, so a later change shows.
   panel.setPalette(light);
-  EXPECT_GE(countColoured(draw(green), lightGreen, 6), 12);
+  EXPECT_GE(count(draw(green), like(lightGreen, 6)), 12);
+
+  // The gallery's two sheets sit side by side, each painting its own background, and every
+  // symbol on a sheet draws in the colour of its own sheet.
+  for (const bool isDark : {false, true}) {
+    ComponentGallery sheet(isDark, Theme::defaultAccent());
+    sheet.resize(sheet.sizeHint());
+    sheet.show();
+    const int lightness = QColor(sheet.grab().toImage().pixel(2, 2)).lightness();
+    EXPECT_TRUE(isDark ? lightness < 60 : lightness > 200) << lightness;
+    const auto views = sheet.findChildren<SymbolView*>();
+    ASSERT_FALSE(views.isEmpty());
+    for (SymbolView* view : views) {
+      EXPECT_EQ(Theme::isDark(view->palette()), isDark) << view->symbol().toStdString();
+    }
+  }
 }
 
 TEST(SymbolImage, KeepsMeaningfulColoursCutsOutFilledGlyphsAndFadesWhenDisabled) {
   // The exclamation badge of the clock keeps its warning orange when the clock turns blue.
   const QImage clock =
-      draw(SymbolImage::icon(QStringLiteral("clock.badge.exclamationmark"), QColor(0, 0, 255)), 32);
-  EXPECT_GE(countColoured(clock, QColor(0, 0, 255)), 12);
+      draw(SymbolImage::icon(QStringLiteral("clock.badge.exclamationmark"), Qt::blue), 32);
+  EXPECT_GE(count(clock, like(Qt::blue)), 12);
   EXPECT_GE(count(clock, [](const QColor& px) { return px.red() > 200 && px.blue() < 80; }), 6);
-
   // The disc covers far more than the bare glyph, and its centre (the glyph) is see-through.
   const QImage plus = draw(SymbolImage::icon(QStringLiteral("plus"), Qt::black), 32);
   const QImage filled = draw(SymbolImage::icon(QStringLiteral("plus.circle.fill"), Qt::black), 32);
-  EXPECT_GT(countVisible(filled), 2 * countVisible(plus));
+  EXPECT_GT(count(filled), 2 * count(plus));
   EXPECT_LT(qAlpha(filled.pixel(16, 16)), 40);
   EXPECT_GT(qAlpha(filled.pixel(16, 4)), 200);
-
   const QIcon trash = SymbolImage::icon(QStringLiteral("trash"), Qt::black);
-  EXPECT_GE(countVisible(draw(trash)), 12);
-  EXPECT_EQ(countVisible(draw(trash, 24, QIcon::Disabled)), 0);
+  EXPECT_GE(count(draw(trash)), 12);
+  EXPECT_EQ(count(draw(trash, 24, QIcon::Disabled)), 0);
 }

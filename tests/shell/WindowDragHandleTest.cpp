@@ -12,78 +12,64 @@ namespace {
 // A shown top-level window whose whole area is the handle.
 struct Harness {
   QWidget window;
-  WindowDragHandle* handle;
+  WindowDragHandle* handle = new WindowDragHandle;
+  QSignalSpy drags{handle, &WindowDragHandle::windowDragStarted};
+  int doubleClicks = 0;
 
-  explicit Harness(std::function<void()> onDoubleClick = {}) {
+  Harness() {
     auto* layout = new QVBoxLayout(&window);
     layout->setContentsMargins(0, 0, 0, 0);
-    handle = new WindowDragHandle(std::move(onDoubleClick));
     layout->addWidget(handle);
-    window.resize(200, 100);
-    window.move(100, 100);
+    window.setGeometry(100, 100, 200, 100);
     window.show();
+  }
+  void click(bool twice, Qt::MouseButton button = Qt::LeftButton) {
+    if (twice) {
+      QTest::mouseDClick(handle, button);
+    } else {
+      QTest::mousePress(handle, button);
+    }
+    QTest::mouseRelease(handle, button);
   }
 };
 
 }  // namespace
 
-TEST(WindowDragHandle, FirstAndThirdPressDragTheSecondOnlyCallsBack) {
-  int doubleClicks = 0;
-  Harness h([&doubleClicks] { ++doubleClicks; });
-  QSignalSpy drags(h.handle, &WindowDragHandle::windowDragStarted);
-  const auto expectCounts = [&](int dragCount, int callCount) {
-    EXPECT_EQ(drags.count(), dragCount);
-    EXPECT_EQ(doubleClicks, callCount);
-  };
-  QTest::mousePress(h.handle, Qt::LeftButton);
-  QTest::mouseRelease(h.handle, Qt::LeftButton);
-  expectCounts(1, 0);
-  QTest::mouseDClick(h.handle, Qt::LeftButton);
-  QTest::mouseRelease(h.handle, Qt::LeftButton);
-  expectCounts(1, 1);
-  QTest::mousePress(h.handle, Qt::LeftButton);
-  QTest::mouseRelease(h.handle, Qt::LeftButton);
-  expectCounts(2, 1);
-
+TEST(WindowDragHandle, PressesDragDoubleClicksOnlyCallBack) {
+  Harness h;
+  h.click(true);  // no callback yet: nothing happens, nothing moves
+  EXPECT_EQ(h.drags.count(), 0);
+  EXPECT_TRUE(h.window.isVisible());
+  h.handle->setOnDoubleClick([] { FAIL() << "a replaced callback was called"; });
+  h.handle->setOnDoubleClick([&h] { ++h.doubleClicks; });
+  const struct {
+    bool twice;
+    Qt::MouseButton button;
+    int drags, calls;
+  } steps[] = {{false, Qt::LeftButton, 1, 0},
+               {true, Qt::LeftButton, 1, 1},
+               {false, Qt::LeftButton, 2, 1},
+               {false, Qt::RightButton, 2, 1},  // other buttons start nothing
+               {true, Qt::RightButton, 2, 1}};
+  for (const auto& step : steps) {
+    h.click(step.twice, step.button);
+    EXPECT_EQ(h.drags.count(), step.drags) << step.twice << step.button;
+    EXPECT_EQ(h.doubleClicks, step.calls) << step.twice << step.button;
+  }
   // Through the window the second press arrives as a press marked as the double click's
   // origin and then as the double click itself: only the latter may count.
   QTest::mouseDClick(h.window.windowHandle(), Qt::LeftButton, {}, QPoint(20, 20));
-  expectCounts(3, 2);
-  QTest::mouseClick(h.window.windowHandle(), Qt::LeftButton, {}, QPoint(20, 20));
-  expectCounts(4, 2);
-
-  // Other buttons start nothing.
-  QTest::mousePress(h.handle, Qt::RightButton);
-  QTest::mouseRelease(h.handle, Qt::RightButton);
-  expectCounts(4, 2);
-}
-
-TEST(WindowDragHandle, ADoubleClickWithoutCallbackDoesNothingAndAReplacedOneIsCalled) {
-  Harness h;
-  EXPECT_FALSE(h.handle->hasOnDoubleClick());
-  QSignalSpy drags(h.handle, &WindowDragHandle::windowDragStarted);
-  const QPoint before = h.window.pos();
-  QTest::mouseDClick(h.handle, Qt::LeftButton);
-  QTest::mouseRelease(h.handle, Qt::LeftButton);
-  EXPECT_EQ(drags.count(), 0);
-  EXPECT_EQ(h.window.pos(), before);
-  EXPECT_TRUE(h.window.isVisible());
-
-  int first = 0;
-  int second = 0;
-  h.handle->setOnDoubleClick([&first] { ++first; });
-  h.handle->setOnDoubleClick([&second] { ++second; });
-  QTest::mouseDClick(h.handle, Qt::LeftButton);
-  EXPECT_EQ(first, 0);
-  EXPECT_EQ(second, 1);
+  EXPECT_EQ(h.drags.count(), 3);
+  EXPECT_EQ(h.doubleClicks, 2);
 
   // A callback may hand over its own successor while it runs.
-  int third = 0;
-  h.handle->setOnDoubleClick([&h, &third] { h.handle->setOnDoubleClick([&third] { ++third; }); });
-  QTest::mouseDClick(h.handle, Qt::LeftButton);
-  EXPECT_EQ(third, 0);
-  QTest::mouseDClick(h.handle, Qt::LeftButton);
-  EXPECT_EQ(third, 1);
+  int successor = 0;
+  h.handle->setOnDoubleClick(
+      [&h, &successor] { h.handle->setOnDoubleClick([&successor] { ++successor; }); });
+  h.click(true);
+  EXPECT_EQ(successor, 0);
+  h.click(true);
+  EXPECT_EQ(successor, 1);
 }
 
 TEST(WindowDragHandle, DraggingMovesTheWindowWhereTheSystemOffersNoMove) {
@@ -95,8 +81,7 @@ TEST(WindowDragHandle, DraggingMovesTheWindowWhereTheSystemOffersNoMove) {
   QTest::mouseMove(h.handle, QPoint(40, 30));
   QTest::mouseRelease(h.handle, Qt::LeftButton, {}, QPoint(40, 30));
   EXPECT_EQ(h.window.pos(), before + QPoint(30, 20));
-  // After the release, moving the pointer moves nothing.
-  QTest::mouseMove(h.handle, QPoint(5, 5));
+  QTest::mouseMove(h.handle, QPoint(5, 5));  // after the release nothing moves
   EXPECT_EQ(h.window.pos(), before + QPoint(30, 20));
 
   WindowDragHandle loose;  // never shown: no window to move

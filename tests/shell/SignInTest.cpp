@@ -1,4 +1,7 @@
+// Signing in through the desktop's browser: the waiting session and Google's consent flow.
+
 #include "app/platform/WebAuthenticationSession.h"
+#include "app/platform/WebAuthenticationSessionError.h"
 #include "app/shell/GoogleOAuthCoordinator.h"
 #include "app/shell/GoogleSignInError.h"
 #include "common/TestSupport.h"
@@ -7,6 +10,9 @@
 #include "core/model/KeychainHelper.h"
 #include "testing/FakeGoogle.h"
 
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QUrlQuery>
@@ -17,9 +23,13 @@
 #include <memory>
 
 using testsupport::runTask;
+using Code = WebAuthenticationSessionError::Code;
 
 namespace {
 
+const QString kScheme = QStringLiteral("com.example.pelmora");
+const QUrl kAuthorization(QStringLiteral("https://auth.example.test/o/oauth2/v2/auth?client_id=1"));
+const QUrl kCallback(QStringLiteral("com.example.pelmora:/oauth2redirect?code=c"));
 const QString kClientID = QStringLiteral("1234-abc9.apps.googleusercontent.com");
 const QString kRedirectURI = QStringLiteral("com.googleusercontent.apps.1234-abc9:/oauth2redirect");
 const QString kMissingCode = QStringLiteral("Missing authorization code in redirect callback");
@@ -40,8 +50,8 @@ QString queryValue(const QUrl& url, const QString& name) {
 
 QUrl callbackWith(const QString& query) { return QUrl(kRedirectURI + QStringLiteral("?") + query); }
 
-template <typename Error>
-Error errorOf(QCoro::Task<TokenExchangeResult>&& task) {
+template <typename Error, typename T>
+Error errorOf(QCoro::Task<T>&& task) {
   try {
     runTask(std::move(task));
   } catch (const Error& error) {
@@ -50,23 +60,42 @@ Error errorOf(QCoro::Task<TokenExchangeResult>&& task) {
   throw std::runtime_error("the sign-in did not fail as expected");
 }
 
-// A fake Google behind a real GmailService; the test plays the browser through the opener.
-class GoogleOAuthCoordinatorTest : public ::testing::Test {
+Code codeOf(WebAuthenticationSession& session) {
+  return errorOf<WebAuthenticationSessionError>(session.waitForCallback()).code();
+}
+
+// Stands in for the desktop's browser: records what it was asked to open, then plays the
+// person's answer.
+class WebAuthenticationSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    WebAuthenticationSession::setUrlOpener([this](const QUrl& url) {
+      opened.append(url);
+      QTimer::singleShot(0, &alive, [this, url] { browser(url); });
+      return browserOpens;
+    });
+  }
+  void TearDown() override { WebAuthenticationSession::setUrlOpener({}); }
+
+  QList<QUrl> opened;
+  bool browserOpens = true;
+  std::function<void(const QUrl&)> browser = [](const QUrl&) {};
+  QObject alive;  // an answer still queued when the test ends is dropped with it
+};
+
+// A fake Google behind a real GmailService.
+class GoogleOAuthCoordinatorTest : public WebAuthenticationSessionTest {
+ protected:
+  void SetUp() override {
+    WebAuthenticationSessionTest::SetUp();
     gmail->disconnect();
     google.setTokenReply(ScriptedReply::json(
         200, FakeGoogle::tokenJson(QStringLiteral("ya29.fresh"), 3599, QStringLiteral("1//r"))));
     google.setUserInfo(QStringLiteral("someone@example.com"));
-    WebAuthenticationSession::setUrlOpener([this](const QUrl& url) {
-      opened.append(url);
-      QTimer::singleShot(0, [this, url] { browser(url); });
-      return true;
-    });
   }
   void TearDown() override {
-    WebAuthenticationSession::setUrlOpener({});
     gmail->disconnect();
+    WebAuthenticationSessionTest::TearDown();
   }
 
   // The browser comes back with this query, the state of the request standing for "STATE".
@@ -81,11 +110,86 @@ class GoogleOAuthCoordinatorTest : public ::testing::Test {
   FakeGoogle google;
   std::unique_ptr<GmailService> gmail = std::make_unique<GmailService>(google.gmailConfiguration());
   GoogleOAuthCoordinator coordinator{registration(), gmail.get()};
-  QList<QUrl> opened;
-  std::function<void(const QUrl&)> browser = [](const QUrl&) {};
 };
 
 }  // namespace
+
+TEST_F(WebAuthenticationSessionTest, CompletesWithTheFirstCallbackOfItsScheme) {
+  // Schemes compare without regard to case; the address keeps its scheme in lower case.
+  WebAuthenticationSession session(kAuthorization, QStringLiteral("Com.Example.Pelmora"));
+  ASSERT_TRUE(session.start());
+  EXPECT_FALSE(session.start()) << "a session starts once";
+  EXPECT_EQ(opened, QList<QUrl>{kAuthorization});
+  ASSERT_NE(session.waitingWindow(), nullptr);
+  EXPECT_TRUE(session.waitingWindow()->isVisible());
+  EXPECT_EQ(session.waitingWindow()->findChild<QLabel*>()->text(),
+            QStringLiteral("Waiting for Google sign-in..."));
+
+  // Another program's scheme is not this session's answer.
+  EXPECT_FALSE(WebAuthenticationSession::handleCallback(
+      QUrl(QStringLiteral("org.other.app:/oauth2redirect?code=stolen"))));
+  const QUrl callback(QStringLiteral("COM.Example.Pelmora:/oauth2redirect?code=4%2F0Ab"));
+  QTimer::singleShot(0, [callback] { WebAuthenticationSession::handleCallback(callback); });
+  EXPECT_EQ(runTask(session.waitForCallback()), callback);
+  EXPECT_EQ(session.waitingWindow(), nullptr);
+  EXPECT_FALSE(WebAuthenticationSession::handleCallback(kCallback)) << "nothing waits any more";
+}
+
+TEST_F(WebAuthenticationSessionTest, CancelClosingTheTimeOutAndAMissingBrowserEndIt) {
+  WebAuthenticationSession byButton(kAuthorization, kScheme);
+  byButton.start();
+  QPushButton* cancel =
+      byButton.waitingWindow()->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel);
+  QTimer::singleShot(0, cancel, &QAbstractButton::click);
+  EXPECT_EQ(codeOf(byButton), Code::canceledLogin);
+  EXPECT_EQ(byButton.waitingWindow(), nullptr);
+  EXPECT_EQ(WebAuthenticationSessionError(Code::canceledLogin).errorDescription(),
+            QStringLiteral("Google sign-in was cancelled."));
+
+  WebAuthenticationSession byClosing(kAuthorization, kScheme);
+  byClosing.start();
+  QTimer::singleShot(0, byClosing.waitingWindow(), &QWidget::close);
+  EXPECT_EQ(codeOf(byClosing), Code::canceledLogin);
+  EXPECT_FALSE(WebAuthenticationSession::handleCallback(kCallback)) << "a late answer is dropped";
+
+  WebAuthenticationSession unanswered(kAuthorization, kScheme);
+  unanswered.setTimeout(std::chrono::milliseconds(1));
+  unanswered.start();
+  EXPECT_EQ(codeOf(unanswered), Code::timedOut);
+  EXPECT_EQ(unanswered.waitingWindow(), nullptr);
+
+  browserOpens = false;
+  WebAuthenticationSession noBrowser(kAuthorization, kScheme);
+  noBrowser.start();
+  EXPECT_TRUE(noBrowser.isFinished());
+  EXPECT_EQ(noBrowser.waitingWindow(), nullptr);
+  EXPECT_EQ(codeOf(noBrowser), Code::browserUnavailable);
+  EXPECT_FALSE(WebAuthenticationSession::handleCallback(kCallback));
+}
+
+TEST_F(WebAuthenticationSessionTest, ANewSignInOrALostAnchorEndsTheOneWaitingOnItsScheme) {
+  WebAuthenticationSession first(kAuthorization, kScheme);
+  first.start();
+  WebAuthenticationSession other(kAuthorization, QStringLiteral("org.other.scheme"));
+  other.start();
+  WebAuthenticationSession second(kAuthorization, kScheme);
+  second.start();
+  EXPECT_EQ(codeOf(first), Code::canceledLogin);
+  EXPECT_TRUE(WebAuthenticationSession::handleCallback(kCallback));
+  EXPECT_EQ(runTask(second.waitForCallback()), kCallback);
+  EXPECT_FALSE(other.isFinished());
+
+  // The waiting window sits over its anchor and goes with it.
+  auto anchor = std::make_unique<QWidget>();
+  anchor->show();
+  WebAuthenticationSession anchored(kAuthorization, kScheme);
+  anchored.setPresentationAnchor(anchor.get());
+  anchored.start();
+  EXPECT_EQ(anchored.waitingWindow()->parentWidget(), anchor.get());
+  EXPECT_EQ(anchored.waitingWindow()->windowModality(), Qt::WindowModal);
+  anchor.reset();
+  EXPECT_EQ(codeOf(anchored), Code::canceledLogin);
+}
 
 TEST(GoogleOAuthAddress, SixParametersInOrderThenStateAndChallenge) {
   const QUrl url = GoogleOAuthCoordinator::authorizationURL(registration(), QStringLiteral("st4te"),
