@@ -3,15 +3,23 @@
 #include "app/platform/Theme.h"
 #include "app/shell/Sheet.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QWidget>
 
 namespace screentest {
 
-ScreenTest::ScreenTest()
-    : now(testsupport::utc(2026, 3, 10, 9, 30)),
-      calendar(QTimeZone(QByteArrayLiteral("Europe/Berlin"))) {
+const Calendar& berlinCalendar() {
+  static const Calendar calendar(QTimeZone(QByteArrayLiteral("Europe/Berlin")));
+  return calendar;
+}
+
+QDateTime berlin(int y, int m, int d, int h, int min) {
+  return berlinCalendar().dateTime(QDate(y, m, d), QTime(h, min));
+}
+
+ScreenTest::ScreenTest() : now(testsupport::utc(2026, 3, 10, 9, 30)), calendar(berlinCalendar()) {
   store_ = std::make_unique<DataStore>(
       dir_.path() + QStringLiteral("/Pelmora"), &notifications, &calendarService,
       [this] { return now; }, calendar);
@@ -30,6 +38,19 @@ void ScreenTest::emptyStore() {
   for (const TaskItem& task : QList<TaskItem>(store_->tasks())) {
     store_->deleteTask(task.id);
   }
+}
+
+void ScreenTest::changeSettings(const std::function<void(AppSettings&)>& edit, bool save) {
+  AppSettings settings = store_->settings();
+  edit(settings);
+  store_->setSettings(settings);
+  if (save) {
+    store_->saveSettings();
+  }
+}
+
+AppSettings ScreenTest::savedSettings() {
+  return DataStore(store_->storageFolder(), nullptr, nullptr).settings();
 }
 
 void saveScreenshots(QWidget* widget, const QString& name, QSize size) {
@@ -60,6 +81,36 @@ Sheet* visibleSheet() {
     }
   }
   return nullptr;
+}
+
+void settle() {
+  QApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QApplication::processEvents();
+}
+
+QMessageBox* openAlert(QWidget* root) {
+  for (QMessageBox* box : root->findChildren<QMessageBox*>()) {
+    if (box->isVisible()) {
+      return box;
+    }
+  }
+  return nullptr;
+}
+
+bool answer(QMessageBox* box, const QString& title) {
+  if (box == nullptr) {
+    return false;
+  }
+  for (QAbstractButton* button : box->buttons()) {
+    if (button->text().remove(u'&') == title) {
+      button->click();
+      settle();
+      return true;
+    }
+  }
+  ADD_FAILURE() << "no button " << title.toStdString();
+  return false;
 }
 
 }  // namespace screentest

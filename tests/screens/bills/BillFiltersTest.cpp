@@ -1,13 +1,12 @@
 #include "app/screens/bills/BillFilters.h"
-#include "tests/screens/ListScreenTestSupport.h"
+#include "tests/screens/ScreenTestSupport.h"
 
 #include <gtest/gtest.h>
 
 using screentest::berlin;
+static const Calendar& kBerlin = screentest::berlinCalendar();
 
 namespace {
-
-const Calendar kBerlin(QTimeZone(QByteArrayLiteral("Europe/Berlin")));
 
 BillItem billDue(const QDateTime& due, bool paid = false) {
   BillItem bill;

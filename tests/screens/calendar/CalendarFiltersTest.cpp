@@ -1,13 +1,12 @@
 #include "app/screens/calendar/CalendarFilters.h"
-#include "tests/screens/ListScreenTestSupport.h"
+#include "tests/screens/ScreenTestSupport.h"
 
 #include <gtest/gtest.h>
 
 using screentest::berlin;
+static const Calendar& kBerlin = screentest::berlinCalendar();
 
 namespace {
-
-const Calendar kBerlin(QTimeZone(QByteArrayLiteral("Europe/Berlin")));
 
 CalendarEventItem event(const QString& title, const QDateTime& start, int minutes = 30) {
   CalendarEventItem e;

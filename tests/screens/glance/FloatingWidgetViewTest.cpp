@@ -33,11 +33,6 @@ class WidgetTest : public GlanceTest {
   bool shown(const char* name) { return child(name)->isVisibleTo(&view()); }
   PlainButton* toggle() { return child<PlainButton>("remindersToggle"); }
   QStringList reminderRows() { return visibleTexts(&view(), QStringLiteral("reminderTitle")); }
-  void changeSettings(const std::function<void(AppSettings&)>& change) {
-    AppSettings settings = store().settings();
-    change(settings);
-    store().setSettings(settings);
-  }
 
   QStringList calls;
   std::unique_ptr<FloatingWidgetView> view_;
@@ -88,7 +83,6 @@ TEST_F(WidgetTest, EachSwitchHidesItsSection) {
   // Everything off: the header and the status row's spacer are all that is left.
   EXPECT_TRUE(child<QLabel>("time")->isVisibleTo(&view()));
   EXPECT_LT(view().sizeHint().height(), 90);
-  shoot(&view(), QStringLiteral("widget-sections-off"));
 }
 
 TEST_F(WidgetTest, RemindersListFiveOfNineAndActOnTheStore) {
@@ -119,8 +113,7 @@ TEST_F(WidgetTest, PinFlipsAndSavesTheSetting) {
     const bool before = store().settings().isWidgetFloating;
     QTest::mouseClick(child<PlainButton>("pin"), Qt::LeftButton);
     EXPECT_NE(store().settings().isWidgetFloating, before);
-    const DataStore reread(store().storageFolder(), nullptr, nullptr);
-    EXPECT_EQ(reread.settings().isWidgetFloating, !before) << "saved";
+    EXPECT_EQ(savedSettings().isWidgetFloating, !before) << "saved";
     EXPECT_EQ(child<PlainButton>("pin")->symbol(),
               before ? QStringLiteral("pin.slash") : QStringLiteral("pin.fill"));
     EXPECT_EQ(child("pin")->toolTip(), before ? QStringLiteral("Standard window")

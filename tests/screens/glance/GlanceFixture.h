@@ -55,7 +55,7 @@ class GlanceTest : public ScreenTest {
   }
   // Lets nested layouts settle (each pass may post the next request) before the shots.
   static void shoot(QWidget* widget, const QString& name, QSize size = {}) {
-    for (int pass = 0; pass < 3; ++pass) QCoreApplication::processEvents();
+    settle();
     saveScreenshots(widget, name, size);
   }
   // Rows replaced on a redraw go at the next turn of the event loop.

@@ -3,7 +3,6 @@
 #include "app/shell/Glance.h"
 #include "app/shell/MenuBarPopoverView.h"
 #include "app/shell/PlainButton.h"
-#include "app/shell/ProminentButton.h"
 
 #include <QLabel>
 #include <QTest>
@@ -64,9 +63,7 @@ TEST_F(PopoverTest, ShowsTheSampleDay) {
   for (const QTimer* own : view().findChildren<QTimer*>())
     EXPECT_FALSE(own->isActive()) << "nothing runs, so nothing may wake up";
 
-  AppSettings settings = store().settings();
-  settings.weatherUnit = TemperatureUnit::fahrenheit;
-  store().setSettings(settings);
+  changeSettings([](AppSettings& s) { s.weatherUnit = TemperatureUnit::fahrenheit; });
   setWeather(21.6);
   EXPECT_TRUE(shown("weatherPill"));
   EXPECT_EQ(text("temperature"), QStringLiteral("71°F"));
@@ -89,7 +86,6 @@ TEST_F(PopoverTest, ListsTheFirstThreeOpenTasksAndMovesTheNextUpOnCompletion) {
   QTest::mouseClick(view().findChild<PlainButton*>("complete"), Qt::LeftButton);
   EXPECT_EQ(rows(), QStringList({"2", "3", "4"}));
   EXPECT_EQ(text("progress"), QStringLiteral("1/5"));
-  shoot(&view(), QStringLiteral("popover-busy"), QSize(300, 420));
 }
 
 // One control per timer state; a tick redraws the countdown and the clock but keeps the rows.
@@ -114,7 +110,6 @@ TEST_F(PopoverTest, FocusControlFollowsTheTimer) {
   EXPECT_EQ(text("time"), day_lists::shortTime(now, calendar, QLocale()));
   flushDeletes();
   EXPECT_TRUE(row) << "a tick must not rebuild the task rows";
-  shoot(&view(), QStringLiteral("popover-running"), QSize(300, 420));
 }
 
 TEST_F(PopoverTest, MeetingLinksOpenOnlyWhenSafe) {

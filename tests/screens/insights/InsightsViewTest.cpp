@@ -1,4 +1,4 @@
-#include "../ScreenTestSupport.h"
+#include "screens/ScreenTestSupport.h"
 
 #include "app/screens/insights/InsightsFigures.h"
 #include "app/screens/insights/InsightsView.h"

@@ -4,23 +4,46 @@
 #include "core/email/MockGmailService.h"
 #include "screens/ScreenTestSupport.h"
 
-#include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 
 #include <memory>
 
 namespace settingstest {
 
-// The settings screen over recording doubles: every service call lands in `calls` as text.
-class SettingsTest : public screentest::ScreenTest {
- protected:
-  SettingsTest();
+using namespace screentest;
 
-  std::unique_ptr<SettingsView> makeView();
-  // The settings as a fresh store reads them from disk.
-  AppSettings savedSettings();
-  void setSettings(const std::function<void(AppSettings&)>& edit);
+// The settings screen over recording doubles: every service call lands in `calls` as text.
+class SettingsTest : public ScreenTest {
+ protected:
+  SettingsTest() {
+    const auto record = [this](const QString& call) { calls.append(call); };
+    services.startEmailSync = [=] { record(QStringLiteral("start")); };
+    services.stopEmailSync = [=] { record(QStringLiteral("stop")); };
+    services.restartEmailSync = [=](int m) { record(QStringLiteral("restart %1").arg(m)); };
+    services.syncNow = [=] {
+      record(QStringLiteral("sync"));
+      return true;
+    };
+    services.updateEmailProvider = [=] { record(QStringLiteral("provider")); };
+    services.updateWidgetConfiguration = [=] { record(QStringLiteral("widget")); };
+    services.setLaunchAtLogin = [=, this](bool on) {
+      record(QStringLiteral("login %1").arg(on));
+      return launchFailure;
+    };
+    services.setThemeMode = [=](AppThemeMode mode) { record(QStringLiteral("theme ") + displayText(mode)); };
+    services.gmail = &gmail;
+    services.chooseFile = [this](QWidget*, const FileRequest& request, std::function<void(QString)> done) {
+      fileRequests.append(request);
+      done(chosenPath);
+    };
+  }
+
+  std::unique_ptr<SettingsView> makeView() {
+    auto view = std::make_unique<SettingsView>(env, services);
+    view->resize(view->sizeHint());
+    view->show();
+    return view;
+  }
 
   SettingsServices services;
   QStringList calls;
@@ -29,31 +52,5 @@ class SettingsTest : public screentest::ScreenTest {
   QString chosenPath;  // what the file dialog double answers
   QList<FileRequest> fileRequests;
 };
-
-// The field a form label names ("Check every:"), through the label's buddy.
-template <typename Field>
-Field* fieldFor(QWidget* root, const QString& label) {
-  for (QLabel* candidate : root->findChildren<QLabel*>()) {
-    if (candidate->text() == label && candidate->buddy() != nullptr) {
-      return qobject_cast<Field*>(candidate->buddy());
-    }
-  }
-  return nullptr;
-}
-
-template <typename Button>
-Button* withText(QWidget* root, const QString& text) {
-  for (Button* candidate : root->findChildren<Button*>()) {
-    if (candidate->text() == text) {
-      return candidate;
-    }
-  }
-  return nullptr;
-}
-
-// The alert a page has open, if any.
-QMessageBox* openAlert(QWidget* root);
-// Presses the alert's button with that text.
-void answer(QMessageBox* alert, const QString& buttonText);
 
 }  // namespace settingstest

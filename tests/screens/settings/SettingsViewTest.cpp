@@ -43,19 +43,7 @@ struct Change {
 
 }  // namespace
 
-class SettingsViewTest : public SettingsTest {};
-
-TEST_F(SettingsViewTest, OpensOnGeneralWithNothingShowing) {
-  const auto view = makeView();
-  EXPECT_EQ(view->state().selectedTab, SettingsTab::general);
-  EXPECT_TRUE(view->page(SettingsTab::general)->isVisible());
-  EXPECT_FALSE(view->page(SettingsTab::email)->isVisible());
-  view->selectTab(SettingsTab::privacy);
-  EXPECT_EQ(view->state().selectedTab, SettingsTab::privacy);
-  EXPECT_TRUE(view->page(SettingsTab::privacy)->isVisible());
-}
-
-TEST_F(SettingsViewTest, EachChangeIsSavedAndReachesItsService) {
+TEST_F(SettingsTest, EachChangeIsSavedAndReachesItsService) {
   const auto check = [](const QString& text) {
     return [text](QWidget* page) { withText<QCheckBox>(page, text)->click(); };
   };
@@ -120,12 +108,12 @@ TEST_F(SettingsViewTest, EachChangeIsSavedAndReachesItsService) {
   };
   for (const Change& change : changes) {
     SCOPED_TRACE(change.name);
-    setSettings([&](AppSettings& s) {
+    changeSettings([&](AppSettings& s) {
       s = AppSettings{};
       if (change.before) {
         change.before(s);
       }
-    });
+    }, true);
     calls.clear();
     const auto view = makeView();
     view->selectTab(change.tab);
@@ -135,7 +123,7 @@ TEST_F(SettingsViewTest, EachChangeIsSavedAndReachesItsService) {
   }
 }
 
-TEST_F(SettingsViewTest, FocusDurationsReachTheTimer) {
+TEST_F(SettingsTest, FocusDurationsReachTheTimer) {
   const auto view = makeView();
   QWidget* page = view->page(SettingsTab::focus);
   fieldFor<QSpinBox>(page, QStringLiteral("Focus:"))->setValue(50);
@@ -145,7 +133,7 @@ TEST_F(SettingsViewTest, FocusDurationsReachTheTimer) {
   EXPECT_EQ(savedSettings().focusDurationMinutes, 50);
 }
 
-TEST_F(SettingsViewTest, AFailedLaunchAtLoginIsShownAndTakenBack) {
+TEST_F(SettingsTest, AFailedLaunchAtLoginIsShownAndTakenBack) {
   launchFailure = QStringLiteral("Could not write the autostart entry: disk full");
   const auto view = makeView();
   QWidget* page = view->page(SettingsTab::general);
@@ -159,10 +147,10 @@ TEST_F(SettingsViewTest, AFailedLaunchAtLoginIsShownAndTakenBack) {
   EXPECT_TRUE(error->isVisible());
 }
 
-TEST_F(SettingsViewTest, CloudAIWaitsForConsent) {
+TEST_F(SettingsTest, CloudAIWaitsForConsent) {
   for (const bool allow : {false, true}) {
     SCOPED_TRACE(allow ? "allowed" : "declined");
-    setSettings([](AppSettings& s) { s.isCloudAIEnabled = s.hasConsentedToCloudAI = false; });
+    changeSettings([](AppSettings& s) { s.isCloudAIEnabled = s.hasConsentedToCloudAI = false; }, true);
     calls.clear();
     const auto view = makeView();
     view->selectTab(SettingsTab::email);
@@ -184,7 +172,7 @@ TEST_F(SettingsViewTest, CloudAIWaitsForConsent) {
   }
 }
 
-TEST_F(SettingsViewTest, GoogleSignInShowsProgressThenTheOutcome) {
+TEST_F(SettingsTest, GoogleSignInShowsProgressThenTheOutcome) {
   struct Case {
     const char* name;
     std::function<QCoro::Task<TokenExchangeResult>()> signIn;
@@ -212,14 +200,14 @@ TEST_F(SettingsViewTest, GoogleSignInShowsProgressThenTheOutcome) {
   }
 }
 
-TEST_F(SettingsViewTest, PastedTokenConnectsGmailAndIsForgottenWithTheSheet) {
+TEST_F(SettingsTest, PastedTokenConnectsGmailAndIsForgottenWithTheSheet) {
   const auto view = makeView();
   view->selectTab(SettingsTab::email);
   withText<QPushButton>(view.get(), QStringLiteral("Use Access Token\u2026"))->click();
   ASSERT_TRUE(view->state().isShowingGmailSheet);
   auto* sheet = view->findChild<Sheet*>();
   ASSERT_NE(sheet, nullptr);
-  screentest::saveScreenshots(sheet, QStringLiteral("settings-gmail-sheet"));
+  saveScreenshots(sheet, QStringLiteral("settings-gmail-sheet"));
   auto* token = fieldFor<QLineEdit>(sheet, QStringLiteral("Access token:"));
   auto* email = fieldFor<QLineEdit>(sheet, QStringLiteral("Gmail address:"));
 
@@ -243,10 +231,10 @@ TEST_F(SettingsViewTest, PastedTokenConnectsGmailAndIsForgottenWithTheSheet) {
   EXPECT_FALSE(gmail.isConnected());
 }
 
-TEST_F(SettingsViewTest, SyncNowAsksTheCoordinatorOnlyWhenItCanSync) {
+TEST_F(SettingsTest, SyncNowAsksTheCoordinatorOnlyWhenItCanSync) {
   gmail.stubbedConnected = true;
   for (const bool enabled : {false, true}) {
-    setSettings([&](AppSettings& s) { s.isEmailAssistantEnabled = enabled; });
+    changeSettings([&](AppSettings& s) { s.isEmailAssistantEnabled = enabled; }, true);
     calls.clear();
     const auto view = makeView();
     QPushButton* sync = withText<QPushButton>(view.get(), QStringLiteral("Sync Now"));
@@ -256,34 +244,48 @@ TEST_F(SettingsViewTest, SyncNowAsksTheCoordinatorOnlyWhenItCanSync) {
   }
 }
 
-TEST_F(SettingsViewTest, DeletingEmailDataNeedsConfirmation) {
-  for (const bool confirm : {false, true}) {
-    SCOPED_TRACE(confirm ? "confirmed" : "cancelled");
-    EmailExtractedSuggestion suggestion;
-    suggestion.id = QUuid::createUuid();
-    suggestion.title = QStringLiteral("Pay the water bill");
-    suggestion.createdAt = suggestion.receivedDate = now;
-    store().addEmailSuggestion(suggestion);
-    store().setProcessedEmailMessageIDs({QStringLiteral("m1")});
-    store().save();
-    gmail.stubbedConnected = true;
-    const auto view = makeView();
-    view->selectTab(SettingsTab::privacy);
-    withText<QPushButton>(view.get(), QStringLiteral("Delete E-mail Data\u2026"))->click();
-    QMessageBox* alert = openAlert(view.get());
-    ASSERT_NE(alert, nullptr);
-    EXPECT_TRUE(view->state().isShowingDeleteEmailDataAlert);
-    answer(alert, confirm ? QStringLiteral("Delete") : QStringLiteral("Cancel"));
-    EXPECT_FALSE(view->state().isShowingDeleteEmailDataAlert);
+// Deleting the e-mail data and resetting all data each ask first and act only when confirmed.
+TEST_F(SettingsTest, DestructiveActionsNeedConfirmation) {
+  const struct {
+    SettingsTab tab;
+    const char* button;
+    const char* confirm;
+    bool SettingsState::*showing;
+  } actions[] = {{SettingsTab::privacy, "Delete E-mail Data\u2026", "Delete", &SettingsState::isShowingDeleteEmailDataAlert},
+                 {SettingsTab::data, "Reset All Data\u2026", "Reset All Data", &SettingsState::isShowingResetConfirmation}};
+  for (const auto& action : actions) {
+    for (const bool confirm : {false, true}) {
+      SCOPED_TRACE(std::string(action.button) + (confirm ? " confirmed" : " cancelled"));
+      EmailExtractedSuggestion suggestion;
+      suggestion.id = QUuid::createUuid();
+      suggestion.title = QStringLiteral("Pay the water bill");
+      suggestion.createdAt = suggestion.receivedDate = now;
+      store().addEmailSuggestion(suggestion);
+      store().setProcessedEmailMessageIDs({QStringLiteral("m1")});
+      store().addTask(TaskItem(QUuid::createUuid(), QStringLiteral("t"), {}, std::nullopt, TaskPriority::medium, {}, false,
+                               std::nullopt, RecurrenceRule::none(), now, now, false, std::nullopt));
+      store().save();
+      gmail.stubbedConnected = true;
+      const auto view = makeView();
+      view->selectTab(action.tab);
+      withText<QPushButton>(view.get(), QString::fromUtf8(action.button))->click();
+      EXPECT_TRUE(view->state().*action.showing);
+      ASSERT_TRUE(answer(openAlert(view.get()), confirm ? QString::fromUtf8(action.confirm) : QStringLiteral("Cancel")));
+      EXPECT_FALSE(view->state().*action.showing);
 
-    DataStore reread(store().storageFolder(), nullptr, nullptr);
-    EXPECT_EQ(reread.emailSuggestions().isEmpty(), confirm);
-    EXPECT_EQ(reread.processedEmailMessageIDs().isEmpty(), confirm);
-    EXPECT_EQ(gmail.isConnected(), !confirm);
+      DataStore reread(store().storageFolder(), nullptr, nullptr);
+      if (action.tab == SettingsTab::privacy) {
+        EXPECT_EQ(reread.emailSuggestions().isEmpty(), confirm);
+        EXPECT_EQ(reread.processedEmailMessageIDs().isEmpty(), confirm);
+        EXPECT_EQ(gmail.isConnected(), !confirm);
+      } else {
+        EXPECT_EQ(reread.tasks().isEmpty(), confirm);
+      }
+    }
   }
 }
 
-TEST_F(SettingsViewTest, DiagnosticsCopyAndExportTheLog) {
+TEST_F(SettingsTest, DiagnosticsCopyAndExportTheLog) {
   const QString line = QStringLiteral("settings diagnostics marker %1").arg(QUuid::createUuid().toString());
   DiagnosticLogger::shared().log(line, QStringLiteral("WARN"), QStringLiteral("System"));
   QTemporaryDir dir;
@@ -311,34 +313,26 @@ TEST_F(SettingsViewTest, DiagnosticsCopyAndExportTheLog) {
   EXPECT_TRUE(shown);
 }
 
-TEST_F(SettingsViewTest, Screenshots) {
+// Every page opens on its tab and fits the sheet's width without scrolling sideways.
+TEST_F(SettingsTest, EveryPageOpensAndFitsItsColumn) {
   gmail.stubbedConnected = true;
   gmail.stubbedEmail = QStringLiteral("alex.morgan@example.com");
-  setSettings([](AppSettings& s) { s.isEmailAssistantEnabled = true; });
-  EmailSyncState sync = store().emailSyncState();
-  sync.lastSyncAt = now;
-  sync.lastSyncStatus = QStringLiteral("Found 3 new items");
-  store().setEmailSyncState(sync);
-  DiagnosticLogger::shared().log(QStringLiteral("EmailSyncCoordinator started."),
-                                 QStringLiteral("INFO"), QStringLiteral("EmailSync"));
+  changeSettings([](AppSettings& s) { s.isEmailAssistantEnabled = true; });
   const auto view = makeView();
+  EXPECT_EQ(view->state().selectedTab, SettingsTab::general);
+  EXPECT_FALSE(view->page(SettingsTab::email)->isVisible());
   for (SettingsTab tab : allCases<SettingsTab>) {
     view->selectTab(tab);
-    screentest::saveScreenshots(view.get(), QStringLiteral("settings-") + displayText(tab).toLower(),
-                                view->sizeHint());
-    // Nothing is cut off at the sheet's size: every page fits its column without scrolling
-    // sideways.
+    EXPECT_EQ(view->state().selectedTab, tab);
     QWidget* page = view->page(tab);
-    EXPECT_LE(page->minimumSizeHint().width(), page->parentWidget()->width())
-        << displayText(tab).toStdString();
+    EXPECT_TRUE(page->isVisible());
+    saveScreenshots(view.get(), QStringLiteral("settings-") + displayText(tab).toLower(), view->sizeHint());
+    EXPECT_LE(page->minimumSizeHint().width(), page->parentWidget()->width()) << displayText(tab).toStdString();
   }
-  // The longest page whole, to look at what lies below the fold.
-  view->selectTab(SettingsTab::email);
-  screentest::saveScreenshots(view.get(), QStringLiteral("settings-e-mail-whole"), {780, 1000});
 }
 
 // A calendar is listed under its own name, "&" and all, and ticking it selects that calendar.
-TEST_F(SettingsViewTest, CalendarsAreListedByTheirNames) {
+TEST_F(SettingsTest, CalendarsAreListedByTheirNames) {
   calendarService.calendars = {
       {QStringLiteral("bday"), QStringLiteral("Birthdays & Anniversaries"), QStringLiteral("#f00")},
       {QStringLiteral("home"), QStringLiteral("Home"), QStringLiteral("#0f0")}};

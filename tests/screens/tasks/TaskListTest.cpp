@@ -230,9 +230,10 @@ TEST(TaskEditor, BuildsTheTaskFromTheForm) {
   typed.title = QStringLiteral("  spaced  ");
   typed.category = QString();
   typed.recurrence = RecurrenceRule::weekly();
-  EXPECT_EQ(TaskEditorSheet::build(typed, std::nullopt, saved).category, QStringLiteral("General"));
-  EXPECT_EQ(TaskEditorSheet::build(typed, std::nullopt, saved).title, QStringLiteral("  spaced  "));
-  EXPECT_TRUE(TaskEditorSheet::build(typed, std::nullopt, saved).recurrence.isNone()) << "no due date, no rule";
+  const TaskItem spaced = TaskEditorSheet::build(typed, std::nullopt, saved);
+  EXPECT_EQ(spaced.category, QStringLiteral("General"));
+  EXPECT_EQ(spaced.title, QStringLiteral("  spaced  "));
+  EXPECT_TRUE(spaced.recurrence.isNone()) << "no due date, no rule";
   typed.category = QStringLiteral("   ");
   EXPECT_EQ(TaskEditorSheet::build(typed, std::nullopt, saved).category, QStringLiteral("   "));
 
@@ -247,7 +248,6 @@ TEST(TaskEditor, BuildsTheTaskFromTheForm) {
   EXPECT_EQ(edited.createdAt, existing.createdAt);
   EXPECT_EQ(edited.updatedAt, saved);
   EXPECT_FALSE(edited.sourceEmailMessageID.has_value());
-
 }
 
 // A new list that changes one record, drops or adds rows, or moves one row is applied as

@@ -1,13 +1,12 @@
 #include "app/screens/waiting/WaitingFilters.h"
-#include "tests/screens/ListScreenTestSupport.h"
+#include "tests/screens/ScreenTestSupport.h"
 
 #include <gtest/gtest.h>
 
 using screentest::berlin;
+static const Calendar& kBerlin = screentest::berlinCalendar();
 
 namespace {
-
-const Calendar kBerlin(QTimeZone(QByteArrayLiteral("Europe/Berlin")));
 
 WaitingForItem item(const QString& title, std::optional<QDateTime> next,
                     std::optional<QDateTime> expected = std::nullopt,

@@ -1,4 +1,4 @@
-#include "../ScreenTestSupport.h"
+#include "screens/ScreenTestSupport.h"
 
 #include "app/screens/weather/WeatherView.h"
 #include "app/shell/ThemedLabel.h"
@@ -54,17 +54,12 @@ TEST_F(ScreenTest, WeatherShowsTheCachedConditionsInTheChosenUnit) {
   store().setCachedWeather(sampleWeather(now.addSecs(-600)));
   auto service = std::make_shared<FakeWeatherService>();
   WeatherView view(env, service);
-  EXPECT_EQ(view.state().cityInput, QString());
-  EXPECT_FALSE(view.state().isRefreshing);
-  EXPECT_EQ(view.state().errorMessage, std::nullopt);
   EXPECT_TRUE(service->requested.isEmpty());
   EXPECT_TRUE(shownTexts(view.content()).contains(QStringLiteral("22°C")));
   EXPECT_TRUE(shownTexts(view.content()).contains(QStringLiteral("Tomorrow")));
   screentest::saveScreenshots(&view, QStringLiteral("weather-cached"), QSize(720, 760));
 
-  AppSettings settings = store().settings();
-  settings.weatherUnit = TemperatureUnit::fahrenheit;
-  store().setSettings(settings);
+  changeSettings([](AppSettings& s) { s.weatherUnit = TemperatureUnit::fahrenheit; });
   EXPECT_TRUE(shownTexts(view.content()).contains(QStringLiteral("71°F")));
 }
 
@@ -81,18 +76,12 @@ TEST_F(ScreenTest, WeatherSearchSavesTheCityUnlessTheServiceDoesNotKnowIt) {
       {"offline", WeatherError::networkFailure(QStringLiteral("Host not found")), true, false},
   };
   for (const Case& c : cases) {
-    AppSettings settings = store().settings();
-    settings.weatherCity = QStringLiteral("London");
-    store().setSettings(settings);
-    store().saveSettings();
+    changeSettings([](AppSettings& s) { s.weatherCity = QStringLiteral("London"); }, true);
     store().setCachedWeather(std::nullopt);
     auto service = std::make_shared<FakeWeatherService>();
     service->answer = c.answer;
     WeatherView view(env, service);
     view.show();
-    if (c.weatherStored) {
-      screentest::saveScreenshots(&view, QStringLiteral("weather-empty"), QSize(720, 560));
-    }
     QTest::keyClicks(view.cityField(), QStringLiteral("  Atlantis "));
     QTest::keyClick(view.cityField(), Qt::Key_Return);
     EXPECT_TRUE(view.state().isRefreshing) << c.name;
@@ -100,7 +89,7 @@ TEST_F(ScreenTest, WeatherSearchSavesTheCityUnlessTheServiceDoesNotKnowIt) {
     ASSERT_TRUE(settle(view)) << c.name;
 
     EXPECT_EQ(service->requested, QStringList{QStringLiteral("Atlantis")}) << c.name;
-    EXPECT_EQ(DataStore(store().storageFolder(), nullptr, nullptr).settings().weatherCity,
+    EXPECT_EQ(savedSettings().weatherCity,
               c.citySaved ? QStringLiteral("Atlantis") : QStringLiteral("London"))
         << c.name;
     EXPECT_EQ(store().cachedWeather().has_value(), c.weatherStored) << c.name;
@@ -125,7 +114,6 @@ TEST_F(ScreenTest, WeatherRefreshKeepsTheCacheOnErrorAndIgnoresAResultForAClosed
     EXPECT_EQ(service->requested.last(), store().settings().weatherCity);
     EXPECT_TRUE(view.state().errorMessage->contains(QStringLiteral("Connection refused")));
     EXPECT_EQ(store().cachedWeather(), sampleWeather(now.addDays(-1)));
-    screentest::saveScreenshots(&view, QStringLiteral("weather-error"), QSize(720, 760));
   }
 
   // The screen goes while its request runs: the late answer touches nothing.
