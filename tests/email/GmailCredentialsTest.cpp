@@ -13,12 +13,6 @@ TokenExchangeResult exchange(GmailService& service) {
   return runTask(service.exchangeCodeForTokens("code-1", "client-9", "secret-9", kRedirect));
 }
 
-ScriptedReply droppedConnection() {
-  ScriptedReply dropped;
-  dropped.dropConnection = true;
-  return dropped;
-}
-
 }  // namespace
 
 using GmailExchangeTest = GmailServiceFixture;
@@ -180,23 +174,20 @@ TEST_F(GmailRefreshTest, SendsTheStoredRegistrationAndReplacesOnlyTokenAndExpiry
     EXPECT_EQ(stored(GmailService::kClientID), QString("client.apps-1"));
     EXPECT_EQ(stored(GmailService::kAccountEmail), QString("me@example.com"));
   }
-}
 
-TEST_F(GmailRefreshTest, AClientSecretIsSentWhenTheBuildHasOne) {
+  // A build with a client secret sends it last. A reply without a lifetime leaves the old
+  // expiry, so the next search refreshes again.
   GmailService::Configuration configuration = google.gmailConfiguration();
   configuration.clientSecret = "GOCSPX-a/b";
   configuration.clock = &GmailServiceFixture::fixedNow;
   GmailService withSecret(configuration);
   withSecret.saveCredentials("stale", QString("r"), 0, std::nullopt, QString("c"));
+  google.server().clearRequests();
   google.setTokenReply(ScriptedReply::json(200, FakeGoogle::tokenJson("fresh", std::nullopt)));
-  google.setMessageList({});
-
   runTask(withSecret.fetchActionableMessages(std::nullopt, 15));
-
   ASSERT_EQ(google.tokenRequests().size(), 1);
   EXPECT_EQ(google.tokenRequests().first().body,
             "client_id=c&refresh_token=r&grant_type=refresh%5Ftoken&client_secret=GOCSPX%2Da%2Fb");
-  // No lifetime in the reply: the old expiry stays, so the next search refreshes again.
   EXPECT_EQ(stored(GmailService::kTokenExpiry), QString("1717416000.25"));
 }
 

@@ -12,22 +12,8 @@ const QByteArray kEncodedKeywords =
     "(invoice%20OR%20bill%20OR%20payment%20OR%20due%20OR%20appointment%20OR%20reservation"
     "%20OR%20reminder%20OR%20renewal%20OR%20deadline%20OR%20%22action%20required%22)";
 
-FakeGmailMessage message(const QString& id) {
-  return FakeGmailMessage{id,
-                          "thread-" + id,
-                          "Snippet of " + id,
-                          QString("1717400000000"),
-                          {{"Subject", "Subject " + id}, {"From", "Shop <shop@example.com>"}}};
-}
-
 QStringList idsOf(const QList<EmailMessageContext>& contexts) {
   return testsupport::texts(contexts, &EmailMessageContext::id);
-}
-
-ScriptedReply droppedConnection() {
-  ScriptedReply dropped;
-  dropped.dropConnection = true;
-  return dropped;
 }
 
 }  // namespace
@@ -75,7 +61,7 @@ TEST_F(GmailSearchTest, TakesTheFirstEntriesUpToTheLimitInListOrderOneAfterAnoth
   QStringList ids;
   for (int i = 0; i < 40; ++i) {
     ids.append(QString("m%1").arg(i, 2, 10, QLatin1Char('0')));
-    google.addMessage(message(ids.last()));
+    google.addMessage(fakeMessage(ids.last()));
   }
   google.setMessageList(ids);
 
@@ -93,7 +79,7 @@ TEST_F(GmailSearchTest, TakesTheFirstEntriesUpToTheLimitInListOrderOneAfterAnoth
 TEST_F(GmailSearchTest, A401GetsOneRefreshAndOneRepeatPerCall) {
   connect("revoked");
   google.setTokenReply(ScriptedReply::json(200, FakeGoogle::tokenJson("renewed", 3600)));
-  google.addMessage(message("m1"));
+  google.addMessage(fakeMessage("m1"));
   google.enqueueListReply(ScriptedReply::json(401, R"({"error":{"message":"Invalid"}})"));
   google.enqueueListReply(ScriptedReply::json(200, R"({"messages":[{"id":"m1","threadId":"t"}]})"));
   EXPECT_EQ(idsOf(fetch()), QStringList{"m1"});
@@ -174,9 +160,9 @@ using GmailMetadataTest = GmailServiceFixture;
 TEST_F(GmailMetadataTest, GoneOrPermanentlyRefusedMessagesAreSkippedPassingFailuresEndTheSearch) {
   connect();
   google.setMessageList({"a", "gone", "b", "c"});
-  google.addMessage(message("a"));
+  google.addMessage(fakeMessage("a"));
   google.setMetadataReply("gone", ScriptedReply::json(404, R"({"error":{"message":"Not Found"}})"));
-  google.addMessage(message("c"));
+  google.addMessage(fakeMessage("c"));
 
   for (const int status : {500, 429, 401}) {
     SCOPED_TRACE(status);
@@ -199,10 +185,11 @@ TEST_F(GmailMetadataTest, GoneOrPermanentlyRefusedMessagesAreSkippedPassingFailu
     google.setMetadataReply("b", ScriptedReply::json(status, body));
     EXPECT_EQ(idsOf(fetch()), (QStringList{"a", "c"}));
     const QString log = DiagnosticLogger::shared().exportText();
-    EXPECT_TRUE(log.contains("[WARN]") && log.contains("Skipped Gmail message b")) << log.toStdString();
+    EXPECT_TRUE(log.contains("[WARN]") && log.contains("Skipped Gmail message b"))
+        << log.toStdString();
   }
 
-  google.addMessage(message("b"));
+  google.addMessage(fakeMessage("b"));
   EXPECT_EQ(idsOf(fetch()), (QStringList{"a", "b", "c"}));
 }
 
@@ -274,7 +261,7 @@ TEST_F(GmailMetadataTest, IdentifiersWithReservedCharactersStayOnePathSegment) {
   const QStringList ids = {"a/b", "c?d", "e#f", "g h"};
   google.setMessageList(ids);
   for (const QString& id : ids) {
-    google.addMessage(message(id));
+    google.addMessage(fakeMessage(id));
   }
   EXPECT_EQ(idsOf(fetch()), ids);
   const QList<RecordedRequest> requests = google.metadataRequests();

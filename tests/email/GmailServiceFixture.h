@@ -12,6 +12,24 @@
 #include <functional>
 #include <ostream>
 
+// A listed message, dated 2024-06-03 07:33:20 UTC, before the fixture's clock.
+inline FakeGmailMessage fakeMessage(const QString& id, const QString& subject = {},
+                                    const QString& from = "Shop <shop@example.com>",
+                                    const QString& snippet = {}) {
+  return FakeGmailMessage{
+      id,
+      "thread-" + id,
+      snippet.isEmpty() ? "Snippet of " + id : snippet,
+      QString("1717400000000"),
+      {{"Subject", subject.isEmpty() ? "Subject " + id : subject}, {"From", from}}};
+}
+
+inline ScriptedReply droppedConnection() {
+  ScriptedReply dropped;
+  dropped.dropConnection = true;
+  return dropped;
+}
+
 // A Gmail client aimed at the fake Google, with a fixed clock, over the session's real keyring.
 class GmailServiceFixture : public ::testing::Test {
  protected:
