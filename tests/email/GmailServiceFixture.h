@@ -49,8 +49,15 @@ class GmailServiceFixture : public ::testing::Test {
 
   void TearDown() override { service->disconnect(); }
 
-  static std::optional<QString> stored(const char* key) {
-    return KeychainHelper::read(QString::fromLatin1(key));
+  // Access token, refresh token, expiry, address and client, as stored; "-" for none.
+  static QStringList stored() {
+    QStringList values;
+    for (const char* key :
+         {GmailService::kAccessToken, GmailService::kRefreshToken, GmailService::kTokenExpiry,
+          GmailService::kAccountEmail, GmailService::kClientID}) {
+      values.append(KeychainHelper::read(QString::fromLatin1(key)).value_or("-"));
+    }
+    return values;
   }
 
   // A connected account whose token is not near its expiry.
