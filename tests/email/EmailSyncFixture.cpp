@@ -15,9 +15,6 @@ QCoro::Task<> Gate::passed() {
   }
 }
 
-RecordingGmailService::RecordingGmailService()
-    : MockGmailService(true, QStringLiteral("me@example.com"), {}) {}
-
 QCoro::Task<QList<EmailMessageContext>> RecordingGmailService::fetchActionableMessages(
     std::optional<QDateTime> after, int limit) {
   searches.append(after);
@@ -97,30 +94,6 @@ DashboardStorageContainer EmailSyncTest::savedDatabase() const {
   QFile file(dir_.path() + QStringLiteral("/Pelmora/dashboard.json"));
   EXPECT_TRUE(file.open(QIODevice::ReadOnly));
   return DashboardStorageContainer::fromJson(jsoncoding::parseObject(file.readAll()));
-}
-
-void EmailSyncTest::changeSettings(const std::function<void(AppSettings&)>& change) {
-  AppSettings settings = store->settings();
-  change(settings);
-  store->setSettings(settings);
-  store->saveSettings();
-}
-
-void EmailSyncTest::sync() { testsupport::runTask(coordinator->triggerSync()); }
-
-void EmailSyncTest::stubMessages(const QStringList& ids) {
-  gmail.stubbedMessages.clear();
-  for (qsizetype i = 0; i < ids.size(); ++i) {
-    gmail.stubbedMessages.append(mailMessage(ids.at(i), now.addSecs(-60 + i)));
-  }
-}
-
-void EmailSyncTest::syncOne(const QString& id, const QList<EmailExtractedSuggestion>& answer) {
-  stubMessages({id});
-  store->setLastEmailSyncAt(std::nullopt);
-  provider->answers[id] = answer;
-  alerts.emailAlerts.clear();
-  sync();
 }
 
 QStringList EmailSyncTest::logLines() const {

@@ -182,19 +182,16 @@ TEST_F(GmailRefreshTest, ARefreshThatCannotBeMadeOrIsRefusedLeavesTheAccountExpi
     SCOPED_TRACE(missing);
     service->saveCredentials("stale", QString("r"), -1, std::nullopt, QString("c"));
     KeychainHelper::remove(missing);
-    EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)),
-              GmailError::tokenExpired());
+    EXPECT_EQ(fetchError(), GmailError::tokenExpired());
     KeychainHelper::save(missing, QString());
-    EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)),
-              GmailError::tokenExpired());
+    EXPECT_EQ(fetchError(), GmailError::tokenExpired());
   }
   EXPECT_TRUE(google.server().requests().isEmpty());
 
   service->saveCredentials("stale", QString("r"), -1, std::nullopt, QString("c"));
   const QStringList before = stored();
   google.setTokenReply(ScriptedReply::json(400, R"({"error":"invalid_grant"})"));
-  EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)),
-            GmailError::tokenExpired());
+  EXPECT_EQ(fetchError(), GmailError::tokenExpired());
   EXPECT_TRUE(google.listRequests().isEmpty());
   EXPECT_EQ(stored(), before);
   EXPECT_TRUE(service->isConnected());

@@ -48,11 +48,9 @@ TEST_F(GmailSearchTest, TheKeywordQueryIs121CharactersAndTheAfterTermTruncatesTo
 }
 
 TEST_F(GmailSearchTest, WithoutAnAccessTokenNothingIsAsked) {
-  EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)),
-            GmailError::notConnected());
+  EXPECT_EQ(fetchError(), GmailError::notConnected());
   service->saveCredentials(QString(), QString("r"), std::nullopt, std::nullopt, QString("c"));
-  EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)),
-            GmailError::notConnected());
+  EXPECT_EQ(fetchError(), GmailError::notConnected());
   EXPECT_TRUE(google.server().requests().isEmpty());
 }
 
@@ -96,8 +94,7 @@ TEST_F(GmailSearchTest, A401GetsOneRefreshAndOneRepeatPerCall) {
   google.setListReply(ScriptedReply::json(401, "{}"));
   for (int call = 0; call < 2; ++call) {
     google.server().clearRequests();
-    EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)),
-              GmailError::tokenExpired());
+    EXPECT_EQ(fetchError(), GmailError::tokenExpired());
     EXPECT_EQ(google.listRequests().size(), 2);
     EXPECT_EQ(google.tokenRequests().size(), 1);
   }
@@ -105,8 +102,7 @@ TEST_F(GmailSearchTest, A401GetsOneRefreshAndOneRepeatPerCall) {
   // A 401 whose refresh is refused ends with the refresh's error, and no repeat.
   google.server().clearRequests();
   google.setTokenReply(ScriptedReply::json(400, R"({"error":"invalid_grant"})"));
-  EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)),
-            GmailError::tokenExpired());
+  EXPECT_EQ(fetchError(), GmailError::tokenExpired());
   EXPECT_EQ(google.listRequests().size(), 1);
 }
 
@@ -124,7 +120,7 @@ TEST_F(GmailSearchTest, FailuresOfTheListBecomeTheirErrorsOrPassThrough) {
   for (const auto& [reply, expected] : cases) {
     SCOPED_TRACE(reply.status);
     google.setListReply(reply);
-    EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)), expected);
+    EXPECT_EQ(fetchError(), expected);
   }
   EXPECT_TRUE(google.tokenRequests().isEmpty());
 
@@ -168,8 +164,7 @@ TEST_F(GmailMetadataTest, GoneOrPermanentlyRefusedMessagesAreSkippedPassingFailu
     SCOPED_TRACE(status);
     google.server().clearRequests();
     google.setMetadataReply("b", ScriptedReply::json(status, "{}"));
-    EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)),
-              GmailError::networkError("Metadata request failed"));
+    EXPECT_EQ(fetchError(), GmailError::networkError("Metadata request failed"));
     // The search stops at the failed message, so it is fetched next time.
     EXPECT_EQ(google.metadataRequests().size(), 3);
     EXPECT_TRUE(google.tokenRequests().isEmpty());
@@ -185,8 +180,10 @@ TEST_F(GmailMetadataTest, GoneOrPermanentlyRefusedMessagesAreSkippedPassingFailu
     google.setMetadataReply("b", ScriptedReply::json(status, body));
     EXPECT_EQ(idsOf(fetch()), (QStringList{"a", "c"}));
     const QString log = DiagnosticLogger::shared().exportText();
+    // A message that is gone is skipped without a warning.
     EXPECT_TRUE(log.contains("[WARN]") && log.contains("Skipped Gmail message b"))
         << log.toStdString();
+    EXPECT_FALSE(log.contains("message gone")) << log.toStdString();
   }
 
   google.addMessage(fakeMessage("b"));

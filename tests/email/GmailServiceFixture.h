@@ -81,6 +81,11 @@ class GmailServiceFixture : public ::testing::Test {
     return GmailError::serverError(-1);
   }
 
+  // The error of a search that must fail.
+  GmailError fetchError() {
+    return gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15));
+  }
+
   QList<EmailMessageContext> fetch(std::optional<QDateTime> after = std::nullopt, int limit = 15) {
     return testsupport::runTask(service->fetchActionableMessages(after, limit));
   }
