@@ -87,9 +87,7 @@ TEST_F(EmailSyncEndToEndTest, NoCredentialReachesTheLogWhenConnectingOrSyncingFa
   DiagnosticLogger::shared().clear();
 
   // The token is near its expiry: the refresh is cut off, then refused; the list refuses twice.
-  ScriptedReply dropped;
-  dropped.dropConnection = true;
-  google.setTokenReply(dropped);
+  google.setTokenReply(droppedConnection());
   sync();
   google.setTokenReply(ScriptedReply::json(400, R"({"error":"invalid_grant"})"));
   sync();

@@ -64,8 +64,6 @@ EmailExtractedSuggestion suggestionOf(EmailExtractedCategory category, const QSt
   s.notes = QStringLiteral("Notes on ") + title;
   s.confidence = 0.8;
   s.evidenceSnippet = QStringLiteral("evidence");
-  s.priority = TaskPriority::medium;
-  s.status = SuggestionStatus::pending;
   s.createdAt = testsupport::utc(2026, 3, 10, 8);
   return s;
 }
