@@ -4,7 +4,6 @@
 #include "core/model/KeychainHelper.h"
 #include "testing/FakeGoogle.h"
 
-#include "EmailTestMessages.h"
 #include "common/TestSupport.h"
 
 #include <QJsonArray>
