@@ -11,20 +11,6 @@
 #include <QTemporaryDir>
 #include <QTimeZone>
 
-namespace {
-
-FakeGmailMessage gmailMessage(const char* id, const char* subject, const char* from,
-                              const char* snippet) {
-  // 2024-06-03 07:33:20 UTC, before the fixture's clock.
-  return FakeGmailMessage{id,
-                          "thread-" + QString(id),
-                          QString(snippet),
-                          QString("1717400000000"),
-                          {{"Subject", subject}, {"From", from}}};
-}
-
-}  // namespace
-
 // The real Gmail client and rule engine under a coordinator, over a real store.
 class EmailSyncEndToEndTest : public GmailServiceFixture {
  protected:
@@ -57,45 +43,31 @@ class EmailSyncEndToEndTest : public GmailServiceFixture {
 
 TEST_F(EmailSyncEndToEndTest, APassOverTheGmailClientAndTheRuleEngineSavesItsSuggestions) {
   connect();
-  google.addMessage(gmailMessage("inv-1", "Your invoice for June",
-                                 "Acme Power <billing@acme.example>", "Total $120.50 to pay"));
-  google.addMessage(gmailMessage("task-1", "Please review the lease", "Dana <dana@example.com>",
-                                 "This is urgent"));
+  google.addMessage(fakeMessage("inv-1", "Your invoice for June",
+                                "Acme Power <billing@acme.example>", "Total $120.50 to pay"));
+  google.addMessage(fakeMessage("task-1", "Please review the lease", "Dana <dana@example.com>",
+                                "This is urgent"));
   google.addMessage(
-      gmailMessage("news-1", "Weekly newsletter", "News <news@example.com>", "Nothing to do"));
+      fakeMessage("news-1", "Weekly newsletter", "News <news@example.com>", "Nothing to do"));
   google.setMessageList({"inv-1", "task-1", "news-1"});
 
   sync();
   ASSERT_EQ(store->emailSyncState().lastSyncStatus, "Found 2 new items");
-
   QFile file(dir.path() + "/dashboard.json");
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const DashboardStorageContainer saved =
       DashboardStorageContainer::fromJson(jsoncoding::parseObject(file.readAll()));
-
   ASSERT_EQ(saved.emailSuggestions.size(), 2);
-  const EmailExtractedSuggestion& bill = saved.emailSuggestions.at(0);
-  EXPECT_EQ(bill.category, EmailExtractedCategory::bill);
-  EXPECT_EQ(bill.sourceMessageID, "inv-1");
-  EXPECT_EQ(bill.title, "Bill from Acme Power");
-  EXPECT_EQ(bill.amount, 120.5);
-  EXPECT_EQ(bill.currency, "USD");
-  const EmailExtractedSuggestion& task = saved.emailSuggestions.at(1);
-  EXPECT_EQ(task.category, EmailExtractedCategory::task);
-  EXPECT_EQ(task.sourceMessageID, "task-1");
-  EXPECT_EQ(task.title, "Please review the lease");
-  EXPECT_EQ(task.priority, TaskPriority::urgent);
-
+  EXPECT_EQ(testsupport::texts(saved.emailSuggestions, &EmailExtractedSuggestion::sourceMessageID),
+            (QStringList{"inv-1", "task-1"}));
+  EXPECT_EQ(saved.emailSuggestions.at(0).amount, 120.5);
   EXPECT_EQ(saved.processedEmailMessageIDs, (QSet<QString>{"inv-1", "task-1", "news-1"}));
   EXPECT_EQ(saved.lastEmailSyncAt, fixedNow());
   EXPECT_EQ(saved.emailSyncState.accountEmail, "me@example.com");
-  EXPECT_EQ(saved.emailSyncState.pendingCount, 2);
-
   // The urgent task was alerted, under its suggestion's own identifier.
   ASSERT_EQ(notifications.emailAlerts.size(), 1);
-  EXPECT_EQ(notifications.emailAlerts.first().title, "Urgent Task: Please review the lease");
   EXPECT_EQ(notifications.emailAlerts.first().identifier,
-            "email-urgent-" + jsoncoding::uuidText(task.id));
+            "email-urgent-" + jsoncoding::uuidText(saved.emailSuggestions.at(1).id));
 
   // The next search starts where this one did.
   google.server().clearRequests();
@@ -115,9 +87,7 @@ TEST_F(EmailSyncEndToEndTest, NoCredentialReachesTheLogWhenConnectingOrSyncingFa
   DiagnosticLogger::shared().clear();
 
   // The token is near its expiry: the refresh is cut off, then refused; the list refuses twice.
-  ScriptedReply dropped;
-  dropped.dropConnection = true;
-  google.setTokenReply(dropped);
+  google.setTokenReply(droppedConnection());
   sync();
   google.setTokenReply(ScriptedReply::json(400, R"({"error":"invalid_grant"})"));
   sync();

@@ -15,9 +15,6 @@ QCoro::Task<> Gate::passed() {
   }
 }
 
-RecordingGmailService::RecordingGmailService()
-    : MockGmailService(true, QStringLiteral("me@example.com"), {}) {}
-
 QCoro::Task<QList<EmailMessageContext>> RecordingGmailService::fetchActionableMessages(
     std::optional<QDateTime> after, int limit) {
   searches.append(after);
@@ -67,8 +64,6 @@ EmailExtractedSuggestion suggestionOf(EmailExtractedCategory category, const QSt
   s.notes = QStringLiteral("Notes on ") + title;
   s.confidence = 0.8;
   s.evidenceSnippet = QStringLiteral("evidence");
-  s.priority = TaskPriority::medium;
-  s.status = SuggestionStatus::pending;
   s.createdAt = testsupport::utc(2026, 3, 10, 8);
   return s;
 }
@@ -97,30 +92,6 @@ DashboardStorageContainer EmailSyncTest::savedDatabase() const {
   QFile file(dir_.path() + QStringLiteral("/Pelmora/dashboard.json"));
   EXPECT_TRUE(file.open(QIODevice::ReadOnly));
   return DashboardStorageContainer::fromJson(jsoncoding::parseObject(file.readAll()));
-}
-
-void EmailSyncTest::changeSettings(const std::function<void(AppSettings&)>& change) {
-  AppSettings settings = store->settings();
-  change(settings);
-  store->setSettings(settings);
-  store->saveSettings();
-}
-
-void EmailSyncTest::sync() { testsupport::runTask(coordinator->triggerSync()); }
-
-void EmailSyncTest::stubMessages(const QStringList& ids) {
-  gmail.stubbedMessages.clear();
-  for (qsizetype i = 0; i < ids.size(); ++i) {
-    gmail.stubbedMessages.append(mailMessage(ids.at(i), now.addSecs(-60 + i)));
-  }
-}
-
-void EmailSyncTest::syncOne(const QString& id, const QList<EmailExtractedSuggestion>& answer) {
-  stubMessages({id});
-  store->setLastEmailSyncAt(std::nullopt);
-  provider->answers[id] = answer;
-  alerts.emailAlerts.clear();
-  sync();
 }
 
 QStringList EmailSyncTest::logLines() const {

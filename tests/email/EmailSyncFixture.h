@@ -23,7 +23,6 @@ class Gate : public QObject {
   Q_OBJECT
 
  public:
-  bool isOpen() const { return open_; }
   void open() {
     open_ = true;
     Q_EMIT opened();
@@ -41,7 +40,7 @@ class Gate : public QObject {
 // answer and a hook for what happens while the answer travels.
 class RecordingGmailService : public MockGmailService {
  public:
-  RecordingGmailService();
+  RecordingGmailService() : MockGmailService(true, QStringLiteral("me@example.com"), {}) {}
 
   QCoro::Task<QList<EmailMessageContext>> fetchActionableMessages(std::optional<QDateTime> after,
                                                                   int limit) override;
@@ -78,13 +77,29 @@ class EmailSyncTest : public ::testing::Test {
   ~EmailSyncTest() override;
 
   DashboardStorageContainer savedDatabase() const;
-  void changeSettings(const std::function<void(AppSettings&)>& change);
+  void changeSettings(const std::function<void(AppSettings&)>& change) {
+    AppSettings settings = store->settings();
+    change(settings);
+    store->setSettings(settings);
+    store->saveSettings();
+  }
   // Runs one pass to its end.
-  void sync();
+  void sync() { testsupport::runTask(coordinator->triggerSync()); }
   // Gmail holds these messages, a minute old and a second apart, in this order.
-  void stubMessages(const QStringList& ids);
+  void stubMessages(const QStringList& ids) {
+    gmail.stubbedMessages.clear();
+    for (qsizetype i = 0; i < ids.size(); ++i) {
+      gmail.stubbedMessages.append(mailMessage(ids.at(i), now.addSecs(-60 + i)));
+    }
+  }
   // A fresh pass over the one message `id`, answered with `answer`; earlier alerts are cleared.
-  void syncOne(const QString& id, const QList<EmailExtractedSuggestion>& answer);
+  void syncOne(const QString& id, const QList<EmailExtractedSuggestion>& answer) {
+    stubMessages({id});
+    store->setLastEmailSyncAt(std::nullopt);
+    provider->answers[id] = answer;
+    alerts.emailAlerts.clear();
+    sync();
+  }
   // "LEVEL message" of each line the coordinator logged since the fixture was built.
   QStringList logLines() const;
   QList<EmailExtractedSuggestion> storedFrom(const QString& sourceMessageID) const;

@@ -83,31 +83,6 @@ TEST_F(EmailSyncTest, DisabledOrDisconnectedEndsWithItsStatusAndSearchesNothing)
   EXPECT_TRUE(logLines().isEmpty());
 }
 
-// --- Which messages are examined ---
-
-TEST_F(EmailSyncTest, SearchesFifteenAfterTheLastSyncAndExaminesEachNewMessageOnceRecordedFirst) {
-  const QDateTime lastSync = now.addSecs(-3600);
-  store->setLastEmailSyncAt(lastSync);
-  store->insertProcessedEmailMessageID("seen");
-  stubMessages({"seen", "m2", "m2", "m3"});
-  provider->answers["m2"] = {suggestionOf(EmailExtractedCategory::task, "From m2", "m2")};
-  // A message is on disk as processed before the provider sees it.
-  QStringList onDiskAtExtraction;
-  provider->onExtract = [&](const EmailMessageContext& message) {
-    if (savedDatabase().processedEmailMessageIDs.contains(message.id)) {
-      onDiskAtExtraction.append(message.id);
-    }
-  };
-
-  sync();
-  EXPECT_EQ(gmail.searches, QList<std::optional<QDateTime>>{lastSync});
-  EXPECT_EQ(gmail.limits, QList{15});
-  EXPECT_EQ(provider->examined, (QStringList{"m2", "m3"}));
-  EXPECT_EQ(onDiskAtExtraction, provider->examined);
-  EXPECT_EQ(idsOf(store->processedEmailMessageIDs()), (QStringList{"m2", "m3", "seen"}));
-  EXPECT_EQ(store->emailSuggestions().size(), 1);
-}
-
 // --- What is kept ---
 
 TEST_F(EmailSyncTest, EachCategorySwitchDropsItsOwnKindWithoutTrace) {
@@ -147,33 +122,16 @@ TEST_F(EmailSyncTest, EachCategorySwitchDropsItsOwnKindWithoutTrace) {
   }
 }
 
-TEST_F(EmailSyncTest, StatusAndLogCountNoneOneAndMany) {
-  for (const auto& [count, status] :
-       {std::pair{0, "Up to date (No new actionable emails)"}, std::pair{1, "Found 1 new item"},
-        std::pair{3, "Found 3 new items"}}) {
-    SCOPED_TRACE(count);
-    const QString id = QString("count-%1").arg(count);
-    QList<EmailExtractedSuggestion> answer;
-    for (int i = 0; i < count; ++i) {
-      answer.append(suggestionOf(EmailExtractedCategory::appointment, QString::number(i), id));
-    }
-    DiagnosticLogger::shared().clear();
-    syncOne(id, answer);
-    EXPECT_EQ(store->emailSyncState().lastSyncStatus, status);
-    EXPECT_EQ(store->emailSyncState().lastSyncAt, now);
-    EXPECT_EQ(storedFrom(id).size(), count);
-    EXPECT_EQ(
-        logLines(),
-        QStringList{
-            QString("INFO Email sync completed successfully: %1 suggestions added.").arg(count)});
-  }
-  // Stored and saved, the pending count with them.
-  EXPECT_EQ(savedDatabase().emailSuggestions, store->emailSuggestions());
-  EXPECT_EQ(store->emailSyncState().pendingCount, 4);
-  EXPECT_EQ(savedDatabase().emailSyncState.lastSyncStatus, "Found 3 new items");
-}
+// One pass searches fifteen after the last sync and examines each new message once, recording
+// it on disk before the provider sees it; each message's suggestions and drafts then go to disk
+// in one save. A task from 0.85 up is drafted only when allowed.
+TEST_F(EmailSyncTest, APassExaminesNewMessagesSavesEachAtOnceAndDraftsConfidentTasks) {
+  EmailExtractedSuggestion notAllowed = suggestionOf(EmailExtractedCategory::task, "No", "m0");
+  notAllowed.confidence = 0.99;
+  syncOne("m0", {notAllowed});
+  EXPECT_TRUE(store->tasks().isEmpty());
 
-TEST_F(EmailSyncTest, TasksFromConfidenceEightyFiveAreDraftedOnlyWhenAllowed) {
+  changeSettings([](AppSettings& s) { s.autoCreateLowRiskDraftTasks = true; });
   EmailExtractedSuggestion sure = suggestionOf(EmailExtractedCategory::task, "Sign");
   sure.confidence = 0.85;
   sure.dueDate = utc(2026, 3, 12, 17);
@@ -182,76 +140,109 @@ TEST_F(EmailSyncTest, TasksFromConfidenceEightyFiveAreDraftedOnlyWhenAllowed) {
   unsure.confidence = 0.849;
   EmailExtractedSuggestion bill = suggestionOf(EmailExtractedCategory::bill, "Pay");
   bill.confidence = 0.99;
+  const QDateTime lastSync = now.addSecs(-3600);
+  store->setLastEmailSyncAt(lastSync);
+  stubMessages({"m0", "m1", "m2", "m2", "m3"});
+  provider->answers["m1"] = {sure, unsure, bill};
+  provider->answers["m3"] = {suggestionOf(EmailExtractedCategory::waitingFor, "Wait", "m3")};
+  provider->examined.clear();
+  QStringList processedOnDisk;
+  QList<int> suggestionsOnDisk;
+  provider->onExtract = [&](const EmailMessageContext& message) {
+    const DashboardStorageContainer saved = savedDatabase();
+    if (saved.processedEmailMessageIDs.contains(message.id)) {
+      processedOnDisk.append(message.id);
+    }
+    suggestionsOnDisk.append(int(saved.emailSuggestions.size()));
+  };
+  QSignalSpy saves(store.get(), &DataStore::databaseSaved);
 
-  EmailExtractedSuggestion notAllowed = suggestionOf(EmailExtractedCategory::task, "No", "m0");
-  notAllowed.confidence = 0.99;
-  syncOne("m0", {notAllowed});
-  EXPECT_TRUE(store->tasks().isEmpty());
-
-  changeSettings([](AppSettings& s) { s.autoCreateLowRiskDraftTasks = true; });
-  syncOne("m1", {sure, unsure, bill});
+  sync();
+  EXPECT_EQ(gmail.searches.last(), lastSync);
+  EXPECT_EQ(gmail.limits.last(), 15);
+  EXPECT_EQ(provider->examined, (QStringList{"m1", "m2", "m3"}));
+  EXPECT_EQ(processedOnDisk, provider->examined);
+  EXPECT_EQ(idsOf(store->processedEmailMessageIDs()), (QStringList{"m0", "m1", "m2", "m3"}));
+  // Three identifiers, the suggestions of m1 and of m3 (m2 has none), and the pass's end.
+  EXPECT_EQ(saves.size(), 6);
+  EXPECT_EQ(suggestionsOnDisk, (QList<int>{1, 4, 4}));
   ASSERT_EQ(store->tasks().size(), 1);
   const TaskItem task = store->tasks().first();
-  EXPECT_FALSE(task.id.isNull());
   EXPECT_NE(task.id, sure.id);
   EXPECT_EQ(task,
             TaskItem(task.id, "Sign", sure.notes, sure.dueDate, TaskPriority::high, "Email Draft",
                      false, std::nullopt, RecurrenceRule::none(), now, now, false, std::nullopt));
   EXPECT_EQ(savedDatabase().tasks, store->tasks());
-
   EmailExtractedSuggestion drafted = sure;
   drafted.status = SuggestionStatus::autoApplied;
   EXPECT_EQ(storedFrom("m1"), (QList{drafted, unsure, bill}));
-  // The drafted one counts towards the status but is not waiting for review.
-  EXPECT_EQ(store->emailSyncState().lastSyncStatus, "Found 3 new items");
-  EXPECT_EQ(store->emailSyncState().pendingCount, 3);
-}
-
-TEST_F(EmailSyncTest, APassSavesEachNewIdentifierAndThenEachMessagesSuggestionsAtOnce) {
-  changeSettings([](AppSettings& s) { s.autoCreateLowRiskDraftTasks = true; });
-  EmailExtractedSuggestion sure = suggestionOf(EmailExtractedCategory::task, "Draft", "m1");
-  sure.confidence = 0.95;
-  stubMessages({"m1", "m2", "m3"});
-  provider->answers["m1"] = {sure, suggestionOf(EmailExtractedCategory::bill, "Pay", "m1"),
-                             suggestionOf(EmailExtractedCategory::appointment, "Meet", "m1")};
-  provider->answers["m3"] = {suggestionOf(EmailExtractedCategory::waitingFor, "Wait", "m3"),
-                             suggestionOf(EmailExtractedCategory::task, "Reply", "m3")};
-  // Each message's identifier is on disk before its provider runs; nothing else is yet.
-  QList<int> suggestionsOnDiskAtExtraction;
-  provider->onExtract = [&](const EmailMessageContext&) {
-    suggestionsOnDiskAtExtraction.append(int(savedDatabase().emailSuggestions.size()));
-  };
-  QSignalSpy saves(store.get(), &DataStore::databaseSaved);
-
-  sync();
-  // Three identifiers, the suggestions of m1 and of m3 (m2 has none), and the pass's end.
-  EXPECT_EQ(saves.size(), 6);
-  EXPECT_EQ(suggestionsOnDiskAtExtraction, (QList<int>{0, 3, 3}));
-  EXPECT_EQ(store->emailSuggestions().size(), 5);
-  EXPECT_EQ(store->tasks().size(), 1);
   EXPECT_EQ(savedDatabase().emailSuggestions, store->emailSuggestions());
-  EXPECT_EQ(savedDatabase().tasks, store->tasks());
-  EXPECT_EQ(store->emailSyncState().lastSyncStatus, "Found 5 new items");
+  // The drafted one counts towards the status but is not waiting for review.
+  EXPECT_EQ(store->emailSyncState().lastSyncStatus, "Found 4 new items");
+  EXPECT_EQ(store->emailSyncState().pendingCount, 4);
 }
 
 // --- Urgent alerts ---
 
-TEST_F(EmailSyncTest, BillsAreUrgentOnlyWhenDueWithinTheNextThreeDays) {
-  const QList<std::tuple<const char*, std::optional<QDateTime>, bool>> cases = {
-      {"two days ahead", now.addDays(2), true},
-      {"a millisecond short of three days", now.addMSecs(259200000 - 1), true},
-      {"exactly three days ahead", now.addSecs(259200), false},
-      {"due this very moment", now, false},
-      {"overdue", now.addSecs(-3600), false},
-      {"no due date", std::nullopt, false},
-  };
-  for (const auto& [name, due, urgent] : cases) {
-    SCOPED_TRACE(name);
-    EmailExtractedSuggestion bill = suggestionOf(EmailExtractedCategory::bill, name, name);
+// One suggestion per pass: whether it alerts, and with which title, body and identifier.
+TEST_F(EmailSyncTest, UrgentSuggestionsAlertWithTheirTexts) {
+  EmailExtractedSuggestion task = suggestionOf(EmailExtractedCategory::task, "Sign form");
+  task.priority = TaskPriority::urgent;
+  task.notes = "Before Friday";
+  EmailExtractedSuggestion bareTask = task;
+  bareTask.notes.clear();
+  EmailExtractedSuggestion highTask = task;
+  highTask.priority = TaskPriority::high;
+  EmailExtractedSuggestion euroBill = suggestionOf(EmailExtractedCategory::bill, "Power");
+  euroBill.dueDate = now.addDays(1);
+  euroBill.amount = 42.5;
+  euroBill.currency = "€";
+  EmailExtractedSuggestion plainBill = euroBill;
+  plainBill.amount = 1234.567;
+  plainBill.currency.reset();
+  EmailExtractedSuggestion openBill = euroBill;
+  openBill.amount.reset();
+  // Bills alert only when due within the next three days, the end excluded.
+  const auto billDue = [&euroBill](std::optional<QDateTime> due) {
+    EmailExtractedSuggestion bill = euroBill;
     bill.dueDate = due;
-    syncOne(name, {bill});
-    EXPECT_EQ(alerts.emailAlerts.size(), urgent ? 1 : 0);
-    EXPECT_EQ(storedFrom(name).size(), 1);
+    return bill;
+  };
+  EmailExtractedSuggestion notice =
+      suggestionOf(EmailExtractedCategory::importantNotice, "Policy change");
+  EmailExtractedSuggestion silentNotice = notice;
+  silentNotice.notes.clear();
+
+  const QString euroBody = "Amount: €42.50 due soon. Review in Pelmora.";
+  const QList<std::tuple<EmailExtractedSuggestion, const char*, QString>> cases = {
+      {task, "Urgent Task: Sign form", "Before Friday"},
+      {bareTask, "Urgent Task: Sign form", "Action required from email."},
+      {highTask, nullptr, {}},
+      {euroBill, "Urgent Bill Detected: Power", euroBody},
+      {plainBill, "Urgent Bill Detected: Power", "Amount: $1234.57 due soon. Review in Pelmora."},
+      {openBill, "Urgent Bill Detected: Power", "Amount:  due soon. Review in Pelmora."},
+      {billDue(now.addMSecs(259200000 - 1)), "Urgent Bill Detected: Power", euroBody},
+      {billDue(now.addSecs(259200)), nullptr, {}},
+      {billDue(now), nullptr, {}},
+      {billDue(now.addSecs(-3600)), nullptr, {}},
+      {billDue(std::nullopt), nullptr, {}},
+      {notice, "Action Required: Policy change", "Notes on Policy change"},
+      {silentNotice, "Action Required: Policy change", QString()},
+  };
+  int round = 0;
+  for (const auto& [suggestion, title, body] : cases) {
+    SCOPED_TRACE(++round);
+    EmailExtractedSuggestion fresh = suggestion;
+    fresh.id = QUuid::createUuid();
+    syncOne(QString("alert-%1").arg(round), {fresh});
+    QList<MockNotificationService::EmailAlert> expected;
+    if (title != nullptr) {
+      // The identifier is the suggestion's id in upper case, without braces.
+      expected = {
+          {title, body, "email-urgent-" + fresh.id.toString(QUuid::WithoutBraces).toUpper()}};
+    }
+    EXPECT_EQ(alerts.emailAlerts, expected);
+    EXPECT_EQ(store->emailSuggestions().size(), round);
   }
 }
 
@@ -283,50 +274,6 @@ TEST_F(EmailSyncTest, UrgentTasksAndEveryNoticeAreAlertedOtherKindsNeverAndAtMos
   EXPECT_EQ(store->tasks().size(), 1);
   // Everything is stored all the same.
   EXPECT_EQ(store->emailSuggestions().size(), 6);
-}
-
-TEST_F(EmailSyncTest, AlertTextsAndIdentifiers) {
-  EmailExtractedSuggestion task = suggestionOf(EmailExtractedCategory::task, "Sign form");
-  task.priority = TaskPriority::urgent;
-  task.notes = "Before Friday";
-  task.id = QUuid(QString("0a1b2c3d-4e5f-4a6b-8c7d-9e0fabcdef01"));
-  EmailExtractedSuggestion bareTask = task;
-  bareTask.notes.clear();
-  EmailExtractedSuggestion euroBill = suggestionOf(EmailExtractedCategory::bill, "Power");
-  euroBill.dueDate = now.addDays(1);
-  euroBill.amount = 42.5;
-  euroBill.currency = "€";
-  EmailExtractedSuggestion plainBill = euroBill;
-  plainBill.amount = 1234.567;
-  plainBill.currency.reset();
-  EmailExtractedSuggestion openBill = euroBill;
-  openBill.amount.reset();
-  EmailExtractedSuggestion notice =
-      suggestionOf(EmailExtractedCategory::importantNotice, "Policy change");
-  EmailExtractedSuggestion silentNotice = notice;
-  silentNotice.notes.clear();
-
-  const QList<std::tuple<EmailExtractedSuggestion, const char*, QString>> cases = {
-      {task, "Urgent Task: Sign form", "Before Friday"},
-      {bareTask, "Urgent Task: Sign form", "Action required from email."},
-      {euroBill, "Urgent Bill Detected: Power", "Amount: €42.50 due soon. Review in Pelmora."},
-      {plainBill, "Urgent Bill Detected: Power", "Amount: $1234.57 due soon. Review in Pelmora."},
-      {openBill, "Urgent Bill Detected: Power", "Amount:  due soon. Review in Pelmora."},
-      {notice, "Action Required: Policy change", "Notes on Policy change"},
-      {silentNotice, "Action Required: Policy change", QString()},
-  };
-  int round = 0;
-  for (const auto& [suggestion, title, body] : cases) {
-    SCOPED_TRACE(++round);
-    syncOne(QString("alert-%1").arg(round), {suggestion});
-    const QList<MockNotificationService::EmailAlert> expected = {
-        {title, body, "email-urgent-" + suggestion.id.toString(QUuid::WithoutBraces).toUpper()}};
-    EXPECT_EQ(alerts.emailAlerts, expected);
-  }
-  // The identifier is the suggestion's id in upper case, without braces.
-  syncOne("m-task", {task});
-  EXPECT_EQ(alerts.emailAlerts.value(0).identifier,
-            "email-urgent-0A1B2C3D-4E5F-4A6B-8C7D-9E0FABCDEF01");
 }
 
 // --- Failures ---
@@ -438,44 +385,41 @@ TEST_F(EmailSyncTest, WithTheStoreGoneAPassDoesNothingAndTheTimerTakesTwentyMinu
   EXPECT_EQ(coordinator->syncTimer()->interval(), 20 * 60 * 1000);
 }
 
-TEST_F(EmailSyncTest, AStoreGoneDuringTheSearchEndsThePassQuietly) {
-  Gate gate;
-  gmail.gate = &gate;
-  stubMessages({"m1"});
-  QCoro::Task<> pass = coordinator->triggerSync();
-  store.reset();
-  gate.open();
-  runTask(std::move(pass));
-  EXPECT_FALSE(coordinator->isSyncing());
-  EXPECT_TRUE(provider->examined.isEmpty());
-}
+// A store or coordinator that goes while a pass waits on Gmail or on the provider ends the
+// pass quietly: nothing further is asked, stored or alerted.
+struct GoneCase {
+  bool duringExtraction;
+  bool storeGoes;
+};
 
-TEST_F(EmailSyncTest, AStoreGoneDuringAnExtractionEndsThePassQuietly) {
+class EmailSyncGoneTest : public EmailSyncTest, public ::testing::WithParamInterface<GoneCase> {};
+
+TEST_P(EmailSyncGoneTest, APassEndsQuietly) {
+  const auto [duringExtraction, storeGoes] = GetParam();
   Gate gate;
-  provider->gate = &gate;
+  (duringExtraction ? provider->gate : gmail.gate) = &gate;
   stubMessages({"m1", "m2"});
   provider->answers["m1"] = {suggestionOf(EmailExtractedCategory::importantNotice, "Gone")};
   QCoro::Task<> pass = coordinator->triggerSync();
-  store.reset();
+  if (storeGoes) {
+    store.reset();
+  } else {
+    coordinator.reset();
+  }
   gate.open();
   runTask(std::move(pass));
-  EXPECT_FALSE(coordinator->isSyncing());
-  EXPECT_EQ(provider->examined, QStringList{"m1"});
+  EXPECT_EQ(provider->examined, duringExtraction ? QStringList{"m1"} : QStringList{});
   EXPECT_TRUE(alerts.emailAlerts.isEmpty());
+  if (storeGoes) {
+    EXPECT_FALSE(coordinator->isSyncing());
+  } else {
+    EXPECT_TRUE(store->emailSuggestions().isEmpty());
+  }
 }
 
-TEST_F(EmailSyncTest, ACoordinatorGoneDuringAPassLeavesTheStoreAlone) {
-  Gate gate;
-  gmail.gate = &gate;
-  stubMessages({"m1"});
-  provider->answers["m1"] = {suggestionOf(EmailExtractedCategory::importantNotice, "Orphan")};
-  QCoro::Task<> pass = coordinator->triggerSync();
-  coordinator.reset();
-  gate.open();
-  runTask(std::move(pass));
-  EXPECT_TRUE(provider->examined.isEmpty());
-  EXPECT_TRUE(store->emailSuggestions().isEmpty());
-}
+INSTANTIATE_TEST_SUITE_P(Moments, EmailSyncGoneTest,
+                         ::testing::Values(GoneCase{false, true}, GoneCase{true, true},
+                                           GoneCase{false, false}));
 
 TEST_F(EmailSyncTest, ANewProviderServesFromTheNextMessageOn) {
   Gate gate;

@@ -17,40 +17,33 @@ void fire(const QTimer* timer, const EmailSyncCoordinator& coordinator) {
 
 using EmailSyncScheduleTest = EmailSyncTest;
 
-TEST_F(EmailSyncScheduleTest, StartSchedulesTheClampedStoredIntervalAndEachFiringSyncs) {
+// start() takes the stored interval and restart() the given one, both clamped to 15..60 minutes.
+TEST_F(EmailSyncScheduleTest, TheIntervalIsClampedAndEachFiringSyncs) {
   EXPECT_EQ(coordinator->syncTimer(), nullptr);
-  for (const auto& [stored, scheduled] : {std::pair{45, 45}, std::pair{5, 15}, std::pair{90, 60}}) {
-    SCOPED_TRACE(stored);
-    changeSettings([stored](AppSettings& s) { s.emailSyncIntervalMinutes = stored; });
-    coordinator->stop();
-    coordinator->start();
-    ASSERT_NE(coordinator->syncTimer(), nullptr);
-    EXPECT_TRUE(coordinator->syncTimer()->isActive());
-    EXPECT_FALSE(coordinator->syncTimer()->isSingleShot());
-    EXPECT_EQ(coordinator->syncTimer()->interval(), scheduled * kMinute);
+  for (const auto& [asked, scheduled] :
+       {std::pair{45, 45}, std::pair{5, 15}, std::pair{15, 15}, std::pair{16, 16},
+        std::pair{60, 60}, std::pair{90, 60}, std::pair{-3, 15}}) {
+    SCOPED_TRACE(asked);
+    changeSettings([asked](AppSettings& s) { s.emailSyncIntervalMinutes = asked; });
+    for (const bool restart : {false, true}) {
+      coordinator->stop();
+      restart ? coordinator->restart(asked) : coordinator->start();
+      ASSERT_NE(coordinator->syncTimer(), nullptr);
+      EXPECT_TRUE(coordinator->syncTimer()->isActive());
+      EXPECT_FALSE(coordinator->syncTimer()->isSingleShot());
+      EXPECT_EQ(coordinator->syncTimer()->interval(), scheduled * kMinute);
+    }
   }
   EXPECT_TRUE(gmail.searches.isEmpty());
-  EXPECT_EQ(logLines().filter("INFO EmailSyncCoordinator started.").size(), 3);
+  // restart() neither logs nor follows sleep and wake by itself.
+  EXPECT_EQ(logLines().filter("started.").size(), 7);
+  Q_EMIT workspace.didWake();
+  EXPECT_TRUE(gmail.searches.isEmpty());
 
   fire(coordinator->syncTimer(), *coordinator);
   EXPECT_EQ(gmail.searches.size(), 1);
   fire(coordinator->syncTimer(), *coordinator);
   EXPECT_EQ(gmail.searches.size(), 2);
-}
-
-TEST_F(EmailSyncScheduleTest, RestartClampsToFifteenToSixtyMinutesQuietly) {
-  for (const auto& [asked, scheduled] : {std::pair{5, 15}, std::pair{15, 15}, std::pair{16, 16},
-                                         std::pair{60, 60}, std::pair{90, 60}, std::pair{-3, 15}}) {
-    SCOPED_TRACE(asked);
-    coordinator->restart(asked);
-    ASSERT_NE(coordinator->syncTimer(), nullptr);
-    EXPECT_TRUE(coordinator->syncTimer()->isActive());
-    EXPECT_EQ(coordinator->syncTimer()->interval(), scheduled * kMinute);
-  }
-  // restart() neither logs nor follows sleep and wake by itself.
-  EXPECT_TRUE(logLines().isEmpty());
-  Q_EMIT workspace.didWake();
-  EXPECT_TRUE(gmail.searches.isEmpty());
 }
 
 TEST_F(EmailSyncScheduleTest, SleepClearsTheTimerAndWakeRebuildsItAndSyncsOnceEvenIfStartedTwice) {

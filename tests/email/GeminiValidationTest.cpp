@@ -25,8 +25,13 @@ QList<EmailExtractedSuggestion> validate(const QByteArray& body) {
   return parseAndValidateGeminiResponse(body, emailMessage("Subject"), now);
 }
 
+// A well-formed reply whose generated text is `text`.
+QList<EmailExtractedSuggestion> validateText(const QString& text) {
+  return validate(FakeGoogle::generateContentJson(text));
+}
+
 QList<EmailExtractedSuggestion> validateItems(const QJsonArray& items) {
-  return validate(FakeGoogle::generateContentJson(itemsText(items)));
+  return validateText(itemsText(items));
 }
 
 QJsonObject item(const QString& title, QJsonObject extra = {}) {
@@ -42,74 +47,64 @@ QStringList titles(const QList<EmailExtractedSuggestion>& suggestions) {
 
 }  // namespace
 
-TEST(GeminiValidation, FullItemBecomesASuggestionTiedToTheMessage) {
+// Every field read, and a reply of nulls or of the two required fields alone giving the
+// defaults; the suggestion is tied to the message.
+TEST(GeminiValidation, ItemsBecomeSuggestionsTiedToTheMessage) {
   const auto message = EmailMessageContext("m-7", "t-7", "Acme <a@acme.example>", "Your bill",
                                            utc(2025, 2, 27, 8), "snippet", "body");
-  const QJsonArray items{QJsonObject{
-      {"category", "Bill / Invoice"},
-      {"title", "Electricity"},
-      {"notes", "March bill"},
-      {"confidence", 0.93},
-      {"evidenceSnippet", "Total due $120.40"},
-      {"amount", 120.4},
-      {"currency", "usd"},
-      {"dueDate", "2025-03-15T09:00:00Z"},
-      {"referenceNumber", "INV-9"},
-      {"personOrOrg", "Acme"},
-      {"priority", "High"},
-      {"unknownKey", QJsonArray{1, 2}},
-  }};
+  const QJsonValue null = QJsonValue::Null;
+  const QJsonArray items{item("Electricity", {{"category", "Bill / Invoice"},
+                                              {"notes", "March bill"},
+                                              {"confidence", 0.93},
+                                              {"evidenceSnippet", "Total due $120.40"},
+                                              {"amount", 120.4},
+                                              {"currency", "usd"},
+                                              {"dueDate", "2025-03-15T09:00:00Z"},
+                                              {"referenceNumber", "INV-9"},
+                                              {"personOrOrg", "Acme"},
+                                              {"priority", "High"},
+                                              {"unknownKey", QJsonArray{1, 2}}}),
+                         item("nulls", {{"notes", null},
+                                        {"amount", null},
+                                        {"currency", null},
+                                        {"dueDate", null},
+                                        {"confidence", null},
+                                        {"priority", null},
+                                        {"referenceNumber", null},
+                                        {"personOrOrg", null},
+                                        {"evidenceSnippet", null}}),
+                         item("")};
   const auto suggestions = parseAndValidateGeminiResponse(
       FakeGoogle::generateContentJson(itemsText(items)), message, now);
-  ASSERT_EQ(suggestions.size(), 1);
-  EXPECT_FALSE(suggestions[0].id.isNull());
-  EmailExtractedSuggestion expected;
-  expected.id = suggestions[0].id;
-  expected.sourceMessageID = "m-7";
-  expected.sender = "Acme <a@acme.example>";
-  expected.subject = "Your bill";
-  expected.receivedDate = utc(2025, 2, 27, 8);
-  expected.category = EmailExtractedCategory::bill;
-  expected.title = "Electricity";
-  expected.notes = "March bill";
-  expected.confidence = 0.93;
-  expected.evidenceSnippet = "Total due $120.40";
-  expected.amount = 120.4;
-  expected.currency = "usd";  // passed on as written
-  expected.dueDate = utc(2025, 3, 15, 9);
-  expected.referenceNumber = "INV-9";
-  expected.personOrOrg = "Acme";
-  expected.priority = TaskPriority::high;
-  expected.status = SuggestionStatus::pending;
-  expected.createdAt = now;
-  EXPECT_EQ(suggestions[0], expected);
-}
-
-TEST(GeminiValidation, MissingAndNullOptionalFieldsGiveEmptyTextsOrNothing) {
-  const auto suggestions =
-      validateItems({item(""), item("nulls", {{"notes", QJsonValue::Null},
-                                              {"amount", QJsonValue::Null},
-                                              {"currency", QJsonValue::Null},
-                                              {"dueDate", QJsonValue::Null},
-                                              {"confidence", QJsonValue::Null},
-                                              {"priority", QJsonValue::Null},
-                                              {"referenceNumber", QJsonValue::Null},
-                                              {"personOrOrg", QJsonValue::Null},
-                                              {"evidenceSnippet", QJsonValue::Null}})});
-  ASSERT_EQ(suggestions.size(), 2);
-  for (const auto& s : suggestions) {
-    EXPECT_EQ(s.notes, QString(""));
-    EXPECT_EQ(s.evidenceSnippet, QString(""));
-    EXPECT_DOUBLE_EQ(s.confidence, 0.8);
-    EXPECT_EQ(s.amount, std::nullopt);
-    EXPECT_EQ(s.currency, std::nullopt);
-    EXPECT_EQ(s.dueDate, std::nullopt);
-    EXPECT_EQ(s.referenceNumber, std::nullopt);
-    EXPECT_EQ(s.personOrOrg, std::nullopt);
-    EXPECT_EQ(s.priority, TaskPriority::medium);
+  ASSERT_EQ(suggestions.size(), 3);
+  EmailExtractedSuggestion bare;
+  bare.sourceMessageID = "m-7";
+  bare.sender = "Acme <a@acme.example>";
+  bare.subject = "Your bill";
+  bare.receivedDate = utc(2025, 2, 27, 8);
+  bare.confidence = 0.8;
+  bare.createdAt = now;
+  EmailExtractedSuggestion full = bare;
+  full.id = suggestions[0].id;
+  full.category = EmailExtractedCategory::bill;
+  full.title = "Electricity";
+  full.notes = "March bill";
+  full.confidence = 0.93;
+  full.evidenceSnippet = "Total due $120.40";
+  full.amount = 120.4;
+  full.currency = "usd";  // passed on as written
+  full.dueDate = utc(2025, 3, 15, 9);
+  full.referenceNumber = "INV-9";
+  full.personOrOrg = "Acme";
+  full.priority = TaskPriority::high;
+  EXPECT_EQ(suggestions[0], full);
+  EXPECT_FALSE(full.id.isNull());
+  for (const qsizetype i : {1, 2}) {
+    bare.id = suggestions[i].id;
+    bare.title = i == 1 ? "nulls" : "";
+    EXPECT_EQ(suggestions[i], bare);
   }
-  EXPECT_EQ(suggestions[0].title, QString(""));
-  EXPECT_NE(suggestions[0].id, suggestions[1].id);
+  EXPECT_NE(suggestions[1].id, suggestions[2].id);
 }
 
 TEST(GeminiValidation, ConfidenceBelowThresholdIsDroppedAboveOneIsClamped) {
@@ -125,21 +120,19 @@ TEST(GeminiValidation, ConfidenceBelowThresholdIsDroppedAboveOneIsClamped) {
 }
 
 TEST(GeminiValidation, CategoryMustMatchADisplayTextExactly) {
-  const QList<std::pair<QString, EmailExtractedCategory>> cases = {
-      {"Bill / Invoice", EmailExtractedCategory::bill},
-      {"Task / Action Item", EmailExtractedCategory::task},
-      {"Appointment / Booking", EmailExtractedCategory::appointment},
-      {"Waiting For / Follow-up", EmailExtractedCategory::waitingFor},
-      {"Important Notice / Renewal", EmailExtractedCategory::importantNotice},
-      {"bill / invoice", EmailExtractedCategory::task},
-      {"Bill/Invoice", EmailExtractedCategory::task},
-      {" Bill / Invoice", EmailExtractedCategory::task},
-      {"", EmailExtractedCategory::task},
-  };
+  using C = EmailExtractedCategory;
+  const QList<std::pair<QString, C>> cases = {{"Bill / Invoice", C::bill},
+                                              {"Task / Action Item", C::task},
+                                              {"Appointment / Booking", C::appointment},
+                                              {"Waiting For / Follow-up", C::waitingFor},
+                                              {"Important Notice / Renewal", C::importantNotice},
+                                              {"bill / invoice", C::task},
+                                              {"Bill/Invoice", C::task},
+                                              {" Bill / Invoice", C::task},
+                                              {"", C::task}};
   for (const auto& [text, expected] : cases) {
-    const auto suggestions = validateItems({item("x", {{"category", text}})});
-    ASSERT_EQ(suggestions.size(), 1) << text.toStdString();
-    EXPECT_EQ(suggestions[0].category, expected) << text.toStdString();
+    EXPECT_EQ(validateItems({item("x", {{"category", text}})}).value(0).category, expected)
+        << text.toStdString();
   }
 }
 
@@ -214,37 +207,27 @@ TEST(GeminiValidation, UnreadableRepliesGiveNoSuggestions) {
       {"no text", candidateWith(QJsonObject{{"parts", QJsonArray{QJsonObject{}}}})},
       {"text not a string",
        candidateWith(QJsonObject{{"parts", QJsonArray{QJsonObject{{"text", 5}}}}})},
-      {"text not an array",
-       FakeGoogle::generateContentJson(R"({"category":"Bill / Invoice","title":"x"})")},
-      {"text with a sentence before the array",
-       FakeGoogle::generateContentJson("Here you go: " + good)},
-      {"text in a code fence", FakeGoogle::generateContentJson("```json\n" + good + "\n```")},
-      {"text cut short", FakeGoogle::generateContentJson(good.left(good.size() - 2))},
-      // Qt's parser lets these through; strict JSON does not.
-      {"raw line break in a string",
-       FakeGoogle::generateContentJson("[{\"category\":\"Task / Action Item\",\"title\":\"a\nb\"}]")},
-      {"raw tab in a string",
-       FakeGoogle::generateContentJson("[{\"category\":\"Task / Action Item\",\"title\":\"a\tb\"}]")},
-      {"number .9", FakeGoogle::generateContentJson(
-                        R"([{"category":"Task / Action Item","title":"a","confidence":.9}])")},
-      {"number 1.", FakeGoogle::generateContentJson(
-                        R"([{"category":"Task / Action Item","title":"a","confidence":1.}])")},
-      {"number 1.e5", FakeGoogle::generateContentJson(
-                          R"([{"category":"Task / Action Item","title":"a","amount":1.e5}])")},
-      {"leading zero", FakeGoogle::generateContentJson(
-                           R"([{"category":"Task / Action Item","title":"a","amount":012}])")},
   };
   for (const auto& [what, body] : bodies) {
     EXPECT_TRUE(validate(body).isEmpty()) << what;
   }
+  // Generated texts that are not one strict JSON array. Qt's parser lets raw control characters
+  // and loose numbers through; strict JSON does not.
+  const QString task = R"([{"category":"Task / Action Item","title":"a)";
+  for (const QString& text :
+       {QString(R"({"category":"Bill / Invoice","title":"x"})"), "Here you go: " + good,
+        "```json\n" + good + "\n```", good.left(good.size() - 2), task + "\nb\"}]",
+        task + "\tb\"}]", task + R"(","confidence":.9}])", task + R"(","confidence":1.}])",
+        task + R"(","amount":1.e5}])", task + R"(","amount":012}])"}) {
+    EXPECT_TRUE(validateText(text).isEmpty()) << text.toStdString();
+  }
   // The same good text, properly delivered, does give a suggestion.
-  EXPECT_EQ(validate(FakeGoogle::generateContentJson(good)).size(), 1);
-  EXPECT_TRUE(validate(FakeGoogle::generateContentJson("[]")).isEmpty());
-  EXPECT_EQ(validate(FakeGoogle::generateContentJson("  \n" + good + "\n ")).size(), 1);
+  EXPECT_EQ(validateText(good).size(), 1);
+  EXPECT_TRUE(validateText("[]").isEmpty());
+  EXPECT_EQ(validateText("  \n" + good + "\n ").size(), 1);
   // Escapes, exponents, unicode and nesting that strict JSON allows still pass.
-  EXPECT_EQ(validate(FakeGoogle::generateContentJson(
-                R"([{"category":"Task / Action Item","title":"a\n\"b\u00e9 \/","confidence":9e-1,)"
-                R"("amount":-0.5E+2,"extra":{"k":[true,false,null,[]]}}])"))
+  EXPECT_EQ(validateText(task + R"(\n\"b\u00e9 \/","confidence":9e-1,"amount":-0.5E+2,)"
+                                R"("extra":{"k":[true,false,null,[]]}}])")
                 .size(),
             1);
 }
@@ -299,21 +282,12 @@ TEST(GeminiValidation, RandomlyDamagedRepliesNeverCrashOrPassBadItems) {
   const QStringList categories = {
       "Bill / Invoice",          "Task / Action Item",         "Appointment / Booking",
       "Waiting For / Follow-up", "Important Notice / Renewal", "bill"};
+  // In range, negative, near and over the amount ceiling, null, or text.
   const auto randomNumber = [&]() -> QJsonValue {
-    switch (random.bounded(6)) {
-      case 0:
-        return random.bounded(2.0);
-      case 1:
-        return -random.bounded(100.0);
-      case 2:
-        return 1'000'000 - random.bounded(3.0);
-      case 3:
-        return random.bounded(5'000'000.0);
-      case 4:
-        return QJsonValue::Null;
-      default:
-        return "0.9";
-    }
+    const QJsonValue picks[] = {
+        random.bounded(2.0),         -random.bounded(100.0), 1'000'000 - random.bounded(3.0),
+        random.bounded(5'000'000.0), QJsonValue::Null,       "0.9"};
+    return picks[random.bounded(6)];
   };
   const auto randomItem = [&]() {
     QJsonObject object{{"category", categories.at(random.bounded(categories.size()))},
@@ -331,22 +305,18 @@ TEST(GeminiValidation, RandomlyDamagedRepliesNeverCrashOrPassBadItems) {
     const int edits = 1 + int(random.bounded(4));
     for (int e = 0; e < edits && !bytes.isEmpty(); ++e) {
       const qsizetype at = random.bounded(bytes.size());
-      switch (random.bounded(5)) {
-        case 0:
-          bytes[at] = char(random.bounded(256));
-          break;
-        case 1:
-          bytes.remove(at, 1 + random.bounded(8));
-          break;
-        case 2:
-          bytes.insert(at, QByteArray(1 + random.bounded(3), "{}[],:\"0-e"[random.bounded(10)]));
-          break;
-        case 3:
-          bytes.insert(at, bytes.mid(random.bounded(bytes.size()), 1 + random.bounded(20)));
-          break;
-        default:
-          bytes.truncate(at);
-          break;
+      // A wild byte, a cut, a run of structural characters, a copied stretch, or the end.
+      const int edit = int(random.bounded(5));
+      if (edit == 0) {
+        bytes[at] = char(random.bounded(256));
+      } else if (edit == 1) {
+        bytes.remove(at, 1 + random.bounded(8));
+      } else if (edit == 2) {
+        bytes.insert(at, QByteArray(1 + random.bounded(3), "{}[],:\"0-e"[random.bounded(10)]));
+      } else if (edit == 3) {
+        bytes.insert(at, bytes.mid(random.bounded(bytes.size()), 1 + random.bounded(20)));
+      } else {
+        bytes.truncate(at);
       }
     }
     return bytes;
@@ -360,18 +330,11 @@ TEST(GeminiValidation, RandomlyDamagedRepliesNeverCrashOrPassBadItems) {
       items.append(randomItem());
     }
     QByteArray inner = QJsonDocument(items).toJson(QJsonDocument::Compact);
-    QByteArray body;
-    switch (round % 3) {
-      case 0:
-        body = FakeGoogle::generateContentJson(QString::fromUtf8(inner));
-        break;
-      case 1:
-        body = FakeGoogle::generateContentJson(QString::fromUtf8(damage(inner)));
-        break;
-      default:
-        body = damage(FakeGoogle::generateContentJson(QString::fromUtf8(inner)));
-        break;
-    }
+    // Whole, damaged inside the generated text, or damaged around it.
+    const QByteArray body =
+        round % 3 == 0   ? FakeGoogle::generateContentJson(QString::fromUtf8(inner))
+        : round % 3 == 1 ? FakeGoogle::generateContentJson(QString::fromUtf8(damage(inner)))
+                         : damage(FakeGoogle::generateContentJson(QString::fromUtf8(inner)));
     const auto suggestions = validate(body);
     ASSERT_LE(suggestions.size(), count) << body.toStdString();
     for (const auto& s : suggestions) {

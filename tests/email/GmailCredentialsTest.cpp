@@ -13,12 +13,6 @@ TokenExchangeResult exchange(GmailService& service) {
   return runTask(service.exchangeCodeForTokens("code-1", "client-9", "secret-9", kRedirect));
 }
 
-ScriptedReply droppedConnection() {
-  ScriptedReply dropped;
-  dropped.dropConnection = true;
-  return dropped;
-}
-
 }  // namespace
 
 using GmailExchangeTest = GmailServiceFixture;
@@ -47,12 +41,9 @@ TEST_F(GmailExchangeTest, SendsAnEncodedFormStoresTheAnswerAndLooksUpTheAddress)
   EXPECT_EQ(result, (TokenExchangeResult{"ada@example.com", "tok-A", QString("ref-A"), 3599}));
   ASSERT_EQ(google.userInfoRequests().size(), 1);
   EXPECT_EQ(google.userInfoRequests().first().header("Authorization"), QByteArray("Bearer tok-A"));
-  EXPECT_EQ(stored(GmailService::kAccessToken), QString("tok-A"));
-  EXPECT_EQ(stored(GmailService::kRefreshToken), QString("ref-A"));
-  EXPECT_EQ(stored(GmailService::kAccountEmail), QString("ada@example.com"));
-  EXPECT_EQ(stored(GmailService::kClientID), QString("123-abc.apps"));
-  // 2024-06-03 12:00:00.250 UTC plus 3599 seconds, shortest decimal form.
-  EXPECT_EQ(stored(GmailService::kTokenExpiry), QString("1717419599.25"));
+  // The expiry is 2024-06-03 12:00:00.250 UTC plus 3599 seconds, in its shortest decimal form.
+  EXPECT_EQ(stored(),
+            (QStringList{"tok-A", "ref-A", "1717419599.25", "ada@example.com", "123-abc.apps"}));
   EXPECT_TRUE(service->isConnected());
 
   // Without a verifier, a lifetime or a refresh token: 3600 is reported, the rest is kept.
@@ -63,9 +54,8 @@ TEST_F(GmailExchangeTest, SendsAnEncodedFormStoresTheAnswerAndLooksUpTheAddress)
   EXPECT_TRUE(google.tokenRequests().first().body.endsWith("&grant_type=authorization%5Fcode"));
   EXPECT_EQ(second.expiresIn, 3600);
   EXPECT_EQ(second.refreshToken, std::nullopt);
-  EXPECT_EQ(stored(GmailService::kAccessToken), QString("tok-B"));
-  EXPECT_EQ(stored(GmailService::kRefreshToken), QString("ref-A"));
-  EXPECT_EQ(stored(GmailService::kTokenExpiry), QString("1717419599.25"));
+  EXPECT_EQ(stored(),
+            (QStringList{"tok-B", "ref-A", "1717419599.25", "ada@example.com", "client-9"}));
 }
 
 TEST_F(GmailExchangeTest, AFailedAddressLookUpStillConnectsAndKeepsTheEarlierAddress) {
@@ -103,30 +93,22 @@ TEST_F(GmailExchangeTest, AFailedExchangeStoresNothing) {
   EXPECT_THROW(exchange(*service), TransportError);
 
   EXPECT_FALSE(service->isConnected());
-  EXPECT_EQ(stored(GmailService::kClientID), std::nullopt);
+  EXPECT_EQ(stored(), QStringList(5, "-"));
   EXPECT_TRUE(google.userInfoRequests().isEmpty());
 }
 
 TEST_F(GmailServiceFixture, EmptyValuesKeepWhatIsStoredAndDisconnectRemovesAllFive) {
   service->saveCredentials("a1", QString("r1"), 100, QString("x@example.com"), QString("c1"));
   service->saveCredentials("a2", QString(), std::nullopt, QString(), QString());
-  EXPECT_EQ(stored(GmailService::kAccessToken), QString("a2"));
-  EXPECT_EQ(stored(GmailService::kRefreshToken), QString("r1"));
-  EXPECT_EQ(stored(GmailService::kAccountEmail), QString("x@example.com"));
-  EXPECT_EQ(stored(GmailService::kClientID), QString("c1"));
-  EXPECT_EQ(stored(GmailService::kTokenExpiry), QString("1717416100.25"));
+  EXPECT_EQ(stored(), (QStringList{"a2", "r1", "1717416100.25", "x@example.com", "c1"}));
 
   // An empty access token is stored and means "not connected".
   service->saveCredentials(QString(), std::nullopt, std::nullopt, std::nullopt, std::nullopt);
-  EXPECT_EQ(stored(GmailService::kAccessToken), QString(""));
+  EXPECT_EQ(stored().first(), "");
   EXPECT_FALSE(service->isConnected());
 
   service->disconnect();
-  for (const char* key :
-       {GmailService::kAccessToken, GmailService::kRefreshToken, GmailService::kTokenExpiry,
-        GmailService::kAccountEmail, GmailService::kClientID}) {
-    EXPECT_EQ(stored(key), std::nullopt) << key;
-  }
+  EXPECT_EQ(stored(), QStringList(5, "-"));
   EXPECT_EQ(service->getAccountEmail(), std::nullopt);
 }
 
@@ -174,30 +156,24 @@ TEST_F(GmailRefreshTest, SendsTheStoredRegistrationAndReplacesOnlyTokenAndExpiry
     EXPECT_EQ(google.tokenRequests().first().body,
               "client_id=client%2Eapps%2D1&refresh_token=1%2F%2Fref%2Ftok"
               "&grant_type=refresh%5Ftoken");
-    EXPECT_EQ(stored(GmailService::kAccessToken), QString("fresh"));
-    EXPECT_EQ(stored(GmailService::kTokenExpiry), QString("1717417800.25"));
-    EXPECT_EQ(stored(GmailService::kRefreshToken), QString("1//ref/tok"));
-    EXPECT_EQ(stored(GmailService::kClientID), QString("client.apps-1"));
-    EXPECT_EQ(stored(GmailService::kAccountEmail), QString("me@example.com"));
+    EXPECT_EQ(stored(), (QStringList{"fresh", "1//ref/tok", "1717417800.25", "me@example.com",
+                                     "client.apps-1"}));
   }
-}
 
-TEST_F(GmailRefreshTest, AClientSecretIsSentWhenTheBuildHasOne) {
+  // A build with a client secret sends it last. A reply without a lifetime leaves the old
+  // expiry, so the next search refreshes again.
   GmailService::Configuration configuration = google.gmailConfiguration();
   configuration.clientSecret = "GOCSPX-a/b";
   configuration.clock = &GmailServiceFixture::fixedNow;
   GmailService withSecret(configuration);
   withSecret.saveCredentials("stale", QString("r"), 0, std::nullopt, QString("c"));
+  google.server().clearRequests();
   google.setTokenReply(ScriptedReply::json(200, FakeGoogle::tokenJson("fresh", std::nullopt)));
-  google.setMessageList({});
-
   runTask(withSecret.fetchActionableMessages(std::nullopt, 15));
-
   ASSERT_EQ(google.tokenRequests().size(), 1);
   EXPECT_EQ(google.tokenRequests().first().body,
             "client_id=c&refresh_token=r&grant_type=refresh%5Ftoken&client_secret=GOCSPX%2Da%2Fb");
-  // No lifetime in the reply: the old expiry stays, so the next search refreshes again.
-  EXPECT_EQ(stored(GmailService::kTokenExpiry), QString("1717416000.25"));
+  EXPECT_EQ(stored().at(2), "1717416000.25");
 }
 
 TEST_F(GmailRefreshTest, ARefreshThatCannotBeMadeOrIsRefusedLeavesTheAccountExpired) {
@@ -206,21 +182,17 @@ TEST_F(GmailRefreshTest, ARefreshThatCannotBeMadeOrIsRefusedLeavesTheAccountExpi
     SCOPED_TRACE(missing);
     service->saveCredentials("stale", QString("r"), -1, std::nullopt, QString("c"));
     KeychainHelper::remove(missing);
-    EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)),
-              GmailError::tokenExpired());
+    EXPECT_EQ(fetchError(), GmailError::tokenExpired());
     KeychainHelper::save(missing, QString());
-    EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)),
-              GmailError::tokenExpired());
+    EXPECT_EQ(fetchError(), GmailError::tokenExpired());
   }
   EXPECT_TRUE(google.server().requests().isEmpty());
 
   service->saveCredentials("stale", QString("r"), -1, std::nullopt, QString("c"));
-  const auto expiryBefore = stored(GmailService::kTokenExpiry);
+  const QStringList before = stored();
   google.setTokenReply(ScriptedReply::json(400, R"({"error":"invalid_grant"})"));
-  EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)),
-            GmailError::tokenExpired());
+  EXPECT_EQ(fetchError(), GmailError::tokenExpired());
   EXPECT_TRUE(google.listRequests().isEmpty());
-  EXPECT_EQ(stored(GmailService::kAccessToken), QString("stale"));
-  EXPECT_EQ(stored(GmailService::kTokenExpiry), expiryBefore);
+  EXPECT_EQ(stored(), before);
   EXPECT_TRUE(service->isConnected());
 }

@@ -9,33 +9,20 @@ using testsupport::utc;
 namespace {
 
 const QByteArray kEncodedKeywords =
-    "(invoice%20OR%20bill%20OR%20payment%20OR%20due%20OR%20appointment%20OR%20reservation"
-    "%20OR%20reminder%20OR%20renewal%20OR%20deadline%20OR%20%22action%20required%22)";
-
-FakeGmailMessage message(const QString& id) {
-  return FakeGmailMessage{id,
-                          "thread-" + id,
-                          "Snippet of " + id,
-                          QString("1717400000000"),
-                          {{"Subject", "Subject " + id}, {"From", "Shop <shop@example.com>"}}};
-}
+    "(invoice%20OR%20bill%20OR%20payment%20OR%20due%20OR%20appointment%20OR%"
+    "20reservation"
+    "%20OR%20reminder%20OR%20renewal%20OR%20deadline%20OR%20%22action%"
+    "20required%22)";
 
 QStringList idsOf(const QList<EmailMessageContext>& contexts) {
   return testsupport::texts(contexts, &EmailMessageContext::id);
-}
-
-ScriptedReply droppedConnection() {
-  ScriptedReply dropped;
-  dropped.dropConnection = true;
-  return dropped;
 }
 
 }  // namespace
 
 using GmailSearchTest = GmailServiceFixture;
 
-TEST_F(GmailSearchTest, TheKeywordQueryIs121CharactersAndTheAfterTermTruncatesTowardZero) {
-  EXPECT_EQ(GmailService::actionableQuery().size(), 121);
+TEST_F(GmailSearchTest, TheKeywordQueryAndTheAfterTermTruncatedTowardZero) {
   connect();
   google.setMessageList({});
   const QList<std::pair<std::optional<QDateTime>, QByteArray>> cases = {
@@ -62,38 +49,16 @@ TEST_F(GmailSearchTest, TheKeywordQueryIs121CharactersAndTheAfterTermTruncatesTo
 }
 
 TEST_F(GmailSearchTest, WithoutAnAccessTokenNothingIsAsked) {
-  EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)),
-            GmailError::notConnected());
+  EXPECT_EQ(fetchError(), GmailError::notConnected());
   service->saveCredentials(QString(), QString("r"), std::nullopt, std::nullopt, QString("c"));
-  EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)),
-            GmailError::notConnected());
+  EXPECT_EQ(fetchError(), GmailError::notConnected());
   EXPECT_TRUE(google.server().requests().isEmpty());
-}
-
-TEST_F(GmailSearchTest, TakesTheFirstEntriesUpToTheLimitInListOrderOneAfterAnother) {
-  connect();
-  QStringList ids;
-  for (int i = 0; i < 40; ++i) {
-    ids.append(QString("m%1").arg(i, 2, 10, QLatin1Char('0')));
-    google.addMessage(message(ids.last()));
-  }
-  google.setMessageList(ids);
-
-  EXPECT_EQ(idsOf(fetch(std::nullopt, 15)), ids.first(15));
-  const QList<RecordedRequest> metadata = google.metadataRequests();
-  ASSERT_EQ(metadata.size(), 15);
-  for (qsizetype i = 0; i < metadata.size(); ++i) {
-    EXPECT_EQ(metadata.at(i).path, "/gmail/v1/users/me/messages/" + ids.at(i));
-    EXPECT_EQ(metadata.at(i).query,
-              "format=metadata&metadataHeaders=Subject&metadataHeaders=From&metadataHeaders=Date");
-    EXPECT_EQ(metadata.at(i).header("Authorization"), QByteArray("Bearer access-1"));
-  }
 }
 
 TEST_F(GmailSearchTest, A401GetsOneRefreshAndOneRepeatPerCall) {
   connect("revoked");
   google.setTokenReply(ScriptedReply::json(200, FakeGoogle::tokenJson("renewed", 3600)));
-  google.addMessage(message("m1"));
+  google.addMessage(fakeMessage("m1"));
   google.enqueueListReply(ScriptedReply::json(401, R"({"error":{"message":"Invalid"}})"));
   google.enqueueListReply(ScriptedReply::json(200, R"({"messages":[{"id":"m1","threadId":"t"}]})"));
   EXPECT_EQ(idsOf(fetch()), QStringList{"m1"});
@@ -106,21 +71,21 @@ TEST_F(GmailSearchTest, A401GetsOneRefreshAndOneRepeatPerCall) {
   EXPECT_EQ(google.metadataRequests().first().header("Authorization"),
             QByteArray("Bearer renewed"));
 
-  // A second 401 in the same call means the authorization is gone; each call gets its own retry.
+  // A second 401 in the same call means the authorization is gone; each call
+  // gets its own retry.
   google.setListReply(ScriptedReply::json(401, "{}"));
   for (int call = 0; call < 2; ++call) {
     google.server().clearRequests();
-    EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)),
-              GmailError::tokenExpired());
+    EXPECT_EQ(fetchError(), GmailError::tokenExpired());
     EXPECT_EQ(google.listRequests().size(), 2);
     EXPECT_EQ(google.tokenRequests().size(), 1);
   }
 
-  // A 401 whose refresh is refused ends with the refresh's error, and no repeat.
+  // A 401 whose refresh is refused ends with the refresh's error, and no
+  // repeat.
   google.server().clearRequests();
   google.setTokenReply(ScriptedReply::json(400, R"({"error":"invalid_grant"})"));
-  EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)),
-            GmailError::tokenExpired());
+  EXPECT_EQ(fetchError(), GmailError::tokenExpired());
   EXPECT_EQ(google.listRequests().size(), 1);
 }
 
@@ -138,7 +103,7 @@ TEST_F(GmailSearchTest, FailuresOfTheListBecomeTheirErrorsOrPassThrough) {
   for (const auto& [reply, expected] : cases) {
     SCOPED_TRACE(reply.status);
     google.setListReply(reply);
-    EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)), expected);
+    EXPECT_EQ(fetchError(), expected);
   }
   EXPECT_TRUE(google.tokenRequests().isEmpty());
 
@@ -160,7 +125,8 @@ TEST(GmailErrorTest, EachKindHasItsText) {
       {GmailError::notConnected(),
        "Gmail is not connected. Please connect your account in Settings."},
       {GmailError::tokenExpired(),
-       "Gmail authorization expired or was revoked. Please reconnect in Settings."},
+       "Gmail authorization expired or was "
+       "revoked. Please reconnect in Settings."},
       {GmailError::rateLimited(), "Gmail API rate limit exceeded. Please wait a few minutes."},
   };
   for (const auto& [error, text] : cases) {
@@ -174,16 +140,15 @@ using GmailMetadataTest = GmailServiceFixture;
 TEST_F(GmailMetadataTest, GoneOrPermanentlyRefusedMessagesAreSkippedPassingFailuresEndTheSearch) {
   connect();
   google.setMessageList({"a", "gone", "b", "c"});
-  google.addMessage(message("a"));
+  google.addMessage(fakeMessage("a"));
   google.setMetadataReply("gone", ScriptedReply::json(404, R"({"error":{"message":"Not Found"}})"));
-  google.addMessage(message("c"));
+  google.addMessage(fakeMessage("c"));
 
   for (const int status : {500, 429, 401}) {
     SCOPED_TRACE(status);
     google.server().clearRequests();
     google.setMetadataReply("b", ScriptedReply::json(status, "{}"));
-    EXPECT_EQ(gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15)),
-              GmailError::networkError("Metadata request failed"));
+    EXPECT_EQ(fetchError(), GmailError::networkError("Metadata request failed"));
     // The search stops at the failed message, so it is fetched next time.
     EXPECT_EQ(google.metadataRequests().size(), 3);
     EXPECT_TRUE(google.tokenRequests().isEmpty());
@@ -191,7 +156,8 @@ TEST_F(GmailMetadataTest, GoneOrPermanentlyRefusedMessagesAreSkippedPassingFailu
   google.setMetadataReply("b", droppedConnection());
   EXPECT_THROW(fetch(), TransportError);
 
-  // A message refused for good, or whose reply cannot be read, must not stall every pass.
+  // A message refused for good, or whose reply cannot be read, must not stall
+  // every pass.
   for (const QByteArray& body : {QByteArray(R"({"threadId":"no id"})"), QByteArray("{}")}) {
     const int status = body == "{}" ? 403 : 200;
     SCOPED_TRACE(status);
@@ -199,10 +165,13 @@ TEST_F(GmailMetadataTest, GoneOrPermanentlyRefusedMessagesAreSkippedPassingFailu
     google.setMetadataReply("b", ScriptedReply::json(status, body));
     EXPECT_EQ(idsOf(fetch()), (QStringList{"a", "c"}));
     const QString log = DiagnosticLogger::shared().exportText();
-    EXPECT_TRUE(log.contains("[WARN]") && log.contains("Skipped Gmail message b")) << log.toStdString();
+    // A message that is gone is skipped without a warning.
+    EXPECT_TRUE(log.contains("[WARN]") && log.contains("Skipped Gmail message b"))
+        << log.toStdString();
+    EXPECT_FALSE(log.contains("message gone")) << log.toStdString();
   }
 
-  google.addMessage(message("b"));
+  google.addMessage(fakeMessage("b"));
   EXPECT_EQ(idsOf(fetch()), (QStringList{"a", "b", "c"}));
 }
 
@@ -267,21 +236,27 @@ TEST_F(GmailMetadataTest, TheDateIsTheInternalDateElseTheLastParseableHeaderElse
   }
 }
 
-// An identifier is one path segment: "/", "?", "#" and spaces in it are encoded, so the
-// authorised request reaches that message and nothing else.
+// An identifier is one path segment: "/", "?", "#" and spaces in it are
+// encoded, so the authorised request reaches that message and nothing else. The
+// first entries up to the limit are fetched, in list order, one after another.
 TEST_F(GmailMetadataTest, IdentifiersWithReservedCharactersStayOnePathSegment) {
   connect();
-  const QStringList ids = {"a/b", "c?d", "e#f", "g h"};
-  google.setMessageList(ids);
-  for (const QString& id : ids) {
-    google.addMessage(message(id));
+  QStringList ids = {"a/b", "c?d", "e#f", "g h"};
+  for (int i = 0; i < 36; ++i) {
+    ids.append(QString("m%1").arg(i, 2, 10, QLatin1Char('0')));
   }
-  EXPECT_EQ(idsOf(fetch()), ids);
+  for (const QString& id : ids) {
+    google.addMessage(fakeMessage(id));
+  }
+  google.setMessageList(ids);
+  EXPECT_EQ(idsOf(fetch(std::nullopt, 15)), ids.first(15));
   const QList<RecordedRequest> requests = google.metadataRequests();
-  ASSERT_EQ(requests.size(), ids.size());
-  for (qsizetype i = 0; i < ids.size(); ++i) {
-    const QByteArray expected = QByteArray(FakeGoogle::messagesPath) + '/' +
-                                QUrl::toPercentEncoding(ids[i]) + "?format=metadata";
-    EXPECT_TRUE(requests[i].target.startsWith(expected)) << requests[i].target.toStdString();
+  ASSERT_EQ(requests.size(), 15);
+  for (qsizetype i = 0; i < requests.size(); ++i) {
+    EXPECT_EQ(requests[i].target,
+              QByteArray(FakeGoogle::messagesPath) + '/' + QUrl::toPercentEncoding(ids[i]) +
+                  "?format=metadata&metadataHeaders=Subject&metadataHeaders=From"
+                  "&metadataHeaders=Date");
+    EXPECT_EQ(requests[i].header("Authorization"), QByteArray("Bearer access-1"));
   }
 }

@@ -12,6 +12,24 @@
 #include <functional>
 #include <ostream>
 
+// A listed message, dated 2024-06-03 07:33:20 UTC, before the fixture's clock.
+inline FakeGmailMessage fakeMessage(const QString& id, const QString& subject = {},
+                                    const QString& from = "Shop <shop@example.com>",
+                                    const QString& snippet = {}) {
+  return FakeGmailMessage{
+      id,
+      "thread-" + id,
+      snippet.isEmpty() ? "Snippet of " + id : snippet,
+      QString("1717400000000"),
+      {{"Subject", subject.isEmpty() ? "Subject " + id : subject}, {"From", from}}};
+}
+
+inline ScriptedReply droppedConnection() {
+  ScriptedReply dropped;
+  dropped.dropConnection = true;
+  return dropped;
+}
+
 // A Gmail client aimed at the fake Google, with a fixed clock, over the session's real keyring.
 class GmailServiceFixture : public ::testing::Test {
  protected:
@@ -31,8 +49,15 @@ class GmailServiceFixture : public ::testing::Test {
 
   void TearDown() override { service->disconnect(); }
 
-  static std::optional<QString> stored(const char* key) {
-    return KeychainHelper::read(QString::fromLatin1(key));
+  // Access token, refresh token, expiry, address and client, as stored; "-" for none.
+  static QStringList stored() {
+    QStringList values;
+    for (const char* key :
+         {GmailService::kAccessToken, GmailService::kRefreshToken, GmailService::kTokenExpiry,
+          GmailService::kAccountEmail, GmailService::kClientID}) {
+      values.append(KeychainHelper::read(QString::fromLatin1(key)).value_or("-"));
+    }
+    return values;
   }
 
   // A connected account whose token is not near its expiry.
@@ -54,6 +79,11 @@ class GmailServiceFixture : public ::testing::Test {
     }
     ADD_FAILURE() << "no error";
     return GmailError::serverError(-1);
+  }
+
+  // The error of a search that must fail.
+  GmailError fetchError() {
+    return gmailErrorOf(service->fetchActionableMessages(std::nullopt, 15));
   }
 
   QList<EmailMessageContext> fetch(std::optional<QDateTime> after = std::nullopt, int limit = 15) {
