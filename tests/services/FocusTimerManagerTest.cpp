@@ -28,7 +28,7 @@ class FocusTimerTest : public ::testing::Test {
 TEST_F(FocusTimerTest, CountsOnlyActiveTimeAcrossPauseAndResume) {
   const QUuid task = QUuid::createUuid();
   QSignalSpy statusChanges(&timer_, &FocusTimerManager::statusChanged);
-  timer_.start(FocusSessionType::focus, task, QStringLiteral("Write report"), t0);
+  timer_.start(FocusSessionType::focus, task, "Write report", t0);
   EXPECT_EQ(timer_.status(), TimerStatus::running);
   EXPECT_TRUE(timer_.isHeartbeatActive());
 
@@ -64,7 +64,7 @@ TEST_F(FocusTimerTest, CountsOnlyActiveTimeAcrossPauseAndResume) {
   EXPECT_EQ(session.endedAt, after(5100));
   EXPECT_EQ(session.durationSeconds, 1500);
   EXPECT_EQ(session.taskId, task);
-  EXPECT_EQ(session.taskTitle, QStringLiteral("Write report"));
+  EXPECT_EQ(session.taskTitle, "Write report");
   EXPECT_FALSE(session.id.isNull());
   EXPECT_EQ(timer_.completedFocusSessions(), 1);
 
@@ -122,7 +122,7 @@ TEST_F(FocusTimerTest, BreaksFollowFocusAndEverySecondFocusEarnsALongBreak) {
     timer_.checkCompletion(after(from + 1500));
   };
 
-  runFocus(0, QStringLiteral("First"));
+  runFocus(0, "First");
   EXPECT_EQ(timer_.suggestedNextSessionType(), FocusSessionType::shortBreak);
 
   // A new interval from completed takes the given kind, length and task link.

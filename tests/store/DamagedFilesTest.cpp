@@ -20,12 +20,12 @@ using DamagedFiles = StoreTest;
 QByteArray databaseWith(const QList<TaskItem>& tasks, const QJsonObject& extraTask = {}) {
   DashboardStorageContainer container;
   container.tasks = tasks;
-  container.bills.append(makeBill(QStringLiteral("Rent"), utc(2026, 3, 20)));
+  container.bills.append(makeBill("Rent", utc(2026, 3, 20)));
   QJsonObject json = container.toJson();
   if (!extraTask.isEmpty()) {
-    QJsonArray list = json.value(QStringLiteral("tasks")).toArray();
+    QJsonArray list = json.value("tasks").toArray();
     list.insert(1, extraTask);
-    json.insert(QStringLiteral("tasks"), list);
+    json.insert("tasks", list);
   }
   return QJsonDocument(json).toJson(QJsonDocument::Compact);
 }
@@ -35,10 +35,9 @@ QByteArray databaseWith(const QList<TaskItem>& tasks, const QJsonObject& extraTa
 // One record that cannot be read no longer hides the store: the others load, the bad one is
 // kept as it was in a side file, the user is told, and saving does not lose it.
 TEST_F(DamagedFiles, OneUnreadableRecordIsKeptAsideAndTheRestLoads) {
-  const QList<TaskItem> good = {makeTask(QStringLiteral("one")), makeTask(QStringLiteral("two")),
-                                makeTask(QStringLiteral("three"))};
-  QJsonObject bad = makeTask(QStringLiteral("critical")).toJson();
-  bad.insert(QStringLiteral("priority"), QStringLiteral("Critical"));
+  const QList<TaskItem> good = {makeTask("one"), makeTask("two"), makeTask("three")};
+  QJsonObject bad = makeTask("critical").toJson();
+  bad.insert("priority", "Critical");
   const QByteArray bytes = databaseWith(good, bad);
   writeFile(databasePath(), bytes);
   writeFile(backupPath(), bytes);
@@ -47,21 +46,20 @@ TEST_F(DamagedFiles, OneUnreadableRecordIsKeptAsideAndTheRestLoads) {
   EXPECT_EQ(s.tasks(), good);
   EXPECT_EQ(s.bills().size(), 1);
   ASSERT_TRUE(s.saveError().has_value());
-  EXPECT_TRUE(s.saveError()->contains(QStringLiteral("1 record could not be read")))
+  EXPECT_TRUE(s.saveError()->contains("1 record could not be read"))
       << s.saveError()->toStdString();
-  const QStringList side = filesStartingWith(folder(), QStringLiteral("dashboard.unreadable-records"));
+  const QStringList side = filesStartingWith(folder(), "dashboard.unreadable-records");
   ASSERT_EQ(side.size(), 1);
-  const QJsonArray kept =
-      QJsonDocument::fromJson(readFile(QDir(folder()).filePath(side.first())))
-          .object()
-          .value(QStringLiteral("records"))
-          .toArray();
+  const QJsonArray kept = QJsonDocument::fromJson(readFile(QDir(folder()).filePath(side.first())))
+                              .object()
+                              .value("records")
+                              .toArray();
   ASSERT_EQ(kept.size(), 1);
-  EXPECT_EQ(kept.at(0).toObject().value(QStringLiteral("record")).toObject(), bad);
+  EXPECT_EQ(kept.at(0).toObject().value("record").toObject(), bad);
 
-  s.addTask(makeTask(QStringLiteral("four")));
+  s.addTask(makeTask("four"));
   EXPECT_EQ(loadContainer(databasePath()).tasks.size(), 4);
-  EXPECT_TRUE(filesStartingWith(folder(), QStringLiteral("dashboard.unreadable-2")).isEmpty())
+  EXPECT_TRUE(filesStartingWith(folder(), "dashboard.unreadable-2").isEmpty())
       << "the database itself was readable and is not set aside";
   EXPECT_TRUE(s.saveError().has_value()) << "the warning stays in view";
 }
@@ -69,14 +67,14 @@ TEST_F(DamagedFiles, OneUnreadableRecordIsKeptAsideAndTheRestLoads) {
 // Files far beyond any store, links in place of the files, leftovers of interrupted writes, an
 // open folder and a damaged backup: each is handled at launch or before the next write.
 TEST_F(DamagedFiles, LaunchMendsTheFolderAndNeverWritesThroughALink) {
-  const QByteArray good = databaseWith({makeTask(QStringLiteral("kept"))});
+  const QByteArray good = databaseWith({makeTask("kept")});
   writeFile(backupPath(), good);
   {
     QFile huge(databasePath());
     ASSERT_TRUE(huge.open(QIODevice::WriteOnly | QIODevice::Truncate));
     ASSERT_TRUE(huge.resize(StorageFile::maximumReadSize + 1));  // sparse: costs no disk
   }
-  const QString leftover = backupPath() + QStringLiteral(".Ab3xYz");
+  const QString leftover = backupPath() + ".Ab3xYz";
   writeFile(leftover, good);
   ASSERT_TRUE(QFile::setPermissions(folder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                   QFileDevice::ExeOwner | QFileDevice::ReadGroup |
@@ -89,17 +87,17 @@ TEST_F(DamagedFiles, LaunchMendsTheFolderAndNeverWritesThroughALink) {
   struct stat info {};
   ASSERT_EQ(::stat(QFile::encodeName(folder()).constData(), &info), 0);
   EXPECT_EQ(info.st_mode & 0777, 0700u);
-  s.addTask(makeTask(QStringLiteral("new")));
-  EXPECT_EQ(filesStartingWith(folder(), QStringLiteral("dashboard.unreadable")).size(), 1);
+  s.addTask(makeTask("new"));
+  EXPECT_EQ(filesStartingWith(folder(), "dashboard.unreadable").size(), 1);
   store.reset();
 
   // A dangling link, and a damaged backup beside a good main file.
-  const QString outside = folder() + QStringLiteral("-elsewhere.json");
+  const QString outside = folder() + "-elsewhere.json";
   ASSERT_TRUE(QFile::remove(databasePath()));
   ASSERT_TRUE(QFile::link(outside, databasePath()));
   writeFile(backupPath(), good);
   DataStore& again = open();
-  again.addTask(makeTask(QStringLiteral("after link")));
+  again.addTask(makeTask("after link"));
   EXPECT_FALSE(QFileInfo::exists(outside)) << "nothing is written through the link";
   EXPECT_FALSE(QFileInfo(databasePath()).isSymLink());
   EXPECT_EQ(loadContainer(databasePath()).tasks.size(), 2);
@@ -107,7 +105,7 @@ TEST_F(DamagedFiles, LaunchMendsTheFolderAndNeverWritesThroughALink) {
 
   writeFile(backupPath(), QByteArrayLiteral("{\"schemaVersion\": 3, \"tasks\": ["));
   DataStore& third = open();
-  third.addTask(makeTask(QStringLiteral("third")));
-  EXPECT_EQ(filesStartingWith(folder(), QStringLiteral("dashboard.backup.unreadable")).size(), 1)
+  third.addTask(makeTask("third"));
+  EXPECT_EQ(filesStartingWith(folder(), "dashboard.backup.unreadable").size(), 1)
       << "the damaged backup is kept aside, not written over";
 }
