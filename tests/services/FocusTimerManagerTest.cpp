@@ -58,14 +58,9 @@ TEST_F(FocusTimerTest, CountsOnlyActiveTimeAcrossPauseAndResume) {
   EXPECT_EQ(timer_.displayProgress(), 1);
   EXPECT_FALSE(timer_.isHeartbeatActive());
   ASSERT_EQ(completed_.size(), 1);
-  const FocusSession& session = completed_.first();
-  EXPECT_EQ(session.type, FocusSessionType::focus);
-  EXPECT_EQ(session.startedAt, t0);
-  EXPECT_EQ(session.endedAt, after(5100));
-  EXPECT_EQ(session.durationSeconds, 1500);
-  EXPECT_EQ(session.taskId, task);
-  EXPECT_EQ(session.taskTitle, "Write report");
-  EXPECT_FALSE(session.id.isNull());
+  EXPECT_FALSE(completed_.first().id.isNull());
+  EXPECT_EQ(completed_.first(), (FocusSession{completed_.first().id, FocusSessionType::focus, t0,
+                                              after(5100), 1500, task, "Write report"}));
   EXPECT_EQ(timer_.completedFocusSessions(), 1);
 
   // running, paused, running, completed: one signal per change.
