@@ -54,7 +54,8 @@ class FileSizeLimit {
 
 using Persistence = StoreTest;
 
-TEST_F(Persistence, EverythingSurvivesAReopen) {
+// Setters notify at once but write nothing until a save; then everything survives a reopen.
+TEST_F(Persistence, EverythingSurvivesAReopenAndSettersOnlySaveWhenAsked) {
   DataStore& s = open();
   s.addTask(makeTask("t", utc(2026, 3, 11, 9), RecurrenceRule::customDays(3)));
   s.addBill(makeBill("b", utc(2026, 3, 20, 9)));
@@ -63,11 +64,15 @@ TEST_F(Persistence, EverythingSurvivesAReopen) {
   s.addFocusSession({QUuid::createUuid(), FocusSessionType::focus, utc(2026, 3, 10, 8),
                      utc(2026, 3, 10, 8, 25), 1500, std::nullopt, std::nullopt});
   s.addEmailSuggestion(makeSuggestion(EmailExtractedCategory::bill, "s"));
+  const QByteArray fileBefore = readFile(databasePath());
+  QSignalSpy intention(&s, &DataStore::dailyIntentionChanged);
+  QSignalSpy settingsChanged(&s, &DataStore::settingsChanged);
   s.insertProcessedEmailMessageID("m1");
   s.insertProcessedEmailMessageID("m2");
   s.setLastEmailSyncAt(utc(2026, 3, 10, 8));
   // Recorded as syncing, as when the app stops during a sync.
   s.setEmailSyncState({utc(2026, 3, 10, 8), "Found 1 new item", "me@example.com", true, 1});
+  s.setDailyIntention("Ship it");
   s.setDailyIntention("Ship it");
   s.setCustomGreeting("Hello there");
   WeatherData weather;
@@ -75,40 +80,28 @@ TEST_F(Persistence, EverythingSurvivesAReopen) {
   weather.temperature = 7.5;
   weather.fetchedAt = utc(2026, 3, 10, 8, 30);
   s.setCachedWeather(weather);
-  s.save();
-  DashboardStorageContainer expected = s.container();
-  expected.emailSyncState.isSyncing = false;
-  EXPECT_EQ(expected.dailyIntentionDate, now);
-
-  DataStore& again = open();
-  EXPECT_EQ(again.container(), expected);
-  EXPECT_EQ(again.processedEmailMessageIDs(), (QSet<QString>{"m1", "m2"}));
-  EXPECT_EQ(again.customGreeting(), "Hello there");
-  EXPECT_EQ(again.cachedWeather(), weather);
-  EXPECT_EQ(again.emailSyncState().pendingCount, 1);
-  EXPECT_EQ(readFile(backupPath()), readFile(databasePath()));
-}
-
-TEST_F(Persistence, SettersNotifyButOnlySaveWhenAsked) {
-  DataStore& s = open();
-  QSignalSpy intention(&s, &DataStore::dailyIntentionChanged);
-  QSignalSpy settingsChanged(&s, &DataStore::settingsChanged);
-  const QByteArray fileBefore = readFile(databasePath());
-  s.setDailyIntention("Focus");
-  s.setDailyIntention("Focus");
   AppSettings settings = s.settings();
   settings.weatherCity = "Oslo";
+  s.setSettings(settings);
   s.setSettings(settings);
   EXPECT_EQ(intention.count(), 1);
   EXPECT_EQ(settingsChanged.count(), 1);
   EXPECT_EQ(readFile(databasePath()), fileBefore);
   EXPECT_FALSE(QFile::exists(settingsPath()));
 
-  s.saveSettings();
   s.save();
+  s.saveSettings();
+  DashboardStorageContainer expected = s.container();
+  expected.emailSyncState.isSyncing = false;
+  EXPECT_EQ(expected.dailyIntentionDate, now);
   DataStore& again = open();
+  EXPECT_EQ(again.container(), expected);
   EXPECT_EQ(again.settings().weatherCity, "Oslo");
-  EXPECT_EQ(again.dailyIntention(), "Focus");
+  EXPECT_EQ(again.processedEmailMessageIDs(), (QSet<QString>{"m1", "m2"}));
+  EXPECT_EQ(again.customGreeting(), "Hello there");
+  EXPECT_EQ(again.cachedWeather(), weather);
+  EXPECT_EQ(again.emailSyncState().pendingCount, 1);
+  EXPECT_EQ(readFile(backupPath()), readFile(databasePath()));
 }
 
 TEST_F(Persistence, FirstRunShowsSampleDataInPrivateFiles) {

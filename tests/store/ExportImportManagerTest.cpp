@@ -156,6 +156,7 @@ TEST_F(ExportImport, AnImportThatCannotBeSavedKeepsTheOldData) {
 TEST_F(ExportImport, CsvCellsAreNeutralisedAndQuoted) {
   const std::pair<const char*, const char*> cases[] = {
       {"Pay rent", "Pay rent"},
+      {"Rent = 5", "Rent = 5"},
       {"=SUM(A1:A9)", "'=SUM(A1:A9)"},
       {"+49 30 1234", "'+49 30 1234"},
       {"-1+1", "'-1+1"},
