@@ -16,23 +16,22 @@ TEST(DiagnosticLogger, KeepsTheNewest200UnderConcurrentWriters) {
   for (int w = 0; w < writers; ++w) {
     threads.emplace_back([w, &logger] {
       for (int i = 0; i < perWriter; ++i) {
-        logger.log(QStringLiteral("w%1 #%2").arg(w).arg(i), QStringLiteral("INFO"),
-                   QStringLiteral("Test"));
+        logger.log(QStringLiteral("w%1 #%2").arg(w).arg(i), "INFO", "Test");
       }
     });
   }
   for (auto& t : threads) {
     t.join();
   }
-  logger.log(QStringLiteral("after"), QStringLiteral("INFO"), QStringLiteral("Test"));
+  logger.log("after", "INFO", "Test");
   const auto entries = logger.entries();
   ASSERT_EQ(entries.size(), DiagnosticLogger::maxEntries);
   // The oldest go first, and no entry was torn by a concurrent writer.
-  EXPECT_EQ(entries.last().message, QStringLiteral("after"));
+  EXPECT_EQ(entries.last().message, "after");
   static const QRegularExpression written(QStringLiteral(R"(^w\d #\d+$)"));
   for (qsizetype i = 0; i + 1 < entries.size(); ++i) {
     EXPECT_TRUE(written.match(entries[i].message).hasMatch()) << entries[i].message.toStdString();
-    EXPECT_EQ(entries[i].subsystem, QStringLiteral("Test"));
+    EXPECT_EQ(entries[i].subsystem, "Test");
   }
   logger.clear();
 }
@@ -40,22 +39,20 @@ TEST(DiagnosticLogger, KeepsTheNewest200UnderConcurrentWriters) {
 TEST(DiagnosticLogger, ExportsOneBracketedLinePerEntry) {
   DiagnosticLogger& logger = DiagnosticLogger::shared();
   logger.clear();
-  logger.log(QStringLiteral("Pelmora launched successfully."), QStringLiteral("INFO"),
-             QStringLiteral("App"));
-  logger.log(QStringLiteral("Sync failed"), QStringLiteral("WARN"), QStringLiteral("EmailSync"));
+  logger.log("Pelmora launched successfully.", "INFO", "App");
+  logger.log("Sync failed", "WARN", "EmailSync");
   // A reply echoed into the message must not split its entry over several lines.
-  logger.log(QStringLiteral("Bad reply:\r\n{\n  \"error\": 500\n}"), QStringLiteral("ERROR"),
-             QStringLiteral("Weather"));
+  logger.log("Bad reply:\r\n{\n  \"error\": 500\n}", "ERROR", "Weather");
   const QStringList lines = logger.exportText().split(QLatin1Char('\n'));
   ASSERT_EQ(lines.size(), 3);
-  EXPECT_TRUE(lines[2].endsWith(QStringLiteral("[ERROR] [Weather] Bad reply: { \"error\": 500 }")))
+  EXPECT_TRUE(lines[2].endsWith("[ERROR] [Weather] Bad reply: { \"error\": 500 }"))
       << lines[2].toStdString();
   EXPECT_FALSE(lines[2].contains(QLatin1Char('\r')));
   static const QRegularExpression shape(
       QStringLiteral(R"(^\[\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z\] \[INFO\] \[App\] )"
                      R"(Pelmora launched successfully\.$)"));
   EXPECT_TRUE(shape.match(lines[0]).hasMatch()) << lines[0].toStdString();
-  EXPECT_TRUE(lines[1].endsWith(QStringLiteral("[WARN] [EmailSync] Sync failed")));
+  EXPECT_TRUE(lines[1].endsWith("[WARN] [EmailSync] Sync failed"));
   logger.clear();
 }
 
@@ -69,6 +66,5 @@ TEST(DiagnosticLogger, NeverRecordsCredentials) {
         << secret << " in " << scrubbed.toStdString();
   }
   // Ordinary diagnostics stay readable.
-  EXPECT_EQ(DiagnosticLogger::redacted(QStringLiteral("HTTP status code: 404")),
-            QStringLiteral("HTTP status code: 404"));
+  EXPECT_EQ(DiagnosticLogger::redacted("HTTP status code: 404"), "HTTP status code: 404");
 }

@@ -6,9 +6,9 @@
 // letter with its combining accent and a joined family.
 TEST(GraphemeText, CountsAndCutsWholeCharacters) {
   const QString smileFlag = QString::fromUtf8("\xF0\x9F\x98\x80\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7");
-  const QString accent = QStringLiteral("e\u0301");
-  const QString family = QString::fromUtf8(
-      "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7");
+  const QString accent = "e\u0301";
+  const QString family =
+      QString::fromUtf8("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7");
   const struct {
     QString text;
     qsizetype count;
@@ -17,10 +17,10 @@ TEST(GraphemeText, CountsAndCutsWholeCharacters) {
   } cases[] = {
       {smileFlag + smileFlag, 4, 2, smileFlag},
       {smileFlag + smileFlag, 4, 3, smileFlag + smileFlag.left(2)},
-      {accent + accent + QStringLiteral("x"), 3, 1, accent},
-      {family + QStringLiteral("ab"), 3, 1, family},
-      {QStringLiteral("abc"), 3, 5, QStringLiteral("abc")},
-      {QStringLiteral("abc"), 3, 0, QString()},
+      {accent + accent + "x", 3, 1, accent},
+      {family + "ab", 3, 1, family},
+      {"abc", 3, 5, "abc"},
+      {"abc", 3, 0, QString()},
       {QString(), 0, 0, QString()},
   };
   for (const auto& c : cases) {

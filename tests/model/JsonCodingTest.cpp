@@ -15,7 +15,7 @@ using testsupport::utc;
 
 TEST(JsonScalars, DatesUuidsAndNumbersReadAndWriteInTheSharedForm) {
   const QDateTime berlin(QDate(2026, 12, 6), QTime(10, 30, 0, 250), QTimeZone("Europe/Berlin"));
-  EXPECT_EQ(jsoncoding::dateText(berlin), QStringLiteral("2026-12-06T09:30:00.250Z"));
+  EXPECT_EQ(jsoncoding::dateText(berlin), "2026-12-06T09:30:00.250Z");
   const struct {
     const char* text;
     std::optional<QDateTime> expected;
@@ -34,12 +34,12 @@ TEST(JsonScalars, DatesUuidsAndNumbersReadAndWriteInTheSharedForm) {
     EXPECT_EQ(jsoncoding::parseDate(QString::fromUtf8(d.text)), d.expected);
   }
 
-  const QUuid uuid = QUuid::fromString(QStringLiteral("{6f9619ff-8b86-d011-b42d-00c04fc964ff}"));
-  EXPECT_EQ(jsoncoding::uuidText(uuid), QStringLiteral("6F9619FF-8B86-D011-B42D-00C04FC964FF"));
-  EXPECT_EQ(jsoncoding::parseUuid(QStringLiteral("6f9619ff-8b86-d011-b42d-00c04fc964ff")), uuid);
-  EXPECT_EQ(jsoncoding::parseUuid(QStringLiteral("6F9619FF-8B86-D011-B42D")), std::nullopt);
+  const QUuid uuid = QUuid::fromString("{6f9619ff-8b86-d011-b42d-00c04fc964ff}");
+  EXPECT_EQ(jsoncoding::uuidText(uuid), "6F9619FF-8B86-D011-B42D-00C04FC964FF");
+  EXPECT_EQ(jsoncoding::parseUuid("6f9619ff-8b86-d011-b42d-00c04fc964ff"), uuid);
+  EXPECT_EQ(jsoncoding::parseUuid("6F9619FF-8B86-D011-B42D"), std::nullopt);
 
-  const QJsonObject json{{QStringLiteral("n"), 2.5}, {QStringLiteral("m"), 7}};
+  const QJsonObject json{{"n", 2.5}, {"m", 7}};
   EXPECT_EQ(jsoncoding::requireInt(json, "m"), 7);
   EXPECT_THROW(jsoncoding::requireInt(json, "n"), DecodingError);
   EXPECT_THROW(jsoncoding::parseObject("{\"a\": "), DecodingError);
@@ -54,7 +54,7 @@ void expectDisplayTextsRoundTrip(const QStringList& texts) {
     EXPECT_EQ(displayText(allCases<E>[i]), texts[static_cast<qsizetype>(i)]);
     EXPECT_EQ(fromDisplayText<E>(texts[static_cast<qsizetype>(i)]), allCases<E>[i]);
   }
-  EXPECT_EQ(fromDisplayText<E>(QStringLiteral("nonsense")), std::nullopt);
+  EXPECT_EQ(fromDisplayText<E>("nonsense"), std::nullopt);
 }
 
 TEST(EnumTexts, EveryCaseMapsBothWays) {
@@ -100,14 +100,12 @@ TEST(RecurrenceRuleJson, EveryCaseRoundTripsUnderOneKeyWithItsTitle) {
     EXPECT_EQ(c.rule.title(), QString::fromUtf8(c.title));
   }
   EXPECT_EQ(RecurrenceRule::customDays(3).toJson(),
-            (QJsonObject{{QStringLiteral("customDays"), QJsonObject{{QStringLiteral("_0"), 3}}}}));
+            (QJsonObject{{"customDays", QJsonObject{{"_0", 3}}}}));
   EXPECT_NE(RecurrenceRule::customDays(3), RecurrenceRule::customDays(4));
 
-  for (const QJsonObject& bad :
-       {QJsonObject{}, QJsonObject{{QStringLiteral("hourly"), QJsonObject{}}},
-        QJsonObject{{QStringLiteral("daily"), QJsonObject{}},
-                    {QStringLiteral("weekly"), QJsonObject{}}},
-        QJsonObject{{QStringLiteral("daily"), 1}}}) {
+  for (const QJsonObject& bad : {QJsonObject{}, QJsonObject{{"hourly", QJsonObject{}}},
+                                 QJsonObject{{"daily", QJsonObject{}}, {"weekly", QJsonObject{}}},
+                                 QJsonObject{{"daily", 1}}}) {
     EXPECT_THROW(RecurrenceRule::fromJson(bad), DecodingError);
   }
 }

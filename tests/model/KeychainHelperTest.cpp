@@ -19,13 +19,13 @@ TEST(KeychainHelper, SaveReadReplaceDeleteKeepingKeysApart) {
   const QString key = uniqueKey();
   const QString other = uniqueKey();
   EXPECT_FALSE(KeychainHelper::read(key).has_value());
-  ASSERT_TRUE(KeychainHelper::save(key, QStringLiteral("first")));
+  ASSERT_TRUE(KeychainHelper::save(key, "first"));
   ASSERT_TRUE(KeychainHelper::save(other, QString()));  // an empty secret is still a secret
-  EXPECT_EQ(KeychainHelper::read(key), QStringLiteral("first"));
+  EXPECT_EQ(KeychainHelper::read(key), "first");
 
   // Saving again replaces the item instead of adding a second one.
-  ASSERT_TRUE(KeychainHelper::save(key, QStringLiteral("sécond ✓")));
-  EXPECT_EQ(KeychainHelper::read(key), QStringLiteral("sécond ✓"));
+  ASSERT_TRUE(KeychainHelper::save(key, "sécond ✓"));
+  EXPECT_EQ(KeychainHelper::read(key), "sécond ✓");
 
   EXPECT_TRUE(KeychainHelper::remove(key));
   EXPECT_FALSE(KeychainHelper::read(key).has_value());
@@ -37,26 +37,25 @@ TEST(KeychainHelper, SaveReadReplaceDeleteKeepingKeysApart) {
 
 // Runs only inside the child started below, where no session bus exists.
 TEST(KeychainHelperNoService, CallsFailQuietly) {
-  if (qEnvironmentVariable("PELMORA_KEYCHAIN_CHILD") != QStringLiteral("1")) {
+  if (qEnvironmentVariable("PELMORA_KEYCHAIN_CHILD") != "1") {
     GTEST_SKIP() << "runs in a child process without a Secret Service";
   }
-  EXPECT_FALSE(KeychainHelper::save(QStringLiteral("k"), QStringLiteral("v")));
-  EXPECT_FALSE(KeychainHelper::read(QStringLiteral("k")).has_value());
-  EXPECT_FALSE(KeychainHelper::remove(QStringLiteral("k")));
+  EXPECT_FALSE(KeychainHelper::save("k", "v"));
+  EXPECT_FALSE(KeychainHelper::read("k").has_value());
+  EXPECT_FALSE(KeychainHelper::remove("k"));
 }
 
 TEST(KeychainHelper, WithoutSecretServiceNothingCrashes) {
-  if (qEnvironmentVariable("PELMORA_KEYCHAIN_CHILD") == QStringLiteral("1")) {
+  if (qEnvironmentVariable("PELMORA_KEYCHAIN_CHILD") == "1") {
     GTEST_SKIP();
   }
   QProcess child;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("PELMORA_KEYCHAIN_CHILD"), QStringLiteral("1"));
-  env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-             QStringLiteral("unix:path=/nonexistent/pelmora-bus"));
+  env.insert("PELMORA_KEYCHAIN_CHILD", "1");
+  env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/pelmora-bus");
   child.setProcessEnvironment(env);
   child.start(QCoreApplication::applicationFilePath(),
-              {QStringLiteral("--gtest_filter=KeychainHelperNoService.*")});
+              {"--gtest_filter=KeychainHelperNoService.*"});
   ASSERT_TRUE(child.waitForFinished(60000));
   const QByteArray output = child.readAllStandardOutput();
   EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);

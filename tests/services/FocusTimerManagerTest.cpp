@@ -28,7 +28,7 @@ class FocusTimerTest : public ::testing::Test {
 TEST_F(FocusTimerTest, CountsOnlyActiveTimeAcrossPauseAndResume) {
   const QUuid task = QUuid::createUuid();
   QSignalSpy statusChanges(&timer_, &FocusTimerManager::statusChanged);
-  timer_.start(FocusSessionType::focus, task, QStringLiteral("Write report"), t0);
+  timer_.start(FocusSessionType::focus, task, "Write report", t0);
   EXPECT_EQ(timer_.status(), TimerStatus::running);
   EXPECT_TRUE(timer_.isHeartbeatActive());
 
@@ -58,14 +58,9 @@ TEST_F(FocusTimerTest, CountsOnlyActiveTimeAcrossPauseAndResume) {
   EXPECT_EQ(timer_.displayProgress(), 1);
   EXPECT_FALSE(timer_.isHeartbeatActive());
   ASSERT_EQ(completed_.size(), 1);
-  const FocusSession& session = completed_.first();
-  EXPECT_EQ(session.type, FocusSessionType::focus);
-  EXPECT_EQ(session.startedAt, t0);
-  EXPECT_EQ(session.endedAt, after(5100));
-  EXPECT_EQ(session.durationSeconds, 1500);
-  EXPECT_EQ(session.taskId, task);
-  EXPECT_EQ(session.taskTitle, QStringLiteral("Write report"));
-  EXPECT_FALSE(session.id.isNull());
+  EXPECT_FALSE(completed_.first().id.isNull());
+  EXPECT_EQ(completed_.first(), (FocusSession{completed_.first().id, FocusSessionType::focus, t0,
+                                              after(5100), 1500, task, "Write report"}));
   EXPECT_EQ(timer_.completedFocusSessions(), 1);
 
   // running, paused, running, completed: one signal per change.
@@ -122,7 +117,7 @@ TEST_F(FocusTimerTest, BreaksFollowFocusAndEverySecondFocusEarnsALongBreak) {
     timer_.checkCompletion(after(from + 1500));
   };
 
-  runFocus(0, QStringLiteral("First"));
+  runFocus(0, "First");
   EXPECT_EQ(timer_.suggestedNextSessionType(), FocusSessionType::shortBreak);
 
   // A new interval from completed takes the given kind, length and task link.

@@ -19,16 +19,7 @@ class LaunchAtLoginTest : public ::testing::Test {
   }
   void TearDown() override { qputenv("XDG_CONFIG_HOME", previous_); }
 
-  QString entryPath() const {
-    return config_.filePath(QStringLiteral("autostart/pelmora.desktop"));
-  }
-
-  void writeEntry(const QByteArray& text) {
-    ASSERT_TRUE(QDir().mkpath(config_.filePath(QStringLiteral("autostart"))));
-    QFile file(entryPath());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(text);
-  }
+  QString entryPath() const { return config_.filePath("autostart/pelmora.desktop"); }
 
   QTemporaryDir config_;
   QByteArray previous_;
@@ -38,18 +29,17 @@ TEST_F(LaunchAtLoginTest, EnablingWritesAnAutostartEntryForThisProgramAndDisabli
   EXPECT_EQ(LaunchAtLoginHelper::autostartEntryPath(), entryPath());
   EXPECT_FALSE(LaunchAtLoginHelper::isEnabled());
 
-  EXPECT_FALSE(LaunchAtLoginHelper::setEnabled(true).has_value());
-  EXPECT_TRUE(LaunchAtLoginHelper::isEnabled());
+  // Twice: still one valid entry, no error.
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_FALSE(LaunchAtLoginHelper::setEnabled(true).has_value());
+    EXPECT_TRUE(LaunchAtLoginHelper::isEnabled());
+  }
   const auto entry = KeyFile::read(entryPath());
   ASSERT_TRUE(entry.has_value());
-  const QString group = QStringLiteral("Desktop Entry");
-  EXPECT_EQ(entry->value(group, QStringLiteral("Type")), QStringLiteral("Application"));
-  EXPECT_EQ(entry->value(group, QStringLiteral("Name")), QStringLiteral("Pelmora"));
-  EXPECT_EQ(entry->value(group, QStringLiteral("Exec")), QCoreApplication::applicationFilePath());
-
-  // Again: still one valid entry, no error.
-  EXPECT_FALSE(LaunchAtLoginHelper::setEnabled(true).has_value());
-  EXPECT_TRUE(LaunchAtLoginHelper::isEnabled());
+  const QString group = "Desktop Entry";
+  EXPECT_EQ(entry->value(group, "Type"), "Application");
+  EXPECT_EQ(entry->value(group, "Name"), "Pelmora");
+  EXPECT_EQ(entry->value(group, "Exec"), QCoreApplication::applicationFilePath());
 
   EXPECT_FALSE(LaunchAtLoginHelper::setEnabled(false).has_value());
   EXPECT_FALSE(QFile::exists(entryPath()));
@@ -58,13 +48,16 @@ TEST_F(LaunchAtLoginTest, EnablingWritesAnAutostartEntryForThisProgramAndDisabli
 }
 
 TEST_F(LaunchAtLoginTest, AnEntryTheDesktopWasToldToSkipIsOff) {
-  writeEntry("[Desktop Entry]\nType=Application\nExec=pelmora\nX-GNOME-Autostart-enabled=false\n");
-  EXPECT_FALSE(LaunchAtLoginHelper::isEnabled());
-  writeEntry("[Desktop Entry]\nType=Application\nExec=pelmora\nHidden=True\n");
-  EXPECT_FALSE(LaunchAtLoginHelper::isEnabled());
-  writeEntry("not a desktop entry");
-  EXPECT_FALSE(LaunchAtLoginHelper::isEnabled());
-
+  ASSERT_TRUE(QDir().mkpath(config_.filePath("autostart")));
+  for (const char* text :
+       {"[Desktop Entry]\nType=Application\nExec=pelmora\nX-GNOME-Autostart-enabled=false\n",
+        "[Desktop Entry]\nType=Application\nExec=pelmora\nHidden=True\n", "not a desktop entry"}) {
+    QFile file(entryPath());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+    file.close();
+    EXPECT_FALSE(LaunchAtLoginHelper::isEnabled()) << text;
+  }
   EXPECT_FALSE(LaunchAtLoginHelper::setEnabled(true).has_value());
   EXPECT_TRUE(LaunchAtLoginHelper::isEnabled());
 }
@@ -72,36 +65,37 @@ TEST_F(LaunchAtLoginTest, AnEntryTheDesktopWasToldToSkipIsOff) {
 TEST_F(LaunchAtLoginTest, FailuresComeBackToTheCaller) {
   // A file where the autostart folder belongs: the folder cannot be made (for root too,
   // who ignores read-only permissions).
-  QFile blocker(config_.filePath(QStringLiteral("autostart")));
+  QFile blocker(config_.filePath("autostart"));
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   blocker.close();
   const auto enableError = LaunchAtLoginHelper::setEnabled(true);
   ASSERT_TRUE(enableError.has_value());
-  EXPECT_TRUE(enableError->errorDescription().startsWith(
-      QStringLiteral("Pelmora could not be set to open at login: ")));
-  EXPECT_TRUE(enableError->errorDescription().contains(QStringLiteral("autostart")));
+  EXPECT_TRUE(
+      enableError->errorDescription().startsWith("Pelmora could not be set to open at login: "));
+  EXPECT_TRUE(enableError->errorDescription().contains("autostart"));
   EXPECT_FALSE(LaunchAtLoginHelper::isEnabled());
 
   // A folder with content where the entry belongs cannot be removed as a file.
   ASSERT_TRUE(QFile::remove(blocker.fileName()));
-  ASSERT_TRUE(QDir().mkpath(entryPath() + QStringLiteral("/inside")));
+  ASSERT_TRUE(QDir().mkpath(entryPath() + "/inside"));
   const auto disableError = LaunchAtLoginHelper::setEnabled(false);
   ASSERT_TRUE(disableError.has_value());
   EXPECT_TRUE(disableError->errorDescription().startsWith(
-      QStringLiteral("Pelmora could not be kept from opening at login: ")));
+      "Pelmora could not be kept from opening at login: "));
   EXPECT_TRUE(LaunchAtLoginHelper::setEnabled(true).has_value());
 }
 
 TEST(LaunchAtLoginEntryTest, ProgramPathsWithReservedCharactersAreQuoted) {
-  const auto execOf = [](const QString& binary) {
-    return KeyFile::fromText(LaunchAtLoginHelper::desktopEntryText(binary))
-        .value(QStringLiteral("Desktop Entry"), QStringLiteral("Exec"));
+  const std::pair<const char*, const char*> cases[] = {
+      {"/usr/bin/pelmora", "/usr/bin/pelmora"},
+      {"/opt/My Apps/pel$mora", "\"/opt/My Apps/pel\\$mora\""},
+      {"/home/a\"b/pelmora", "\"/home/a\\\"b/pelmora\""},
   };
-  EXPECT_EQ(execOf(QStringLiteral("/usr/bin/pelmora")), QStringLiteral("/usr/bin/pelmora"));
-  EXPECT_EQ(execOf(QStringLiteral("/opt/My Apps/pel$mora")),
-            QStringLiteral("\"/opt/My Apps/pel\\$mora\""));
-  EXPECT_EQ(execOf(QStringLiteral("/home/a\"b/pelmora")),
-            QStringLiteral("\"/home/a\\\"b/pelmora\""));
+  for (const auto& [binary, exec] : cases) {
+    EXPECT_EQ(KeyFile::fromText(LaunchAtLoginHelper::desktopEntryText(binary))
+                  .value("Desktop Entry", "Exec"),
+              exec);
+  }
 }
 
 }  // namespace

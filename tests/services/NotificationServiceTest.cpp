@@ -12,24 +12,28 @@ using testsupport::utc;
 
 namespace {
 
-const QUuid kID = QUuid::fromString(QStringLiteral("{0f8fad5b-d9cb-469f-a165-70867728950e}"));
+const QUuid kID = QUuid::fromString("{0f8fad5b-d9cb-469f-a165-70867728950e}");
+const QString kTaskIdentifier = "task-0F8FAD5B-D9CB-469F-A165-70867728950E";
+const QString kBillIdentifier = "bill-0F8FAD5B-D9CB-469F-A165-70867728950E";
 
-TaskItem task(std::optional<QDateTime> due) {
+TaskItem task(std::optional<QDateTime> due, bool completed = false) {
   TaskItem t;
   t.id = kID;
-  t.title = QStringLiteral("Renew passport");
+  t.title = "Renew passport";
   t.dueDate = due;
+  t.isCompleted = completed;
   return t;
 }
 
-BillItem bill(const QDateTime& due, int daysBefore) {
+BillItem bill(const QDateTime& due, int daysBefore, bool paid = false) {
   BillItem b;
   b.id = kID;
-  b.name = QStringLiteral("Electricity");
+  b.name = "Electricity";
   b.amount = 42.5;
-  b.currency = QStringLiteral("EUR");
+  b.currency = "EUR";
   b.dueDate = due;
   b.reminderDaysBefore = daysBefore;
+  b.isPaid = paid;
   return b;
 }
 
@@ -64,123 +68,115 @@ class NotificationServiceTest : public ::testing::Test {
   NotificationService service_;
 };
 
+// Each row follows a pending reminder for the 14th: it moves, or it is dropped.
 TEST_F(NotificationServiceTest, TaskReminderFallsDueWithTheTaskAndFollowsItsChanges) {
-  const QString identifier = QStringLiteral("task-0F8FAD5B-D9CB-469F-A165-70867728950E");
-  EXPECT_EQ(NotificationService::taskIdentifier(kID), identifier);
-
+  EXPECT_EQ(NotificationService::taskIdentifier(kID), kTaskIdentifier);
   service_.scheduleTaskReminder(task(utc(2024, 6, 12, 15)));
-  auto reminder = pending(identifier);
+  const auto reminder = pending(kTaskIdentifier);
   ASSERT_TRUE(reminder.has_value());
   EXPECT_EQ(reminder->fireDate, utc(2024, 6, 12, 15));
-  EXPECT_EQ(reminder->title, QStringLiteral("Task Due: Renew passport"));
+  EXPECT_EQ(reminder->title, "Task Due: Renew passport");
 
-  // Rescheduling moves it; completing, losing the due date or a past due date drop it.
-  service_.scheduleTaskReminder(task(utc(2024, 6, 14, 8)));
-  ASSERT_EQ(center_.pendingRequests().size(), 1);
-  EXPECT_EQ(pending(identifier)->fireDate, utc(2024, 6, 14, 8));
-
-  TaskItem done = task(utc(2024, 6, 14, 8));
-  done.isCompleted = true;
-  service_.scheduleTaskReminder(done);
-  EXPECT_FALSE(pending(identifier).has_value());
-
-  service_.scheduleTaskReminder(task(utc(2024, 6, 14, 8)));
-  service_.scheduleTaskReminder(task(std::nullopt));
-  EXPECT_FALSE(pending(identifier).has_value());
-
-  service_.scheduleTaskReminder(task(utc(2024, 6, 14, 8)));
-  service_.scheduleTaskReminder(task(utc(2024, 6, 9, 8)));
-  EXPECT_FALSE(pending(identifier).has_value());
-
-  service_.scheduleTaskReminder(task(utc(2024, 6, 14, 8)));
+  const struct {
+    const char* label;
+    TaskItem changed;
+    std::optional<QDateTime> fireDate;
+  } cases[] = {
+      {"rescheduled", task(utc(2024, 6, 15, 8)), utc(2024, 6, 15, 8)},
+      {"completed", task(utc(2024, 6, 14, 8), true), std::nullopt},
+      {"no due date", task(std::nullopt), std::nullopt},
+      {"due in the past", task(utc(2024, 6, 9, 8)), std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    service_.scheduleTaskReminder(task(utc(2024, 6, 14, 8)));
+    service_.scheduleTaskReminder(c.changed);
+    EXPECT_EQ(center_.pendingRequests().size(), c.fireDate ? 1 : 0);
+    if (c.fireDate) {
+      EXPECT_EQ(pending(kTaskIdentifier)->fireDate, *c.fireDate);
+    }
+  }
   service_.cancelTaskReminder(kID);
   EXPECT_TRUE(center_.pendingRequests().isEmpty());
 }
 
+// Due late on 20 June in Berlin (summer time, UTC+2): 09:00 local is 07:00 UTC.
 TEST_F(NotificationServiceTest, BillReminderIsAtNineLocalTheChosenDaysBefore) {
-  const QString identifier = QStringLiteral("bill-0F8FAD5B-D9CB-469F-A165-70867728950E");
-  EXPECT_EQ(NotificationService::billIdentifier(kID), identifier);
-
-  // Due late on 20 June in Berlin (summer time, UTC+2): 17 June 09:00 local is 07:00 UTC.
-  service_.scheduleBillReminder(bill(utc(2024, 6, 20, 21, 30), 3));
-  auto reminder = pending(identifier);
-  ASSERT_TRUE(reminder.has_value());
-  EXPECT_EQ(reminder->fireDate, utc(2024, 6, 17, 7));
-  EXPECT_EQ(reminder->title, QStringLiteral("Bill Due: Electricity"));
-  EXPECT_EQ(reminder->body, QStringLiteral("EUR 42.50 is due in 3 days."));
-
-  service_.scheduleBillReminder(bill(utc(2024, 6, 20, 10), -2));  // read as on the day
-  ASSERT_EQ(center_.pendingRequests().size(), 1);
-  EXPECT_EQ(pending(identifier)->fireDate, utc(2024, 6, 20, 7));
-  EXPECT_EQ(pending(identifier)->body, QStringLiteral("EUR 42.50 is due today."));
-  service_.scheduleBillReminder(bill(utc(2024, 6, 20, 10), 1));
-  EXPECT_EQ(pending(identifier)->body, QStringLiteral("EUR 42.50 is due tomorrow."));
-
-  BillItem paid = bill(utc(2024, 6, 20, 10), 3);
-  paid.isPaid = true;
-  service_.scheduleBillReminder(paid);
-  EXPECT_FALSE(pending(identifier).has_value());
-
-  // The reminder day is already over: nothing to schedule.
-  service_.scheduleBillReminder(bill(utc(2024, 6, 11, 10), 3));
-  EXPECT_FALSE(pending(identifier).has_value());
-
+  EXPECT_EQ(NotificationService::billIdentifier(kID), kBillIdentifier);
+  const struct {
+    BillItem bill;
+    std::optional<QDateTime> fireDate;
+    const char* body;
+  } cases[] = {
+      {bill(utc(2024, 6, 20, 21, 30), 3), utc(2024, 6, 17, 7), "EUR 42.50 is due in 3 days."},
+      {bill(utc(2024, 6, 20, 10), -2), utc(2024, 6, 20, 7), "EUR 42.50 is due today."},
+      {bill(utc(2024, 6, 20, 10), 1), utc(2024, 6, 19, 7), "EUR 42.50 is due tomorrow."},
+      {bill(utc(2024, 6, 20, 10), 3, true), std::nullopt, ""},
+      // The reminder day is already over: nothing to schedule.
+      {bill(utc(2024, 6, 11, 10), 3), std::nullopt, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.body);
+    service_.scheduleBillReminder(bill(utc(2024, 6, 25, 10), 3));
+    service_.scheduleBillReminder(c.bill);
+    ASSERT_EQ(center_.pendingRequests().size(), c.fireDate ? 1 : 0);
+    if (c.fireDate) {
+      EXPECT_EQ(pending(kBillIdentifier)->fireDate, *c.fireDate);
+      EXPECT_EQ(pending(kBillIdentifier)->title, "Bill Due: Electricity");
+      EXPECT_EQ(pending(kBillIdentifier)->body, c.body);
+    }
+  }
   service_.scheduleBillReminder(bill(utc(2024, 6, 20, 10), 3));
-  service_.removePending({identifier});
+  service_.removePending({kBillIdentifier});
   EXPECT_TRUE(center_.pendingRequests().isEmpty());
   service_.scheduleBillReminder(bill(utc(2024, 6, 20, 10), 3));
   service_.cancelBillReminder(kID);
   EXPECT_TRUE(center_.pendingRequests().isEmpty());
 }
 
-TEST_F(NotificationServiceTest, ScheduledReminderReachesTheServerWhenDue) {
+TEST_F(NotificationServiceTest, ScheduledReminderAndEmailAlertReachTheServerWhenDue) {
   service_.scheduleTaskReminder(task(utc(2024, 6, 10, 13)));
   now_ = utc(2024, 6, 10, 13);
   center_.deliverDueRequests();
-  const auto shown = nextNotification();
-  EXPECT_EQ(shown.summary, QStringLiteral("Task Due: Renew passport"));
-  EXPECT_EQ(shown.body, QStringLiteral("This task is due now."));
-}
+  auto shown = nextNotification();
+  EXPECT_EQ(shown.summary, "Task Due: Renew passport");
+  EXPECT_EQ(shown.body, "This task is due now.");
 
-TEST_F(NotificationServiceTest, EmailAlertWaitsHalfASecondUnderItsOwnIdentifier) {
-  const QString identifier = QStringLiteral("email-urgent-0F8FAD5B-D9CB-469F-A165-70867728950E");
-  testsupport::runTask(service_.sendEmailActionableAlert(
-      QStringLiteral("Bill Due: Water"), QStringLiteral("Amount: $12.00 due soon."), identifier));
+  // An e-mail alert waits half a second under its own identifier.
+  const QString identifier = "email-urgent-0F8FAD5B-D9CB-469F-A165-70867728950E";
+  testsupport::runTask(
+      service_.sendEmailActionableAlert("Bill Due: Water", "Amount: $12.00 due soon.", identifier));
   const auto alert = pending(identifier);
   ASSERT_TRUE(alert.has_value());
   EXPECT_EQ(alert->delay, std::chrono::milliseconds(500));
   EXPECT_TRUE(alert->playsDefaultSound);
-
   now_ = now_.addMSecs(500);
   center_.deliverDueRequests();
-  const auto shown = nextNotification();
-  EXPECT_EQ(shown.summary, QStringLiteral("Bill Due: Water"));
-  EXPECT_EQ(shown.body, QStringLiteral("Amount: $12.00 due soon."));
+  shown = nextNotification();
+  EXPECT_EQ(shown.summary, "Bill Due: Water");
+  EXPECT_EQ(shown.body, "Amount: $12.00 due soon.");
 }
 
 TEST_F(NotificationServiceTest, FocusCompletionIsShownAtOnce) {
   QSignalSpy posted(&center_, &UserNotificationCenter::posted);
-  testsupport::runTask(
-      service_.sendFocusCompletedNotification(FocusSessionType::focus, QStringLiteral("Essay")));
+  testsupport::runTask(service_.sendFocusCompletedNotification(FocusSessionType::focus, "Essay"));
   auto shown = nextNotification();
-  EXPECT_EQ(shown.summary, QStringLiteral("Focus Session Complete"));
-  EXPECT_EQ(shown.body, QStringLiteral("Great work on \"Essay\". Time for a break."));
+  EXPECT_EQ(shown.summary, "Focus Session Complete");
+  EXPECT_EQ(shown.body, "Great work on \"Essay\". Time for a break.");
 
   testsupport::runTask(
       service_.sendFocusCompletedNotification(FocusSessionType::longBreak, std::nullopt));
   shown = nextNotification();
-  EXPECT_EQ(shown.summary, QStringLiteral("Long Break Over"));
+  EXPECT_EQ(shown.summary, "Long Break Over");
 
   while (posted.size() < 2) {
     ASSERT_TRUE(posted.wait(10000));
   }
   const QString first = posted[0][0].toString();
-  const QString second = posted[1][0].toString();
-  EXPECT_TRUE(first.startsWith(QStringLiteral("focus-complete-")));
-  EXPECT_EQ(first, first.toUpper().replace(QStringLiteral("FOCUS-COMPLETE-"),
-                                           QStringLiteral("focus-complete-")));
+  EXPECT_TRUE(first.startsWith("focus-complete-"));
+  EXPECT_EQ(first, first.toUpper().replace("FOCUS-COMPLETE-", "focus-complete-"));
   // Each completion is its own notification, never replacing the previous one.
-  EXPECT_NE(first, second);
+  EXPECT_NE(first, posted[1][0].toString());
   EXPECT_EQ(server_.notifications()[1].replacesId, 0u);
 }
 

@@ -7,13 +7,13 @@ using testsupport::utc;
 
 namespace {
 
-class MirroredEvents : public StoreTest {};
+using MirroredEvents = StoreTest;
 
-TEST_F(MirroredEvents, LaunchReadsPermissionAndTheLookAheadWindow) {
-  calendarService.calendars = {
-      {QStringLiteral("work"), QStringLiteral("Work"), QStringLiteral("#FF0000")}};
-  calendarService.events = {
-      makeEvent(QStringLiteral("m1"), utc(2026, 3, 11, 9), 60, CalendarSourceType::apple)};
+// Mirrored events are read at launch, after the settings change and on a calendar change, and
+// are never written to the database.
+TEST_F(MirroredEvents, ReadFromMidnightOverTheLookAheadOfTheSelectedCalendars) {
+  calendarService.calendars = {{"work", "Work", "#FF0000"}};
+  calendarService.events = {makeEvent("m1", utc(2026, 3, 11, 9), 60, CalendarSourceType::apple)};
   DataStore& s = open();
   EXPECT_EQ(s.calendarPermissionStatus(), CalendarPermissionStatus::authorized);
   EXPECT_EQ(s.availableCalendars(), calendarService.calendars);
@@ -23,38 +23,26 @@ TEST_F(MirroredEvents, LaunchReadsPermissionAndTheLookAheadWindow) {
   EXPECT_EQ(calendarService.fetchCalls.at(0).from, utc(2026, 3, 9, 23));
   EXPECT_EQ(calendarService.fetchCalls.at(0).to, utc(2026, 3, 16, 23));
   EXPECT_FALSE(calendarService.fetchCalls.at(0).calendarIDs.has_value());
-}
 
-TEST_F(MirroredEvents, OnlyTheSelectedCalendarsAreRead) {
-  DataStore& s = open();
   AppSettings settings = s.settings();
-  settings.selectedCalendarIDs = {QStringLiteral("home")};
+  settings.selectedCalendarIDs = {"home"};
   settings.calendarLookAheadDays = 2;
   s.setSettings(settings);
   s.saveSettings();
-  ASSERT_FALSE(calendarService.fetchCalls.isEmpty());
-  const auto& last = calendarService.fetchCalls.last();
-  EXPECT_EQ(last.calendarIDs, (QSet<QString>{QStringLiteral("home")}));
-  EXPECT_EQ(last.to, utc(2026, 3, 11, 23));
-}
+  EXPECT_EQ(calendarService.fetchCalls.last().calendarIDs, (QSet<QString>{"home"}));
+  EXPECT_EQ(calendarService.fetchCalls.last().to, utc(2026, 3, 11, 23));
 
-TEST_F(MirroredEvents, ACalendarChangeRefreshesTheMirror) {
-  DataStore& s = open();
   QSignalSpy changed(&s, &DataStore::calendarEventsChanged);
-  EXPECT_TRUE(s.calendarEvents().isEmpty());
-  calendarService.events = {
-      makeEvent(QStringLiteral("new"), utc(2026, 3, 10, 12), 30, CalendarSourceType::apple)};
+  calendarService.events = {makeEvent("new", utc(2026, 3, 10, 12), 30, CalendarSourceType::apple)};
   calendarService.simulateChange();
   EXPECT_EQ(changed.count(), 1);
   EXPECT_EQ(s.calendarEvents(), calendarService.events);
-  // Mirrored events are never written to the database.
   EXPECT_TRUE(loadContainer(databasePath()).manualEvents.isEmpty());
 }
 
 TEST_F(MirroredEvents, WithoutPermissionNothingIsReadUntilAccessIsGranted) {
   calendarService.permissionStatus = CalendarPermissionStatus::notDetermined;
-  calendarService.events = {
-      makeEvent(QStringLiteral("m"), utc(2026, 3, 10, 12), 30, CalendarSourceType::apple)};
+  calendarService.events = {makeEvent("m", utc(2026, 3, 10, 12), 30, CalendarSourceType::apple)};
   DataStore& s = open();
   EXPECT_EQ(s.calendarPermissionStatus(), CalendarPermissionStatus::notDetermined);
   EXPECT_TRUE(s.calendarEvents().isEmpty());
@@ -73,38 +61,39 @@ TEST_F(MirroredEvents, WithoutPermissionNothingIsReadUntilAccessIsGranted) {
 
 TEST_F(MirroredEvents, UpcomingEventsMergeBothSourcesByStart) {
   calendarService.events = {
-      makeEvent(QStringLiteral("ended"), utc(2026, 3, 10, 7), 60, CalendarSourceType::apple),
-      makeEvent(QStringLiteral("running"), utc(2026, 3, 10, 8, 30), 60, CalendarSourceType::apple),
-      makeEvent(QStringLiteral("later"), utc(2026, 3, 10, 15), 60, CalendarSourceType::apple),
+      makeEvent("ended", utc(2026, 3, 10, 7), 60, CalendarSourceType::apple),
+      makeEvent("running", utc(2026, 3, 10, 8, 30), 60, CalendarSourceType::apple),
+      makeEvent("later", utc(2026, 3, 10, 15), 60, CalendarSourceType::apple),
   };
   DataStore& s = open();
-  s.addManualEvent(makeEvent(QStringLiteral("manual-soon"), utc(2026, 3, 10, 10), 30));
-  s.addManualEvent(makeEvent(QStringLiteral("manual-past"), utc(2026, 3, 9, 10), 30));
+  s.addManualEvent(makeEvent("manual-soon", utc(2026, 3, 10, 10), 30));
+  s.addManualEvent(makeEvent("manual-past", utc(2026, 3, 9, 10), 30));
   // Ends exactly now: over.
-  s.addManualEvent(makeEvent(QStringLiteral("manual-edge"), utc(2026, 3, 10, 8, 30), 30));
+  s.addManualEvent(makeEvent("manual-edge", utc(2026, 3, 10, 8, 30), 30));
 
-  QStringList ids;
-  for (const auto& e : s.allUpcomingEvents()) {
-    ids << e.id;
-  }
-  EXPECT_EQ(ids, (QStringList{"running", "manual-soon", "later"}));
+  EXPECT_EQ(testsupport::texts(s.allUpcomingEvents(), &CalendarEventItem::id),
+            (QStringList{"running", "manual-soon", "later"}));
   ASSERT_TRUE(s.nextEvent().has_value());
-  EXPECT_EQ(s.nextEvent()->id, QStringLiteral("running"));
-
+  EXPECT_EQ(s.nextEvent()->id, "running");
   now = utc(2026, 3, 10, 16);
   EXPECT_FALSE(s.nextEvent().has_value());
 }
 
-class DaySummary : public StoreTest {};
+FocusSession focusSession(FocusSessionType type, const QDateTime& end, double seconds) {
+  return {QUuid::createUuid(), type,        end.addSecs(-qint64(seconds)), end, seconds,
+          std::nullopt,        std::nullopt};
+}
+
+using DaySummary = StoreTest;
 
 TEST_F(DaySummary, CountsTheCalendarDayOfNow) {
   DataStore& s = open();
   // Berlin: 10 March runs from 9 March 23:00 to 10 March 23:00 UTC.
-  const TaskItem dueEarly = makeTask(QStringLiteral("due 00:30 local"), utc(2026, 3, 9, 23, 30));
-  const TaskItem dueLate = makeTask(QStringLiteral("due 23:30 local"), utc(2026, 3, 10, 22, 30));
-  const TaskItem dueTomorrow = makeTask(QStringLiteral("tomorrow"), utc(2026, 3, 10, 23, 30));
-  const TaskItem overdue = makeTask(QStringLiteral("last week"), utc(2026, 3, 3, 9));
-  const TaskItem undated = makeTask(QStringLiteral("undated"));
+  const TaskItem dueEarly = makeTask("due 00:30 local", utc(2026, 3, 9, 23, 30));
+  const TaskItem dueLate = makeTask("due 23:30 local", utc(2026, 3, 10, 22, 30));
+  const TaskItem dueTomorrow = makeTask("tomorrow", utc(2026, 3, 10, 23, 30));
+  const TaskItem overdue = makeTask("last week", utc(2026, 3, 3, 9));
+  const TaskItem undated = makeTask("undated");
   for (const auto& t : {dueEarly, dueLate, dueTomorrow, overdue, undated}) {
     s.addTask(t);
   }
@@ -112,7 +101,7 @@ TEST_F(DaySummary, CountsTheCalendarDayOfNow) {
   s.toggleTaskCompletion(undated.id, utc(2026, 3, 10, 8));
   s.toggleTaskCompletion(dueTomorrow.id, utc(2026, 3, 9, 12));  // finished yesterday
 
-  WaitingForItem late = makeWaiting(QStringLiteral("late"), utc(2026, 3, 1, 9));
+  WaitingForItem late = makeWaiting("late", utc(2026, 3, 1, 9));
   late.nextFollowUpDate = utc(2026, 3, 9, 9);
   WaitingForItem resolved = late;
   resolved.id = QUuid::createUuid();
@@ -120,27 +109,18 @@ TEST_F(DaySummary, CountsTheCalendarDayOfNow) {
   s.addWaitingItem(late);
   s.addWaitingItem(resolved);
 
-  s.addBill(makeBill(QStringLiteral("this week"), utc(2026, 3, 16, 22)));
-  s.addBill(makeBill(QStringLiteral("next week"), utc(2026, 3, 16, 23)));
-  s.addBill(makeBill(QStringLiteral("yesterday"), utc(2026, 3, 9, 12)));
-  BillItem paid = makeBill(QStringLiteral("paid"), utc(2026, 3, 12, 9));
+  s.addBill(makeBill("this week", utc(2026, 3, 16, 22)));
+  s.addBill(makeBill("next week", utc(2026, 3, 16, 23)));
+  s.addBill(makeBill("yesterday", utc(2026, 3, 9, 12)));
+  BillItem paid = makeBill("paid", utc(2026, 3, 12, 9));
   paid.isPaid = true;
   s.addBill(paid);
 
-  auto session = [](FocusSessionType type, const QDateTime& end, double seconds) {
-    FocusSession f;
-    f.id = QUuid::createUuid();
-    f.type = type;
-    f.startedAt = end.addSecs(-qint64(seconds));
-    f.endedAt = end;
-    f.durationSeconds = seconds;
-    return f;
-  };
-  s.addFocusSession(session(FocusSessionType::focus, utc(2026, 3, 10, 7), 1500));
-  s.addFocusSession(session(FocusSessionType::focus, utc(2026, 3, 10, 8), 1530));
-  s.addFocusSession(session(FocusSessionType::shortBreak, utc(2026, 3, 10, 8, 5), 300));
-  s.addFocusSession(session(FocusSessionType::focus, utc(2026, 3, 9, 23, 10), 1500));
-  s.addFocusSession(session(FocusSessionType::focus, utc(2026, 3, 9, 22, 50), 1500));
+  s.addFocusSession(focusSession(FocusSessionType::focus, utc(2026, 3, 10, 7), 1500));
+  s.addFocusSession(focusSession(FocusSessionType::focus, utc(2026, 3, 10, 8), 1530));
+  s.addFocusSession(focusSession(FocusSessionType::shortBreak, utc(2026, 3, 10, 8, 5), 300));
+  s.addFocusSession(focusSession(FocusSessionType::focus, utc(2026, 3, 9, 23, 10), 1500));
+  s.addFocusSession(focusSession(FocusSessionType::focus, utc(2026, 3, 9, 22, 50), 1500));
 
   const DashboardSummary summary = s.todayMetrics(utc(2026, 3, 10, 9), calendar);
   EXPECT_EQ(summary.totalTasksDueToday, 2);
@@ -161,14 +141,14 @@ TEST_F(DaySummary, CountsTheCalendarDayOfNow) {
 }
 
 TEST(DashboardSummaryRatio, FinishedOverDueCappedAtOne) {
-  DashboardSummary s;
-  EXPECT_DOUBLE_EQ(s.taskCompletionRatio(), 0.0);
-  s.tasksCompletedToday = 1;
-  EXPECT_DOUBLE_EQ(s.taskCompletionRatio(), 1.0);
-  s.totalTasksDueToday = 4;
-  EXPECT_DOUBLE_EQ(s.taskCompletionRatio(), 0.25);
-  s.tasksCompletedToday = 6;
-  EXPECT_DOUBLE_EQ(s.taskCompletionRatio(), 1.0);
+  const std::tuple<int, int, double> cases[] = {
+      {0, 0, 0.0}, {1, 0, 1.0}, {1, 4, 0.25}, {6, 4, 1.0}};
+  for (const auto& [completed, due, ratio] : cases) {
+    DashboardSummary s;
+    s.tasksCompletedToday = completed;
+    s.totalTasksDueToday = due;
+    EXPECT_DOUBLE_EQ(s.taskCompletionRatio(), ratio);
+  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QSignalSpy>
 
@@ -27,12 +28,9 @@ int modeOf(const QString& path) {
 }
 
 bool logMentions(const QString& text) {
-  for (const auto& entry : DiagnosticLogger::shared().entries()) {
-    if (entry.message.contains(text)) {
-      return true;
-    }
-  }
-  return false;
+  const auto entries = DiagnosticLogger::shared().entries();
+  return std::any_of(entries.begin(), entries.end(),
+                     [&](const auto& entry) { return entry.message.contains(text); });
 }
 
 // Limits the size of files this process may write, as a full disk or quota would.
@@ -55,73 +53,70 @@ class FileSizeLimit {
   void (*previousHandler_)(int) = nullptr;
 };
 
-class Persistence : public StoreTest {};
+using Persistence = StoreTest;
+using DamagedFiles = StoreTest;
 
-TEST_F(Persistence, EverythingSurvivesAReopen) {
-  DataStore& s = open();
-  s.addTask(makeTask(QStringLiteral("t"), utc(2026, 3, 11, 9), RecurrenceRule::customDays(3)));
-  s.addBill(makeBill(QStringLiteral("b"), utc(2026, 3, 20, 9)));
-  s.addWaitingItem(makeWaiting(QStringLiteral("w"), utc(2026, 3, 2, 9)));
-  s.addManualEvent(makeEvent(QStringLiteral("e"), utc(2026, 3, 12, 9), 45));
-  s.addEmailSuggestion(makeSuggestion(EmailExtractedCategory::bill, QStringLiteral("s")));
-  s.insertProcessedEmailMessageID(QStringLiteral("m1"));
-  s.insertProcessedEmailMessageID(QStringLiteral("m2"));
-  s.setLastEmailSyncAt(utc(2026, 3, 10, 8));
-  EmailSyncState state = s.emailSyncState();
-  state.lastSyncStatus = QStringLiteral("Found 1 new item");
-  state.accountEmail = QStringLiteral("me@example.com");
-  state.isSyncing = true;  // as when the app stops during a sync
-  s.setEmailSyncState(state);
-  s.setDailyIntention(QStringLiteral("Ship it"));
-  s.setCustomGreeting(QStringLiteral("Hello there"));
-  WeatherData weather;
-  weather.locationName = QStringLiteral("Berlin, Germany");
-  weather.temperature = 7.5;
-  weather.conditionCode = 3;
-  weather.fetchedAt = utc(2026, 3, 10, 8, 30);
-  s.setCachedWeather(weather);
-  s.save();
-  const DashboardStorageContainer before = loadContainer(databasePath());
-
-  DataStore& again = open();
-  EXPECT_EQ(again.tasks(), before.tasks);
-  EXPECT_EQ(again.bills(), before.bills);
-  EXPECT_EQ(again.waitingItems(), before.waitingItems);
-  EXPECT_EQ(again.manualEvents(), before.manualEvents);
-  EXPECT_EQ(again.emailSuggestions(), before.emailSuggestions);
-  EXPECT_EQ(again.processedEmailMessageIDs(), (QSet<QString>{"m1", "m2"}));
-  EXPECT_EQ(again.lastEmailSyncAt(), utc(2026, 3, 10, 8));
-  EXPECT_EQ(again.emailSyncState().lastSyncStatus, QStringLiteral("Found 1 new item"));
-  EXPECT_EQ(again.emailSyncState().accountEmail, QStringLiteral("me@example.com"));
-  EXPECT_EQ(again.emailSyncState().pendingCount, 1);
-  EXPECT_FALSE(again.emailSyncState().isSyncing);
-  EXPECT_EQ(again.dailyIntention(), QStringLiteral("Ship it"));
-  EXPECT_EQ(again.dailyIntentionDate(), now);
-  EXPECT_EQ(again.customGreeting(), QStringLiteral("Hello there"));
-  EXPECT_EQ(again.cachedWeather(), weather);
-  EXPECT_EQ(readFile(backupPath()), readFile(databasePath()));
+QByteArray databaseWith(const QList<TaskItem>& tasks, const QJsonObject& extraTask = {}) {
+  DashboardStorageContainer container;
+  container.tasks = tasks;
+  container.bills.append(makeBill("Rent", utc(2026, 3, 20)));
+  QJsonObject json = container.toJson();
+  if (!extraTask.isEmpty()) {
+    QJsonArray list = json.value("tasks").toArray();
+    list.insert(1, extraTask);
+    json.insert("tasks", list);
+  }
+  return QJsonDocument(json).toJson(QJsonDocument::Compact);
 }
 
-TEST_F(Persistence, SettersNotifyButOnlySaveWhenAsked) {
+// Setters notify at once but write nothing until a save; then everything survives a reopen.
+TEST_F(Persistence, EverythingSurvivesAReopenAndSettersOnlySaveWhenAsked) {
   DataStore& s = open();
+  s.addTask(makeTask("t", utc(2026, 3, 11, 9), RecurrenceRule::customDays(3)));
+  s.addBill(makeBill("b", utc(2026, 3, 20, 9)));
+  s.addWaitingItem(makeWaiting("w", utc(2026, 3, 2, 9)));
+  s.addManualEvent(makeEvent("e", utc(2026, 3, 12, 9), 45));
+  s.addFocusSession({QUuid::createUuid(), FocusSessionType::focus, utc(2026, 3, 10, 8),
+                     utc(2026, 3, 10, 8, 25), 1500, std::nullopt, std::nullopt});
+  s.addEmailSuggestion(makeSuggestion(EmailExtractedCategory::bill, "s"));
+  const QByteArray fileBefore = readFile(databasePath());
   QSignalSpy intention(&s, &DataStore::dailyIntentionChanged);
   QSignalSpy settingsChanged(&s, &DataStore::settingsChanged);
-  const QByteArray fileBefore = readFile(databasePath());
-  s.setDailyIntention(QStringLiteral("Focus"));
-  s.setDailyIntention(QStringLiteral("Focus"));
+  s.insertProcessedEmailMessageID("m1");
+  s.insertProcessedEmailMessageID("m2");
+  s.setLastEmailSyncAt(utc(2026, 3, 10, 8));
+  // Recorded as syncing, as when the app stops during a sync.
+  s.setEmailSyncState({utc(2026, 3, 10, 8), "Found 1 new item", "me@example.com", true, 1});
+  s.setDailyIntention("Ship it");
+  s.setDailyIntention("Ship it");
+  s.setCustomGreeting("Hello there");
+  WeatherData weather;
+  weather.locationName = "Berlin, Germany";
+  weather.temperature = 7.5;
+  weather.fetchedAt = utc(2026, 3, 10, 8, 30);
+  s.setCachedWeather(weather);
   AppSettings settings = s.settings();
-  settings.weatherCity = QStringLiteral("Oslo");
+  settings.weatherCity = "Oslo";
+  s.setSettings(settings);
   s.setSettings(settings);
   EXPECT_EQ(intention.count(), 1);
   EXPECT_EQ(settingsChanged.count(), 1);
   EXPECT_EQ(readFile(databasePath()), fileBefore);
   EXPECT_FALSE(QFile::exists(settingsPath()));
 
-  s.saveSettings();
   s.save();
+  s.saveSettings();
+  DashboardStorageContainer expected = s.container();
+  expected.emailSyncState.isSyncing = false;
+  EXPECT_EQ(expected.dailyIntentionDate, now);
   DataStore& again = open();
-  EXPECT_EQ(again.settings().weatherCity, QStringLiteral("Oslo"));
-  EXPECT_EQ(again.dailyIntention(), QStringLiteral("Focus"));
+  EXPECT_EQ(again.container(), expected);
+  EXPECT_EQ(again.settings().weatherCity, "Oslo");
+  EXPECT_EQ(again.processedEmailMessageIDs(), (QSet<QString>{"m1", "m2"}));
+  EXPECT_EQ(again.customGreeting(), "Hello there");
+  EXPECT_EQ(again.cachedWeather(), weather);
+  EXPECT_EQ(again.emailSyncState().pendingCount, 1);
+  EXPECT_EQ(readFile(backupPath()), readFile(databasePath()));
 }
 
 TEST_F(Persistence, FirstRunShowsSampleDataInPrivateFiles) {
@@ -133,7 +128,7 @@ TEST_F(Persistence, FirstRunShowsSampleDataInPrivateFiles) {
   EXPECT_EQ(modeOf(folder()), 0700);
   EXPECT_EQ(modeOf(databasePath()), 0600);
   EXPECT_EQ(modeOf(backupPath()), 0600);
-  EXPECT_EQ(loadContainer(databasePath()).tasks, s.tasks());
+  expectSaved();
 
   s.saveSettings();
   EXPECT_EQ(modeOf(settingsPath()), 0600);
@@ -145,26 +140,26 @@ TEST_F(Persistence, FirstRunShowsSampleDataInPrivateFiles) {
 
 TEST_F(Persistence, ACorruptDatabaseFallsBackToTheBackupAndIsKeptAside) {
   DataStore& s = open();
-  const TaskItem task = makeTask(QStringLiteral("precious"));
+  const TaskItem task = makeTask("precious");
   s.addTask(task);
   store.reset();
   const QByteArray torn = readFile(databasePath()).left(40);
   writeFile(databasePath(), torn);
 
   DataStore& again = open();
-  EXPECT_EQ(again.tasks(), QList<TaskItem>{task});
-  EXPECT_TRUE(logMentions(QStringLiteral("dashboard.json could not be read")));
+  EXPECT_EQ(again.tasks(), QList{task});
+  EXPECT_TRUE(logMentions("dashboard.json could not be read"));
   // Still in place until something is written.
   EXPECT_EQ(readFile(databasePath()), torn);
 
   now = utc(2026, 3, 10, 9, 30, 15);
-  again.addTask(makeTask(QStringLiteral("new")));
-  const QStringList aside = filesStartingWith(folder(), QStringLiteral("dashboard.unreadable-"));
-  ASSERT_EQ(aside, QStringList{QStringLiteral("dashboard.unreadable-20260310-093015.json")});
-  EXPECT_EQ(readFile(folder() + QLatin1Char('/') + aside.first()), torn);
-  EXPECT_EQ(loadContainer(databasePath()).tasks.size(), 2);
-  EXPECT_EQ(loadContainer(backupPath()).tasks.size(), 2);
-  EXPECT_TRUE(logMentions(QStringLiteral("aside as dashboard.unreadable-20260310-093015.json")));
+  again.addTask(makeTask("new"));
+  const QStringList aside = filesStartingWith(folder(), "dashboard.unreadable-");
+  ASSERT_EQ(aside, QStringList{"dashboard.unreadable-20260310-093015.json"});
+  EXPECT_EQ(readFile(folder() + '/' + aside.first()), torn);
+  EXPECT_EQ(again.tasks().size(), 2);
+  expectSaved();
+  EXPECT_TRUE(logMentions("aside as dashboard.unreadable-20260310-093015.json"));
 }
 
 TEST_F(Persistence, UnreadableOrOldFilesWithoutAGoodBackupStartEmptyAndAreKeptAside) {
@@ -188,23 +183,22 @@ TEST_F(Persistence, UnreadableOrOldFilesWithoutAGoodBackupStartEmptyAndAreKeptAs
     DataStore& s = open();
     EXPECT_TRUE(s.tasks().isEmpty());
     EXPECT_FALSE(s.hasSampleData());
-    s.addTask(makeTask(QStringLiteral("fresh")));
-    const QStringList aside = filesStartingWith(folder(), QStringLiteral("dashboard.unreadable-"));
+    s.addTask(makeTask("fresh"));
+    const QStringList aside = filesStartingWith(folder(), "dashboard.unreadable-");
     ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(readFile(folder() + QLatin1Char('/') + aside.first()), c.database);
-    EXPECT_EQ(filesStartingWith(folder(), QStringLiteral("dashboard.backup.unreadable-")).size(),
-              c.backupsAside);
-    EXPECT_EQ(loadContainer(backupPath()).tasks.size(), 1);
+    EXPECT_EQ(readFile(folder() + '/' + aside.first()), c.database);
+    EXPECT_EQ(filesStartingWith(folder(), "dashboard.backup.unreadable-").size(), c.backupsAside);
+    expectSaved();
   }
-  EXPECT_TRUE(logMentions(QStringLiteral("storage version 2")));
+  EXPECT_TRUE(logMentions("storage version 2"));
 }
 
 TEST_F(Persistence, ANewerLayoutOpensReadOnly) {
   DashboardStorageContainer newer;
   newer.schemaVersion = 4;
-  newer.tasks = {makeTask(QStringLiteral("from the future"))};
+  newer.tasks = {makeTask("from the future")};
   QJsonObject json = newer.toJson();
-  json.insert(QStringLiteral("somethingNew"), 1);
+  json.insert("somethingNew", 1);
   const QByteArray bytes = QJsonDocument(json).toJson();
   writeFile(databasePath(), bytes);
   writeFile(settingsPath(), "{\"weatherCity\": \"Lima\"}");
@@ -212,20 +206,20 @@ TEST_F(Persistence, ANewerLayoutOpensReadOnly) {
   DataStore& s = open();
   EXPECT_TRUE(s.isReadOnly());
   ASSERT_TRUE(s.saveError().has_value());
-  EXPECT_TRUE(s.saveError()->contains(QStringLiteral("newer version")));
+  EXPECT_TRUE(s.saveError()->contains("newer version"));
   EXPECT_EQ(s.tasks().size(), 1);  // shown as far as it is understood
 
-  s.addTask(makeTask(QStringLiteral("in memory only")));
+  s.addTask(makeTask("in memory only"));
   s.clearCompletedTasks();
   AppSettings settings = s.settings();
-  settings.weatherCity = QStringLiteral("Quito");
+  settings.weatherCity = "Quito";
   s.setSettings(settings);
   s.saveSettings();
   EXPECT_EQ(s.tasks().size(), 2);
   EXPECT_EQ(readFile(databasePath()), bytes);
   EXPECT_FALSE(QFile::exists(backupPath()));
   EXPECT_FALSE(QFile::exists(snapshotPath()));
-  EXPECT_EQ(readFile(settingsPath()), QByteArray("{\"weatherCity\": \"Lima\"}"));
+  EXPECT_EQ(readFile(settingsPath()), "{\"weatherCity\": \"Lima\"}");
   EXPECT_TRUE(s.saveError().has_value());
 
   // A newer layout that does not even decode is left alone just the same.
@@ -234,21 +228,21 @@ TEST_F(Persistence, ANewerLayoutOpensReadOnly) {
   DataStore& other = open();
   EXPECT_TRUE(other.isReadOnly());
   EXPECT_TRUE(other.tasks().isEmpty());
-  other.addTask(makeTask(QStringLiteral("x")));
+  other.addTask(makeTask("x"));
   EXPECT_EQ(readFile(databasePath()), alien);
-  EXPECT_TRUE(filesStartingWith(folder(), QStringLiteral("dashboard.unreadable-")).isEmpty());
+  EXPECT_TRUE(filesStartingWith(folder(), "dashboard.unreadable-").isEmpty());
 }
 
 TEST_F(Persistence, SettingsKeepDefaultsForWhatIsMissingAndSetAsideWhatIsUnreadable) {
   writeFile(settingsPath(), "{\"weatherCity\": \"Lisbon\", \"focusDurationMinutes\": \"many\"}");
-  EXPECT_EQ(open().settings().weatherCity, QStringLiteral("Lisbon"));
+  EXPECT_EQ(open().settings().weatherCity, "Lisbon");
   EXPECT_EQ(store->settings().focusDurationMinutes, AppSettings{}.focusDurationMinutes);
 
   writeFile(settingsPath(), "{ broken");
   DataStore& s = open();
   EXPECT_EQ(s.settings(), AppSettings{});
   s.saveSettings();
-  EXPECT_EQ(filesStartingWith(folder(), QStringLiteral("settings.unreadable-")).size(), 1);
+  EXPECT_EQ(filesStartingWith(folder(), "settings.unreadable-").size(), 1);
   EXPECT_FALSE(s.saveError().has_value());
 }
 
@@ -260,7 +254,7 @@ TEST_F(Persistence, AFailedWriteKeepsEverythingAndTheNextSaveClearsTheError) {
   const QByteArray saved = readFile(databasePath());
   ASSERT_GT(saved.size(), 4096);
   QSignalSpy errorChanged(&s, &DataStore::saveErrorChanged);
-  const TaskItem extra = makeTask(QStringLiteral("written during the outage"));
+  const TaskItem extra = makeTask("written during the outage");
   {
     const FileSizeLimit limit(4096);
     s.addTask(extra);
@@ -273,17 +267,16 @@ TEST_F(Persistence, AFailedWriteKeepsEverythingAndTheNextSaveClearsTheError) {
   EXPECT_EQ(readFile(backupPath()), saved);
   EXPECT_EQ(QDir(folder()).entryList(QDir::Files | QDir::Hidden).size(), 2);
 
-  s.addTask(makeTask(QStringLiteral("after the outage")));
+  s.addTask(makeTask("after the outage"));
   EXPECT_FALSE(s.saveError().has_value());
   EXPECT_EQ(errorChanged.count(), 2);
-  const auto onDisk = loadContainer(databasePath()).tasks;
-  ASSERT_EQ(onDisk.size(), 42);
-  EXPECT_EQ(onDisk.at(40), extra);
+  expectSaved();
+  EXPECT_EQ(s.tasks().at(40), extra);
 }
 
 TEST_F(Persistence, AFailedSafetySnapshotStopsTheBulkRemoval) {
   DataStore& s = open();
-  TaskItem task = makeTask(QStringLiteral("done"));
+  TaskItem task = makeTask("done");
   s.addTask(task);
   s.toggleTaskCompletion(task.id, now);
   // A folder where the snapshot file should be makes its write fail.
@@ -291,7 +284,7 @@ TEST_F(Persistence, AFailedSafetySnapshotStopsTheBulkRemoval) {
   s.clearCompletedTasks();
   EXPECT_EQ(s.tasks().size(), 1);
   ASSERT_TRUE(s.saveError().has_value());
-  EXPECT_TRUE(s.saveError()->contains(QStringLiteral("Nothing was removed")));
+  EXPECT_TRUE(s.saveError()->contains("Nothing was removed"));
   QDir(snapshotPath()).removeRecursively();
   s.clearCompletedTasks();
   EXPECT_TRUE(s.tasks().isEmpty());
@@ -300,12 +293,11 @@ TEST_F(Persistence, AFailedSafetySnapshotStopsTheBulkRemoval) {
 
 TEST_F(Persistence, AFolderRemovedWhileRunningIsMadeAgainAndOneThatCannotBeIsReported) {
   DataStore& s = open();
-  s.addTask(makeTask(QStringLiteral("before")));
+  s.addTask(makeTask("before"));
   ASSERT_TRUE(QDir(folder()).removeRecursively());
-  s.addTask(makeTask(QStringLiteral("after")));
+  s.addTask(makeTask("after"));
   EXPECT_FALSE(s.saveError().has_value());
-  EXPECT_EQ(loadContainer(databasePath()).tasks, s.tasks());
-  EXPECT_EQ(loadContainer(backupPath()).tasks, s.tasks());
+  expectSaved();
   EXPECT_EQ(modeOf(folder()), 0700);
   ASSERT_TRUE(QDir(folder()).removeRecursively());
   s.saveSettings();
@@ -318,7 +310,7 @@ TEST_F(Persistence, AFolderRemovedWhileRunningIsMadeAgainAndOneThatCannotBeIsRep
   DataStore& blocked = open();
   ASSERT_TRUE(blocked.saveError().has_value());
   EXPECT_FALSE(blocked.hasSampleData());
-  blocked.addTask(makeTask(QStringLiteral("kept in memory")));
+  blocked.addTask(makeTask("kept in memory"));
   EXPECT_EQ(blocked.tasks().size(), 1);
   EXPECT_TRUE(blocked.saveError().has_value());
 }
@@ -327,14 +319,14 @@ TEST_F(Persistence, AFolderRemovedWhileRunningIsMadeAgainAndOneThatCannotBeIsRep
 // find the whole database unreadable.
 TEST_F(Persistence, RecordsThatWouldNotReadBackAreRefused) {
   DataStore& s = open();
-  const TaskItem good = makeTask(QStringLiteral("good"));
+  const TaskItem good = makeTask("good");
   s.addTask(good);
-  TaskItem noDate = makeTask(QStringLiteral("no creation date"));
+  TaskItem noDate = makeTask("no creation date");
   noDate.createdAt = QDateTime();
   s.addTask(noDate);
   ASSERT_TRUE(s.saveError().has_value());
-  EXPECT_TRUE(s.saveError()->contains(QStringLiteral("createdAt")));
-  BillItem notANumber = makeBill(QStringLiteral("NaN"), utc(2026, 3, 20, 9));
+  EXPECT_TRUE(s.saveError()->contains("createdAt"));
+  BillItem notANumber = makeBill("NaN", utc(2026, 3, 20, 9));
   notANumber.amount = std::nan("");
   s.addBill(notANumber);
   TaskItem edited = good;
@@ -343,35 +335,110 @@ TEST_F(Persistence, RecordsThatWouldNotReadBackAreRefused) {
   s.toggleTaskCompletion(good.id, QDateTime());
   s.setLastEmailSyncAt(QDateTime());
 
-  EXPECT_EQ(s.tasks(), QList<TaskItem>{good});
+  EXPECT_EQ(s.tasks(), QList{good});
   EXPECT_TRUE(s.bills().isEmpty());
   EXPECT_FALSE(s.lastEmailSyncAt().has_value());
   DataStore& again = open();  // what is on disk still loads
-  EXPECT_EQ(again.tasks(), QList<TaskItem>{good});
+  EXPECT_EQ(again.tasks(), QList{good});
   EXPECT_FALSE(again.saveError().has_value());
 }
 
 TEST(StorageFileTest, ReplacesContentAndSetsAsideWithoutReplacingAnEarlierCopy) {
   QTemporaryDir dir;
-  const QString path = dir.filePath(QStringLiteral("dashboard.json"));
+  const QString path = dir.filePath("dashboard.json");
   EXPECT_EQ(StorageFile::read(path).status, StorageFile::ReadStatus::missing);
   ASSERT_FALSE(StorageFile::writeAtomically(path, "first, longer content").has_value());
   ASSERT_FALSE(StorageFile::writeAtomically(path, "one").has_value());
   const auto read = StorageFile::read(path);
   EXPECT_EQ(read.status, StorageFile::ReadStatus::ok);
-  EXPECT_EQ(read.bytes, QByteArray("one"));
-  EXPECT_TRUE(StorageFile::writeAtomically(dir.filePath(QStringLiteral("missing/f.json")), "x")
-                  .has_value());
+  EXPECT_EQ(read.bytes, "one");
+  EXPECT_TRUE(StorageFile::writeAtomically(dir.filePath("missing/f.json"), "x").has_value());
 
   const QDateTime at = utc(2026, 1, 2, 3, 4, 5);
-  const auto first = StorageFile::setAside(path, QStringLiteral("dashboard"), at);
+  const auto first = StorageFile::setAside(path, "dashboard", at);
   writeFile(path, "two");
-  const auto second = StorageFile::setAside(path, QStringLiteral("dashboard"), at);
+  const auto second = StorageFile::setAside(path, "dashboard", at);
   ASSERT_TRUE(first && second);
   EXPECT_NE(*first, *second);
-  EXPECT_EQ(readFile(*first), QByteArray("one"));
-  EXPECT_EQ(readFile(*second), QByteArray("two"));
+  EXPECT_EQ(readFile(*first), "one");
+  EXPECT_EQ(readFile(*second), "two");
   EXPECT_FALSE(QFile::exists(path));
+}
+
+// One record that cannot be read no longer hides the store: the others load, the bad one is
+// kept as it was in a side file, the user is told, and saving does not lose it.
+TEST_F(DamagedFiles, OneUnreadableRecordIsKeptAsideAndTheRestLoads) {
+  const QList<TaskItem> good = {makeTask("one"), makeTask("two"), makeTask("three")};
+  QJsonObject bad = makeTask("critical").toJson();
+  bad.insert("priority", "Critical");
+  const QByteArray bytes = databaseWith(good, bad);
+  writeFile(databasePath(), bytes);
+  writeFile(backupPath(), bytes);
+
+  DataStore& s = open();
+  EXPECT_EQ(s.tasks(), good);
+  EXPECT_EQ(s.bills().size(), 1);
+  ASSERT_TRUE(s.saveError().has_value());
+  EXPECT_TRUE(s.saveError()->contains("1 record could not be read"))
+      << s.saveError()->toStdString();
+  const QStringList side = filesStartingWith(folder(), "dashboard.unreadable-records");
+  ASSERT_EQ(side.size(), 1);
+  const QJsonArray kept = QJsonDocument::fromJson(readFile(QDir(folder()).filePath(side.first())))
+                              .object()
+                              .value("records")
+                              .toArray();
+  ASSERT_EQ(kept.size(), 1);
+  EXPECT_EQ(kept.at(0).toObject().value("record").toObject(), bad);
+
+  s.addTask(makeTask("four"));
+  EXPECT_EQ(loadContainer(databasePath()).tasks.size(), 4);
+  EXPECT_TRUE(filesStartingWith(folder(), "dashboard.unreadable-2").isEmpty())
+      << "the database itself was readable and is not set aside";
+  EXPECT_TRUE(s.saveError().has_value()) << "the warning stays in view";
+}
+
+// Files far beyond any store, links in place of the files, leftovers of interrupted writes, an
+// open folder and a damaged backup: each is handled at launch or before the next write.
+TEST_F(DamagedFiles, LaunchMendsTheFolderAndNeverWritesThroughALink) {
+  const QByteArray good = databaseWith({makeTask("kept")});
+  writeFile(backupPath(), good);
+  {
+    QFile huge(databasePath());
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_TRUE(huge.resize(StorageFile::maximumReadSize + 1));  // sparse: costs no disk
+  }
+  const QString leftover = backupPath() + ".Ab3xYz";
+  writeFile(leftover, good);
+  ASSERT_TRUE(QFile::setPermissions(folder(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ExeOwner | QFileDevice::ReadGroup |
+                                                  QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                                  QFileDevice::ExeOther));
+
+  DataStore& s = open();
+  ASSERT_EQ(s.tasks().size(), 1) << "the oversized file falls back to the backup";
+  EXPECT_FALSE(QFileInfo::exists(leftover));
+  EXPECT_EQ(modeOf(folder()), 0700);
+  s.addTask(makeTask("new"));
+  EXPECT_EQ(filesStartingWith(folder(), "dashboard.unreadable").size(), 1);
+  store.reset();
+
+  // A dangling link, and a damaged backup beside a good main file.
+  const QString outside = folder() + "-elsewhere.json";
+  ASSERT_TRUE(QFile::remove(databasePath()));
+  ASSERT_TRUE(QFile::link(outside, databasePath()));
+  writeFile(backupPath(), good);
+  DataStore& again = open();
+  again.addTask(makeTask("after link"));
+  EXPECT_FALSE(QFileInfo::exists(outside)) << "nothing is written through the link";
+  EXPECT_FALSE(QFileInfo(databasePath()).isSymLink());
+  EXPECT_EQ(loadContainer(databasePath()).tasks.size(), 2);
+  store.reset();
+
+  writeFile(backupPath(), QByteArrayLiteral("{\"schemaVersion\": 3, \"tasks\": ["));
+  DataStore& third = open();
+  third.addTask(makeTask("third"));
+  EXPECT_EQ(filesStartingWith(folder(), "dashboard.backup.unreadable").size(), 1)
+      << "the damaged backup is kept aside, not written over";
 }
 
 }  // namespace

@@ -16,18 +16,18 @@ class ExportImport : public StoreTest {
  protected:
   ExportImport() { open(); }
 
-  QString path(const QString& name) const { return folder() + QStringLiteral("/../") + name; }
+  QString path(const QString& name) const { return folder() + "/../" + name; }
 
   // One record of every kind, so a round trip covers each list.
   void fill() {
-    store->addTask(makeTask(QStringLiteral("File taxes"), utc(2026, 3, 20, 9)));
-    store->addBill(makeBill(QStringLiteral("Rent"), utc(2026, 4, 1)));
-    store->addWaitingItem(makeWaiting(QStringLiteral("Quote"), utc(2026, 3, 2)));
-    store->addManualEvent(makeEvent(QStringLiteral("e1"), utc(2026, 3, 12, 14), 60));
-    store->addEmailSuggestion(makeSuggestion(EmailExtractedCategory::bill, QStringLiteral("Gas")));
-    store->insertProcessedEmailMessageID(QStringLiteral("msg-1"));
+    store->addTask(makeTask("File taxes", utc(2026, 3, 20, 9)));
+    store->addBill(makeBill("Rent", utc(2026, 4, 1)));
+    store->addWaitingItem(makeWaiting("Quote", utc(2026, 3, 2)));
+    store->addManualEvent(makeEvent("e1", utc(2026, 3, 12, 14), 60));
+    store->addEmailSuggestion(makeSuggestion(EmailExtractedCategory::bill, "Gas"));
+    store->insertProcessedEmailMessageID("msg-1");
     store->setLastEmailSyncAt(utc(2026, 3, 9, 7));
-    store->setDailyIntention(QStringLiteral("Ship it"));
+    store->setDailyIntention("Ship it");
     store->save();
   }
 
@@ -46,66 +46,57 @@ class ExportImport : public StoreTest {
 TEST_F(ExportImport, FileNamesCarryTheLocalMinute) {
   const QDateTime lateEvening = utc(2026, 3, 10, 22, 45);  // 23:45 in Berlin
   EXPECT_EQ(ExportImportManager::backupFileName(lateEvening, calendar),
-            QStringLiteral("Pelmora_Backup_2026-03-10_2345.json"));
-  const struct {
-    CsvKind kind;
-    const char* name;
-  } cases[] = {{CsvKind::tasks, "Tasks_2026-03-10_2345.csv"},
-               {CsvKind::waitingFor, "WaitingFor_2026-03-10_2345.csv"},
-               {CsvKind::bills, "Bills_2026-03-10_2345.csv"}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(ExportImportManager::csvFileName(c.kind, lateEvening, calendar),
-              QString::fromLatin1(c.name));
+            "Pelmora_Backup_2026-03-10_2345.json");
+  const std::pair<CsvKind, const char*> cases[] = {
+      {CsvKind::tasks, "Tasks_2026-03-10_2345.csv"},
+      {CsvKind::waitingFor, "WaitingFor_2026-03-10_2345.csv"},
+      {CsvKind::bills, "Bills_2026-03-10_2345.csv"}};
+  for (const auto& [kind, name] : cases) {
+    EXPECT_EQ(ExportImportManager::csvFileName(kind, lateEvening, calendar), name);
   }
 }
 
+// A backup package and a bare database file both restore every record, after a snapshot.
 TEST_F(ExportImport, BackupRoundTripRestoresEveryRecordAfterASnapshot) {
   fill();
   const DashboardStorageContainer before = store->container();
   ExportImportManager manager(*store);
-  manager.exportBackup(path(QStringLiteral("backup.json")), now);
+  manager.exportBackup(path("backup.json"), now);
+  writeFile(path("dashboard.json"), readFile(databasePath()));
 
-  const QJsonObject package =
-      QJsonDocument::fromJson(readFile(path(QStringLiteral("backup.json")))).object();
-  EXPECT_EQ(package.value(QLatin1String("version")).toInt(), 1);
-  EXPECT_EQ(package.value(QLatin1String("exportDate")).toString(),
-            QStringLiteral("2026-03-10T09:00:00.000Z"));
+  const QJsonObject package = QJsonDocument::fromJson(readFile(path("backup.json"))).object();
+  EXPECT_EQ(package.value("version").toInt(), 1);
+  EXPECT_EQ(package.value("exportDate").toString(), "2026-03-10T09:00:00.000Z");
 
-  manager.resetAllData();
-  EXPECT_TRUE(store->tasks().isEmpty());
-  EXPECT_TRUE(store->processedEmailMessageIDs().isEmpty());
-  EXPECT_EQ(loadContainer(snapshotPath()), before);
+  for (const char* file : {"backup.json", "dashboard.json"}) {
+    SCOPED_TRACE(file);
+    manager.resetAllData();
+    EXPECT_TRUE(store->tasks().isEmpty());
+    EXPECT_TRUE(store->processedEmailMessageIDs().isEmpty());
+    expectSaved();
+    EXPECT_EQ(loadContainer(snapshotPath()), before);
 
-  manager.importBackup(path(QStringLiteral("backup.json")));
-  EXPECT_EQ(store->container(), before);
-  EXPECT_EQ(loadContainer(databasePath()), before);
-  EXPECT_EQ(loadContainer(snapshotPath()), DashboardStorageContainer{});
-  EXPECT_EQ(store->emailSyncState().pendingCount, 1);
-}
-
-TEST_F(ExportImport, ABareDatabaseFileIsImportedToo) {
-  fill();
-  const DashboardStorageContainer before = store->container();
-  writeFile(path(QStringLiteral("dashboard.json")), readFile(databasePath()));
-  ExportImportManager(*store).resetAllData();
-
-  ExportImportManager(*store).importBackup(path(QStringLiteral("dashboard.json")));
-  EXPECT_EQ(store->container(), before);
+    manager.importBackup(path(file));
+    EXPECT_EQ(store->container(), before);
+    expectSaved();
+    EXPECT_EQ(loadContainer(snapshotPath()), DashboardStorageContainer{});
+    EXPECT_EQ(store->emailSyncState().pendingCount, 1);
+  }
 }
 
 TEST_F(ExportImport, RefusedImportsSayWhyAndChangeNothing) {
   fill();
-  ExportImportManager(*store).exportBackup(path(QStringLiteral("good.json")), now);
-  const QByteArray good = readFile(path(QStringLiteral("good.json")));
+  ExportImportManager(*store).exportBackup(path("good.json"), now);
+  const QByteArray good = readFile(path("good.json"));
 
   QJsonObject newerPackage = QJsonDocument::fromJson(good).object();
-  newerPackage.insert(QLatin1String("version"), 2);
+  newerPackage.insert("version", 2);
   QJsonObject newerSchema = store->container().toJson();
-  newerSchema.insert(QLatin1String("schemaVersion"), 4);
+  newerSchema.insert("schemaVersion", 4);
   QJsonObject oldSchema = newerSchema;
-  oldSchema.insert(QLatin1String("schemaVersion"), 2);
+  oldSchema.insert("schemaVersion", 2);
   QJsonObject badRecord = store->container().toJson();
-  badRecord.insert(QLatin1String("tasks"), QJsonArray{QJsonObject{{"title", "no id"}}});
+  badRecord.insert("tasks", QJsonArray{QJsonObject{{"title", "no id"}}});
 
   const struct {
     const char* name;
@@ -125,24 +116,24 @@ TEST_F(ExportImport, RefusedImportsSayWhyAndChangeNothing) {
   const QByteArray fileBefore = readFile(databasePath());
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    writeFile(path(QStringLiteral("in.json")), c.bytes);
-    EXPECT_EQ(importKind(path(QStringLiteral("in.json"))), c.kind);
+    writeFile(path("in.json"), c.bytes);
+    EXPECT_EQ(importKind(path("in.json")), c.kind);
     EXPECT_EQ(store->container(), before);
     EXPECT_EQ(readFile(databasePath()), fileBefore);
   }
-  EXPECT_EQ(importKind(path(QStringLiteral("missing.json"))), Kind::readFailed);
+  EXPECT_EQ(importKind(path("missing.json")), Kind::readFailed);
   EXPECT_FALSE(QFile::exists(snapshotPath()));
 }
 
 TEST_F(ExportImport, AReadOnlyStoreRefusesImportAndReset) {
-  ExportImportManager(*store).exportBackup(path(QStringLiteral("good.json")), now);
+  ExportImportManager(*store).exportBackup(path("good.json"), now);
   QJsonObject newer = DashboardStorageContainer{}.toJson();
-  newer.insert(QLatin1String("schemaVersion"), 9);
+  newer.insert("schemaVersion", 9);
   writeFile(databasePath(), QJsonDocument(newer).toJson());
   open();
   ASSERT_TRUE(store->isReadOnly());
 
-  EXPECT_EQ(importKind(path(QStringLiteral("good.json"))), Kind::readOnly);
+  EXPECT_EQ(importKind(path("good.json")), Kind::readOnly);
   EXPECT_THROW(ExportImportManager(*store).resetAllData(), ExportImportError);
   EXPECT_EQ(QJsonDocument::fromJson(readFile(databasePath())).object(), newer);
 }
@@ -151,65 +142,60 @@ TEST_F(ExportImport, AReadOnlyStoreRefusesImportAndReset) {
 TEST_F(ExportImport, AnImportThatCannotBeSavedKeepsTheOldData) {
   fill();
   ExportImportManager manager(*store);
-  manager.exportBackup(path(QStringLiteral("good.json")), now);
-  store->addTask(makeTask(QStringLiteral("After the backup")));
+  manager.exportBackup(path("good.json"), now);
+  store->addTask(makeTask("After the backup"));
   const DashboardStorageContainer before = store->container();
   ASSERT_TRUE(QFile::remove(databasePath()));
   ASSERT_TRUE(QDir().mkdir(databasePath()));
 
-  EXPECT_EQ(importKind(path(QStringLiteral("good.json"))), Kind::saveFailed);
+  EXPECT_EQ(importKind(path("good.json")), Kind::saveFailed);
   EXPECT_EQ(store->container(), before);
-  EXPECT_THROW(manager.exportBackup(folder() + QStringLiteral("/no/such/folder/b.json"), now),
-               ExportImportError);
+  EXPECT_THROW(manager.exportBackup(folder() + "/no/such/folder/b.json", now), ExportImportError);
 }
 
 TEST_F(ExportImport, CsvCellsAreNeutralisedAndQuoted) {
-  const struct {
-    QString title;
-    QString field;
-  } cases[] = {
-      {QStringLiteral("Pay rent"), QStringLiteral("Pay rent")},
-      {QStringLiteral("=SUM(A1:A9)"), QStringLiteral("'=SUM(A1:A9)")},
-      {QStringLiteral("+49 30 1234"), QStringLiteral("'+49 30 1234")},
-      {QStringLiteral("-1+1"), QStringLiteral("'-1+1")},
-      {QStringLiteral("@cmd"), QStringLiteral("'@cmd")},
-      {QStringLiteral("\tTabbed"), QStringLiteral("'\tTabbed")},
-      {QStringLiteral("\rReturn"), QStringLiteral("\"'\rReturn\"")},
-      {QStringLiteral("Milk, eggs"), QStringLiteral("\"Milk, eggs\"")},
-      {QStringLiteral("Say \"hi\""), QStringLiteral("\"Say \"\"hi\"\"\"")},
-      {QStringLiteral("Two\nlines"), QStringLiteral("\"Two\nlines\"")},
-      {QStringLiteral("=HYPERLINK(\"x\",1)"), QStringLiteral("\"'=HYPERLINK(\"\"x\"\",1)\"")},
+  const std::pair<const char*, const char*> cases[] = {
+      {"Pay rent", "Pay rent"},
+      {"Rent = 5", "Rent = 5"},
+      {"=SUM(A1:A9)", "'=SUM(A1:A9)"},
+      {"+49 30 1234", "'+49 30 1234"},
+      {"-1+1", "'-1+1"},
+      {"@cmd", "'@cmd"},
+      {"\tTabbed", "'\tTabbed"},
+      {"\rReturn", "\"'\rReturn\""},
+      {"Milk, eggs", "\"Milk, eggs\""},
+      {"Say \"hi\"", "\"Say \"\"hi\"\"\""},
+      {"Two\nlines", "\"Two\nlines\""},
+      {"=HYPERLINK(\"x\",1)", "\"'=HYPERLINK(\"\"x\"\",1)\""},
   };
-  for (const auto& c : cases) {
-    store->addTask(makeTask(c.title));
+  for (const auto& [title, field] : cases) {
+    store->addTask(makeTask(title));
   }
-  ExportImportManager(*store).exportCSV(CsvKind::tasks, path(QStringLiteral("t.csv")));
-  const QString csv = QString::fromUtf8(readFile(path(QStringLiteral("t.csv"))));
+  ExportImportManager(*store).exportCSV(CsvKind::tasks, path("t.csv"));
+  const QString csv = QString::fromUtf8(readFile(path("t.csv")));
 
-  EXPECT_TRUE(csv.startsWith(QStringLiteral(
-      "Title,Notes,Due Date,Priority,Category,Completed,Completed At,Recurrence,Created At\r\n")));
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.title.toStdString());
-    EXPECT_TRUE(csv.contains(QStringLiteral("\r\n") + c.field + QLatin1Char(',')));
+  EXPECT_TRUE(csv.startsWith(
+      "Title,Notes,Due Date,Priority,Category,Completed,Completed At,Recurrence,Created At\r\n"));
+  for (const auto& [title, field] : cases) {
+    EXPECT_TRUE(csv.contains("\r\n" + QString(field) + ',')) << title;
   }
 }
 
 TEST_F(ExportImport, CsvOfBillsAndWaitingItemsListsEveryRecord) {
-  BillItem bill = makeBill(QStringLiteral("-Gas"), utc(2026, 4, 1));
-  bill.notes = QStringLiteral("acct, 12");
+  BillItem bill = makeBill("-Gas", utc(2026, 4, 1));
+  bill.notes = "acct, 12";
   store->addBill(bill);
-  store->addWaitingItem(makeWaiting(QStringLiteral("Refund"), utc(2026, 3, 2)));
+  store->addWaitingItem(makeWaiting("Refund", utc(2026, 3, 2)));
   ExportImportManager manager(*store);
-  manager.exportCSV(CsvKind::bills, path(QStringLiteral("b.csv")));
-  manager.exportCSV(CsvKind::waitingFor, path(QStringLiteral("w.csv")));
+  manager.exportCSV(CsvKind::bills, path("b.csv"));
+  manager.exportCSV(CsvKind::waitingFor, path("w.csv"));
 
-  EXPECT_EQ(
-      QString::fromUtf8(readFile(path(QStringLiteral("b.csv")))).section(QStringLiteral("\r\n"), 1),
-      QStringLiteral("'-Gas,42.50,USD,2026-04-01T00:00:00.000Z,Utilities,No,,Never,3,"
-                     "\"acct, 12\"\r\n"));
-  EXPECT_EQ(
-      QString::fromUtf8(readFile(path(QStringLiteral("w.csv")))).section(QStringLiteral("\r\n"), 1),
-      QStringLiteral("Refund,Alex,Waiting,,2026-03-02T00:00:00.000Z,,,\r\n"));
+  const auto secondLine = [this](const char* file) {
+    return QString::fromUtf8(readFile(path(file))).section("\r\n", 1);
+  };
+  EXPECT_EQ(secondLine("b.csv"),
+            "'-Gas,42.50,USD,2026-04-01T00:00:00.000Z,Utilities,No,,Never,3,\"acct, 12\"\r\n");
+  EXPECT_EQ(secondLine("w.csv"), "Refund,Alex,Waiting,,2026-03-02T00:00:00.000Z,,,\r\n");
 }
 
 }  // namespace

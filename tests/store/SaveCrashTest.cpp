@@ -21,13 +21,12 @@ const QByteArray kReadyMarker = "SAVE-LOOP-READY";
 // State k of the save loop holds exactly tasks 0 .. k-1, each fully determined by its index,
 // so a file can be checked against every state ever saved without knowing which one it is.
 TaskItem loopTask(int k) {
-  static const QUuid space =
-      QUuid::fromString(QStringLiteral("6f1d7a52-3c1e-4d55-9a8b-2f4e1c9d0b7a"));
+  static const QUuid space = QUuid::fromString("6f1d7a52-3c1e-4d55-9a8b-2f4e1c9d0b7a");
   const QDateTime base = utc(2026, 1, 1, 9);
   return TaskItem(QUuid::createUuidV5(space, QString::number(k)), QStringLiteral("task %1").arg(k),
                   QString(1200, QLatin1Char('a' + k % 26)), base.addSecs(60 * k),
-                  TaskPriority::high, QStringLiteral("Loop"), false, std::nullopt,
-                  RecurrenceRule::none(), base, base, false, std::nullopt);
+                  TaskPriority::high, "Loop", false, std::nullopt, RecurrenceRule::none(), base,
+                  base, false, std::nullopt);
 }
 
 // Returns the number of tasks when the file holds one of the loop's states; fails otherwise.
@@ -56,15 +55,15 @@ TEST(SaveLoopChild, DISABLED_AddsAndSavesUntilKilled) {
 
 TEST(SaveCrash, AKillAtAnyMomentLeavesALoadableSavedState) {
   QTemporaryDir dir;
-  const QString folder = dir.filePath(QStringLiteral("Pelmora"));
+  const QString folder = dir.filePath("Pelmora");
   ASSERT_FALSE(StorageFile::makePrivateFolder(folder).has_value());
   DashboardStorageContainer initial;
   for (int k = 0; k < 150; ++k) {
     initial.tasks.append(loopTask(k));
   }
   const QByteArray bytes = QJsonDocument(initial.toJson()).toJson(QJsonDocument::Compact);
-  const QString database = folder + QStringLiteral("/dashboard.json");
-  const QString backup = folder + QStringLiteral("/dashboard.backup.json");
+  const QString database = folder + "/dashboard.json";
+  const QString backup = folder + "/dashboard.backup.json";
   ASSERT_FALSE(StorageFile::writeAtomically(database, bytes).has_value());
   ASSERT_FALSE(StorageFile::writeAtomically(backup, bytes).has_value());
 
@@ -79,8 +78,7 @@ TEST(SaveCrash, AKillAtAnyMomentLeavesALoadableSavedState) {
     child.setProcessEnvironment(environment);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=SaveLoopChild.*"),
-                 QStringLiteral("--gtest_also_run_disabled_tests")});
+                {"--gtest_filter=SaveLoopChild.*", "--gtest_also_run_disabled_tests"});
     ASSERT_TRUE(child.waitForStarted());
     QByteArray output;
     while (!output.contains(kReadyMarker) && child.state() == QProcess::Running) {
@@ -102,7 +100,7 @@ TEST(SaveCrash, AKillAtAnyMomentLeavesALoadableSavedState) {
   }
   // How many saves a child finishes before its kill depends on the machine (none at all
   // under the sanitizers), so only what each kill left behind is checked.
-  EXPECT_TRUE(filesStartingWith(folder, QStringLiteral("dashboard.unreadable")).isEmpty());
+  EXPECT_TRUE(filesStartingWith(folder, "dashboard.unreadable").isEmpty());
 }
 
 }  // namespace

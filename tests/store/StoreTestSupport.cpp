@@ -12,9 +12,9 @@ namespace storetest {
 
 TaskItem makeTask(const QString& title, std::optional<QDateTime> due, RecurrenceRule recurrence) {
   const QDateTime created = testsupport::utc(2026, 3, 1, 8);
-  return TaskItem(QUuid::createUuid(), title, QStringLiteral("notes of ") + title, std::move(due),
-                  TaskPriority::medium, QStringLiteral("General"), false, std::nullopt, recurrence,
-                  created, created, false, std::nullopt);
+  return TaskItem(QUuid::createUuid(), title, "notes of " + title, std::move(due),
+                  TaskPriority::medium, "General", false, std::nullopt, recurrence, created,
+                  created, false, std::nullopt);
 }
 
 BillItem makeBill(const QString& name, const QDateTime& due, RecurrenceRule recurrence) {
@@ -32,7 +32,7 @@ WaitingForItem makeWaiting(const QString& title, const QDateTime& created) {
   WaitingForItem item;
   item.id = QUuid::createUuid();
   item.title = title;
-  item.personOrOrg = QStringLiteral("Alex");
+  item.personOrOrg = "Alex";
   item.createdAt = created;
   return item;
 }
@@ -41,11 +41,11 @@ CalendarEventItem makeEvent(const QString& id, const QDateTime& start, int minut
                             CalendarSourceType source) {
   CalendarEventItem event;
   event.id = id;
-  event.title = QStringLiteral("Event ") + id;
+  event.title = "Event " + id;
   event.startDate = start;
   event.endDate = start.addSecs(minutes * 60);
-  event.calendarName = QStringLiteral("Work");
-  event.calendarColorHex = QStringLiteral("#336699");
+  event.calendarName = "Work";
+  event.calendarColorHex = "#336699";
   event.sourceType = source;
   return event;
 }
@@ -53,15 +53,15 @@ CalendarEventItem makeEvent(const QString& id, const QDateTime& start, int minut
 EmailExtractedSuggestion makeSuggestion(EmailExtractedCategory category, const QString& title) {
   EmailExtractedSuggestion s;
   s.id = QUuid::createUuid();
-  s.sourceMessageID = QStringLiteral("msg-") + title;
-  s.sender = QStringLiteral("Billing <billing@example.com>");
-  s.subject = QStringLiteral("About ") + title;
+  s.sourceMessageID = "msg-" + title;
+  s.sender = "Billing <billing@example.com>";
+  s.subject = "About " + title;
   s.receivedDate = testsupport::utc(2026, 3, 9, 7);
   s.category = category;
   s.title = title;
-  s.notes = QStringLiteral("From the mail");
+  s.notes = "From the mail";
   s.confidence = 0.9;
-  s.evidenceSnippet = QStringLiteral("snippet");
+  s.evidenceSnippet = "snippet";
   s.priority = TaskPriority::high;
   s.createdAt = testsupport::utc(2026, 3, 9, 7, 5);
   return s;
@@ -108,6 +108,11 @@ DataStore& StoreTest::open() {
   store = std::make_unique<DataStore>(
       folder(), &notifications, &calendarService, [this] { return now; }, calendar);
   return *store;
+}
+
+void StoreTest::expectSaved() const {
+  EXPECT_EQ(loadContainer(databasePath()), store->container());
+  EXPECT_EQ(loadContainer(backupPath()), store->container());
 }
 
 }  // namespace storetest

@@ -47,6 +47,8 @@ class StoreTest : public ::testing::Test {
   void writeEmptyDatabase();
   // Opens (again) the store over the folder, releasing the previous one first.
   DataStore& open();
+  // The database and its backup both hold exactly what the store holds.
+  void expectSaved() const;
 
   QDateTime now;  // what the store's clock answers
   Calendar calendar;

@@ -1,0 +1,155 @@
+#include "StoreTestSupport.h"
+
+#include <QSignalSpy>
+
+#include <limits>
+
+using namespace storetest;
+using testsupport::utc;
+
+namespace {
+
+using Suggestions = StoreTest;
+
+// Adding one again replaces it in place; pending ones keep the store's order and count.
+TEST_F(Suggestions, AddReplaceDismissAndPendingOrder) {
+  DataStore& s = open();
+  auto first = makeSuggestion(EmailExtractedCategory::task, "1");
+  auto drafted = makeSuggestion(EmailExtractedCategory::task, "2");
+  drafted.status = SuggestionStatus::autoApplied;
+  const auto third = makeSuggestion(EmailExtractedCategory::bill, "3");
+  for (const auto& x : {first, drafted, third}) {
+    s.addEmailSuggestion(x);
+  }
+  first.title = "1, corrected";
+  s.addEmailSuggestion(first);
+  EXPECT_EQ(s.emailSuggestions(), (QList{first, drafted, third}));
+  EXPECT_EQ(s.pendingEmailSuggestions(), (QList{first, third}));
+  EXPECT_EQ(s.emailSyncState().pendingCount, 2);
+  expectSaved();
+
+  s.dismissSuggestion(first.id);
+  EXPECT_EQ(s.pendingEmailSuggestions(), QList{third});
+  EXPECT_EQ(s.emailSyncState().pendingCount, 1);
+  EXPECT_EQ(s.emailSuggestions().at(0).status, SuggestionStatus::dismissed);
+  EXPECT_EQ(s.emailSuggestions().at(0).reviewedAt, now);
+}
+
+TEST_F(Suggestions, SeveralSuggestionsAndTheirDraftsAreAddedWithOneSave) {
+  DataStore& s = open();
+  EmailExtractedSuggestion stored = makeSuggestion(EmailExtractedCategory::task, "stored");
+  s.addEmailSuggestion(stored);
+  stored.title = "stored, corrected";
+  const auto fresh = makeSuggestion(EmailExtractedCategory::bill, "fresh");
+  auto broken = makeSuggestion(EmailExtractedCategory::bill, "broken");
+  broken.confidence = std::numeric_limits<double>::quiet_NaN();  // would not read back
+  const TaskItem draft = makeTask("draft", now.addDays(1));
+  QSignalSpy saves(&s, &DataStore::databaseSaved);
+
+  s.addEmailSuggestions({stored, broken, fresh}, {draft});
+  EXPECT_EQ(saves.size(), 1);
+  EXPECT_EQ(s.emailSuggestions(), (QList{stored, fresh}));
+  EXPECT_EQ(s.tasks(), QList{draft});
+  EXPECT_EQ(notifications.scheduledTaskReminders, QList{draft});
+  EXPECT_EQ(s.emailSyncState().pendingCount, 2);
+  expectSaved();
+
+  s.addEmailSuggestions({broken});
+  EXPECT_EQ(saves.size(), 1);
+}
+
+TEST_F(Suggestions, ApprovingCreatesTheMatchingRecordOnce) {
+  DataStore& s = open();
+  auto task = makeSuggestion(EmailExtractedCategory::task, "Sign form");
+  task.dueDate = utc(2026, 3, 12, 10);
+  auto bill = makeSuggestion(EmailExtractedCategory::bill, "Phone bill");
+  bill.amount = 39.99;
+  bill.currency = "EUR";
+  bill.dueDate = utc(2026, 3, 20, 9);
+  bill.referenceNumber = "INV-7";
+  auto appointment = makeSuggestion(EmailExtractedCategory::appointment, "Dentist");
+  appointment.dueDate = utc(2026, 3, 14, 8);
+  appointment.location = "Main St 1";
+  auto waiting = makeSuggestion(EmailExtractedCategory::waitingFor, "Refund");
+  waiting.personOrOrg = "Shop";
+  waiting.dueDate = utc(2026, 3, 18, 9);
+  auto notice = makeSuggestion(EmailExtractedCategory::importantNotice, "Renew ID");
+  auto drafted = makeSuggestion(EmailExtractedCategory::task, "drafted");
+  drafted.status = SuggestionStatus::autoApplied;
+  auto late = makeSuggestion(EmailExtractedCategory::bill, "late");
+  for (const auto& x : {task, bill, appointment, waiting, notice, drafted, late}) {
+    s.addEmailSuggestion(x);
+  }
+  now = utc(2026, 3, 10, 10);
+  for (const auto& x : {task, bill, appointment, waiting, notice}) {
+    s.approveSuggestion(x.id);
+  }
+  // Approved twice or drafted already: nothing more. A dismissal can be undone.
+  s.approveSuggestion(task.id);
+  s.approveSuggestion(drafted.id);
+  s.dismissSuggestion(late.id);
+  s.approveSuggestion(late.id);
+
+  ASSERT_EQ(s.tasks().size(), 2);
+  const TaskItem& made = s.tasks().at(0);
+  EXPECT_EQ(made.title, "Sign form");
+  EXPECT_EQ(made.dueDate, task.dueDate);
+  EXPECT_EQ(made.priority, TaskPriority::high);
+  EXPECT_EQ(made.sourceEmailMessageID, task.sourceMessageID);
+  EXPECT_FALSE(made.isCompleted);
+  EXPECT_EQ(s.tasks().at(1).title, "Renew ID");
+
+  ASSERT_EQ(s.bills().size(), 2);
+  EXPECT_EQ(s.bills().at(0).name, "Phone bill");
+  EXPECT_DOUBLE_EQ(s.bills().at(0).amount, 39.99);
+  EXPECT_EQ(s.bills().at(0).currency, "EUR");
+  EXPECT_EQ(s.bills().at(0).dueDate, bill.dueDate);
+  EXPECT_TRUE(s.bills().at(0).notes.contains("INV-7"));
+
+  ASSERT_EQ(s.manualEvents().size(), 1);
+  const CalendarEventItem& event = s.manualEvents().at(0);
+  EXPECT_EQ(event.startDate, appointment.dueDate);
+  EXPECT_GT(event.endDate, event.startDate);
+  EXPECT_EQ(event.location, appointment.location);
+  EXPECT_EQ(event.sourceType, CalendarSourceType::manual);
+
+  ASSERT_EQ(s.waitingItems().size(), 1);
+  EXPECT_EQ(s.waitingItems().at(0).personOrOrg, "Shop");
+  EXPECT_EQ(s.waitingItems().at(0).expectedResponseDate, waiting.dueDate);
+  EXPECT_EQ(s.waitingItems().at(0).status, WaitingStatus::waiting);
+
+  for (const auto& stored : s.emailSuggestions()) {
+    EXPECT_EQ(stored.status,
+              stored.id == drafted.id ? SuggestionStatus::autoApplied : SuggestionStatus::approved);
+    EXPECT_EQ(stored.reviewedAt.has_value(), stored.id != drafted.id);
+  }
+  EXPECT_EQ(s.emailSuggestions().at(0).reviewedAt, now);
+  EXPECT_TRUE(s.pendingEmailSuggestions().isEmpty());
+  expectSaved();
+}
+
+TEST_F(Suggestions, DeletingEmailDataForgetsWhatMailGaveAndKeepsApprovedRecords) {
+  DataStore& s = open();
+  const auto approved = makeSuggestion(EmailExtractedCategory::task, "approved");
+  s.addEmailSuggestion(approved);
+  s.approveSuggestion(approved.id);
+  s.addEmailSuggestion(makeSuggestion(EmailExtractedCategory::bill, "pending"));
+  s.setProcessedEmailMessageIDs({"m1", "m2"});
+  s.setLastEmailSyncAt(now);
+  s.setEmailSyncState(EmailSyncState{now, "Found 2 new items", "me@example.com", false, 1});
+  s.save();
+  const DashboardStorageContainer before = s.container();
+  ASSERT_EQ(before.tasks.size(), 1);
+
+  s.deleteAllEmailData();
+  DashboardStorageContainer expected = before;
+  expected.emailSuggestions.clear();
+  expected.processedEmailMessageIDs.clear();
+  expected.lastEmailSyncAt.reset();
+  expected.emailSyncState = EmailSyncState{};
+  EXPECT_EQ(s.container(), expected);
+  expectSaved();
+  EXPECT_EQ(loadContainer(snapshotPath()), before);
+}
+
+}  // namespace
