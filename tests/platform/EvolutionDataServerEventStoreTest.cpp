@@ -9,7 +9,6 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
-#include <QFile>
 #include <QSignalSpy>
 #include <QThread>
 #include <QTimer>
@@ -17,7 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <functional>
 #include <memory>
 
 using testsupport::utc;
@@ -46,10 +44,10 @@ QList<QByteArray> components(const QString& fixture) {
 // The week's calendar: daily at 09:00 Berlin time with one day left out and one moved, an
 // all-day event on the day of the change, a meeting in New York time, one in a zone only the
 // calendar defines, and one after the week.
-QList<QByteArray> weekComponents() { return components(QStringLiteral("evolution-week.ics")); }
+QList<QByteArray> weekCalendar() { return components(QStringLiteral("evolution-week.ics")); }
 
 QByteArray weekEvent(const QByteArray& uid) {
-  for (const QByteArray& component : weekComponents()) {
+  for (const QByteArray& component : weekCalendar()) {
     if (component.contains("UID:" + uid + "\n")) {
       return component;
     }
@@ -71,7 +69,7 @@ class EvolutionStoreTest : public ::testing::Test {
     work_ =
         calendars_->createCalendar(QStringLiteral("Pelmora Test Work"), QStringLiteral("#1a2b3c"));
     ASSERT_FALSE(work_.isEmpty()) << calendars_->error().toStdString();
-    for (const QByteArray& component : weekComponents()) {
+    for (const QByteArray& component : weekCalendar()) {
       const bool added =
           component.startsWith("BEGIN:VTIMEZONE") ? calendars_->addZone(work_, component)
           : component.contains("RECURRENCE-ID")   ? calendars_->modifyEvent(work_, component, true)

@@ -25,14 +25,12 @@ class CalendarFilesTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(root_.isValid());
     DiagnosticLogger::shared().clear();
-  }
-
-  void installAll() {
     install("zones.ics", "data/evolution/calendar/work-uid/calendar.ics");
     install("work.source", "config/evolution/sources/work-uid.source");
     install("team.ics", "data/Pelmora/calendars/team.ics");
     install("holidays.ics", "data/Pelmora/calendars/holidays.ics");
     install("truncated.ics", "data/Pelmora/calendars/broken.ics");
+    store_ = makeStore();
   }
 
   void install(const QString& fixture, const QString& relative) {
@@ -42,19 +40,17 @@ class CalendarFilesTest : public ::testing::Test {
     ASSERT_TRUE(QFile::copy(testsupport::dataPath(QStringLiteral("calendars/") + fixture), target));
   }
 
-  std::unique_ptr<ICalendarFileEventStore> makeStore() {
-    return std::make_unique<ICalendarFileEventStore>(root_.filePath(QStringLiteral("data")),
-                                                     root_.filePath(QStringLiteral("config")),
-                                                     kLosAngeles);
+  std::unique_ptr<ICalendarFileEventStore> makeStore(const QString& base = QString()) {
+    return std::make_unique<ICalendarFileEventStore>(
+        root_.filePath(base + QStringLiteral("data")),
+        root_.filePath(base + QStringLiteral("config")), kLosAngeles);
   }
 
   QTemporaryDir root_;
+  std::unique_ptr<ICalendarFileEventStore> store_;
 };
 
 TEST_F(CalendarFilesTest, ListsCalendarsOfBothFoldersAndSkipsAMalformedFile) {
-  installAll();
-  const auto store = makeStore();
-
   const QList<EventStoreCalendar> expected{
       {QStringLiteral("work-uid"), QStringLiteral("Work"), QStringLiteral("#62A0EA"),
        QStringLiteral("On This Computer")},
@@ -64,20 +60,18 @@ TEST_F(CalendarFilesTest, ListsCalendarsOfBothFoldersAndSkipsAMalformedFile) {
       {QStringLiteral("pelmora-calendars/team.ics"), QStringLiteral("Team, Berlin office"),
        QStringLiteral("#FF9500"), QStringLiteral("Pelmora")},
   };
-  EXPECT_EQ(store->calendars(), expected);
+  EXPECT_EQ(store_->calendars(), expected);
   EXPECT_EQ(logged(QStringLiteral("WARN"), QStringLiteral("1 unreadable event(s)")).size(), 1);
 
   // Logged once, not on every read.
-  store->events(utc(2024, 1, 1), utc(2025, 1, 1), std::nullopt);
-  store->calendars();
+  store_->events(utc(2024, 1, 1), utc(2025, 1, 1), std::nullopt);
+  store_->calendars();
   EXPECT_EQ(logged(QStringLiteral("WARN"), QStringLiteral("broken.ics")).size(), 1);
 }
 
 TEST_F(CalendarFilesTest, ExpandsRecurrencesWithExceptionsOverridesAndDaylightSaving) {
-  installAll();
-  const auto store = makeStore();
-  const auto events = store->events(utc(2024, 3, 1), utc(2024, 6, 1),
-                                    QSet<QString>{QStringLiteral("pelmora-calendars/team.ics")});
+  const auto events = store_->events(utc(2024, 3, 1), utc(2024, 6, 1),
+                                     QSet<QString>{QStringLiteral("pelmora-calendars/team.ics")});
 
   // 09:00 in Berlin is 08:00 UTC before the switch to summer time on 31 March and 07:00
   // after it. 1 April is excluded, 8 April moved to the 9th, the rule ends after six
@@ -109,21 +103,19 @@ TEST_F(CalendarFilesTest, ExpandsRecurrencesWithExceptionsOverridesAndDaylightSa
 }
 
 TEST_F(CalendarFilesTest, AllDayEventsAreWholeLocalDays) {
-  installAll();
-  const auto store = makeStore();
   // Los Angeles is on summer time (UTC-7) from 10 March 2024.
   const QList<Seen> march{
       {QStringLiteral("Holiday"), utc(2024, 3, 15, 7), utc(2024, 3, 16, 7), true},
       {QStringLiteral("Trip"), utc(2024, 3, 20, 7), utc(2024, 3, 23, 7), true},
   };
-  EXPECT_EQ(seen(store->events(utc(2024, 3, 1), utc(2024, 4, 1), kHolidays)), march);
+  EXPECT_EQ(seen(store_->events(utc(2024, 3, 1), utc(2024, 4, 1), kHolidays)), march);
 
   // A window inside the trip's middle day still finds the trip.
-  EXPECT_EQ(seen(store->events(utc(2024, 3, 21, 12), utc(2024, 3, 21, 13), kHolidays)),
+  EXPECT_EQ(seen(store_->events(utc(2024, 3, 21, 12), utc(2024, 3, 21, 13), kHolidays)),
             QList<Seen>{march[1]});
 
   // A yearly all-day event without an end lasts one day, in its 35th year as in its first.
-  const auto birthday = store->events(utc(2024, 6, 1), utc(2024, 7, 1), kHolidays);
+  const auto birthday = store_->events(utc(2024, 6, 1), utc(2024, 7, 1), kHolidays);
   ASSERT_EQ(birthday.size(), 1);
   EXPECT_EQ(seen(birthday).first(),
             (Seen{QStringLiteral("Birthday"), utc(2024, 6, 12, 7), utc(2024, 6, 13, 7), true}));
@@ -132,8 +124,6 @@ TEST_F(CalendarFilesTest, AllDayEventsAreWholeLocalDays) {
 
 // Every way of naming a time zone, the window's edges and the choice of calendars.
 TEST_F(CalendarFilesTest, HonoursEveryWayOfNamingATimeZoneAndTheWindow) {
-  installAll();
-  const auto store = makeStore();
   const QSet<QString> work{QStringLiteral("work-uid")};
   const QList<Seen> expected{
       {QStringLiteral("In UTC"), utc(2024, 7, 10, 6), utc(2024, 7, 10, 7)},
@@ -148,17 +138,17 @@ TEST_F(CalendarFilesTest, HonoursEveryWayOfNamingATimeZoneAndTheWindow) {
       // A daily rule started nine years earlier yields just this day's occurrence.
       {QStringLiteral("Since 2015"), utc(2024, 7, 10, 22), utc(2024, 7, 10, 22, 15)},
   };
-  EXPECT_EQ(seen(store->events(utc(2024, 7, 10), utc(2024, 7, 11), work)), expected);
+  EXPECT_EQ(seen(store_->events(utc(2024, 7, 10), utc(2024, 7, 11), work)), expected);
 
   // An event that ends where the window starts, or starts where it ends, is outside it.
-  EXPECT_TRUE(store->events(utc(2024, 7, 10, 7), utc(2024, 7, 10, 9), work).isEmpty());
-  EXPECT_EQ(store->events(utc(2024, 7, 10, 6, 59), utc(2024, 7, 10, 9, 1), work).size(), 2);
+  EXPECT_TRUE(store_->events(utc(2024, 7, 10, 7), utc(2024, 7, 10, 9), work).isEmpty());
+  EXPECT_EQ(store_->events(utc(2024, 7, 10, 6, 59), utc(2024, 7, 10, 9, 1), work).size(), 2);
   // An empty or reversed window has nothing.
-  EXPECT_TRUE(store->events(utc(2024, 7, 11), utc(2024, 7, 10), work).isEmpty());
+  EXPECT_TRUE(store_->events(utc(2024, 7, 11), utc(2024, 7, 10), work).isEmpty());
 
-  EXPECT_TRUE(store->events(utc(2024, 1, 1), utc(2025, 1, 1), QSet<QString>{}).isEmpty());
-  EXPECT_EQ(store->events(utc(2024, 7, 10), utc(2024, 7, 11), std::nullopt).size(), 6);
-  const auto all = store->events(utc(2024, 3, 1), utc(2024, 4, 1), std::nullopt);
+  EXPECT_TRUE(store_->events(utc(2024, 1, 1), utc(2025, 1, 1), QSet<QString>{}).isEmpty());
+  EXPECT_EQ(store_->events(utc(2024, 7, 10), utc(2024, 7, 11), std::nullopt).size(), 6);
+  const auto all = store_->events(utc(2024, 3, 1), utc(2024, 4, 1), std::nullopt);
   for (qsizetype i = 1; i < all.size(); ++i) {
     EXPECT_LE(all[i - 1].startDate, all[i].startDate);
   }
@@ -167,12 +157,10 @@ TEST_F(CalendarFilesTest, HonoursEveryWayOfNamingATimeZoneAndTheWindow) {
 }
 
 TEST_F(CalendarFilesTest, AReadPreparedHereRunsOnAnotherThreadAfterTheStoreIsGone) {
-  installAll();
-  auto store = makeStore();
   const EventStore::Read read =
-      store->prepareRead(utc(2024, 3, 1), utc(2024, 4, 1),
-                         QSet<QString>{QStringLiteral("pelmora-calendars/holidays.ics")});
-  store.reset();
+      store_->prepareRead(utc(2024, 3, 1), utc(2024, 4, 1),
+                          QSet<QString>{QStringLiteral("pelmora-calendars/holidays.ics")});
+  store_.reset();
   EventStoreContent content;
   std::unique_ptr<QThread> thread(QThread::create([&] { content = read(); }));
   thread->start();
@@ -184,24 +172,24 @@ TEST_F(CalendarFilesTest, AReadPreparedHereRunsOnAnotherThreadAfterTheStoreIsGon
 
 TEST_F(CalendarFilesTest, NoticesFoldersAndFilesCreatedOrChangedAfterStart) {
   // Nothing exists yet but the data folder itself.
-  ASSERT_TRUE(QDir().mkpath(root_.filePath(QStringLiteral("data"))));
-  const auto store = makeStore();
+  ASSERT_TRUE(QDir().mkpath(root_.filePath(QStringLiteral("later/data"))));
+  const auto store = makeStore(QStringLiteral("later/"));
   EXPECT_TRUE(store->calendars().isEmpty());
   QSignalSpy changed(store.get(), &EventStore::changed);
 
-  install("team.ics", "data/Pelmora/calendars/team.ics");
+  install("team.ics", "later/data/Pelmora/calendars/team.ics");
   ASSERT_TRUE(changed.wait(10000));
   ASSERT_EQ(store->calendars().size(), 1);
 
   // The new folder is watched too: a second file there is noticed as well.
   changed.clear();
-  install("holidays.ics", "data/Pelmora/calendars/holidays.ics");
+  install("holidays.ics", "later/data/Pelmora/calendars/holidays.ics");
   ASSERT_TRUE(changed.wait(10000));
   EXPECT_EQ(store->calendars().size(), 2);
   ASSERT_EQ(store->events(utc(2024, 3, 1), utc(2024, 4, 1), kHolidays).size(), 2);
 
   changed.clear();
-  install("days-off.ics", "data/Pelmora/calendars/holidays.ics");
+  install("days-off.ics", "later/data/Pelmora/calendars/holidays.ics");
   ASSERT_TRUE(changed.wait(10000));
   const auto events = store->events(utc(2024, 3, 1), utc(2024, 4, 1), kHolidays);
   ASSERT_EQ(events.size(), 1);
