@@ -1,10 +1,9 @@
 #include "core/platform/DesktopEventStore.h"
 
-#include "core/model/DiagnosticLogger.h"
 #include "core/platform/ICalendarFileEventStore.h"
 
-#include "EvolutionCalendars.h"
-#include "common/TestSupport.h"
+#include "PlatformSupport.h"
+#include "testing/EvolutionCalendars.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,8 +16,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
-#include <optional>
 
 using testsupport::utc;
 
@@ -39,10 +36,7 @@ class CalendarFolder {
  public:
   CalendarFolder() {
     writeFile(root_.filePath(QStringLiteral("data/Pelmora/calendars/files.ics")),
-              "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n"
-              "BEGIN:VEVENT\r\nUID:only-in-a-file\r\nSUMMARY:Only in a file\r\n"
-              "DTSTART:20260324T100000Z\r\nDTEND:20260324T110000Z\r\nEND:VEVENT\r\n"
-              "END:VCALENDAR\r\n");
+              calendarFixture(QStringLiteral("only-in-a-file.ics")));
   }
 
   std::unique_ptr<ICalendarFileEventStore> store() const {
@@ -63,68 +57,49 @@ QStringList titles(const EventStore& store) {
   return result;
 }
 
-QList<DiagnosticLogger::Entry> choiceEntries() {
-  QList<DiagnosticLogger::Entry> result;
-  for (const auto& entry : DiagnosticLogger::shared().entries()) {
-    if (entry.subsystem == QLatin1String("Calendar") &&
-        entry.message.startsWith(QLatin1String("Reading "))) {
-      result.append(entry);
-    }
+// The log lines that say which backend was chosen, and why.
+QStringList choiceLog() {
+  QStringList result;
+  for (const auto& entry : logged(QString(), QStringLiteral("Reading "))) {
+    result.append(entry.level + u' ' + entry.message);
   }
   return result;
 }
 
-// Which backend a store settles on when its session bus is `busAddress`, checked in full.
-// Empty when all is as expected; otherwise what was wrong.
-QString fallbackProblems(const QByteArray& busAddress, const QString& level,
-                         const QString& reason) {
+// What a store settles on when its session bus is `busAddress`, in one line: the backend, the
+// events it serves, how often it announced its choice, and the log lines that say why.
+QString choice(const QByteArray& busAddress) {
   qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress);
   DiagnosticLogger::shared().clear();
   CalendarFolder folder;
   DesktopEventStore store(folder.store(), kBerlin, DesktopEventStore::registryTimeout);
   QSignalSpy chosen(&store, &DesktopEventStore::backendChosen);
-  if (!eventually([&] { return store.backend() != DesktopEventStore::Backend::undecided; })) {
-    return QStringLiteral("no backend chosen");
-  }
-  QStringList problems;
-  if (store.backend() != DesktopEventStore::Backend::calendarFiles) {
-    problems.append(QStringLiteral("did not choose the calendar files"));
-  }
-  if (!store.isReadable() || titles(store) != QStringList{QStringLiteral("Only in a file")}) {
-    problems.append(QStringLiteral("the file's event is not served: ") +
-                    titles(store).join(QLatin1Char(',')));
-  }
-  const auto entries = choiceEntries();
-  if (entries.size() != 1 || entries.front().level != level ||
-      !entries.front().message.contains(reason)) {
-    problems.append(QStringLiteral("log: ") +
-                    (entries.isEmpty() ? QStringLiteral("nothing")
-                                       : entries.front().level + u' ' + entries.front().message));
-  }
-  if (chosen.count() != 1) {
-    problems.append(QStringLiteral("backendChosen emitted %1 times").arg(chosen.count()));
-  }
-  return problems.join(QStringLiteral("; "));
+  eventually([&] { return store.backend() != DesktopEventStore::Backend::undecided; });
+  const bool files = store.backend() == DesktopEventStore::Backend::calendarFiles;
+  return QStringLiteral("%1, %2 [%3], chosen %4 time(s), log [%5]")
+      .arg(files ? QStringLiteral("calendar files") : QStringLiteral("not the files"),
+           store.isReadable() ? QStringLiteral("readable") : QStringLiteral("unreadable"),
+           titles(store).join(u','), QString::number(chosen.count()), choiceLog().join(u'|'));
 }
 
-// The session bus cannot be swapped once GLib has connected to it, so each case runs in a
-// child process of its own.
-[[noreturn]] void exitWith(const QString& problems) {
-  std::fprintf(stderr, "%s\n", problems.isEmpty() ? "calendar files chosen" : qPrintable(problems));
-  std::fflush(stderr);
-  std::_Exit(problems.isEmpty() ? 0 : 1);
-}
-
-// `fallbackProblems` on a bus of its own, which offers a registry service started by
-// `registryExec`, or none.
-QString onPrivateBus(const std::optional<QByteArray>& registryExec, const QString& level,
-                     const QString& reason) {
+// `choice` on a session bus that is missing (0), never answers (1), offers a registry service
+// that cannot start (2), or none at all (3).
+QString choiceOnBus(int kind) {
   QTemporaryDir dir;
+  if (kind == 0) {
+    return choice("unix:path=" + dir.filePath(QStringLiteral("no-bus-here")).toUtf8());
+  }
+  if (kind == 1) {
+    // Accepts connections and never says a word: the bus handshake waits forever.
+    QLocalServer silent;
+    silent.listen(dir.filePath(QStringLiteral("silent")));
+    return choice("unix:path=" + silent.fullServerName().toUtf8());
+  }
   const QString services = dir.filePath(QStringLiteral("services"));
   QDir().mkpath(services);
-  if (registryExec) {
+  if (kind == 2) {
     writeFile(services + QStringLiteral("/org.gnome.evolution.dataserver.Sources5.service"),
-              "[D-BUS Service]\nName=org.gnome.evolution.dataserver.Sources5\n" + *registryExec);
+              "[D-BUS Service]\nName=org.gnome.evolution.dataserver.Sources5\nExec=/bin/false\n");
   }
   const QString config = dir.filePath(QStringLiteral("bus.conf"));
   writeFile(config, QStringLiteral("<busconfig><type>session</type><listen>unix:dir=%1</listen>"
@@ -137,55 +112,38 @@ QString onPrivateBus(const std::optional<QByteArray>& registryExec, const QStrin
   bus.start(QStringLiteral("dbus-daemon"),
             {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
              QStringLiteral("--print-address=1")});
-  QString problems = QStringLiteral("the test bus did not start");
+  QString result = QStringLiteral("the test bus did not start");
   if (bus.waitForReadyRead(10000)) {
-    problems = fallbackProblems(bus.readLine().trimmed(), level, reason);
+    result = choice(bus.readLine().trimmed());
   }
   bus.kill();
   bus.waitForFinished();
-  return problems;
+  return result;
 }
 
-class DesktopEventStoreFallbackTest : public ::testing::Test {
- protected:
-  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-};
-
-TEST_F(DesktopEventStoreFallbackTest, WithoutASessionBusReadsTheCalendarFiles) {
-  EXPECT_EXIT(
-      {
-        QTemporaryDir dir;
-        exitWith(
-            fallbackProblems("unix:path=" + dir.filePath(QStringLiteral("no-bus-here")).toUtf8(),
-                             QStringLiteral("INFO"), QStringLiteral("no session bus")));
-      },
-      ::testing::ExitedWithCode(0), "calendar files chosen");
-}
-
-TEST_F(DesktopEventStoreFallbackTest, ARegistryThatDoesNotAnswerInTwoSecondsLeavesTheFiles) {
-  EXPECT_EXIT(
-      {
-        // Accepts connections and never says a word: the bus handshake waits forever.
-        QTemporaryDir dir;
-        QLocalServer silent;
-        silent.listen(dir.filePath(QStringLiteral("silent")));
-        exitWith(fallbackProblems("unix:path=" + silent.fullServerName().toUtf8(),
-                                  QStringLiteral("WARN"),
-                                  QStringLiteral("did not answer within 2000 ms")));
-      },
-      ::testing::ExitedWithCode(0), "calendar files chosen");
-}
-
-TEST_F(DesktopEventStoreFallbackTest, ARegistryThatCannotStartLeavesTheFiles) {
-  EXPECT_EXIT(exitWith(onPrivateBus(QByteArray("Exec=/bin/false\n"), QStringLiteral("WARN"),
-                                    QStringLiteral("cannot start"))),
-              ::testing::ExitedWithCode(0), "calendar files chosen");
-}
-
-TEST_F(DesktopEventStoreFallbackTest, WithoutTheRegistryInstalledReadsTheFilesQuietly) {
-  EXPECT_EXIT(
-      exitWith(onPrivateBus(std::nullopt, QStringLiteral("INFO"), QStringLiteral("not installed"))),
-      ::testing::ExitedWithCode(0), "calendar files chosen");
+// The session bus cannot be swapped once GLib has connected to it, so each case runs in a
+// child process of its own and prints what the store chose.
+TEST(DesktopEventStoreFallbackTest, ReadsTheCalendarFilesWhenTheRegistryIsAbsentOrFails) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const char* const logs[] = {
+      "INFO Reading calendar files: [^|]*no session bus",
+      "WARN Reading calendar files: [^|]*did not answer within 2000 ms",
+      "WARN Reading calendar files: [^|]*cannot start",
+      "INFO Reading calendar files: [^|]*not installed",
+  };
+  for (int kind = 0; kind < 4; ++kind) {
+    SCOPED_TRACE(kind);
+    EXPECT_EXIT(
+        {
+          std::fprintf(stderr, "%s\n", qPrintable(choiceOnBus(kind)));
+          std::fflush(stderr);
+          std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0),
+        std::string(
+            "calendar files, readable \\[Only in a file\\], chosen 1 time\\(s\\), log \\[") +
+            logs[kind] + "[^|]*\\]");
+  }
 }
 
 TEST(DesktopEventStoreTest, ServesTheFilesUntilEvolutionDataServerHasLoadedThenSwitches) {
@@ -220,11 +178,8 @@ TEST(DesktopEventStoreTest, ServesTheFilesUntilEvolutionDataServerHasLoadedThenS
   EXPECT_EQ(store.backend(), DesktopEventStore::Backend::evolutionDataServer);
   EXPECT_FALSE(titles(store).contains(QLatin1String("Only in a file")));
   EXPECT_GE(changed.count(), 1);
-  const auto entries = choiceEntries();
-  ASSERT_EQ(entries.size(), 1);
-  EXPECT_EQ(entries.front().level, QStringLiteral("INFO"));
-  EXPECT_EQ(entries.front().message,
-            QStringLiteral("Reading the desktop calendars from Evolution Data Server."));
+  EXPECT_EQ(choiceLog(), QStringList{QStringLiteral(
+                             "INFO Reading the desktop calendars from Evolution Data Server.")});
 
   // Edits now come through the server's views.
   changed.clear();

@@ -66,10 +66,8 @@ TEST(HttpSessionTest, GivesStatusHeadersAndBodyAndSendsWhatItWasGiven) {
   EXPECT_EQ(got.method, "POST");
   EXPECT_EQ(got.path, "/v1/things");
   EXPECT_EQ(got.query, "alt=json&q=a%20b");
-  EXPECT_EQ(got.queryItem("q"), QString("a b"));
   EXPECT_EQ(got.header("authorization"), QByteArray("Bearer t0k"));
   EXPECT_EQ(got.body, "a=1&b=%2B");
-  EXPECT_EQ(got.formValue("b"), QString("+"));
 }
 
 TEST(HttpSessionTest, ErrorStatusesAndNonHttpAnswersAreAnswersNotFailures) {
@@ -105,24 +103,24 @@ TEST(HttpSessionTest, ErrorStatusesAndNonHttpAnswersAreAnswersNotFailures) {
 }
 
 TEST(HttpSessionTest, TransportFailuresThrowWithTheSystemMessageAndNoQuery) {
-  HttpSession session(15s, 25s);
-  const QUrl refused(
-      QStringLiteral("http://127.0.0.1:%1/token?access_token=s3cr3t-value").arg(closedPort()));
-  const TransportError error = expectTransportError(session, get(refused));
-  EXPECT_EQ(error.code(), QNetworkReply::ConnectionRefusedError);
-  EXPECT_FALSE(error.errorDescription().isEmpty());
-  EXPECT_FALSE(error.errorDescription().contains("s3cr3t"));
-  EXPECT_FALSE(error.isTimeout());
-
   FakeHttpServer server;
   ScriptedReply drop;
   drop.dropConnection = true;
   server.setReply("GET", "/drop", drop);
-  const TransportError dropped = expectTransportError(session, get(server.url("/drop?key=s3cr3t")));
-  EXPECT_NE(dropped.code(), QNetworkReply::NoError);
-  EXPECT_FALSE(dropped.errorDescription().isEmpty());
-  EXPECT_FALSE(dropped.errorDescription().contains("s3cr3t"));
-  EXPECT_FALSE(dropped.isTimeout());
+  HttpSession session(15s, 25s);
+  const QUrl refused(
+      QStringLiteral("http://127.0.0.1:%1/token?access_token=s3cr3t-value").arg(closedPort()));
+  for (const QUrl& url : {refused, server.url("/drop?key=s3cr3t")}) {
+    SCOPED_TRACE(url.path().toStdString());
+    const TransportError error = expectTransportError(session, get(url));
+    EXPECT_NE(error.code(), QNetworkReply::NoError);
+    EXPECT_FALSE(error.errorDescription().isEmpty());
+    EXPECT_FALSE(error.errorDescription().contains("s3cr3t"));
+    EXPECT_FALSE(error.isTimeout());
+    if (url == refused) {
+      EXPECT_EQ(error.code(), QNetworkReply::ConnectionRefusedError);
+    }
+  }
 }
 
 TEST(HttpSessionTest, EachOfTheThreeTimeOutsEndsASilentRequest) {

@@ -1,6 +1,6 @@
-#include "core/model/DiagnosticLogger.h"
 #include "core/platform/ICalendarFileEventStore.h"
 
+#include "PlatformSupport.h"
 #include "common/TestSupport.h"
 
 #include <QDir>
@@ -18,51 +18,19 @@ using testsupport::utc;
 namespace {
 
 const QTimeZone kLosAngeles("America/Los_Angeles");
-
-// Title, start and end in UTC: enough to tell every occurrence apart.
-struct Seen {
-  QString title;
-  QDateTime start;
-  QDateTime end;
-  bool operator==(const Seen&) const = default;
-};
-
-void PrintTo(const Seen& seen, std::ostream* os) {
-  *os << seen.title.toStdString() << " " << seen.start.toString(Qt::ISODate).toStdString() << " - "
-      << seen.end.toString(Qt::ISODate).toStdString();
-}
-
-QList<Seen> seen(const QList<EventStoreEvent>& events) {
-  QList<Seen> result;
-  for (const EventStoreEvent& event : events) {
-    result.append({event.title, event.startDate, event.endDate});
-  }
-  return result;
-}
-
-bool logMentions(const QString& level, const QString& text) {
-  for (const auto& entry : DiagnosticLogger::shared().entries()) {
-    if (entry.level == level && entry.subsystem == QLatin1String("Calendar") &&
-        entry.message.contains(text)) {
-      return true;
-    }
-  }
-  return false;
-}
+const QSet<QString> kHolidays{QStringLiteral("pelmora-calendars/holidays.ics")};
 
 class CalendarFilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(root_.isValid());
     DiagnosticLogger::shared().clear();
-  }
-
-  void installAll() {
     install("zones.ics", "data/evolution/calendar/work-uid/calendar.ics");
     install("work.source", "config/evolution/sources/work-uid.source");
     install("team.ics", "data/Pelmora/calendars/team.ics");
     install("holidays.ics", "data/Pelmora/calendars/holidays.ics");
     install("truncated.ics", "data/Pelmora/calendars/broken.ics");
+    store_ = makeStore();
   }
 
   void install(const QString& fixture, const QString& relative) {
@@ -72,27 +40,17 @@ class CalendarFilesTest : public ::testing::Test {
     ASSERT_TRUE(QFile::copy(testsupport::dataPath(QStringLiteral("calendars/") + fixture), target));
   }
 
-  void write(const QString& relative, const QByteArray& content) {
-    const QString target = root_.filePath(relative);
-    ASSERT_TRUE(QDir().mkpath(QFileInfo(target).path()));
-    QFile file(target);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(content), content.size());
-  }
-
-  std::unique_ptr<ICalendarFileEventStore> makeStore() {
-    return std::make_unique<ICalendarFileEventStore>(root_.filePath(QStringLiteral("data")),
-                                                     root_.filePath(QStringLiteral("config")),
-                                                     kLosAngeles);
+  std::unique_ptr<ICalendarFileEventStore> makeStore(const QString& base = QString()) {
+    return std::make_unique<ICalendarFileEventStore>(
+        root_.filePath(base + QStringLiteral("data")),
+        root_.filePath(base + QStringLiteral("config")), kLosAngeles);
   }
 
   QTemporaryDir root_;
+  std::unique_ptr<ICalendarFileEventStore> store_;
 };
 
 TEST_F(CalendarFilesTest, ListsCalendarsOfBothFoldersAndSkipsAMalformedFile) {
-  installAll();
-  const auto store = makeStore();
-
   const QList<EventStoreCalendar> expected{
       {QStringLiteral("work-uid"), QStringLiteral("Work"), QStringLiteral("#62A0EA"),
        QStringLiteral("On This Computer")},
@@ -102,25 +60,18 @@ TEST_F(CalendarFilesTest, ListsCalendarsOfBothFoldersAndSkipsAMalformedFile) {
       {QStringLiteral("pelmora-calendars/team.ics"), QStringLiteral("Team, Berlin office"),
        QStringLiteral("#FF9500"), QStringLiteral("Pelmora")},
   };
-  EXPECT_EQ(store->calendars(), expected);
-  EXPECT_TRUE(logMentions(QStringLiteral("WARN"), QStringLiteral("broken.ics")));
-  EXPECT_TRUE(logMentions(QStringLiteral("WARN"), QStringLiteral("1 unreadable event(s)")));
+  EXPECT_EQ(store_->calendars(), expected);
+  EXPECT_EQ(logged(QStringLiteral("WARN"), QStringLiteral("1 unreadable event(s)")).size(), 1);
 
   // Logged once, not on every read.
-  store->events(utc(2024, 1, 1), utc(2025, 1, 1), std::nullopt);
-  store->calendars();
-  int mentions = 0;
-  for (const auto& entry : DiagnosticLogger::shared().entries()) {
-    mentions += entry.message.contains(QStringLiteral("broken.ics")) ? 1 : 0;
-  }
-  EXPECT_EQ(mentions, 1);
+  store_->events(utc(2024, 1, 1), utc(2025, 1, 1), std::nullopt);
+  store_->calendars();
+  EXPECT_EQ(logged(QStringLiteral("WARN"), QStringLiteral("broken.ics")).size(), 1);
 }
 
 TEST_F(CalendarFilesTest, ExpandsRecurrencesWithExceptionsOverridesAndDaylightSaving) {
-  installAll();
-  const auto store = makeStore();
-  const auto events = store->events(utc(2024, 3, 1), utc(2024, 6, 1),
-                                    QSet<QString>{QStringLiteral("pelmora-calendars/team.ics")});
+  const auto events = store_->events(utc(2024, 3, 1), utc(2024, 6, 1),
+                                     QSet<QString>{QStringLiteral("pelmora-calendars/team.ics")});
 
   // 09:00 in Berlin is 08:00 UTC before the switch to summer time on 31 March and 07:00
   // after it. 1 April is excluded, 8 April moved to the 9th, the rule ends after six
@@ -152,38 +103,28 @@ TEST_F(CalendarFilesTest, ExpandsRecurrencesWithExceptionsOverridesAndDaylightSa
 }
 
 TEST_F(CalendarFilesTest, AllDayEventsAreWholeLocalDays) {
-  installAll();
-  const auto store = makeStore();
-  const QSet<QString> holidays{QStringLiteral("pelmora-calendars/holidays.ics")};
-
   // Los Angeles is on summer time (UTC-7) from 10 March 2024.
   const QList<Seen> march{
-      {QStringLiteral("Holiday"), utc(2024, 3, 15, 7), utc(2024, 3, 16, 7)},
-      {QStringLiteral("Trip"), utc(2024, 3, 20, 7), utc(2024, 3, 23, 7)},
+      {QStringLiteral("Holiday"), utc(2024, 3, 15, 7), utc(2024, 3, 16, 7), true},
+      {QStringLiteral("Trip"), utc(2024, 3, 20, 7), utc(2024, 3, 23, 7), true},
   };
-  const auto inMarch = store->events(utc(2024, 3, 1), utc(2024, 4, 1), holidays);
-  EXPECT_EQ(seen(inMarch), march);
-  for (const EventStoreEvent& event : inMarch) {
-    EXPECT_TRUE(event.isAllDay);
-  }
+  EXPECT_EQ(seen(store_->events(utc(2024, 3, 1), utc(2024, 4, 1), kHolidays)), march);
 
   // A window inside the trip's middle day still finds the trip.
-  EXPECT_EQ(seen(store->events(utc(2024, 3, 21, 12), utc(2024, 3, 21, 13), holidays)),
+  EXPECT_EQ(seen(store_->events(utc(2024, 3, 21, 12), utc(2024, 3, 21, 13), kHolidays)),
             QList<Seen>{march[1]});
 
   // A yearly all-day event without an end lasts one day, in its 35th year as in its first.
-  const auto birthday = store->events(utc(2024, 6, 1), utc(2024, 7, 1), holidays);
+  const auto birthday = store_->events(utc(2024, 6, 1), utc(2024, 7, 1), kHolidays);
   ASSERT_EQ(birthday.size(), 1);
   EXPECT_EQ(seen(birthday).first(),
-            (Seen{QStringLiteral("Birthday"), utc(2024, 6, 12, 7), utc(2024, 6, 13, 7)}));
+            (Seen{QStringLiteral("Birthday"), utc(2024, 6, 12, 7), utc(2024, 6, 13, 7), true}));
   EXPECT_EQ(birthday.first().identifier, QStringLiteral("birthday@pelmora.test/20240612"));
 }
 
-TEST_F(CalendarFilesTest, HonoursEveryWayOfNamingATimeZone) {
-  installAll();
-  const auto store = makeStore();
-  const auto events =
-      store->events(utc(2024, 7, 10), utc(2024, 7, 11), QSet<QString>{QStringLiteral("work-uid")});
+// Every way of naming a time zone, the window's edges and the choice of calendars.
+TEST_F(CalendarFilesTest, HonoursEveryWayOfNamingATimeZoneAndTheWindow) {
+  const QSet<QString> work{QStringLiteral("work-uid")};
   const QList<Seen> expected{
       {QStringLiteral("In UTC"), utc(2024, 7, 10, 6), utc(2024, 7, 10, 7)},
       // Vendor-prefixed IANA name, no VTIMEZONE in the file; DURATION instead of DTEND.
@@ -197,24 +138,17 @@ TEST_F(CalendarFilesTest, HonoursEveryWayOfNamingATimeZone) {
       // A daily rule started nine years earlier yields just this day's occurrence.
       {QStringLiteral("Since 2015"), utc(2024, 7, 10, 22), utc(2024, 7, 10, 22, 15)},
   };
-  EXPECT_EQ(seen(events), expected);
-}
-
-TEST_F(CalendarFilesTest, RangeEdgesAndCalendarSelection) {
-  installAll();
-  const auto store = makeStore();
-  const QSet<QString> work{QStringLiteral("work-uid")};
+  EXPECT_EQ(seen(store_->events(utc(2024, 7, 10), utc(2024, 7, 11), work)), expected);
 
   // An event that ends where the window starts, or starts where it ends, is outside it.
-  EXPECT_TRUE(store->events(utc(2024, 7, 10, 7), utc(2024, 7, 10, 9), work).isEmpty());
-  EXPECT_EQ(store->events(utc(2024, 7, 10, 6, 59), utc(2024, 7, 10, 9, 1), work).size(), 2);
+  EXPECT_TRUE(store_->events(utc(2024, 7, 10, 7), utc(2024, 7, 10, 9), work).isEmpty());
+  EXPECT_EQ(store_->events(utc(2024, 7, 10, 6, 59), utc(2024, 7, 10, 9, 1), work).size(), 2);
   // An empty or reversed window has nothing.
-  EXPECT_TRUE(store->events(utc(2024, 7, 11), utc(2024, 7, 10), work).isEmpty());
+  EXPECT_TRUE(store_->events(utc(2024, 7, 11), utc(2024, 7, 10), work).isEmpty());
 
-  EXPECT_TRUE(store->events(utc(2024, 1, 1), utc(2025, 1, 1), QSet<QString>{}).isEmpty());
-  const auto everything = store->events(utc(2024, 7, 10), utc(2024, 7, 11), std::nullopt);
-  EXPECT_EQ(everything.size(), 6);
-  const auto all = store->events(utc(2024, 3, 1), utc(2024, 4, 1), std::nullopt);
+  EXPECT_TRUE(store_->events(utc(2024, 1, 1), utc(2025, 1, 1), QSet<QString>{}).isEmpty());
+  EXPECT_EQ(store_->events(utc(2024, 7, 10), utc(2024, 7, 11), std::nullopt).size(), 6);
+  const auto all = store_->events(utc(2024, 3, 1), utc(2024, 4, 1), std::nullopt);
   for (qsizetype i = 1; i < all.size(); ++i) {
     EXPECT_LE(all[i - 1].startDate, all[i].startDate);
   }
@@ -222,36 +156,11 @@ TEST_F(CalendarFilesTest, RangeEdgesAndCalendarSelection) {
   EXPECT_EQ(all.size(), 3 + 2 + 31);
 }
 
-TEST_F(CalendarFilesTest, ReportsAChangedFileAndSeesItsNewContent) {
-  installAll();
-  const auto store = makeStore();
-  ASSERT_EQ(store
-                ->events(utc(2024, 3, 1), utc(2024, 4, 1),
-                         QSet<QString>{QStringLiteral("pelmora-calendars/holidays.ics")})
-                .size(),
-            2);
-  QSignalSpy changed(store.get(), &EventStore::changed);
-
-  write(QStringLiteral("data/Pelmora/calendars/holidays.ics"),
-        "BEGIN:VCALENDAR\nVERSION:2.0\nX-WR-CALNAME:Days off\nBEGIN:VEVENT\nUID:only\n"
-        "DTSTART;VALUE=DATE:20240301\nSUMMARY:Only day\nEND:VEVENT\nEND:VCALENDAR\n");
-  ASSERT_TRUE(changed.wait(10000));
-
-  const auto events =
-      store->events(utc(2024, 3, 1), utc(2024, 4, 1),
-                    QSet<QString>{QStringLiteral("pelmora-calendars/holidays.ics")});
-  ASSERT_EQ(events.size(), 1);
-  EXPECT_EQ(events.first().title, QStringLiteral("Only day"));
-  EXPECT_EQ(store->calendars()[1].title, QStringLiteral("Days off"));
-}
-
 TEST_F(CalendarFilesTest, AReadPreparedHereRunsOnAnotherThreadAfterTheStoreIsGone) {
-  installAll();
-  auto store = makeStore();
   const EventStore::Read read =
-      store->prepareRead(utc(2024, 3, 1), utc(2024, 4, 1),
-                         QSet<QString>{QStringLiteral("pelmora-calendars/holidays.ics")});
-  store.reset();
+      store_->prepareRead(utc(2024, 3, 1), utc(2024, 4, 1),
+                          QSet<QString>{QStringLiteral("pelmora-calendars/holidays.ics")});
+  store_.reset();
   EventStoreContent content;
   std::unique_ptr<QThread> thread(QThread::create([&] { content = read(); }));
   thread->start();
@@ -261,22 +170,31 @@ TEST_F(CalendarFilesTest, AReadPreparedHereRunsOnAnotherThreadAfterTheStoreIsGon
   EXPECT_EQ(content.events[1].title, QStringLiteral("Trip"));
 }
 
-TEST_F(CalendarFilesTest, NoticesAFolderCreatedAfterStart) {
+TEST_F(CalendarFilesTest, NoticesFoldersAndFilesCreatedOrChangedAfterStart) {
   // Nothing exists yet but the data folder itself.
-  ASSERT_TRUE(QDir().mkpath(root_.filePath(QStringLiteral("data"))));
-  const auto store = makeStore();
+  ASSERT_TRUE(QDir().mkpath(root_.filePath(QStringLiteral("later/data"))));
+  const auto store = makeStore(QStringLiteral("later/"));
   EXPECT_TRUE(store->calendars().isEmpty());
   QSignalSpy changed(store.get(), &EventStore::changed);
 
-  install("team.ics", "data/Pelmora/calendars/team.ics");
+  install("team.ics", "later/data/Pelmora/calendars/team.ics");
   ASSERT_TRUE(changed.wait(10000));
   ASSERT_EQ(store->calendars().size(), 1);
 
   // The new folder is watched too: a second file there is noticed as well.
   changed.clear();
-  install("holidays.ics", "data/Pelmora/calendars/holidays.ics");
+  install("holidays.ics", "later/data/Pelmora/calendars/holidays.ics");
   ASSERT_TRUE(changed.wait(10000));
   EXPECT_EQ(store->calendars().size(), 2);
+  ASSERT_EQ(store->events(utc(2024, 3, 1), utc(2024, 4, 1), kHolidays).size(), 2);
+
+  changed.clear();
+  install("days-off.ics", "later/data/Pelmora/calendars/holidays.ics");
+  ASSERT_TRUE(changed.wait(10000));
+  const auto events = store->events(utc(2024, 3, 1), utc(2024, 4, 1), kHolidays);
+  ASSERT_EQ(events.size(), 1);
+  EXPECT_EQ(events.first().title, QStringLiteral("Only day"));
+  EXPECT_EQ(store->calendars()[0].title, QStringLiteral("Days off"));
 }
 
 TEST(ICalendarFileTest, RejectsTextThatIsNoCalendarAndAcceptsAnEmptyOne) {
@@ -301,29 +219,21 @@ TEST(ICalendarFileTest, RejectsTextThatIsNoCalendarAndAcceptsAnEmptyOne) {
 }
 
 TEST(ICalendarFileTest, DaylightSavingGapsStillGiveRealInstants) {
+  const auto file =
+      ICalendarFile::parse(calendarFixture(QStringLiteral("daylight-saving-gaps.ics")));
+  ASSERT_TRUE(file.has_value());
   // Chile skipped midnight on 11 September 2022: the day began at 01:00 (UTC-3).
-  const auto holiday = ICalendarFile::parse(
-      "BEGIN:VCALENDAR\nBEGIN:VEVENT\nUID:h\nSUMMARY:Holiday\nDTSTART;VALUE=DATE:20220911\n"
-      "END:VEVENT\nEND:VCALENDAR\n");
-  ASSERT_TRUE(holiday.has_value());
-  const QList<Seen> santiago{{QStringLiteral("Holiday"), utc(2022, 9, 11, 4), utc(2022, 9, 12, 3)}};
+  const QList<Seen> santiago{
+      {QStringLiteral("Holiday"), utc(2022, 9, 11, 4), utc(2022, 9, 12, 3), true}};
   EXPECT_EQ(
-      seen(holiday->events(utc(2022, 9, 10), utc(2022, 9, 13), QTimeZone("America/Santiago"), {})),
+      seen(file->events(utc(2022, 9, 10), utc(2022, 9, 13), QTimeZone("America/Santiago"), {})),
       santiago);
 
   // 02:30 does not exist in Berlin on 29 March 2026; both readings move to 03:30 summer time.
-  const auto early = ICalendarFile::parse(
-      "BEGIN:VCALENDAR\n"
-      "BEGIN:VEVENT\nUID:f\nSUMMARY:Floating\nDTSTART:20260329T023000\n"
-      "DTEND:20260329T040000\nEND:VEVENT\n"
-      "BEGIN:VEVENT\nUID:z\nSUMMARY:Zoned\nDTSTART;TZID=Europe/Berlin:20260329T023000\n"
-      "DURATION:PT30M\nEND:VEVENT\n"
-      "END:VCALENDAR\n");
-  ASSERT_TRUE(early.has_value());
   const QList<Seen> berlin{
       {QStringLiteral("Floating"), utc(2026, 3, 29, 1, 30), utc(2026, 3, 29, 2)},
       {QStringLiteral("Zoned"), utc(2026, 3, 29, 1, 30), utc(2026, 3, 29, 2)}};
-  EXPECT_EQ(seen(early->events(utc(2026, 3, 28), utc(2026, 3, 30), QTimeZone("Europe/Berlin"), {})),
+  EXPECT_EQ(seen(file->events(utc(2026, 3, 28), utc(2026, 3, 30), QTimeZone("Europe/Berlin"), {})),
             berlin);
 }
 

@@ -1,7 +1,7 @@
-#include "core/model/DiagnosticLogger.h"
 #include "core/platform/UserNotificationCenter.h"
 #include "testing/FakeNotificationServer.h"
 
+#include "PlatformSupport.h"
 #include "common/TestSupport.h"
 
 #include <QSignalSpy>
@@ -22,20 +22,16 @@ NotificationRequest request(const QString& identifier, const QString& title,
   return r;
 }
 
-QStringList identifiers(const QList<NotificationRequest>& requests) {
+QString identifiers(const QList<NotificationRequest>& requests) {
   QStringList result;
   for (const NotificationRequest& r : requests) {
     result.append(r.identifier);
   }
-  return result;
+  return result.join(u',');
 }
 
 int notificationLogEntries() {
-  int count = 0;
-  for (const auto& entry : DiagnosticLogger::shared().entries()) {
-    count += entry.subsystem == QLatin1String("Notifications") ? 1 : 0;
-  }
-  return count;
+  return logged(QString(), QString(), QStringLiteral("Notifications")).size();
 }
 
 class NotificationCenterTest : public ::testing::Test {
@@ -49,38 +45,24 @@ class NotificationCenterTest : public ::testing::Test {
     DiagnosticLogger::shared().clear();
   }
 
-  // Waits until the server holds `count` notifications.
-  void waitForNotifications(int count) {
-    QSignalSpy notified(&server_, &FakeNotificationServer::notified);
-    while (server_.notifications().size() < count) {
-      ASSERT_TRUE(notified.wait(10000)) << "the server got no notification";
-    }
-  }
-
   // Calls reach the server in order, so once a marker posted now has arrived, anything
   // posted before it has too: what the server holds then is all there is. Each marker
   // has its own identifier, since a repeated one replaces the earlier notification.
   QStringList summariesSoFar() {
     center_.add(request(QStringLiteral("marker-%1").arg(++markers_), QStringLiteral("marker")));
     QSignalSpy notified(&server_, &FakeNotificationServer::notified);
+    QStringList summaries;
     for (;;) {
-      QStringList summaries;
-      int markersSeen = 0;
+      summaries.clear();
       for (const auto& n : server_.notifications()) {
-        if (n.summary == QLatin1String("marker")) {
-          ++markersSeen;
-        } else {
-          summaries.append(n.summary);
-        }
+        summaries.append(n.summary);
       }
-      if (markersSeen == markers_) {
-        return summaries;
-      }
-      if (!notified.wait(10000)) {
-        ADD_FAILURE() << "the marker never arrived";
-        return summaries;
+      if (summaries.count(QStringLiteral("marker")) == markers_ || !notified.wait(10000)) {
+        break;
       }
     }
+    EXPECT_EQ(summaries.removeAll(QStringLiteral("marker")), markers_) << "a marker never arrived";
+    return summaries;
   }
 
   FakeNotificationServer server_;
@@ -89,13 +71,13 @@ class NotificationCenterTest : public ::testing::Test {
   UserNotificationCenter center_;
 };
 
-TEST_F(NotificationCenterTest, PostsAtOnceWithTextsAndHints) {
+TEST_F(NotificationCenterTest, PostsAtOnceWithTextsAndHintsAndReplacesByIdentifier) {
   QSignalSpy posted(&center_, &UserNotificationCenter::posted);
   center_.add(request(QStringLiteral("focus-complete-1"), QStringLiteral("Done")));
   NotificationRequest quiet = request(QStringLiteral("quiet"), QStringLiteral("Quiet"));
   quiet.playsDefaultSound = false;
   center_.add(quiet);
-  waitForNotifications(2);
+  ASSERT_EQ(summariesSoFar(), (QStringList{QStringLiteral("Done"), QStringLiteral("Quiet")}));
 
   const auto first = server_.notifications()[0];
   EXPECT_EQ(first.appName, QStringLiteral("Pelmora"));
@@ -112,142 +94,112 @@ TEST_F(NotificationCenterTest, PostsAtOnceWithTextsAndHints) {
   const auto second = server_.notifications()[1];
   EXPECT_TRUE(second.hints.value(QStringLiteral("suppress-sound")).toBool());
   EXPECT_FALSE(second.hints.contains(QStringLiteral("sound-name")));
+  EXPECT_EQ(second.replacesId, 0u);
+  EXPECT_NE(second.id, first.id);
 
+  // The server's id comes back with the answer; wait for it before showing again.
   while (posted.size() < 2) {
     ASSERT_TRUE(posted.wait(10000));
   }
   EXPECT_EQ(posted[0][0].toString(), QStringLiteral("focus-complete-1"));
   EXPECT_TRUE(center_.pendingRequests().isEmpty());
   EXPECT_TRUE(testsupport::runTask(center_.requestAuthorization()));
+
+  center_.add(request(QStringLiteral("focus-complete-1"), QStringLiteral("Again")));
+  ASSERT_EQ(summariesSoFar().last(), QStringLiteral("Again"));
+  EXPECT_EQ(server_.notifications()[3].replacesId, first.id);
 }
 
-TEST_F(NotificationCenterTest, ShowingAnIdentifierAgainReplacesTheShownNotification) {
-  QSignalSpy posted(&center_, &UserNotificationCenter::posted);
-  center_.add(request(QStringLiteral("task-A"), QStringLiteral("First")));
-  center_.add(request(QStringLiteral("task-B"), QStringLiteral("Other")));
-  // The server's id comes back with the answer; wait for it before showing again.
-  while (posted.size() < 2) {
-    ASSERT_TRUE(posted.wait(10000));
-  }
-  center_.add(request(QStringLiteral("task-A"), QStringLiteral("Second")));
-  waitForNotifications(3);
-  const auto notifications = server_.notifications();
-  EXPECT_EQ(notifications[2].summary, QStringLiteral("Second"));
-  EXPECT_EQ(notifications[2].replacesId, notifications[0].id);
-  EXPECT_EQ(notifications[1].replacesId, 0u);
-  EXPECT_NE(notifications[1].id, notifications[0].id);
-}
+// Requests for later, as a script run on a fresh center whose clock starts at `now_`.
+// Titles equal identifiers, so what was shown reads as identifiers too.
+struct Step {
+  char op;           // '+': add `text` due in `seconds`; '-': remove `text`; '~': the timer waits
+                     // `seconds` (-1: it is stopped); '>': move the clock on by `seconds`,
+  const char* text;  // deliver, and expect `text` shown by then (comma separated)
+  qint64 seconds = 0;
+  const char* pending = nullptr;  // if set, the pending identifiers after the step, in order
+};
+struct Script {
+  const char* name;
+  std::vector<Step> steps;
+};
+void PrintTo(const Script& script, std::ostream* os) { *os << script.name; }
 
-TEST_F(NotificationCenterTest, LaterRequestsWaitForTheirWallClockTime) {
-  center_.add(request(QStringLiteral("task-late"), QStringLiteral("Late"), now_.addSecs(3600)));
-  center_.add(request(QStringLiteral("bill-soon"), QStringLiteral("Soon"), now_.addSecs(1800)));
-  EXPECT_EQ(identifiers(center_.pendingRequests()),
-            (QStringList{QStringLiteral("bill-soon"), QStringLiteral("task-late")}));
+constexpr qint64 kDay = 24 * 3600;
+const Script kScripts[] = {
+    {"each waits for its own wall-clock time",
+     {{'+', "task-late", 3600},
+      {'+', "bill-soon", 1800, "bill-soon,task-late"},
+      {'>', "", 1799},
+      {'>', "bill-soon", 1, "task-late"}}},
+    {"adding again replaces, removing cancels",
+     {{'+', "task-X", 3600},
+      {'+', "task-X", 7200},
+      {'+', "bill-Y", 3600, "bill-Y,task-X"},
+      {'>', "bill-Y", 3600, "task-X"},
+      {'-', "task-X"},
+      {'-', "unknown", 0, ""},
+      {'>', "bill-Y", kDay, ""}}},
+    {"delays longer than a timer can hold still fire",
+     {{'+', "bill-far", 60 * kDay}, {'>', "", 59 * kDay, "bill-far"}, {'>', "bill-far", kDay, ""}}},
+    {"a fire date in the past leaves nothing pending",
+     {{'+', "task-P", 600}, {'+', "task-P", -60, ""}, {'>', "", 3600, ""}}},
+    {"due requests go out in fire-time order without the removed ones",
+     {{'+', "task-c", 1800},
+      {'+', "task-a", 600},
+      {'+', "bill-x", 1200},
+      {'+', "task-b", 1200},
+      {'+', "task-d", 2400},
+      {'-', "task-c"},
+      {'+', "task-a", 3000, "bill-x,task-b,task-d,task-a"},  // moved behind the others
+      {'>', "bill-x,task-b,task-d", 2700, "task-a"}}},
+    {"one timer waits for the earliest, and at most a minute",
+     {{'~', "", -1},
+      {'+', "bill-far", 2 * kDay},
+      {'~', "", 60},
+      {'+', "task-soon", 30},
+      {'~', "", 30},
+      {'+', "task-later", 45},
+      {'~', "", 30},
+      {'-', "task-soon"},
+      {'~', "", 30},  // waking early finds nothing and waits again
+      {'-', "task-later"},
+      {'~', "", 30},
+      {'-', "bill-far"},
+      {'~', "", -1},
+      {'+', "bill-far", 2 * kDay},
+      {'+', "task-soon", 30},
+      {'>', "task-soon", 30},
+      {'~', "", 60}}},
+};
 
-  now_ = now_.addSecs(1799);
-  center_.deliverDueRequests();
-  EXPECT_TRUE(summariesSoFar().isEmpty());
+class NotificationScriptTest : public NotificationCenterTest,
+                               public ::testing::WithParamInterface<Script> {};
 
-  now_ = now_.addSecs(1);
-  center_.deliverDueRequests();
-  EXPECT_EQ(summariesSoFar(), QStringList{QStringLiteral("Soon")});
-  EXPECT_EQ(identifiers(center_.pendingRequests()), QStringList{QStringLiteral("task-late")});
-}
-
-TEST_F(NotificationCenterTest, AddingAgainReplacesAndRemovingCancels) {
-  center_.add(request(QStringLiteral("task-X"), QStringLiteral("Old"), now_.addSecs(3600)));
-  center_.add(request(QStringLiteral("task-X"), QStringLiteral("New"), now_.addSecs(7200)));
-  center_.add(request(QStringLiteral("bill-Y"), QStringLiteral("Bill"), now_.addSecs(3600)));
-  ASSERT_EQ(center_.pendingRequests().size(), 2);
-  EXPECT_EQ(center_.pendingRequests().last().title, QStringLiteral("New"));
-
-  now_ = now_.addSecs(3600);
-  center_.deliverDueRequests();
-  EXPECT_EQ(summariesSoFar(), QStringList{QStringLiteral("Bill")});
-
-  center_.removePendingRequests({QStringLiteral("task-X"), QStringLiteral("unknown")});
-  EXPECT_TRUE(center_.pendingRequests().isEmpty());
-  now_ = now_.addDays(1);
-  center_.deliverDueRequests();
-  EXPECT_EQ(summariesSoFar(), QStringList{QStringLiteral("Bill")});
-}
-
-TEST_F(NotificationCenterTest, DelaysLongerThanATimerCanHoldStillFire) {
-  center_.add(request(QStringLiteral("bill-far"), QStringLiteral("Far"), now_.addDays(60)));
-  now_ = now_.addDays(59);
-  center_.deliverDueRequests();
-  EXPECT_TRUE(summariesSoFar().isEmpty());
-  ASSERT_EQ(center_.pendingRequests().size(), 1);
-
-  now_ = now_.addDays(1);
-  center_.deliverDueRequests();
-  EXPECT_EQ(summariesSoFar(), QStringList{QStringLiteral("Far")});
-}
-
-TEST_F(NotificationCenterTest, AFireDateInThePastLeavesNothingPending) {
-  center_.add(request(QStringLiteral("task-P"), QStringLiteral("Was due"), now_.addSecs(600)));
-  center_.add(request(QStringLiteral("task-P"), QStringLiteral("Overdue"), now_.addSecs(-60)));
-  EXPECT_TRUE(center_.pendingRequests().isEmpty());
-  now_ = now_.addSecs(3600);
-  center_.deliverDueRequests();
-  EXPECT_TRUE(summariesSoFar().isEmpty());
-}
-
-TEST_F(NotificationCenterTest, DueRequestsGoOutInFireTimeOrderWithoutTheRemovedOnes) {
-  const struct {
-    const char* identifier;
-    int minutes;
-  } added[] = {{"task-c", 30}, {"task-a", 10}, {"bill-x", 20}, {"task-b", 20}, {"task-d", 40}};
-  for (const auto& r : added) {
-    const QString identifier = QString::fromLatin1(r.identifier);
-    center_.add(request(identifier, identifier, now_.addSecs(60 * r.minutes)));
-  }
-  center_.removePendingRequests({QStringLiteral("task-c")});
-  // Moved later, behind the others.
-  center_.add(request(QStringLiteral("task-a"), QStringLiteral("task-a"), now_.addSecs(60 * 50)));
-  EXPECT_EQ(identifiers(center_.pendingRequests()),
-            (QStringList{QStringLiteral("bill-x"), QStringLiteral("task-b"),
-                         QStringLiteral("task-d"), QStringLiteral("task-a")}));
-
-  now_ = now_.addSecs(60 * 45);
-  center_.deliverDueRequests();
-  EXPECT_EQ(summariesSoFar(), (QStringList{QStringLiteral("bill-x"), QStringLiteral("task-b"),
-                                           QStringLiteral("task-d")}));
-  EXPECT_EQ(identifiers(center_.pendingRequests()), QStringList{QStringLiteral("task-a")});
-}
-
-TEST_F(NotificationCenterTest, OneTimerWaitsForTheEarliestAndAtMostAMinute) {
-  using std::chrono::milliseconds;
-  EXPECT_EQ(center_.timerWait(), std::nullopt);
-  const struct {
-    const char* identifier;
-    qint64 secondsAhead;  // < 0: remove it instead
-    std::optional<milliseconds> wait;
-  } steps[] = {
-      {"bill-far", 2 * 24 * 3600, milliseconds(60000)},
-      {"task-soon", 30, milliseconds(30000)},
-      {"task-later", 45, milliseconds(30000)},
-      {"task-soon", -1, milliseconds(30000)},  // waking early finds nothing and waits again
-      {"task-later", -1, milliseconds(30000)},
-      {"bill-far", -1, std::nullopt},
-  };
-  for (const auto& step : steps) {
-    const QString identifier = QString::fromLatin1(step.identifier);
-    if (step.secondsAhead < 0) {
-      center_.removePendingRequests({identifier});
+TEST_P(NotificationScriptTest, ShowsWhatIsDueAndKeepsTheRest) {
+  for (const Step& step : GetParam().steps) {
+    SCOPED_TRACE(std::string(1, step.op) + " " + step.text);
+    const QString text = QString::fromLatin1(step.text);
+    if (step.op == '+') {
+      center_.add(request(text, text, now_.addSecs(step.seconds)));
+    } else if (step.op == '-') {
+      center_.removePendingRequests({text});
+    } else if (step.op == '~') {
+      EXPECT_EQ(center_.timerWait(), step.seconds < 0
+                                         ? std::nullopt
+                                         : std::optional(std::chrono::seconds(step.seconds)));
     } else {
-      center_.add(request(identifier, identifier, now_.addSecs(step.secondsAhead)));
+      now_ = now_.addSecs(step.seconds);
+      center_.deliverDueRequests();
+      EXPECT_EQ(summariesSoFar().join(u','), text);
     }
-    EXPECT_EQ(center_.timerWait(), step.wait) << step.identifier;
+    if (step.pending) {
+      EXPECT_EQ(identifiers(center_.pendingRequests()), QString::fromLatin1(step.pending));
+    }
   }
-
-  center_.add(request(QStringLiteral("bill-far"), QStringLiteral("Far"), now_.addDays(2)));
-  center_.add(request(QStringLiteral("task-soon"), QStringLiteral("Soon"), now_.addSecs(30)));
-  now_ = now_.addSecs(30);
-  center_.deliverDueRequests();
-  EXPECT_EQ(center_.timerWait(), milliseconds(60000));
-  EXPECT_EQ(summariesSoFar(), QStringList{QStringLiteral("Soon")});
 }
+
+INSTANTIATE_TEST_SUITE_P(Scripts, NotificationScriptTest, ::testing::ValuesIn(kScripts));
 
 TEST(NotificationCenterTimerTest, ARemovedRequestStaysQuietWhileALaterOneFires) {
   FakeNotificationServer server;
@@ -265,21 +217,6 @@ TEST(NotificationCenterTimerTest, ARemovedRequestStaysQuietWhileALaterOneFires) 
   ASSERT_TRUE(notified.wait(10000));
   ASSERT_EQ(server.notifications().size(), 1);
   EXPECT_EQ(server.notifications().first().summary, QStringLiteral("Second"));
-  EXPECT_TRUE(center.pendingRequests().isEmpty());
-}
-
-TEST(NotificationCenterTimerTest, ADelayedRequestFiresFromItsTimer) {
-  FakeNotificationServer server;
-  ASSERT_TRUE(server.start());
-  UserNotificationCenter center(QDBusConnection::sessionBus(), server.serviceName());
-  NotificationRequest alert = request(QStringLiteral("email-urgent-1"), QStringLiteral("Urgent"));
-  alert.delay = std::chrono::milliseconds(500);
-  center.add(alert);
-  EXPECT_EQ(center.pendingRequests().size(), 1);
-
-  QSignalSpy notified(&server, &FakeNotificationServer::notified);
-  ASSERT_TRUE(notified.wait(10000));
-  EXPECT_EQ(server.notifications().first().summary, QStringLiteral("Urgent"));
   EXPECT_TRUE(center.pendingRequests().isEmpty());
 }
 

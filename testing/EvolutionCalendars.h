@@ -31,8 +31,8 @@ class EvolutionCalendars {
   bool open(const QString& calendar);
   // Opens every calendar anew, as after the calendar server restarted.
   bool reconnect();
-  bool setEnabled(const QString& calendar, bool enabled);
-  bool setColor(const QString& calendar, const QString& color);
+  // Colours the calendar and switches it on or off, as the desktop's settings do.
+  bool setSource(const QString& calendar, const QString& color, bool enabled);
 
   bool addZone(const QString& calendar, const QByteArray& vtimezone);
   bool addEvent(const QString& calendar, const QByteArray& vevent);
@@ -44,8 +44,6 @@ class EvolutionCalendars {
 
  private:
   struct Private;
-  bool writeSource(const QString& calendar, void (*change)(void* source, const QByteArray& value),
-                   const QByteArray& value);
   std::unique_ptr<Private> d_;
 };
 

@@ -1,4 +1,4 @@
-#include "EvolutionCalendars.h"
+#include "testing/EvolutionCalendars.h"
 
 #include <QAbstractEventDispatcher>
 #include <QDeadlineTimer>
@@ -153,41 +153,21 @@ bool EvolutionCalendars::reconnect() {
   return true;
 }
 
-bool EvolutionCalendars::writeSource(const QString& calendar,
-                                     void (*change)(void* source, const QByteArray& value),
-                                     const QByteArray& value) {
+bool EvolutionCalendars::setSource(const QString& calendar, const QString& color, bool enabled) {
   // Only the registry's own instance of a source can be written.
   ESource* source = e_source_registry_ref_source(d_->registry, calendar.toUtf8().constData());
   if (!source) {
     d_->error = QStringLiteral("the registry does not know the calendar");
     return false;
   }
-  change(source, value);
+  e_source_set_enabled(source, enabled);
+  e_source_selectable_set_color(
+      E_SOURCE_SELECTABLE(e_source_get_extension(source, E_SOURCE_EXTENSION_CALENDAR)),
+      color.toUtf8().constData());
   GError* error = nullptr;
   const bool written = e_source_write_sync(source, nullptr, &error);
   g_object_unref(source);
   return written || d_->fail(error);
-}
-
-bool EvolutionCalendars::setEnabled(const QString& calendar, bool enabled) {
-  return writeSource(
-      calendar,
-      [](void* source, const QByteArray& value) {
-        e_source_set_enabled(static_cast<ESource*>(source), value == "1");
-      },
-      enabled ? "1" : "0");
-}
-
-bool EvolutionCalendars::setColor(const QString& calendar, const QString& color) {
-  return writeSource(
-      calendar,
-      [](void* source, const QByteArray& value) {
-        e_source_selectable_set_color(
-            E_SOURCE_SELECTABLE(
-                e_source_get_extension(static_cast<ESource*>(source), E_SOURCE_EXTENSION_CALENDAR)),
-            value.constData());
-      },
-      color.toUtf8());
 }
 
 bool EvolutionCalendars::addZone(const QString& calendar, const QByteArray& vtimezone) {
