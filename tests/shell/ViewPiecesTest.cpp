@@ -67,9 +67,9 @@ TEST(ViewPieces, PaintTheirColoursAtTheirPlaces) {
       QColor expected;
     } rows[] = {
         {&card, panel.center(), over(window, 0.85, backdrop)},
-        {&urgent, {6 + 3, urgent.height() / 2}, red},                       // the dot
+        {&urgent, {6 + 3, urgent.height() / 2}, red},  // the dot
         {&urgent, {urgent.width() - 3, urgent.height() / 2}, over(red, 0.12, backdrop)},
-        {&urgent, {0, 0}, backdrop},                                       // outside the capsule
+        {&urgent, {0, 0}, backdrop},  // outside the capsule
         {&ring, onRing(60), red},
         {&ring, onRing(200), over(red, 0.15, backdrop)},
     };
@@ -84,8 +84,7 @@ TEST(ViewPieces, PaintTheirColoursAtTheirPlaces) {
                     std::abs(actual.blue() - row.expected.blue()),
                 6)
           << row.piece->metaObject()->className() << " at " << row.at.x() << ',' << row.at.y()
-          << ": " << actual.name().toStdString() << " is not "
-          << row.expected.name().toStdString();
+          << ": " << actual.name().toStdString() << " is not " << row.expected.name().toStdString();
     }
   }
 }
