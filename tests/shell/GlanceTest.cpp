@@ -26,11 +26,6 @@ TaskItem task(const QString& title, std::optional<QDateTime> due, bool done = fa
   return t;
 }
 
-template <typename T>
-QStringList titles(const QList<T>& list) {
-  return testsupport::texts(list, &T::title);
-}
-
 }  // namespace
 
 TEST(Glance, TopTodayTasksKeepStoreOrderAndStopAtThree) {
@@ -47,7 +42,8 @@ TEST(Glance, TopTodayTasksKeepStoreOrderAndStopAtThree) {
       {noise, {}},
       {noise + late, {"23:59"}}};
   for (const auto& [tasks, expected] : cases) {
-    EXPECT_EQ(titles(glance::topTodayTasks(tasks, evening, berlin)), expected);
+    EXPECT_EQ(testsupport::texts(glance::topTodayTasks(tasks, evening, berlin), &TaskItem::title),
+              expected);
   }
 }
 

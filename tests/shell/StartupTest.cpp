@@ -19,17 +19,6 @@
 
 namespace {
 
-// A later process blocks until the running one answers, so it is played on another thread
-// while this one serves the socket.
-template <typename Work>
-auto whileServing(Work work) {
-  auto done = std::async(std::launch::async, std::move(work));
-  while (done.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return done.get();
-}
-
 class SingleInstanceTest : public ::testing::Test {
  protected:
   QString name() const { return folder.filePath(QStringLiteral("pelmora-instance")); }
@@ -61,7 +50,9 @@ TEST_F(SingleInstanceTest, MalformedMessagesAreDroppedWithoutAnAnswer) {
   QSignalSpy activations(&running, &SingleInstance::activationRequested);
   for (const QByteArray& message : {QByteArrayLiteral("open not an address\n"),
                                     QByteArrayLiteral("launch\n"), QByteArray(64 * 1024, 'a')}) {
-    const QByteArray answer = whileServing([this, message] {
+    // A later process blocks until the running one answers, so it is played on another thread
+    // while this one serves the socket.
+    auto answer = std::async(std::launch::async, [this, message] {
       QLocalSocket socket;
       socket.connectToServer(name());
       socket.waitForConnected(5000);
@@ -71,7 +62,10 @@ TEST_F(SingleInstanceTest, MalformedMessagesAreDroppedWithoutAnAnswer) {
       }
       return socket.readAll();
     });
-    EXPECT_TRUE(answer.isEmpty()) << message.left(20).constData();
+    while (answer.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    EXPECT_TRUE(answer.get().isEmpty()) << message.left(20).constData();
   }
   EXPECT_EQ(urls.count() + activations.count(), 0);
 }
