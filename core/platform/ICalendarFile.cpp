@@ -10,6 +10,7 @@
 #include <libical/ical.h>
 
 #include <algorithm>
+#include <cctype>
 #include <vector>
 
 namespace {
@@ -536,7 +537,7 @@ QString ICalendarFile::normalisedColor(const QString& value) {
     return {};
   }
   for (const QChar c : hex) {
-    if (!isxdigit(c.toLatin1())) {
+    if (c.unicode() > 0x7f || !std::isxdigit(static_cast<unsigned char>(c.toLatin1()))) {
       return {};
     }
   }

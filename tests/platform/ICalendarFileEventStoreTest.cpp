@@ -240,7 +240,7 @@ TEST(ICalendarFileTest, DaylightSavingGapsStillGiveRealInstants) {
 TEST(ICalendarFileTest, NormalisesColours) {
   const std::pair<const char*, const char*> colours[] = {
       {"#ff9500ff", "#FF9500"}, {" 62a0ea ", "#62A0EA"}, {"turquoise", ""},
-      {"#12345G", ""},          {"#1234", ""},
+      {"#12345G", ""},          {"#1234", ""},           {"#12345\xc3\xa9", ""},
   };
   for (const auto& [given, expected] : colours) {
     EXPECT_EQ(ICalendarFile::normalisedColor(QString::fromUtf8(given)), QString::fromUtf8(expected))

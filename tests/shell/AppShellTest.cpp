@@ -215,6 +215,29 @@ TEST_F(AppShellTest, ReopenAndShortcutsShowTheSameMainWindowAndOpenANewCaptureEa
   EXPECT_EQ(captures, 2);
 }
 
+// Each tray-popup action closes the popup and brings up its own window.
+TEST_F(AppShellTest, EveryPopupActionClosesThePopupAndShowsItsWindow) {
+  launch();
+  const auto actions = manager().popoverActions();
+  const std::pair<std::function<void()>, QString> rows[] = {
+      {actions.onOpenDashboard, "PelmoraMainWindow"},
+      {actions.onOpenSettings, "PelmoraMainWindow"},
+      {actions.onToggleWidget, "PelmoraFloatingWidget"},
+      {actions.onOpenQuickCapture, "PelmoraQuickCapture"}};
+  for (const auto& [action, shows] : rows) {
+    manager().mainWindow()->hide();
+    panel().hide();
+    manager().togglePopover();
+    ASSERT_TRUE(manager().popup()->isVisible());
+    action();
+    EXPECT_FALSE(manager().popup()->isVisible()) << shows.toStdString();
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    EXPECT_TRUE(std::any_of(windows.begin(), windows.end(), [&](QWidget* window) {
+      return window->isVisible() && window->objectName() == shows;
+    })) << shows.toStdString();
+  }
+}
+
 TEST_F(AppShellTest, WithoutATrayTheAppRunsWithItsMainWindow) {
   trayAvailable = false;
   launch();

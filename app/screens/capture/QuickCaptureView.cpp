@@ -272,6 +272,9 @@ bool QuickCaptureView::save() {
   syncState();
   DataStore* store = environment_.store;
   const auto fail = [this](const QString& text) {
+    // The banner of an earlier save would read as if this item had been saved too.
+    state_.showSavedBanner = false;
+    banner_->hide();
     message_->setText(text);
     message_->show();
     return false;
