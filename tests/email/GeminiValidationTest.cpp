@@ -47,8 +47,8 @@ QStringList titles(const QList<EmailExtractedSuggestion>& suggestions) {
 
 }  // namespace
 
-// Every field read, and a reply of nulls or of the two required fields alone giving the
-// defaults; the suggestion is tied to the message.
+// Every field read; nulls read as absent fields, which take the defaults; every suggestion is
+// tied to the message.
 TEST(GeminiValidation, ItemsBecomeSuggestionsTiedToTheMessage) {
   const auto message = EmailMessageContext("m-7", "t-7", "Acme <a@acme.example>", "Your bill",
                                            utc(2025, 2, 27, 8), "snippet", "body");
@@ -64,26 +64,30 @@ TEST(GeminiValidation, ItemsBecomeSuggestionsTiedToTheMessage) {
                                               {"personOrOrg", "Acme"},
                                               {"priority", "High"},
                                               {"unknownKey", QJsonArray{1, 2}}}),
-                         item("nulls", {{"notes", null},
-                                        {"amount", null},
-                                        {"currency", null},
-                                        {"dueDate", null},
-                                        {"confidence", null},
-                                        {"priority", null},
-                                        {"referenceNumber", null},
-                                        {"personOrOrg", null},
-                                        {"evidenceSnippet", null}}),
+                         item("", {{"notes", null},
+                                   {"amount", null},
+                                   {"currency", null},
+                                   {"dueDate", null},
+                                   {"confidence", null},
+                                   {"priority", null},
+                                   {"referenceNumber", null},
+                                   {"personOrOrg", null},
+                                   {"evidenceSnippet", null}}),
                          item("")};
   const auto suggestions = parseAndValidateGeminiResponse(
       FakeGoogle::generateContentJson(itemsText(items)), message, now);
   ASSERT_EQ(suggestions.size(), 3);
   EmailExtractedSuggestion bare;
+  bare.id = suggestions[2].id;
   bare.sourceMessageID = "m-7";
   bare.sender = "Acme <a@acme.example>";
   bare.subject = "Your bill";
   bare.receivedDate = utc(2025, 2, 27, 8);
   bare.confidence = 0.8;
   bare.createdAt = now;
+  EXPECT_EQ(suggestions[2], bare);
+  bare.id = suggestions[1].id;
+  EXPECT_EQ(suggestions[1], bare);
   EmailExtractedSuggestion full = bare;
   full.id = suggestions[0].id;
   full.category = EmailExtractedCategory::bill;
@@ -99,55 +103,39 @@ TEST(GeminiValidation, ItemsBecomeSuggestionsTiedToTheMessage) {
   full.priority = TaskPriority::high;
   EXPECT_EQ(suggestions[0], full);
   EXPECT_FALSE(full.id.isNull());
-  for (const qsizetype i : {1, 2}) {
-    bare.id = suggestions[i].id;
-    bare.title = i == 1 ? "nulls" : "";
-    EXPECT_EQ(suggestions[i], bare);
-  }
   EXPECT_NE(suggestions[1].id, suggestions[2].id);
 }
 
 TEST(GeminiValidation, ConfidenceBelowThresholdIsDroppedAboveOneIsClamped) {
   const auto suggestions =
       validateItems({item("absent"), item("low", {{"confidence", 0.59}}),
-                     item("edge", {{"confidence", 0.6}}), item("high", {{"confidence", 1.7}}),
-                     item("negative", {{"confidence", -1}}), item("one", {{"confidence", 1}})});
-  EXPECT_EQ(titles(suggestions), (QStringList{"absent", "edge", "high", "one"}));
-  EXPECT_DOUBLE_EQ(suggestions[0].confidence, 0.8);
+                     item("edge", {{"confidence", 0.6}}), item("high", {{"confidence", 1.7}})});
+  EXPECT_EQ(titles(suggestions), (QStringList{"absent", "edge", "high"}));
   EXPECT_DOUBLE_EQ(suggestions[1].confidence, 0.6);
   EXPECT_DOUBLE_EQ(suggestions[2].confidence, 1.0);
-  EXPECT_DOUBLE_EQ(suggestions[3].confidence, 1.0);
 }
 
+// Each display text names its kind; anything else, even in another letter case, is a task.
 TEST(GeminiValidation, CategoryMustMatchADisplayTextExactly) {
-  using C = EmailExtractedCategory;
-  const QList<std::pair<QString, C>> cases = {{"Bill / Invoice", C::bill},
-                                              {"Task / Action Item", C::task},
-                                              {"Appointment / Booking", C::appointment},
-                                              {"Waiting For / Follow-up", C::waitingFor},
-                                              {"Important Notice / Renewal", C::importantNotice},
-                                              {"bill / invoice", C::task},
-                                              {"Bill/Invoice", C::task},
-                                              {" Bill / Invoice", C::task},
-                                              {"", C::task}};
-  for (const auto& [text, expected] : cases) {
-    EXPECT_EQ(validateItems({item("x", {{"category", text}})}).value(0).category, expected)
-        << text.toStdString();
+  const auto categoryOf = [](const QString& text) {
+    return validateItems({item("x", {{"category", text}})}).value(0).category;
+  };
+  for (const EmailExtractedCategory category : EnumCases<EmailExtractedCategory>::values) {
+    EXPECT_EQ(categoryOf(displayText(category)), category);
   }
+  EXPECT_EQ(categoryOf("bill / invoice"), EmailExtractedCategory::task);
+  EXPECT_EQ(categoryOf(" Bill / Invoice"), EmailExtractedCategory::task);
 }
 
 TEST(GeminiValidation, AmountOutsideZeroToAMillionIsRemovedCurrencyStays) {
   const auto suggestions =
       validateItems({item("zero", {{"amount", 0}, {"currency", "EUR"}}),
-                     item("negative", {{"amount", -12.5}}), item("million", {{"amount", 1000000}}),
-                     item("below", {{"amount", 999999.99}}), item("tiny", {{"amount", 0.01}})});
-  ASSERT_EQ(suggestions.size(), 5);
+                     item("million", {{"amount", 1000000}}), item("below", {{"amount", 999999.99}})});
+  ASSERT_EQ(suggestions.size(), 3);
   EXPECT_EQ(suggestions[0].amount, std::nullopt);
   EXPECT_EQ(suggestions[0].currency, "EUR");
   EXPECT_EQ(suggestions[1].amount, std::nullopt);
-  EXPECT_EQ(suggestions[2].amount, std::nullopt);
-  EXPECT_EQ(suggestions[3].amount, 999999.99);
-  EXPECT_EQ(suggestions[4].amount, 0.01);
+  EXPECT_EQ(suggestions[2].amount, 999999.99);
 }
 
 TEST(GeminiValidation, DueDateMustBeAnInternetDateTimeWithinFiveYears) {
@@ -176,9 +164,8 @@ TEST(GeminiValidation, DueDateMustBeAnInternetDateTimeWithinFiveYears) {
 
 TEST(GeminiValidation, PriorityIsReadWithoutRegardToCase) {
   const QList<std::pair<QString, TaskPriority>> cases = {
-      {"URGENT", TaskPriority::urgent}, {"urgent", TaskPriority::urgent},
-      {"High", TaskPriority::high},     {"low", TaskPriority::low},
-      {"medium", TaskPriority::medium}, {"critical", TaskPriority::medium},
+      {"URGENT", TaskPriority::urgent}, {"High", TaskPriority::high},
+      {"low", TaskPriority::low},       {"critical", TaskPriority::medium},
       {" high", TaskPriority::medium},
   };
   for (const auto& [text, expected] : cases) {
@@ -195,14 +182,11 @@ TEST(GeminiValidation, UnreadableRepliesGiveNoSuggestions) {
   };
   const QList<std::pair<const char*, QByteArray>> bodies = {
       {"not JSON", "<html>oops</html>"},
-      {"empty body", ""},
       {"array body", "[]"},
       {"candidates missing", "{}"},
-      {"candidates null", R"({"candidates":null})"},
       {"candidates empty", R"({"candidates":[]})"},
       {"candidates not a list", R"({"candidates":{"content":{}}})"},
       {"no content", R"({"candidates":[{}]})"},
-      {"parts missing", candidateWith(QJsonObject{})},
       {"parts empty", candidateWith(QJsonObject{{"parts", QJsonArray{}}})},
       {"no text", candidateWith(QJsonObject{{"parts", QJsonArray{QJsonObject{}}}})},
       {"text not a string",
@@ -237,7 +221,6 @@ TEST(GeminiValidation, OneMalformedItemRejectsTheWholeArray) {
   const QList<std::pair<const char*, QJsonValue>> bad = {
       {"category missing", QJsonObject{{"title", "t"}}},
       {"title null", QJsonObject{{"category", "Bill / Invoice"}, {"title", QJsonValue::Null}}},
-      {"category a number", QJsonObject{{"category", 3}, {"title", "t"}}},
       {"confidence as text", item("t", {{"confidence", "0.9"}})},
       {"amount as text", item("t", {{"amount", "12.50"}})},
       {"notes a number", item("t", {{"notes", 7}})},

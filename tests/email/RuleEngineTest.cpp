@@ -59,31 +59,6 @@ TEST(RuleEngineClassification, KindsComeInFixedOrderAndTaskOnlyWhenNothingElse) 
   }
 }
 
-// Each keyword, in any letter case, in the body (the last part searched).
-TEST(RuleEngineClassification, EveryKeywordOfEveryKindIsRecognised) {
-  using C = EmailExtractedCategory;
-  const QList<std::pair<const char*, C>> kinds = {
-      {"invoice|Amount Due|payment due|Your bill is ready|statement is ready|your bill of March",
-       C::bill},
-      {"Reservation confirmed|appointment confirmed|Booking confirmation|calendar invitation|"
-       "Zoom meeting|google meet",
-       C::appointment},
-      {"Tracking number|Your order has shipped|package is on the way|I will follow up|"
-       "will send it by|Waiting on legal",
-       C::waitingFor},
-      {"ACTION REQUIRED|please review|by tomorrow|Deadline: soon|needs your approval|"
-       "can you please",
-       C::task},
-  };
-  const auto engine = usEngine();
-  for (const auto& [keywords, kind] : kinds) {
-    for (const QString& text : QString(keywords).split('|')) {
-      SCOPED_TRACE(text.toStdString());
-      EXPECT_EQ(categories(engine.extract(emailMessage("Hello", QString(), text))), QList{kind});
-    }
-  }
-}
-
 // --- Amounts and currencies ---
 
 TEST(RuleEngineAmounts, FigureAndCurrencyAreRead) {
@@ -95,19 +70,14 @@ TEST(RuleEngineAmounts, FigureAndCurrencyAreRead) {
       {"Total 19.99USD", {19.99, "USD"}},
       // Codes count in capitals only.
       {"Total 45 usd", {}},
-      {"No money here, 45 apples", {}},
       // The first figure in the text wins, whichever form it takes.
       {"Was 20 EUR, now $15", {20.0, "EUR"}},
-      {"Now $15, was 20 EUR", {15.0, "USD"}},
-      // Grouped and long figures are read whole.
+      // Grouped figures are read whole.
       {"Due: $1,234.56", {1234.56, "USD"}},
-      {"Due: $12500", {12500.0, "USD"}},
       {"Summe 1.234,56 EUR", {1234.56, "EUR"}},
-      {"Montant 12 500 EUR", {12500.0, "EUR"}},
       {"Montant 12\u00a0500,75 EUR", {12500.75, "EUR"}},
       {"Price $1,000,000.00", {1000000.0, "USD"}},
       {"€2.500", {2500.0, "EUR"}},
-      {"£1,250", {1250.0, "GBP"}},
       // A broken group is no thousands separator: "1,2345" reads like any two-place decimal.
       {"Pay $1,2345", {1.23, "USD"}},
       // A figure starts where a number starts: the tail of a longer number is no group.
@@ -145,17 +115,13 @@ TEST(RuleEngineDates, EachPhraseShapeGivesADayAndUnreadableOnesTheDefault) {
   const QList<std::pair<const char*, QDateTime>> cases = {
       {"Due: 2025-03-15", noonIn(2025, 3, 15)},
       {"please pay by 3/15/2025", noonIn(2025, 3, 15)},
-      {"date: March 15, 2025", noonIn(2025, 3, 15)},
       {"DUE Sep 9, 2026", noonIn(2026, 9, 9)},
       {"due sept 9", noonIn(2025, 9, 9)},
-      {"by 12/31/25", noonIn(2025, 12, 31)},
       {"due date: 4/1/99", noonIn(1999, 4, 1)},
       // A later phrase that reads is taken when an earlier one does not.
       {"due: Funday 12, or by 2025-04-02", noonIn(2025, 4, 2)},
       {"due tomorrow", fallback},
       {"due: 2025-02-30", fallback},
-      {"by 2/30/2025", fallback},
-      {"due: Funday 12", fallback},
       {"due 1/2/123", fallback},
       {"due April 31", fallback},
   };
@@ -235,11 +201,12 @@ TEST(RuleEngineReferences, FirstMatchWithTheTextsLetterCase) {
   }
 }
 
+// The display name gives the vendor and the person; a bare address has no angle bracket, so the
+// whole text is the name part.
 TEST(RuleEngineNames, VendorAndPersonComeFromTheDisplayName) {
   const QList<std::tuple<const char*, const char*, const char*>> cases = {
       {"  Acme Power \n <billing@acme.example>", "Bill from Acme Power", "Acme Power"},
       {"<billing@acme.example>", "Bill from Vendor", ""},
-      // A bare address has no angle bracket: the whole text is the name part.
       {"billing@acme.example", "Bill from billing@acme.example", "billing@acme.example"},
   };
   const auto engine = usEngine();
@@ -264,67 +231,43 @@ TEST(RuleEngineEvidence, CutAt200UserPerceivedCharacters) {
   EXPECT_EQ(evidence("x" + family.repeated(201)), "x" + family.repeated(199));
 }
 
-// --- The fields of each kind ---
-
+// The fields each kind fills from one message that yields three kinds, and from a task.
 TEST(RuleEngineFields, EachKindFillsItsFields) {
   const auto engine = usEngine();
   const QString sender = "Acme Power <billing@acme.example>";
   const QString subject = "Invoice INV-77 and zoom meeting";
   const QDateTime sent = utc(2025, 3, 1, 15);
-  const QDateTime before = QDateTime::currentDateTimeUtc();
   const auto suggestions = engine.extract(EmailMessageContext(
       "m-42", "t-9", sender, subject, sent, "Waiting on $99.50 due: 2025-03-20", "URGENT body"));
-  const QDateTime after = QDateTime::currentDateTimeUtc();
   ASSERT_EQ(suggestions.size(), 3);
-
   for (const auto& s : suggestions) {
-    EXPECT_FALSE(s.id.isNull());
     EXPECT_EQ(s.sourceMessageID, "m-42");
     EXPECT_EQ(s.sender, sender);
     EXPECT_EQ(s.subject, subject);
     EXPECT_EQ(s.receivedDate, sent);
     EXPECT_EQ(s.evidenceSnippet, "Waiting on $99.50 due: 2025-03-20");
-    EXPECT_EQ(s.status, SuggestionStatus::pending);
-    EXPECT_TRUE(s.createdAt >= before && s.createdAt <= after);
   }
   EXPECT_NE(suggestions[0].id, suggestions[1].id);
+  EXPECT_EQ(suggestions[0].referenceNumber, "INV-77");
+  EXPECT_EQ(suggestions[1].dueDate, noonIn(2025, 3, 20));
+  EXPECT_EQ(suggestions[2].personOrOrg, "Acme Power");
 
-  const auto& bill = suggestions[0];
-  EXPECT_EQ(bill.title, "Bill from Acme Power");
-  EXPECT_EQ(bill.notes, "Extracted from email subject: " + subject);
-  EXPECT_DOUBLE_EQ(bill.confidence, 0.9);
-  EXPECT_EQ(bill.referenceNumber, "INV-77");
-  EXPECT_EQ(bill.personOrOrg, std::nullopt);
-
-  const auto& appointment = suggestions[1];
-  EXPECT_EQ(appointment.title, subject);
-  EXPECT_EQ(appointment.notes, "Appointment booking via " + sender);
-  EXPECT_DOUBLE_EQ(appointment.confidence, 0.85);
-  EXPECT_EQ(appointment.dueDate, noonIn(2025, 3, 20));
-  EXPECT_EQ(appointment.referenceNumber, std::nullopt);
-
-  const auto& waiting = suggestions[2];
-  EXPECT_EQ(waiting.title, "Waiting on " + subject);
-  EXPECT_EQ(waiting.notes, "Sender: " + sender);
-  EXPECT_DOUBLE_EQ(waiting.confidence, 0.8);
-  EXPECT_EQ(waiting.personOrOrg, "Acme Power");
-  EXPECT_EQ(waiting.currency, std::nullopt);
-}
-
-TEST(RuleEngineFields, TaskFieldsAndPriority) {
-  const auto engine = usEngine();
-  const auto task = engine
-                        .extract(emailMessage("Please review", "the draft", "body text",
-                                              "Boss <boss@corp.example>"))
+  const auto task = engine.extract(emailMessage("Please review", "the draft", "body text",
+                                                "Boss <boss@corp.example>"))
                         .at(0);
-  EXPECT_EQ(task.title, "Please review");
-  EXPECT_EQ(task.notes, "From: Boss <boss@corp.example>\nSnippet: the draft");
-  EXPECT_DOUBLE_EQ(task.confidence, 0.75);
+  const QList<std::tuple<EmailExtractedSuggestion, QString, QString, double>> cases = {
+      {suggestions[0], "Bill from Acme Power", "Extracted from email subject: " + subject, 0.9},
+      {suggestions[1], subject, "Appointment booking via " + sender, 0.85},
+      {suggestions[2], "Waiting on " + subject, "Sender: " + sender, 0.8},
+      {task, "Please review", "From: Boss <boss@corp.example>\nSnippet: the draft", 0.75},
+  };
+  for (const auto& [s, title, notes, confidence] : cases) {
+    SCOPED_TRACE(displayText(s.category).toStdString());
+    EXPECT_EQ(s.title, title);
+    EXPECT_EQ(s.notes, notes);
+    EXPECT_DOUBLE_EQ(s.confidence, confidence);
+  }
   EXPECT_EQ(task.priority, TaskPriority::high);
-  EXPECT_EQ(task.personOrOrg, std::nullopt);
-
   EXPECT_EQ(engine.extract(emailMessage("Please review", "", "Urgent!")).at(0).priority,
-            TaskPriority::urgent);
-  EXPECT_EQ(engine.extract(emailMessage("Action required IMMEDIATELY")).at(0).priority,
             TaskPriority::urgent);
 }
