@@ -5,9 +5,7 @@
 #include "core/model/DiagnosticLogger.h"
 #include "core/model/JsonCoding.h"
 #include "core/services/MockNotificationService.h"
-#include "core/store/StorageSchema.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
@@ -52,19 +50,15 @@ TEST_F(EmailSyncEndToEndTest, APassOverTheGmailClientAndTheRuleEngineSavesItsSug
 
   sync();
   EXPECT_EQ(store->emailSyncState().lastSyncStatus, "Found 2 new items");
-  QFile file(dir.path() + "/dashboard.json");
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const DashboardStorageContainer saved =
-      DashboardStorageContainer::fromJson(jsoncoding::parseObject(file.readAll()));
-  ASSERT_EQ(saved.emailSuggestions.size(), 2);
-  EXPECT_EQ(saved.emailSuggestions.at(0).amount, 120.5);
-  EXPECT_EQ(saved.emailSuggestions.at(1).sourceMessageID, "task-1");
-  EXPECT_EQ(saved.processedEmailMessageIDs, (QSet<QString>{"inv-1", "task-1", "news-1"}));
-  EXPECT_EQ(saved.emailSyncState.accountEmail, "me@example.com");
+  const QList<EmailExtractedSuggestion> saved = store->emailSuggestions();
+  ASSERT_EQ(saved.size(), 2);
+  EXPECT_EQ(saved.at(0).amount, 120.5);
+  EXPECT_EQ(saved.at(1).sourceMessageID, "task-1");
+  EXPECT_EQ(store->processedEmailMessageIDs(), (QSet<QString>{"inv-1", "task-1", "news-1"}));
   // The urgent task was alerted, under its suggestion's own identifier.
   ASSERT_EQ(notifications.emailAlerts.size(), 1);
   EXPECT_EQ(notifications.emailAlerts.first().identifier,
-            "email-urgent-" + jsoncoding::uuidText(saved.emailSuggestions.at(1).id));
+            "email-urgent-" + jsoncoding::uuidText(saved.at(1).id));
 }
 
 TEST_F(EmailSyncEndToEndTest, NoCredentialReachesTheLogWhenConnectingOrSyncingFails) {

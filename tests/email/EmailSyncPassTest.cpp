@@ -1,7 +1,6 @@
 #include "EmailSyncFixture.h"
 
 #include "core/email/GmailError.h"
-#include "core/email/MockEmailIntelligenceProvider.h"
 #include "core/platform/TransportError.h"
 
 #include <QSignalSpy>
@@ -125,11 +124,7 @@ TEST_F(EmailSyncTest, EachCategorySwitchDropsItsOwnKindWithoutTrace) {
     QList<EmailExtractedSuggestion> all;
     QList<EmailExtractedCategory> kept;
     for (EmailExtractedCategory category : EnumCases<EmailExtractedCategory>::values) {
-      EmailExtractedSuggestion s = suggestionOf(category, displayText(category), id);
-      // Urgent in every kind that can be: a dropped one must not be alerted either.
-      s.priority = TaskPriority::urgent;
-      s.dueDate = now.addSecs(3600);
-      all.append(s);
+      all.append(suggestionOf(category, displayText(category), id));
       if (category != off) {
         kept.append(category);
       }
@@ -137,9 +132,6 @@ TEST_F(EmailSyncTest, EachCategorySwitchDropsItsOwnKindWithoutTrace) {
     syncOne(id, all);
     EXPECT_EQ(categoriesOf(storedFrom(id)), kept);
     EXPECT_EQ(store->emailSyncState().lastSyncStatus, "Found 4 new items");
-    for (const auto& alert : alerts.emailAlerts) {
-      EXPECT_FALSE(alert.title.endsWith(displayText(off))) << alert.title.toStdString();
-    }
   }
 }
 
@@ -373,21 +365,3 @@ TEST_P(EmailSyncGoneTest, APassEndsQuietly) {
 INSTANTIATE_TEST_SUITE_P(Moments, EmailSyncGoneTest,
                          ::testing::Values(GoneCase{false, true}, GoneCase{true, true},
                                            GoneCase{false, false}));
-
-TEST_F(EmailSyncTest, ANewProviderServesFromTheNextMessageOn) {
-  Gate gate;
-  provider->gate = &gate;
-  provider->answers["m1"] = {suggestionOf(EmailExtractedCategory::task, "Old", "m1")};
-  stubMessages({"m1", "m2"});
-  QCoro::Task<> pass = coordinator->triggerSync();
-  const EmailExtractedSuggestion fresh =
-      suggestionOf(EmailExtractedCategory::appointment, "New", "m2");
-  coordinator->updateIntelligenceProvider(
-      std::make_shared<MockEmailIntelligenceProvider>(QList{fresh}));
-  gate.open();
-  runTask(std::move(pass));
-  EXPECT_EQ(provider->examined, QStringList{"m1"});
-  EXPECT_EQ(categoriesOf(store->emailSuggestions()),
-            (QList{EmailExtractedCategory::task, EmailExtractedCategory::appointment}));
-  EXPECT_EQ(storedFrom("m2"), QList{fresh});
-}

@@ -162,18 +162,6 @@ TEST(GeminiValidation, DueDateMustBeAnInternetDateTimeWithinFiveYears) {
   EXPECT_EQ(due(iso(now.addSecs(-fiveYears))), std::nullopt);
 }
 
-TEST(GeminiValidation, PriorityIsReadWithoutRegardToCase) {
-  const QList<std::pair<QString, TaskPriority>> cases = {
-      {"URGENT", TaskPriority::urgent}, {"High", TaskPriority::high},
-      {"low", TaskPriority::low},       {"critical", TaskPriority::medium},
-      {" high", TaskPriority::medium},
-  };
-  for (const auto& [text, expected] : cases) {
-    EXPECT_EQ(validateItems({item("x", {{"priority", text}})}).value(0).priority, expected)
-        << text.toStdString();
-  }
-}
-
 TEST(GeminiValidation, UnreadableRepliesGiveNoSuggestions) {
   const QString good = itemsText({item("good")});
   const auto candidateWith = [](const QJsonValue& content) {
