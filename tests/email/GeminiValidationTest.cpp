@@ -52,30 +52,17 @@ QStringList titles(const QList<EmailExtractedSuggestion>& suggestions) {
 TEST(GeminiValidation, ItemsBecomeSuggestionsTiedToTheMessage) {
   const auto message = EmailMessageContext("m-7", "t-7", "Acme <a@acme.example>", "Your bill",
                                            utc(2025, 2, 27, 8), "snippet", "body");
-  const QJsonValue null = QJsonValue::Null;
-  const QJsonArray items{item("Electricity", {{"category", "Bill / Invoice"},
-                                              {"notes", "March bill"},
-                                              {"confidence", 0.93},
-                                              {"evidenceSnippet", "Total due $120.40"},
-                                              {"amount", 120.4},
-                                              {"currency", "usd"},
-                                              {"dueDate", "2025-03-15T09:00:00Z"},
-                                              {"referenceNumber", "INV-9"},
-                                              {"personOrOrg", "Acme"},
-                                              {"priority", "High"},
-                                              {"unknownKey", QJsonArray{1, 2}}}),
-                         item("", {{"notes", null},
-                                   {"amount", null},
-                                   {"currency", null},
-                                   {"dueDate", null},
-                                   {"confidence", null},
-                                   {"priority", null},
-                                   {"referenceNumber", null},
-                                   {"personOrOrg", null},
-                                   {"evidenceSnippet", null}}),
-                         item("")};
-  const auto suggestions = parseAndValidateGeminiResponse(
-      FakeGoogle::generateContentJson(itemsText(items)), message, now);
+  const QString reply =
+      R"([{"category":"Bill / Invoice","title":"Electricity","notes":"March bill",)"
+      R"("confidence":0.93,"evidenceSnippet":"Total due $120.40","amount":120.4,"currency":"usd",)"
+      R"("dueDate":"2025-03-15T09:00:00Z","referenceNumber":"INV-9","personOrOrg":"Acme",)"
+      R"("priority":"High","unknownKey":[1,2]},)"
+      R"({"category":"Task / Action Item","title":"","notes":null,"amount":null,"currency":null,)"
+      R"("dueDate":null,"confidence":null,"priority":null,"referenceNumber":null,)"
+      R"("personOrOrg":null,"evidenceSnippet":null},)"
+      R"({"category":"Task / Action Item","title":""}])";
+  const auto suggestions =
+      parseAndValidateGeminiResponse(FakeGoogle::generateContentJson(reply), message, now);
   ASSERT_EQ(suggestions.size(), 3);
   EmailExtractedSuggestion bare;
   bare.id = suggestions[2].id;

