@@ -98,8 +98,9 @@ class ScriptedProvider : public EmailIntelligenceProvider {
 };
 
 // A suggestion with fixed, recognisable fields.
-inline EmailExtractedSuggestion suggestionOf(EmailExtractedCategory category, const QString& title,
-                                             const QString& sourceMessageID = QStringLiteral("m1")) {
+inline EmailExtractedSuggestion suggestionOf(
+    EmailExtractedCategory category, const QString& title,
+    const QString& sourceMessageID = QStringLiteral("m1")) {
   EmailExtractedSuggestion s;
   s.id = QUuid::createUuid();
   s.sourceMessageID = sourceMessageID;

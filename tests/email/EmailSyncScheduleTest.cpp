@@ -20,9 +20,8 @@ using EmailSyncScheduleTest = EmailSyncTest;
 // start() takes the stored interval and restart() the given one, both clamped to 15..60 minutes.
 TEST_F(EmailSyncScheduleTest, TheIntervalIsClampedAndEachFiringSyncs) {
   EXPECT_EQ(coordinator->syncTimer(), nullptr);
-  for (const auto& [asked, scheduled] :
-       {std::pair{45, 45}, std::pair{14, 15}, std::pair{15, 15}, std::pair{60, 60},
-       std::pair{61, 60}}) {
+  for (const auto& [asked, scheduled] : {std::pair{45, 45}, std::pair{14, 15}, std::pair{15, 15},
+                                         std::pair{60, 60}, std::pair{61, 60}}) {
     SCOPED_TRACE(asked);
     changeSettings([asked](AppSettings& s) { s.emailSyncIntervalMinutes = asked; });
     for (const bool restart : {false, true}) {

@@ -115,9 +115,9 @@ TEST(GeminiValidation, CategoryMustMatchADisplayTextExactly) {
 }
 
 TEST(GeminiValidation, AmountOutsideZeroToAMillionIsRemovedCurrencyStays) {
-  const auto suggestions =
-      validateItems({item("zero", {{"amount", 0}, {"currency", "EUR"}}),
-                     item("million", {{"amount", 1000000}}), item("below", {{"amount", 999999.99}})});
+  const auto suggestions = validateItems({item("zero", {{"amount", 0}, {"currency", "EUR"}}),
+                                          item("million", {{"amount", 1000000}}),
+                                          item("below", {{"amount", 999999.99}})});
   ASSERT_EQ(suggestions.size(), 3);
   EXPECT_EQ(suggestions[0].amount, std::nullopt);
   EXPECT_EQ(suggestions[0].currency, "EUR");
@@ -149,11 +149,16 @@ TEST(GeminiValidation, DueDateMustBeAnInternetDateTimeWithinFiveYears) {
   EXPECT_EQ(due(iso(now.addSecs(-fiveYears))), std::nullopt);
 }
 
+// Only the first part of the first candidate is read: a later one never stands in for an
+// unusable first, and every candidate must have the reply's shape.
 TEST(GeminiValidation, UnreadableRepliesGiveNoSuggestions) {
   const QString good = itemsText({item("good")});
-  const auto candidateWith = [](const QJsonValue& content) {
-    return QJsonDocument(QJsonObject{{"candidates", QJsonArray{QJsonObject{{"content", content}}}}})
-        .toJson();
+  const QJsonObject goodPart{{"text", good}};
+  const auto body = [](const QJsonArray& candidates) {
+    return QJsonDocument(QJsonObject{{"candidates", candidates}}).toJson();
+  };
+  const auto candidate = [](const QJsonValue& parts) {
+    return QJsonObject{{"content", QJsonObject{{"parts", parts}}}};
   };
   const QList<std::pair<const char*, QByteArray>> bodies = {
       {"not JSON", "<html>oops</html>"},
@@ -162,14 +167,21 @@ TEST(GeminiValidation, UnreadableRepliesGiveNoSuggestions) {
       {"candidates empty", R"({"candidates":[]})"},
       {"candidates not a list", R"({"candidates":{"content":{}}})"},
       {"no content", R"({"candidates":[{}]})"},
-      {"parts empty", candidateWith(QJsonObject{{"parts", QJsonArray{}}})},
-      {"no text", candidateWith(QJsonObject{{"parts", QJsonArray{QJsonObject{}}}})},
-      {"text not a string",
-       candidateWith(QJsonObject{{"parts", QJsonArray{QJsonObject{{"text", 5}}}}})},
+      {"parts empty", body({candidate(QJsonArray{})})},
+      {"text not a string", body({candidate(QJsonArray{QJsonObject{{"text", 5}}})})},
+      {"first candidate unusable", body({QJsonObject{}, candidate(QJsonArray{goodPart})})},
+      {"first part unusable", body({candidate(QJsonArray{QJsonObject{}, goodPart})})},
+      {"first part not JSON", body({candidate(QJsonArray{QJsonObject{{"text", "no"}}, goodPart})})},
+      {"a candidate not an object", body({candidate(QJsonArray{goodPart}), 42})},
   };
-  for (const auto& [what, body] : bodies) {
-    EXPECT_TRUE(validate(body).isEmpty()) << what;
+  for (const auto& [what, reply] : bodies) {
+    EXPECT_TRUE(validate(reply).isEmpty()) << what;
   }
+  // Extra candidates and parts are ignored when the first is good.
+  const QJsonObject second{{"text", itemsText({item("second")})}};
+  EXPECT_EQ(titles(validate(
+                body({candidate(QJsonArray{goodPart, second}), candidate(QJsonArray{second})}))),
+            QStringList{"good"});
   // Generated texts that are not one strict JSON array. Qt's parser lets raw control characters
   // and loose numbers through; strict JSON does not.
   const QString task = R"([{"category":"Task / Action Item","title":"a)";
@@ -209,28 +221,6 @@ TEST(GeminiValidation, OneMalformedItemRejectsTheWholeArray) {
     EXPECT_TRUE(validateItems({good, value}).isEmpty()) << what;
     EXPECT_TRUE(validateItems({value, good}).isEmpty()) << what;
   }
-}
-
-TEST(GeminiValidation, OnlyTheFirstCandidateAndItsFirstPartAreRead) {
-  const QString good = itemsText({item("good")});
-  const QJsonObject goodPart{{"text", good}};
-  const auto body = [](const QJsonArray& candidates) {
-    return QJsonDocument(QJsonObject{{"candidates", candidates}}).toJson();
-  };
-  const auto candidate = [](const QJsonArray& parts) {
-    return QJsonObject{{"content", QJsonObject{{"parts", parts}}}};
-  };
-  // A second candidate or part never stands in for an unusable first.
-  EXPECT_TRUE(validate(body({QJsonObject{}, candidate({goodPart})})).isEmpty());
-  EXPECT_TRUE(validate(body({candidate({QJsonObject{}, goodPart})})).isEmpty());
-  EXPECT_TRUE(validate(body({candidate({QJsonObject{{"text", "no"}}, goodPart})})).isEmpty());
-  // Extra candidates and parts are ignored when the first is good.
-  const auto both =
-      validate(body({candidate({goodPart, QJsonObject{{"text", itemsText({item("second")})}}}),
-                     candidate({QJsonObject{{"text", itemsText({item("third")})}}})}));
-  EXPECT_EQ(titles(both), QStringList{"good"});
-  // Every candidate must still have the reply's shape.
-  EXPECT_TRUE(validate(body({candidate({goodPart}), 42})).isEmpty());
 }
 
 // Thousands of damaged and random replies: none may crash the validator or slip a doubtful

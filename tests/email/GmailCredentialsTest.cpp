@@ -133,8 +133,9 @@ TEST_F(GmailRefreshTest, SendsTheStoredRegistrationAndReplacesOnlyTokenAndExpiry
       200, R"({"access_token":"fresh","expires_in":1800,"refresh_token":{"odd":1}})"));
   fetch();
   ASSERT_EQ(google.tokenRequests().size(), 1);
-  EXPECT_EQ(google.tokenRequests().first().body,
-            "client_id=client%2Eapps%2D1&refresh_token=1%2F%2Fref%2Ftok&grant_type=refresh%5Ftoken");
+  EXPECT_EQ(
+      google.tokenRequests().first().body,
+      "client_id=client%2Eapps%2D1&refresh_token=1%2F%2Fref%2Ftok&grant_type=refresh%5Ftoken");
   EXPECT_EQ(stored(), (QStringList{"fresh", "1//ref/tok", "1717417800.25", "me@example.com",
                                    "client.apps-1"}));
 

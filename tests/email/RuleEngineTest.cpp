@@ -230,8 +230,9 @@ TEST(RuleEngineFields, EachKindFillsItsFields) {
   EXPECT_EQ(suggestions[1].dueDate, noonIn(2025, 3, 20));
   EXPECT_EQ(suggestions[2].personOrOrg, "Acme Power");
 
-  const auto task = engine.extract(emailMessage("Please review", "the draft", "body text",
-                                                "Boss <boss@corp.example>"))
+  const auto task = engine
+                        .extract(emailMessage("Please review", "the draft", "body text",
+                                              "Boss <boss@corp.example>"))
                         .at(0);
   const QList<std::tuple<EmailExtractedSuggestion, QString, QString, double>> cases = {
       {suggestions[0], "Bill from Acme Power", "Extracted from email subject: " + subject, 0.9},
