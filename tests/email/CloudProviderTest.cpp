@@ -108,8 +108,6 @@ TEST_F(CloudProviderTest, SendsTheExactRequest) {
        QJsonObject{{"response_mime_type", "application/json"}, {"temperature", 0.1}}}};
   const QJsonDocument body = QJsonDocument::fromJson(request.body);
   EXPECT_EQ(body.object(), expected);
-  // Compact: no formatting between tokens.
-  EXPECT_FALSE(request.body.contains("\n    "));
   EXPECT_FALSE(request.body.contains("secret body text"));
 }
 
@@ -131,13 +129,6 @@ TEST_F(CloudProviderTest, PromptDropsTagsAndCutsLongFields) {
                 emoji.repeated(800 - 28) + "\n</untrusted_email_content>");
   EXPECT_EQ(prompt.count("</untrusted_email_content>"), 1);
   EXPECT_TRUE(geminiInstruction().endsWith("\n\n<untrusted_email_content>\nSender: "));
-
-  const EmailMessageContext longSnippet("m", "t", "a@b.example", "s", utc(2025, 1, 2),
-                                        QString(1000, u'x'), QString(50, u'y'));
-  const QString longPrompt = geminiPrompt(longSnippet);
-  EXPECT_TRUE(longPrompt.contains("\nSnippet: " + QString(800, u'x') + "\n</untrusted"));
-  EXPECT_FALSE(longPrompt.contains(QString(801, u'x')));
-  EXPECT_FALSE(longPrompt.contains(QString(50, u'y')));
 }
 
 TEST_F(CloudProviderTest, KeyComesTrimmedFromTheKeychainAndWithoutOneTheFallbackAnswers) {

@@ -38,29 +38,6 @@ class EmailSyncEndToEndTest : public GmailServiceFixture {
   std::unique_ptr<EmailSyncCoordinator> coordinator;
 };
 
-TEST_F(EmailSyncEndToEndTest, APassOverTheGmailClientAndTheRuleEngineSavesItsSuggestions) {
-  connect();
-  google.addMessage(fakeMessage("inv-1", "Your invoice for June",
-                                "Acme Power <billing@acme.example>", "Total $120.50 to pay"));
-  google.addMessage(fakeMessage("task-1", "Please review the lease", "Dana <dana@example.com>",
-                                "This is urgent"));
-  google.addMessage(
-      fakeMessage("news-1", "Weekly newsletter", "News <news@example.com>", "Nothing to do"));
-  google.setMessageList({"inv-1", "task-1", "news-1"});
-
-  sync();
-  EXPECT_EQ(store->emailSyncState().lastSyncStatus, "Found 2 new items");
-  const QList<EmailExtractedSuggestion> saved = store->emailSuggestions();
-  ASSERT_EQ(saved.size(), 2);
-  EXPECT_EQ(saved.at(0).amount, 120.5);
-  EXPECT_EQ(saved.at(1).sourceMessageID, "task-1");
-  EXPECT_EQ(store->processedEmailMessageIDs(), (QSet<QString>{"inv-1", "task-1", "news-1"}));
-  // The urgent task was alerted, under its suggestion's own identifier.
-  ASSERT_EQ(notifications.emailAlerts.size(), 1);
-  EXPECT_EQ(notifications.emailAlerts.first().identifier,
-            "email-urgent-" + jsoncoding::uuidText(saved.at(1).id));
-}
-
 TEST_F(EmailSyncEndToEndTest, NoCredentialReachesTheLogWhenConnectingOrSyncingFails) {
   google.setTokenReply(
       ScriptedReply::json(200, FakeGoogle::tokenJson("tok-secret-1", 5, "ref-secret-1")));

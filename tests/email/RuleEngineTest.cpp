@@ -178,25 +178,6 @@ TEST(RuleEngineDates, EachKindHasItsOwnDefault) {
 
 // --- References, names and evidence ---
 
-TEST(RuleEngineReferences, FirstMatchWithTheTextsLetterCase) {
-  const QList<std::tuple<const char*, const char*, std::optional<QString>>> cases = {
-      {"Payment due", "Invoice # INV-2024-001 is attached", "INV-2024-001"},
-      {"Amount due", "Account No. ab12cd", "ab12cd"},
-      {"Payment due", "Reference 123", std::nullopt},
-      // Any run of 4 to 20 letters, digits or dashes after a keyword counts, even a word, and
-      // the search runs across the line feed between subject and snippet.
-      {"Invoice attached", "", "attached"},
-      {"Your invoice", "Dear customer", "Dear"},
-      // The subject comes first.
-      {"Order ZX-1", "Invoice 4455", "ZX-1"},
-  };
-  const auto engine = usEngine();
-  for (const auto& [subject, snippet, expected] : cases) {
-    SCOPED_TRACE(subject);
-    EXPECT_EQ(engine.extract(emailMessage(subject, snippet)).at(0).referenceNumber, expected);
-  }
-}
-
 // The cut counts user-perceived characters: a family emoji is eight code units and one character.
 TEST(RuleEngineEvidence, CutAt200UserPerceivedCharacters) {
   const auto evidence = [](const QString& snippet) {
