@@ -3,42 +3,29 @@
 #include "core/email/EmailSyncCoordinator.h"
 #include "core/email/RuleBasedEmailIntelligenceProvider.h"
 #include "core/model/DiagnosticLogger.h"
-#include "core/model/JsonCoding.h"
 #include "core/services/MockNotificationService.h"
 
 #include <QTemporaryDir>
 #include <QTimeZone>
 
+using EmailSyncEndToEndTest = GmailServiceFixture;
+
 // The real Gmail client and rule engine under a coordinator, over a real store.
-class EmailSyncEndToEndTest : public GmailServiceFixture {
- protected:
-  void SetUp() override {
-    GmailServiceFixture::SetUp();
-    store = std::make_unique<DataStore>(dir.path(), &notifications, nullptr,
-                                        &GmailServiceFixture::fixedNow, utcCalendar);
-    store->removeAllSampleData();
-    AppSettings settings = store->settings();
-    settings.isEmailAssistantEnabled = true;
-    store->setSettings(settings);
-    store->saveSettings();
-    coordinator = std::make_unique<EmailSyncCoordinator>(
-        store.get(), *service,
-        std::make_shared<RuleBasedEmailIntelligenceProvider>(
-            QLocale(QLocale::English, QLocale::UnitedStates), utcCalendar),
-        notifications, workspace, &GmailServiceFixture::fixedNow);
-  }
-
-  void sync() { testsupport::runTask(coordinator->triggerSync()); }
-
+TEST_F(EmailSyncEndToEndTest, NoCredentialReachesTheLogWhenConnectingOrSyncingFails) {
   QTemporaryDir dir;
   MockNotificationService notifications;
-  const Calendar utcCalendar{QTimeZone::utc()};
   Workspace workspace;
-  std::unique_ptr<DataStore> store;
-  std::unique_ptr<EmailSyncCoordinator> coordinator;
-};
+  const Calendar calendar{QTimeZone::utc()};
+  DataStore store(dir.path(), &notifications, nullptr, &GmailServiceFixture::fixedNow, calendar);
+  AppSettings settings = store.settings();
+  settings.isEmailAssistantEnabled = true;
+  store.setSettings(settings);
+  EmailSyncCoordinator coordinator(&store, *service,
+                                   std::make_shared<RuleBasedEmailIntelligenceProvider>(
+                                       QLocale(QLocale::English, QLocale::UnitedStates), calendar),
+                                   notifications, workspace, &GmailServiceFixture::fixedNow);
+  const auto sync = [&coordinator] { testsupport::runTask(coordinator.triggerSync()); };
 
-TEST_F(EmailSyncEndToEndTest, NoCredentialReachesTheLogWhenConnectingOrSyncingFails) {
   google.setTokenReply(
       ScriptedReply::json(200, FakeGoogle::tokenJson("tok-secret-1", 5, "ref-secret-1")));
   google.setUserInfoReply(ScriptedReply::json(500, "{}"));

@@ -36,8 +36,6 @@ QDateTime noonIn(int y, int m, int d, const QTimeZone& zone = newYork) {
 
 }  // namespace
 
-// --- Which kinds a message yields, and in which order ---
-
 TEST(RuleEngineClassification, KindsComeInFixedOrderAndTaskOnlyWhenNothingElse) {
   using C = EmailExtractedCategory;
   const QList<std::pair<EmailMessageContext, QList<C>>> cases = {
@@ -58,8 +56,6 @@ TEST(RuleEngineClassification, KindsComeInFixedOrderAndTaskOnlyWhenNothingElse) 
     EXPECT_EQ(categories(engine.extract(message)), expected);
   }
 }
-
-// --- Amounts and currencies ---
 
 TEST(RuleEngineAmounts, FigureAndCurrencyAreRead) {
   const QList<std::pair<QString, ExtractedAmount>> cases = {
@@ -105,8 +101,6 @@ TEST(RuleEngineAmounts, BillConfidenceRisesOnlyWithBothAmountAndDate) {
     EXPECT_EQ(bill.dueDate, due);
   }
 }
-
-// --- Due dates ---
 
 TEST(RuleEngineDates, EachPhraseShapeGivesADayAndUnreadableOnesTheDefault) {
   const QDateTime fallback = Calendar(newYork).addDays(utc(2025, 3, 1, 15), 14);
@@ -175,8 +169,6 @@ TEST(RuleEngineDates, EachKindHasItsOwnDefault) {
   // Waiting-for never reads the text for a date.
   EXPECT_EQ(dueOf("Tracking number", "due: 2025-03-20"), Calendar(newYork).addDays(sent, 5));
 }
-
-// --- References, names and evidence ---
 
 // The cut counts user-perceived characters: a family emoji is eight code units and one character.
 TEST(RuleEngineEvidence, CutAt200UserPerceivedCharacters) {
