@@ -93,13 +93,20 @@ TEST(GeminiValidation, ItemsBecomeSuggestionsTiedToTheMessage) {
   EXPECT_NE(suggestions[1].id, suggestions[2].id);
 }
 
-TEST(GeminiValidation, ConfidenceBelowThresholdIsDroppedAboveOneIsClamped) {
-  const auto suggestions =
-      validateItems({item("absent"), item("low", {{"confidence", 0.59}}),
-                     item("edge", {{"confidence", 0.6}}), item("high", {{"confidence", 1.7}})});
-  EXPECT_EQ(titles(suggestions), (QStringList{"absent", "edge", "high"}));
+// A confidence below 0.6 drops the item and one above 1 is cut to 1; an amount outside zero to a
+// million, both ends excluded, is removed while its currency stays.
+TEST(GeminiValidation, ConfidenceAndAmountAreHeldToTheirBounds) {
+  const auto suggestions = validateItems(
+      {item("zero", {{"amount", 0}, {"currency", "EUR"}}), item("low", {{"confidence", 0.59}}),
+       item("edge", {{"confidence", 0.6}, {"amount", 1000000}}),
+       item("high", {{"confidence", 1.7}, {"amount", 999999.99}})});
+  EXPECT_EQ(titles(suggestions), (QStringList{"zero", "edge", "high"}));
+  EXPECT_EQ(suggestions[0].amount, std::nullopt);
+  EXPECT_EQ(suggestions[0].currency, "EUR");
   EXPECT_DOUBLE_EQ(suggestions[1].confidence, 0.6);
+  EXPECT_EQ(suggestions[1].amount, std::nullopt);
   EXPECT_DOUBLE_EQ(suggestions[2].confidence, 1.0);
+  EXPECT_EQ(suggestions[2].amount, 999999.99);
 }
 
 // Each display text names its kind; anything else, even in another letter case, is a task.
@@ -112,17 +119,6 @@ TEST(GeminiValidation, CategoryMustMatchADisplayTextExactly) {
   }
   EXPECT_EQ(categoryOf("bill / invoice"), EmailExtractedCategory::task);
   EXPECT_EQ(categoryOf(" Bill / Invoice"), EmailExtractedCategory::task);
-}
-
-TEST(GeminiValidation, AmountOutsideZeroToAMillionIsRemovedCurrencyStays) {
-  const auto suggestions = validateItems({item("zero", {{"amount", 0}, {"currency", "EUR"}}),
-                                          item("million", {{"amount", 1000000}}),
-                                          item("below", {{"amount", 999999.99}})});
-  ASSERT_EQ(suggestions.size(), 3);
-  EXPECT_EQ(suggestions[0].amount, std::nullopt);
-  EXPECT_EQ(suggestions[0].currency, "EUR");
-  EXPECT_EQ(suggestions[1].amount, std::nullopt);
-  EXPECT_EQ(suggestions[2].amount, 999999.99);
 }
 
 TEST(GeminiValidation, DueDateMustBeAnInternetDateTimeWithinFiveYears) {

@@ -87,14 +87,18 @@ TEST_F(GmailServiceFixture, EmptyValuesKeepWhatIsStoredAndDisconnectRemovesAllFi
   service->saveCredentials("a2", QString(), std::nullopt, QString(), QString());
   EXPECT_EQ(stored(), (QStringList{"a2", "r1", "1717416100.25", "x@example.com", "c1"}));
 
-  // An empty access token is stored and means "not connected".
+  // An empty access token is stored and means "not connected": nothing is asked of Google.
   service->saveCredentials(QString(), std::nullopt, std::nullopt, std::nullopt, std::nullopt);
   EXPECT_EQ(stored().first(), "");
   EXPECT_FALSE(service->isConnected());
+  const QString notConnected = "Gmail is not connected. Please connect your account in Settings.";
+  EXPECT_EQ(fetchError().errorDescription(), notConnected);
 
   service->disconnect();
   EXPECT_EQ(stored(), QStringList(5, "-"));
   EXPECT_EQ(service->getAccountEmail(), std::nullopt);
+  EXPECT_EQ(fetchError().errorDescription(), notConnected);
+  EXPECT_TRUE(google.server().requests().isEmpty());
 }
 
 using GmailRefreshTest = GmailServiceFixture;
@@ -102,7 +106,9 @@ using GmailRefreshTest = GmailServiceFixture;
 TEST_F(GmailRefreshTest, ATokenWithinTwoMinutesOfExpiryIsRefreshedFirst) {
   google.setMessageList({});
   google.setTokenReply(ScriptedReply::json(200, FakeGoogle::tokenJson("fresh", 3600)));
-  const auto at = [](double offset) { return QString::number(nowSeconds() + offset, 'f', 3); };
+  const auto at = [](double offset) {
+    return QString::number(fixedNow().toMSecsSinceEpoch() / 1000.0 + offset, 'f', 3);
+  };
   const QList<std::pair<std::optional<QString>, bool>> cases = {
       {at(119), true},         {at(-3000), true},     {at(121), false},
       {"next tuesday", false}, {std::nullopt, false},

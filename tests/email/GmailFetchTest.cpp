@@ -46,14 +46,6 @@ TEST_F(GmailSearchTest, TheKeywordQueryAndTheAfterTermTruncatedTowardZero) {
   EXPECT_TRUE(google.metadataRequests().isEmpty());
 }
 
-TEST_F(GmailSearchTest, WithoutAnAccessTokenNothingIsAsked) {
-  EXPECT_EQ(fetchError().errorDescription(),
-            "Gmail is not connected. Please connect your account in Settings.");
-  service->saveCredentials(QString(), QString("r"), std::nullopt, std::nullopt, QString("c"));
-  EXPECT_EQ(fetchError(), GmailError::notConnected());
-  EXPECT_TRUE(google.server().requests().isEmpty());
-}
-
 TEST_F(GmailSearchTest, A401GetsOneRefreshAndOneRepeatPerCall) {
   connect("revoked");
   google.setTokenReply(ScriptedReply::json(200, FakeGoogle::tokenJson("renewed", 3600)));

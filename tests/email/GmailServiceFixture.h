@@ -34,7 +34,6 @@ inline ScriptedReply droppedConnection() {
 class GmailServiceFixture : public ::testing::Test {
  protected:
   static QDateTime fixedNow() { return testsupport::utc(2024, 6, 3, 12, 0, 0).addMSecs(250); }
-  static double nowSeconds() { return fixedNow().toMSecsSinceEpoch() / 1000.0; }
 
   void SetUp() override {
     GmailService::Configuration configuration = google.gmailConfiguration();
