@@ -8,8 +8,6 @@
 using testsupport::runTask;
 using testsupport::utc;
 
-// --- Passes that end early ---
-
 TEST_F(EmailSyncTest, ASecondPassWhileOneRunsIsSkippedAndLogged) {
   Gate gate;
   gmail.gate = &gate;
@@ -165,12 +163,21 @@ TEST_F(EmailSyncTest, APassExaminesNewMessagesSavesEachAtOnceAndDraftsConfidentT
 
 // One suggestion per pass: whether it alerts, and with which title, body and identifier.
 TEST_F(EmailSyncTest, UrgentSuggestionsAlertWithTheirTexts) {
+  changeSettings([](AppSettings& s) { s.autoCreateLowRiskDraftTasks = true; });
   EmailExtractedSuggestion task = suggestionOf(EmailExtractedCategory::task, "Sign form");
   task.priority = TaskPriority::urgent;
+  task.confidence = 0.9;  // drafted, and still alerted
   EmailExtractedSuggestion bareTask = task;
   bareTask.notes.clear();
   EmailExtractedSuggestion highTask = task;
   highTask.priority = TaskPriority::high;
+  // Only tasks, bills and notices alert, whatever the priority of the others.
+  const auto urgentAs = [this, &task](EmailExtractedCategory category) {
+    EmailExtractedSuggestion other = task;
+    other.category = category;
+    other.dueDate = now.addSecs(3600);
+    return other;
+  };
   EmailExtractedSuggestion euroBill = suggestionOf(EmailExtractedCategory::bill, "Power");
   euroBill.amount = 42.5;
   euroBill.currency = "€";
@@ -195,6 +202,8 @@ TEST_F(EmailSyncTest, UrgentSuggestionsAlertWithTheirTexts) {
       {task, "Urgent Task: Sign form", "Notes on Sign form"},
       {bareTask, "Urgent Task: Sign form", "Action required from email."},
       {highTask, nullptr, {}},
+      {urgentAs(EmailExtractedCategory::appointment), nullptr, {}},
+      {urgentAs(EmailExtractedCategory::waitingFor), nullptr, {}},
       {plainBill, billTitle, "Amount: $1234.57 due soon. Review in Pelmora."},
       {openBill, billTitle, "Amount:  due soon. Review in Pelmora."},
       {billDue(now.addMSecs(259200000 - 1)), billTitle,
@@ -222,34 +231,18 @@ TEST_F(EmailSyncTest, UrgentSuggestionsAlertWithTheirTexts) {
   }
 }
 
-TEST_F(EmailSyncTest, UrgentTasksAndEveryNoticeAreAlertedOtherKindsNeverAndAtMostTwo) {
-  changeSettings([](AppSettings& s) { s.autoCreateLowRiskDraftTasks = true; });
-  const auto make = [this](EmailExtractedCategory category, const char* title, const char* from,
-                           TaskPriority priority) {
-    EmailExtractedSuggestion s = suggestionOf(category, title, from);
-    s.priority = priority;
-    s.dueDate = now.addSecs(3600);
-    return s;
+TEST_F(EmailSyncTest, APassAlertsAtMostTwice) {
+  const auto notice = [](const char* title, const char* from) {
+    return suggestionOf(EmailExtractedCategory::importantNotice, title, from);
   };
-  EmailExtractedSuggestion urgentTask =
-      make(EmailExtractedCategory::task, "Urgent one", "a", TaskPriority::urgent);
-  urgentTask.confidence = 0.9;  // drafted, and still alerted
   stubMessages({"a", "b"});
-  provider->answers["a"] = {
-      urgentTask, make(EmailExtractedCategory::task, "High one", "a", TaskPriority::high),
-      make(EmailExtractedCategory::appointment, "Dentist", "a", TaskPriority::urgent)};
-  provider->answers["b"] = {
-      make(EmailExtractedCategory::waitingFor, "Parcel", "b", TaskPriority::urgent),
-      make(EmailExtractedCategory::importantNotice, "Renewal", "b", TaskPriority::low),
-      make(EmailExtractedCategory::importantNotice, "Third", "b", TaskPriority::low)};
-
+  provider->answers["a"] = {notice("One", "a")};
+  provider->answers["b"] = {notice("Two", "b"), notice("Three", "b")};
   sync();
-  ASSERT_EQ(alerts.emailAlerts.size(), 2);
-  EXPECT_EQ(alerts.emailAlerts.at(0).title, "Urgent Task: Urgent one");
-  EXPECT_EQ(alerts.emailAlerts.at(1).title, "Action Required: Renewal");
-  EXPECT_EQ(store->tasks().size(), 1);
+  EXPECT_EQ(testsupport::texts(alerts.emailAlerts, &MockNotificationService::EmailAlert::title),
+            (QStringList{"Action Required: One", "Action Required: Two"}));
   // Everything is stored all the same.
-  EXPECT_EQ(store->emailSuggestions().size(), 6);
+  EXPECT_EQ(store->emailSuggestions().size(), 3);
 }
 
 TEST_F(EmailSyncTest, SuggestionsDrawnBeforeAFailedExtractionAreKept) {
