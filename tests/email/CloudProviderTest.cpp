@@ -92,7 +92,6 @@ TEST_F(CloudProviderTest, SendsTheExactRequest) {
   const auto requests = geminiRequests();
   ASSERT_EQ(requests.size(), 1);
   const RecordedRequest& request = requests[0];
-  EXPECT_EQ(request.method, "POST");
   EXPECT_EQ(request.target, "/v1beta/models/gemini-3.8-flash:generateContent?key=test-key-123");
   EXPECT_EQ(request.header("Content-Type"), "application/json");
 
