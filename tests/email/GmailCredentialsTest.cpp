@@ -43,7 +43,6 @@ TEST_F(GmailExchangeTest, SendsAnEncodedFormStoresTheAnswerAndLooksUpTheAddress)
             "&redirect_uri=com%2Egoogleusercontent%2Eapps%2E123%2Dabc%3A%2Foauth2redirect"
             "&grant_type=authorization%5Fcode"
             "&code_verifier=dBjftJeZ4CVP%2DmB92K27uhbUJU1p1r%5FwW1gF");
-  EXPECT_EQ(request.formValue("code"), code);
 
   EXPECT_EQ(result, (TokenExchangeResult{"ada@example.com", "tok-A", QString("ref-A"), 3599}));
   ASSERT_EQ(google.userInfoRequests().size(), 1);

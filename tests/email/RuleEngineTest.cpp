@@ -44,7 +44,6 @@ TEST(RuleEngineClassification, KindsComeInFixedOrderAndTaskOnlyWhenNothingElse) 
        {C::bill, C::appointment, C::waitingFor}},
       {emailMessage("Please review the draft"), {C::task}},
       {emailMessage("Google Meet at 3", "Can you please join"), {C::appointment}},
-      {emailMessage("Weekly newsletter", "Nothing to do"), {}},
       // "deadline" needs its colon; "bill" alone is not a bill.
       {emailMessage("Deadline soon", "Your bill"), {}},
       // Keywords do not span the line feed between subject and snippet.
@@ -62,7 +61,6 @@ TEST(RuleEngineAmounts, FigureAndCurrencyAreRead) {
       {"Total £45.00 now", {45.0, "GBP"}},
       {"Pay $7.5", {7.0, "USD"}},
       {"Total 45,50 EUR", {45.5, "EUR"}},
-      {"Total 19.99USD", {19.99, "USD"}},
       // Codes count in capitals only.
       {"Total 45 usd", {}},
       // The first figure in the text wins, whichever form it takes.
@@ -108,12 +106,10 @@ TEST(RuleEngineDates, EachPhraseShapeGivesADayAndUnreadableOnesTheDefault) {
       {"please pay by 3/15/2025", noonIn(2025, 3, 15)},
       {"DUE Sep 9, 2026", noonIn(2026, 9, 9)},
       {"due sept 9", noonIn(2025, 9, 9)},
-      {"due date: 4/1/99", noonIn(1999, 4, 1)},
       // A later phrase that reads is taken when an earlier one does not.
       {"due: Funday 12, or by 2025-04-02", noonIn(2025, 4, 2)},
       {"due tomorrow", fallback},
       {"due: 2025-02-30", fallback},
-      {"due 1/2/123", fallback},
       {"due April 31", fallback},
   };
   const auto engine = usEngine();
@@ -145,7 +141,6 @@ TEST(RuleEngineDates, DaysWithoutYearComeNextAndNumericDatesFollowTheLocale) {
   // Only one reading is a real day: that one is taken whatever the locale.
   EXPECT_EQ(british.read("3/15/2025", sent), noonIn(2025, 3, 15, london));
   EXPECT_EQ(american.read("15/3/2025", sent), noonIn(2025, 3, 15, london));
-  EXPECT_EQ(british.read("31/2/2025", sent), std::nullopt);
   EXPECT_EQ(british.read("2025-07-01", sent), utc(2025, 7, 1, 11));  // summer time
   // Two-digit years land in the century nearest the message.
   EXPECT_EQ(british.read("1/1/75", sent), noonIn(2075, 1, 1, london));
