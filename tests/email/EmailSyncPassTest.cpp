@@ -1,40 +1,12 @@
 #include "EmailSyncFixture.h"
 
 #include "core/email/GmailError.h"
-#include "core/email/MockEmailIntelligenceProvider.h"
 #include "core/platform/TransportError.h"
-
-#include <QSignalSpy>
 
 #include <stdexcept>
 
 using testsupport::runTask;
 using testsupport::utc;
-
-namespace {
-
-QStringList idsOf(const QSet<QString>& set) {
-  QStringList ids(set.cbegin(), set.cend());
-  ids.sort();
-  return ids;
-}
-
-QList<EmailExtractedCategory> categoriesOf(const QList<EmailExtractedSuggestion>& suggestions) {
-  QList<EmailExtractedCategory> categories;
-  for (const auto& s : suggestions) {
-    categories.append(s.category);
-  }
-  return categories;
-}
-
-}  // namespace
-
-void PrintTo(const MockNotificationService::EmailAlert& alert, std::ostream* out) {
-  *out << '{' << alert.title.toStdString() << " | " << alert.body.toStdString() << " | "
-       << alert.identifier.toStdString() << '}';
-}
-
-// --- Passes that end early ---
 
 TEST_F(EmailSyncTest, ASecondPassWhileOneRunsIsSkippedAndLogged) {
   Gate gate;
@@ -43,11 +15,8 @@ TEST_F(EmailSyncTest, ASecondPassWhileOneRunsIsSkippedAndLogged) {
   provider->answers["m1"] = {suggestionOf(EmailExtractedCategory::task, "Reply")};
 
   QCoro::Task<> first = coordinator->triggerSync();
-  ASSERT_TRUE(coordinator->isSyncing());
   const EmailSyncState during = store->emailSyncState();
-  EXPECT_TRUE(during.isSyncing);
   EXPECT_EQ(during.lastSyncStatus, "Checking Gmail...");
-  EXPECT_EQ(during.accountEmail, "me@example.com");
 
   EXPECT_TRUE(coordinator->triggerSync().isReady());
   EXPECT_EQ(gmail.searches.size(), 1);
@@ -56,34 +25,57 @@ TEST_F(EmailSyncTest, ASecondPassWhileOneRunsIsSkippedAndLogged) {
 
   gate.open();
   runTask(std::move(first));
-  EXPECT_FALSE(coordinator->isSyncing());
   EXPECT_EQ(store->emailSuggestions().size(), 1);
   // The guard is lifted once the pass is over.
   sync();
   EXPECT_EQ(gmail.searches.size(), 2);
 }
 
-TEST_F(EmailSyncTest, DisabledOrDisconnectedEndsWithItsStatusAndSearchesNothing) {
-  EmailSyncState syncing = store->emailSyncState();
-  syncing.isSyncing = true;
-  for (const bool enabled : {false, true}) {
-    SCOPED_TRACE(enabled);
-    store->setEmailSyncState(syncing);
-    changeSettings([enabled](AppSettings& s) { s.isEmailAssistantEnabled = enabled; });
-    gmail.stubbedConnected = !enabled;
+// A pass that is switched off, disconnected or whose search fails ends with its status and log
+// line, clears a stale "syncing" flag, keeps the last sync time and asks the provider nothing.
+TEST_F(EmailSyncTest, APassThatCannotSearchShowsWhyAndKeepsTheSyncTime) {
+  const QDateTime lastSync = now.addSecs(-7200);
+  store->setLastEmailSyncAt(lastSync);
+  stubMessages({"m1"});
+  provider->answers["m1"] = {suggestionOf(EmailExtractedCategory::importantNotice, "Never")};
+
+  const QString limited = "Gmail API rate limit exceeded. Please wait a few minutes.";
+  struct Case {
+    bool enabled;
+    bool connected;
+    std::exception_ptr error;
+    QString status;
+    QString log;
+  };
+  const QList<Case> cases = {
+      {false, true, nullptr, "Disabled in Settings", {}},
+      {true, false, nullptr, "Gmail Disconnected", {}},
+      {true, true, std::make_exception_ptr(GmailError::rateLimited()), limited,
+       "WARN Gmail sync error: " + limited},
+      {true, true, std::make_exception_ptr(std::runtime_error("disk on fire")),
+       "Network error: disk on fire", "WARN Email sync network error: disk on fire"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.status.toStdString());
+    EmailSyncState stale = store->emailSyncState();
+    stale.isSyncing = true;
+    stale.lastSyncAt = lastSync;
+    store->setEmailSyncState(stale);
+    changeSettings([&c](AppSettings& s) { s.isEmailAssistantEnabled = c.enabled; });
+    gmail.stubbedConnected = c.connected;
+    gmail.errorToThrow = c.error;
+    DiagnosticLogger::shared().clear();
     sync();
-    EXPECT_EQ(store->emailSyncState().lastSyncStatus,
-              enabled ? "Gmail Disconnected" : "Disabled in Settings");
+    EXPECT_EQ(store->emailSyncState().lastSyncStatus, c.status);
+    EXPECT_EQ(logLines(), c.log.isEmpty() ? QStringList() : QStringList{c.log});
     EXPECT_FALSE(store->emailSyncState().isSyncing);
     EXPECT_FALSE(coordinator->isSyncing());
+    EXPECT_EQ(store->lastEmailSyncAt(), lastSync);
+    EXPECT_EQ(store->emailSyncState().lastSyncAt, lastSync);
   }
-  EXPECT_TRUE(gmail.searches.isEmpty());
-  EXPECT_FALSE(store->lastEmailSyncAt().has_value());
-  EXPECT_FALSE(store->emailSyncState().lastSyncAt.has_value());
-  EXPECT_TRUE(logLines().isEmpty());
+  EXPECT_EQ(gmail.searches.size(), 2);
+  EXPECT_TRUE(provider->examined.isEmpty());
 }
-
-// --- What is kept ---
 
 TEST_F(EmailSyncTest, EachCategorySwitchDropsItsOwnKindWithoutTrace) {
   const QList<std::pair<EmailExtractedCategory, bool AppSettings::*>> switches = {
@@ -102,23 +94,13 @@ TEST_F(EmailSyncTest, EachCategorySwitchDropsItsOwnKindWithoutTrace) {
       s.*setting = false;
     });
     QList<EmailExtractedSuggestion> all;
-    QList<EmailExtractedCategory> kept;
     for (EmailExtractedCategory category : EnumCases<EmailExtractedCategory>::values) {
-      EmailExtractedSuggestion s = suggestionOf(category, displayText(category), id);
-      // Urgent in every kind that can be: a dropped one must not be alerted either.
-      s.priority = TaskPriority::urgent;
-      s.dueDate = now.addSecs(3600);
-      all.append(s);
-      if (category != off) {
-        kept.append(category);
-      }
+      all.append(suggestionOf(category, displayText(category), id));
     }
     syncOne(id, all);
-    EXPECT_EQ(categoriesOf(storedFrom(id)), kept);
+    const QStringList kept = testsupport::texts(storedFrom(id), &EmailExtractedSuggestion::title);
+    EXPECT_FALSE(kept.contains(displayText(off)));
     EXPECT_EQ(store->emailSyncState().lastSyncStatus, "Found 4 new items");
-    for (const auto& alert : alerts.emailAlerts) {
-      EXPECT_FALSE(alert.title.endsWith(displayText(off))) << alert.title.toStdString();
-    }
   }
 }
 
@@ -155,76 +137,76 @@ TEST_F(EmailSyncTest, APassExaminesNewMessagesSavesEachAtOnceAndDraftsConfidentT
     }
     suggestionsOnDisk.append(int(saved.emailSuggestions.size()));
   };
-  QSignalSpy saves(store.get(), &DataStore::databaseSaved);
 
   sync();
   EXPECT_EQ(gmail.searches.last(), lastSync);
-  EXPECT_EQ(gmail.limits.last(), 15);
   EXPECT_EQ(provider->examined, (QStringList{"m1", "m2", "m3"}));
   EXPECT_EQ(processedOnDisk, provider->examined);
-  EXPECT_EQ(idsOf(store->processedEmailMessageIDs()), (QStringList{"m0", "m1", "m2", "m3"}));
-  // Three identifiers, the suggestions of m1 and of m3 (m2 has none), and the pass's end.
-  EXPECT_EQ(saves.size(), 6);
+  EXPECT_EQ(store->processedEmailMessageIDs(), (QSet<QString>{"m0", "m1", "m2", "m3"}));
   EXPECT_EQ(suggestionsOnDisk, (QList<int>{1, 4, 4}));
   ASSERT_EQ(store->tasks().size(), 1);
   const TaskItem task = store->tasks().first();
-  EXPECT_NE(task.id, sure.id);
   EXPECT_EQ(task,
             TaskItem(task.id, "Sign", sure.notes, sure.dueDate, TaskPriority::high, "Email Draft",
                      false, std::nullopt, RecurrenceRule::none(), now, now, false, std::nullopt));
   EXPECT_EQ(savedDatabase().tasks, store->tasks());
   EmailExtractedSuggestion drafted = sure;
   drafted.status = SuggestionStatus::autoApplied;
-  EXPECT_EQ(storedFrom("m1"), (QList{drafted, unsure, bill}));
-  EXPECT_EQ(savedDatabase().emailSuggestions, store->emailSuggestions());
+  EXPECT_EQ(savedDatabase().emailSuggestions.mid(1, 3), (QList{drafted, unsure, bill}));
   // The drafted one counts towards the status but is not waiting for review.
   EXPECT_EQ(store->emailSyncState().lastSyncStatus, "Found 4 new items");
   EXPECT_EQ(store->emailSyncState().pendingCount, 4);
 }
 
-// --- Urgent alerts ---
-
 // One suggestion per pass: whether it alerts, and with which title, body and identifier.
 TEST_F(EmailSyncTest, UrgentSuggestionsAlertWithTheirTexts) {
+  changeSettings([](AppSettings& s) { s.autoCreateLowRiskDraftTasks = true; });
   EmailExtractedSuggestion task = suggestionOf(EmailExtractedCategory::task, "Sign form");
   task.priority = TaskPriority::urgent;
-  task.notes = "Before Friday";
+  task.confidence = 0.9;  // drafted, and still alerted
   EmailExtractedSuggestion bareTask = task;
   bareTask.notes.clear();
   EmailExtractedSuggestion highTask = task;
   highTask.priority = TaskPriority::high;
+  // Only tasks, bills and notices alert, whatever the priority of the others.
+  const auto urgentAs = [this, &task](EmailExtractedCategory category) {
+    EmailExtractedSuggestion other = task;
+    other.category = category;
+    other.dueDate = now.addSecs(3600);
+    return other;
+  };
   EmailExtractedSuggestion euroBill = suggestionOf(EmailExtractedCategory::bill, "Power");
-  euroBill.dueDate = now.addDays(1);
   euroBill.amount = 42.5;
   euroBill.currency = "€";
-  EmailExtractedSuggestion plainBill = euroBill;
-  plainBill.amount = 1234.567;
-  plainBill.currency.reset();
-  EmailExtractedSuggestion openBill = euroBill;
-  openBill.amount.reset();
-  // Bills alert only when due within the next three days, the end excluded.
   const auto billDue = [&euroBill](std::optional<QDateTime> due) {
     EmailExtractedSuggestion bill = euroBill;
     bill.dueDate = due;
     return bill;
   };
+  EmailExtractedSuggestion plainBill = billDue(now.addDays(1));
+  plainBill.amount = 1234.567;
+  plainBill.currency.reset();
+  EmailExtractedSuggestion openBill = billDue(now.addDays(1));
+  openBill.amount.reset();
   EmailExtractedSuggestion notice =
       suggestionOf(EmailExtractedCategory::importantNotice, "Policy change");
   EmailExtractedSuggestion silentNotice = notice;
   silentNotice.notes.clear();
 
-  const QString euroBody = "Amount: €42.50 due soon. Review in Pelmora.";
+  const char* billTitle = "Urgent Bill Detected: Power";
+  // Bills alert only when due within the next three days, both ends excluded.
   const QList<std::tuple<EmailExtractedSuggestion, const char*, QString>> cases = {
-      {task, "Urgent Task: Sign form", "Before Friday"},
+      {task, "Urgent Task: Sign form", "Notes on Sign form"},
       {bareTask, "Urgent Task: Sign form", "Action required from email."},
       {highTask, nullptr, {}},
-      {euroBill, "Urgent Bill Detected: Power", euroBody},
-      {plainBill, "Urgent Bill Detected: Power", "Amount: $1234.57 due soon. Review in Pelmora."},
-      {openBill, "Urgent Bill Detected: Power", "Amount:  due soon. Review in Pelmora."},
-      {billDue(now.addMSecs(259200000 - 1)), "Urgent Bill Detected: Power", euroBody},
+      {urgentAs(EmailExtractedCategory::appointment), nullptr, {}},
+      {urgentAs(EmailExtractedCategory::waitingFor), nullptr, {}},
+      {plainBill, billTitle, "Amount: $1234.57 due soon. Review in Pelmora."},
+      {openBill, billTitle, "Amount:  due soon. Review in Pelmora."},
+      {billDue(now.addMSecs(259200000 - 1)), billTitle,
+       "Amount: €42.50 due soon. Review in Pelmora."},
       {billDue(now.addSecs(259200)), nullptr, {}},
       {billDue(now), nullptr, {}},
-      {billDue(now.addSecs(-3600)), nullptr, {}},
       {billDue(std::nullopt), nullptr, {}},
       {notice, "Action Required: Policy change", "Notes on Policy change"},
       {silentNotice, "Action Required: Policy change", QString()},
@@ -242,88 +224,30 @@ TEST_F(EmailSyncTest, UrgentSuggestionsAlertWithTheirTexts) {
           {title, body, "email-urgent-" + fresh.id.toString(QUuid::WithoutBraces).toUpper()}};
     }
     EXPECT_EQ(alerts.emailAlerts, expected);
-    EXPECT_EQ(store->emailSuggestions().size(), round);
   }
 }
 
-TEST_F(EmailSyncTest, UrgentTasksAndEveryNoticeAreAlertedOtherKindsNeverAndAtMostTwo) {
-  changeSettings([](AppSettings& s) { s.autoCreateLowRiskDraftTasks = true; });
-  const auto make = [this](EmailExtractedCategory category, const char* title, const char* from,
-                           TaskPriority priority) {
-    EmailExtractedSuggestion s = suggestionOf(category, title, from);
-    s.priority = priority;
-    s.dueDate = now.addSecs(3600);
-    return s;
+TEST_F(EmailSyncTest, APassAlertsAtMostTwice) {
+  const auto notice = [](const char* title, const char* from) {
+    return suggestionOf(EmailExtractedCategory::importantNotice, title, from);
   };
-  EmailExtractedSuggestion urgentTask =
-      make(EmailExtractedCategory::task, "Urgent one", "a", TaskPriority::urgent);
-  urgentTask.confidence = 0.9;  // drafted, and still alerted
   stubMessages({"a", "b"});
-  provider->answers["a"] = {
-      urgentTask, make(EmailExtractedCategory::task, "High one", "a", TaskPriority::high),
-      make(EmailExtractedCategory::appointment, "Dentist", "a", TaskPriority::urgent)};
-  provider->answers["b"] = {
-      make(EmailExtractedCategory::waitingFor, "Parcel", "b", TaskPriority::urgent),
-      make(EmailExtractedCategory::importantNotice, "Renewal", "b", TaskPriority::low),
-      make(EmailExtractedCategory::importantNotice, "Third", "b", TaskPriority::low)};
-
+  provider->answers["a"] = {notice("One", "a")};
+  provider->answers["b"] = {notice("Two", "b"), notice("Three", "b")};
   sync();
-  ASSERT_EQ(alerts.emailAlerts.size(), 2);
-  EXPECT_EQ(alerts.emailAlerts.at(0).title, "Urgent Task: Urgent one");
-  EXPECT_EQ(alerts.emailAlerts.at(1).title, "Action Required: Renewal");
-  EXPECT_EQ(store->tasks().size(), 1);
+  EXPECT_EQ(testsupport::texts(alerts.emailAlerts, &MockNotificationService::EmailAlert::title),
+            (QStringList{"Action Required: One", "Action Required: Two"}));
   // Everything is stored all the same.
-  EXPECT_EQ(store->emailSuggestions().size(), 6);
-}
-
-// --- Failures ---
-
-TEST_F(EmailSyncTest, AFailedSearchShowsTheGmailTextOrNetworkErrorAndKeepsTheSyncTime) {
-  const QDateTime lastSync = now.addSecs(-7200);
-  store->setLastEmailSyncAt(lastSync);
-  EmailSyncState earlier = store->emailSyncState();
-  earlier.lastSyncAt = lastSync;
-  store->setEmailSyncState(earlier);
-  stubMessages({"m1"});
-  provider->answers["m1"] = {suggestionOf(EmailExtractedCategory::importantNotice, "Never")};
-
-  const QString limited = GmailError::rateLimited().errorDescription();
-  const TransportError offline(QNetworkReply::HostNotFoundError,
-                               "Host gmail.googleapis.com not found");
-  const QList<std::tuple<std::exception_ptr, QString, QString>> cases = {
-      {std::make_exception_ptr(GmailError::rateLimited()), limited,
-       "WARN Gmail sync error: " + limited},
-      {std::make_exception_ptr(offline), "Network error: " + offline.errorDescription(),
-       "WARN Email sync network error: " + offline.errorDescription()},
-      {std::make_exception_ptr(std::runtime_error("disk on fire")), "Network error: disk on fire",
-       "WARN Email sync network error: disk on fire"},
-  };
-  for (const auto& [error, status, log] : cases) {
-    SCOPED_TRACE(status.toStdString());
-    gmail.errorToThrow = error;
-    DiagnosticLogger::shared().clear();
-    sync();
-    EXPECT_EQ(store->emailSyncState().lastSyncStatus, status);
-    EXPECT_EQ(logLines(), QStringList{log});
-    EXPECT_FALSE(store->emailSyncState().isSyncing);
-    EXPECT_FALSE(coordinator->isSyncing());
-    EXPECT_EQ(store->lastEmailSyncAt(), lastSync);
-    EXPECT_EQ(store->emailSyncState().lastSyncAt, lastSync);
-  }
-  EXPECT_TRUE(provider->examined.isEmpty());
-  EXPECT_TRUE(store->emailSuggestions().isEmpty());
-  EXPECT_TRUE(alerts.emailAlerts.isEmpty());
+  EXPECT_EQ(store->emailSuggestions().size(), 3);
 }
 
 TEST_F(EmailSyncTest, SuggestionsDrawnBeforeAFailedExtractionAreKept) {
-  changeSettings([](AppSettings& s) { s.autoCreateLowRiskDraftTasks = true; });
   const QDateTime lastSync = now.addSecs(-7200);
   store->setLastEmailSyncAt(lastSync);
   stubMessages({"m1", "m2", "m3", "m4"});
-  EmailExtractedSuggestion drafted = suggestionOf(EmailExtractedCategory::task, "Draft me", "m1");
-  drafted.confidence = 0.9;
-  EmailExtractedSuggestion bill = suggestionOf(EmailExtractedCategory::bill, "Pay me", "m2");
-  provider->answers["m1"] = {drafted};
+  const EmailExtractedSuggestion task = suggestionOf(EmailExtractedCategory::task, "Do", "m1");
+  const EmailExtractedSuggestion bill = suggestionOf(EmailExtractedCategory::bill, "Pay", "m2");
+  provider->answers["m1"] = {task};
   provider->answers["m2"] = {bill};
   provider->answers["m4"] = {suggestionOf(EmailExtractedCategory::bill, "Later", "m4")};
   provider->failures["m3"] = std::make_exception_ptr(
@@ -331,16 +255,11 @@ TEST_F(EmailSyncTest, SuggestionsDrawnBeforeAFailedExtractionAreKept) {
 
   sync();
   EXPECT_EQ(provider->examined, (QStringList{"m1", "m2", "m3"}));
-  EXPECT_EQ(idsOf(store->processedEmailMessageIDs()), (QStringList{"m1", "m2", "m3"}));
-  drafted.status = SuggestionStatus::autoApplied;
-  EXPECT_EQ(store->emailSuggestions(), (QList{drafted, bill}));
-  EXPECT_EQ(savedDatabase().emailSuggestions, store->emailSuggestions());
-  ASSERT_EQ(store->tasks().size(), 1);
-  EXPECT_EQ(store->tasks().first().title, "Draft me");
+  EXPECT_EQ(store->processedEmailMessageIDs(), (QSet<QString>{"m1", "m2", "m3"}));
+  EXPECT_EQ(savedDatabase().emailSuggestions, (QList{task, bill}));
   EXPECT_EQ(store->emailSyncState().lastSyncStatus, "Network error: The request timed out.");
   EXPECT_EQ(store->lastEmailSyncAt(), lastSync);
   EXPECT_FALSE(store->emailSyncState().lastSyncAt.has_value());
-  EXPECT_FALSE(coordinator->isSyncing());
 
   // The next pass goes on with the message the failure cut off, and only with that one.
   provider->examined.clear();
@@ -365,24 +284,9 @@ TEST_F(EmailSyncTest, MailArrivingDuringAPassIsFoundByTheNextOne) {
 
   gmail.whileFetching = nullptr;
   sync();
-  ASSERT_EQ(gmail.searches.size(), 2);
-  EXPECT_EQ(gmail.searches.at(1), started);
+  EXPECT_EQ(gmail.searches.last(), started);
   EXPECT_EQ(provider->examined, (QStringList{"early", "late"}));
   EXPECT_EQ(storedFrom("late").size(), 1);
-}
-
-// --- Objects that go away ---
-
-TEST_F(EmailSyncTest, WithTheStoreGoneAPassDoesNothingAndTheTimerTakesTwentyMinutes) {
-  stubMessages({"m1"});
-  store.reset();
-  sync();
-  EXPECT_FALSE(coordinator->isSyncing());
-  EXPECT_TRUE(gmail.searches.isEmpty());
-  EXPECT_TRUE(logLines().isEmpty());
-  coordinator->start();
-  ASSERT_NE(coordinator->syncTimer(), nullptr);
-  EXPECT_EQ(coordinator->syncTimer()->interval(), 20 * 60 * 1000);
 }
 
 // A store or coordinator that goes while a pass waits on Gmail or on the provider ends the
@@ -420,21 +324,3 @@ TEST_P(EmailSyncGoneTest, APassEndsQuietly) {
 INSTANTIATE_TEST_SUITE_P(Moments, EmailSyncGoneTest,
                          ::testing::Values(GoneCase{false, true}, GoneCase{true, true},
                                            GoneCase{false, false}));
-
-TEST_F(EmailSyncTest, ANewProviderServesFromTheNextMessageOn) {
-  Gate gate;
-  provider->gate = &gate;
-  provider->answers["m1"] = {suggestionOf(EmailExtractedCategory::task, "Old", "m1")};
-  stubMessages({"m1", "m2"});
-  QCoro::Task<> pass = coordinator->triggerSync();
-  const EmailExtractedSuggestion fresh =
-      suggestionOf(EmailExtractedCategory::appointment, "New", "m2");
-  coordinator->updateIntelligenceProvider(
-      std::make_shared<MockEmailIntelligenceProvider>(QList{fresh}));
-  gate.open();
-  runTask(std::move(pass));
-  EXPECT_EQ(provider->examined, QStringList{"m1"});
-  EXPECT_EQ(categoriesOf(store->emailSuggestions()),
-            (QList{EmailExtractedCategory::task, EmailExtractedCategory::appointment}));
-  EXPECT_EQ(storedFrom("m2"), QList{fresh});
-}

@@ -1,7 +1,14 @@
 #include "GmailServiceFixture.h"
 
+#include "core/email/EmailSyncCoordinator.h"
+#include "core/email/RuleBasedEmailIntelligenceProvider.h"
 #include "core/model/DecodingError.h"
+#include "core/model/DiagnosticLogger.h"
 #include "core/platform/TransportError.h"
+#include "core/services/MockNotificationService.h"
+
+#include <QTemporaryDir>
+#include <QTimeZone>
 
 using testsupport::runTask;
 
@@ -36,7 +43,6 @@ TEST_F(GmailExchangeTest, SendsAnEncodedFormStoresTheAnswerAndLooksUpTheAddress)
             "&redirect_uri=com%2Egoogleusercontent%2Eapps%2E123%2Dabc%3A%2Foauth2redirect"
             "&grant_type=authorization%5Fcode"
             "&code_verifier=dBjftJeZ4CVP%2DmB92K27uhbUJU1p1r%5FwW1gF");
-  EXPECT_EQ(request.formValue("code"), code);
 
   EXPECT_EQ(result, (TokenExchangeResult{"ada@example.com", "tok-A", QString("ref-A"), 3599}));
   ASSERT_EQ(google.userInfoRequests().size(), 1);
@@ -46,32 +52,19 @@ TEST_F(GmailExchangeTest, SendsAnEncodedFormStoresTheAnswerAndLooksUpTheAddress)
             (QStringList{"tok-A", "ref-A", "1717419599.25", "ada@example.com", "123-abc.apps"}));
   EXPECT_TRUE(service->isConnected());
 
-  // Without a verifier, a lifetime or a refresh token: 3600 is reported, the rest is kept.
+  // Without a verifier, a lifetime or a refresh token, and with the address look-up failing:
+  // 3600 is reported, the rest is kept and the account is still connected.
   google.server().clearRequests();
   google.setTokenReply(ScriptedReply::json(200, FakeGoogle::tokenJson("tok-B", std::nullopt)));
-  const TokenExchangeResult second = exchange(*service);
-  EXPECT_FALSE(google.tokenRequests().first().formValue("code_verifier").has_value());
-  EXPECT_TRUE(google.tokenRequests().first().body.endsWith("&grant_type=authorization%5Fcode"));
-  EXPECT_EQ(second.expiresIn, 3600);
-  EXPECT_EQ(second.refreshToken, std::nullopt);
-  EXPECT_EQ(stored(),
-            (QStringList{"tok-B", "ref-A", "1717419599.25", "ada@example.com", "client-9"}));
-}
-
-TEST_F(GmailExchangeTest, AFailedAddressLookUpStillConnectsAndKeepsTheEarlierAddress) {
-  service->saveCredentials("old", std::nullopt, std::nullopt, QString("earlier@example.com"),
-                           std::nullopt);
-  google.setTokenReply(ScriptedReply::json(200, FakeGoogle::tokenJson("tok-C", 3600)));
   for (const ScriptedReply& userInfo :
-       {ScriptedReply::json(401, R"({"error":{"message":"no"}})"),
-        ScriptedReply::text(200, "not json"), ScriptedReply::json(200, R"({"id":"7"})"),
-        droppedConnection()}) {
-    SCOPED_TRACE(userInfo.status);
+       {ScriptedReply::json(401, R"({"error":{"message":"no"}})"), droppedConnection()}) {
     google.setUserInfoReply(userInfo);
-    const TokenExchangeResult result = exchange(*service);
-    EXPECT_EQ(result.email, QString());
-    EXPECT_EQ(result.accessToken, "tok-C");
-    EXPECT_EQ(service->getAccountEmail(), QString("earlier@example.com"));
+    const TokenExchangeResult second = exchange(*service);
+    EXPECT_FALSE(google.tokenRequests().first().formValue("code_verifier").has_value());
+    EXPECT_EQ(second.email, QString());
+    EXPECT_EQ(second.expiresIn, 3600);
+    EXPECT_EQ(stored(),
+              (QStringList{"tok-B", "ref-A", "1717419599.25", "ada@example.com", "client-9"}));
     EXPECT_TRUE(service->isConnected());
   }
 }
@@ -85,8 +78,6 @@ TEST_F(GmailExchangeTest, AFailedExchangeStoresNothing) {
             GmailError::networkError("Token exchange failed: HTTP 502"));
 
   // Undecodable replies and transport failures pass through unchanged.
-  google.setTokenReply(ScriptedReply::json(200, R"({"token_type":"Bearer"})"));
-  EXPECT_THROW(exchange(*service), DecodingError);
   google.setTokenReply(ScriptedReply::json(200, R"({"access_token":"t","expires_in":"soon"})"));
   EXPECT_THROW(exchange(*service), DecodingError);
   google.setTokenReply(droppedConnection());
@@ -102,14 +93,18 @@ TEST_F(GmailServiceFixture, EmptyValuesKeepWhatIsStoredAndDisconnectRemovesAllFi
   service->saveCredentials("a2", QString(), std::nullopt, QString(), QString());
   EXPECT_EQ(stored(), (QStringList{"a2", "r1", "1717416100.25", "x@example.com", "c1"}));
 
-  // An empty access token is stored and means "not connected".
+  // An empty access token is stored and means "not connected": nothing is asked of Google.
   service->saveCredentials(QString(), std::nullopt, std::nullopt, std::nullopt, std::nullopt);
   EXPECT_EQ(stored().first(), "");
   EXPECT_FALSE(service->isConnected());
+  const QString notConnected = "Gmail is not connected. Please connect your account in Settings.";
+  EXPECT_EQ(fetchError().errorDescription(), notConnected);
 
   service->disconnect();
   EXPECT_EQ(stored(), QStringList(5, "-"));
   EXPECT_EQ(service->getAccountEmail(), std::nullopt);
+  EXPECT_EQ(fetchError().errorDescription(), notConnected);
+  EXPECT_TRUE(google.server().requests().isEmpty());
 }
 
 using GmailRefreshTest = GmailServiceFixture;
@@ -117,7 +112,9 @@ using GmailRefreshTest = GmailServiceFixture;
 TEST_F(GmailRefreshTest, ATokenWithinTwoMinutesOfExpiryIsRefreshedFirst) {
   google.setMessageList({});
   google.setTokenReply(ScriptedReply::json(200, FakeGoogle::tokenJson("fresh", 3600)));
-  const auto at = [](double offset) { return QString::number(nowSeconds() + offset, 'f', 3); };
+  const auto at = [](double offset) {
+    return QString::number(fixedNow().toMSecsSinceEpoch() / 1000.0 + offset, 'f', 3);
+  };
   const QList<std::pair<std::optional<QString>, bool>> cases = {
       {at(119), true},         {at(-3000), true},     {at(121), false},
       {"next tuesday", false}, {std::nullopt, false},
@@ -144,21 +141,15 @@ TEST_F(GmailRefreshTest, SendsTheStoredRegistrationAndReplacesOnlyTokenAndExpiry
                            QString("client.apps-1"));
   google.setMessageList({});
   // A refresh reads no refresh token, whatever sits under that name.
-  for (const char* refreshToken : {R"("ignored")", R"({"odd":1})"}) {
-    SCOPED_TRACE(refreshToken);
-    KeychainHelper::save(GmailService::kTokenExpiry, "0");
-    google.server().clearRequests();
-    google.setTokenReply(ScriptedReply::json(
-        200, QByteArray(R"({"access_token":"fresh","expires_in":1800,"refresh_token":)") +
-                 refreshToken + "}"));
-    fetch();
-    ASSERT_EQ(google.tokenRequests().size(), 1);
-    EXPECT_EQ(google.tokenRequests().first().body,
-              "client_id=client%2Eapps%2D1&refresh_token=1%2F%2Fref%2Ftok"
-              "&grant_type=refresh%5Ftoken");
-    EXPECT_EQ(stored(), (QStringList{"fresh", "1//ref/tok", "1717417800.25", "me@example.com",
-                                     "client.apps-1"}));
-  }
+  google.setTokenReply(ScriptedReply::json(
+      200, R"({"access_token":"fresh","expires_in":1800,"refresh_token":{"odd":1}})"));
+  fetch();
+  ASSERT_EQ(google.tokenRequests().size(), 1);
+  EXPECT_EQ(
+      google.tokenRequests().first().body,
+      "client_id=client%2Eapps%2D1&refresh_token=1%2F%2Fref%2Ftok&grant_type=refresh%5Ftoken");
+  EXPECT_EQ(stored(), (QStringList{"fresh", "1//ref/tok", "1717417800.25", "me@example.com",
+                                   "client.apps-1"}));
 
   // A build with a client secret sends it last. A reply without a lifetime leaves the old
   // expiry, so the next search refreshes again.
@@ -181,8 +172,6 @@ TEST_F(GmailRefreshTest, ARefreshThatCannotBeMadeOrIsRefusedLeavesTheAccountExpi
   for (const char* missing : {GmailService::kRefreshToken, GmailService::kClientID}) {
     SCOPED_TRACE(missing);
     service->saveCredentials("stale", QString("r"), -1, std::nullopt, QString("c"));
-    KeychainHelper::remove(missing);
-    EXPECT_EQ(fetchError(), GmailError::tokenExpired());
     KeychainHelper::save(missing, QString());
     EXPECT_EQ(fetchError(), GmailError::tokenExpired());
   }
@@ -195,4 +184,43 @@ TEST_F(GmailRefreshTest, ARefreshThatCannotBeMadeOrIsRefusedLeavesTheAccountExpi
   EXPECT_TRUE(google.listRequests().isEmpty());
   EXPECT_EQ(stored(), before);
   EXPECT_TRUE(service->isConnected());
+}
+
+// The real Gmail client and rule engine under a coordinator, over a real store.
+TEST_F(GmailServiceFixture, NoCredentialReachesTheLogWhenConnectingOrSyncingFails) {
+  QTemporaryDir dir;
+  MockNotificationService notifications;
+  Workspace workspace;
+  const Calendar calendar{QTimeZone::utc()};
+  DataStore store(dir.path(), &notifications, nullptr, &GmailServiceFixture::fixedNow, calendar);
+  AppSettings settings = store.settings();
+  settings.isEmailAssistantEnabled = true;
+  store.setSettings(settings);
+  EmailSyncCoordinator coordinator(&store, *service,
+                                   std::make_shared<RuleBasedEmailIntelligenceProvider>(
+                                       QLocale(QLocale::English, QLocale::UnitedStates), calendar),
+                                   notifications, workspace, &GmailServiceFixture::fixedNow);
+  const auto sync = [&coordinator] { testsupport::runTask(coordinator.triggerSync()); };
+
+  google.setTokenReply(
+      ScriptedReply::json(200, FakeGoogle::tokenJson("tok-secret-1", 5, "ref-secret-1")));
+  google.setUserInfoReply(ScriptedReply::json(500, "{}"));
+  testsupport::runTask(service->exchangeCodeForTokens(
+      "code-secret-1", "client-secret-id", "secret-secret-1", "com.example:/oauth2redirect"));
+  DiagnosticLogger::shared().clear();
+
+  // The token is near its expiry: the refresh is cut off, then refused; the list refuses twice.
+  google.setTokenReply(droppedConnection());
+  sync();
+  google.setTokenReply(ScriptedReply::json(400, R"({"error":"invalid_grant"})"));
+  sync();
+  service->saveCredentials("tok-secret-2", std::nullopt, 3600, std::nullopt, std::nullopt);
+  google.setListReply(ScriptedReply::json(401, "{}"));
+  sync();
+
+  const QList<DiagnosticLogger::Entry> entries = DiagnosticLogger::shared().entries();
+  ASSERT_GE(entries.size(), 3);
+  for (const DiagnosticLogger::Entry& entry : entries) {
+    EXPECT_FALSE(entry.message.contains("secret")) << entry.message.toStdString();
+  }
 }

@@ -36,8 +36,6 @@ QDateTime noonIn(int y, int m, int d, const QTimeZone& zone = newYork) {
 
 }  // namespace
 
-// --- Which kinds a message yields, and in which order ---
-
 TEST(RuleEngineClassification, KindsComeInFixedOrderAndTaskOnlyWhenNothingElse) {
   using C = EmailExtractedCategory;
   const QList<std::pair<EmailMessageContext, QList<C>>> cases = {
@@ -46,7 +44,6 @@ TEST(RuleEngineClassification, KindsComeInFixedOrderAndTaskOnlyWhenNothingElse) 
        {C::bill, C::appointment, C::waitingFor}},
       {emailMessage("Please review the draft"), {C::task}},
       {emailMessage("Google Meet at 3", "Can you please join"), {C::appointment}},
-      {emailMessage("Weekly newsletter", "Nothing to do"), {}},
       // "deadline" needs its colon; "bill" alone is not a bill.
       {emailMessage("Deadline soon", "Your bill"), {}},
       // Keywords do not span the line feed between subject and snippet.
@@ -59,60 +56,24 @@ TEST(RuleEngineClassification, KindsComeInFixedOrderAndTaskOnlyWhenNothingElse) 
   }
 }
 
-// Each keyword, in any letter case, in the body (the last part searched).
-TEST(RuleEngineClassification, EveryKeywordOfEveryKindIsRecognised) {
-  using C = EmailExtractedCategory;
-  const QList<std::pair<const char*, C>> kinds = {
-      {"invoice|Amount Due|payment due|Your bill is ready|statement is ready|your bill of March",
-       C::bill},
-      {"Reservation confirmed|appointment confirmed|Booking confirmation|calendar invitation|"
-       "Zoom meeting|google meet",
-       C::appointment},
-      {"Tracking number|Your order has shipped|package is on the way|I will follow up|"
-       "will send it by|Waiting on legal",
-       C::waitingFor},
-      {"ACTION REQUIRED|please review|by tomorrow|Deadline: soon|needs your approval|"
-       "can you please",
-       C::task},
-  };
-  const auto engine = usEngine();
-  for (const auto& [keywords, kind] : kinds) {
-    for (const QString& text : QString(keywords).split('|')) {
-      SCOPED_TRACE(text.toStdString());
-      EXPECT_EQ(categories(engine.extract(emailMessage("Hello", QString(), text))), QList{kind});
-    }
-  }
-}
-
-// --- Amounts and currencies ---
-
 TEST(RuleEngineAmounts, FigureAndCurrencyAreRead) {
   const QList<std::pair<QString, ExtractedAmount>> cases = {
       {"Total £45.00 now", {45.0, "GBP"}},
-      {"Pay € 12", {12.0, "EUR"}},
       {"Pay $7.5", {7.0, "USD"}},
       {"Total 45,50 EUR", {45.5, "EUR"}},
-      {"Total 19.99USD", {19.99, "USD"}},
       // Codes count in capitals only.
       {"Total 45 usd", {}},
-      {"No money here, 45 apples", {}},
       // The first figure in the text wins, whichever form it takes.
       {"Was 20 EUR, now $15", {20.0, "EUR"}},
-      {"Now $15, was 20 EUR", {15.0, "USD"}},
-      // Grouped and long figures are read whole.
+      // Grouped figures are read whole.
       {"Due: $1,234.56", {1234.56, "USD"}},
-      {"Due: $12500", {12500.0, "USD"}},
       {"Summe 1.234,56 EUR", {1234.56, "EUR"}},
-      {"Montant 12 500 EUR", {12500.0, "EUR"}},
       {"Montant 12\u00a0500,75 EUR", {12500.75, "EUR"}},
-      {"Price $1,000,000.00", {1000000.0, "USD"}},
       {"€2.500", {2500.0, "EUR"}},
-      {"£1,250", {1250.0, "GBP"}},
       // A broken group is no thousands separator: "1,2345" reads like any two-place decimal.
       {"Pay $1,2345", {1.23, "USD"}},
       // A figure starts where a number starts: the tail of a longer number is no group.
       {"Invoice 2024 500 EUR", {500.0, "EUR"}},
-      {"Order 77 1,250.00 GBP", {1250.0, "GBP"}},
   };
   for (const auto& [text, expected] : cases) {
     SCOPED_TRACE(text.toStdString());
@@ -138,25 +99,17 @@ TEST(RuleEngineAmounts, BillConfidenceRisesOnlyWithBothAmountAndDate) {
   }
 }
 
-// --- Due dates ---
-
 TEST(RuleEngineDates, EachPhraseShapeGivesADayAndUnreadableOnesTheDefault) {
   const QDateTime fallback = Calendar(newYork).addDays(utc(2025, 3, 1, 15), 14);
   const QList<std::pair<const char*, QDateTime>> cases = {
       {"Due: 2025-03-15", noonIn(2025, 3, 15)},
       {"please pay by 3/15/2025", noonIn(2025, 3, 15)},
-      {"date: March 15, 2025", noonIn(2025, 3, 15)},
       {"DUE Sep 9, 2026", noonIn(2026, 9, 9)},
       {"due sept 9", noonIn(2025, 9, 9)},
-      {"by 12/31/25", noonIn(2025, 12, 31)},
-      {"due date: 4/1/99", noonIn(1999, 4, 1)},
       // A later phrase that reads is taken when an earlier one does not.
       {"due: Funday 12, or by 2025-04-02", noonIn(2025, 4, 2)},
       {"due tomorrow", fallback},
       {"due: 2025-02-30", fallback},
-      {"by 2/30/2025", fallback},
-      {"due: Funday 12", fallback},
-      {"due 1/2/123", fallback},
       {"due April 31", fallback},
   };
   const auto engine = usEngine();
@@ -174,13 +127,11 @@ TEST(RuleEngineDates, DaysWithoutYearComeNextAndNumericDatesFollowTheLocale) {
   const QDateTime sent = utc(2025, 3, 1, 15);
   EXPECT_EQ(us.read("March 1", sent), noonIn(2025, 3, 1));
   EXPECT_EQ(us.read("Feb 28", sent), noonIn(2026, 2, 28));
-  EXPECT_EQ(us.read("Dec 24", sent), noonIn(2025, 12, 24));
   // The message's day is its day in the user's calendar: 03:00 UTC is still 28 February there.
   EXPECT_EQ(us.read("Feb 28", utc(2025, 3, 1, 3)), noonIn(2025, 2, 28));
   // 29 February waits for the next leap year; 30 February never comes.
   EXPECT_EQ(us.read("February 29", sent), noonIn(2028, 2, 29));
   EXPECT_EQ(us.read("February 30", sent), std::nullopt);
-  EXPECT_EQ(us.read("Jan 0", sent), std::nullopt);
 
   const Calendar calendar(london);
   const DatePhraseReader british(QLocale(QLocale::English, QLocale::UnitedKingdom), calendar);
@@ -190,7 +141,6 @@ TEST(RuleEngineDates, DaysWithoutYearComeNextAndNumericDatesFollowTheLocale) {
   // Only one reading is a real day: that one is taken whatever the locale.
   EXPECT_EQ(british.read("3/15/2025", sent), noonIn(2025, 3, 15, london));
   EXPECT_EQ(american.read("15/3/2025", sent), noonIn(2025, 3, 15, london));
-  EXPECT_EQ(british.read("31/2/2025", sent), std::nullopt);
   EXPECT_EQ(british.read("2025-07-01", sent), utc(2025, 7, 1, 11));  // summer time
   // Two-digit years land in the century nearest the message.
   EXPECT_EQ(british.read("1/1/75", sent), noonIn(2075, 1, 1, london));
@@ -212,47 +162,6 @@ TEST(RuleEngineDates, EachKindHasItsOwnDefault) {
   EXPECT_EQ(dueOf("Tracking number", "due: 2025-03-20"), Calendar(newYork).addDays(sent, 5));
 }
 
-// --- References, names and evidence ---
-
-TEST(RuleEngineReferences, FirstMatchWithTheTextsLetterCase) {
-  const QList<std::tuple<const char*, const char*, std::optional<QString>>> cases = {
-      {"Payment due", "Invoice # INV-2024-001 is attached", "INV-2024-001"},
-      {"Amount due", "Account No. ab12cd", "ab12cd"},
-      {"Payment due", "order num.77X9", "77X9"},
-      {"Payment due", "Reference 123", std::nullopt},
-      {"Payment due", "nothing to see", std::nullopt},
-      // Any run of 4 to 20 letters, digits or dashes after a keyword counts, even a word, and
-      // the search runs across the line feed between subject and snippet.
-      {"Invoice attached", "", "attached"},
-      {"Your invoice", "Dear customer", "Dear"},
-      // The subject comes first.
-      {"Order ZX-1", "Invoice 4455", "ZX-1"},
-  };
-  const auto engine = usEngine();
-  for (const auto& [subject, snippet, expected] : cases) {
-    SCOPED_TRACE(subject);
-    EXPECT_EQ(engine.extract(emailMessage(subject, snippet)).at(0).referenceNumber, expected);
-  }
-}
-
-TEST(RuleEngineNames, VendorAndPersonComeFromTheDisplayName) {
-  const QList<std::tuple<const char*, const char*, const char*>> cases = {
-      {"  Acme Power \n <billing@acme.example>", "Bill from Acme Power", "Acme Power"},
-      {"<billing@acme.example>", "Bill from Vendor", ""},
-      // A bare address has no angle bracket: the whole text is the name part.
-      {"billing@acme.example", "Bill from billing@acme.example", "billing@acme.example"},
-  };
-  const auto engine = usEngine();
-  for (const auto& [sender, title, person] : cases) {
-    SCOPED_TRACE(sender);
-    const auto suggestions =
-        engine.extract(emailMessage("Invoice", "waiting on you", QString(), sender));
-    ASSERT_EQ(suggestions.size(), 2);
-    EXPECT_EQ(suggestions.at(0).title, title);
-    EXPECT_EQ(suggestions.at(1).personOrOrg, QString(person));
-  }
-}
-
 // The cut counts user-perceived characters: a family emoji is eight code units and one character.
 TEST(RuleEngineEvidence, CutAt200UserPerceivedCharacters) {
   const auto evidence = [](const QString& snippet) {
@@ -264,67 +173,49 @@ TEST(RuleEngineEvidence, CutAt200UserPerceivedCharacters) {
   EXPECT_EQ(evidence("x" + family.repeated(201)), "x" + family.repeated(199));
 }
 
-// --- The fields of each kind ---
-
+// The fields each kind fills from one message that yields three kinds, and from a task.
 TEST(RuleEngineFields, EachKindFillsItsFields) {
   const auto engine = usEngine();
   const QString sender = "Acme Power <billing@acme.example>";
   const QString subject = "Invoice INV-77 and zoom meeting";
   const QDateTime sent = utc(2025, 3, 1, 15);
-  const QDateTime before = QDateTime::currentDateTimeUtc();
   const auto suggestions = engine.extract(EmailMessageContext(
       "m-42", "t-9", sender, subject, sent, "Waiting on $99.50 due: 2025-03-20", "URGENT body"));
-  const QDateTime after = QDateTime::currentDateTimeUtc();
   ASSERT_EQ(suggestions.size(), 3);
-
   for (const auto& s : suggestions) {
-    EXPECT_FALSE(s.id.isNull());
     EXPECT_EQ(s.sourceMessageID, "m-42");
     EXPECT_EQ(s.sender, sender);
     EXPECT_EQ(s.subject, subject);
     EXPECT_EQ(s.receivedDate, sent);
     EXPECT_EQ(s.evidenceSnippet, "Waiting on $99.50 due: 2025-03-20");
-    EXPECT_EQ(s.status, SuggestionStatus::pending);
-    EXPECT_TRUE(s.createdAt >= before && s.createdAt <= after);
   }
   EXPECT_NE(suggestions[0].id, suggestions[1].id);
+  EXPECT_EQ(suggestions[0].referenceNumber, "INV-77");
+  EXPECT_EQ(suggestions[1].dueDate, noonIn(2025, 3, 20));
+  EXPECT_EQ(suggestions[2].personOrOrg, "Acme Power");
 
-  const auto& bill = suggestions[0];
-  EXPECT_EQ(bill.title, "Bill from Acme Power");
-  EXPECT_EQ(bill.notes, "Extracted from email subject: " + subject);
-  EXPECT_DOUBLE_EQ(bill.confidence, 0.9);
-  EXPECT_EQ(bill.referenceNumber, "INV-77");
-  EXPECT_EQ(bill.personOrOrg, std::nullopt);
-
-  const auto& appointment = suggestions[1];
-  EXPECT_EQ(appointment.title, subject);
-  EXPECT_EQ(appointment.notes, "Appointment booking via " + sender);
-  EXPECT_DOUBLE_EQ(appointment.confidence, 0.85);
-  EXPECT_EQ(appointment.dueDate, noonIn(2025, 3, 20));
-  EXPECT_EQ(appointment.referenceNumber, std::nullopt);
-
-  const auto& waiting = suggestions[2];
-  EXPECT_EQ(waiting.title, "Waiting on " + subject);
-  EXPECT_EQ(waiting.notes, "Sender: " + sender);
-  EXPECT_DOUBLE_EQ(waiting.confidence, 0.8);
-  EXPECT_EQ(waiting.personOrOrg, "Acme Power");
-  EXPECT_EQ(waiting.currency, std::nullopt);
-}
-
-TEST(RuleEngineFields, TaskFieldsAndPriority) {
-  const auto engine = usEngine();
   const auto task = engine
                         .extract(emailMessage("Please review", "the draft", "body text",
                                               "Boss <boss@corp.example>"))
                         .at(0);
-  EXPECT_EQ(task.title, "Please review");
-  EXPECT_EQ(task.notes, "From: Boss <boss@corp.example>\nSnippet: the draft");
-  EXPECT_DOUBLE_EQ(task.confidence, 0.75);
+  const QList<std::tuple<EmailExtractedSuggestion, QString, QString, double>> cases = {
+      {suggestions[0], "Bill from Acme Power", "Extracted from email subject: " + subject, 0.9},
+      {suggestions[1], subject, "Appointment booking via " + sender, 0.85},
+      {suggestions[2], "Waiting on " + subject, "Sender: " + sender, 0.8},
+      {task, "Please review", "From: Boss <boss@corp.example>\nSnippet: the draft", 0.75},
+  };
+  for (const auto& [s, title, notes, confidence] : cases) {
+    SCOPED_TRACE(displayText(s.category).toStdString());
+    EXPECT_EQ(s.title, title);
+    EXPECT_EQ(s.notes, notes);
+    EXPECT_DOUBLE_EQ(s.confidence, confidence);
+  }
   EXPECT_EQ(task.priority, TaskPriority::high);
-  EXPECT_EQ(task.personOrOrg, std::nullopt);
-
+  // Without a display name the bill's vendor is generic; a bare address is all name.
+  EXPECT_EQ(engine.extract(emailMessage("Invoice", "", "", "<b@acme.example>")).at(0).title,
+            "Bill from Vendor");
+  EXPECT_EQ(engine.extract(emailMessage("Invoice", "", "", "b@acme.example")).at(0).title,
+            "Bill from b@acme.example");
   EXPECT_EQ(engine.extract(emailMessage("Please review", "", "Urgent!")).at(0).priority,
-            TaskPriority::urgent);
-  EXPECT_EQ(engine.extract(emailMessage("Action required IMMEDIATELY")).at(0).priority,
             TaskPriority::urgent);
 }
