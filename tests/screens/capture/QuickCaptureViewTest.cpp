@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QVBoxLayout>
 
 using screentest::ScreenTest;
 using testsupport::utc;
@@ -138,9 +137,8 @@ TEST_F(ScreenTest, QuickCaptureSavesEachKindThroughTheStore) {
   }
 }
 
-// Typing the next item before the form closes keeps it open; a refused amount keeps what was
-// typed and says why.
-TEST_F(ScreenTest, QuickCaptureKeepsTheFormForTheNextItemOrARefusal) {
+// Typing the next item before the form closes keeps it open.
+TEST_F(ScreenTest, QuickCaptureStaysOpenForTheNextItem) {
   int closed = 0;
   QuickCaptureView view(env.withDismiss([&] { ++closed; }));
   view.show();
@@ -150,25 +148,10 @@ TEST_F(ScreenTest, QuickCaptureKeepsTheFormForTheNextItemOrARefusal) {
   QTest::qWait(QuickCaptureView::kCloseDelayMs * 2);
   EXPECT_EQ(closed, 0);
   EXPECT_EQ(store().tasks().last().title, QStringLiteral("First"));
-
-  const qsizetype bills = store().bills().size();
-  QuickCaptureView form(env.withDismiss([&] { ++closed; }));
-  form.show();
-  form.setCaptureType(CaptureType::bill);
-  QTest::keyClicks(form.titleField(), QStringLiteral("Gym"));
-  QTest::keyClicks(form.secondaryField(), QStringLiteral("twelve"));
-  QTest::keyClick(form.secondaryField(), Qt::Key_Return);
-  EXPECT_EQ(store().bills().size(), bills);
-  EXPECT_TRUE(form.message().contains(QStringLiteral("not an amount")));
-  EXPECT_FALSE(form.isSavedBannerShown());
-  EXPECT_EQ(form.titleField()->text(), QStringLiteral("Gym"));
-  screentest::saveScreenshots(&form, QStringLiteral("quick-capture-bill-refused"), QSize(520, 460));
-  QTest::mouseClick(form.cancelButton(), Qt::LeftButton);
-  EXPECT_EQ(closed, 1);
 }
 
 // In a sheet the form opens with the title focused, and Return reaches both the field and the
-// sheet's default button: one record only. Placed in a plain window it takes the focus too.
+// sheet's default button: one record only.
 TEST_F(ScreenTest, QuickCaptureInASheetTakesTheFocusSavesOnceAndCloses) {
   QWidget owner;
   owner.show();
@@ -186,14 +169,4 @@ TEST_F(ScreenTest, QuickCaptureInASheetTakesTheFocusSavesOnceAndCloses) {
   ASSERT_EQ(store().tasks().size(), tasks + 1);
   EXPECT_EQ(store().tasks().last().title, QStringLiteral("Renew passport"));
   EXPECT_TRUE(QTest::qWaitFor([&] { return closed; }, QuickCaptureView::kCloseDelayMs * 3));
-
-  QWidget window(nullptr, Qt::Window);
-  auto* layout = new QVBoxLayout(&window);
-  auto* hosted = new QuickCaptureView(env);
-  layout->addWidget(hosted);
-  window.show();
-  window.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-  EXPECT_EQ(window.focusWidget(), hosted->titleField());
-  screentest::saveScreenshots(&window, QStringLiteral("quick-capture-task"), QSize(520, 460));
 }

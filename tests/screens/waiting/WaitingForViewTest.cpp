@@ -1,12 +1,9 @@
 #include "app/screens/SheetForm.h"
 #include "app/screens/waiting/WaitingForSheets.h"
 #include "app/screens/waiting/WaitingForView.h"
-#include "app/shell/EmptyStateView.h"
 #include "app/shell/ProminentButton.h"
-#include "app/shell/ThemedLabel.h"
 #include "tests/screens/ScreenTestSupport.h"
 
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -25,27 +22,8 @@ std::optional<WaitingForItem> find(DataStore& store, const QString& title) {
 
 }  // namespace
 
-// Active items, soonest follow-up first; every filter of an empty store has its empty state.
-TEST_F(ScreenTest, WaitingForOpensOnActiveItemsAndEachFilterHasItsEmptyState) {
-  WaitingForView view(env);
-  EXPECT_EQ(view.state().filter, WaitingFilter::active);
-  EXPECT_EQ(titles(view.model()), (QStringList{"Signed contract", "Laptop repair quote", "Reference letter"}));
-  saveScreenshots(&view, QStringLiteral("waiting"), QSize(720, 420));
-
-  emptyStore();
-  const QStringList expected = {"Nothing to Wait For", "Nothing Resolved Yet", "No Items"};
-  for (WaitingFilter filter : allCases<WaitingFilter>) {
-    view.filterBar()->setSelected(static_cast<int>(filter));
-    EXPECT_EQ(view.state().filter, filter);
-    auto* empty = qobject_cast<EmptyStateView*>(view.emptyState());
-    ASSERT_NE(empty, nullptr);
-    EXPECT_EQ(empty->titleLabel()->text(), expected[static_cast<int>(filter)]);
-  }
-}
-
-// Add, edit and follow up each go through their sheet into the store, and the view state
-// follows the open sheet.
-TEST_F(ScreenTest, WaitingForSheetsAddEditAndFollowUp) {
+// Adding and following up each go through their sheet into the store.
+TEST_F(ScreenTest, WaitingForSheetsAddAndFollowUp) {
   WaitingForView view(env);
   view.show();
   QTest::mouseClick(view.addButton(), Qt::LeftButton);
@@ -61,25 +39,14 @@ TEST_F(ScreenTest, WaitingForSheetsAddEditAndFollowUp) {
   ASSERT_TRUE(refund);
   EXPECT_EQ(refund->nextFollowUpDate, berlin(2026, 3, 12, 9, 0));
 
-  view.showEditSheet(*refund);
-  auto* edit = openSheet<WaitingForItemSheet>(&view);
-  ASSERT_NE(edit, nullptr);
-  edit->statusField()->setCurrentIndex(static_cast<int>(WaitingStatus::cancelled));
-  edit->save();
-  settle();
-  EXPECT_EQ(find(store(), QStringLiteral("Deposit refund"))->status, WaitingStatus::cancelled);
-
   const WaitingForItem quote = *find(store(), QStringLiteral("Laptop repair quote"));
   view.showFollowUpSheet(quote);
-  EXPECT_EQ(view.state().followUpItem.value().id, quote.id);
   auto* followUp = openSheet<FollowUpSheet>(&view);
   ASSERT_NE(followUp, nullptr);
   QTest::keyClicks(followUp->notesField(), QStringLiteral("Rang the shop"));
-  EXPECT_EQ(view.state().followUpNotes, QStringLiteral("Rang the shop"));
   QTest::mouseClick(followUp->saveButton(), Qt::LeftButton);
   settle();
   EXPECT_FALSE(view.state().followUpItem);
-  EXPECT_TRUE(view.state().followUpNotes.isEmpty());
   const WaitingForItem chased = *find(store(), QStringLiteral("Laptop repair quote"));
   EXPECT_EQ(chased.status, WaitingStatus::followedUp);
   EXPECT_EQ(chased.lastFollowUpDate, now);
@@ -90,6 +57,7 @@ TEST_F(ScreenTest, WaitingForSheetsAddEditAndFollowUp) {
 TEST_F(ScreenTest, WaitingForRowsSnoozeResolveAndDelete) {
   WaitingForView view(env);
   view.show();
+  saveScreenshots(&view, QStringLiteral("waiting"), QSize(720, 420));
   const WaitingForItem contract = *find(store(), QStringLiteral("Signed contract"));
   view.list()->trigger(view.model()->index(0), QStringLiteral("snooze"));
   ASSERT_TRUE(view.snoozeMenu());
