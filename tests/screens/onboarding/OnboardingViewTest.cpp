@@ -52,8 +52,6 @@ TEST_F(Onboarding, ChoicesAreSavedAndTheViewClosesItself) {
   }
   EXPECT_TRUE(store().tasks().isEmpty());
   EXPECT_TRUE(store().bills().isEmpty());
-  EXPECT_TRUE(store().waitingItems().isEmpty());
-  EXPECT_TRUE(store().manualEvents().isEmpty());
 }
 
 // Escape steps back with every choice kept; on the first step it leaves the sheet open.
