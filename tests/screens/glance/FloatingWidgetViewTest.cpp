@@ -109,8 +109,8 @@ TEST_F(WidgetTest, PinFlipsAndSavesTheSetting) {
 }
 
 TEST_F(WidgetTest, FocusPillAndRingFollowTheirSources) {
-  // What a screen reader calls the button when idle, running, paused and running again.
-  for (const char* name : {"Start", "Pause", "Resume", "Pause"}) {
+  // What a screen reader calls the button when idle, then running.
+  for (const char* name : {"Start", "Pause"}) {
     EXPECT_EQ(child<PlainButton>("playPause")->accessibleName(), QString::fromLatin1(name));
     QTest::mouseClick(child<PlainButton>("playPause"), Qt::LeftButton);
   }

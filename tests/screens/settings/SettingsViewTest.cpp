@@ -60,8 +60,6 @@ TEST_F(SettingsTest, EachChangeIsSavedAndReachesItsService) {
        [](AppSettings& s) { s.isEmailAssistantEnabled = true; },
        spin(QStringLiteral("Check every:"), 45), {"restart 45"},
        [](const AppSettings& s) { return s.emailSyncIntervalMinutes == 45; }},
-      {"interval while off", SettingsTab::email, {}, spin(QStringLiteral("Check every:"), 50), {},
-       [](const AppSettings& s) { return s.emailSyncIntervalMinutes == 50; }},
       {"cloud off", SettingsTab::email,
        [](AppSettings& s) { s.isCloudAIEnabled = s.hasConsentedToCloudAI = true; },
        check(QStringLiteral("Read new e-mail with Google Gemini")), {"provider"},
@@ -73,9 +71,6 @@ TEST_F(SettingsTest, EachChangeIsSavedAndReachesItsService) {
          Q_EMIT model->editingFinished();
        },
        {"provider"}, [](const AppSettings& s) { return s.aiModelName == "gemini-pro"; }},
-      {"category switch", SettingsTab::email, {},
-       check(displayText(EmailExtractedCategory::bill)), {},
-       [](const AppSettings& s) { return !s.extractBills && s.extractTasks; }},
       {"floating", SettingsTab::widget, {},
        check(QStringLiteral("Keep the widget above other windows")), {"widget"},
        [](const AppSettings& s) { return s.isWidgetFloating; }},
@@ -88,8 +83,6 @@ TEST_F(SettingsTest, EachChangeIsSavedAndReachesItsService) {
          theme->setCurrentIndex(theme->findText(QStringLiteral("Dark")));
        },
        {"theme Dark"}, [](const AppSettings& s) { return s.theme == AppThemeMode::dark; }},
-      {"launch at login", SettingsTab::general, {}, check(QStringLiteral("Launch Pelmora at login")),
-       {"login 1"}, [](const AppSettings& s) { return s.launchAtLogin; }},
       {"currency refused", SettingsTab::general, {},
        [](QWidget* page) {
          auto* currency = fieldFor<QLineEdit>(page, QStringLiteral("Default currency:"));
@@ -221,19 +214,6 @@ TEST_F(SettingsTest, PastedTokenConnectsGmailAndIsForgottenWithTheSheet) {
 
   withText<QPushButton>(view.get(), QStringLiteral("Disconnect"))->click();
   EXPECT_FALSE(gmail.isConnected());
-}
-
-TEST_F(SettingsTest, SyncNowAsksTheCoordinatorOnlyWhenItCanSync) {
-  gmail.stubbedConnected = true;
-  for (const bool enabled : {false, true}) {
-    changeSettings([&](AppSettings& s) { s.isEmailAssistantEnabled = enabled; }, true);
-    calls.clear();
-    const auto view = makeView();
-    QPushButton* sync = withText<QPushButton>(view.get(), QStringLiteral("Sync Now"));
-    EXPECT_EQ(sync->isEnabled(), enabled);
-    QTest::mouseClick(sync, Qt::LeftButton);
-    EXPECT_EQ(calls, enabled ? QStringList{"sync"} : QStringList{});
-  }
 }
 
 // Deleting the e-mail data and resetting all data each ask first and act only when confirmed.
