@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include <gtest/gtest.h>
 
 using namespace settingstest;
 

@@ -1,3 +1,4 @@
+#include "app/screens/tasks/RecurrenceOption.h"
 #include "app/screens/tasks/TaskEditorSheet.h"
 #include "app/screens/tasks/TaskList.h"
 #include "app/screens/tasks/TaskListModel.h"
@@ -5,8 +6,9 @@
 #include "common/TestSupport.h"
 
 #include <QSignalSpy>
-
 #include <gtest/gtest.h>
+
+
 
 namespace {
 
@@ -282,4 +284,25 @@ TEST(TaskListModel, AppliesSmallChangesWithoutAReset) {
     EXPECT_EQ(resets.count(), c.reset ? 1 : 0) << c.name;
     EXPECT_EQ(model.tasks(), c.next) << c.name;
   }
+}
+
+// Every option maps to its rule and back; an every-N-days rule survives a form that never
+// touches the picker, and choosing a listed option replaces it.
+TEST(RecurrencePicker, KeepsAnUnlistedRuleUntilTheUserPicksAnother) {
+  RecurrencePicker picker;
+  for (RecurrenceOption option : allCases<RecurrenceOption>) {
+    picker.setRule(toRecurrenceRule(option));
+    EXPECT_EQ(picker.currentText(), displayText(option));
+    EXPECT_EQ(picker.rule(), toRecurrenceRule(option));
+  }
+  EXPECT_EQ(picker.count(), 7);
+  picker.setRule(RecurrenceRule::customDays(3));
+  EXPECT_EQ(picker.count(), 8);
+  EXPECT_EQ(picker.currentText(), QStringLiteral("Every 3 days"));
+  EXPECT_EQ(picker.rule(), RecurrenceRule::customDays(3));
+  picker.setCurrentIndex(2);
+  EXPECT_EQ(picker.rule(), RecurrenceRule::weekdays());
+  picker.setRule(RecurrenceRule::monthly());
+  EXPECT_EQ(picker.count(), 7) << "the extra entry goes with its rule";
+  EXPECT_FALSE(fromDisplayText<RecurrenceOption>(QStringLiteral("every 2 weeks")).has_value());
 }

@@ -1,4 +1,5 @@
 #include "app/screens/SheetForm.h"
+#include "app/screens/waiting/WaitingFilters.h"
 #include "app/screens/waiting/WaitingForSheets.h"
 #include "app/screens/waiting/WaitingForView.h"
 #include "app/shell/ProminentButton.h"
@@ -10,7 +11,22 @@
 
 using namespace screentest;
 
+static const Calendar& kBerlin = screentest::berlinCalendar();
+
 namespace {
+
+WaitingForItem item(const QString& title, std::optional<QDateTime> next,
+                    std::optional<QDateTime> expected = std::nullopt,
+                    WaitingStatus status = WaitingStatus::waiting) {
+  WaitingForItem i;
+  i.id = QUuid::createUuid();
+  i.title = title;
+  i.createdAt = berlin(2026, 3, 1, 9);
+  i.nextFollowUpDate = next;
+  i.expectedResponseDate = expected;
+  i.status = status;
+  return i;
+}
 
 QStringList titles(const WaitingListModel* model) {
   return testsupport::texts(model->records(), &WaitingForItem::title);
@@ -21,6 +37,100 @@ std::optional<WaitingForItem> find(DataStore& store, const QString& title) {
 }
 
 }  // namespace
+
+// The follow-up line at the edges of a day, across the clock change, and for items that have
+// no date or are closed.
+TEST(WaitingFilters, FollowUpTextAtDayBoundaries) {
+  const QDateTime morning = berlin(2026, 3, 10, 10, 30);
+  struct Case {
+    const char* name;
+    QDateTime now;
+    WaitingForItem item;
+    std::optional<QString> text;
+  };
+  const Case cases[] = {
+      {"due at today's first minute", morning, item({}, berlin(2026, 3, 10, 0, 0)),
+       QStringLiteral("Follow-up overdue")},
+      {"due at today's last minute", morning, item({}, berlin(2026, 3, 10, 23, 59)),
+       QStringLiteral("Follow up today")},
+      {"due yesterday 23:59", morning, item({}, berlin(2026, 3, 9, 23, 59)),
+       QStringLiteral("Follow-up overdue by 1 day")},
+      {"due tomorrow 00:00", morning, item({}, berlin(2026, 3, 11, 0, 0)),
+       QStringLiteral("Follow up tomorrow")},
+      {"across the clock change", berlin(2026, 3, 28, 23, 30), item({}, berlin(2026, 3, 30, 0, 30)),
+       QStringLiteral("Follow up in 2 days")},
+      {"expected answer stands in", morning, item({}, std::nullopt, berlin(2026, 3, 7, 12)),
+       QStringLiteral("Follow-up overdue by 3 days")},
+      {"no dates", morning, item({}, std::nullopt), std::nullopt},
+      {"resolved", morning, item({}, berlin(2026, 3, 1, 9), std::nullopt, WaitingStatus::resolved),
+       std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(waiting_lists::followUpText(c.item, c.now, kBerlin), c.text) << c.name;
+  }
+  WaitingForItem fresh = item({}, std::nullopt);
+  fresh.createdAt = berlin(2026, 3, 10, 0, 0);
+  EXPECT_EQ(waiting_lists::waitingText(fresh, morning, kBerlin), QStringLiteral("Since today"));
+  fresh.createdAt = berlin(2026, 3, 9, 23, 59);
+  EXPECT_EQ(waiting_lists::waitingText(fresh, morning, kBerlin), QStringLiteral("Waiting 1 day"));
+}
+
+TEST(WaitingFilters, ActiveItemsBySoonestFollowUpClosedOnesApart) {
+  const QList<WaitingForItem> items = {
+      item(QStringLiteral("undated"), std::nullopt),
+      item(QStringLiteral("later"), berlin(2026, 3, 20, 9)),
+      item(QStringLiteral("done"), std::nullopt, std::nullopt, WaitingStatus::resolved),
+      item(QStringLiteral("sooner"), std::nullopt, berlin(2026, 3, 12, 9)),
+      item(QStringLiteral("dropped"), std::nullopt, std::nullopt, WaitingStatus::cancelled),
+      item(QStringLiteral("chased"), berlin(2026, 3, 11, 9), std::nullopt,
+           WaitingStatus::followedUp)};
+  const auto titles = [&](WaitingFilter filter) {
+    QStringList out;
+    for (const WaitingForItem& i : waiting_lists::filtered(items, filter)) {
+      out.append(i.title);
+    }
+    return out.join(QLatin1Char(' '));
+  };
+  EXPECT_EQ(titles(WaitingFilter::active), QStringLiteral("chased sooner later undated"));
+  EXPECT_EQ(titles(WaitingFilter::resolved), QStringLiteral("done dropped"));
+  EXPECT_EQ(titles(WaitingFilter::all), QStringLiteral("undated later done sooner dropped chased"));
+}
+
+TEST(WaitingFilters, FormIsTrimmedAndAFollowUpIsRecorded) {
+  const QDateTime now = berlin(2026, 3, 10, 10, 30);
+  const WaitingForItem added =
+      waiting_lists::fromForm({QStringLiteral("  "), QStringLiteral(" ACME "), QDate(2026, 3, 12),
+                               std::nullopt, WaitingStatus::resolved, QStringLiteral(" hi ")},
+                              std::nullopt, now, kBerlin);
+  EXPECT_EQ(added.title, QStringLiteral("Untitled Item"));
+  EXPECT_EQ(added.personOrOrg, QStringLiteral("ACME"));
+  EXPECT_EQ(added.notes, QStringLiteral("hi"));
+  EXPECT_EQ(added.status, WaitingStatus::waiting) << "a new item is always waiting";
+  EXPECT_EQ(added.expectedResponseDate, berlin(2026, 3, 12, 9, 0));
+  EXPECT_FALSE(added.nextFollowUpDate);
+  EXPECT_EQ(added.createdAt, now);
+
+  WaitingForItem existing = item(QStringLiteral("Quote"), berlin(2026, 3, 9, 17, 15));
+  existing.notes = QStringLiteral("Asked twice");
+  const WaitingForItem edited =
+      waiting_lists::fromForm({QStringLiteral("Quote"), QString(), std::nullopt, QDate(2026, 3, 13),
+                               WaitingStatus::cancelled, existing.notes},
+                              existing, now, kBerlin);
+  EXPECT_EQ(edited.id, existing.id);
+  EXPECT_EQ(edited.status, WaitingStatus::cancelled);
+  EXPECT_EQ(edited.nextFollowUpDate, berlin(2026, 3, 13, 17, 15)) << "its time of day stays";
+
+  const WaitingForItem followed = waiting_lists::recordFollowUp(
+      existing, QStringLiteral(" Called them "), QDate(2026, 3, 13), now, kBerlin);
+  EXPECT_EQ(followed.status, WaitingStatus::followedUp);
+  EXPECT_EQ(followed.lastFollowUpDate, now);
+  EXPECT_EQ(followed.nextFollowUpDate, berlin(2026, 3, 13, 9, 0));
+  EXPECT_TRUE(followed.notes.startsWith(QStringLiteral("Asked twice\nFollowed up ")));
+  EXPECT_TRUE(followed.notes.endsWith(QStringLiteral(": Called them")));
+  EXPECT_EQ(waiting_lists::recordFollowUp(existing, QStringLiteral(" "), std::nullopt, now, kBerlin)
+                .notes,
+            existing.notes);
+}
 
 // Adding and following up each go through their sheet into the store.
 TEST_F(ScreenTest, WaitingForSheetsAddAndFollowUp) {
