@@ -37,7 +37,6 @@ class GlanceTest : public ScreenTest {
     WaitingForItem item;
     item.id = QUuid::createUuid();
     item.title = title;
-    item.personOrOrg = QStringLiteral("Someone");
     item.createdAt = now.addDays(-5);
     item.nextFollowUpDate = now.addDays(-1);
     store().addWaitingItem(item);
@@ -51,7 +50,6 @@ class GlanceTest : public ScreenTest {
     event.startDate = now.addSecs(minutesAhead * 60);
     event.endDate = event.startDate.addSecs(1800);
     event.meetingLink = link;
-    event.calendarColorHex = QStringLiteral("#30D158");
     store().addManualEvent(event);
     return event;
   }
@@ -114,9 +112,6 @@ class WidgetTest : public GlanceTest {
   FloatingWidgetView& view() {
     if (!view_) {
       view_ = std::make_unique<FloatingWidgetView>(env, [] {}, [] {});
-      // As the floating panel hosts it: frameless, the desktop showing through.
-      view_->setWindowFlag(Qt::FramelessWindowHint);
-      view_->setAttribute(Qt::WA_TranslucentBackground);
       view_->show();
     }
     return *view_;

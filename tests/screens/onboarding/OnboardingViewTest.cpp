@@ -1,12 +1,9 @@
 #include "screens/ScreenTestSupport.h"
 
 #include "app/screens/onboarding/OnboardingView.h"
-#include "app/shell/Sheet.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 
 using screentest::ScreenTest;
@@ -52,33 +49,6 @@ TEST_F(Onboarding, ChoicesAreSavedAndTheViewClosesItself) {
   }
   EXPECT_TRUE(store().tasks().isEmpty());
   EXPECT_TRUE(store().bills().isEmpty());
-}
-
-// Escape steps back with every choice kept; on the first step it leaves the sheet open.
-TEST_F(Onboarding, EscapeGoesBackWithoutLosingChoices) {
-  QWidget window;
-  window.show();
-  QPointer<Sheet> sheet = Sheet::present(
-      &window, env, [](const ScreenEnvironment& e) { return new OnboardingView(e); });
-  auto* view = qobject_cast<OnboardingView*>(sheet->content());
-  ASSERT_NE(view, nullptr);
-  view->cityEdit()->setText(QStringLiteral("Oslo"));
-  view->next();
-  view->sampleDataCheck()->setChecked(false);
-  view->next();
-  EXPECT_FALSE(view->backButton()->isHidden());
-  EXPECT_EQ(view->nextButton()->text(), QStringLiteral("Get Started"));
-
-  for (int expected : {2, 1, 1}) {
-    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : view,
-                    Qt::Key_Escape);
-    QApplication::processEvents();
-    ASSERT_TRUE(sheet);
-    EXPECT_EQ(view->state().step, expected);
-  }
-  EXPECT_EQ(view->cityEdit()->text(), QStringLiteral("Oslo"));
-  EXPECT_FALSE(view->state().seedSampleData);
-  EXPECT_FALSE(store().settings().hasCompletedOnboarding);
 }
 
 }  // namespace

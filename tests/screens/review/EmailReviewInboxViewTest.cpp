@@ -6,9 +6,6 @@
 #include "app/shell/EmptyStateView.h"
 #include "app/shell/Sheet.h"
 #include "app/shell/ThemedLabel.h"
-#include "core/email/EmailSyncCoordinator.h"
-#include "core/email/MockEmailIntelligenceProvider.h"
-#include "core/email/MockGmailService.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -191,24 +188,6 @@ TEST_F(ReviewInbox, EditingBeforeApprovingStoresTheEditedRecord) {
   EXPECT_TRUE(store().tasks().isEmpty());
   EXPECT_FALSE(view.state().isShowingEditSheet);
   EXPECT_EQ(store().emailSuggestions().first().status, SuggestionStatus::approved);
-}
-
-// Sync Now runs the coordinator and shows what it reports.
-TEST_F(ReviewInbox, SyncNowRunsTheCoordinator) {
-  changeSettings([](AppSettings& s) { s.isEmailAssistantEnabled = true; });
-  MockGmailService gmail(false, std::nullopt, {});
-  Workspace workspace;
-  EmailSyncCoordinator coordinator(
-      &store(), gmail,
-      std::make_shared<MockEmailIntelligenceProvider>(QList<EmailExtractedSuggestion>{}),
-      notifications, workspace, [this] { return now; });
-  EmailReviewInboxView view(env, &coordinator);
-  view.syncButton()->click();
-  QApplication::processEvents();
-  EXPECT_EQ(store().emailSyncState().lastSyncStatus, QStringLiteral("Gmail Disconnected"));
-  EXPECT_TRUE(view.statusLabel()->text().startsWith(QStringLiteral("Gmail Disconnected")));
-  EXPECT_FALSE(view.state().isSyncing);
-  EXPECT_TRUE(view.syncButton()->isEnabled());
 }
 
 TEST_F(ReviewInbox, OnlyWebAndMailLinksAreOpened) {

@@ -198,12 +198,6 @@ TEST(TodayLogic, CountsAndNamesReadAsSentences) {
   EXPECT_EQ(today::viewAllText(tasks), QStringLiteral("View All (1)"));
   EXPECT_EQ(today::shortLocationName(QStringLiteral("Berlin, Germany")), QStringLiteral("Berlin"));
   EXPECT_EQ(today::shortLocationName(QStringLiteral("Lima")), QStringLiteral("Lima"));
-  CalendarEventItem event;
-  for (const auto& [link, safe] : {std::pair{"https://meet.example.com/x", true},
-                                   std::pair{"javascript:alert(1)", false}, std::pair{"", false}}) {
-    event.meetingLink = QString::fromLatin1(link);
-    EXPECT_EQ(event.safeMeetingLink().has_value(), safe) << link;
-  }
 }
 
 // What the editor saves: fallbacks for empty texts, nothing trimmed, the due date and the
@@ -225,8 +219,6 @@ TEST(TaskEditor, BuildsTheTaskFromTheForm) {
   EXPECT_EQ(untouched.category, QStringLiteral("Work"));
   EXPECT_EQ(untouched.priority, TaskPriority::low);
   EXPECT_FALSE(untouched.dueDate.has_value());
-  EXPECT_EQ(untouched.createdAt, saved);
-  EXPECT_FALSE(untouched.id.isNull());
 
   TaskEditorSheet::State typed = fresh;
   typed.title = QStringLiteral("  spaced  ");
@@ -236,8 +228,6 @@ TEST(TaskEditor, BuildsTheTaskFromTheForm) {
   EXPECT_EQ(spaced.category, QStringLiteral("General"));
   EXPECT_EQ(spaced.title, QStringLiteral("  spaced  "));
   EXPECT_TRUE(spaced.recurrence.isNone()) << "no due date, no rule";
-  typed.category = QStringLiteral("   ");
-  EXPECT_EQ(TaskEditorSheet::build(typed, std::nullopt, saved).category, QStringLiteral("   "));
 
   const TaskEditorSheet::State loaded = TaskEditorSheet::load(existing, QStringLiteral("General"), TaskPriority::medium, opened);
   const TaskItem edited = TaskEditorSheet::build(loaded, existing, saved);
