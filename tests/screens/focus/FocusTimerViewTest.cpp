@@ -10,7 +10,6 @@
 #include <QStandardItemModel>
 #include <QTest>
 
-#include <cmath>
 
 using screentest::ScreenTest;
 using testsupport::utc;

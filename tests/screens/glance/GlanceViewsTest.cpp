@@ -1,7 +1,6 @@
 #include "app/shell/CircularProgressRing.h"
 #include "app/shell/DayLists.h"
 #include "app/shell/FloatingWidgetView.h"
-#include "app/shell/Glance.h"
 #include "app/shell/GlancePieces.h"
 #include "app/shell/MenuBarPopoverView.h"
 #include "app/shell/PlainButton.h"

@@ -1,7 +1,6 @@
 #include "screens/ScreenTestSupport.h"
 
 #include "app/screens/review/EmailReviewInboxView.h"
-#include "app/screens/review/SuggestionCards.h"
 #include "app/screens/review/SuggestionEditSheet.h"
 #include "app/shell/EmptyStateView.h"
 #include "app/shell/Sheet.h"
@@ -10,9 +9,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
-#include <QTabBar>
 #include <QTest>
 
 using screentest::ScreenTest;

@@ -1,6 +1,5 @@
 #include "SettingsTestSupport.h"
 #include "app/screens/settings/DataSettingsPage.h"
-#include "app/screens/settings/SettingsPage.h"
 #include "app/shell/GoogleSignInError.h"
 #include "app/shell/Sheet.h"
 #include "core/model/DiagnosticLogger.h"

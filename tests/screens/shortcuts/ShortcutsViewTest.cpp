@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QSet>
 #include <QTest>

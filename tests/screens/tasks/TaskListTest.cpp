@@ -6,7 +6,6 @@
 #include "common/TestSupport.h"
 
 #include <QSignalSpy>
-#include <gtest/gtest.h>
 
 
 

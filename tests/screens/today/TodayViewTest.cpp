@@ -4,10 +4,8 @@
 #include "app/shell/DayLists.h"
 #include "app/shell/ThemedLabel.h"
 #include "app/shell/ProminentButton.h"
-#include "core/model/EmailIntelligenceModels.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QTest>
