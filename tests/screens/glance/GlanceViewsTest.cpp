@@ -128,23 +128,6 @@ class WidgetTest : public GlanceTest {
 
 }  // namespace
 
-// The sample day's figure comes from the summary (one of four done) while the list shows the
-// open ones; nothing ticks while the timer is idle; cached weather shows in the chosen unit.
-TEST_F(PopoverTest, ShowsTheSampleDay) {
-  addTaskToday(QStringLiteral("Prepare the slides for Thursday's all-hands meeting with finance"));
-  EXPECT_EQ(text("progress"), QStringLiteral("1/4"));
-  EXPECT_EQ(rows().mid(0, 2), QStringList({"Review quarterly budget", "Water the plants"}));
-  EXPECT_TRUE(text("eventLine").endsWith(QStringLiteral("(in 1h)")));
-  EXPECT_FALSE(shown("weatherPill"));
-  for (const QTimer* own : view().findChildren<QTimer*>())
-    EXPECT_FALSE(own->isActive()) << "nothing runs, so nothing may wake up";
-
-  changeSettings([](AppSettings& s) { s.weatherUnit = TemperatureUnit::fahrenheit; });
-  setWeather(21.6);
-  EXPECT_EQ(text("temperature"), QStringLiteral("71°F"));
-  shoot(&view(), QStringLiteral("popover"), QSize(300, 420));
-}
-
 // Completing a row brings the next open task up; with none left the list says all is done.
 TEST_F(PopoverTest, CompletingARowMovesTheNextUp) {
   emptyStore();
@@ -158,6 +141,9 @@ TEST_F(PopoverTest, CompletingARowMovesTheNextUp) {
 
 // One control per timer state; a tick redraws the countdown and the clock but keeps the rows.
 TEST_F(PopoverTest, FocusControlFollowsTheTimer) {
+  for (const QTimer* own : view().findChildren<QTimer*>())
+    EXPECT_FALSE(own->isActive()) << "nothing runs, so nothing may wake up";
+  shoot(&view(), QStringLiteral("popover"), QSize(300, 420));
   const struct {
     const char* title;
     bool bordered;
@@ -192,23 +178,6 @@ TEST_F(PopoverTest, MeetingLinksOpenOnlyWhenSafe) {
   ASSERT_TRUE(shown("meetingLink"));
   QTest::mouseClick(view().findChild<QWidget*>("meetingLink"), Qt::LeftButton);
   EXPECT_EQ(calls, QStringList({"https://meet.example.com/a"}));
-}
-
-// The sample day fits the card collapsed; the reminders open to two tasks and a follow-up.
-TEST_F(WidgetTest, ShowsTheSampleDayWithinItsCard) {
-  setWeather(8.4, 3);
-  addEvent(QStringLiteral("Quarterly planning with the extended leadership team"), 30,
-           QStringLiteral("https://meet.example.com/q"));
-  EXPECT_EQ(child<QLabel>("progress")->text(), QStringLiteral("1/3"));
-  EXPECT_EQ(child<QLabel>("temperature")->text(), QStringLiteral("8°C"));
-  EXPECT_EQ(child<QLabel>("eventCountdown")->text(), QStringLiteral("in 30m"));
-  EXPECT_FALSE(shown("remindersList"));
-  shoot(&view(), QStringLiteral("widget"));
-
-  QTest::mouseClick(toggle(), Qt::LeftButton);
-  EXPECT_EQ(reminderRows(),
-            QStringList({"Review quarterly budget", "Water the plants", "Signed contract"}));
-  shoot(&view(), QStringLiteral("widget-expanded"));
 }
 
 TEST_F(WidgetTest, EachSwitchHidesItsSection) {
@@ -247,6 +216,7 @@ TEST_F(WidgetTest, RemindersListFiveOfNineAndActOnTheStore) {
   EXPECT_EQ(store().waitingItems().first().nextFollowUpDate, now.addDays(2));
   QTest::mouseClick(child<PlainButton>("complete"), Qt::LeftButton);
   EXPECT_EQ(reminderRows(), QStringList({"t2", "t3", "t4", "f2", "f3"}));
+  shoot(&view(), QStringLiteral("widget-expanded"));
   QTest::mouseClick(toggle(), Qt::LeftButton);
   EXPECT_EQ(toggle()->text(), QStringLiteral("Show Reminders (7)"));
 }

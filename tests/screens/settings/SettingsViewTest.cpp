@@ -1,6 +1,5 @@
 #include "SettingsTestSupport.h"
 #include "app/screens/settings/DataSettingsPage.h"
-#include "app/shell/GoogleSignInError.h"
 #include "app/shell/Sheet.h"
 #include "core/model/DiagnosticLogger.h"
 
@@ -8,7 +7,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QCoroTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QSlider>
@@ -19,16 +17,6 @@
 using namespace settingstest;
 
 namespace {
-
-QCoro::Task<TokenExchangeResult> signedInAs(QString email) {
-  co_await QCoro::sleepFor(std::chrono::milliseconds(20));
-  co_return TokenExchangeResult{email, QStringLiteral("ya29.t"), std::nullopt, 3600};
-}
-
-QCoro::Task<TokenExchangeResult> notConfigured() {
-  co_await QCoro::sleepFor(std::chrono::milliseconds(20));
-  throw GoogleSignInError(GoogleSignInError::Kind::notConfigured);
-}
 
 // A change made on one page, what the services must have heard and what must be saved.
 struct Change {
@@ -156,34 +144,6 @@ TEST_F(SettingsTest, CloudAIWaitsForConsent) {
     EXPECT_EQ(savedSettings().isCloudAIEnabled, allow);
     EXPECT_EQ(savedSettings().hasConsentedToCloudAI, allow);
     EXPECT_EQ(calls, allow ? QStringList{"provider"} : QStringList{});
-  }
-}
-
-TEST_F(SettingsTest, GoogleSignInShowsProgressThenTheOutcome) {
-  struct Case {
-    const char* name;
-    std::function<QCoro::Task<TokenExchangeResult>()> signIn;
-    std::optional<QString> error;
-    std::optional<QString> status;
-  };
-  const std::vector<Case> cases = {
-      {"connected", [] { return signedInAs(QStringLiteral("me@example.com")); }, std::nullopt,
-       QStringLiteral("Gmail connected as me@example.com.")},
-      {"not configured", [] { return notConfigured(); },
-       GoogleSignInError(GoogleSignInError::Kind::notConfigured).errorDescription(), std::nullopt},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    services.signInWithGoogle = c.signIn;
-    const auto view = makeView();
-    withText<QPushButton>(view.get(), QStringLiteral("Connect with Google"))->click();
-    EXPECT_TRUE(view->state().isConnectingGoogle);
-    QTRY_VERIFY(!view->state().isConnectingGoogle);
-    EXPECT_EQ(view->state().googleAuthError, c.error);
-    EXPECT_EQ(view->state().emailStatusMessage, c.status);
-    const QString shown = c.error.value_or(c.status.value_or(QString()));
-    QLabel* line = withText<QLabel>(view->page(SettingsTab::email), shown);
-    ASSERT_NE(line, nullptr);
   }
 }
 
