@@ -52,13 +52,11 @@ TEST_F(MainDashboardViewTest, BadgesCountTheirTabsEdgesAndFollowTheStore) {
   store().addTask(dueTask(QStringLiteral("done today"), utc(2026, 3, 10, 8), true));
   WaitingForItem late;
   late.id = QUuid::createUuid();
-  late.title = QStringLiteral("Quote");
   late.createdAt = utc(2026, 3, 1);
   late.nextFollowUpDate = utc(2026, 3, 10, 9);
   store().addWaitingItem(late);
   EmailExtractedSuggestion pending;
   pending.id = QUuid::createUuid();
-  pending.title = QStringLiteral("Pay");
   pending.receivedDate = pending.createdAt = utc(2026, 3, 9);
   store().addEmailSuggestion(pending);
   pending.id = QUuid::createUuid();

@@ -15,12 +15,9 @@ using screentest::ScreenTest;
 namespace {
 
 // Answers from a fixed list of installed desktop entries and records what it launched.
-class FakeLauncher : public AppLauncher {
- public:
-  explicit FakeLauncher(QSet<QString> installed) : installed_(std::move(installed)) {}
-
+struct FakeLauncher : AppLauncher {
   std::optional<QString> installedName(const QString& desktopId) const override {
-    if (!installed_.contains(desktopId)) {
+    if (!installed.contains(desktopId)) {
       return std::nullopt;
     }
     return desktopId.section(QLatin1Char('.'), -2, -2);
@@ -30,11 +27,9 @@ class FakeLauncher : public AppLauncher {
     return failure;
   }
 
+  QSet<QString> installed;
   QStringList launched;
   std::optional<QString> failure;
-
- private:
-  QSet<QString> installed_;
 };
 
 }  // namespace
@@ -43,9 +38,9 @@ class FakeLauncher : public AppLauncher {
 // the first of its entries that is installed (GNOME's calculator before KDE's); a row whose app
 // is missing is disabled and says so.
 TEST_F(ScreenTest, ShortcutLaunchesItsEntryAndShowsAFailure) {
-  auto launcher = std::make_shared<FakeLauncher>(
-      QSet<QString>{QStringLiteral("org.kde.kcalc.desktop"), QStringLiteral("org.gnome.Calculator.desktop"),
-                    QStringLiteral("org.gnome.Notes.desktop")});
+  auto launcher = std::make_shared<FakeLauncher>();
+  launcher->installed = {QStringLiteral("org.kde.kcalc.desktop"), QStringLiteral("org.gnome.Calculator.desktop"),
+                         QStringLiteral("org.gnome.Notes.desktop")};
   ShortcutsView view(env, launcher);
   view.show();
   const auto& rows = view.rowButtons();
