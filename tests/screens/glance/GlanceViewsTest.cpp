@@ -1,4 +1,3 @@
-#include "app/shell/CircularProgressRing.h"
 #include "app/shell/DayLists.h"
 #include "app/shell/FloatingWidgetView.h"
 #include "app/shell/GlancePieces.h"
@@ -27,10 +26,6 @@ class GlanceTest : public ScreenTest {
                   false, std::nullopt, RecurrenceRule::none(), now, now, false, std::nullopt);
     store().addTask(task);
     return task;
-  }
-  // Due today, `hour` o'clock UTC.
-  TaskItem addTaskToday(const QString& title, int hour = 12) {
-    return addTask(title, now.addSecs((hour - now.time().hour()) * 3600));
   }
   WaitingForItem addOverdueFollowUp(const QString& title) {
     WaitingForItem item;
@@ -177,7 +172,7 @@ TEST_F(PopoverTest, MeetingLinksOpenOnlyWhenSafe) {
 TEST_F(WidgetTest, RemindersListFiveOfNineAndActOnTheStore) {
   emptyStore();
   EXPECT_FALSE(shown("remindersToggle")) << "nothing to remind of";
-  for (int i = 1; i <= 5; ++i) addTaskToday(QStringLiteral("t%1").arg(i), 10 + i);
+  for (int i = 1; i <= 5; ++i) addTask(QStringLiteral("t%1").arg(i), now.addSecs(3600 * i));
   QList<WaitingForItem> followUps;
   for (int i = 1; i <= 4; ++i) followUps << addOverdueFollowUp(QStringLiteral("f%1").arg(i));
   EXPECT_EQ(toggle()->text(), QStringLiteral("Show Reminders (9)"));
@@ -207,22 +202,4 @@ TEST_F(WidgetTest, PinFlipsAndSavesTheSetting) {
     EXPECT_EQ(child<PlainButton>("pin")->symbol(),
               before ? QStringLiteral("pin.slash") : QStringLiteral("pin.fill"));
   }
-}
-
-TEST_F(WidgetTest, FocusPillAndRingFollowTheirSources) {
-  // What a screen reader calls the button when idle, then running.
-  for (const char* name : {"Start", "Pause"}) {
-    EXPECT_EQ(child<PlainButton>("playPause")->accessibleName(), QString::fromLatin1(name));
-    QTest::mouseClick(child<PlainButton>("playPause"), Qt::LeftButton);
-  }
-  EXPECT_EQ(timer().status(), TimerStatus::paused);
-
-  emptyStore();
-  EXPECT_EQ(child<QLabel>("progress")->text(), QStringLiteral("0/0"));
-  EXPECT_EQ(child<CircularProgressRing>("ring")->progress(), 0.0);
-  for (const TaskItem& done :
-       {addTask(QStringLiteral("a"), std::nullopt), addTask(QStringLiteral("b"), std::nullopt)})
-    store().toggleTaskCompletion(done.id, now);
-  EXPECT_EQ(child<QLabel>("progress")->text(), QStringLiteral("2/0"));
-  EXPECT_EQ(child<CircularProgressRing>("ring")->progress(), 1.0);
 }

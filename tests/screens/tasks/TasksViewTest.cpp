@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListView>
-#include <QSignalSpy>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -84,11 +83,9 @@ TEST_F(TasksViewTest, RowsCompleteEditAndDeleteByMouseAndKeyboard) {
   ASSERT_GE(view->model()->rowCount(), 3);
   screentest::saveScreenshots(window_.get(), QStringLiteral("tasks"), QSize(760, 560));
 
-  QSignalSpy resets(view->model(), &QAbstractItemModel::modelReset);
   const TaskItem first = view->model()->task(0);
   clickPart(view, 0, TaskRow::Part::checkbox);
   EXPECT_TRUE(stored(first.id).value().isCompleted);
-  EXPECT_EQ(resets.count(), first.recurrence.isNone() ? 0 : 1) << "completing moves one row";
 
   const TaskItem second = view->model()->task(0);
   clickPart(view, 0, TaskRow::Part::remove);

@@ -93,7 +93,7 @@ TEST_F(TodayViewTest, IntentionIsEditedInPlaceAndSavedAsTyped) {
   }
 }
 
-TEST_F(TodayViewTest, TasksFollowUpsAndTheFocusCardAct) {
+TEST_F(TodayViewTest, TasksAndFollowUpsAct) {
   TodayView* view = open();
   const QList<QToolButton*> checks = view->todayTaskButtons();
   ASSERT_FALSE(checks.isEmpty());
@@ -120,16 +120,6 @@ TEST_F(TodayViewTest, TasksFollowUpsAndTheFocusCardAct) {
   view->resolveButtons().first()->click();
   settle();
   EXPECT_EQ(int(day_lists::followUpsOverdue(store().waitingItems(), now).size()), overdue - 2);
-
-  // The focus card follows the timer without a rebuild of the screen.
-  ThemedLabel* remaining = view->focusRemainingLabel();
-  view->startFocusButton()->click();
-  EXPECT_TRUE(view->pauseButton()->isVisible());
-  EXPECT_EQ(remaining->text(), QStringLiteral("25:00"));
-  now = now.addSecs(65);
-  timer().checkCompletion(now);
-  EXPECT_EQ(view->focusRemainingLabel(), remaining);
-  EXPECT_EQ(remaining->text(), QStringLiteral("23:55"));
 }
 
 // Files a newer version wrote are never overwritten, and the screen says so.
