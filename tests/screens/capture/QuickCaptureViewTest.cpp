@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
-#include <QVBoxLayout>
 
 using screentest::ScreenTest;
 using testsupport::utc;
@@ -52,19 +51,15 @@ TEST(CaptureRecord, DraftsAreNormalisedOrRefused) {
   EXPECT_EQ(task.title, QStringLiteral("Call Anna"));
   EXPECT_EQ(task.category, QStringLiteral("General"));
   EXPECT_EQ(task.notes, QStringLiteral("note"));
-  EXPECT_EQ(task.createdAt, at);
   EXPECT_EQ(std::get<TaskItem>(record(CaptureType::task, " ", {})).title, QStringLiteral("Untitled Task"));
 
   const auto waiting = std::get<WaitingForItem>(record(CaptureType::waitingFor, "Quote", " Acme Ltd ", {}, due));
   EXPECT_EQ(waiting.personOrOrg, QStringLiteral("Acme Ltd"));
   EXPECT_EQ(waiting.expectedResponseDate, due);
-  EXPECT_EQ(waiting.status, WaitingStatus::waiting);
 
   const BillItem bill = std::get<BillItem>(record(CaptureType::bill, "", " $1,234.50 ", "", due));
   EXPECT_EQ(bill.name, QStringLiteral("Untitled Bill"));
   EXPECT_DOUBLE_EQ(bill.amount, 1234.5);
-  EXPECT_EQ(bill.currency, QStringLiteral("USD"));
-  EXPECT_EQ(bill.category, QStringLiteral("Utilities"));
   EXPECT_EQ(bill.dueDate, due);
 
   EXPECT_EQ(std::get<capture_record::DailyIntention>(record(CaptureType::intention, " Ship it ", {})).text,
@@ -85,62 +80,38 @@ TEST(CaptureRecord, DraftsAreNormalisedOrRefused) {
   }
 }
 
-// Each kind reaches the store; the banner shows and the form closes itself shortly after.
-TEST_F(ScreenTest, QuickCaptureSavesEachKindThroughTheStore) {
-  const struct {
-    CaptureType type;
-    QString title;
-    QString secondary;
-  } cases[] = {
-      {CaptureType::task, QStringLiteral("Book dentist"), {}},
-      {CaptureType::waitingFor, QStringLiteral("Signed lease"), QStringLiteral("Landlord")},
-      {CaptureType::bill, QStringLiteral("Water"), QStringLiteral("45.10")},
-      {CaptureType::intention, QStringLiteral("Finish the draft"), {}},
-  };
-  for (const auto& c : cases) {
-    const qsizetype records = store().tasks().size() + store().waitingItems().size() + store().bills().size();
+// A task (with the proposed due date) and an intention reach the store; the banner shows and
+// the form closes itself shortly after, and Return in between adds nothing.
+TEST_F(ScreenTest, QuickCaptureSavesThroughTheStore) {
+  for (const CaptureType type : {CaptureType::task, CaptureType::intention}) {
+    const qsizetype tasks = store().tasks().size();
     int closed = 0;
     QuickCaptureView view(env.withDismiss([&] { ++closed; }));
     view.show();
-    view.setCaptureType(c.type);
-    QTest::keyClicks(view.titleField(), c.title);
-    QTest::keyClicks(view.secondaryField(), c.secondary);
-    if (c.type == CaptureType::task) {
+    view.setCaptureType(type);
+    QTest::keyClicks(view.titleField(), QStringLiteral("Finish the draft"));
+    if (type == CaptureType::task) {
       view.dueDateToggle()->click();
     }
     QTest::mouseClick(view.saveButton(), Qt::LeftButton);
 
     EXPECT_TRUE(view.message().isEmpty()) << view.message().toStdString();
     EXPECT_TRUE(view.isSavedBannerShown());
-    switch (c.type) {
-      case CaptureType::task:
-        EXPECT_EQ(store().tasks().last().title, c.title);
-        EXPECT_EQ(store().tasks().last().dueDate, now.addSecs(7200));
-        break;
-      case CaptureType::waitingFor:
-        EXPECT_EQ(store().waitingItems().last().personOrOrg, c.secondary);
-        EXPECT_EQ(store().waitingItems().last().expectedResponseDate, std::nullopt);
-        break;
-      case CaptureType::bill:
-        EXPECT_DOUBLE_EQ(store().bills().last().amount, 45.10);
-        EXPECT_EQ(store().bills().last().dueDate, now.addSecs(7200));
-        break;
-      case CaptureType::intention:
-        EXPECT_EQ(store().dailyIntention(), c.title);
-        break;
+    if (type == CaptureType::task) {
+      EXPECT_EQ(store().tasks().last().title, QStringLiteral("Finish the draft"));
+      EXPECT_EQ(store().tasks().last().dueDate, now.addSecs(7200));
+    } else {
+      EXPECT_EQ(store().dailyIntention(), QStringLiteral("Finish the draft"));
     }
-    // Return again before the form closes adds nothing.
     QTest::keyClick(view.titleField(), Qt::Key_Return);
-    EXPECT_EQ(store().tasks().size() + store().waitingItems().size() + store().bills().size(),
-              records + (c.type == CaptureType::intention ? 0 : 1));
+    EXPECT_EQ(store().tasks().size(), tasks + (type == CaptureType::task ? 1 : 0));
     EXPECT_EQ(closed, 0);
     EXPECT_TRUE(QTest::qWaitFor([&] { return closed == 1; }, QuickCaptureView::kCloseDelayMs * 3));
   }
 }
 
-// Typing the next item before the form closes keeps it open; a refused amount keeps what was
-// typed and says why.
-TEST_F(ScreenTest, QuickCaptureKeepsTheFormForTheNextItemOrARefusal) {
+// Typing the next item before the form closes keeps it open.
+TEST_F(ScreenTest, QuickCaptureStaysOpenForTheNextItem) {
   int closed = 0;
   QuickCaptureView view(env.withDismiss([&] { ++closed; }));
   view.show();
@@ -150,25 +121,10 @@ TEST_F(ScreenTest, QuickCaptureKeepsTheFormForTheNextItemOrARefusal) {
   QTest::qWait(QuickCaptureView::kCloseDelayMs * 2);
   EXPECT_EQ(closed, 0);
   EXPECT_EQ(store().tasks().last().title, QStringLiteral("First"));
-
-  const qsizetype bills = store().bills().size();
-  QuickCaptureView form(env.withDismiss([&] { ++closed; }));
-  form.show();
-  form.setCaptureType(CaptureType::bill);
-  QTest::keyClicks(form.titleField(), QStringLiteral("Gym"));
-  QTest::keyClicks(form.secondaryField(), QStringLiteral("twelve"));
-  QTest::keyClick(form.secondaryField(), Qt::Key_Return);
-  EXPECT_EQ(store().bills().size(), bills);
-  EXPECT_TRUE(form.message().contains(QStringLiteral("not an amount")));
-  EXPECT_FALSE(form.isSavedBannerShown());
-  EXPECT_EQ(form.titleField()->text(), QStringLiteral("Gym"));
-  screentest::saveScreenshots(&form, QStringLiteral("quick-capture-bill-refused"), QSize(520, 460));
-  QTest::mouseClick(form.cancelButton(), Qt::LeftButton);
-  EXPECT_EQ(closed, 1);
 }
 
 // In a sheet the form opens with the title focused, and Return reaches both the field and the
-// sheet's default button: one record only. Placed in a plain window it takes the focus too.
+// sheet's default button: one record only.
 TEST_F(ScreenTest, QuickCaptureInASheetTakesTheFocusSavesOnceAndCloses) {
   QWidget owner;
   owner.show();
@@ -186,14 +142,4 @@ TEST_F(ScreenTest, QuickCaptureInASheetTakesTheFocusSavesOnceAndCloses) {
   ASSERT_EQ(store().tasks().size(), tasks + 1);
   EXPECT_EQ(store().tasks().last().title, QStringLiteral("Renew passport"));
   EXPECT_TRUE(QTest::qWaitFor([&] { return closed; }, QuickCaptureView::kCloseDelayMs * 3));
-
-  QWidget window(nullptr, Qt::Window);
-  auto* layout = new QVBoxLayout(&window);
-  auto* hosted = new QuickCaptureView(env);
-  layout->addWidget(hosted);
-  window.show();
-  window.activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-  EXPECT_EQ(window.focusWidget(), hosted->titleField());
-  screentest::saveScreenshots(&window, QStringLiteral("quick-capture-task"), QSize(520, 460));
 }

@@ -67,33 +67,17 @@ TEST(InsightsFigures, CountsWhatFallsInsideThePeriod) {
                                      focus(FocusSessionType::focus, last, 1530),
                                      focus(FocusSessionType::longBreak, last, 900),
                                      focus(FocusSessionType::focus, next, 1500)};
-  insights_figures::PeriodFigures expected;
-  expected.tasksDone = 2;
-  expected.tasksDue = 2;
-  expected.billsDue = 2;
-  expected.billsPaid = 1;
-  expected.focusSessions = 2;
-  expected.focusMinutes = 50;
+  const insights_figures::PeriodFigures expected{.tasksDone = 2, .tasksDue = 2, .billsDue = 2,
+                                                 .billsPaid = 1, .focusSessions = 2, .focusMinutes = 50};
   EXPECT_EQ(insights_figures::figures(tasks, bills, sessions, day), expected);
 }
 
+// A focus session added to the store shows at once.
 TEST_F(ScreenTest, InsightsRedrawWhenTheStoreChanges) {
   InsightsView view(env);
-  const QString doneToday = view.shownFigures().value(QStringLiteral("Today/Tasks done"));
-  const QString doneThisWeek = view.shownFigures().value(QStringLiteral("Week/Tasks done"));
-  const QString focusToday = view.shownFigures().value(QStringLiteral("Today/Focus minutes"));
-
-  const auto open = std::find_if(store().tasks().begin(), store().tasks().end(),
-                                 [](const TaskItem& t) { return !t.isCompleted; });
-  ASSERT_NE(open, store().tasks().end());
-  store().toggleTaskCompletion(open->id, now);
+  const int before = view.shownFigures().value(QStringLiteral("Today/Focus minutes")).toInt();
   store().addFocusSession(FocusSession{QUuid::createUuid(), FocusSessionType::focus,
                                        now.addSecs(-1500), now, 1500, std::nullopt, std::nullopt});
-
-  EXPECT_EQ(view.shownFigures().value(QStringLiteral("Today/Tasks done")).toInt(), doneToday.toInt() + 1);
-  EXPECT_EQ(view.shownFigures().value(QStringLiteral("Week/Tasks done")).toInt(),
-            doneThisWeek.toInt() + 1);
-  EXPECT_EQ(view.shownFigures().value(QStringLiteral("Today/Focus minutes")).toInt(),
-            focusToday.toInt() + 25);
+  EXPECT_EQ(view.shownFigures().value(QStringLiteral("Today/Focus minutes")).toInt(), before + 25);
   screentest::saveScreenshots(&view, QStringLiteral("insights"), QSize(760, 620));
 }

@@ -1,13 +1,9 @@
 #include "screens/ScreenTestSupport.h"
 
 #include "app/screens/onboarding/OnboardingView.h"
-#include "app/shell/Sheet.h"
-#include "app/shell/ThemedLabel.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTest>
 
 using screentest::ScreenTest;
@@ -32,16 +28,13 @@ TEST_F(Onboarding, ChoicesAreSavedAndTheViewClosesItself) {
     SCOPED_TRACE(c.city);
     int closed = 0;
     OnboardingView view(env.withDismiss([&] { ++closed; }));
-    EXPECT_EQ(view.state().weatherCity, QStringLiteral("London"));
     view.show();
     screentest::saveScreenshots(&view, QStringLiteral("onboarding-step1"), QSize(520, 440));
     view.cityEdit()->setText(QString::fromUtf8(c.city));
     QTest::keyClick(view.cityEdit(), Qt::Key_Return);
-    EXPECT_EQ(view.state().step, 2);
     view.sampleDataCheck()->setChecked(c.keepSamples);
     QTest::keyClick(view.sampleDataCheck(), Qt::Key_Return);
     view.floatingWidgetCheck()->setChecked(c.floating);
-    EXPECT_EQ(closed, 0);
     QTest::keyClick(view.floatingWidgetCheck(), Qt::Key_Return);
 
     EXPECT_EQ(closed, 1);
@@ -53,56 +46,6 @@ TEST_F(Onboarding, ChoicesAreSavedAndTheViewClosesItself) {
   }
   EXPECT_TRUE(store().tasks().isEmpty());
   EXPECT_TRUE(store().bills().isEmpty());
-  EXPECT_TRUE(store().waitingItems().isEmpty());
-  EXPECT_TRUE(store().manualEvents().isEmpty());
-}
-
-// Escape steps back with every choice kept; on the first step it leaves the sheet open.
-TEST_F(Onboarding, EscapeGoesBackWithoutLosingChoices) {
-  QWidget window;
-  window.show();
-  QPointer<Sheet> sheet = Sheet::present(
-      &window, env, [](const ScreenEnvironment& e) { return new OnboardingView(e); });
-  auto* view = qobject_cast<OnboardingView*>(sheet->content());
-  ASSERT_NE(view, nullptr);
-  view->cityEdit()->setText(QStringLiteral("Oslo"));
-  view->next();
-  view->sampleDataCheck()->setChecked(false);
-  view->next();
-  EXPECT_FALSE(view->backButton()->isHidden());
-  EXPECT_EQ(view->nextButton()->text(), QStringLiteral("Get Started"));
-
-  for (int expected : {2, 1, 1}) {
-    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : view,
-                    Qt::Key_Escape);
-    QApplication::processEvents();
-    ASSERT_TRUE(sheet);
-    EXPECT_EQ(view->state().step, expected);
-  }
-  EXPECT_EQ(view->cityEdit()->text(), QStringLiteral("Oslo"));
-  EXPECT_FALSE(view->state().seedSampleData);
-  EXPECT_FALSE(store().settings().hasCompletedOnboarding);
-}
-
-// At the sheet's smallest size every line of each step's explanation is shown.
-TEST_F(Onboarding, EveryStepShowsItsWholeExplanation) {
-  OnboardingView view(env);
-  view.resize(view.minimumSize());
-  view.show();
-  for (int step = 1; step <= OnboardingView::stepCount; ++step) {
-    QApplication::processEvents();
-    int checked = 0;
-    for (ThemedLabel* label : view.findChildren<ThemedLabel*>()) {
-      if (!label->isVisible() || !label->wordWrap() || label->text().isEmpty()) {
-        continue;
-      }
-      ++checked;
-      EXPECT_GE(label->height(), label->heightForWidth(label->width()))
-          << "step " << step << ": " << label->text().left(30).toStdString();
-    }
-    EXPECT_GE(checked, 1) << "step " << step;
-    view.next();
-  }
 }
 
 }  // namespace

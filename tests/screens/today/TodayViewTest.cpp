@@ -4,10 +4,8 @@
 #include "app/shell/DayLists.h"
 #include "app/shell/ThemedLabel.h"
 #include "app/shell/ProminentButton.h"
-#include "core/model/EmailIntelligenceModels.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QTest>
@@ -32,19 +30,6 @@ class TodayViewTest : public ScreenTest {
     return view_.get();
   }
 
-  void addPendingSuggestions(int count) {
-    for (int i = 0; i < count; ++i) {
-      EmailExtractedSuggestion s;
-      s.id = QUuid::createUuid();
-      s.sourceMessageID = QStringLiteral("m%1").arg(i);
-      s.title = QStringLiteral("Suggestion %1").arg(i);
-      s.receivedDate = s.createdAt = now;
-      s.status = SuggestionStatus::pending;
-      store().addEmailSuggestion(s);
-    }
-    changeSettings([](AppSettings& s) { s.isEmailAssistantEnabled = true; });
-  }
-
   DashboardTab tab = DashboardTab::today;
   std::unique_ptr<TodayView> view_;
 };
@@ -54,21 +39,16 @@ class TodayViewTest : public ScreenTest {
 // The sample day, then without it; every button that leaves the screen writes its tab into
 // the binding ("Add Event" shows once there is no next event).
 TEST_F(TodayViewTest, ShowsTheDayAndItsButtonsJumpToTheirTabs) {
-  WeatherData weather;
-  weather.locationName = QStringLiteral("Berlin, Germany");
-  weather.temperature = 7.5;
-  weather.conditionCode = 3;
-  weather.fetchedAt = now;
-  store().setCachedWeather(weather);
-  addPendingSuggestions(2);
+  for (int i = 0; i < 2; ++i) {
+    EmailExtractedSuggestion s;
+    s.id = QUuid::createUuid();
+    s.receivedDate = s.createdAt = now;
+    store().addEmailSuggestion(s);
+  }
+  changeSettings([](AppSettings& s) { s.isEmailAssistantEnabled = true; });
   TodayView* view = open();
-  EXPECT_EQ(view->greetingLabel()->text(), QStringLiteral("Good morning"));
-  EXPECT_TRUE(view->weatherChip()->isVisible());
-  EXPECT_TRUE(view->sampleBanner()->isVisible());
-  EXPECT_FALSE(view->statusBanner()->isVisible());
   EXPECT_EQ(view->emailPromptLabel()->text(),
             QStringLiteral("2 actionable suggestions from recent emails waiting for review."));
-  EXPECT_LE(view->todayTaskButtons().size(), 4);
   screentest::saveScreenshots(view, QStringLiteral("today"), QSize(820, 1000));
 
   view->removeSampleDataButton()->click();
@@ -76,7 +56,6 @@ TEST_F(TodayViewTest, ShowsTheDayAndItsButtonsJumpToTheirTabs) {
   EXPECT_FALSE(store().hasSampleData());
   EXPECT_FALSE(view->sampleBanner()->isVisible());
   EXPECT_EQ(view->todayTaskButtons().size(), 0);
-  EXPECT_EQ(view->followUpsCard(), nullptr);
 
   const struct {
     QAbstractButton* button;
@@ -114,7 +93,7 @@ TEST_F(TodayViewTest, IntentionIsEditedInPlaceAndSavedAsTyped) {
   }
 }
 
-TEST_F(TodayViewTest, TasksFollowUpsAndTheFocusCardAct) {
+TEST_F(TodayViewTest, TasksAndFollowUpsAct) {
   TodayView* view = open();
   const QList<QToolButton*> checks = view->todayTaskButtons();
   ASSERT_FALSE(checks.isEmpty());
@@ -122,14 +101,12 @@ TEST_F(TodayViewTest, TasksFollowUpsAndTheFocusCardAct) {
   checks.first()->click();
   settle();
   EXPECT_NE(view->tasksFinishedLabel()->text(), before);
-  EXPECT_EQ(view->todayTaskButtons().size(), checks.size()) << "a completed task stays listed";
 
   // Four overdue follow-ups show three rows; snoozing and resolving take them away.
   for (int i = 0; i < 4; ++i) {
     WaitingForItem item;
     item.id = QUuid::createUuid();
     item.title = QStringLiteral("Reply %1").arg(i);
-    item.personOrOrg = QStringLiteral("Dana");
     item.createdAt = now.addDays(-5);
     item.nextFollowUpDate = now.addDays(-1);
     store().addWaitingItem(item);
@@ -143,20 +120,6 @@ TEST_F(TodayViewTest, TasksFollowUpsAndTheFocusCardAct) {
   view->resolveButtons().first()->click();
   settle();
   EXPECT_EQ(int(day_lists::followUpsOverdue(store().waitingItems(), now).size()), overdue - 2);
-
-  // The focus card follows the timer without a rebuild of the screen.
-  ThemedLabel* remaining = view->focusRemainingLabel();
-  view->startFocusButton()->click();
-  EXPECT_TRUE(view->pauseButton()->isVisible());
-  EXPECT_EQ(remaining->text(), QStringLiteral("25:00"));
-  now = now.addSecs(65);
-  timer().checkCompletion(now);
-  EXPECT_EQ(view->focusRemainingLabel(), remaining);
-  EXPECT_EQ(remaining->text(), QStringLiteral("23:55"));
-  view->pauseButton()->click();
-  EXPECT_TRUE(view->resumeButton()->isVisible());
-  view->resetButton()->click();
-  EXPECT_TRUE(view->startFocusButton()->isVisible());
 }
 
 // Files a newer version wrote are never overwritten, and the screen says so.

@@ -1,19 +1,32 @@
 #include "app/screens/SheetForm.h"
+#include "app/screens/waiting/WaitingFilters.h"
 #include "app/screens/waiting/WaitingForSheets.h"
 #include "app/screens/waiting/WaitingForView.h"
-#include "app/shell/EmptyStateView.h"
 #include "app/shell/ProminentButton.h"
-#include "app/shell/ThemedLabel.h"
 #include "tests/screens/ScreenTestSupport.h"
 
-#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
 
 using namespace screentest;
 
+static const Calendar& kBerlin = screentest::berlinCalendar();
+
 namespace {
+
+WaitingForItem item(const QString& title, std::optional<QDateTime> next,
+                    std::optional<QDateTime> expected = std::nullopt,
+                    WaitingStatus status = WaitingStatus::waiting) {
+  WaitingForItem i;
+  i.id = QUuid::createUuid();
+  i.title = title;
+  i.createdAt = berlin(2026, 3, 1, 9);
+  i.nextFollowUpDate = next;
+  i.expectedResponseDate = expected;
+  i.status = status;
+  return i;
+}
 
 QStringList titles(const WaitingListModel* model) {
   return testsupport::texts(model->records(), &WaitingForItem::title);
@@ -25,71 +38,116 @@ std::optional<WaitingForItem> find(DataStore& store, const QString& title) {
 
 }  // namespace
 
-// Active items, soonest follow-up first; every filter of an empty store has its empty state.
-TEST_F(ScreenTest, WaitingForOpensOnActiveItemsAndEachFilterHasItsEmptyState) {
-  WaitingForView view(env);
-  EXPECT_EQ(view.state().filter, WaitingFilter::active);
-  EXPECT_EQ(titles(view.model()), (QStringList{"Signed contract", "Laptop repair quote", "Reference letter"}));
-  saveScreenshots(&view, QStringLiteral("waiting"), QSize(720, 420));
-
-  emptyStore();
-  const QStringList expected = {"Nothing to Wait For", "Nothing Resolved Yet", "No Items"};
-  for (WaitingFilter filter : allCases<WaitingFilter>) {
-    view.filterBar()->setSelected(static_cast<int>(filter));
-    EXPECT_EQ(view.state().filter, filter);
-    auto* empty = qobject_cast<EmptyStateView*>(view.emptyState());
-    ASSERT_NE(empty, nullptr);
-    EXPECT_EQ(empty->titleLabel()->text(), expected[static_cast<int>(filter)]);
+// The follow-up line at the edges of a day, across the clock change, and for items that have
+// no date or are closed.
+TEST(WaitingFilters, FollowUpTextAtDayBoundaries) {
+  const QDateTime morning = berlin(2026, 3, 10, 10, 30);
+  struct Case {
+    const char* name;
+    QDateTime now;
+    WaitingForItem item;
+    std::optional<QString> text;
+  };
+  const Case cases[] = {
+      {"due at today's first minute", morning, item({}, berlin(2026, 3, 10, 0, 0)),
+       QStringLiteral("Follow-up overdue")},
+      {"due at today's last minute", morning, item({}, berlin(2026, 3, 10, 23, 59)),
+       QStringLiteral("Follow up today")},
+      {"due yesterday 23:59", morning, item({}, berlin(2026, 3, 9, 23, 59)),
+       QStringLiteral("Follow-up overdue by 1 day")},
+      {"due tomorrow 00:00", morning, item({}, berlin(2026, 3, 11, 0, 0)),
+       QStringLiteral("Follow up tomorrow")},
+      {"across the clock change", berlin(2026, 3, 28, 23, 30), item({}, berlin(2026, 3, 30, 0, 30)),
+       QStringLiteral("Follow up in 2 days")},
+      {"expected answer stands in", morning, item({}, std::nullopt, berlin(2026, 3, 7, 12)),
+       QStringLiteral("Follow-up overdue by 3 days")},
+      {"no dates", morning, item({}, std::nullopt), std::nullopt},
+      {"resolved", morning, item({}, berlin(2026, 3, 1, 9), std::nullopt, WaitingStatus::resolved),
+       std::nullopt},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(waiting_lists::followUpText(c.item, c.now, kBerlin), c.text) << c.name;
   }
+  WaitingForItem fresh = item({}, std::nullopt);
+  fresh.createdAt = berlin(2026, 3, 10, 0, 0);
+  EXPECT_EQ(waiting_lists::waitingText(fresh, morning, kBerlin), QStringLiteral("Since today"));
+  fresh.createdAt = berlin(2026, 3, 9, 23, 59);
+  EXPECT_EQ(waiting_lists::waitingText(fresh, morning, kBerlin), QStringLiteral("Waiting 1 day"));
 }
 
-// Add, edit and follow up each go through their sheet into the store, and the view state
-// follows the open sheet.
-TEST_F(ScreenTest, WaitingForSheetsAddEditAndFollowUp) {
+TEST(WaitingFilters, ActiveItemsBySoonestFollowUpClosedOnesApart) {
+  const QList<WaitingForItem> items = {
+      item(QStringLiteral("undated"), std::nullopt),
+      item(QStringLiteral("later"), berlin(2026, 3, 20, 9)),
+      item(QStringLiteral("done"), std::nullopt, std::nullopt, WaitingStatus::resolved),
+      item(QStringLiteral("sooner"), std::nullopt, berlin(2026, 3, 12, 9)),
+      item(QStringLiteral("dropped"), std::nullopt, std::nullopt, WaitingStatus::cancelled),
+      item(QStringLiteral("chased"), berlin(2026, 3, 11, 9), std::nullopt,
+           WaitingStatus::followedUp)};
+  const auto titles = [&](WaitingFilter filter) {
+    QStringList out;
+    for (const WaitingForItem& i : waiting_lists::filtered(items, filter)) {
+      out.append(i.title);
+    }
+    return out.join(QLatin1Char(' '));
+  };
+  EXPECT_EQ(titles(WaitingFilter::active), QStringLiteral("chased sooner later undated"));
+  EXPECT_EQ(titles(WaitingFilter::resolved), QStringLiteral("done dropped"));
+  EXPECT_EQ(titles(WaitingFilter::all), QStringLiteral("undated later done sooner dropped chased"));
+}
+
+TEST(WaitingFilters, FormIsTrimmedAndAFollowUpIsRecorded) {
+  const QDateTime now = berlin(2026, 3, 10, 10, 30);
+  const WaitingForItem added =
+      waiting_lists::fromForm({QStringLiteral("  "), QStringLiteral(" ACME "), QDate(2026, 3, 12),
+                               std::nullopt, WaitingStatus::resolved, QStringLiteral(" hi ")},
+                              std::nullopt, now, kBerlin);
+  EXPECT_EQ(added.title, QStringLiteral("Untitled Item"));
+  EXPECT_EQ(added.personOrOrg, QStringLiteral("ACME"));
+  EXPECT_EQ(added.status, WaitingStatus::waiting) << "a new item is always waiting";
+  EXPECT_EQ(added.expectedResponseDate, berlin(2026, 3, 12, 9, 0));
+
+  WaitingForItem existing = item(QStringLiteral("Quote"), berlin(2026, 3, 9, 17, 15));
+  existing.notes = QStringLiteral("Asked twice");
+  const WaitingForItem edited =
+      waiting_lists::fromForm({QStringLiteral("Quote"), QString(), std::nullopt, QDate(2026, 3, 13),
+                               WaitingStatus::cancelled, existing.notes},
+                              existing, now, kBerlin);
+  EXPECT_EQ(edited.id, existing.id);
+  EXPECT_EQ(edited.status, WaitingStatus::cancelled);
+  EXPECT_EQ(edited.nextFollowUpDate, berlin(2026, 3, 13, 17, 15)) << "its time of day stays";
+
+  const WaitingForItem followed = waiting_lists::recordFollowUp(
+      existing, QStringLiteral(" Called them "), QDate(2026, 3, 13), now, kBerlin);
+  EXPECT_EQ(followed.lastFollowUpDate, now);
+  EXPECT_EQ(followed.nextFollowUpDate, berlin(2026, 3, 13, 9, 0));
+  EXPECT_TRUE(followed.notes.startsWith(QStringLiteral("Asked twice\nFollowed up ")));
+  EXPECT_EQ(waiting_lists::recordFollowUp(existing, QStringLiteral(" "), std::nullopt, now, kBerlin)
+                .notes,
+            existing.notes);
+}
+
+// A follow-up goes through its sheet into the store.
+TEST_F(ScreenTest, WaitingForFollowUpSheetRecordsTheFollowUp) {
   WaitingForView view(env);
   view.show();
-  QTest::mouseClick(view.addButton(), Qt::LeftButton);
-  auto* add = openSheet<WaitingForItemSheet>(&view);
-  ASSERT_NE(add, nullptr);
-  EXPECT_EQ(add->statusField(), nullptr);
-  QTest::keyClicks(add->titleField(), QStringLiteral(" Deposit refund "));
-  QTest::keyClicks(add->personField(), QStringLiteral("Landlord"));
-  add->followUpField()->setDate(QDate(2026, 3, 12));
-  QTest::keyClick(add->titleField(), Qt::Key_Return);
-  settle();
-  const auto refund = find(store(), QStringLiteral("Deposit refund"));
-  ASSERT_TRUE(refund);
-  EXPECT_EQ(refund->nextFollowUpDate, berlin(2026, 3, 12, 9, 0));
-
-  view.showEditSheet(*refund);
-  auto* edit = openSheet<WaitingForItemSheet>(&view);
-  ASSERT_NE(edit, nullptr);
-  edit->statusField()->setCurrentIndex(static_cast<int>(WaitingStatus::cancelled));
-  edit->save();
-  settle();
-  EXPECT_EQ(find(store(), QStringLiteral("Deposit refund"))->status, WaitingStatus::cancelled);
-
   const WaitingForItem quote = *find(store(), QStringLiteral("Laptop repair quote"));
   view.showFollowUpSheet(quote);
-  EXPECT_EQ(view.state().followUpItem.value().id, quote.id);
   auto* followUp = openSheet<FollowUpSheet>(&view);
   ASSERT_NE(followUp, nullptr);
   QTest::keyClicks(followUp->notesField(), QStringLiteral("Rang the shop"));
-  EXPECT_EQ(view.state().followUpNotes, QStringLiteral("Rang the shop"));
   QTest::mouseClick(followUp->saveButton(), Qt::LeftButton);
   settle();
-  EXPECT_FALSE(view.state().followUpItem);
-  EXPECT_TRUE(view.state().followUpNotes.isEmpty());
+  EXPECT_EQ(openSheet<FollowUpSheet>(&view), nullptr);
   const WaitingForItem chased = *find(store(), QStringLiteral("Laptop repair quote"));
   EXPECT_EQ(chased.status, WaitingStatus::followedUp);
-  EXPECT_EQ(chased.lastFollowUpDate, now);
-  EXPECT_EQ(chased.nextFollowUpDate, berlin(2026, 3, 13, 9, 0));
   EXPECT_TRUE(chased.notes.endsWith(QStringLiteral("Rang the shop")));
 }
 
 TEST_F(ScreenTest, WaitingForRowsSnoozeResolveAndDelete) {
   WaitingForView view(env);
   view.show();
+  saveScreenshots(&view, QStringLiteral("waiting"), QSize(720, 420));
   const WaitingForItem contract = *find(store(), QStringLiteral("Signed contract"));
   view.list()->trigger(view.model()->index(0), QStringLiteral("snooze"));
   ASSERT_TRUE(view.snoozeMenu());
