@@ -4,6 +4,7 @@
 #include "app/shell/Sheet.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -119,4 +120,31 @@ TEST_F(MainDashboardViewTest, SheetsFollowTheirFlagsAndOnboardingShowsUntilCompl
   }
   frame->findChild<QPushButton*>(QStringLiteral("Toggle Widget"))->click();
   EXPECT_EQ(toggles, 1);
+}
+
+// Every tab's screen names its icon-only controls and starts afresh after a round trip: a
+// search typed on Tasks is gone on return.
+TEST_F(MainDashboardViewTest, EveryTabNamesItsIconButtonsAndReturnsToItsInitialState) {
+  auto frame = makeFrame();
+  frame->show();
+  for (const DashboardTab tab : dashboard_tab::allCases) {
+    frame->setActiveTab(tab);
+    QApplication::processEvents();
+    const QString name = dashboard_tab::rawValue(tab);
+    for (const QAbstractButton* button : frame->currentScreen()->findChildren<QAbstractButton*>()) {
+      if (button->isVisibleTo(frame.get()) && button->text().isEmpty()) {
+        EXPECT_FALSE(button->accessibleName().isEmpty())
+            << name.toStdString() << ": " << button->metaObject()->className();
+      }
+    }
+    screentest::saveScreenshots(frame.get(), QStringLiteral("tab-") + name.toLower().replace(' ', '-'),
+                                QSize(880, 580));
+  }
+  frame->setActiveTab(DashboardTab::tasks);
+  auto* search = frame->currentScreen()->findChild<QLineEdit*>();
+  ASSERT_NE(search, nullptr);
+  QTest::keyClicks(search, QStringLiteral("budget"));
+  frame->setActiveTab(DashboardTab::today);
+  frame->setActiveTab(DashboardTab::tasks);
+  EXPECT_TRUE(frame->currentScreen()->findChild<QLineEdit*>()->text().isEmpty());
 }

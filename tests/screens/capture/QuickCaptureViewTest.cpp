@@ -110,8 +110,9 @@ TEST_F(ScreenTest, QuickCaptureSavesThroughTheStore) {
   }
 }
 
-// Typing the next item before the form closes keeps it open.
-TEST_F(ScreenTest, QuickCaptureStaysOpenForTheNextItem) {
+// Typing the next item before the form closes keeps it open; a refused amount then keeps
+// what was typed, says why and takes down the earlier item's banner.
+TEST_F(ScreenTest, QuickCaptureStaysOpenForTheNextItemOrARefusal) {
   int closed = 0;
   QuickCaptureView view(env.withDismiss([&] { ++closed; }));
   view.show();
@@ -121,6 +122,16 @@ TEST_F(ScreenTest, QuickCaptureStaysOpenForTheNextItem) {
   QTest::qWait(QuickCaptureView::kCloseDelayMs * 2);
   EXPECT_EQ(closed, 0);
   EXPECT_EQ(store().tasks().last().title, QStringLiteral("First"));
+
+  const qsizetype bills = store().bills().size();
+  view.setCaptureType(CaptureType::bill);
+  QTest::keyClicks(view.secondaryField(), QStringLiteral("twelve"));
+  QTest::keyClick(view.secondaryField(), Qt::Key_Return);
+  EXPECT_EQ(store().bills().size(), bills);
+  EXPECT_TRUE(view.message().contains(QStringLiteral("not an amount")));
+  EXPECT_FALSE(view.isSavedBannerShown());
+  EXPECT_EQ(view.titleField()->text(), QStringLiteral("Sec"));
+  screentest::saveScreenshots(&view, QStringLiteral("quick-capture-bill-refused"), QSize(520, 460));
 }
 
 // In a sheet the form opens with the title focused, and Return reaches both the field and the
