@@ -259,6 +259,10 @@ QList<double> childFigures(const QString& option, const QString& folder) {
   QProcess child;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  // Whatever the window writes besides the store stays next to it.
+  for (const char* home : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"}) {
+    environment.insert(QLatin1String(home), folder + QStringLiteral("/home"));
+  }
   child.setProcessEnvironment(environment);
   child.start(QCoreApplication::applicationFilePath(), {option + folder});
   QList<double> mb;

@@ -192,7 +192,7 @@ void DatabaseEncoder::warmUp(DashboardStorageContainer snapshot,
     {
       const FileContent content = encodeNow(snapshot);
       if (loadedFrom && holdsTextOf(content, *loadedFrom)) {
-        textIsIn(loadedFrom);
+        textIsInNow(loadedFrom);
       }
     }
     releaseFreeMemory();
@@ -237,6 +237,13 @@ bool DatabaseEncoder::holdsTextOf(const FileContent& content, const KeptFile& fi
 }
 
 void DatabaseEncoder::textIsIn(std::shared_ptr<KeptFile> file) {
+  finishWarmUp();
+  if (file) {
+    textIsInNow(std::move(file));
+  }
+}
+
+void DatabaseEncoder::textIsInNow(std::shared_ptr<KeptFile> file) {
   tasks_.textIsIn();
   bills_.textIsIn();
   waitingItems_.textIsIn();

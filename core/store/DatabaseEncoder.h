@@ -44,6 +44,7 @@ class DatabaseEncoder {
   void finishWarmUp();
   FileContent encodeNow(const DashboardStorageContainer& container);
   bool holdsTextOf(const FileContent& content, const KeptFile& file) const;
+  void textIsInNow(std::shared_ptr<KeptFile> file);
   void forgetAll();
 
   // Where a record's text lies: in the encoder's file, or in one of its own blocks.
