@@ -1,11 +1,12 @@
 // A large store at two sizes: the first save after loading, a later save, and a raw QSaveFile
 // write of the same bytes; a cold load; and the resident memory of a fresh process that holds
-// the store, after loading and after edits.
+// the store, after loading and after edits, alone and with the app's main window.
+#include "app/shell/AppDelegate.h"
 #include "core/store/DataStore.h"
 #include "core/model/JsonCoding.h"
 #include "core/store/StorageFile.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
@@ -95,6 +96,7 @@ DashboardStorageContainer largeContainer(int taskCount) {
     c.emailSuggestions.append(s);
     c.processedEmailMessageIDs.insert(s.sourceMessageID);
   }
+  c.emailSyncState.pendingCount = int(c.emailSuggestions.size());  // as the store keeps it
   return c;
 }
 
@@ -105,7 +107,7 @@ struct Fixture {
 
   explicit Fixture(int taskCount) : folder(dir.filePath(QStringLiteral("Pelmora"))) {
     StorageFile::makePrivateFolder(folder);
-    bytes = QJsonDocument(largeContainer(taskCount).toJson()).toJson(QJsonDocument::Compact);
+    bytes = DatabaseEncoder().encode(largeContainer(taskCount));  // as the app writes it
     StorageFile::writeAtomically(folder + QStringLiteral("/dashboard.json"), bytes);
   }
 };
@@ -205,6 +207,23 @@ double heapInUseMB() {
 #endif
 }
 
+void editTasks(DataStore& store) {
+  const QUuid id = plainTask(store);
+  for (int i = 0; i < 20; ++i) {
+    store.toggleTaskCompletion(id, base());
+    TaskItem task = store.tasks().at((2 + i) % store.tasks().size());
+    task.title += QStringLiteral(" (edited)");
+    store.updateTask(task);
+    QCoreApplication::processEvents();  // the screens follow each change
+  }
+}
+
+void runEventsFor(int milliseconds) {
+  QEventLoop loop;
+  QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
 // Child process: prints "<before> <after load> <after edits> <heap after load> <heap after
 // edits>" in MB.
 int measureResident(const QString& folder) {
@@ -214,21 +233,70 @@ int measureResident(const QString& folder) {
   std::this_thread::sleep_for(3s);  // the encoder's warm-up belongs to the load
   const double loaded = residentMB();
   const double heapLoaded = heapInUseMB() - heapBefore;
-  const QUuid id = plainTask(store);
-  for (int i = 0; i < 20; ++i) {
-    store.toggleTaskCompletion(id, base());
-    TaskItem task = store.tasks().at(2 + i);
-    task.title += QStringLiteral(" (edited)");
-    store.updateTask(task);
-  }
+  editTasks(store);
   // Freed memory goes back once the edits have stopped for a moment.
-  QEventLoop idle;
-  QTimer::singleShot(3000, &idle, &QEventLoop::quit);
-  idle.exec();
+  runEventsFor(3000);
   const double edited = residentMB();
   std::printf("%.1f %.1f %.1f %.1f %.1f\n", before, loaded, edited, heapLoaded,
               heapInUseMB() - heapBefore);
   return store.saveError() ? 1 : 0;
+}
+
+// Child process started as the app is, with its main window on the store in `folder`: prints
+// "<after load> <after edits>" in MB.
+int measureWindowResident(const QString& folder) {
+  AppDelegate delegate(AppDelegate::Options{folder, {}, {}});
+  QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
+  runEventsFor(5000);
+  const double loaded = residentMB();
+  editTasks(*delegate.store());
+  runEventsFor(3000);
+  std::printf("%.1f %.1f\n", loaded, residentMB());
+  return delegate.store()->saveError() ? 1 : 0;
+}
+
+QList<double> childFigures(const QString& option, const QString& folder) {
+  QProcess child;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  // Whatever the window writes besides the store stays next to it.
+  for (const char* home : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"}) {
+    environment.insert(QLatin1String(home), folder + QStringLiteral("/home"));
+  }
+  child.setProcessEnvironment(environment);
+  child.start(QCoreApplication::applicationFilePath(), {option + folder});
+  QList<double> mb;
+  if (!child.waitForFinished(120000) || child.exitCode() != 0) {
+    return mb;
+  }
+  for (const QByteArray& field : child.readAllStandardOutput().trimmed().split(' ')) {
+    mb.append(field.toDouble());
+  }
+  return mb;
+}
+
+// The app's main window with the large store, and with the sample data of a first start.
+void BM_WindowResidentMemory(benchmark::State& state) {
+  Fixture& f = fixture(int(state.range(0)));
+  QTemporaryDir empty;
+  const QByteArray onboarded = QByteArrayLiteral("{\"hasCompletedOnboarding\": true}");
+  for (const QString& folder : {f.folder, empty.path()}) {
+    StorageFile::writeAtomically(folder + QStringLiteral("/settings.json"), onboarded);
+  }
+  QList<double> withStore;
+  QList<double> withoutStore;
+  for (auto _ : state) {
+    withStore = childFigures(QStringLiteral("--window-resident-of="), f.folder);
+    withoutStore = childFigures(QStringLiteral("--window-resident-of="), empty.path());
+  }
+  if (withStore.size() != 2 || withoutStore.size() != 2) {
+    state.SkipWithError("the measuring process failed");
+    return;
+  }
+  state.counters["loaded_MB"] = withStore[0];
+  state.counters["edited_MB"] = withStore[1];
+  state.counters["sample_loaded_MB"] = withoutStore[0];
+  state.counters["sample_edited_MB"] = withoutStore[1];
 }
 
 // Resident memory of a fresh process holding the store: counters in MB, the process's own
@@ -237,19 +305,11 @@ void BM_ResidentMemory(benchmark::State& state) {
   Fixture& f = fixture(int(state.range(0)));
   QList<double> mb;
   for (auto _ : state) {
-    QProcess child;
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--resident-of=") + f.folder});
-    if (!child.waitForFinished(120000) || child.exitCode() != 0) {
-      state.SkipWithError("the measuring process failed");
-      return;
-    }
-    mb.clear();
-    for (const QByteArray& field : child.readAllStandardOutput().trimmed().split(' ')) {
-      mb.append(field.toDouble());
-    }
+    mb = childFigures(QStringLiteral("--resident-of="), f.folder);
   }
-  if (mb.size() == 5) {
+  if (mb.size() != 5) {
+    state.SkipWithError("the measuring process failed");
+  } else {
     state.counters["baseline_MB"] = mb[0];
     state.counters["loaded_MB"] = mb[1];
     state.counters["edited_MB"] = mb[2];
@@ -278,18 +338,27 @@ BENCHMARK(BM_LaterSave)->Apply(sizes)->MinTime(2.0)->Unit(benchmark::kMillisecon
 BENCHMARK(BM_RawWrite)->Apply(sizes)->MinTime(2.0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColdLoad)->Apply(sizes)->MinTime(2.0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ResidentMemory)->Apply(sizes)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WindowResidentMemory)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  const QString windowResidentOf = QStringLiteral("--window-resident-of=");
+  if (argc == 2 && QString::fromLocal8Bit(argv[1]).startsWith(windowResidentOf)) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pelmora"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    return measureWindowResident(QString::fromLocal8Bit(argv[1]).mid(windowResidentOf.size()));
+  }
   QCoreApplication app(argc, argv);
   // The same large store in a folder of one's choice, for measuring the app's start with it.
   if (argc == 3 && std::strcmp(argv[1], "--write-large-store") == 0) {
     const QString folder = QString::fromLocal8Bit(argv[2]);
     StorageFile::makePrivateFolder(folder);
-    StorageFile::writeAtomically(
-        folder + QStringLiteral("/dashboard.json"),
-        QJsonDocument(largeContainer(10000).toJson()).toJson(QJsonDocument::Compact));
+    StorageFile::writeAtomically(folder + QStringLiteral("/dashboard.json"),
+                                 DatabaseEncoder().encode(largeContainer(10000)));
+    StorageFile::writeAtomically(folder + QStringLiteral("/settings.json"),
+                                 QByteArrayLiteral("{\"hasCompletedOnboarding\": true}"));
     return 0;
   }
   const QString residentOf = QStringLiteral("--resident-of=");

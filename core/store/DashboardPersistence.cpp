@@ -81,7 +81,7 @@ DashboardPersistence::LoadedDatabase DashboardPersistence::loadDatabase() {
 
   QByteArray loadedBytes;
   for (const auto& candidate : candidates) {
-    const StorageFile::ReadResult file = StorageFile::read(candidate.path);
+    const StorageFile::ReadResult file = StorageFile::read(candidate.path, true);
     if (file.status == StorageFile::ReadStatus::missing) {
       continue;
     }
@@ -93,12 +93,13 @@ DashboardPersistence::LoadedDatabase DashboardPersistence::loadDatabase() {
     if (!loadedBytes.isNull()) {
       // The main file loaded; the backup is only checked, so a damaged one is kept aside
       // too instead of being silently replaced. Usually it is the same bytes.
-      if (file.bytes != loadedBytes) {
-        try {
+      try {
+        if (file.bytes != loadedBytes) {
           DataMigrations::decode(file.bytes);
-        } catch (const MigrationError& error) {
-          markUnreadable(candidate.path, QLatin1String(candidate.stem), error.errorDescription());
         }
+        backup_ = file.kept;
+      } catch (const MigrationError& error) {
+        markUnreadable(candidate.path, QLatin1String(candidate.stem), error.errorDescription());
       }
       break;
     }
@@ -106,6 +107,8 @@ DashboardPersistence::LoadedDatabase DashboardPersistence::loadDatabase() {
       DataMigrations::Result result = DataMigrations::decode(file.bytes);
       loaded.container = std::move(result.container);
       loaded.fromBackup = candidate.isBackup;
+      loaded.file = file.kept;
+      (candidate.isBackup ? backup_ : database_) = file.kept;
       if (result.newerVersion) {
         readOnlyReason_ = result.newerVersion->errorDescription();
         logWarning(*readOnlyReason_);
@@ -184,11 +187,8 @@ std::optional<QString> DashboardPersistence::moveUnreadableFilesAside(const QStr
   return std::nullopt;
 }
 
-std::optional<QString> DashboardPersistence::saveDatabase(const QByteArray& bytes) {
-  return saveDatabase(QByteArrayList{bytes});
-}
-
-std::optional<QString> DashboardPersistence::saveDatabase(const QByteArrayList& pieces) {
+std::optional<QString> DashboardPersistence::saveDatabase(const FileContent& content,
+                                                          std::shared_ptr<KeptFile>* written) {
   if (readOnlyReason_) {
     return readOnlyReason_;
   }
@@ -202,9 +202,15 @@ std::optional<QString> DashboardPersistence::saveDatabase(const QByteArrayList& 
     }
   }
   // One folder sync after both renames makes both durable.
-  std::optional<QString> failure = StorageFile::writeAtomically(databasePath(), pieces, false);
+  std::shared_ptr<KeptFile> database;
+  std::optional<QString> failure =
+      StorageFile::writeAtomically(databasePath(), content, false, &database);
   if (!failure) {
-    failure = StorageFile::writeAtomically(backupPath(), pieces, false);
+    database_ = database;
+    if (written) {
+      *written = std::move(database);
+    }
+    failure = StorageFile::writeAtomically(backupPath(), content, false, &backup_);
     if (failure) {
       failure = QStringLiteral("The data was saved, but its backup copy was not: %1").arg(*failure);
     }
@@ -218,14 +224,14 @@ std::optional<QString> DashboardPersistence::saveDatabase(const QByteArrayList& 
   return failure;
 }
 
-std::optional<QString> DashboardPersistence::saveSafetySnapshot(const QByteArray& bytes) {
+std::optional<QString> DashboardPersistence::saveSafetySnapshot(const FileContent& content) {
   if (readOnlyReason_) {
     return readOnlyReason_;
   }
   if (auto failure = prepareFolder()) {
     return failure;
   }
-  auto failure = StorageFile::writeAtomically(safetySnapshotPath(), bytes);
+  auto failure = StorageFile::writeAtomically(safetySnapshotPath(), content);
   if (failure) {
     logError(*failure);
   } else {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/model/AppSettings.h"
+#include "core/store/StorageFile.h"
 #include "core/store/StorageSchema.h"
 
 #include <QByteArray>
@@ -9,6 +10,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 // The files of the store in one folder: the database, its backup copy, the settings and the
@@ -36,6 +38,7 @@ class DashboardPersistence {
     DashboardStorageContainer container;
     bool foundFile = false;  // false when neither the database nor its backup existed
     bool fromBackup = false;
+    std::shared_ptr<KeptFile> file;  // the file the container was read from
   };
   LoadedDatabase loadDatabase();
 
@@ -46,10 +49,11 @@ class DashboardPersistence {
   // Why nothing may be written, when a newer version wrote the database.
   const std::optional<QString>& readOnlyReason() const { return readOnlyReason_; }
 
-  // Writes the database and then its backup copy. Returns the failure message.
-  std::optional<QString> saveDatabase(const QByteArray& bytes);
-  std::optional<QString> saveDatabase(const QByteArrayList& pieces);
-  std::optional<QString> saveSafetySnapshot(const QByteArray& bytes);
+  // Writes the database and then its backup copy. Returns the failure message. `written` gets
+  // the new database file once it is in place, even when its backup copy failed.
+  std::optional<QString> saveDatabase(const FileContent& content,
+                                      std::shared_ptr<KeptFile>* written = nullptr);
+  std::optional<QString> saveSafetySnapshot(const FileContent& content);
 
   // Fields missing from the file, or of the wrong type, keep their defaults.
   AppSettings loadSettings();
@@ -73,4 +77,7 @@ class DashboardPersistence {
   QList<SetAside> unreadable_;
   std::optional<QString> readOnlyReason_;
   std::optional<QString> loadWarning_;
+  // Held open so that replacing them frees their blocks elsewhere, not inside the rename.
+  std::shared_ptr<KeptFile> database_;
+  std::shared_ptr<KeptFile> backup_;
 };

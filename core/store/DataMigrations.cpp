@@ -2,6 +2,31 @@
 
 #include "core/model/JsonCoding.h"
 
+#include <exception>
+#include <thread>
+
+namespace {
+
+// The parsed document is megabytes of small blocks that live only during the load. The records
+// are made on other threads, so their strings do not sit among those blocks and pin their
+// pages once the document is freed.
+template <typename Body>
+void runOnOwnThread(Body body) {
+  std::exception_ptr failure;
+  std::thread([&] {
+    try {
+      body();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  }).join();
+  if (failure) {
+    std::rethrow_exception(failure);
+  }
+}
+
+}  // namespace
+
 DataMigrations::Result DataMigrations::decode(const QByteArray& data) {
   QJsonObject object;
   int version = 0;
@@ -32,7 +57,9 @@ DataMigrations::Result DataMigrations::decode(const QByteArray& data) {
   }
   try {
     Result result;
-    result.container = DashboardStorageContainer::fromJson(object, &result.unreadableRecords);
+    runOnOwnThread([&] {
+      result.container = DashboardStorageContainer::fromJson(object, &result.unreadableRecords);
+    });
     return result;
   } catch (const DecodingError& error) {
     throw MigrationError(MigrationError::Kind::unreadable, error.errorDescription());

@@ -89,7 +89,7 @@ DataStore::DataStore(std::optional<QString> customStorageURL,
   // The parse leaves many freed pages behind; the first edit should not encode everything.
   DatabaseEncoder::releaseFreeMemory();
   if (loaded.foundFile && !isReadOnly()) {
-    encoder_.warmUp(data_);
+    encoder_.warmUp(data_, std::move(loaded.file));
   }
 
   rescheduleAllReminders(settings_, true);
@@ -200,14 +200,21 @@ void DataStore::setSettings(const AppSettings& settings) {
 
 // ---- writing ----
 
-QByteArray DataStore::encodedDatabase() { return encoder_.encode(data_); }
+std::optional<QString> DataStore::writeDatabase() {
+  std::shared_ptr<KeptFile> written;
+  const auto failure = persistence_.saveDatabase(encoder_.encodeContent(data_), &written);
+  if (written) {
+    encoder_.textIsIn(std::move(written));
+  }
+  return failure;
+}
 
 void DataStore::save() {
   if (isReadOnly()) {
     setDatabaseError(persistence_.readOnlyReason());
     return;
   }
-  const auto failure = persistence_.saveDatabase(encoder_.encodePieces(data_));
+  const auto failure = writeDatabase();
   // A save frees megabytes in blocks glibc keeps. Handing them back costs milliseconds, so it
   // waits until the edits have stopped for a moment.
   trimAfterSaves_.start();
@@ -250,7 +257,7 @@ bool DataStore::takeSafetySnapshot() {
   if (isReadOnly()) {
     return true;  // nothing on disk changes anyway
   }
-  if (const auto failure = persistence_.saveSafetySnapshot(encodedDatabase())) {
+  if (const auto failure = persistence_.saveSafetySnapshot(encoder_.encodeContent(data_))) {
     setDatabaseError(
         QStringLiteral("Nothing was removed, because the safety copy could not be written: %1")
             .arg(*failure));
@@ -351,7 +358,7 @@ void DataStore::rescheduleAllReminders(const AppSettings& previous, bool atLaunc
   }
   const QDateTime current = now();
   if (atLaunch || previous.notifyTaskDeadlines != settings_.notifyTaskDeadlines) {
-    for (const TaskItem& task : data_.tasks) {
+    for (const TaskItem& task : std::as_const(data_.tasks)) {
       const bool pending = !task.isCompleted && task.dueDate && *task.dueDate > current;
       if (!pending) {
         continue;  // the service would only drop it
@@ -364,7 +371,7 @@ void DataStore::rescheduleAllReminders(const AppSettings& previous, bool atLaunc
     }
   }
   if (atLaunch || previous.notifyBillReminders != settings_.notifyBillReminders) {
-    for (const BillItem& bill : data_.bills) {
+    for (const BillItem& bill : std::as_const(data_.bills)) {
       if (bill.isPaid) {
         continue;
       }

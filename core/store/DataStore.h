@@ -205,7 +205,8 @@ class DataStore : public QObject {
 
  private:
   QDateTime now() const;
-  QByteArray encodedDatabase();
+  // Writes the database and its backup; the encoder takes its text from the new file after.
+  std::optional<QString> writeDatabase();
   void setDatabaseError(std::optional<QString> error);
   void setSettingsError(std::optional<QString> error);
   // A record that would not read back (an invalid date, an amount that is not a number) would

@@ -10,7 +10,7 @@ std::optional<DataStore::ReplaceFailure> DataStore::replaceAllData(
   if (const auto& reason = persistence_.readOnlyReason()) {
     return ReplaceFailure{Stage::readOnly, *reason};
   }
-  if (const auto failure = persistence_.saveSafetySnapshot(encodedDatabase())) {
+  if (const auto failure = persistence_.saveSafetySnapshot(encoder_.encodeContent(data_))) {
     return ReplaceFailure{Stage::snapshot, *failure};
   }
   replacement.schemaVersion = StorageSchema::currentVersion;
@@ -20,7 +20,7 @@ std::optional<DataStore::ReplaceFailure> DataStore::replaceAllData(
       replacement.emailSuggestions.cbegin(), replacement.emailSuggestions.cend(),
       [](const EmailExtractedSuggestion& s) { return s.status == SuggestionStatus::pending; }));
   DashboardStorageContainer previous = std::exchange(data_, std::move(replacement));
-  if (auto failure = persistence_.saveDatabase(encodedDatabase())) {
+  if (auto failure = writeDatabase()) {
     // Written back so that a database written before its backup copy failed is the old one.
     data_ = std::move(previous);
     save();

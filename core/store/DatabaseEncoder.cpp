@@ -4,6 +4,7 @@
 
 #include <QJsonDocument>
 
+#include <cstring>
 #include <functional>
 #include <unordered_map>
 
@@ -18,20 +19,82 @@ QByteArray encodeRecord(const Record& record) {
   return QJsonDocument(record.toJson()).toJson(QJsonDocument::Compact);
 }
 
+// A record the store has not touched is a copy made when its list was detached: its strings,
+// dates and lists point at the same shared data as the old one's, so the two are equal
+// without reading any of it. Bits that differ prove nothing; then the fields are compared.
+template <typename Record>
+bool sameRecord(const Record& a, const Record& b) {
+  return std::memcmp(static_cast<const void*>(&a), static_cast<const void*>(&b), sizeof(Record)) ==
+             0 ||
+         a == b;
+}
+
 }  // namespace
 
+void DatabaseEncoder::ContentBuilder::text(const QByteArray& bytes) {
+  flushRun();
+  literal_ += bytes;
+  size_ += bytes.size();
+}
+
+qint64 DatabaseEncoder::ContentBuilder::place(const Place& place,
+                                              const std::vector<QByteArray>& blocks,
+                                              bool afterComma) {
+  const QByteArray* block = place.block < 0 ? nullptr : &blocks[size_t(place.block)];
+  // The comma between two records that lie side by side is copied with them.
+  if (afterComma && runFrom_ >= 0 && block == runBlock_ && place.offset == runTo_ + 1) {
+    runTo_ = place.offset + place.length;
+    size_ += 1 + place.length;
+    return size_ - place.length;
+  }
+  if (afterComma) {
+    text(QByteArrayLiteral(","));
+  }
+  flushRun();
+  runBlock_ = block;
+  runFrom_ = place.offset;
+  runTo_ = place.offset + place.length;
+  size_ += place.length;
+  return size_ - place.length;
+}
+
+void DatabaseEncoder::ContentBuilder::flushRun() {
+  if (runFrom_ < 0) {
+    return;
+  }
+  if (!literal_.isEmpty()) {
+    content_.append(ContentPart(std::exchange(literal_, {})));
+  }
+  if (runBlock_) {
+    content_.append(ContentPart(*runBlock_, runFrom_, runTo_ - runFrom_));
+  } else {
+    content_.append(ContentPart(file_, runFrom_, runTo_ - runFrom_));
+  }
+  runFrom_ = -1;
+}
+
+void DatabaseEncoder::ContentBuilder::finish() {
+  flushRun();
+  if (!literal_.isEmpty()) {
+    content_.append(ContentPart(std::exchange(literal_, {})));
+  }
+}
+
 template <typename Record>
-void DatabaseEncoder::RecordCache<Record>::append(QByteArrayList& pieces, const char* key,
+void DatabaseEncoder::RecordCache<Record>::append(ContentBuilder& out, const char* key,
                                                   const QList<Record>& records) {
-  pieces.append(QByteArray(",\"") + key + "\":[");
+  out.text(QByteArray(",\"") + key + "\":[");
   const bool sameElements = records.constData() == previous_.constData() &&
                             records.size() == previous_.size() &&
-                            size_t(records.size()) == ends_.size();
+                            size_t(records.size()) == places_.size();
   if (!sameElements) {
     rebuild(records);
   }
-  pieces.append(joined_);
-  pieces.append(QByteArrayLiteral("]"));
+  written_.resize(places_.size());
+  for (size_t i = 0; i < places_.size(); ++i) {
+    written_[i] = out.place(places_[i], blocks_, i > 0);
+  }
+  out.text(QByteArrayLiteral("]"));
 }
 
 template <typename Record>
@@ -53,84 +116,85 @@ void DatabaseEncoder::RecordCache<Record>::rebuild(const QList<Record>& records)
     const auto it = oldPositions.find(id);
     return it == oldPositions.end() ? -1 : it->second;
   };
-  const auto oldStart = [this](qsizetype j) { return j == 0 ? 0 : ends_[size_t(j - 1)] + 1; };
 
-  // For each record its old position, or -1 - k for the k-th record to encode.
-  std::vector<qsizetype> sources(static_cast<size_t>(records.size()));
+  std::vector<Place> places(static_cast<size_t>(records.size()));
   std::vector<qsizetype> stale;
-  qsizetype reused = 0;
+  std::vector<qint32> blockMap(blocks_.size(), -1);  // old block -> new block
+  std::vector<QByteArray> blocks;
   for (qsizetype i = 0; i < records.size(); ++i) {
     const qsizetype j = oldPosition(i);
-    if (j >= 0 && previous_.at(j) == records.at(i)) {
-      sources[size_t(i)] = j;
-      reused += ends_[size_t(j)] - oldStart(j) + 1;
+    if (j >= 0 && sameRecord(previous_.at(j), records.at(i))) {
+      Place place = places_[size_t(j)];
+      if (place.block >= 0) {
+        qint32& mapped = blockMap[size_t(place.block)];
+        if (mapped < 0) {
+          mapped = qint32(blocks.size());
+          blocks.push_back(blocks_[size_t(place.block)]);
+        }
+        place.block = mapped;
+      }
+      places[size_t(i)] = place;
     } else {
-      sources[size_t(i)] = -1 - qsizetype(stale.size());
       stale.push_back(i);
     }
   }
-  // Every record on the first save: worth several threads.
-  std::vector<QByteArray> fresh(stale.size());
-  forEachRangeInParallel(qsizetype(stale.size()), 1000, [&](qsizetype begin, qsizetype end) {
-    for (qsizetype k = begin; k < end; ++k) {
-      fresh[size_t(k)] = encodeRecord(records.at(stale[size_t(k)]));
-    }
-  });
-  qsizetype size = reused;
-  for (const QByteArray& text : fresh) {
-    size += text.size() + 1;
-  }
-
-  QByteArray joined;
-  joined.reserve(size);
-  std::vector<qsizetype> ends(static_cast<size_t>(records.size()));
-  // Records that follow each other in the old block are copied in one piece.
-  qsizetype runFrom = -1;
-  qsizetype runTo = -1;
-  qsizetype lastOld = -2;
-  const auto flush = [&] {
-    if (runFrom >= 0) {
-      joined.append(joined_.constData() + runFrom, runTo - runFrom);
-      runFrom = -1;
-    }
-  };
-  for (qsizetype i = 0; i < records.size(); ++i) {
-    const qsizetype source = sources[size_t(i)];
-    qsizetype length = 0;
-    if (source >= 0 && source == lastOld + 1 && runFrom >= 0) {
-      runTo = ends_[size_t(source)];
-      length = ends_[size_t(source)] - oldStart(source);
-    } else {
-      flush();
-      if (i > 0) {
-        joined += ',';
+  if (!stale.empty()) {
+    // Every record on the first save: worth several threads.
+    std::vector<QByteArray> fresh(stale.size());
+    forEachRangeInParallel(qsizetype(stale.size()), 1000, [&](qsizetype begin, qsizetype end) {
+      for (qsizetype k = begin; k < end; ++k) {
+        fresh[size_t(k)] = encodeRecord(records.at(stale[size_t(k)]));
       }
-      if (source >= 0) {
-        runFrom = oldStart(source);
-        runTo = ends_[size_t(source)];
-        length = runTo - runFrom;
-      } else {
-        const QByteArray& text = fresh[size_t(-1 - source)];
-        joined += text;
-        length = text.size();
-      }
+    });
+    qsizetype size = 0;
+    for (const QByteArray& text : fresh) {
+      size += text.size() + 1;
     }
-    lastOld = source >= 0 ? source : -2;
-    // Inside a run the comma comes from the old block.
-    ends[size_t(i)] = (i == 0 ? 0 : ends[size_t(i - 1)] + 1) + length;
+    // Side by side with commas between, so that neighbours are written as one part.
+    QByteArray block;
+    block.reserve(size);
+    const qint32 index = qint32(blocks.size());
+    for (size_t k = 0; k < fresh.size(); ++k) {
+      places[size_t(stale[k])] = Place{block.size(), qint32(fresh[k].size()), index};
+      block += fresh[k];
+      block += ',';
+      fresh[k] = QByteArray();
+    }
+    blocks.push_back(std::move(block));
   }
-  flush();
-  joined_ = std::move(joined);
-  ends_ = std::move(ends);
+  places_ = std::move(places);
+  blocks_ = std::move(blocks);
   previous_ = records;
+}
+
+template <typename Record>
+void DatabaseEncoder::RecordCache<Record>::textIsIn() {
+  for (size_t i = 0; i < places_.size(); ++i) {
+    places_[i] = Place{written_[i], places_[i].length, -1};
+  }
+  blocks_.clear();
+}
+
+template <typename Record>
+void DatabaseEncoder::RecordCache<Record>::clear() {
+  previous_.clear();
+  places_.clear();
+  written_.clear();
+  blocks_.clear();
 }
 
 DatabaseEncoder::~DatabaseEncoder() { finishWarmUp(); }
 
-void DatabaseEncoder::warmUp(DashboardStorageContainer snapshot) {
+void DatabaseEncoder::warmUp(DashboardStorageContainer snapshot,
+                             std::shared_ptr<KeptFile> loadedFrom) {
   finishWarmUp();
-  warmUp_ = std::thread([this, snapshot = std::move(snapshot)] {
-    encodeNow(snapshot);
+  warmUp_ = std::thread([this, snapshot = std::move(snapshot), loadedFrom = std::move(loadedFrom)] {
+    {
+      const FileContent content = encodeNow(snapshot);
+      if (loadedFrom && holdsTextOf(content, *loadedFrom)) {
+        textIsInNow(loadedFrom);
+      }
+    }
     releaseFreeMemory();
   });
 }
@@ -148,12 +212,93 @@ void DatabaseEncoder::releaseFreeMemory() {
 #endif
 }
 
-QByteArrayList DatabaseEncoder::encodePieces(const DashboardStorageContainer& container) {
+bool DatabaseEncoder::holdsTextOf(const FileContent& content, const KeptFile& file) const {
+  qint64 size = 0;
+  for (const ContentPart& part : content) {
+    size += part.length;
+  }
+  if (size != file.size()) {
+    return false;
+  }
+  QByteArray buffer(qsizetype(std::min<qint64>(size, 1 << 20)), Qt::Uninitialized);
+  qint64 at = 0;
+  for (const ContentPart& part : content) {
+    for (qint64 done = 0; done < part.length;) {
+      const qint64 n = std::min<qint64>(part.length - done, buffer.size());
+      const char* ours = part.file ? nullptr : part.bytes.constData() + part.offset + done;
+      if (!ours || !file.read(at, n, buffer.data()) || std::memcmp(ours, buffer.constData(), n)) {
+        return false;
+      }
+      done += n;
+      at += n;
+    }
+  }
+  return file.isUnchanged();
+}
+
+void DatabaseEncoder::textIsIn(std::shared_ptr<KeptFile> file) {
+  finishWarmUp();
+  if (file) {
+    textIsInNow(std::move(file));
+  }
+}
+
+void DatabaseEncoder::textIsInNow(std::shared_ptr<KeptFile> file) {
+  tasks_.textIsIn();
+  bills_.textIsIn();
+  waitingItems_.textIsIn();
+  manualEvents_.textIsIn();
+  focusSessions_.textIsIn();
+  emailSuggestions_.textIsIn();
+  file_ = std::move(file);
+}
+
+void DatabaseEncoder::forgetAll() {
+  tasks_.clear();
+  bills_.clear();
+  waitingItems_.clear();
+  manualEvents_.clear();
+  focusSessions_.clear();
+  emailSuggestions_.clear();
+  file_.reset();
+}
+
+FileContent DatabaseEncoder::encodeContent(const DashboardStorageContainer& container) {
   finishWarmUp();
   return encodeNow(container);
 }
 
-QByteArrayList DatabaseEncoder::encodeNow(const DashboardStorageContainer& container) {
+QByteArray DatabaseEncoder::encode(const DashboardStorageContainer& container) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const FileContent content = encodeContent(container);
+    qint64 size = 0;
+    for (const ContentPart& part : content) {
+      size += part.length;
+    }
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    char* at = bytes.data();
+    bool complete = true;
+    for (const ContentPart& part : content) {
+      if (!part.file) {
+        std::memcpy(at, part.bytes.constData() + part.offset, size_t(part.length));
+      } else if (!part.file->read(part.offset, part.length, at)) {
+        complete = false;
+        break;
+      }
+      at += part.length;
+    }
+    if (complete && (!file_ || file_->isUnchanged())) {
+      return bytes;
+    }
+    forgetAll();  // the file can no longer be read: everything from the records
+  }
+  return QByteArray();
+}
+
+FileContent DatabaseEncoder::encodeNow(const DashboardStorageContainer& container) {
+  if (file_ && !file_->isUnchanged()) {
+    forgetAll();  // something else wrote to it; its text is no longer known
+  }
   // The small fields go through the JSON writer as they are; the lists are spliced in.
   DashboardStorageContainer rest;
   rest.schemaVersion = container.schemaVersion;
@@ -175,15 +320,18 @@ QByteArrayList DatabaseEncoder::encodeNow(const DashboardStorageContainer& conta
     processedIDsJson_ =
         QJsonDocument(StorageSchema::stringSetToJson(processedIDs_)).toJson(QJsonDocument::Compact);
   }
-  QByteArrayList pieces{head};
-  tasks_.append(pieces, "tasks", container.tasks);
-  bills_.append(pieces, "bills", container.bills);
-  waitingItems_.append(pieces, "waitingItems", container.waitingItems);
-  manualEvents_.append(pieces, "manualEvents", container.manualEvents);
-  focusSessions_.append(pieces, "focusSessions", container.focusSessions);
-  emailSuggestions_.append(pieces, "emailSuggestions", container.emailSuggestions);
-  pieces.append(QByteArrayLiteral(",\"processedEmailMessageIDs\":"));
-  pieces.append(processedIDsJson_);
-  pieces.append(QByteArrayLiteral("}"));
-  return pieces;
+  FileContent content;
+  ContentBuilder out(content, file_.get());
+  out.text(head);
+  tasks_.append(out, "tasks", container.tasks);
+  bills_.append(out, "bills", container.bills);
+  waitingItems_.append(out, "waitingItems", container.waitingItems);
+  manualEvents_.append(out, "manualEvents", container.manualEvents);
+  focusSessions_.append(out, "focusSessions", container.focusSessions);
+  emailSuggestions_.append(out, "emailSuggestions", container.emailSuggestions);
+  out.text(QByteArrayLiteral(",\"processedEmailMessageIDs\":"));
+  out.text(processedIDsJson_);
+  out.text(QByteArrayLiteral("}"));
+  out.finish();
+  return content;
 }

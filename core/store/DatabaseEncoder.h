@@ -1,19 +1,21 @@
 #pragma once
 
+#include "core/store/StorageFile.h"
 #include "core/store/StorageSchema.h"
 
 #include <QByteArray>
-#include <QByteArrayList>
 #include <QHash>
 
+#include <memory>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
 // Encodes the whole database as compact JSON for every save. The text of each record is kept
 // and reused for as long as the record stays equal, so a save after one change encodes one
-// record instead of tens of thousands. The result is exactly what encoding the container's
-// toJson() gives.
+// record instead of tens of thousands. Once a file holding the text is known (the last one
+// written, or the one loaded when it reads the same), the kept text is the file's: a save
+// copies its unchanged ranges from there, and the encoder holds only where each record's text
+// lies.
 class DatabaseEncoder {
  public:
   DatabaseEncoder() = default;
@@ -21,30 +23,65 @@ class DatabaseEncoder {
   DatabaseEncoder& operator=(const DatabaseEncoder&) = delete;
   ~DatabaseEncoder();
 
-  // The text in pieces, to be written one after the other: the records' texts are kept
-  // joined per list, so a save writes them as they are instead of copying megabytes into one
-  // buffer first.
-  QByteArrayList encodePieces(const DashboardStorageContainer& container);
-  QByteArray encode(const DashboardStorageContainer& container) {
-    return encodePieces(container).join();
-  }
+  // The text in parts, to be written one after the other. It may refer to the file given to
+  // textIsIn(), which the encoder keeps alive.
+  FileContent encodeContent(const DashboardStorageContainer& container);
+  QByteArray encode(const DashboardStorageContainer& container);
+
+  // The content last returned was written whole to `file`: text is copied from there from
+  // now on, and the encoder's own copies go.
+  void textIsIn(std::shared_ptr<KeptFile> file);
 
   // Encodes every record of `snapshot` on a thread of its own, so that the first save after
-  // loading costs what any later save costs. encode() waits for it when it comes sooner.
-  void warmUp(DashboardStorageContainer snapshot);
+  // loading costs what any later save costs. encodeContent() waits for it when it comes
+  // sooner. When `loadedFrom` holds exactly that text, it is taken as the encoder's file.
+  void warmUp(DashboardStorageContainer snapshot, std::shared_ptr<KeptFile> loadedFrom = {});
 
   // Hands freed heap pages back to the system, after a load or an encoding of everything.
   static void releaseFreeMemory();
 
  private:
   void finishWarmUp();
-  QByteArrayList encodeNow(const DashboardStorageContainer& container);
+  FileContent encodeNow(const DashboardStorageContainer& container);
+  bool holdsTextOf(const FileContent& content, const KeptFile& file) const;
+  void textIsInNow(std::shared_ptr<KeptFile> file);
+  void forgetAll();
+
+  // Where a record's text lies: in the encoder's file, or in one of its own blocks.
+  struct Place {
+    qint64 offset = 0;
+    qint32 length = 0;
+    qint32 block = -1;  // -1: the file
+  };
+
+  // Adds a part to `content`, joining it to the last one when they are adjacent.
+  class ContentBuilder {
+   public:
+    ContentBuilder(FileContent& content, const KeptFile* file) : content_(content), file_(file) {}
+    void text(const QByteArray& bytes);
+    // Adds a record's text, after a comma unless it is the first; returns where it starts.
+    qint64 place(const Place& place, const std::vector<QByteArray>& blocks, bool afterComma);
+    qint64 size() const { return size_; }
+    void finish();
+
+   private:
+    FileContent& content_;
+    const KeptFile* file_;
+    QByteArray literal_;
+    const QByteArray* runBlock_ = nullptr;
+    qint64 runFrom_ = -1;
+    qint64 runTo_ = -1;
+    qint64 size_ = 0;
+    void flushRun();
+  };
 
   template <typename Record>
   class RecordCache {
    public:
-    // Encodes the changed records and appends `,"key":[...]` to `pieces`.
-    void append(QByteArrayList& pieces, const char* key, const QList<Record>& records);
+    // Encodes the changed records and adds `,"key":[...]` to the content.
+    void append(ContentBuilder& out, const char* key, const QList<Record>& records);
+    void textIsIn();
+    void clear();
 
    private:
     void rebuild(const QList<Record>& records);
@@ -53,12 +90,12 @@ class DatabaseEncoder {
     // changes that list, so the cache holds no copy of the records, and a list the store has
     // not touched since is known unchanged at once.
     QList<Record> previous_;
-    // The texts of previous_ joined by commas, in one block: small texts kept apart would pin
-    // the pages of the encoder's freed scratch memory, and one block is copied out at once.
-    QByteArray joined_;
-    std::vector<qsizetype> ends_;  // where the text of previous_[i] ends in joined_
+    std::vector<Place> places_;       // of previous_[i]
+    std::vector<qint64> written_;     // where previous_[i] lies in the content last made
+    std::vector<QByteArray> blocks_;  // texts not in the file, joined by commas
   };
 
+  std::shared_ptr<KeptFile> file_;
   RecordCache<TaskItem> tasks_;
   RecordCache<BillItem> bills_;
   RecordCache<WaitingForItem> waitingItems_;

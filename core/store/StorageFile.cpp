@@ -6,18 +6,182 @@
 #include <QSaveFile>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 
 QString systemMessage(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
+// Closing the last descriptor of a replaced file frees its blocks, which takes milliseconds
+// for a large one; a thread that lives while there is something to close does it.
+class Closer {
+ public:
+  ~Closer() {
+    std::thread last;
+    {
+      const std::lock_guard lock(mutex_);
+      last = std::move(thread_);
+    }
+    if (last.joinable()) {
+      last.join();
+    }
+  }
+
+  void close(int handle) {
+    std::thread finished;
+    {
+      const std::lock_guard lock(mutex_);
+      handles_.push_back(handle);
+      if (running_) {
+        return;
+      }
+      running_ = true;
+      finished = std::move(thread_);
+      thread_ = std::thread([this] { run(); });
+    }
+    if (finished.joinable()) {
+      finished.join();
+    }
+  }
+
+ private:
+  void run() {
+    for (;;) {
+      int handle = -1;
+      {
+        const std::lock_guard lock(mutex_);
+        if (handles_.empty()) {
+          running_ = false;
+          return;
+        }
+        handle = handles_.back();
+        handles_.pop_back();
+      }
+      ::close(handle);
+    }
+  }
+
+  std::mutex mutex_;
+  std::vector<int> handles_;
+  bool running_ = false;
+  std::thread thread_;
+};
+
+constexpr qint64 kCloseAsideSize = 1024 * 1024;
+
+bool writeAll(int handle, const char* data, qint64 size) {
+  while (size > 0) {
+    const ssize_t n = ::write(handle, data, size_t(size));
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      if (n == 0) {
+        errno = EIO;
+      }
+      return false;
+    }
+    data += n;
+    size -= n;
+  }
+  return true;
+}
+
+// In the kernel where it can, through a buffer where it cannot.
+bool copyRange(const KeptFile& from, qint64 offset, qint64 length, int to) {
+  loff_t at = offset;
+  bool inKernel = true;
+  while (length > 0 && inKernel) {
+    const ssize_t n = ::copy_file_range(from.handle(), &at, to, nullptr, size_t(length), 0);
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+                  errno == EBADF)) {
+      inKernel = false;
+      break;
+    }
+    if (n <= 0) {
+      if (n == 0) {
+        errno = EIO;  // the file is shorter than what was kept of it
+      }
+      return false;
+    }
+    length -= n;
+  }
+  QByteArray buffer(qsizetype(std::min<qint64>(length, 1 << 20)), Qt::Uninitialized);
+  offset = at;
+  while (length > 0) {
+    const qint64 n = std::min<qint64>(length, buffer.size());
+    if (!from.read(offset, n, buffer.data()) || !writeAll(to, buffer.constData(), n)) {
+      return false;
+    }
+    offset += n;
+    length -= n;
+  }
+  return true;
+}
+
 }  // namespace
 
-StorageFile::ReadResult StorageFile::read(const QString& path) {
+KeptFile::KeptFile(int handle) : handle_(handle) {
+  struct stat info {};
+  if (::fstat(handle_, &info) == 0) {
+    device_ = info.st_dev;
+    inode_ = info.st_ino;
+    size_ = info.st_size;
+    modified_[0] = info.st_mtim.tv_sec;
+    modified_[1] = info.st_mtim.tv_nsec;
+  }
+}
+
+KeptFile::~KeptFile() {
+  // Large files are the ones that take long to free once replaced.
+  if (size_ >= kCloseAsideSize) {
+    static Closer closer;
+    closer.close(handle_);
+  } else {
+    ::close(handle_);
+  }
+}
+
+// Its status time changes when a save renames another file over it, so only the
+// modification time tells.
+bool KeptFile::isUnchanged() const {
+  struct stat info {};
+  return size_ >= 0 && ::fstat(handle_, &info) == 0 && info.st_dev == device_ &&
+         info.st_ino == inode_ && info.st_size == size_ && info.st_mtim.tv_sec == modified_[0] &&
+         info.st_mtim.tv_nsec == modified_[1];
+}
+
+bool KeptFile::read(qint64 offset, qint64 length, char* into) const {
+  while (length > 0) {
+    const ssize_t n = ::pread(handle_, into, size_t(length), off_t(offset));
+    if (n < 0 && errno == EINTR) {
+      continue;
+    }
+    if (n <= 0) {
+      if (n == 0) {
+        errno = EIO;
+      }
+      return false;
+    }
+    into += n;
+    offset += n;
+    length -= n;
+  }
+  return true;
+}
+
+StorageFile::ReadResult StorageFile::read(const QString& path, bool keepOpen) {
   ReadResult result;
   const QFileInfo info(path);
   // A link could lead anywhere, and a save would write through it: it counts as unreadable,
@@ -58,18 +222,24 @@ StorageFile::ReadResult StorageFile::read(const QString& path) {
     result.bytes.clear();
     return result;
   }
+  if (keepOpen) {
+    const int handle = ::fcntl(file.handle(), F_DUPFD_CLOEXEC, 0);
+    if (handle >= 0) {
+      result.kept = std::make_shared<KeptFile>(handle);
+    }
+  }
   result.status = ReadStatus::ok;
   return result;
 }
 
 std::optional<QString> StorageFile::writeAtomically(const QString& path, const QByteArray& bytes,
                                                     bool syncFolder) {
-  return writeAtomically(path, QByteArrayList{bytes}, syncFolder);
+  return writeAtomically(path, FileContent{bytes}, syncFolder);
 }
 
-std::optional<QString> StorageFile::writeAtomically(const QString& path,
-                                                    const QByteArrayList& pieces,
-                                                    bool syncFolder) {
+std::optional<QString> StorageFile::writeAtomically(const QString& path, const FileContent& content,
+                                                    bool syncFolder,
+                                                    std::shared_ptr<KeptFile>* kept) {
   // QSaveFile would write to the link's target, wherever that is.
   if (QFileInfo(path).isSymLink() &&
       !setAside(path, QFileInfo(path).completeBaseName(), QDateTime::currentDateTimeUtc())) {
@@ -89,16 +259,31 @@ std::optional<QString> StorageFile::writeAtomically(const QString& path,
     return QStringLiteral("Could not restrict the permissions of %1: %2")
         .arg(path, file.errorString());
   }
-  for (const QByteArray& bytes : pieces) {
-    qint64 written = 0;
-    while (written < bytes.size()) {
-      const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-      if (n <= 0) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return QStringLiteral("Could not write %1: %2").arg(path, reason);
-      }
-      written += n;
+  // Written past QFileDevice, straight to the descriptor, as parts from kept files must be.
+  const KeptFile* checked = nullptr;
+  for (const ContentPart& part : content) {
+    if (part.file && part.file != checked && !part.file->isUnchanged()) {
+      file.cancelWriting();
+      return QStringLiteral("Could not write %1: the file its text is copied from has changed.")
+          .arg(path);
+    }
+    checked = part.file ? part.file : checked;
+    const bool written = part.file
+                             ? copyRange(*part.file, part.offset, part.length, file.handle())
+                             : writeAll(file.handle(), part.bytes.constData() + part.offset,
+                                        part.length);
+    if (!written) {
+      const QString reason = systemMessage(errno);
+      file.cancelWriting();
+      return QStringLiteral("Could not write %1: %2").arg(path, reason);
+    }
+  }
+  for (const ContentPart& part : content) {
+    // Text copied while something else wrote to its file may be torn.
+    if (part.file && !part.file->isUnchanged()) {
+      file.cancelWriting();
+      return QStringLiteral("Could not write %1: the file its text is copied from has changed.")
+          .arg(path);
     }
   }
   // commit() syncs too but ignores a failure; the data must be on disk before the rename.
@@ -108,9 +293,21 @@ std::optional<QString> StorageFile::writeAtomically(const QString& path,
     file.cancelWriting();
     return QStringLiteral("Could not write %1: %2").arg(path, reason);
   }
+  // Opened again for reading before the rename, so it is certainly this file.
+  int keptHandle = -1;
+  if (kept) {
+    keptHandle = ::open(QByteArray("/proc/self/fd/" + QByteArray::number(file.handle())).constData(),
+                        O_RDONLY | O_CLOEXEC);
+  }
   // On failure the target is left as it was and the temporary file is removed.
   if (!file.commit()) {
+    if (keptHandle >= 0) {
+      ::close(keptHandle);
+    }
     return QStringLiteral("Could not write %1: %2").arg(path, file.errorString());
+  }
+  if (keptHandle >= 0) {
+    *kept = std::make_shared<KeptFile>(keptHandle);  // notes the state after the rename
   }
   if (syncFolder) {
     return StorageFile::syncFolder(QFileInfo(path).absolutePath());

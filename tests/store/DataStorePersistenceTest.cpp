@@ -343,6 +343,48 @@ TEST_F(Persistence, RecordsThatWouldNotReadBackAreRefused) {
   EXPECT_FALSE(again.saveError().has_value());
 }
 
+// The store copies the text of unchanged records from the file it last wrote or loaded. Once
+// something else rewrote that file in place, the next save must hold the store's records, not
+// pieces of the other text.
+TEST_F(Persistence, ADatabaseRewrittenInPlaceIsNotCopiedIntoTheNextSave) {
+  DataStore& first = open();
+  for (int i = 0; i < 3; ++i) {
+    first.addTask(makeTask(QStringLiteral("task %1").arg(i)));
+  }
+  for (const bool reopened : {false, true}) {
+    DataStore& s = reopened ? open() : first;  // the file it wrote, or the file it loaded
+    QByteArray other = readFile(databasePath());
+    other.replace("task", "TASK");
+    QFile inPlace(databasePath());
+    ASSERT_TRUE(inPlace.open(QIODevice::ReadWrite | QIODevice::Truncate));
+    inPlace.write(other + "\n");
+    inPlace.close();
+
+    s.addTask(makeTask(QStringLiteral("added")));
+    EXPECT_FALSE(s.saveError().has_value());
+    EXPECT_EQ(loadContainer(databasePath()).tasks, s.tasks());
+    EXPECT_EQ(readFile(backupPath()), readFile(databasePath()));
+  }
+}
+
+TEST(StorageFileTest, CopiesFromAKeptFileOnlyWhileItIsUnchanged) {
+  QTemporaryDir dir;
+  const QString source = dir.filePath(QStringLiteral("source.json"));
+  const QString target = dir.filePath(QStringLiteral("target.json"));
+  std::shared_ptr<KeptFile> kept;
+  ASSERT_FALSE(StorageFile::writeAtomically(source, FileContent{QByteArray("0123456789")}, false,
+                                            &kept));
+  ASSERT_TRUE(kept);
+  const FileContent content{QByteArray("["), ContentPart(kept.get(), 2, 5),
+                            ContentPart(QByteArray("abcdef"), 1, 3), QByteArray("]")};
+  ASSERT_FALSE(StorageFile::writeAtomically(target, content).has_value());
+  EXPECT_EQ(readFile(target), QByteArray("[23456bcd]"));
+
+  writeFile(source, "changed in place");
+  EXPECT_TRUE(StorageFile::writeAtomically(target, content).has_value());
+  EXPECT_EQ(readFile(target), QByteArray("[23456bcd]"));
+}
+
 TEST(StorageFileTest, ReplacesContentAndSetsAsideWithoutReplacingAnEarlierCopy) {
   QTemporaryDir dir;
   const QString path = dir.filePath("dashboard.json");
