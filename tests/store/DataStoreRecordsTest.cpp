@@ -3,16 +3,14 @@
 #include <QSignalSpy>
 
 #include <functional>
-#include <limits>
 
 using namespace storetest;
-using testsupport::utc;
 
 namespace {
 
 using RecordOperations = StoreTest;
 
-TEST_F(RecordOperations, TasksAddUpdateDeleteScheduleStampAndSave) {
+TEST_F(RecordOperations, TasksAddUpdateToggleDeleteWithRemindersAndSave) {
   DataStore& s = open();
   QSignalSpy changed(&s, &DataStore::tasksChanged);
   TaskItem first = makeTask("first", utc(2026, 3, 11, 9));
@@ -20,85 +18,70 @@ TEST_F(RecordOperations, TasksAddUpdateDeleteScheduleStampAndSave) {
   s.addTask(first);
   s.addTask(second);
   EXPECT_EQ(s.tasks(), (QList{first, second}));
-  EXPECT_EQ(changed.count(), 2);
   EXPECT_EQ(notifications.scheduledTaskReminders, (QList{first, second}));
-  expectSaved();
 
   now = utc(2026, 3, 10, 15, 30);
   first.title = "final";
-  first.dueDate = utc(2026, 3, 12, 9);
   s.updateTask(first);
-  EXPECT_EQ(s.tasks().at(0).title, "final");
-  EXPECT_EQ(s.tasks().at(0).updatedAt, now);
-  EXPECT_EQ(s.tasks().at(0).createdAt, first.createdAt);
-  ASSERT_EQ(notifications.scheduledTaskReminders.size(), 3);
-  EXPECT_EQ(notifications.scheduledTaskReminders.at(2).dueDate, utc(2026, 3, 12, 9));
+  TaskItem expected = first;
+  expected.updatedAt = now;
+  EXPECT_EQ(s.tasks().at(0), expected);
+  EXPECT_EQ(notifications.scheduledTaskReminders.last(), expected);
   expectSaved();
+
+  // Completion is stamped with its own time, not as an edit, and toggles back.
+  const QDateTime at = utc(2026, 3, 10, 11, 15);
+  s.toggleTaskCompletion(first.id, at);
+  expected.isCompleted = true;
+  expected.completedAt = at;
+  EXPECT_EQ(s.tasks().at(0), expected);
+  expectSaved();
+  s.toggleTaskCompletion(first.id, at);
+  EXPECT_FALSE(s.tasks().at(0).isCompleted || s.tasks().at(0).completedAt.has_value());
 
   s.deleteTask(first.id);
   EXPECT_EQ(s.tasks(), QList{second});
   EXPECT_EQ(notifications.cancelledTaskReminders, QList{first.id});
+  EXPECT_EQ(changed.count(), 6);
   expectSaved();
-  EXPECT_FALSE(s.saveError().has_value());
 
   // With deadline reminders off a new task's reminder is cancelled, not scheduled.
   AppSettings settings = s.settings();
   settings.notifyTaskDeadlines = false;
   s.setSettings(settings);
   const TaskItem quiet = makeTask("quiet", utc(2026, 3, 12, 9));
+  const auto scheduled = notifications.scheduledTaskReminders.size();
   s.addTask(quiet);
-  EXPECT_EQ(notifications.scheduledTaskReminders.size(), 3);
+  EXPECT_EQ(notifications.scheduledTaskReminders.size(), scheduled);
   EXPECT_EQ(notifications.cancelledTaskReminders.last(), quiet.id);
-}
-
-TEST_F(RecordOperations, ToggleSetsAndClearsCompletionAndNonRepeatingAddsNothing) {
-  DataStore& s = open();
-  const TaskItem task = makeTask("once", utc(2026, 3, 10, 18));
-  const TaskItem someday = makeTask("someday", std::nullopt, RecurrenceRule::daily());
-  s.addTask(task);
-  s.addTask(someday);
-  const QDateTime at = utc(2026, 3, 10, 11, 15);
-  s.toggleTaskCompletion(task.id, at);
-  s.toggleTaskCompletion(someday.id, at);  // repeating without a due date: no next one
-  ASSERT_EQ(s.tasks().size(), 2);
-  EXPECT_TRUE(s.tasks().at(0).isCompleted);
-  EXPECT_EQ(s.tasks().at(0).completedAt, at);
-  EXPECT_EQ(s.tasks().at(0).updatedAt, task.updatedAt);
-  expectSaved();
-
-  s.toggleTaskCompletion(task.id, at.addSecs(60));
-  EXPECT_FALSE(s.tasks().at(0).isCompleted);
-  EXPECT_FALSE(s.tasks().at(0).completedAt.has_value());
-  expectSaved();
 }
 
 TEST_F(RecordOperations, RecurringCompletionAddsExactlyOneNextOccurrenceAtTheLocalTime) {
   DataStore& s = open();
   // 09:00 in Berlin the day before the change to summer time on 29 March 2026.
   TaskItem task = makeTask("water plants", utc(2026, 3, 28, 8), RecurrenceRule::weekly());
-  task.isSampleData = true;
+  task.isSampleData = true;  // the next one is too: it goes with its origin
   s.addTask(task);
+  s.addTask(makeTask("someday", std::nullopt, RecurrenceRule::daily()));
   const QDateTime at = utc(2026, 3, 28, 12);
-
+  s.toggleTaskCompletion(s.tasks().at(1).id, at);  // without a due date: no next one
   s.toggleTaskCompletion(task.id, at);
-  ASSERT_EQ(s.tasks().size(), 2);
+  ASSERT_EQ(s.tasks().size(), 3);
   TaskItem expected = task;
-  expected.id = s.tasks().at(1).id;
+  expected.id = s.tasks().at(2).id;
   expected.dueDate = utc(2026, 4, 4, 7);  // still 09:00, now summer time
   expected.createdAt = expected.updatedAt = at;
   EXPECT_NE(expected.id, task.id);
-  // Still sample data: it is removed together with its origin.
-  EXPECT_EQ(s.tasks().at(1), expected);
+  EXPECT_EQ(s.tasks().at(2), expected);
 
   // Reopening and finishing again must not add a second copy of the same occurrence.
-  s.toggleTaskCompletion(task.id, at.addSecs(10));
-  s.toggleTaskCompletion(task.id, at.addSecs(20));
-  EXPECT_EQ(s.tasks().size(), 2);
+  s.toggleTaskCompletion(task.id, at);
+  s.toggleTaskCompletion(task.id, at);
+  EXPECT_EQ(s.tasks().size(), 3);
   expectSaved();
-
-  s.toggleTaskCompletion(expected.id, at.addSecs(30));
-  ASSERT_EQ(s.tasks().size(), 3);
-  EXPECT_EQ(s.tasks().at(2).dueDate, utc(2026, 4, 11, 7));
+  s.toggleTaskCompletion(expected.id, at);
+  ASSERT_EQ(s.tasks().size(), 4);
+  EXPECT_EQ(s.tasks().at(3).dueDate, utc(2026, 4, 11, 7));
 }
 
 TEST_F(RecordOperations, ClearCompletedKeepsASafetyCopyFirstAndOnlyWhenSomethingGoes) {
@@ -160,8 +143,8 @@ TEST_F(RecordOperations, UnknownIdentifiersChangeNothing) {
   EXPECT_EQ(
       notifications.scheduledTaskReminders.size() + notifications.scheduledBillReminders.size(),
       remindersBefore);
-  EXPECT_TRUE(notifications.cancelledTaskReminders.isEmpty());
-  EXPECT_TRUE(notifications.cancelledBillReminders.isEmpty());
+  EXPECT_TRUE(notifications.cancelledTaskReminders.isEmpty() &&
+              notifications.cancelledBillReminders.isEmpty());
 }
 
 TEST_F(RecordOperations, BillsUpdateDeleteWithRemindersAndPayingARepeatingOneAddsTheNextOnce) {
@@ -169,17 +152,19 @@ TEST_F(RecordOperations, BillsUpdateDeleteWithRemindersAndPayingARepeatingOneAdd
   // 31 January, 10:00 in Berlin: February has no 31st.
   BillItem rent = makeBill("Rent", utc(2026, 1, 31, 9), RecurrenceRule::monthly());
   s.addBill(rent);
-  ASSERT_EQ(notifications.scheduledBillReminders.size(), 1);
   rent.amount = 99;
   s.updateBill(rent);
-  EXPECT_EQ(s.bills().at(0).amount, 99);
+  EXPECT_EQ(s.bills(), QList{rent});
   EXPECT_EQ(notifications.scheduledBillReminders.size(), 2);
+  EXPECT_EQ(notifications.scheduledBillReminders.last(), rent);
 
   const QDateTime at = utc(2026, 1, 30, 12);
   s.toggleBillPaid(rent.id, at);
   ASSERT_EQ(s.bills().size(), 2);
-  EXPECT_TRUE(s.bills().at(0).isPaid);
-  EXPECT_EQ(s.bills().at(0).paidAt, at);
+  BillItem paid = rent;
+  paid.isPaid = true;
+  paid.paidAt = at;
+  EXPECT_EQ(s.bills().at(0), paid);
   const BillItem next = s.bills().at(1);
   BillItem expected = rent;
   expected.id = next.id;
@@ -190,8 +175,7 @@ TEST_F(RecordOperations, BillsUpdateDeleteWithRemindersAndPayingARepeatingOneAdd
   expectSaved();
 
   s.toggleBillPaid(rent.id, at);  // unpaid again
-  EXPECT_FALSE(s.bills().at(0).isPaid);
-  EXPECT_FALSE(s.bills().at(0).paidAt.has_value());
+  EXPECT_EQ(s.bills().at(0), rent);
   s.toggleBillPaid(rent.id, at);  // paid again: the next bill exists already
   EXPECT_EQ(s.bills().size(), 2);
 
@@ -226,72 +210,38 @@ TEST_F(RecordOperations, WaitingItemsEventsAndFocusSessionsChangeAndAreSaved) {
   WaitingForItem item = makeWaiting("parcel", utc(2026, 3, 1, 9));
   s.addWaitingItem(item);
   s.resolveWaitingItem(item.id);
-  EXPECT_EQ(s.waitingItems().at(0).status, WaitingStatus::resolved);
-  expectSaved();
+  item.status = WaitingStatus::resolved;
+  EXPECT_EQ(s.waitingItems(), QList{item});
   item.title = "parcel (renamed)";
   s.updateWaitingItem(item);
-  EXPECT_EQ(s.waitingItems(), QList{item});
-
   CalendarEventItem event = makeEvent("e1", utc(2026, 3, 12, 9), 60);
   s.addManualEvent(event);
   event.title = "Moved";
   s.updateManualEvent(event);
-  EXPECT_EQ(s.manualEvents(), QList{event});
-
-  FocusSession session{QUuid::createUuid(),
-                       FocusSessionType::focus,
-                       utc(2026, 3, 10, 8),
-                       utc(2026, 3, 10, 8, 25),
-                       1500,
-                       std::nullopt,
-                       std::nullopt};
+  const FocusSession session{QUuid::createUuid(),
+                             FocusSessionType::focus,
+                             utc(2026, 3, 10, 8),
+                             utc(2026, 3, 10, 8, 25),
+                             1500,
+                             std::nullopt,
+                             std::nullopt};
   s.addFocusSession(session);
+  EXPECT_EQ(s.waitingItems(), QList{item});
+  EXPECT_EQ(s.manualEvents(), QList{event});
   EXPECT_EQ(s.focusSessions(), QList{session});
   expectSaved();
 
   s.deleteWaitingItem(item.id);
   s.deleteManualEvent("e1");
   s.deleteFocusSession(session.id);
-  EXPECT_TRUE(s.waitingItems().isEmpty() && s.manualEvents().isEmpty() &&
-              s.focusSessions().isEmpty());
+  EXPECT_EQ(s.container(), DashboardStorageContainer{});
   expectSaved();
 }
 
-using SampleData = StoreTest;
-
-TEST_F(SampleData, RemovalTakesEveryFlaggedRecordAndKeepsASnapshot) {
+// Each kind counts as sample data; removing it takes every flagged record after a snapshot.
+TEST_F(RecordOperations, SampleDataOfEachKindIsFoundAndRemovedTogether) {
   DataStore& s = open();
-  EXPECT_FALSE(s.hasSampleData());
-  TaskItem sampleTask = makeTask("sample");
-  sampleTask.isSampleData = true;
-  const TaskItem mine = makeTask("mine");
-  BillItem sampleBill = makeBill("sample bill", utc(2026, 3, 20, 9));
-  sampleBill.isSampleData = true;
-  WaitingForItem sampleWaiting = makeWaiting("sample wait", now);
-  sampleWaiting.isSampleData = true;
-  const CalendarEventItem myEvent = makeEvent("mine-1", utc(2026, 3, 11, 9), 30);
-  s.addTask(sampleTask);
-  s.addTask(mine);
-  s.addBill(sampleBill);
-  s.addWaitingItem(sampleWaiting);
-  s.addManualEvent(makeEvent("sample-1", utc(2026, 3, 11, 9), 30, CalendarSourceType::sample));
-  s.addManualEvent(myEvent);
-  const DashboardStorageContainer before = s.container();
-
-  s.removeAllSampleData();
-  EXPECT_FALSE(s.hasSampleData());
-  EXPECT_EQ(s.tasks(), QList{mine});
-  EXPECT_TRUE(s.bills().isEmpty() && s.waitingItems().isEmpty());
-  EXPECT_EQ(s.manualEvents(), QList{myEvent});
-  EXPECT_TRUE(notifications.cancelledTaskReminders.contains(sampleTask.id));
-  EXPECT_TRUE(notifications.cancelledBillReminders.contains(sampleBill.id));
-  expectSaved();
-  EXPECT_EQ(loadContainer(snapshotPath()), before);
-}
-
-TEST_F(SampleData, EachKindOfRecordCountsAsSampleData) {
-  DataStore& s = open();
-  TaskItem task = makeTask("t");
+  TaskItem task = makeTask("sample");
   task.isSampleData = true;
   BillItem bill = makeBill("b", now);
   bill.isSampleData = true;
@@ -310,6 +260,25 @@ TEST_F(SampleData, EachKindOfRecordCountsAsSampleData) {
     remove();
     EXPECT_FALSE(s.hasSampleData());
   }
+
+  const TaskItem mine = makeTask("mine");
+  const CalendarEventItem myEvent = makeEvent("mine-1", now, 30);
+  s.addTask(mine);
+  s.addManualEvent(myEvent);
+  for (const auto& [add, remove] : kinds) {
+    add();
+  }
+  const DashboardStorageContainer before = s.container();
+  s.removeAllSampleData();
+  EXPECT_FALSE(s.hasSampleData());
+  DashboardStorageContainer expected;
+  expected.tasks = {mine};
+  expected.manualEvents = {myEvent};
+  EXPECT_EQ(s.container(), expected);
+  EXPECT_TRUE(notifications.cancelledTaskReminders.contains(task.id));
+  EXPECT_TRUE(notifications.cancelledBillReminders.contains(bill.id));
+  expectSaved();
+  EXPECT_EQ(loadContainer(snapshotPath()), before);
 }
 
 }  // namespace
