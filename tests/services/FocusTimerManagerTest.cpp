@@ -25,13 +25,13 @@ class FocusTimerTest : public ::testing::Test {
   QList<FocusSession> completed_;
 };
 
+// Starting again while running or paused carries on with the time already run.
 TEST_F(FocusTimerTest, CountsOnlyActiveTimeAcrossPauseAndResume) {
   const QUuid task = QUuid::createUuid();
   QSignalSpy statusChanges(&timer_, &FocusTimerManager::statusChanged);
   timer_.start(FocusSessionType::focus, task, "Write report", t0);
-  EXPECT_EQ(timer_.status(), TimerStatus::running);
-  EXPECT_TRUE(timer_.isHeartbeatActive());
-
+  timer_.start(FocusSessionType::longBreak, std::nullopt, std::nullopt, after(300));
+  EXPECT_EQ(timer_.sessionType(), FocusSessionType::focus);
   timer_.checkCompletion(after(600));
   EXPECT_EQ(timer_.displayRemainingSeconds(), 900);
   EXPECT_DOUBLE_EQ(timer_.displayProgress(), 0.4);
@@ -44,11 +44,10 @@ TEST_F(FocusTimerTest, CountsOnlyActiveTimeAcrossPauseAndResume) {
   EXPECT_EQ(timer_.status(), TimerStatus::paused);
   EXPECT_EQ(timer_.displayRemainingSeconds(), 900);
 
-  timer_.resume(after(4200));
+  timer_.start(FocusSessionType::shortBreak, std::nullopt, std::nullopt, after(4200));
   EXPECT_EQ(timer_.status(), TimerStatus::running);
   EXPECT_TRUE(timer_.isHeartbeatActive());
   timer_.checkCompletion(after(4200 + 899));
-  EXPECT_EQ(timer_.status(), TimerStatus::running);
   EXPECT_EQ(timer_.displayRemainingSeconds(), 1);
   EXPECT_TRUE(completed_.isEmpty());
 
@@ -61,8 +60,6 @@ TEST_F(FocusTimerTest, CountsOnlyActiveTimeAcrossPauseAndResume) {
   EXPECT_FALSE(completed_.first().id.isNull());
   EXPECT_EQ(completed_.first(), (FocusSession{completed_.first().id, FocusSessionType::focus, t0,
                                               after(5100), 1500, task, "Write report"}));
-  EXPECT_EQ(timer_.completedFocusSessions(), 1);
-
   // running, paused, running, completed: one signal per change.
   EXPECT_EQ(statusChanges.size(), 4);
 }
@@ -96,21 +93,6 @@ TEST_F(FocusTimerTest, HeartbeatReadsTheWallClockRatherThanCountingTicks) {
   EXPECT_EQ(completed_.size(), 1);
 }
 
-TEST_F(FocusTimerTest, StartingAgainWhileRunningKeepsTheTimeAlreadyRun) {
-  timer_.start(FocusSessionType::focus, std::nullopt, std::nullopt, t0);
-  timer_.start(FocusSessionType::longBreak, std::nullopt, std::nullopt, after(300));
-  EXPECT_EQ(timer_.sessionType(), FocusSessionType::focus);
-  timer_.checkCompletion(after(600));
-  EXPECT_EQ(timer_.displayRemainingSeconds(), 900);
-
-  // Start from paused carries on like resume.
-  timer_.pause(after(600));
-  timer_.start(FocusSessionType::shortBreak, std::nullopt, std::nullopt, after(1000));
-  EXPECT_EQ(timer_.status(), TimerStatus::running);
-  timer_.checkCompletion(after(1100));
-  EXPECT_EQ(timer_.displayRemainingSeconds(), 800);
-}
-
 TEST_F(FocusTimerTest, BreaksFollowFocusAndEverySecondFocusEarnsALongBreak) {
   const auto runFocus = [this](qint64 from, std::optional<QString> title) {
     timer_.start(FocusSessionType::focus, std::nullopt, std::move(title), after(from));
@@ -140,7 +122,6 @@ TEST_F(FocusTimerTest, BreaksFollowFocusAndEverySecondFocusEarnsALongBreak) {
 }
 
 TEST_F(FocusTimerTest, ResetKeepsTheKindAndAClockSetBackNeverTakesTimeAway) {
-  EXPECT_EQ(timer_.displayRemainingSeconds(), 1500);
   timer_.start(FocusSessionType::shortBreak, std::nullopt, std::nullopt, t0);
   timer_.checkCompletion(after(120));
   timer_.reset(after(120));
@@ -167,19 +148,16 @@ TEST_F(FocusTimerTest, ResetKeepsTheKindAndAClockSetBackNeverTakesTimeAway) {
   EXPECT_EQ(timer_.displayRemainingSeconds(), 240);
 }
 
+// New durations show at once when idle and spare a running interval; nonsense from the
+// settings cannot make a zero-length one.
 TEST_F(FocusTimerTest, NewDurationsShowWhenIdleAndSpareARunningInterval) {
-  QSignalSpy focusMinutes(&timer_, &FocusTimerManager::focusDurationMinutesChanged);
   timer_.updateDurations(50, 10, 20, 3);
-  EXPECT_EQ(focusMinutes.size(), 1);
-  EXPECT_EQ(timer_.focusDurationMinutes(), 50);
   EXPECT_EQ(timer_.displayRemainingSeconds(), 3000);
-
   timer_.start(FocusSessionType::focus, std::nullopt, std::nullopt, t0);
   timer_.updateDurations(10, 10, 20, 3);
   timer_.checkCompletion(after(60));
   EXPECT_EQ(timer_.displayRemainingSeconds(), 2940);
 
-  // Nonsense from the settings cannot make a zero-length interval.
   FocusTimerManager odd(0, -5, 0, 0);
   EXPECT_EQ(odd.displayRemainingSeconds(), 60);
   EXPECT_EQ(odd.sessionsBeforeLongBreak(), 1);

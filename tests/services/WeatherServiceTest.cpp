@@ -86,64 +86,58 @@ TEST_F(WeatherServiceTest, GeocodesTheCityThenReadsItsForecast) {
   EXPECT_EQ(weather, expected);
 }
 
-TEST_F(WeatherServiceTest, UnknownOrBlankCityIsNotFound) {
-  server_.setReply("GET", "/v1/search", ScriptedReply::json(200, fixture("geocoding-none.json")));
-  const WeatherError unknown = fetchError("Atlantis");
-  EXPECT_EQ(unknown.kind(), WeatherError::Kind::cityNotFound);
-  EXPECT_EQ(unknown.errorDescription(),
-            "No city named \"Atlantis\" was found. Check the spelling and try again.");
-  EXPECT_TRUE(server_.requests("GET", "/v1/forecast").isEmpty());
-
-  server_.clearRequests();
-  const WeatherError blank = fetchError("   ");
-  EXPECT_EQ(blank.kind(), WeatherError::Kind::cityNotFound);
-  EXPECT_EQ(blank.errorDescription(), "Enter a city name to see its weather.");
-  EXPECT_TRUE(server_.requests().isEmpty());
-}
-
-TEST_F(WeatherServiceTest, MalformedRepliesAreBadReplies) {
+// Each failure says what went wrong; a city that is not found asks for no forecast.
+TEST_F(WeatherServiceTest, FailuresAreNamedByKind) {
+  using Kind = WeatherError::Kind;
   const QByteArray geocoded = fixture("geocoding-sao-paulo.json");
-  const struct {
-    const char* label;
-    ScriptedReply search, forecast;
-  } cases[] = {
-      {"not JSON", ScriptedReply::text(200, "<html>maintenance</html>"), {}},
-      {"no coordinates",
-       ScriptedReply::json(200, R"({"results":[{"name":"Berlin","country":"Germany"}]})"),
-       {}},
-      {"no current", ScriptedReply::json(200, geocoded),
-       ScriptedReply::json(200, fixture("forecast-no-current.json"))},
-      {"text temperature", ScriptedReply::json(200, geocoded),
-       ScriptedReply::json(200, R"({"current":{"temperature_2m":"warm","weather_code":1}})")},
-      {"array", ScriptedReply::json(200, geocoded), ScriptedReply::json(200, R"([1,2,3])")},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.label);
-    server_.setReply("GET", "/v1/search", c.search);
-    server_.setReply("GET", "/v1/forecast", c.forecast);
-    const WeatherError error = fetchError("São Paulo");
-    EXPECT_EQ(error.kind(), WeatherError::Kind::badReply);
-    EXPECT_EQ(error.errorDescription(),
-              "The weather service sent an answer that could not be read.");
-  }
-}
-
-TEST_F(WeatherServiceTest, NetworkFailuresSayTheServiceCouldNotBeReached) {
+  const ScriptedReply found = ScriptedReply::json(200, geocoded);
   ScriptedReply dropped;
   dropped.dropConnection = true;
-  server_.setReply("GET", "/v1/search", dropped);
-  WeatherError error = fetchError("Berlin");
-  EXPECT_EQ(error.kind(), WeatherError::Kind::networkFailure);
-  EXPECT_TRUE(error.errorDescription().startsWith("The weather service could not be reached ("));
-
-  server_.setReply("GET", "/v1/search",
-                   ScriptedReply::json(200, fixture("geocoding-sao-paulo.json")));
-  server_.setReply("GET", "/v1/forecast", ScriptedReply::json(503, R"({"error":true})"));
-  error = fetchError("São Paulo");
-  EXPECT_EQ(error.kind(), WeatherError::Kind::networkFailure);
-  EXPECT_EQ(error.errorDescription(),
-            QStringLiteral("The weather service could not be reached (HTTP status 503). Try again "
-                           "later."));
+  const QString unreadable = "The weather service sent an answer that could not be read.";
+  const struct {
+    const char* city;
+    ScriptedReply search, forecast;
+    Kind kind;
+    QString text;  // the whole message, or how it starts when it ends in "..."
+  } cases[] = {
+      {"Atlantis",
+       ScriptedReply::json(200, fixture("geocoding-none.json")),
+       {},
+       Kind::cityNotFound,
+       "No city named \"Atlantis\" was found. Check the spelling and try again."},
+      {"   ", found, {}, Kind::cityNotFound, "Enter a city name to see its weather."},
+      {"Rio", ScriptedReply::text(200, "<html>maintenance</html>"), {}, Kind::badReply, unreadable},
+      {"Rio",
+       ScriptedReply::json(200, R"({"results":[{"name":"Rio","country":"Brazil"}]})"),
+       {},
+       Kind::badReply,
+       unreadable},
+      {"Rio", found, ScriptedReply::json(200, fixture("forecast-no-current.json")), Kind::badReply,
+       unreadable},
+      {"Rio", found,
+       ScriptedReply::json(200, R"({"current":{"temperature_2m":"warm","weather_code":1}})"),
+       Kind::badReply, unreadable},
+      {"Rio", found, ScriptedReply::json(200, R"([1,2,3])"), Kind::badReply, unreadable},
+      {"Rio", dropped, {}, Kind::networkFailure, "The weather service could not be reached (..."},
+      {"Rio", found, ScriptedReply::json(503, R"({"error":true})"), Kind::networkFailure,
+       "The weather service could not be reached (HTTP status 503). Try again later."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.toStdString());
+    server_.clearRequests();
+    server_.setReply("GET", "/v1/search", c.search);
+    server_.setReply("GET", "/v1/forecast", c.forecast);
+    const WeatherError error = fetchError(c.city);
+    EXPECT_EQ(error.kind(), c.kind);
+    if (c.text.endsWith("...")) {
+      EXPECT_TRUE(error.errorDescription().startsWith(c.text.chopped(3)));
+    } else {
+      EXPECT_EQ(error.errorDescription(), c.text);
+    }
+    if (c.kind == Kind::cityNotFound) {
+      EXPECT_TRUE(server_.requests("GET", "/v1/forecast").isEmpty());
+    }
+  }
 }
 
 }  // namespace
