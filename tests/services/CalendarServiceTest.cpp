@@ -22,24 +22,36 @@ EventStoreEvent event(const QString& id, const QString& title, const QString& ca
   return {id, title, kStart, kEnd, false, std::nullopt, std::nullopt, std::nullopt, calendar};
 }
 
-// An event store answering from lists, recording the calendars asked for.
+// An event store answering from lists, recording the calendars asked for. Its reads wait for
+// the gate, on whatever thread runs them.
 class ListEventStore : public EventStore {
  public:
   bool isReadable() const override { return readable; }
-  QList<EventStoreCalendar> calendars() const override {
-    return {{"work", "Work", "#62A0EA", "On This Computer"},
-            {"home", "Home", "#FF9500", "Pelmora"}};
-  }
+  QList<EventStoreCalendar> calendars() const override { return {}; }
   QList<EventStoreEvent> events(const QDateTime&, const QDateTime&,
-                                const std::optional<QSet<QString>>& ids) const override {
+                                const std::optional<QSet<QString>>&) const override {
+    return {};
+  }
+  Read prepareRead(const QDateTime&, const QDateTime&,
+                   const std::optional<QSet<QString>>& ids) const override {
+    ++prepared;
     askedFor = ids;
-    return eventList;
+    return [this, content = EventStoreContent{calendarList, eventList}] {
+      readOnMainThread = QThread::currentThread() == qApp->thread();
+      gate.acquire();
+      return content;
+    };
   }
   void announceChange() { Q_EMIT changed(); }
 
   bool readable = true;
+  QList<EventStoreCalendar> calendarList = {{"work", "Work", "#62A0EA", "On This Computer"},
+                                            {"home", "Home", "#FF9500", "Pelmora"}};
   QList<EventStoreEvent> eventList;
   mutable std::optional<QSet<QString>> askedFor;
+  mutable std::atomic<int> prepared{0};
+  mutable std::atomic<bool> readOnMainThread{true};
+  mutable QSemaphore gate{1000};
 };
 
 // Answers once the read that `fetchEvents` starts has come back.
@@ -97,35 +109,10 @@ TEST(CalendarServiceTest, MirroredEventsCarryTheirCalendarSourceAndMeetingLink) 
   EXPECT_EQ(changed.size(), 1);
 }
 
-// A store whose reads wait for the test's word, on whatever thread runs them.
-class GatedEventStore : public EventStore {
- public:
-  bool isReadable() const override { return true; }
-  QList<EventStoreCalendar> calendars() const override { return {}; }
-  QList<EventStoreEvent> events(const QDateTime&, const QDateTime&,
-                                const std::optional<QSet<QString>>&) const override {
-    return {};
-  }
-  Read prepareRead(const QDateTime&, const QDateTime&,
-                   const std::optional<QSet<QString>>&) const override {
-    ++prepared;
-    return [this, list = eventList] {
-      readOnMainThread = QThread::currentThread() == qApp->thread();
-      gate.acquire();
-      return EventStoreContent{{{"work", "Work", "#62A0EA", QString()}}, list};
-    };
-  }
-  void announceChange() { Q_EMIT changed(); }
-
-  QList<EventStoreEvent> eventList;
-  mutable std::atomic<int> prepared{0};
-  mutable std::atomic<bool> readOnMainThread{true};
-  mutable QSemaphore gate;
-};
-
 TEST(CalendarServiceReads, ReadOffTheMainThreadAndAnswerFromTheLatestRead) {
-  auto owned = std::make_unique<GatedEventStore>();
-  GatedEventStore* store = owned.get();
+  auto owned = std::make_unique<ListEventStore>();
+  ListEventStore* store = owned.get();
+  store->gate.acquire(1000);
   store->eventList = {event("a", "A", "work"), event("b", "B", "home")};
   store->eventList[1].startDate = utc(2024, 5, 4, 9);
   store->eventList[1].endDate = utc(2024, 5, 4, 10);
@@ -144,7 +131,7 @@ TEST(CalendarServiceReads, ReadOffTheMainThreadAndAnswerFromTheLatestRead) {
   ASSERT_TRUE(changed.wait(5000));
   EXPECT_FALSE(store->readOnMainThread.load());
   EXPECT_EQ(service.fetchEvents(from, to, std::nullopt).size(), 2);
-  EXPECT_EQ(service.availableCalendars().size(), 1);
+  EXPECT_EQ(service.availableCalendars().size(), 2);
   EXPECT_EQ(store->prepared.load(), 1);
 
   // A narrower window or fewer calendars are answered from that read until the next is in.
