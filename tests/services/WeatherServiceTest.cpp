@@ -68,21 +68,13 @@ TEST_F(WeatherServiceTest, GeocodesTheCityThenReadsItsForecast) {
 
   // The first match wins. Five days at most; the day without figures is left out, not shown
   // as 0°.
-  const WeatherData expected{"São Paulo",
-                             "São Paulo",
-                             "Brazil",
-                             17.4,
-                             61,
-                             21.2,
-                             14.1,
-                             82.0,
-                             9.7,
-                             {{utc(2024, 6, 10, 3), 21.2, 14.1, 61},
-                              {utc(2024, 6, 11, 3), 23.0, 13.5, 3},
-                              {utc(2024, 6, 13, 3), 25.5, 15.2, 0},
-                              {utc(2024, 6, 14, 3), 19.9, 12.8, 95},
-                              {utc(2024, 6, 15, 3), 22.0, 13.0, 1}},
-                             utc(2024, 6, 10, 12, 20)};
+  const WeatherData expected("São Paulo", "São Paulo", "Brazil", 17.4, 61, 21.2, 14.1, 82.0, 9.7,
+                             QList<ForecastDay>{{utc(2024, 6, 10, 3), 21.2, 14.1, 61},
+                                                {utc(2024, 6, 11, 3), 23.0, 13.5, 3},
+                                                {utc(2024, 6, 13, 3), 25.5, 15.2, 0},
+                                                {utc(2024, 6, 14, 3), 19.9, 12.8, 95},
+                                                {utc(2024, 6, 15, 3), 22.0, 13.0, 1}},
+                             utc(2024, 6, 10, 12, 20));
   EXPECT_EQ(weather, expected);
 }
 
