@@ -114,11 +114,10 @@ TEST_F(RecordOperations, UnknownIdentifiersChangeNothing) {
   s.addEmailSuggestion(makeSuggestion(EmailExtractedCategory::task, "x"));
   const DashboardStorageContainer before = s.container();
   const QByteArray fileBefore = readFile(databasePath());
-  const auto remindersBefore =
-      notifications.scheduledTaskReminders.size() + notifications.scheduledBillReminders.size();
+  const auto tasksBefore = notifications.scheduledTaskReminders;
+  const auto billsBefore = notifications.scheduledBillReminders;
   QSignalSpy tasks(&s, &DataStore::tasksChanged);
   QSignalSpy waiting(&s, &DataStore::waitingItemsChanged);
-
   const QUuid stranger = QUuid::createUuid();
   s.updateTask(makeTask("stranger"));
   s.toggleTaskCompletion(stranger, now);
@@ -140,9 +139,8 @@ TEST_F(RecordOperations, UnknownIdentifiersChangeNothing) {
   EXPECT_EQ(readFile(databasePath()), fileBefore);
   EXPECT_EQ(s.container(), before);
   EXPECT_EQ(tasks.count() + waiting.count(), 0);
-  EXPECT_EQ(
-      notifications.scheduledTaskReminders.size() + notifications.scheduledBillReminders.size(),
-      remindersBefore);
+  EXPECT_EQ(notifications.scheduledTaskReminders, tasksBefore);
+  EXPECT_EQ(notifications.scheduledBillReminders, billsBefore);
   EXPECT_TRUE(notifications.cancelledTaskReminders.isEmpty() &&
               notifications.cancelledBillReminders.isEmpty());
 }
@@ -208,24 +206,18 @@ TEST_F(RecordOperations, SnoozeMovesTheFollowUpByAtLeastOneCalendarDay) {
 TEST_F(RecordOperations, WaitingItemsEventsAndFocusSessionsChangeAndAreSaved) {
   DataStore& s = open();
   WaitingForItem item = makeWaiting("parcel", utc(2026, 3, 1, 9));
+  CalendarEventItem event = makeEvent("e1", utc(2026, 3, 12, 9), 60);
+  const FocusSession session(QUuid::createUuid(), FocusSessionType::focus, utc(2026, 3, 10, 8),
+                             utc(2026, 3, 10, 8, 25), 1500, std::nullopt, std::nullopt);
   s.addWaitingItem(item);
+  s.addManualEvent(event);
+  s.addFocusSession(session);
   s.resolveWaitingItem(item.id);
-  item.status = WaitingStatus::resolved;
-  EXPECT_EQ(s.waitingItems(), QList{item});
+  EXPECT_EQ(s.waitingItems().at(0).status, WaitingStatus::resolved);
   item.title = "parcel (renamed)";
   s.updateWaitingItem(item);
-  CalendarEventItem event = makeEvent("e1", utc(2026, 3, 12, 9), 60);
-  s.addManualEvent(event);
   event.title = "Moved";
   s.updateManualEvent(event);
-  const FocusSession session{QUuid::createUuid(),
-                             FocusSessionType::focus,
-                             utc(2026, 3, 10, 8),
-                             utc(2026, 3, 10, 8, 25),
-                             1500,
-                             std::nullopt,
-                             std::nullopt};
-  s.addFocusSession(session);
   EXPECT_EQ(s.waitingItems(), QList{item});
   EXPECT_EQ(s.manualEvents(), QList{event});
   EXPECT_EQ(s.focusSessions(), QList{session});

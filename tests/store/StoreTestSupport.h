@@ -61,19 +61,11 @@ inline CalendarEventItem makeEvent(const QString& id, const QDateTime& start, in
 
 inline EmailExtractedSuggestion makeSuggestion(EmailExtractedCategory category,
                                                const QString& title) {
-  EmailExtractedSuggestion s;
-  s.id = QUuid::createUuid();
-  s.sourceMessageID = "msg-" + title;
-  s.sender = "Billing <billing@example.com>";
-  s.subject = "About " + title;
-  s.receivedDate = utc(2026, 3, 9, 7);
-  s.category = category;
-  s.title = title;
-  s.notes = "From the mail";
-  s.confidence = 0.9;
-  s.priority = TaskPriority::high;
-  s.createdAt = utc(2026, 3, 9, 7, 5);
-  return s;
+  return EmailExtractedSuggestion(
+      QUuid::createUuid(), "msg-" + title, "Billing <b@example.com>", "About " + title,
+      utc(2026, 3, 9, 7), category, title, "From the mail", 0.9, QString(), std::nullopt,
+      std::nullopt, std::nullopt, std::nullopt, std::nullopt, TaskPriority::high, std::nullopt,
+      SuggestionStatus::pending, utc(2026, 3, 9, 7, 5), std::nullopt);
 }
 
 inline QByteArray readFile(const QString& path) {
