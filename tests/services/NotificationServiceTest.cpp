@@ -17,24 +17,14 @@ const QString kTaskIdentifier = "task-0F8FAD5B-D9CB-469F-A165-70867728950E";
 const QString kBillIdentifier = "bill-0F8FAD5B-D9CB-469F-A165-70867728950E";
 
 TaskItem task(std::optional<QDateTime> due, bool completed = false) {
-  TaskItem t;
-  t.id = kID;
-  t.title = "Renew passport";
-  t.dueDate = due;
-  t.isCompleted = completed;
-  return t;
+  return TaskItem(kID, "Renew passport", QString(), due, TaskPriority::medium, "General", completed,
+                  std::nullopt, RecurrenceRule::none(), QDateTime(), QDateTime(), false,
+                  std::nullopt);
 }
 
 BillItem bill(const QDateTime& due, int daysBefore, bool paid = false) {
-  BillItem b;
-  b.id = kID;
-  b.name = "Electricity";
-  b.amount = 42.5;
-  b.currency = "EUR";
-  b.dueDate = due;
-  b.reminderDaysBefore = daysBefore;
-  b.isPaid = paid;
-  return b;
+  return BillItem(kID, "Electricity", 42.5, "EUR", due, "Utilities", paid, std::nullopt, daysBefore,
+                  RecurrenceRule::none(), QString(), QDateTime(), false, std::nullopt);
 }
 
 class NotificationServiceTest : public ::testing::Test {
