@@ -14,15 +14,13 @@ TEST(GraphemeText, CountsAndCutsWholeCharacters) {
     qsizetype count;
     qsizetype cut;
     QString leading;
-  } cases[] = {
-      {smileFlag + smileFlag, 4, 2, smileFlag},
-      {smileFlag + smileFlag, 4, 3, smileFlag + smileFlag.left(2)},
-      {accent + accent + "x", 3, 1, accent},
-      {family + "ab", 3, 1, family},
-      {"abc", 3, 5, "abc"},
-      {"abc", 3, 0, QString()},
-      {QString(), 0, 0, QString()},
-  };
+  } cases[] = {{smileFlag + smileFlag, 4, 2, smileFlag},
+               {smileFlag + smileFlag, 4, 3, smileFlag + smileFlag.left(2)},
+               {accent + accent + "x", 3, 1, accent},
+               {family + "ab", 3, 1, family},
+               {"abc", 3, 5, "abc"},
+               {"abc", 3, 0, QString()},
+               {QString(), 0, 0, QString()}};
   for (const auto& c : cases) {
     EXPECT_EQ(grapheme_text::count(c.text), c.count) << c.text.toStdString();
     EXPECT_EQ(grapheme_text::leading(c.text, c.cut), c.leading) << c.text.toStdString();

@@ -73,16 +73,14 @@ TEST(RecurrenceRuleJson, EveryCaseRoundTripsUnderOneKeyWithItsTitle) {
     RecurrenceRule rule;
     const char* key;
     const char* title;
-  } cases[] = {
-      {RecurrenceRule::none(), "none", "Never"},
-      {RecurrenceRule::daily(), "daily", "Daily"},
-      {RecurrenceRule::weekdays(), "weekdays", "Every Weekday"},
-      {RecurrenceRule::weekly(), "weekly", "Weekly"},
-      {RecurrenceRule::biweekly(), "biweekly", "Every 2 Weeks"},
-      {RecurrenceRule::monthly(), "monthly", "Monthly"},
-      {RecurrenceRule::yearly(), "yearly", "Yearly"},
-      {RecurrenceRule::customDays(3), "customDays", "Every 3 days"},
-  };
+  } cases[] = {{RecurrenceRule::none(), "none", "Never"},
+               {RecurrenceRule::daily(), "daily", "Daily"},
+               {RecurrenceRule::weekdays(), "weekdays", "Every Weekday"},
+               {RecurrenceRule::weekly(), "weekly", "Weekly"},
+               {RecurrenceRule::biweekly(), "biweekly", "Every 2 Weeks"},
+               {RecurrenceRule::monthly(), "monthly", "Monthly"},
+               {RecurrenceRule::yearly(), "yearly", "Yearly"},
+               {RecurrenceRule::customDays(3), "customDays", "Every 3 days"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.title);
     const QJsonObject json = c.rule.toJson();

@@ -136,16 +136,14 @@ TEST(RecordDecoding, BadValuesAreRefusedNamingTheField) {
     QJsonValue value;  // undefined removes the key
     const char* field;
     Kind kind;
-  } cases[] = {
-      {"title", QJsonValue::Undefined, "title", Kind::keyNotFound},
-      {"priority", "Critical", "priority", Kind::dataCorrupted},
-      {"priority", "high", "priority", Kind::dataCorrupted},  // the text is "High"
-      {"isCompleted", "yes", "isCompleted", Kind::typeMismatch},
-      {"recurrence", QJsonObject{{"customDays", QJsonObject{}}}, "recurrence.customDays._0",
-       Kind::keyNotFound},
-      {"createdAt", "yesterday", "createdAt", Kind::dataCorrupted},
-      {"id", "not-a-uuid", "id", Kind::dataCorrupted},
-  };
+  } cases[] = {{"title", QJsonValue::Undefined, "title", Kind::keyNotFound},
+               {"priority", "Critical", "priority", Kind::dataCorrupted},
+               {"priority", "high", "priority", Kind::dataCorrupted},  // the text is "High"
+               {"isCompleted", "yes", "isCompleted", Kind::typeMismatch},
+               {"recurrence", QJsonObject{{"customDays", QJsonObject{}}},
+                "recurrence.customDays._0", Kind::keyNotFound},
+               {"createdAt", "yesterday", "createdAt", Kind::dataCorrupted},
+               {"id", "not-a-uuid", "id", Kind::dataCorrupted}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.key);
     QJsonObject json = bareTask().toJson();

@@ -64,15 +64,13 @@ TEST(SafeUrls, OnlyWebAndMailLinksPass) {
 }
 
 TEST(MoneyParsing, AcceptsPlainGroupedAndSymbolAmountsOnly) {
-  const std::pair<const char*, double> amounts[] = {
-      {"12", 12.0},
-      {"$12", 12.0},
-      {"1,234.56", 1234.56},
-      {" $1,000,000 ", 1000000.0},
-      {"€9.99", 9.99},
-      {".5", 0.5},
-      {"0", 0.0},
-  };
+  const std::pair<const char*, double> amounts[] = {{"12", 12.0},
+                                                    {"$12", 12.0},
+                                                    {"1,234.56", 1234.56},
+                                                    {" $1,000,000 ", 1000000.0},
+                                                    {"€9.99", 9.99},
+                                                    {".5", 0.5},
+                                                    {"0", 0.0}};
   for (const auto& [text, amount] : amounts) {
     EXPECT_EQ(SecurityValidator::parseMonetaryAmount(QString::fromUtf8(text)), amount) << text;
   }

@@ -75,8 +75,7 @@ TEST(CalendarServiceTest, MirroredEventsCarryTheirCalendarSourceAndMeetingLink) 
       {"2", "B", kStart, kEnd, false, Text("Call https://zoom.example.com/j/42 or Room 2"),
        Text("mailto:someone@example.com"), Text("https://notes.example.com"), "work"},
       {"3", "C", kStart, kEnd, false, Text("Room 2"), std::nullopt,
-       Text("Join:\nHTTP://teams.example.com/l/7\nThanks"), "work"},
-  };
+       Text("Join:\nHTTP://teams.example.com/l/7\nThanks"), "work"}};
   CalendarService service(std::move(owned));
 
   const auto apple = CalendarSourceType::apple;
@@ -89,8 +88,7 @@ TEST(CalendarServiceTest, MirroredEventsCarryTheirCalendarSourceAndMeetingLink) 
        Text("https://zoom.example.com/j/42"), "Work", "#62A0EA", apple,
        Text("https://notes.example.com")},
       {"3", "C", kStart, kEnd, false, Text("Room 2"), Text("HTTP://teams.example.com/l/7"), "Work",
-       "#62A0EA", apple, Text("Join:\nHTTP://teams.example.com/l/7\nThanks")},
-  };
+       "#62A0EA", apple, Text("Join:\nHTTP://teams.example.com/l/7\nThanks")}};
   EXPECT_EQ(settledFetch(service, QSet<QString>{"work", "home"}), expected);
   EXPECT_EQ(store->askedFor, (QSet<QString>{"work", "home"}));
   settledFetch(service, std::nullopt);

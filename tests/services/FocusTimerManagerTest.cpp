@@ -83,12 +83,10 @@ TEST_F(FocusTimerTest, HeartbeatReadsTheWallClockRatherThanCountingTicks) {
 // hour late, as after a suspend: it completes at its real end, and only once.
 TEST_F(FocusTimerTest, IntervalsCompleteOnceAtTheirRealEndAndSuggestTheNextKind) {
   using T = FocusSessionType;
-  const std::tuple<T, int, T> runs[] = {
-      {T::focus, 1500, T::shortBreak},
-      {T::shortBreak, 300, T::focus},
-      {T::focus, 1500, T::longBreak},
-      {T::longBreak, 900, T::focus},
-  };
+  const std::tuple<T, int, T> runs[] = {{T::focus, 1500, T::shortBreak},
+                                        {T::shortBreak, 300, T::focus},
+                                        {T::focus, 1500, T::longBreak},
+                                        {T::longBreak, 900, T::focus}};
   qint64 at = 0;
   for (const auto& [type, seconds, next] : runs) {
     timer_.start(type, std::nullopt, std::nullopt, after(at));

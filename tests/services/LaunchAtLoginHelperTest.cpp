@@ -80,8 +80,7 @@ TEST(LaunchAtLoginEntryTest, ProgramPathsWithReservedCharactersAreQuoted) {
   const std::pair<const char*, const char*> cases[] = {
       {"/usr/bin/pelmora", "/usr/bin/pelmora"},
       {"/opt/My Apps/pel$mora", "\"/opt/My Apps/pel\\$mora\""},
-      {"/home/a\"b/pelmora", "\"/home/a\\\"b/pelmora\""},
-  };
+      {"/home/a\"b/pelmora", "\"/home/a\\\"b/pelmora\""}};
   for (const auto& [binary, exec] : cases) {
     EXPECT_EQ(KeyFile::fromText(LaunchAtLoginHelper::desktopEntryText(binary))
                   .value("Desktop Entry", "Exec"),

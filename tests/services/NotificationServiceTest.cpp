@@ -87,8 +87,7 @@ TEST_F(NotificationServiceTest, BillReminderIsAtNineLocalTheChosenDaysBefore) {
       {bill(utc(2024, 6, 20, 10), 1), utc(2024, 6, 19, 7), "EUR 42.50 is due tomorrow."},
       {bill(utc(2024, 6, 20, 10), 3, true), std::nullopt, ""},
       // The reminder day is already over: nothing to schedule.
-      {bill(utc(2024, 6, 11, 10), 3), std::nullopt, ""},
-  };
+      {bill(utc(2024, 6, 11, 10), 3), std::nullopt, ""}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.body);
     service_.scheduleBillReminder(bill(utc(2024, 6, 25, 10), 3));

@@ -112,8 +112,7 @@ TEST_F(WeatherServiceTest, FailuresAreNamedByKind) {
       {"Rio", found, ScriptedReply::json(200, R"([1,2,3])"), Kind::badReply, unreadable},
       {"Rio", dropped, {}, Kind::networkFailure, "The weather service could not be reached (..."},
       {"Rio", found, ScriptedReply::json(503, R"({"error":true})"), Kind::networkFailure,
-       "The weather service could not be reached (HTTP status 503). Try again later."},
-  };
+       "The weather service could not be reached (HTTP status 503). Try again later."}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text.toStdString());
     server_.clearRequests();

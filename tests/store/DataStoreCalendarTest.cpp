@@ -56,8 +56,7 @@ TEST_F(MirroredEvents, UpcomingEventsMergeBothSourcesByStart) {
   calendarService.events = {
       makeEvent("ended", utc(2026, 3, 10, 7), 60, CalendarSourceType::apple),
       makeEvent("running", utc(2026, 3, 10, 8, 30), 60, CalendarSourceType::apple),
-      makeEvent("later", utc(2026, 3, 10, 15), 60, CalendarSourceType::apple),
-  };
+      makeEvent("later", utc(2026, 3, 10, 15), 60, CalendarSourceType::apple)};
   DataStore& s = open();
   s.addManualEvent(makeEvent("manual-soon", utc(2026, 3, 10, 10), 30));
   s.addManualEvent(makeEvent("manual-past", utc(2026, 3, 9, 10), 30));

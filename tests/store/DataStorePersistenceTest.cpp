@@ -109,11 +109,9 @@ TEST_F(Persistence, UnreadableOrOldFilesWithoutAGoodBackupStartEmptyAndAreKeptAs
     const char* label;
     QByteArray database, backup;  // an empty backup means none
     int backupsAside;
-  } cases[] = {
-      {"no backup", "{\"schemaVersion\": 3, \"tasks\": [ {\"id\": 1} ] }", {}, 0},
-      {"both unreadable", "not json", "[]", 1},
-      {"old layout", "{\"schemaVersion\": 2, \"tasks\": []}", {}, 0},
-  };
+  } cases[] = {{"no backup", "{\"schemaVersion\": 3, \"tasks\": [ {\"id\": 1} ] }", {}, 0},
+               {"both unreadable", "not json", "[]", 1},
+               {"old layout", "{\"schemaVersion\": 2, \"tasks\": []}", {}, 0}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
     store.reset();

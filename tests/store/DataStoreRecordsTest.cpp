@@ -244,8 +244,7 @@ TEST_F(RecordOperations, SampleDataOfEachKindIsFoundAndRemovedTogether) {
       {[&] { s.addBill(bill); }, [&] { s.deleteBill(bill.id); }},
       {[&] { s.addWaitingItem(item); }, [&] { s.deleteWaitingItem(item.id); }},
       {[&] { s.addManualEvent(makeEvent("s", now, 30, CalendarSourceType::sample)); },
-       [&] { s.deleteManualEvent("s"); }},
-  };
+       [&] { s.deleteManualEvent("s"); }}};
   for (const auto& [add, remove] : kinds) {
     add();
     EXPECT_TRUE(s.hasSampleData());

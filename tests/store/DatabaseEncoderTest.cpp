@@ -56,8 +56,7 @@ TEST(DatabaseEncoder, FollowsEveryKindOfChange) {
         c.cachedWeather = WeatherData{};
         c.cachedWeather->fetchedAt = utc(2026, 3, 10, 7);
         c.lastEmailSyncAt = utc(2026, 3, 10, 8);
-      },
-  };
+      }};
   DatabaseEncoder running;
   DashboardStorageContainer c;
   for (const Change& change : changes) {

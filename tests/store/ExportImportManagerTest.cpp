@@ -98,16 +98,14 @@ TEST_F(ExportImport, RefusedImportsSayWhyAndChangeNothing) {
     const char* name;
     QByteArray bytes;
     Kind kind;
-  } cases[] = {
-      {"truncated", good.left(good.size() / 2), Kind::malformed},
-      {"empty", QByteArray(), Kind::malformed},
-      {"foreign object", R"({"name":"pelmora","tasks":[]})", Kind::notPelmoraFile},
-      {"foreign array", "[1,2,3]", Kind::notPelmoraFile},
-      {"newer package", QJsonDocument(newerPackage).toJson(), Kind::newerVersion},
-      {"newer schema", QJsonDocument(newerSchema).toJson(), Kind::newerVersion},
-      {"old schema", QJsonDocument(oldSchema).toJson(), Kind::unsupportedVersion},
-      {"bad record", QJsonDocument(badRecord).toJson(), Kind::malformed},
-  };
+  } cases[] = {{"truncated", good.left(good.size() / 2), Kind::malformed},
+               {"empty", QByteArray(), Kind::malformed},
+               {"foreign object", R"({"name":"pelmora","tasks":[]})", Kind::notPelmoraFile},
+               {"foreign array", "[1,2,3]", Kind::notPelmoraFile},
+               {"newer package", QJsonDocument(newerPackage).toJson(), Kind::newerVersion},
+               {"newer schema", QJsonDocument(newerSchema).toJson(), Kind::newerVersion},
+               {"old schema", QJsonDocument(oldSchema).toJson(), Kind::unsupportedVersion},
+               {"bad record", QJsonDocument(badRecord).toJson(), Kind::malformed}};
   const DashboardStorageContainer before = store->container();
   const QByteArray fileBefore = readFile(databasePath());
   for (const auto& c : cases) {
@@ -157,8 +155,7 @@ TEST_F(ExportImport, CsvCellsAreNeutralisedAndQuoted) {
       {"Milk, eggs", "\"Milk, eggs\""},
       {"Say \"hi\"", "\"Say \"\"hi\"\"\""},
       {"Two\nlines", "\"Two\nlines\""},
-      {"=HYPERLINK(\"x\",1)", "\"'=HYPERLINK(\"\"x\"\",1)\""},
-  };
+      {"=HYPERLINK(\"x\",1)", "\"'=HYPERLINK(\"\"x\"\",1)\""}};
   for (const auto& [title, field] : cases) {
     store->addTask(makeTask(title));
   }
