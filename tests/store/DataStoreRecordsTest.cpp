@@ -251,7 +251,6 @@ TEST_F(RecordOperations, SampleDataOfEachKindIsFoundAndRemovedTogether) {
     remove();
     EXPECT_FALSE(s.hasSampleData());
   }
-
   const TaskItem mine = makeTask("mine");
   const CalendarEventItem myEvent = makeEvent("mine-1", now, 30);
   s.addTask(mine);
