@@ -1,6 +1,6 @@
 #include "common/TestSupport.h"
-#include "core/model/AppConfig.h"
 #include "core/model/AppSettings.h"
+#include "core/model/GraphemeText.h"
 #include "core/model/SampleDataGenerator.h"
 #include "core/model/SecurityValidator.h"
 #include "core/model/WeatherConditionHelper.h"
@@ -81,13 +81,6 @@ TEST(MoneyParsing, AcceptsPlainGroupedAndSymbolAmountsOnly) {
   EXPECT_EQ(SecurityValidator::parseMonetaryAmount(QString(400, QLatin1Char('9'))), std::nullopt);
 }
 
-TEST(Config, RedirectSchemeReversesTheClientLabels) {
-  EXPECT_EQ(AppConfig::redirectSchemeFor("123-abc.apps.googleusercontent.com"),
-            "com.googleusercontent.apps.123-abc");
-  EXPECT_EQ(AppConfig::googleRedirectURI(), AppConfig::googleRedirectScheme() + ":/oauth2redirect");
-  EXPECT_TRUE(AppConfig::defaultAIApiKey().isEmpty());
-}
-
 // Every field is written and read back. In a hand-edited or damaged file a missing or
 // unreadable field keeps its default, a number outside its meaningful range is clamped, the rest
 // loads.
@@ -151,4 +144,29 @@ TEST(SampleData, EveryRecordIsFlaggedStorableAndPlacedAroundNow) {
   EXPECT_TRUE(std::ranges::any_of(data.tasks, [&](auto& t) { return t.isOverdue(now); }));
   EXPECT_TRUE(
       std::ranges::any_of(data.waitingItems, [&](auto& w) { return w.isFollowUpOverdue(now); }));
+}
+
+// A flag right after another emoji is one character (Qt 6.4's finder splits it), as are a
+// letter with its combining accent and a joined family.
+TEST(GraphemeText, CountsAndCutsWholeCharacters) {
+  const QString smileFlag = QString::fromUtf8("\xF0\x9F\x98\x80\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7");
+  const QString accent = "e\u0301";
+  const QString family =
+      QString::fromUtf8("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7");
+  const struct {
+    QString text;
+    qsizetype count;
+    qsizetype cut;
+    QString leading;
+  } cases[] = {{smileFlag + smileFlag, 4, 2, smileFlag},
+               {smileFlag + smileFlag, 4, 3, smileFlag + smileFlag.left(2)},
+               {accent + accent + "x", 3, 1, accent},
+               {family + "ab", 3, 1, family},
+               {"abc", 3, 5, "abc"},
+               {"abc", 3, 0, QString()},
+               {QString(), 0, 0, QString()}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(grapheme_text::count(c.text), c.count) << c.text.toStdString();
+    EXPECT_EQ(grapheme_text::leading(c.text, c.cut), c.leading) << c.text.toStdString();
+  }
 }
