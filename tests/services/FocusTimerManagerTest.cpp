@@ -103,7 +103,7 @@ TEST_F(FocusTimerTest, IntervalsCompleteOnceAtTheirRealEndAndSuggestTheNextKind)
   EXPECT_EQ(timer_.completedFocusSessions(), 2);
 }
 
-TEST_F(FocusTimerTest, ResetKeepsTheKindAndAClockSetBackNeverTakesTimeAway) {
+TEST_F(FocusTimerTest, ResetKeepsTheKindNewDurationsWaitAndAClockSetBackNeverTakesTimeAway) {
   timer_.start(FocusSessionType::shortBreak, std::nullopt, std::nullopt, t0);
   timer_.checkCompletion(after(120));
   timer_.reset(after(120));
@@ -128,19 +128,17 @@ TEST_F(FocusTimerTest, ResetKeepsTheKindAndAClockSetBackNeverTakesTimeAway) {
   timer_.resume(after(1000));
   timer_.checkCompletion(after(1060));
   EXPECT_EQ(timer_.displayRemainingSeconds(), 240);
-}
 
-// New durations show at once when idle and spare a running interval; nonsense from the
-// settings cannot make a zero-length one.
-TEST_F(FocusTimerTest, NewDurationsShowWhenIdleAndSpareARunningInterval) {
+  // New durations show at once when idle and spare a running interval; nonsense from the
+  // settings cannot make a zero-length one.
+  timer_.reset(after(1060));
   timer_.updateDurations(50, 10, 20, 3);
-  EXPECT_EQ(timer_.displayRemainingSeconds(), 3000);
-  timer_.start(FocusSessionType::focus, std::nullopt, std::nullopt, t0);
-  timer_.updateDurations(10, 10, 20, 3);
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 600);
+  timer_.start(FocusSessionType::shortBreak, std::nullopt, std::nullopt, t0);
+  timer_.updateDurations(1, 1, 20, 3);
   timer_.checkCompletion(after(60));
-  EXPECT_EQ(timer_.displayRemainingSeconds(), 2940);
-
-  FocusTimerManager odd(0, -5, 0, 0);
+  EXPECT_EQ(timer_.displayRemainingSeconds(), 540);
+  const FocusTimerManager odd(0, -5, 0, 0);
   EXPECT_EQ(odd.displayRemainingSeconds(), 60);
   EXPECT_EQ(odd.sessionsBeforeLongBreak(), 1);
 }

@@ -66,14 +66,6 @@ TEST_F(LaunchAtLoginTest, FailuresComeBackToTheCaller) {
       enableError->errorDescription().startsWith("Pelmora could not be set to open at login: ") &&
       enableError->errorDescription().contains("autostart"));
   EXPECT_FALSE(LaunchAtLoginHelper::isEnabled());
-
-  // A folder with content where the entry belongs cannot be removed as a file.
-  ASSERT_TRUE(QFile::remove(blocker.fileName()));
-  ASSERT_TRUE(QDir().mkpath(entryPath() + "/inside"));
-  const auto disableError = LaunchAtLoginHelper::setEnabled(false);
-  ASSERT_TRUE(disableError.has_value());
-  EXPECT_TRUE(disableError->errorDescription().startsWith(
-      "Pelmora could not be kept from opening at login: "));
 }
 
 TEST(LaunchAtLoginEntryTest, ProgramPathsWithReservedCharactersAreQuoted) {
