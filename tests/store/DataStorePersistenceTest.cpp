@@ -204,26 +204,6 @@ TEST_F(Persistence, AFailedWriteKeepsEverythingAndTheNextSaveClearsTheError) {
   expectSaved();
 }
 
-TEST_F(Persistence, AFailedSafetySnapshotStopsTheBulkRemoval) {
-  DataStore& s = open();
-  TaskItem task = makeTask("done");
-  s.addTask(task);
-  s.toggleTaskCompletion(task.id, now);
-  QDir().mkpath(snapshotPath());  // a folder in its place makes the write fail
-  s.clearCompletedTasks();
-  EXPECT_EQ(s.tasks().size(), 1);
-  ASSERT_TRUE(s.saveError().has_value());
-  EXPECT_TRUE(s.saveError()->contains("Nothing was removed"));
-}
-
-TEST_F(Persistence, AFolderRemovedWhileRunningIsMadeAgain) {
-  DataStore& s = open();
-  ASSERT_TRUE(QDir(folder()).removeRecursively());
-  s.addTask(makeTask("after"));
-  EXPECT_FALSE(s.saveError().has_value());
-  expectSaved();
-}
-
 // Such a record would be written in a form that cannot be read back, and the next launch would
 // find the whole database unreadable.
 TEST_F(Persistence, RecordsThatWouldNotReadBackAreRefused) {
@@ -306,8 +286,8 @@ TEST_F(Persistence, OneUnreadableRecordIsKeptAsideAndTheRestLoads) {
   EXPECT_TRUE(s.saveError().has_value()) << "the warning stays in view";
 }
 
-// Files far beyond any store, links in place of the files, leftovers of interrupted writes, an
-// open folder and a damaged backup: each is handled at launch or before the next write.
+// Files far beyond any store, links in place of the files, leftovers of interrupted writes and an
+// open folder: each is handled at launch or before the next write.
 TEST_F(Persistence, LaunchMendsTheFolderAndNeverWritesThroughALink) {
   const QByteArray good = databaseWith({makeTask("kept")});
   writeFile(backupPath(), good);
@@ -325,7 +305,7 @@ TEST_F(Persistence, LaunchMendsTheFolderAndNeverWritesThroughALink) {
   EXPECT_EQ(modeOf(folder()), 0700);
   store.reset();
 
-  // A dangling link, and a damaged backup beside it.
+  // A dangling link in place of the database.
   const QString outside = folder() + "-elsewhere.json";
   ASSERT_TRUE(QFile::remove(databasePath()));
   ASSERT_TRUE(QFile::link(outside, databasePath()));
@@ -333,11 +313,6 @@ TEST_F(Persistence, LaunchMendsTheFolderAndNeverWritesThroughALink) {
   open().addTask(makeTask("after link"));
   EXPECT_FALSE(QFileInfo::exists(outside)) << "nothing is written through the link";
   EXPECT_EQ(loadContainer(databasePath()).tasks.size(), 2);
-
-  writeFile(backupPath(), QByteArrayLiteral("{\"schemaVersion\": 3, \"tasks\": ["));
-  open().addTask(makeTask("third"));
-  EXPECT_EQ(filesStartingWith(folder(), "dashboard.backup.unreadable").size(), 1)
-      << "the damaged backup is kept aside, not written over";
 }
 
 }  // namespace
