@@ -115,12 +115,10 @@ TEST_F(DaySummary, CountsTheCalendarDayOfNow) {
   EXPECT_EQ(s.todayMetrics(now, calendar), (DashboardSummary{2, 2, 1, 1, 1, 3, 75}));
   EXPECT_EQ(s.todayMetrics(now, Calendar(QTimeZone::utc())),
             (DashboardSummary{2, 2, 1, 1, 2, 2, 50}));
-}
-
-TEST(DashboardSummaryRatio, FinishedOverDueCappedAtOne) {
-  const std::tuple<int, int, double> cases[] = {
+  // Finished over due, capped at one; with nothing due, whether anything was finished.
+  const std::tuple<int, int, double> ratios[] = {
       {0, 0, 0.0}, {1, 0, 1.0}, {1, 4, 0.25}, {6, 4, 1.0}};
-  for (const auto& [completed, due, ratio] : cases) {
+  for (const auto& [completed, due, ratio] : ratios) {
     EXPECT_DOUBLE_EQ((DashboardSummary{due, completed}).taskCompletionRatio(), ratio);
   }
 }

@@ -42,10 +42,7 @@ TEST_F(Persistence, EverythingSurvivesAReopenAndSettersOnlySaveWhenAsked) {
   s.setDailyIntention("Ship it");
   s.setDailyIntention("Ship it");
   s.setCustomGreeting("Hello there");
-  WeatherData weather;
-  weather.locationName = "Berlin, Germany";
-  weather.fetchedAt = utc(2026, 3, 10, 8, 30);
-  s.setCachedWeather(weather);
+  s.setCachedWeather(WeatherData{});
   AppSettings settings = s.settings();
   settings.weatherCity = "Oslo";
   s.setSettings(settings);
