@@ -26,6 +26,19 @@ bool logMentions(const QString& text) {
                      [&](const auto& entry) { return entry.message.contains(text); });
 }
 
+QByteArray databaseWith(const QList<TaskItem>& tasks, const QJsonObject& extraTask = {}) {
+  DashboardStorageContainer container;
+  container.tasks = tasks;
+  container.bills.append(makeBill("Rent", utc(2026, 3, 20)));
+  QJsonObject json = container.toJson();
+  if (!extraTask.isEmpty()) {
+    QJsonArray list = json.value("tasks").toArray();
+    list.insert(1, extraTask);
+    json.insert("tasks", list);
+  }
+  return QJsonDocument(json).toJson(QJsonDocument::Compact);
+}
+
 using Persistence = StoreTest;
 
 // Setters notify at once but write nothing until a save; then everything survives a reopen.
@@ -78,32 +91,21 @@ TEST_F(Persistence, FirstRunShowsSampleDataInPrivateFiles) {
   }
 }
 
-TEST_F(Persistence, ACorruptDatabaseFallsBackToTheBackupAndIsKeptAside) {
-  const TaskItem task = makeTask("precious");
-  open().addTask(task);
-  store.reset();
-  const QByteArray torn = readFile(databasePath()).left(40);
-  writeFile(databasePath(), torn);
-
-  DataStore& again = open();
-  EXPECT_EQ(again.tasks(), QList{task});
-  EXPECT_EQ(readFile(databasePath()), torn);  // still in place until something is written
-  now = utc(2026, 3, 10, 9, 30, 15);
-  again.addTask(makeTask("new"));
-  EXPECT_EQ(readFile(path("dashboard.unreadable-20260310-093015.json")), torn);
-  EXPECT_EQ(again.tasks().size(), 2);
-  expectSaved();
-  EXPECT_TRUE(logMentions("aside as dashboard.unreadable-20260310-093015.json"));
-}
-
-TEST_F(Persistence, UnreadableOrOldFilesWithoutAGoodBackupStartEmptyAndAreKeptAside) {
+// A database that cannot be read falls back to a good backup, else starts empty; either way it
+// stays in place until something is written, then is kept aside under the time of that write.
+TEST_F(Persistence, UnreadableOrOldDatabasesFallBackToTheBackupAndAreKeptAside) {
+  const QList<TaskItem> precious = {makeTask("precious")};
+  const QByteArray good = databaseWith(precious);
   const struct {
     const char* label;
     QByteArray database, backup;  // an empty backup means none
+    QList<TaskItem> tasks;
     int backupsAside;
-  } cases[] = {{"no backup", "{\"schemaVersion\": 3, \"tasks\": [ {\"id\": 1} ] }", {}, 0},
-               {"both unreadable", "not json", "[]", 1},
-               {"old layout", "{\"schemaVersion\": 2, \"tasks\": []}", {}, 0}};
+  } cases[] = {{"torn", good.left(40), good, precious, 0},
+               {"no backup", "{\"schemaVersion\": 3, \"tasks\": [ {\"id\": 1} ] }", {}, {}, 0},
+               {"both unreadable", "not json", "[]", {}, 1},
+               {"old layout", "{\"schemaVersion\": 2, \"tasks\": []}", {}, {}, 0}};
+  now = utc(2026, 3, 10, 9, 30, 15);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
     store.reset();
@@ -113,15 +115,15 @@ TEST_F(Persistence, UnreadableOrOldFilesWithoutAGoodBackupStartEmptyAndAreKeptAs
       writeFile(backupPath(), c.backup);
     }
     DataStore& s = open();
-    EXPECT_TRUE(s.tasks().isEmpty());
+    EXPECT_EQ(s.tasks(), c.tasks);
     EXPECT_FALSE(s.hasSampleData());
+    EXPECT_EQ(readFile(databasePath()), c.database);
     s.addTask(makeTask("fresh"));
-    const QStringList aside = filesStartingWith(folder(), "dashboard.unreadable-");
-    ASSERT_EQ(aside.size(), 1);
-    EXPECT_EQ(readFile(folder() + '/' + aside.first()), c.database);
+    EXPECT_EQ(readFile(path("dashboard.unreadable-20260310-093015.json")), c.database);
     EXPECT_EQ(filesStartingWith(folder(), "dashboard.backup.unreadable-").size(), c.backupsAside);
     expectSaved();
   }
+  EXPECT_TRUE(logMentions("aside as dashboard.unreadable-20260310-093015.json"));
   EXPECT_TRUE(logMentions("storage version 2"));
 }
 
@@ -240,19 +242,6 @@ TEST(StorageFileTest, ReplacesContentAndSetsAsideWithoutReplacingAnEarlierCopy) 
   EXPECT_EQ(readFile(*first), "one");
   EXPECT_EQ(readFile(*second), "two");
   EXPECT_FALSE(QFile::exists(path));
-}
-
-QByteArray databaseWith(const QList<TaskItem>& tasks, const QJsonObject& extraTask = {}) {
-  DashboardStorageContainer container;
-  container.tasks = tasks;
-  container.bills.append(makeBill("Rent", utc(2026, 3, 20)));
-  QJsonObject json = container.toJson();
-  if (!extraTask.isEmpty()) {
-    QJsonArray list = json.value("tasks").toArray();
-    list.insert(1, extraTask);
-    json.insert("tasks", list);
-  }
-  return QJsonDocument(json).toJson(QJsonDocument::Compact);
 }
 
 // One record that cannot be read no longer hides the store: the others load, the bad one is
