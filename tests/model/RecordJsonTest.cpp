@@ -81,7 +81,8 @@ void expectCoding(const T& full, const QStringList& required) {
 
 }  // namespace
 
-TEST(RecordJson, TaskWritesTheSharedFormAndReadsNullAsAbsent) {
+TEST(RecordJson, EveryRecordRoundTripsAndRequiresExactlyItsNonOptionalFields) {
+  // The shared form of dates, identifiers and texts; null reads as absent.
   const QJsonObject json = fullTask().toJson();
   EXPECT_EQ(json.value("id").toString(), "6F9619FF-8B86-D011-B42D-00C04FC964FF");
   EXPECT_EQ(json.value("dueDate").toString(), "2026-12-06T09:30:00.000Z");
@@ -90,9 +91,7 @@ TEST(RecordJson, TaskWritesTheSharedFormAndReadsNullAsAbsent) {
   EXPECT_EQ(roundTrip(bareTask()).dueDate, std::nullopt);
   bare.insert("dueDate", QJsonValue::Null);
   EXPECT_EQ(TaskItem::fromJson(bare).dueDate, std::nullopt);
-}
 
-TEST(RecordJson, EveryRecordRoundTripsAndRequiresExactlyItsNonOptionalFields) {
   expectCoding(fullTask(), {"id", "title", "notes", "priority", "category", "isCompleted",
                             "recurrence", "createdAt", "updatedAt", "isSampleData"});
   expectCoding(fullSuggestion(),

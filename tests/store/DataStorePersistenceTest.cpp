@@ -137,7 +137,6 @@ TEST_F(Persistence, ANewerLayoutOpensReadOnly) {
       {"{\"schemaVersion\": 9, \"everything\": 1}", 0}};
   for (const auto& [bytes, shown] : cases) {
     writeFile(databasePath(), bytes);
-    writeFile(path("settings.json"), "{\"weatherCity\": \"Lima\"}");
     DataStore& s = open();
     EXPECT_TRUE(s.isReadOnly());
     ASSERT_TRUE(s.saveError().has_value());
@@ -145,14 +144,9 @@ TEST_F(Persistence, ANewerLayoutOpensReadOnly) {
     EXPECT_EQ(s.tasks().size(), shown);
     s.addTask(makeTask("in memory only"));
     s.clearCompletedTasks();
-    AppSettings settings = s.settings();
-    settings.weatherCity = "Quito";
-    s.setSettings(settings);
-    s.saveSettings();
     EXPECT_EQ(s.tasks().size(), shown + 1);
     EXPECT_EQ(readFile(databasePath()), bytes);
-    EXPECT_EQ(readFile(path("settings.json")), "{\"weatherCity\": \"Lima\"}");
-    EXPECT_EQ(QDir(folder()).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(QDir(folder()).entryList(QDir::Files).size(), 1);
   }
 }
 
@@ -225,14 +219,10 @@ TEST_F(Persistence, RecordsThatWouldNotReadBackAreRefused) {
   EXPECT_EQ(open().container(), expected);  // what is on disk still loads
 }
 
-TEST(StorageFileTest, ReplacesContentAndSetsAsideWithoutReplacingAnEarlierCopy) {
+TEST(StorageFileTest, SetsAsideWithoutReplacingAnEarlierCopy) {
   QTemporaryDir dir;
   const QString path = dir.filePath("dashboard.json");
-  EXPECT_EQ(StorageFile::read(path).status, StorageFile::ReadStatus::missing);
-  ASSERT_FALSE(StorageFile::writeAtomically(path, "first, longer content").has_value());
-  ASSERT_FALSE(StorageFile::writeAtomically(path, "one").has_value());
-  EXPECT_EQ(StorageFile::read(path).bytes, "one");
-  EXPECT_TRUE(StorageFile::writeAtomically(dir.filePath("missing/f.json"), "x").has_value());
+  writeFile(path, "one");
 
   const QDateTime at = utc(2026, 1, 2, 3, 4, 5);
   const auto first = StorageFile::setAside(path, "dashboard", at);

@@ -119,8 +119,6 @@ TEST_F(RecordOperations, UnknownIdentifiersChangeNothing) {
   const QByteArray fileBefore = readFile(databasePath());
   const auto tasksBefore = notifications.scheduledTaskReminders;
   const auto billsBefore = notifications.scheduledBillReminders;
-  QSignalSpy tasks(&s, &DataStore::tasksChanged);
-  QSignalSpy waiting(&s, &DataStore::waitingItemsChanged);
   const QUuid stranger = QUuid::createUuid();
   s.updateTask(makeTask("stranger"));
   s.toggleTaskCompletion(stranger, now);
@@ -141,7 +139,6 @@ TEST_F(RecordOperations, UnknownIdentifiersChangeNothing) {
 
   EXPECT_EQ(readFile(databasePath()), fileBefore);
   EXPECT_EQ(s.container(), before);
-  EXPECT_EQ(tasks.count() + waiting.count(), 0);
   EXPECT_EQ(notifications.scheduledTaskReminders, tasksBefore);
   EXPECT_EQ(notifications.scheduledBillReminders, billsBefore);
   EXPECT_TRUE(notifications.cancelledTaskReminders.isEmpty() &&
