@@ -90,7 +90,6 @@ TEST(RecurrenceRuleJson, EveryCaseRoundTripsUnderOneKeyWithItsTitle) {
   }
   EXPECT_EQ(RecurrenceRule::customDays(3).toJson(),
             (QJsonObject{{"customDays", QJsonObject{{"_0", 3}}}}));
-  EXPECT_NE(RecurrenceRule::customDays(3), RecurrenceRule::customDays(4));
 
   for (const QJsonObject& bad : {QJsonObject{}, QJsonObject{{"hourly", QJsonObject{}}},
                                  QJsonObject{{"daily", QJsonObject{}}, {"weekly", QJsonObject{}}},

@@ -43,16 +43,6 @@ TEST_F(RecordOperations, TasksAddUpdateToggleDeleteWithRemindersAndSave) {
   EXPECT_EQ(s.tasks(), QList{second});
   EXPECT_EQ(notifications.cancelledTaskReminders, QList{first.id});
   expectSaved();
-
-  // With deadline reminders off a new task's reminder is cancelled, not scheduled.
-  AppSettings settings = s.settings();
-  settings.notifyTaskDeadlines = false;
-  s.setSettings(settings);
-  const TaskItem quiet = makeTask("quiet", utc(2026, 3, 12, 9));
-  const auto scheduled = notifications.scheduledTaskReminders.size();
-  s.addTask(quiet);
-  EXPECT_EQ(notifications.scheduledTaskReminders.size(), scheduled);
-  EXPECT_EQ(notifications.cancelledTaskReminders.last(), quiet.id);
 }
 
 TEST_F(RecordOperations, RecurringCompletionAddsExactlyOneNextOccurrenceAtTheLocalTime) {
