@@ -37,21 +37,6 @@ TEST_F(MirroredEvents, ReadFromMidnightOverTheLookAheadOfTheSelectedCalendars) {
   EXPECT_TRUE(loadContainer(databasePath()).manualEvents.isEmpty());
 }
 
-TEST_F(MirroredEvents, WithoutPermissionNothingIsReadUntilAccessIsGranted) {
-  calendarService.permissionStatus = CalendarPermissionStatus::notDetermined;
-  calendarService.events = {makeEvent("m", utc(2026, 3, 10, 12), 30, CalendarSourceType::apple)};
-  DataStore& s = open();
-  EXPECT_TRUE(s.calendarEvents().isEmpty());
-  EXPECT_TRUE(calendarService.fetchCalls.isEmpty());
-  for (bool granted : {false, true}) {
-    calendarService.accessGranted = granted;
-    EXPECT_EQ(testsupport::runTask(s.requestCalendarAccess()), granted);
-    EXPECT_EQ(s.calendarPermissionStatus(),
-              granted ? CalendarPermissionStatus::authorized : CalendarPermissionStatus::denied);
-    EXPECT_EQ(s.calendarEvents().size(), granted ? 1 : 0);
-  }
-}
-
 TEST_F(MirroredEvents, UpcomingEventsMergeBothSourcesByStart) {
   calendarService.events = {
       makeEvent("ended", utc(2026, 3, 10, 7), 60, CalendarSourceType::apple),
