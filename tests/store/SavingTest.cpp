@@ -103,7 +103,7 @@ TEST(DatabaseEncoder, FollowsEveryKindOfChange) {
   const Change changes[] = {
       [](DashboardStorageContainer&) {},
       [](DashboardStorageContainer& c) {
-        for (int i = 0; i < 3000; ++i) {
+        for (int i = 0; i < 600; ++i) {
           c.tasks.append(makeTask(QStringLiteral("task %1").arg(i)));
           c.emailSuggestions.append(
               makeSuggestion(EmailExtractedCategory::bill, QStringLiteral("s %1").arg(i)));
