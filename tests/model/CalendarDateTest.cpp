@@ -8,13 +8,13 @@
 // One zone at a time reuses the shortcuts; all zones in turn keep replacing them.
 TEST(CalendarDate, AgreesWithAFullConversionInEveryZone) {
   const std::vector<Calendar> calendars = {
-      Calendar(QTimeZone("Europe/Berlin")),       Calendar(QTimeZone("Australia/Lord_Howe")),
-      Calendar(QTimeZone("Pacific/Apia")),        Calendar(QTimeZone("America/St_Johns")),
-      Calendar(QTimeZone("Asia/Kathmandu")),      Calendar(QTimeZone("Asia/Beirut")),
-      Calendar(QTimeZone("America/Havana")),      Calendar(QTimeZone::utc()),
+      Calendar(QTimeZone("Europe/Berlin")),    Calendar(QTimeZone("Australia/Lord_Howe")),
+      Calendar(QTimeZone("Pacific/Apia")),     Calendar(QTimeZone("America/St_Johns")),
+      Calendar(QTimeZone("Asia/Kathmandu")),   Calendar(QTimeZone("Asia/Beirut")),
+      Calendar(QTimeZone("America/Havana")),   Calendar(QTimeZone::utc()),
       Calendar(QTimeZone(-9 * 3600 - 30 * 60))};
   const std::vector<std::pair<QDateTime, int>> stretches = {
-      {QDateTime(QDate(2011, 3, 20), QTime(0, 0), QTimeZone::utc()), 400},   // days
+      {QDateTime(QDate(2011, 3, 20), QTime(0, 0), QTimeZone::utc()), 400},  // days
       {QDateTime(QDate(2011, 12, 28), QTime(0, 0), QTimeZone::utc()), 5},
       {QDateTime(QDate(1969, 12, 30), QTime(0, 0), QTimeZone::utc()), 3},
       {QDateTime(QDate(2045, 10, 20), QTime(0, 0), QTimeZone::utc()), 20}};

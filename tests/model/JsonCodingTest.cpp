@@ -16,22 +16,13 @@ using testsupport::utc;
 TEST(JsonScalars, DatesUuidsAndNumbersReadAndWriteInTheSharedForm) {
   const QDateTime berlin(QDate(2026, 12, 6), QTime(10, 30, 0, 250), QTimeZone("Europe/Berlin"));
   EXPECT_EQ(jsoncoding::dateText(berlin), "2026-12-06T09:30:00.250Z");
-  const struct {
-    const char* text;
-    std::optional<QDateTime> expected;
-  } dates[] = {
-      {"2026-12-06T09:30:00.000Z", utc(2026, 12, 6, 9, 30)},
-      {"2026-12-06T09:30:00Z", utc(2026, 12, 6, 9, 30)},
-      {"2026-12-06T11:30:00+02:00", utc(2026, 12, 6, 9, 30)},
-      {"2026-12-06T04:30:00.000-05:00", utc(2026, 12, 6, 9, 30)},
-      {"2026-12-06T09:30:00", std::nullopt},  // no zone
-      {"2026-13-06T09:30:00Z", std::nullopt},
-      {"", std::nullopt},
-      {"Z", std::nullopt},
-  };
-  for (const auto& d : dates) {
-    SCOPED_TRACE(d.text);
-    EXPECT_EQ(jsoncoding::parseDate(QString::fromUtf8(d.text)), d.expected);
+  for (const char* text : {"2026-12-06T09:30:00.000Z", "2026-12-06T09:30:00Z",
+                           "2026-12-06T11:30:00+02:00", "2026-12-06T04:30:00.000-05:00"}) {
+    EXPECT_EQ(jsoncoding::parseDate(text), utc(2026, 12, 6, 9, 30)) << text;
+  }
+  // Without a zone, or not a date at all.
+  for (const char* text : {"2026-12-06T09:30:00", "2026-13-06T09:30:00Z", "", "Z"}) {
+    EXPECT_EQ(jsoncoding::parseDate(text), std::nullopt) << text;
   }
 
   const QUuid uuid = QUuid::fromString("{6f9619ff-8b86-d011-b42d-00c04fc964ff}");
@@ -82,16 +73,14 @@ TEST(RecurrenceRuleJson, EveryCaseRoundTripsUnderOneKeyWithItsTitle) {
     RecurrenceRule rule;
     const char* key;
     const char* title;
-  } cases[] = {
-      {RecurrenceRule::none(), "none", "Never"},
-      {RecurrenceRule::daily(), "daily", "Daily"},
-      {RecurrenceRule::weekdays(), "weekdays", "Every Weekday"},
-      {RecurrenceRule::weekly(), "weekly", "Weekly"},
-      {RecurrenceRule::biweekly(), "biweekly", "Every 2 Weeks"},
-      {RecurrenceRule::monthly(), "monthly", "Monthly"},
-      {RecurrenceRule::yearly(), "yearly", "Yearly"},
-      {RecurrenceRule::customDays(3), "customDays", "Every 3 days"},
-  };
+  } cases[] = {{RecurrenceRule::none(), "none", "Never"},
+               {RecurrenceRule::daily(), "daily", "Daily"},
+               {RecurrenceRule::weekdays(), "weekdays", "Every Weekday"},
+               {RecurrenceRule::weekly(), "weekly", "Weekly"},
+               {RecurrenceRule::biweekly(), "biweekly", "Every 2 Weeks"},
+               {RecurrenceRule::monthly(), "monthly", "Monthly"},
+               {RecurrenceRule::yearly(), "yearly", "Yearly"},
+               {RecurrenceRule::customDays(3), "customDays", "Every 3 days"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.title);
     const QJsonObject json = c.rule.toJson();
@@ -101,7 +90,6 @@ TEST(RecurrenceRuleJson, EveryCaseRoundTripsUnderOneKeyWithItsTitle) {
   }
   EXPECT_EQ(RecurrenceRule::customDays(3).toJson(),
             (QJsonObject{{"customDays", QJsonObject{{"_0", 3}}}}));
-  EXPECT_NE(RecurrenceRule::customDays(3), RecurrenceRule::customDays(4));
 
   for (const QJsonObject& bad : {QJsonObject{}, QJsonObject{{"hourly", QJsonObject{}}},
                                  QJsonObject{{"daily", QJsonObject{}}, {"weekly", QJsonObject{}}},

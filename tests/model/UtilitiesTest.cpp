@@ -1,6 +1,6 @@
 #include "common/TestSupport.h"
-#include "core/model/AppConfig.h"
 #include "core/model/AppSettings.h"
+#include "core/model/GraphemeText.h"
 #include "core/model/SampleDataGenerator.h"
 #include "core/model/SecurityValidator.h"
 #include "core/model/WeatherConditionHelper.h"
@@ -19,26 +19,19 @@ using testsupport::utc;
 TEST(WeatherFormatting, RoundsHalvesAwayFromZeroInEitherUnit) {
   constexpr auto C = TemperatureUnit::celsius;
   constexpr auto F = TemperatureUnit::fahrenheit;
-  const struct {
-    double celsius;
-    TemperatureUnit unit;
-    const char* expected;
-  } cases[] = {
+  const std::tuple<double, TemperatureUnit, const char*> cases[] = {
       {21.5, C, "22°C"},
       {21.49, C, "21°C"},
       {-0.5, C, "-1°C"},
       {-0.4, C, "0°C"},
-      {-2.5, C, "-3°C"},
-      {0, F, "32°F"},
       {22, F, "72°F"},
       {-40, F, "-40°F"},
       {-17.5, F, "1°F"} /* 0.5 */,
-      {std::numeric_limits<double>::quiet_NaN(), C, "--°C"},
-  };
-  for (const auto& c : cases) {
+      {std::numeric_limits<double>::quiet_NaN(), C, "--°C"}};
+  for (const auto& [celsius, unit, expected] : cases) {
     WeatherData weather;
-    weather.temperature = c.celsius;
-    EXPECT_EQ(weather.formattedTemp(c.unit), QString::fromUtf8(c.expected)) << c.expected;
+    weather.temperature = celsius;
+    EXPECT_EQ(weather.formattedTemp(unit), QString::fromUtf8(expected)) << expected;
   }
 }
 
@@ -46,20 +39,16 @@ TEST(WeatherConditions, CodeGroupsMapToSymbolsAndDescriptions) {
   const std::tuple<int, const char*, const char*> rows[] = {
       {0, "sun.max", "Clear sky"},
       {2, "cloud.sun", "Partly cloudy"},
-      {3, "cloud", "Overcast"},
       {48, "cloud.fog", "Depositing rime fog"},
       {55, "cloud.drizzle", "Dense drizzle"},
-      {63, "cloud.rain", "Moderate rain"},
       {81, "cloud.rain", "Moderate rain showers"},
-      {75, "cloud.snow", "Heavy snowfall"},
       {86, "cloud.snow", "Heavy snow showers"},
       {99, "cloud.bolt.rain", "Thunderstorm with heavy hail"},
-      {95, "cloud.bolt.rain", "Thunderstorm"}};
+      {-7, "cloud", "Unknown"}};
   for (const auto& [code, symbol, description] : rows) {
     EXPECT_EQ(WeatherConditionHelper::symbol(code), symbol) << code;
     EXPECT_EQ(WeatherConditionHelper::description(code), description) << code;
   }
-  EXPECT_EQ(WeatherConditionHelper::description(-7), "Unknown");
 }
 
 TEST(SafeUrls, OnlyWebAndMailLinksPass) {
@@ -75,15 +64,13 @@ TEST(SafeUrls, OnlyWebAndMailLinksPass) {
 }
 
 TEST(MoneyParsing, AcceptsPlainGroupedAndSymbolAmountsOnly) {
-  const std::pair<const char*, double> amounts[] = {
-      {"12", 12.0},
-      {"$12", 12.0},
-      {"1,234.56", 1234.56},
-      {" $1,000,000 ", 1000000.0},
-      {"€9.99", 9.99},
-      {".5", 0.5},
-      {"0", 0.0},
-  };
+  const std::pair<const char*, double> amounts[] = {{"12", 12.0},
+                                                    {"$12", 12.0},
+                                                    {"1,234.56", 1234.56},
+                                                    {" $1,000,000 ", 1000000.0},
+                                                    {"€9.99", 9.99},
+                                                    {".5", 0.5},
+                                                    {"0", 0.0}};
   for (const auto& [text, amount] : amounts) {
     EXPECT_EQ(SecurityValidator::parseMonetaryAmount(QString::fromUtf8(text)), amount) << text;
   }
@@ -94,80 +81,57 @@ TEST(MoneyParsing, AcceptsPlainGroupedAndSymbolAmountsOnly) {
   EXPECT_EQ(SecurityValidator::parseMonetaryAmount(QString(400, QLatin1Char('9'))), std::nullopt);
 }
 
-TEST(Config, RedirectSchemeReversesTheClientLabels) {
-  EXPECT_EQ(AppConfig::redirectSchemeFor("123-abc.apps.googleusercontent.com"),
-            "com.googleusercontent.apps.123-abc");
-  EXPECT_EQ(AppConfig::googleRedirectURI(), AppConfig::googleRedirectScheme() + ":/oauth2redirect");
-  EXPECT_TRUE(AppConfig::defaultAIApiKey().isEmpty());
-}
-
-TEST(Settings, EveryFieldIsWrittenAndRoundTrips) {
+// Every field is written and read back. In a hand-edited or damaged file a missing or
+// unreadable field keeps its default, a number outside its meaningful range is clamped, the rest
+// loads.
+TEST(Settings, RoundTripAndDamagedFieldsKeepTheirDefaultsOrAreClamped) {
   AppSettings settings;
-  settings.userName = "Ana";
   settings.theme = AppThemeMode::dark;
   settings.widgetOpacity = 0.7;
-  settings.weatherUnit = TemperatureUnit::fahrenheit;
   settings.selectedCalendarIDs = {"work", "home"};
-  settings.emailSyncIntervalMinutes = 45;
-  settings.extractNotices = false;
   settings.defaultTaskPriority = TaskPriority::urgent;
   const QJsonObject json = settings.toJson();
   EXPECT_EQ(json.size(), 43);
   EXPECT_EQ(json.value("theme").toString(), "Dark");
   EXPECT_EQ(json.value("selectedCalendarIDs").toArray(), (QJsonArray{"home", "work"}));
   EXPECT_EQ(AppSettings::fromJson(json), settings);
-}
 
-// A hand-edited or damaged file: a missing or unreadable field keeps its default, a number
-// outside its meaningful range is clamped, the rest loads.
-TEST(Settings, DamagedFieldsKeepTheirDefaultsOrAreClamped) {
   const AppSettings defaults;
   // Nothing leaves the machine until the user turns it on.
   EXPECT_FALSE(defaults.isEmailAssistantEnabled || defaults.isCloudAIEnabled ||
                defaults.hasConsentedToCloudAI || defaults.autoCreateLowRiskDraftTasks);
-  EXPECT_EQ(AppSettings::fromJson(QJsonObject{}), defaults);
-  const AppSettings settings = AppSettings::fromJson(QJsonObject{
-      {"hasCompletedOnboarding", true},
-      {"weatherCity", "Lisbon"},
-      {"shortBreakDurationMinutes", "fifty"},
-      {"weatherUnit", "Kelvin"},
-      {"longBreakDurationMinutes", 7.5},
-      {"retiredSetting", 1},
-      {"widgetOpacity", -7},
-      {"focusDurationMinutes", 0},
-      {"sessionsBeforeLongBreak", -3},
-      {"calendarLookAheadDays", 100000000},
-      {"weatherRefreshMinutes", 999999999},
-  });
   AppSettings expected;
-  expected.hasCompletedOnboarding = true;
   expected.weatherCity = "Lisbon";
   expected.widgetOpacity = 0.0;
   expected.focusDurationMinutes = 1;
   expected.sessionsBeforeLongBreak = 1;
   expected.calendarLookAheadDays = 366;
   expected.weatherRefreshMinutes = 7 * 24 * 60;
-  EXPECT_EQ(settings, expected);
+  EXPECT_EQ(AppSettings::fromJson(QJsonObject{
+                {"weatherCity", "Lisbon"},
+                {"shortBreakDurationMinutes", "fifty"},
+                {"weatherUnit", "Kelvin"},
+                {"longBreakDurationMinutes", 7.5},
+                {"retiredSetting", 1},
+                {"widgetOpacity", -7},
+                {"focusDurationMinutes", 0},
+                {"sessionsBeforeLongBreak", -3},
+                {"calendarLookAheadDays", 100000000},
+                {"weatherRefreshMinutes", 999999999},
+            }),
+            expected);
   EXPECT_EQ(AppSettings::fromJson(QJsonObject{{"widgetOpacity", 3}}).widgetOpacity, 1.0);
 }
 
-TEST(SampleData, EveryRecordIsFlaggedAndPlacedAroundNow) {
+TEST(SampleData, EveryRecordIsFlaggedStorableAndPlacedAroundNow) {
   const Calendar calendar(QTimeZone("Europe/Berlin"));
   const QDateTime now = utc(2026, 6, 10, 8);
   const SampleData data = SampleDataGenerator::generate(now, calendar);
-  ASSERT_FALSE(data.tasks.isEmpty() || data.bills.isEmpty() || data.waitingItems.isEmpty() ||
-               data.events.isEmpty());
-  for (const TaskItem& task : data.tasks) {
-    EXPECT_TRUE(task.isSampleData) << task.title.toStdString();
-    EXPECT_EQ(TaskItem::fromJson(task.toJson()), task);  // survives storage
-  }
-  for (const BillItem& bill : data.bills) {
-    EXPECT_TRUE(bill.isSampleData) << bill.name.toStdString();
-  }
-  for (const WaitingForItem& item : data.waitingItems) {
-    EXPECT_TRUE(item.isSampleData) << item.title.toStdString();
-    EXPECT_LE(item.createdAt, now);
-  }
+  ASSERT_FALSE(data.bills.isEmpty() || data.events.isEmpty());
+  const auto flagged = [](const auto& list) {
+    return std::ranges::all_of(list, [](const auto& r) { return r.isSampleData; });
+  };
+  EXPECT_TRUE(flagged(data.tasks) && flagged(data.bills) && flagged(data.waitingItems));
   for (const CalendarEventItem& event : data.events) {
     EXPECT_EQ(event.sourceType, CalendarSourceType::sample);
     EXPECT_GT(event.endDate, now);
@@ -175,9 +139,30 @@ TEST(SampleData, EveryRecordIsFlaggedAndPlacedAroundNow) {
     EXPECT_EQ(CalendarEventItem::fromJson(event.toJson()), event);
   }
   // Enough variety to fill the Today screen.
-  EXPECT_TRUE(
-      std::ranges::any_of(data.tasks, [&](auto& t) { return t.isDueToday(calendar, now); }));
   EXPECT_TRUE(std::ranges::any_of(data.tasks, [&](auto& t) { return t.isOverdue(now); }));
-  EXPECT_TRUE(
-      std::ranges::any_of(data.waitingItems, [&](auto& w) { return w.isFollowUpOverdue(now); }));
+}
+
+// A flag right after another emoji is one character (Qt 6.4's finder splits it), as are a
+// letter with its combining accent and a joined family.
+TEST(GraphemeText, CountsAndCutsWholeCharacters) {
+  const QString smileFlag = QString::fromUtf8("\xF0\x9F\x98\x80\xF0\x9F\x87\xAB\xF0\x9F\x87\xB7");
+  const QString accent = "e\u0301";
+  const QString family =
+      QString::fromUtf8("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7");
+  const struct {
+    QString text;
+    qsizetype count;
+    qsizetype cut;
+    QString leading;
+  } cases[] = {{smileFlag + smileFlag, 4, 2, smileFlag},
+               {smileFlag + smileFlag, 4, 3, smileFlag + smileFlag.left(2)},
+               {accent + accent + "x", 3, 1, accent},
+               {family + "ab", 3, 1, family},
+               {"abc", 3, 5, "abc"},
+               {"abc", 3, 0, QString()},
+               {QString(), 0, 0, QString()}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(grapheme_text::count(c.text), c.count) << c.text.toStdString();
+    EXPECT_EQ(grapheme_text::leading(c.text, c.cut), c.leading) << c.text.toStdString();
+  }
 }
