@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <qdrawutil.h>
 #include <QPixmapCache>
 #include <QVBoxLayout>
 
@@ -23,13 +24,12 @@ constexpr int kShadowRadius = 4;
 constexpr int kShadowOffsetY = 2;
 
 // Soft shadow: rings around the offset panel, fading outwards, kept off the panel itself so
-// the translucent fill does not darken. It depends on the card's size only, and screens are
-// built anew on every visit, so it is drawn once per size and kept.
-QPixmap shadowOf(QSize size, const QRectF& panel, qreal pixelRatio) {
-  const QString key = QStringLiteral("pelmora-card-shadow-%1x%2@%3")
-                          .arg(size.width())
-                          .arg(size.height())
-                          .arg(pixelRatio);
+// the translucent fill does not darken. Its edges are straight between the corners, so it is
+// drawn once on a small card and stretched to each card's size.
+constexpr int kShadowCorner = 20;  // covers the widest ring's corner and the offset
+
+QPixmap smallCardShadow(const QRectF& panel, QSize size, qreal pixelRatio) {
+  const QString key = QStringLiteral("pelmora-card-shadow@%1").arg(pixelRatio);
   QPixmap shadow;
   if (QPixmapCache::find(key, &shadow)) {
     return shadow;
@@ -107,7 +107,11 @@ QRect CardView::panelRect() const { return rect().marginsRemoved(shadowMargins()
 void CardView::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QRectF panel = panelRect();
-  p.drawPixmap(0, 0, shadowOf(size(), panel, devicePixelRatioF()));
+  const QSize small(2 * kShadowCorner + 1, 2 * kShadowCorner + 1);
+  const QMargins corners(kShadowCorner, kShadowCorner, kShadowCorner, kShadowCorner);
+  qDrawBorderPixmap(&p, rect(), corners,
+                    smallCardShadow(QRectF(QRect(QPoint(0, 0), small) - shadowMargins()), small,
+                                    devicePixelRatioF()));
 
   p.setRenderHint(QPainter::Antialiasing);
   QPainterPath shape;
