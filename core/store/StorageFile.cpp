@@ -77,9 +77,13 @@ class Closer {
 
 constexpr qint64 kCloseAsideSize = 1024 * 1024;
 
-bool writeAll(int handle, const char* data, qint64 size) {
-  while (size > 0) {
-    const ssize_t n = ::write(handle, data, size_t(size));
+// Calls `step(done, left)` until `length` bytes have gone through, again after an interruption;
+// a call that moves nothing (the file ended early) counts as an I/O error.
+template <typename Step>
+bool transferAll(qint64 length, Step step) {
+  qint64 done = 0;
+  while (done < length) {
+    const ssize_t n = step(done, length - done);
     if (n < 0 && errno == EINTR) {
       continue;
     }
@@ -89,10 +93,15 @@ bool writeAll(int handle, const char* data, qint64 size) {
       }
       return false;
     }
-    data += n;
-    size -= n;
+    done += n;
   }
   return true;
+}
+
+bool writeAll(int handle, const char* data, qint64 size) {
+  return transferAll(size, [&](qint64 done, qint64 left) {
+    return ::write(handle, data + done, size_t(left));
+  });
 }
 
 // In the kernel where it can, through a buffer where it cannot.
@@ -163,22 +172,9 @@ bool KeptFile::isUnchanged() const {
 }
 
 bool KeptFile::read(qint64 offset, qint64 length, char* into) const {
-  while (length > 0) {
-    const ssize_t n = ::pread(handle_, into, size_t(length), off_t(offset));
-    if (n < 0 && errno == EINTR) {
-      continue;
-    }
-    if (n <= 0) {
-      if (n == 0) {
-        errno = EIO;
-      }
-      return false;
-    }
-    into += n;
-    offset += n;
-    length -= n;
-  }
-  return true;
+  return transferAll(length, [&](qint64 done, qint64 left) {
+    return ::pread(handle_, into + done, size_t(left), off_t(offset + done));
+  });
 }
 
 StorageFile::ReadResult StorageFile::read(const QString& path, bool keepOpen) {
