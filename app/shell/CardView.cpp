@@ -28,7 +28,9 @@ constexpr int kShadowOffsetY = 2;
 // drawn once on a small card and stretched to each card's size.
 constexpr int kShadowCorner = 20;  // covers the widest ring's corner and the offset
 
-QPixmap smallCardShadow(const QRectF& panel, QSize size, qreal pixelRatio) {
+QPixmap smallCardShadow(qreal pixelRatio) {
+  const QSize size(2 * kShadowCorner + 1, 2 * kShadowCorner + 1);
+  const QRectF panel = QRect(QPoint(0, 0), size) - CardView::shadowMargins();
   const QString key = QStringLiteral("pelmora-card-shadow@%1").arg(pixelRatio);
   QPixmap shadow;
   if (QPixmapCache::find(key, &shadow)) {
@@ -107,11 +109,8 @@ QRect CardView::panelRect() const { return rect().marginsRemoved(shadowMargins()
 void CardView::paintEvent(QPaintEvent*) {
   QPainter p(this);
   const QRectF panel = panelRect();
-  const QSize small(2 * kShadowCorner + 1, 2 * kShadowCorner + 1);
   const QMargins corners(kShadowCorner, kShadowCorner, kShadowCorner, kShadowCorner);
-  qDrawBorderPixmap(&p, rect(), corners,
-                    smallCardShadow(QRectF(QRect(QPoint(0, 0), small) - shadowMargins()), small,
-                                    devicePixelRatioF()));
+  qDrawBorderPixmap(&p, rect(), corners, smallCardShadow(devicePixelRatioF()));
 
   p.setRenderHint(QPainter::Antialiasing);
   QPainterPath shape;
