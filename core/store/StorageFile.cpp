@@ -195,8 +195,7 @@ StorageFile::ReadResult StorageFile::read(const QString& path, bool keepOpen) {
   if (info.size() > maximumReadSize) {
     result.status = ReadStatus::failed;
     result.error = QStringLiteral("%1 is %2 MB, far larger than any store")
-                       .arg(path)
-                       .arg(info.size() / (1024 * 1024));
+                       .arg(path, QString::number(info.size() / (1024 * 1024)));
     return result;
   }
   if (!file.open(QIODevice::ReadOnly)) {
@@ -356,7 +355,7 @@ std::optional<QString> StorageFile::setAside(const QString& path, const QString&
   const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
   QString target = dir.filePath(QStringLiteral("%1.unreadable-%2.json").arg(stem, stamp));
   for (int n = 2; QFileInfo::exists(target); ++n) {
-    target = dir.filePath(QStringLiteral("%1.unreadable-%2-%3.json").arg(stem, stamp).arg(n));
+    target = dir.filePath(QStringLiteral("%1.unreadable-%2-%3.json").arg(stem, stamp, QString::number(n)));
   }
   // rename(2) moves a link itself, even one that leads nowhere; QFile::rename would refuse it.
   if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0) {
