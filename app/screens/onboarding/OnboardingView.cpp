@@ -1,10 +1,10 @@
 #include "app/screens/onboarding/OnboardingView.h"
 
 #include "app/platform/Theme.h"
-#include "app/shell/ProminentButton.h"
-#include "app/shell/SymbolView.h"
-#include "app/shell/ThemedLabel.h"
 #include "app/shell/WindowManager.h"
+#include "app/ui/ProminentButton.h"
+#include "app/ui/SymbolView.h"
+#include "app/ui/ThemedLabel.h"
 #include "core/store/DataStore.h"
 
 #include <QCheckBox>

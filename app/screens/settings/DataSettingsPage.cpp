@@ -1,6 +1,6 @@
 #include "app/screens/settings/DataSettingsPage.h"
 
-#include "app/shell/Confirmation.h"
+#include "app/ui/Confirmation.h"
 #include "core/store/DataStore.h"
 
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "app/screens/settings/SettingsServices.h"
 
 #include "app/platform/Theme.h"
-#include "app/shell/GoogleOAuthCoordinator.h"
 #include "app/shell/WindowManager.h"
+#include "app/signin/GoogleOAuthCoordinator.h"
 #include "core/email/CloudEmailIntelligenceProvider.h"
 #include "core/email/EmailSyncCoordinator.h"
 #include "core/email/GmailService.h"

@@ -1,6 +1,6 @@
 #include "SettingsTestSupport.h"
 #include "app/screens/settings/DataSettingsPage.h"
-#include "app/shell/Sheet.h"
+#include "app/ui/Sheet.h"
 #include "core/model/DiagnosticLogger.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "tests/screens/ScreenTestSupport.h"
 
 #include "app/screens/today/TodayView.h"
-#include "app/shell/DayLists.h"
-#include "app/shell/ThemedLabel.h"
-#include "app/shell/ProminentButton.h"
+#include "app/ui/DayLists.h"
+#include "app/ui/ProminentButton.h"
+#include "app/ui/ThemedLabel.h"
 
 #include <QApplication>
 #include <QFile>
