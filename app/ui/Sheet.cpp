@@ -8,15 +8,14 @@ Sheet::Sheet(QWidget* parent) : QDialog(parent) {
   setAttribute(Qt::WA_DeleteOnClose);
 }
 
-Sheet* Sheet::present(QWidget* parent, const ScreenEnvironment& environment, const Builder& build,
-                      std::function<void()> onClosed) {
+Sheet* Sheet::present(QWidget* parent, const Builder& build, std::function<void()> onClosed) {
   auto* sheet = new Sheet(parent ? parent->window() : nullptr);
   QPointer<Sheet> guard(sheet);
-  sheet->content_ = build(environment.withDismiss([guard] {
+  sheet->content_ = build([guard] {
     if (guard) {
       guard->accept();
     }
-  }));
+  });
   auto* layout = new QVBoxLayout(sheet);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(sheet->content_);
