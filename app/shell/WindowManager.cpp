@@ -128,11 +128,26 @@ WindowManager::~WindowManager() {
 
 WindowManager* WindowManager::shared() { return sharedInstance().data(); }
 
-ScreenEnvironment WindowManager::environment() const {
+ScreenEnvironment WindowManager::environment() {
   ScreenEnvironment environment;
   environment.store = store_;
   environment.focusTimer = focusTimer_;
   environment.clock = seams_.clock;
+  // A screen may outlive this window manager (a quick capture window it left open).
+  const QPointer<WindowManager> self(this);
+  environment.app.updateWidgetConfiguration = [self] {
+    if (self) {
+      self->updateWidgetConfiguration();
+    }
+  };
+  environment.app.updateEmailProvider = [self] {
+    if (self) {
+      self->updateEmailProvider();
+    }
+  };
+  environment.app.emailSyncCoordinator = [self]() -> EmailSyncCoordinator* {
+    return self ? self->emailSyncCoordinator() : nullptr;
+  };
   return environment;
 }
 

@@ -1,7 +1,6 @@
 #include "app/screens/settings/SettingsServices.h"
 
 #include "app/platform/Theme.h"
-#include "app/shell/WindowManager.h"
 #include "app/signin/GoogleOAuthCoordinator.h"
 #include "core/email/CloudEmailIntelligenceProvider.h"
 #include "core/email/EmailSyncCoordinator.h"
@@ -13,11 +12,6 @@
 #include <QStandardPaths>
 
 namespace {
-
-EmailSyncCoordinator* coordinator() {
-  WindowManager* manager = WindowManager::shared();
-  return manager != nullptr ? manager->emailSyncCoordinator() : nullptr;
-}
 
 void openFileDialog(QWidget* parent, const FileRequest& request,
                     std::function<void(QString)> onChosen) {
@@ -47,25 +41,25 @@ void openFileDialog(QWidget* parent, const FileRequest& request,
 
 }  // namespace
 
-SettingsServices SettingsServices::system() {
+SettingsServices SettingsServices::system(const RunningApp& app) {
   SettingsServices services;
-  services.startEmailSync = [] {
-    if (auto* sync = coordinator()) {
+  services.startEmailSync = [app] {
+    if (auto* sync = app.emailSync()) {
       sync->start();
     }
   };
-  services.stopEmailSync = [] {
-    if (auto* sync = coordinator()) {
+  services.stopEmailSync = [app] {
+    if (auto* sync = app.emailSync()) {
       sync->stop();
     }
   };
-  services.restartEmailSync = [](int minutes) {
-    if (auto* sync = coordinator()) {
+  services.restartEmailSync = [app](int minutes) {
+    if (auto* sync = app.emailSync()) {
       sync->restart(minutes);
     }
   };
-  services.syncNow = [] {
-    auto* sync = coordinator();
+  services.syncNow = [app] {
+    auto* sync = app.emailSync();
     if (sync == nullptr) {
       return false;
     }
@@ -73,16 +67,8 @@ SettingsServices SettingsServices::system() {
     sync->triggerSync();
     return true;
   };
-  services.updateEmailProvider = [] {
-    if (auto* manager = WindowManager::shared()) {
-      manager->updateEmailProvider();
-    }
-  };
-  services.updateWidgetConfiguration = [] {
-    if (auto* manager = WindowManager::shared()) {
-      manager->updateWidgetConfiguration();
-    }
-  };
+  services.updateEmailProvider = app.updateEmailProvider;
+  services.updateWidgetConfiguration = app.updateWidgetConfiguration;
   services.setLaunchAtLogin = [](bool enabled) -> std::optional<QString> {
     if (const auto error = LaunchAtLoginHelper::setEnabled(enabled)) {
       return error->errorDescription();
