@@ -10,6 +10,7 @@
 
 class DataStore;
 class FocusTimerManager;
+class MinuteClock;
 
 // What every screen reads from whoever hosts it: the store, the focus timer, what it may ask
 // of the running app and, for a screen shown in a sheet or a window of its own, the action
@@ -17,6 +18,8 @@ class FocusTimerManager;
 struct ScreenEnvironment {
   QPointer<DataStore> store;
   QPointer<FocusTimerManager> focusTimer;
+  // Ticks at every turn of the minute, for clocks and countdowns; none in most tests.
+  QPointer<MinuteClock> minuteClock;
   RunningApp app;
   // Closes the sheet or window that shows the screen; empty when the screen is a tab.
   std::function<void()> dismiss;
