@@ -399,8 +399,10 @@ void BM_ResidentMemory(benchmark::State& state) {
     const double fileMB = double(f.bytes.size()) / 1e6;
     state.counters["file_MB"] = fileMB;
     state.counters["load_peak_MB"] = mb[5] - mb[0];
-    // What a load holds at its peak beside what was there before, against the file.
+    // What a load holds at its peak beside what was there before, against the file; and
+    // what it holds at its peak beyond what the loaded store keeps.
     state.counters["load_peak_per_file"] = (mb[5] - mb[0]) / fileMB;
+    state.counters["load_transient_per_file"] = (mb[5] - mb[1]) / fileMB;
     state.counters["edited_per_loaded"] = mb[2] / mb[1];
     state.counters["baseline_MB"] = mb[0];
     state.counters["loaded_MB"] = mb[1];

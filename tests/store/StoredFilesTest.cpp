@@ -4,7 +4,6 @@
 #include "core/store/DatabaseEncoder.h"
 #include "core/store/StorageFile.h"
 
-#include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
@@ -235,45 +234,6 @@ TEST(DatabaseReaderTest, AgreesWithTheGeneralReaderAndKeepsOnlyTheStoresOwnText)
       }
     }
     EXPECT_EQ(own, k.ownTaskSpans);
-  }
-}
-
-// What the user is told about a database that cannot be read as a whole: which file, where it
-// is kept, that nothing was deleted, and what was loaded instead.
-TEST_F(StoredFiles, ADatabaseSetAsideIsNamedWithWhatWasLoadedInstead) {
-  const QByteArray good = DatabaseEncoder().encode([] {
-    DashboardStorageContainer c;
-    c.tasks = {makeTask("from the backup")};
-    return c;
-  }());
-  const struct {
-    const char* label;
-    QByteArray database, backup;  // an empty backup: none
-    const char* loadedInstead;
-  } cases[] = {{"torn, good backup", good.left(30), good, "backup copy dashboard.backup.json was loaded"},
-               {"storage version 2", "{\"schemaVersion\": 2, \"tasks\": []}", {}, "opened with no data"},
-               {"both unreadable", "[]", "{", "could not be read either"}};
-  now = utc(2026, 3, 10, 9, 30, 15);
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.label);
-    store.reset();
-    QDir(folder()).removeRecursively();
-    writeFile(databasePath(), c.database);
-    if (!c.backup.isEmpty()) {
-      writeFile(backupPath(), c.backup);
-    }
-    DataStore& s = open();
-    ASSERT_TRUE(s.loadWarning().has_value());
-    EXPECT_FALSE(s.saveError().has_value());
-    for (const QString& part : {QString("dashboard.json could not be read"), QString(c.loadedInstead),
-                                folder(), QString("nothing was deleted")}) {
-      EXPECT_TRUE(s.loadWarning()->contains(part)) << s.loadWarning()->toStdString();
-    }
-    QSignalSpy changed(&s, &DataStore::loadWarningChanged);
-    s.addTask(makeTask("new"));
-    EXPECT_EQ(changed.count(), 1);
-    EXPECT_TRUE(s.loadWarning()->contains("set aside as dashboard.unreadable-20260310-093015.json in " + folder()))
-        << s.loadWarning()->toStdString();
   }
 }
 
