@@ -247,7 +247,8 @@ TodayView::TodayView(const ScreenEnvironment& environment, TabBinding activeTab,
                         &DataStore::dailyIntentionChanged, &DataStore::customGreetingChanged,
                         &DataStore::cachedWeatherChanged, &DataStore::manualEventsChanged,
                         &DataStore::calendarEventsChanged, &DataStore::focusSessionsChanged,
-                        &DataStore::billsChanged, &DataStore::saveErrorChanged}) {
+                        &DataStore::billsChanged, &DataStore::saveErrorChanged,
+                        &DataStore::loadWarningChanged}) {
       connect(store, signal, this, &TodayView::refresh);
     }
   }
@@ -538,12 +539,16 @@ void TodayView::refresh() {
   }
 
   QStringList problems;
+  const std::optional<QString> error = store->saveError();
   if (store->isReadOnly()) {
-    problems << QStringLiteral("These files were written by a newer Pelmora. Changes are kept "
-                               "only until you quit and are not saved.");
-  }
-  if (const auto error = store->saveError()) {
+    problems << QStringLiteral("These files were written by a newer Pelmora and are left as they "
+                               "are: %1 Changes are kept only until you quit.")
+                    .arg(error.value_or(QString()));
+  } else if (error) {
     problems << QStringLiteral("Your latest changes could not be saved: %1").arg(*error);
+  }
+  if (const auto warning = store->loadWarning()) {
+    problems << *warning;  // what was found at launch, set aside and loaded instead
   }
   statusBanner_->setVisible(!problems.isEmpty());
   statusText_->setText(problems.join(QLatin1Char('\n')));
