@@ -27,14 +27,14 @@ void runOnOwnThread(Body body) {
 
 }  // namespace
 
-DataMigrations::Result DataMigrations::decode(const QByteArray& data) {
+DataMigrations::Result DataMigrations::decode(const QByteArray& data, bool refuseUnreadableRecords) {
   QJsonObject object;
   int version = 0;
   try {
     object = jsoncoding::parseObject(data);
     version = jsoncoding::requireInt(object, "schemaVersion");
   } catch (const DecodingError& error) {
-    throw MigrationError(MigrationError::Kind::unreadable, error.errorDescription());
+    throw MigrationError(error);
   }
 
   if (version > StorageSchema::currentVersion) {
@@ -58,10 +58,11 @@ DataMigrations::Result DataMigrations::decode(const QByteArray& data) {
   try {
     Result result;
     runOnOwnThread([&] {
-      result.container = DashboardStorageContainer::fromJson(object, &result.unreadableRecords);
+      result.container = DashboardStorageContainer::fromJson(
+          object, refuseUnreadableRecords ? nullptr : &result.unreadableRecords);
     });
     return result;
   } catch (const DecodingError& error) {
-    throw MigrationError(MigrationError::Kind::unreadable, error.errorDescription());
+    throw MigrationError(error);
   }
 }

@@ -20,6 +20,7 @@ class DataMigrations {
     UnreadableRecords unreadableRecords;
   };
 
-  // Throws MigrationError when the bytes cannot be taken into use.
-  static Result decode(const QByteArray& data);
+  // Throws MigrationError when the bytes cannot be taken into use; with
+  // `refuseUnreadableRecords`, also when a single record cannot be read.
+  static Result decode(const QByteArray& data, bool refuseUnreadableRecords = false);
 };
