@@ -202,6 +202,31 @@ DashboardStorageContainer decodeDatabase(const QByteArray& database) {
   }
 }
 
+const StrictJson::Member* memberNamed(const StrictJson::Result& json, const char* key) {
+  for (const StrictJson::Member& member : json.members) {
+    if (member.key == key) {
+      return &member;
+    }
+  }
+  return nullptr;
+}
+
+// The decoder makes room for every entry of a list before it reads them, a record taking about
+// its own size in memory; a list of entries far smaller than any record of its kind ("[0,0,0…]")
+// would make it ask for many times the file's size. No record is written in under a third of
+// that size, so such a list is refused first.
+template <typename T>
+void refuseUndersizedEntries(const StrictJson::Result& database, const char* list) {
+  const StrictJson::Member* member = memberNamed(database, list);
+  constexpr qsizetype leastBytes = qsizetype(sizeof(T)) / 3;
+  if (member && member->elementCount > 0 && member->text.size() / member->elementCount < leastBytes) {
+    throw ExportImportError(Kind::malformed,
+                            QStringLiteral("its list of %1s holds %2 entries too small to be %1s")
+                                .arg(recordName(QLatin1String(list)))
+                                .arg(member->elementCount));
+  }
+}
+
 // The container of a backup package ("version", "container") or a bare database file.
 DashboardStorageContainer decodeImport(const QByteArray& bytes) {
   // Both are JSON objects: anything else is refused before it is parsed.
@@ -211,34 +236,33 @@ DashboardStorageContainer decodeImport(const QByteArray& bytes) {
   if (first != bytes.end() && *first != '{') {
     throw ExportImportError(Kind::notPelmoraFile);
   }
-  const StrictJson::Result json = StrictJson::check(bytes);
+  StrictJson::Result json = StrictJson::check(bytes);
   if (json.problem) {
     throw ExportImportError(Kind::malformed, *json.problem);
   }
-  const auto member = [&](const char* key) -> const StrictJson::Member* {
-    for (const StrictJson::Member& m : json.members) {
-      if (m.key == key) {
-        return &m;
-      }
-    }
-    return nullptr;
-  };
-  const StrictJson::Member* version = member("version");
-  const StrictJson::Member* container = member("container");
+  const StrictJson::Member* version = memberNamed(json, "version");
+  const StrictJson::Member* container = memberNamed(json, "container");
   bool isNumber = false;
   const double packageVersion = version ? version->text.toByteArray().toDouble(&isNumber) : 0;
+  QByteArrayView database = bytes;
   if (container && container->isObject && isNumber) {
     if (packageVersion > ExportImportManager::backupFormatVersion) {
       throw ExportImportError(Kind::newerVersion, {}, int(packageVersion));
     }
-    // Decoded where it lies in the file, without a copy.
-    return decodeDatabase(
-        QByteArray::fromRawData(container->text.data(), container->text.size()));
+    database = container->text;
+    json = StrictJson::check(bytes, database);
   }
-  if (!member("schemaVersion")) {
+  if (!memberNamed(json, "schemaVersion")) {
     throw ExportImportError(Kind::notPelmoraFile, QStringLiteral("it has no schema version"));
   }
-  return decodeDatabase(bytes);
+  refuseUndersizedEntries<TaskItem>(json, "tasks");
+  refuseUndersizedEntries<BillItem>(json, "bills");
+  refuseUndersizedEntries<WaitingForItem>(json, "waitingItems");
+  refuseUndersizedEntries<CalendarEventItem>(json, "manualEvents");
+  refuseUndersizedEntries<FocusSession>(json, "focusSessions");
+  refuseUndersizedEntries<EmailExtractedSuggestion>(json, "emailSuggestions");
+  // Decoded where it lies in the file, without a copy.
+  return decodeDatabase(QByteArray::fromRawData(database.data(), database.size()));
 }
 
 void throwIfFailed(const std::optional<DataStore::ReplaceFailure>& failure) {

@@ -46,7 +46,7 @@ QString describe(error_code error) {
 }
 
 template <typename Value>
-error_code walk(Value& value);
+error_code walk(Value& value, qsizetype* elementCount = nullptr);
 
 error_code walkObject(od::object object) {
   for (auto field : object) {
@@ -68,7 +68,7 @@ error_code walkObject(od::object object) {
 // Reads every value to its end: the reader only checks what is asked of it. `Value` is a
 // document or a value inside one.
 template <typename Value>
-error_code walk(Value& value) {
+error_code walk(Value& value, qsizetype* elementCount) {
   od::json_type type;
   if (const error_code error = value.type().get(type)) {
     return error;
@@ -93,6 +93,9 @@ error_code walk(Value& value) {
         }
         if (const error_code error = walk(inner)) {
           return error;
+        }
+        if (elementCount) {
+          ++*elementCount;
         }
       }
       return simdjson::SUCCESS;
@@ -141,14 +144,18 @@ error_code walkTop(od::document& document, StrictJson::Result& result) {
       return error;
     }
     const char* end = nullptr;
+    qsizetype elementCount = -1;
     if (const error_code error = value.type().get(type)) {
       return error;
+    }
+    if (type == od::json_type::array) {
+      elementCount = 0;
     }
     if (type == od::json_type::object || type == od::json_type::array) {
       if (const error_code error = value.current_location().get(start)) {
         return error;
       }
-      if (const error_code error = walk(value)) {
+      if (const error_code error = walk(value, type == od::json_type::array ? &elementCount : nullptr)) {
         return error;
       }
       // Up to the comma or brace that follows.
@@ -167,26 +174,32 @@ error_code walkTop(od::document& document, StrictJson::Result& result) {
       --end;
     }
     result.members.append({QByteArray(key.data(), qsizetype(key.size())),
-                           QByteArrayView(start, end - start), type == od::json_type::object});
+                           QByteArrayView(start, end - start), type == od::json_type::object,
+                           elementCount});
   }
   return simdjson::SUCCESS;
 }
 
 }  // namespace
 
-StrictJson::Result StrictJson::check(const QByteArray& bytes) {
+StrictJson::Result StrictJson::check(const QByteArray& bytes, QByteArrayView part) {
   Result result;
+  if (part.isNull()) {
+    part = bytes;
+  }
+  // What follows the part inside the buffer is its padding.
+  const qsizetype offset = part.data() - bytes.constData();
   QByteArray padded;
-  const QByteArray* source = &bytes;
-  if (bytes.capacity() - bytes.size() < padding) {
-    padded = QByteArray(bytes.size() + padding, '\0');
-    std::memcpy(padded.data(), bytes.constData(), size_t(bytes.size()));
-    padded.truncate(bytes.size());
-    source = &padded;
+  const char* data = part.data();
+  qsizetype capacity = bytes.capacity() - offset;
+  if (capacity - part.size() < padding) {
+    padded = QByteArray(part.size() + padding, '\0');
+    std::memcpy(padded.data(), part.data(), size_t(part.size()));
+    data = padded.constData();
+    capacity = padded.size();
   }
   od::parser parser;
-  const simdjson::padded_string_view view(source->constData(), size_t(source->size()),
-                                          size_t(source->capacity()));
+  const simdjson::padded_string_view view(data, size_t(part.size()), size_t(capacity));
   od::document document;
   error_code error = parser.iterate(view).get(document);
   od::json_type type{};
@@ -205,10 +218,9 @@ StrictJson::Result StrictJson::check(const QByteArray& bytes) {
     result.members.clear();
   }
   // Spans into a copy would dangle.
-  if (source == &padded) {
+  if (data != part.data()) {
     for (Member& member : result.members) {
-      member.text = QByteArrayView(bytes.constData() + (member.text.data() - padded.constData()),
-                                   member.text.size());
+      member.text = QByteArrayView(part.data() + (member.text.data() - data), member.text.size());
     }
   }
   return result;

@@ -19,6 +19,7 @@ class StrictJson {
     QByteArray key;
     QByteArrayView text;  // the value as written, inside the checked bytes
     bool isObject = false;
+    qsizetype elementCount = -1;  // of an array
   };
   struct Result {
     // What is wrong, as the end of a sentence: "it is cut short".
@@ -27,6 +28,7 @@ class StrictJson {
     QList<Member> members;  // of a top-level object, in file order
   };
 
-  // Fastest when `bytes` has `padding` spare bytes of capacity; otherwise they are copied.
-  static Result check(const QByteArray& bytes);
+  // Checks `part`, a view inside `bytes` (all of them when empty). Fastest when `bytes` has
+  // `padding` spare bytes of capacity; otherwise they are copied.
+  static Result check(const QByteArray& bytes, QByteArrayView part = {});
 };
