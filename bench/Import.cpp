@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -145,6 +146,11 @@ int main(int argc, char** argv) {
   const QString importOption = QStringLiteral("--import=");
   if (argc == 2 && QString::fromLocal8Bit(argv[1]).startsWith(importOption)) {
     return measureImport(QString::fromLocal8Bit(argv[1]).mid(importOption.size()));
+  }
+  // The same backup in a file of one's choice, to compare other builds against.
+  if (argc == 4 && std::strcmp(argv[1], "--write-backup") == 0) {
+    QFile file(QString::fromLocal8Bit(argv[2]));
+    return file.open(QIODevice::WriteOnly) && file.write(backup(std::atoi(argv[3]))) > 0 ? 0 : 1;
   }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -124,6 +124,8 @@ TEST_F(ExportImport, RefusedImportsSayWhyAndChangeNothing) {
        "task 1 has no “id”"},
       {"record with a bad date", withTask([](QJsonObject& t) { t.insert("createdAt", "May"); }),
        Kind::malformed, "the “createdAt” of task 1 is not an ISO 8601 date"},
+      {"list of junk", "{\"schemaVersion\":3,\"tasks\":[" + QByteArray("0,").repeated(999) + "0]}",
+       Kind::malformed, "list of tasks holds 1000 entries too small to be tasks"},
       {"two tasks of one id", twice("tasks"), Kind::duplicateRecord,
        "two tasks with the same identifier"},
       {"two bills of one id", twice("bills"), Kind::duplicateRecord, "two bills"},
