@@ -13,7 +13,9 @@
 #include <QSettings>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QSemaphore>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTest>
 
 using namespace settingstest;
@@ -323,8 +325,9 @@ TEST_F(DataSettingsTest, FailuresAndCancelsAreReportedAsSuch) {
   }
 }
 
-// The chosen backup is read and checked while the window goes on: the page says an import runs
-// and holds back what would act on the data meanwhile, then shows the result in the same line.
+// The chosen backup is read and checked on a worker while the window goes on: with the workers
+// held busy the page keeps saying an import runs and holds back what would act on the data,
+// then shows the result in the same line once the read is done.
 TEST_F(DataSettingsTest, ImportRunsWhileTheWindowGoesOn) {
   const auto view = makeView();
   chosenPath = dir.filePath(QStringLiteral("backup.json"));
@@ -332,7 +335,14 @@ TEST_F(DataSettingsTest, ImportRunsWhileTheWindowGoesOn) {
   const QList<TaskItem> tasks = store().tasks();
   emptyStore();
   view->selectTab(SettingsTab::data);
+  QThreadPool& pool = *QThreadPool::globalInstance();
+  const int workers = pool.maxThreadCount();
+  pool.waitForDone();
+  pool.setMaxThreadCount(1);
+  QSemaphore busy;
+  pool.start([&busy] { busy.acquire(); });
   page(*view)->importBackup();
+  QTest::qWait(200);
 
   EXPECT_TRUE(view->state().isImporting);
   EXPECT_EQ(view->state().exportStatusMessage, QStringLiteral("Importing backup.json\u2026"));
@@ -343,7 +353,9 @@ TEST_F(DataSettingsTest, ImportRunsWhileTheWindowGoesOn) {
   EXPECT_TRUE(store().tasks().isEmpty());
   saveScreenshots(view.get(), QStringLiteral("settings-data-importing"));
 
+  busy.release();
   waitForImport(*view);
+  pool.setMaxThreadCount(workers);
   EXPECT_EQ(store().tasks(), tasks);
   EXPECT_TRUE(view->state().exportStatusMessage->startsWith(QStringLiteral("Imported backup.json.")));
   EXPECT_TRUE(withText<QPushButton>(view.get(), QStringLiteral("Import Backup\u2026"))->isEnabled());
