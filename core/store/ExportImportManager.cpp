@@ -105,7 +105,7 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 
 using Kind = ExportImportError::Kind;
 
-// What a record list's entry is called in a sentence.
+// What an entry of a record list is called in a sentence; nothing for other lists.
 QString recordName(const QString& list) {
   static const QHash<QString, QString> names{
       {QStringLiteral("tasks"), QStringLiteral("task")},
@@ -114,7 +114,7 @@ QString recordName(const QString& list) {
       {QStringLiteral("manualEvents"), QStringLiteral("event")},
       {QStringLiteral("focusSessions"), QStringLiteral("focus session")},
       {QStringLiteral("emailSuggestions"), QStringLiteral("e-mail suggestion")}};
-  return names.value(list, QStringLiteral("entry of “%1”").arg(list));
+  return names.value(list);
 }
 
 // "task 4 has no “title”" for `keyNotFound: "tasks[3].title"`.
@@ -124,14 +124,13 @@ QString describe(const DecodingError& error) {
   QString subject;  // "task 4", or nothing for the file itself
   QString field = error.field();
   if (match.hasMatch()) {
-    subject = recordName(match.captured(1)) + QLatin1Char(' ') +
-              QString::number(match.captured(2).toLongLong() + 1);
+    const QString name = recordName(match.captured(1));
+    const QString number = QString::number(match.captured(2).toLongLong() + 1);
+    subject = name.isEmpty() ? QStringLiteral("entry %1 of “%2”").arg(number, match.captured(1))
+                             : name + QLatin1Char(' ') + number;
     field = match.captured(3);
   }
   if (error.kind() == DecodingError::Kind::keyNotFound) {
-    if (subject.isEmpty() && field == QLatin1String("schemaVersion")) {
-      return QStringLiteral("it has no schema version");
-    }
     return QStringLiteral("%1 has no “%2”")
         .arg(subject.isEmpty() ? QStringLiteral("it") : subject, field);
   }
@@ -247,7 +246,7 @@ DashboardStorageContainer decodeImport(const QByteArray& bytes) {
   QByteArrayView database = bytes;
   if (container && container->isObject && isNumber) {
     if (packageVersion > ExportImportManager::backupFormatVersion) {
-      throw ExportImportError(Kind::newerVersion, {}, int(packageVersion));
+      throw ExportImportError(Kind::newerVersion, {}, int(std::min(packageVersion, 1e9)));
     }
     database = container->text;
     json = StrictJson::check(bytes, database);
