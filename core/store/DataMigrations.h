@@ -24,6 +24,7 @@ class DataMigrations {
     DatabaseSpans spans;
   };
 
-  // Throws MigrationError when the bytes cannot be taken into use.
-  static Result decode(const QByteArray& data);
+  // Throws MigrationError when the bytes cannot be taken into use; with
+  // `refuseUnreadableRecords`, also when a single record cannot be read.
+  static Result decode(const QByteArray& data, bool refuseUnreadableRecords = false);
 };

@@ -9,9 +9,24 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 
 namespace {
+
+const QString kLastFolderKey = QStringLiteral("PelmoraLastFileFolder");
+
+// The folder of the last file chosen, else the documents folder, else home: a folder that does
+// not exist would leave the dialog in the working directory.
+QString startFolder() {
+  const QString last = QSettings().value(kLastFolderKey).toString();
+  if (!last.isEmpty() && QFileInfo(last).isDir()) {
+    return last;
+  }
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
 
 void openFileDialog(QWidget* parent, const FileRequest& request,
                     std::function<void(QString)> onChosen) {
@@ -19,9 +34,7 @@ void openFileDialog(QWidget* parent, const FileRequest& request,
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setWindowModality(Qt::WindowModal);
   dialog->setNameFilter(request.filter);
-  const QString documents =
-      QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-  dialog->setDirectory(documents.isEmpty() ? QDir::homePath() : documents);
+  dialog->setDirectory(startFolder());
   if (request.forSaving) {
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -33,8 +46,11 @@ void openFileDialog(QWidget* parent, const FileRequest& request,
   QObject::connect(dialog, &QDialog::finished, dialog,
                    [dialog, onChosen = std::move(onChosen)](int result) {
                      const QStringList files = dialog->selectedFiles();
-                     onChosen(result == QDialog::Accepted && !files.isEmpty() ? files.first()
-                                                                              : QString());
+                     const bool chosen = result == QDialog::Accepted && !files.isEmpty();
+                     if (chosen) {
+                       QSettings().setValue(kLastFolderKey, QFileInfo(files.first()).absolutePath());
+                     }
+                     onChosen(chosen ? files.first() : QString());
                    });
   dialog->open();
 }
