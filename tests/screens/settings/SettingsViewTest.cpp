@@ -378,7 +378,7 @@ TEST_F(DataSettingsTest, FileDialogsStartInDocumentsAndRememberTheLastFolder) {
   request.forSaving = false;
   const auto startFolder = [&](const QString& choose) {
     QString answer;
-    SettingsServices::system().chooseFile(&parent, request, [&](QString path) { answer = path; });
+    SettingsServices::system(RunningApp{}).chooseFile(&parent, request, [&](QString path) { answer = path; });
     auto* dialog = parent.findChild<QFileDialog*>();
     const QString folder = dialog ? dialog->directory().absolutePath() : QString();
     if (dialog && choose.isEmpty()) {
