@@ -163,7 +163,11 @@ QJsonValue toJsonValue(ondemand::value value, bool& written) {
     case ondemand::json_type::boolean:
       return take(value.get_bool());
     case ondemand::json_type::null:
-      check(value.is_null() ? simdjson::SUCCESS : simdjson::INCORRECT_TYPE);
+      // Through take(): a word that only begins like null ("nul") is an error result, which
+      // read as a plain bool would throw past the fallback to the general reader.
+      if (!take(value.is_null())) {
+        throw NotPlain{};
+      }
       return QJsonValue::Null;
   }
   throw NotPlain{};

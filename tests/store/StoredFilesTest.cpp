@@ -206,7 +206,11 @@ TEST(DatabaseReaderTest, AgreesWithTheGeneralReaderAndKeepsOnlyTheStoresOwnText)
                 QJsonDocument(withForeignTask).toJson(QJsonDocument::Compact), true, 2},
                {"trailing text", compact + "x", false, 0},
                {"a key twice", QByteArray(compact).replace("{\"customGreeting\"", "{\"customGreeting\":\"a\",\"customGreeting\""), false, 0},
-               {"an older layout", QByteArray(compact).replace("\"schemaVersion\":3", "\"schemaVersion\":2"), false, 0}};
+               {"an older layout", QByteArray(compact).replace("\"schemaVersion\":3", "\"schemaVersion\":2"), false, 0},
+               // A word cut short where a null was meant: left to the general reader, which
+               // says so, instead of ending the program.
+               {"\"nul\" in a record", QByteArray(compact).replace("\"category\":\"General\"", "\"category\":nul"), false, 0},
+               {"\"nul\" among the other fields", QByteArray(compact).replace("\"customGreeting\":\"\"", "\"customGreeting\":nul"), false, 0}};
   for (const auto& k : cases) {
     SCOPED_TRACE(k.label);
     const std::optional<DatabaseReader::Result> fast = DatabaseReader::read(k.text);
