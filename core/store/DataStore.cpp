@@ -809,6 +809,8 @@ bool DataStore::addEmailSuggestions(const QList<EmailExtractedSuggestion>& sugge
   updatePendingCount();
   if (persist == Persist::now) {
     save();
+  } else {
+    forgetDerivedValues();  // save() does it otherwise; the drafted tasks may be due today
   }
   if (addedTasks > 0) {
     Q_EMIT tasksChanged();

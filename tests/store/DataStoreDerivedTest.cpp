@@ -55,6 +55,12 @@ TEST_F(DerivedValues, FollowEveryChangeOfTheRecordsTheClockAndTheDay) {
       {"finished ones cleared", [&] { s.clearCompletedTasks(); }},
       {"a suggestion", [&] { s.addEmailSuggestion(suggestion); }},
       {"approved", [&] { s.approveSuggestion(suggestion.id); }},
+      {"drafted by a sync pass, saved later",
+       [&] {
+         s.addEmailSuggestions({makeSuggestion(EmailExtractedCategory::task, "drafted")},
+                               {makeTask("drafted", utc(2026, 3, 10, 16))},
+                               DataStore::Persist::withNextSave);
+       }},
       {"an event", [&] { s.addManualEvent(makeEvent("soon", utc(2026, 3, 10, 11), 60)); }},
       {"an earlier one", [&] { s.addManualEvent(makeEvent("now", utc(2026, 3, 10, 8, 45), 45)); }},
       {"the calendar changes",
