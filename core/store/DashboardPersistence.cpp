@@ -107,6 +107,7 @@ DashboardPersistence::LoadedDatabase DashboardPersistence::loadDatabase() {
   const QString backupName = QFileInfo(backupPath()).fileName();
 
   std::optional<QString> databaseFailure;
+  bool databaseLoaded = false;
   {
     StorageFile::ReadResult database = StorageFile::read(databasePath(), true);
     loaded.foundFile = database.status != StorageFile::ReadStatus::missing;
@@ -127,6 +128,7 @@ DashboardPersistence::LoadedDatabase DashboardPersistence::loadDatabase() {
         loaded.spans = std::move(result.spans);
         loaded.file = database.kept;
         database_ = database.kept;
+        databaseLoaded = true;
         if (result.newerVersion) {
           readOnlyReason_ = result.newerVersion->errorDescription();
           logWarning(*readOnlyReason_);
@@ -138,7 +140,7 @@ DashboardPersistence::LoadedDatabase DashboardPersistence::loadDatabase() {
         databaseFailure = error.errorDescription();
       }
     }
-    if (sameBackup.valid() && sameBackup.get() && !databaseFailure) {
+    if (sameBackup.valid() && sameBackup.get() && databaseLoaded) {
       // The same text: kept with the database's checksums, so the first save can tell whether
       // there is anything to write at all.
       const StorageFile::LinkTarget target = StorageFile::linkTarget(backupPath());
@@ -177,7 +179,7 @@ DashboardPersistence::LoadedDatabase DashboardPersistence::loadDatabase() {
       backupFailure = error.errorDescription();
     }
   }
-  if (!databaseFailure) {
+  if (databaseLoaded) {
     // The database loaded; the backup is only checked, so a damaged one is kept aside too
     // instead of being silently replaced.
     if (backupFailure) {
@@ -188,15 +190,25 @@ DashboardPersistence::LoadedDatabase DashboardPersistence::loadDatabase() {
     }
     return loaded;
   }
+  // The database could not be read, or is not there (a run that stopped right after setting it
+  // aside, a deletion): the backup holds the data.
   if (backupFailure) {
-    markUnreadable(databasePath(), QStringLiteral("dashboard"), *databaseFailure,
-                   QStringLiteral("Its backup copy could not be read either, so Pelmora opened "
-                                  "with no data."));
-    markUnreadable(backupPath(), QStringLiteral("dashboard.backup"), *backupFailure);
+    if (databaseFailure) {
+      markUnreadable(databasePath(), QStringLiteral("dashboard"), *databaseFailure,
+                     QStringLiteral("Its backup copy could not be read either, so Pelmora "
+                                    "opened with no data."));
+      markUnreadable(backupPath(), QStringLiteral("dashboard.backup"), *backupFailure);
+    } else {
+      markUnreadable(backupPath(), QStringLiteral("dashboard.backup"), *backupFailure,
+                     QStringLiteral("There is no %1 either, so Pelmora opened with no data.")
+                         .arg(databaseName));
+    }
     return loaded;
   }
-  markUnreadable(databasePath(), QStringLiteral("dashboard"), *databaseFailure,
-                 QStringLiteral("The backup copy %1 was loaded instead.").arg(backupName));
+  if (databaseFailure) {
+    markUnreadable(databasePath(), QStringLiteral("dashboard"), *databaseFailure,
+                   QStringLiteral("The backup copy %1 was loaded instead.").arg(backupName));
+  }
   loaded.container = std::move(fromBackup->container);
   loaded.spans = std::move(fromBackup->spans);
   loaded.fromBackup = true;

@@ -140,6 +140,37 @@ TEST_F(Persistence, UnreadableOrOldDatabasesFallBackToTheBackupAndAreKeptAside) 
   EXPECT_TRUE(logMentions("storage version 2"));
 }
 
+// No database beside its backup: the last run stopped right after setting an unreadable
+// database aside, or the file was deleted. A good backup loads and the next save keeps it; an
+// unreadable one is named as what failed.
+TEST_F(Persistence, AMissingDatabaseLoadsItsBackup) {
+  const QList<TaskItem> precious = {makeTask("precious")};
+  const struct {
+    const char* label;
+    QByteArray backup;
+    QList<TaskItem> tasks;
+    const char* warning;  // nothing: none
+  } cases[] = {{"a good backup", databaseWith(precious), precious, nullptr},
+               {"an unreadable one", "not json", {},
+                "dashboard.backup.json could not be read (The data file could not be read"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    store.reset();
+    QDir(folder()).removeRecursively();
+    writeFile(backupPath(), c.backup);
+    DataStore& s = open();
+    EXPECT_EQ(s.tasks(), c.tasks);
+    EXPECT_EQ(s.loadWarning().has_value(), c.warning != nullptr);
+    if (c.warning) {
+      EXPECT_TRUE(s.loadWarning()->contains(c.warning)) << s.loadWarning()->toStdString();
+      EXPECT_TRUE(s.loadWarning()->contains("There is no dashboard.json either"));
+    }
+    s.addTask(makeTask("fresh"));
+    EXPECT_EQ(s.tasks().size(), c.tasks.size() + 1);
+    expectSaved();
+  }
+}
+
 // Shown as far as it is understood, and never written over, even when it does not decode.
 TEST_F(Persistence, ANewerLayoutOpensReadOnly) {
   DashboardStorageContainer newer;
