@@ -239,6 +239,12 @@ std::optional<QString> DataStore::writeDatabase() {
   return failure;
 }
 
+std::optional<QString> DataStore::writeSafetySnapshot() {
+  return writeEncoded([this](const FileContent& content, bool* changed) {
+    return persistence_.saveSafetySnapshot(content, changed);
+  });
+}
+
 void DataStore::save() {
   // Every change of the records comes through here before anything is told of it.
   forgetDerivedValues();
@@ -291,9 +297,7 @@ bool DataStore::takeSafetySnapshot() {
   if (isReadOnly()) {
     return true;  // nothing on disk changes anyway
   }
-  if (const auto failure = writeEncoded([this](const FileContent& content, bool* changed) {
-        return persistence_.saveSafetySnapshot(content, changed);
-      })) {
+  if (const auto failure = writeSafetySnapshot()) {
     setDatabaseError(
         QStringLiteral("Nothing was removed, because the safety copy could not be written: %1")
             .arg(*failure));

@@ -232,6 +232,8 @@ class DataStore : public QObject {
   // holds it, once more with every record encoded anew.
   template <typename Write>
   std::optional<QString> writeEncoded(Write write);
+  // Writes the safety snapshot of the records as they are now.
+  std::optional<QString> writeSafetySnapshot();
   // Emits loadWarningChanged when a write set a file aside.
   void noteLoadWarning(const std::optional<QString>& before);
   void setDatabaseError(std::optional<QString> error);

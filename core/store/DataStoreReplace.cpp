@@ -10,7 +10,7 @@ std::optional<DataStore::ReplaceFailure> DataStore::replaceAllData(
   if (const auto& reason = persistence_.readOnlyReason()) {
     return ReplaceFailure{Stage::readOnly, *reason};
   }
-  if (const auto failure = persistence_.saveSafetySnapshot(encoder_.encodeContent(data_))) {
+  if (const auto failure = writeSafetySnapshot()) {
     return ReplaceFailure{Stage::snapshot, *failure};
   }
   replacement.schemaVersion = StorageSchema::currentVersion;

@@ -49,9 +49,11 @@ TEST_F(StoredFiles, TextRewrittenInPlaceIsNeverCopiedIntoASave) {
     const char* label;
     bool reopened;     // the file it loaded rather than the one it wrote
     bool restoreTime;  // the modification time put back
-  } cases[] = {{"right after a save", false, false},
-               {"after a save, time restored", false, true},
-               {"after a load, time restored", true, true}};
+    bool byImport;     // the next save replaces everything, after a safety snapshot
+  } cases[] = {{"right after a save", false, false, false},
+               {"after a save, time restored", false, true, false},
+               {"after a load, time restored", true, true, false},
+               {"an import after a load, time restored", true, true, true}};
   DashboardStorageContainer many;
   for (int i = 0; i < 2000; ++i) {  // several blocks of text
     many.tasks.append(makeTask(QStringLiteral("task %1").arg(i)));
@@ -66,7 +68,15 @@ TEST_F(StoredFiles, TextRewrittenInPlaceIsNeverCopiedIntoASave) {
       s.addTask(makeTask("first"));
     }
     rewriteInPlaceKeepingItsTime(databasePath(), "task", "TASK", c.restoreTime);
-    s.addTask(makeTask("added"));
+    if (c.byImport) {
+      DashboardStorageContainer imported;
+      imported.tasks = {makeTask("added")};
+      const auto failure = s.replaceAllData(imported);
+      EXPECT_FALSE(failure.has_value()) << failure->message.toStdString();
+      EXPECT_EQ(loadContainer(snapshotPath()).tasks.size(), many.tasks.size());
+    } else {
+      s.addTask(makeTask("added"));
+    }
     EXPECT_FALSE(s.saveError().has_value());
     expectSaved();
     EXPECT_FALSE(readFile(databasePath()).contains("TASK"));
