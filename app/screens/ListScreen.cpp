@@ -3,6 +3,7 @@
 #include "app/platform/SymbolImage.h"
 #include "app/screens/ScreenScaffold.h"
 #include "app/ui/Confirmation.h"
+#include "app/ui/FlowLayout.h"
 #include "app/ui/ProminentButton.h"
 #include "app/ui/ThemedLabel.h"
 
@@ -297,9 +298,9 @@ class FilterChip : public QPushButton {
 
 FilterBar::FilterBar(const QStringList& titles, int selected, QWidget* parent)
     : QWidget(parent), group_(new QButtonGroup(this)) {
-  auto* row = new QHBoxLayout(this);
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(6);
+  // At a narrow width the filters take a second line rather than hide one off the edge.
+  auto* row = new FlowLayout(this, 6, 6);
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
   group_->setExclusive(true);
   for (int i = 0; i < titles.size(); ++i) {
     auto* button = new FilterChip(titles[i], this);
@@ -307,7 +308,6 @@ FilterBar::FilterBar(const QStringList& titles, int selected, QWidget* parent)
     group_->addButton(button, i);
     row->addWidget(button);
   }
-  row->addStretch(1);
   connect(group_, &QButtonGroup::idClicked, this, &FilterBar::selectedChanged);
 }
 

@@ -3,6 +3,7 @@
 #include <functional>
 
 class EmailSyncCoordinator;
+enum class SettingsTab;
 
 // What a screen may ask of the running app around it: the windows and the background services
 // that belong to no screen. The shell fills these in; where no app runs (a screen on its own, a
@@ -15,7 +16,13 @@ struct RunningApp {
   // The running e-mail sync coordinator, or null while there is none.
   std::function<EmailSyncCoordinator*()> emailSyncCoordinator;
 
+  // Whether a Gmail account is connected; unknown (taken as connected) while empty.
+  std::function<bool()> gmailConnected;
+  // Opens the settings at one page.
+  std::function<void(SettingsTab)> showSettings;
+
   EmailSyncCoordinator* emailSync() const {
     return emailSyncCoordinator ? emailSyncCoordinator() : nullptr;
   }
+  bool isGmailConnected() const { return !gmailConnected || gmailConnected(); }
 };

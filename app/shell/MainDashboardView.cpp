@@ -172,6 +172,8 @@ MainDashboardView::MainDashboardView(const ScreenEnvironment& environment,
                                      std::function<void()> onToggleFloatingWidget,
                                      QWidget* parent)
     : QWidget(parent), environment_(environment) {
+  // A screen sends the user to a settings page through its environment.
+  environment_.app.showSettings = [this](SettingsTab page) { showSettingsPage(page); };
   auto* split = new QSplitter(Qt::Horizontal, this);
   split->setChildrenCollapsible(false);
   split->setHandleWidth(1);
@@ -344,6 +346,13 @@ void MainDashboardView::showQuickCapture() {
 
 void MainDashboardView::showSettings() {
   present(&State::isShowingSettings, settingsSheet_, &hosted_screens::settings);
+}
+
+void MainDashboardView::showSettingsPage(SettingsTab page) {
+  showSettings();
+  if (settingsSheet_) {
+    hosted_screens::showSettingsPage(settingsSheet_->content(), page);
+  }
 }
 
 void MainDashboardView::showOnboarding() {

@@ -153,6 +153,8 @@ ScreenEnvironment WindowManager::environment() {
   environment.app.emailSyncCoordinator = [self]() -> EmailSyncCoordinator* {
     return self ? self->emailSyncCoordinator() : nullptr;
   };
+  // The account the coordinator syncs.
+  environment.app.gmailConnected = [] { return GmailService::shared().isConnected(); };
   return environment;
 }
 
