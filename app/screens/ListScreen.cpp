@@ -15,7 +15,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QHelpEvent>
 #include <QStackedWidget>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace {
@@ -93,19 +95,26 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
   QColor fill = Theme::color(ThemeColor::windowBackground, context);
   QColor outline = Theme::color(ThemeColor::primary, context);
   outline.setAlphaF(outline.alphaF() * 0.08);
+  const bool focused =
+      (option.state & QStyle::State_HasFocus) && context != nullptr && context->hasFocus();
   if (option.state & QStyle::State_Selected) {
     fill = Theme::color(ThemeColor::accent, context);
     fill.setAlphaF(0.12);
     outline = Theme::color(ThemeColor::accent, context);
-    outline.setAlphaF(option.state & QStyle::State_HasFocus ? 0.7 : 0.35);
+    outline.setAlphaF(focused ? 0.9 : 0.35);
   } else if (option.state & QStyle::State_MouseOver) {
     fill = Theme::color(ThemeColor::primary, context);
     fill.setAlphaF(0.04);
   }
+  // The keyboard's row, selected or not, is outlined in the accent colour.
+  if (focused) {
+    outline = Theme::color(ThemeColor::accent, context);
+    outline.setAlphaF(0.9);
+  }
   QPainterPath shape;
   shape.addRoundedRect(panel, kRadius, kRadius);
   painter->fillPath(shape, fill);
-  painter->setPen(QPen(outline, 1));
+  painter->setPen(QPen(outline, focused ? 1.5 : 1));
   painter->drawPath(shape);
 
   const QList<RowAction> all = actions(index);
@@ -134,18 +143,36 @@ bool RowDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
   if (event->type() == QEvent::MouseButtonRelease) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() == Qt::LeftButton) {
-      const QList<RowAction> all = actions(index);
-      const QList<QRect> rects = actionRects(option.rect, index);
-      for (qsizetype i = 0; i < all.size(); ++i) {
-        // A little slack around the symbol: it is small.
-        if (rects[i].adjusted(-4, -4, 4, 4).contains(mouse->position().toPoint())) {
-          Q_EMIT actionTriggered(index, all[i].id);
-          return true;
-        }
+      if (const auto action = actionAt(option.rect, index, mouse->position().toPoint())) {
+        Q_EMIT actionTriggered(index, action->id);
+        return true;
       }
     }
   }
   return QStyledItemDelegate::editorEvent(event, model, option, index);
+}
+
+std::optional<RowAction> RowDelegate::actionAt(const QRect& rect, const QModelIndex& index,
+                                               const QPoint& pos) const {
+  const QList<RowAction> all = actions(index);
+  const QList<QRect> rects = actionRects(rect, index);
+  for (qsizetype i = 0; i < all.size(); ++i) {
+    if (rects[i].adjusted(-4, -4, 4, 4).contains(pos)) {
+      return all[i];
+    }
+  }
+  return std::nullopt;
+}
+
+bool RowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                            const QStyleOptionViewItem& option, const QModelIndex& index) {
+  if (event->type() == QEvent::ToolTip && index.isValid()) {
+    if (const auto action = actionAt(option.rect, index, event->pos())) {
+      QToolTip::showText(event->globalPos(), action->title, view, option.rect);
+      return true;
+    }
+  }
+  return QStyledItemDelegate::helpEvent(event, view, option, index);
 }
 
 void RowDelegate::drawText(QPainter* painter, const QRect& rect, const QString& text,
@@ -300,7 +327,7 @@ FilterBar::FilterBar(const QStringList& titles, int selected, QWidget* parent)
     : QWidget(parent), group_(new QButtonGroup(this)) {
   // At a narrow width the filters take a second line rather than hide one off the edge.
   auto* row = new FlowLayout(this, 6, 6);
-  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
   group_->setExclusive(true);
   for (int i = 0; i < titles.size(); ++i) {
     auto* button = new FilterChip(titles[i], this);

@@ -8,10 +8,12 @@
 #include "app/ui/PriorityBadge.h"
 
 #include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextLayout>
+#include <QToolTip>
 
 namespace {
 
@@ -330,6 +332,31 @@ void TaskRow::trigger(Part part, const TaskItem& task) const {
     const TaskItem copy = task;
     (*action)(copy);
   }
+}
+
+QString TaskRow::partTitle(Part part, const TaskItem& task) {
+  switch (part) {
+    case Part::checkbox:
+      return task.isCompleted ? QStringLiteral("Reopen Task") : QStringLiteral("Complete Task");
+    case Part::edit: return QStringLiteral("Edit Task");
+    case Part::remove: return QStringLiteral("Delete Task");
+    case Part::none: break;
+  }
+  return {};
+}
+
+bool TaskRow::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                        const QStyleOptionViewItem& option, const QModelIndex& index) {
+  const TaskItem* task = taskAt(index);
+  if (event->type() == QEvent::ToolTip && task != nullptr) {
+    const QFont base = option.widget ? option.widget->font() : option.font;
+    const QString title = partTitle(partAt(*task, option.rect, base, event->pos()), *task);
+    if (!title.isEmpty()) {
+      QToolTip::showText(event->globalPos(), title, view, option.rect);
+      return true;
+    }
+  }
+  return QStyledItemDelegate::helpEvent(event, view, option, index);
 }
 
 bool TaskRow::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option,

@@ -252,6 +252,7 @@ TasksView::TasksView(const ScreenEnvironment& environment, QWidget* parent)
   clearSearch_->setIcon(SymbolImage::icon(QStringLiteral("xmark.circle.fill"), ThemeColor::secondary, this));
   clearSearch_->setIconSize(QSize(12, 12));
   clearSearch_->setAccessibleName(QStringLiteral("Clear search"));
+  clearSearch_->setToolTip(clearSearch_->accessibleName());
   clearSearch_->hide();
   searchRow->addWidget(clearSearch_);
   filters->addWidget(searchBox, 1);

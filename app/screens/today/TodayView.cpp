@@ -130,6 +130,7 @@ QToolButton* symbolButton(const QString& symbol, int size, ThemeColor role, cons
   button->setIcon(SymbolImage::icon(symbol, role, parent));
   button->setIconSize(QSize(size, size));
   button->setAccessibleName(name);
+  button->setToolTip(name);
   button->setFocusPolicy(Qt::StrongFocus);
   return button;
 }
