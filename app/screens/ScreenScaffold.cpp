@@ -33,7 +33,7 @@ class FocusRing : public QWidget {
 };
 
 // Tab stops on the screen itself so the arrows and Page keys scroll it; a ring round the
-// visible part shows it has the keyboard.
+// visible part shows that Tab brought the keyboard there.
 class ScreenScrollArea : public QScrollArea {
  public:
   explicit ScreenScrollArea(QWidget* parent) : QScrollArea(parent), ring_(new FocusRing(this)) {}
@@ -41,9 +41,12 @@ class ScreenScrollArea : public QScrollArea {
  protected:
   void focusInEvent(QFocusEvent* event) override {
     QScrollArea::focusInEvent(event);
-    ring_->setGeometry(viewport()->geometry());
-    ring_->raise();
-    ring_->show();
+    // Only the keyboard's arrival is ringed: a click on the screen needs no sign.
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) {
+      ring_->setGeometry(viewport()->geometry());
+      ring_->raise();
+      ring_->show();
+    }
   }
   void focusOutEvent(QFocusEvent* event) override {
     QScrollArea::focusOutEvent(event);

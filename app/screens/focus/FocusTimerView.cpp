@@ -6,6 +6,7 @@
 #include "app/ui/CardView.h"
 #include "app/ui/CircularProgressRing.h"
 #include "app/ui/DayLists.h"
+#include "app/ui/PlainButton.h"
 #include "app/ui/ProminentButton.h"
 #include "app/ui/ThemedLabel.h"
 #include "core/services/FocusTimerManager.h"
@@ -185,18 +186,30 @@ FocusTimerView::FocusTimerView(const ScreenEnvironment& environment, QWidget* pa
   buttons->addStretch(1);
   primary_ = new ProminentButton(QString(), timerBody);
   buttons->addWidget(primary_);
+  // The other sessions and Reset: outlined, with the same padding as the main button, which
+  // they keep however narrow the card gets.
+  const auto secondaryButton = [timerBody](const QString& text) {
+    auto* button = new PlainButton(QString(), 0, ThemeColor::primary, timerBody);
+    button->setBordered(true);
+    button->setPadding(QMargins(ProminentButton::kHorizontalPadding, ProminentButton::kVerticalPadding,
+                                ProminentButton::kHorizontalPadding, ProminentButton::kVerticalPadding));
+    button->setTextStyle(12, QFont::Medium, ThemeColor::primary);
+    button->setFocusPolicy(Qt::StrongFocus);
+    button->setText(text);
+    return button;
+  };
   for (int i = 0; i < 2; ++i) {
-    alternatives_[i] = new QPushButton(timerBody);
+    alternatives_[i] = secondaryButton(QString());
     buttons->addWidget(alternatives_[i]);
-    connect(alternatives_[i], &QPushButton::clicked, this,
+    connect(alternatives_[i], &QAbstractButton::clicked, this,
             [this, i] { start(alternativeTypes_[i]); });
   }
-  reset_ = new QPushButton(QStringLiteral("Reset"), timerBody);
+  reset_ = secondaryButton(QStringLiteral("Reset"));
   buttons->addWidget(reset_);
   buttons->addStretch(1);
   timerColumn->addLayout(buttons);
   connect(primary_, &QPushButton::clicked, this, &FocusTimerView::primaryAction);
-  connect(reset_, &QPushButton::clicked, this, [this] {
+  connect(reset_, &QAbstractButton::clicked, this, [this] {
     if (environment_.focusTimer) {
       environment_.focusTimer->reset(environment_.now());
     }
@@ -319,7 +332,7 @@ void FocusTimerView::refreshTimer() {
                                                      : QStringLiteral("Resume"));
   }
   primary_->setEnabled(present);
-  for (QPushButton* alternative : alternatives_) {
+  for (PlainButton* alternative : alternatives_) {
     alternative->setVisible(canStart);
     alternative->setEnabled(present);
   }

@@ -3,6 +3,7 @@
 #include "app/screens/focus/FocusFigures.h"
 #include "app/screens/focus/FocusTimerView.h"
 #include "app/ui/CircularProgressRing.h"
+#include "app/ui/ProminentButton.h"
 #include "app/ui/ThemedLabel.h"
 
 #include <QComboBox>
@@ -107,4 +108,23 @@ TEST_F(ScreenTest, FocusScreenListsTodaysSessionsAndDropsAVanishedTask) {
   store().deleteTask(*view.state().selectedTaskID);
   EXPECT_EQ(view.state().selectedTaskID, std::nullopt);
   EXPECT_EQ(view.taskPicker()->currentIndex(), 0);
+}
+
+// The other sessions' buttons and Reset keep the main button's padding and height at every
+// width the window allows.
+TEST_F(ScreenTest, FocusScreenBreakButtonsKeepTheirPadding) {
+  FocusTimerView view(env);
+  view.show();
+  for (const int width : {539, 720, 1100}) {
+    view.resize(width, 700);
+    screentest::settle();
+    for (QAbstractButton* button :
+         {view.alternativeButton(0), view.alternativeButton(1), view.resetButton()}) {
+      const int text = button->fontMetrics().horizontalAdvance(button->text());
+      EXPECT_GE(button->width(), text + 2 * ProminentButton::kHorizontalPadding)
+          << width << " " << button->text().toStdString();
+      EXPECT_EQ(button->height(), view.primaryButton()->height()) << button->text().toStdString();
+    }
+  }
+  screentest::saveScreenshots(&view, QStringLiteral("focus-idle-narrow"), QSize(539, 600));
 }
