@@ -2,6 +2,7 @@
 
 #include "app/ui/ThemedLabel.h"
 
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QScrollArea>
