@@ -177,7 +177,7 @@ void EmailReviewInboxView::reload() {
         openSettings = [show = environment_.app.showSettings] { show(SettingsTab::email); };
       }
       return new EmptyStateView(text.icon, text.title, text.message,
-                                QStringLiteral("Open Email Settings"), openSettings);
+                                QStringLiteral("Open E-mail Settings"), openSettings);
     }
     const reviewinbox::EmptyText text = reviewinbox::emptyText(state_.selectedFilter);
     return new EmptyStateView(text.icon, text.title, text.message);

@@ -104,7 +104,7 @@ EmptyText emptyText(SuggestionFilter filter) {
 
 EmptyText noAccountText() {
   return {QStringLiteral("envelope"), QStringLiteral("Connect Gmail to Get Suggestions"),
-          QStringLiteral("No Gmail account is connected. Connect one in Settings \u2192 Email, "
+          QStringLiteral("No Gmail account is connected. Connect one in Settings \u2192 E-mail, "
                          "then Pelmora finds bills, tasks and appointments in your e-mail.")};
 }
 

@@ -60,12 +60,9 @@ EmailSettingsPage::EmailSettingsPage(std::shared_ptr<SettingsContext> pageContex
   disconnect_ = new QPushButton(QStringLiteral("Disconnect"), this);
   addRow(QString(), buttonRow({connectGoogle_, pasteToken_, disconnect_}));
   // Beside the disabled button in a build without Google sign-in: why, and the way round it.
-  noSignInLine_ = addMessageLine();
-  showMessage(noSignInLine_,
-              this->context().services().signInWithGoogle
-                  ? std::nullopt
-                  : std::optional<QString>(
-                        GoogleSignInError(GoogleSignInError::Kind::notConfigured).errorDescription()));
+  noSignInLine_ =
+      addNote(GoogleSignInError(GoogleSignInError::Kind::notConfigured).errorDescription());
+  noSignInLine_->setVisible(!this->context().services().signInWithGoogle);
   signInLine_ = addMessageLine();
   emailStatusLine_ = addMessageLine();
   syncStatus_ = new QLabel(this);
@@ -122,6 +119,8 @@ EmailSettingsPage::EmailSettingsPage(std::shared_ptr<SettingsContext> pageContex
   addRow(QString(), buttonRow({saveKey_, testKey_, removeKey_}));
   keyStatusLine_ = addMessageLine();
   noKeyLine_ = addMessageLine();
+  // Two lines at most: measured by the form at the narrowest it may be, it would leave gaps.
+  noKeyLine_->setMinimumWidth(noSignInLine_->minimumWidth());
   connect(saveKey_, &QPushButton::clicked, this, &EmailSettingsPage::saveApiKey);
   connect(removeKey_, &QPushButton::clicked, this, &EmailSettingsPage::removeApiKey);
   connect(testKey_, &QPushButton::clicked, this, &EmailSettingsPage::testApiKey);
