@@ -120,6 +120,7 @@ TEST_F(WebAuthenticationSessionTest, CompletesWithTheFirstCallbackOfItsScheme) {
   EXPECT_EQ(opened, QList<QUrl>{kAuthorization});
   ASSERT_NE(session.waitingWindow(), nullptr);
   EXPECT_TRUE(session.waitingWindow()->isVisible());
+  EXPECT_EQ(session.waitingWindow()->windowTitle(), QStringLiteral("Google Sign-In \u2014 Pelmora"));
   EXPECT_EQ(session.waitingWindow()->findChild<QLabel*>()->text(),
             QStringLiteral("Waiting for Google sign-in..."));
 

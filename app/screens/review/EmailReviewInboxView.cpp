@@ -46,9 +46,9 @@ EmailReviewInboxView::EmailReviewInboxView(const ScreenEnvironment& environment,
   syncButton_->setAccessibleName(QStringLiteral("Sync Now"));
   const auto header =
       screen_scaffold::header(this, QStringLiteral("Email Review"), QString(), syncButton_);
-  // The status stays one line and gives way to the button.
+  // The status gives way to the button, onto a second line when it says more than the sync.
   status_ = header.subtitle;
-  status_->setWordWrap(false);
+  status_->setWordWrap(true);
   status_->setMinimumWidth(1);
   layout->addWidget(header.widget);
 

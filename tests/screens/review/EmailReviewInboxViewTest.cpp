@@ -251,6 +251,7 @@ TEST_F(ReviewInbox, StatusNamesTheLocalRulesWhileTheCloudHasNoKey) {
   changeSettings([](AppSettings& s) { s.isCloudAIEnabled = s.hasConsentedToCloudAI = true; });
   ASSERT_FALSE(CloudEmailIntelligenceProvider::hasApiKey()) << "the test keyring has no key";
   EXPECT_TRUE(view.statusLabel()->text().endsWith(local)) << view.statusLabel()->text().toStdString();
+  screentest::saveScreenshots(&view, QStringLiteral("review-local-rules"), QSize(539, 300));
   changeSettings([](AppSettings& s) { s.hasConsentedToCloudAI = false; });
   EXPECT_FALSE(view.statusLabel()->text().contains(local));
 }
