@@ -31,7 +31,7 @@ namespace {
 constexpr int kSidebarMinimumWidth = 180;
 constexpr int kSidebarIdealWidth = 200;
 constexpr int kSidebarMaximumWidth = 240;
-// The detail takes what the window's least width (720) leaves beside the sidebar and the 1 px handle.
+// What the window's least width (720) leaves beside the sidebar and the 1 px handle.
 constexpr int kDetailMinimumWidth = 720 - kSidebarMinimumWidth - 1;
 constexpr int kDetailMinimumHeight = 460;
 constexpr int kBadgeRole = Qt::UserRole + 1;

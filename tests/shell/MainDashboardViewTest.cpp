@@ -1,6 +1,7 @@
 #include "screens/ScreenTestSupport.h"
 
 #include "app/platform/Theme.h"
+#include "app/screens/settings/SettingsView.h"
 #include "app/shell/MainDashboardView.h"
 #include "app/ui/Sheet.h"
 
@@ -227,4 +228,22 @@ TEST_F(MainDashboardViewTest, EveryControlTabReachesShowsItHasTheKeyboard) {
     }
   }
   theme.setMode(before);
+}
+
+// With no Gmail account the e-mail tab's button opens the settings at the e-mail page.
+TEST_F(MainDashboardViewTest, TheEmailTabLeadsToTheEmailSettingsPage) {
+  env.app.gmailConnected = [] { return false; };
+  auto frame = makeFrame();
+  frame->show();
+  frame->setActiveTab(DashboardTab::emailInbox);
+  auto* open = screentest::withText<QPushButton>(frame->currentScreen(),
+                                                 QStringLiteral("Open E-mail Settings"));
+  ASSERT_NE(open, nullptr);
+  open->click();
+  Sheet* sheet = screentest::visibleSheet();
+  ASSERT_NE(sheet, nullptr);
+  auto* settings = qobject_cast<SettingsView*>(sheet->content());
+  ASSERT_NE(settings, nullptr);
+  EXPECT_EQ(settings->state().selectedTab, SettingsTab::email);
+  closeSheets();
 }
