@@ -141,6 +141,16 @@ TEST(CalendarServiceReads, ReadOffTheMainThreadAndAnswerFromTheLatestRead) {
   store->gate.release();
   ASSERT_TRUE(changed.wait(5000));
   EXPECT_EQ(store->prepared.load(), 3);
+
+  // A change of the store makes the same request read again.
+  store->announceChange();
+  changed.clear();
+  store->eventList.clear();
+  service.fetchEvents(from, to, home);
+  EXPECT_EQ(store->prepared.load(), 4);
+  store->gate.release();
+  ASSERT_TRUE(changed.wait(5000));
+  EXPECT_TRUE(service.fetchEvents(from, to, home).isEmpty());
 }
 
 }  // namespace

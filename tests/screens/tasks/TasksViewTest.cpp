@@ -1,4 +1,5 @@
 #include "tests/screens/ScreenTestSupport.h"
+#include "tests/screens/TabOrder.h"
 
 #include "app/screens/tasks/TaskEditorSheet.h"
 #include "app/screens/tasks/TaskListModel.h"
@@ -149,4 +150,17 @@ TEST_F(TasksViewTest, ClearCompletedChipsAndSearchDriveTheList) {
   EXPECT_EQ(view->model()->rowCount(), 0);
   view->clearSearchButton()->click();
   EXPECT_EQ(view->model()->rowCount(), store().tasks().size());
+}
+
+// Tab goes down the screen: from the search field through every category chip to the list.
+TEST_F(TasksViewTest, TabReachesTheChipsBeforeTheList) {
+  TasksView* view = open();
+  view->setFilter(TaskFilter::all);
+  settle();
+  ASSERT_NE(view->chipRow(), nullptr);
+  const QList<QAbstractButton*> chips = view->chips();
+  ASSERT_FALSE(chips.isEmpty());
+  QList<QWidget*> expected(chips.begin(), chips.end());
+  expected.append(view->listView());
+  EXPECT_EQ(screentest::tabStops(view, view->searchField(), expected.size()), expected);
 }

@@ -1,0 +1,128 @@
+#include "StoreTestSupport.h"
+
+#include "core/platform/UserNotificationCenter.h"
+#include "core/services/NotificationService.h"
+#include "core/store/ExportImportManager.h"
+#include "testing/FakeNotificationServer.h"
+
+using namespace storetest;
+
+namespace {
+
+// A store whose reminders go to a real notification centre on the test clock, so a test sees
+// what waits to be shown, whichever way the store hands its reminders over.
+class PendingReminders : public StoreTest {
+ protected:
+  DataStore& openWithCenter() {
+    store.reset();
+    store = std::make_unique<DataStore>(folder(), &service_, &calendarService,
+                                        [this] { return now; }, calendar);
+    return *store;
+  }
+  QSet<QString> pending() const {
+    QSet<QString> identifiers;
+    for (const NotificationRequest& request : center_.pendingRequests()) {
+      identifiers.insert(request.identifier);
+    }
+    return identifiers;
+  }
+  static QSet<QString> remindersOf(const QList<TaskItem>& tasks, const QList<BillItem>& bills) {
+    QSet<QString> identifiers;
+    for (const TaskItem& task : tasks) {
+      identifiers.insert(NotificationService::taskIdentifier(task.id));
+    }
+    for (const BillItem& bill : bills) {
+      identifiers.insert(NotificationService::billIdentifier(bill.id));
+    }
+    return identifiers;
+  }
+  // Everything here falls due within the coming two days: each open record has its reminder.
+  QDateTime tomorrow() const { return now.addDays(1); }
+  // Due in two days, reminded the day before.
+  BillItem soonBill(const QString& name) const {
+    BillItem bill = makeBill(name, now.addDays(2));
+    bill.reminderDaysBefore = 1;
+    return bill;
+  }
+
+ private:
+  // No server answers on this name; nothing here falls due while the test runs.
+  UserNotificationCenter center_{QDBusConnection::sessionBus(),
+                                 FakeNotificationServer::uniqueServiceName(),
+                                 [this] { return now; }};
+  NotificationService service_{&center_, calendar};
+};
+
+// After an import the reminders are exactly those of the restored open tasks and unpaid bills:
+// none of the replaced records' is left, none of the restored ones is missing. A reset leaves
+// none.
+TEST_F(PendingReminders, AnImportOrAResetLeavesExactlyTheRestoredRecordsReminders) {
+  DataStore& s = openWithCenter();
+  const TaskItem kept = makeTask("kept", tomorrow());
+  const BillItem keptBill = soonBill("kept bill");
+  s.addTask(kept);
+  s.addBill(keptBill);
+  ExportImportManager manager(s);
+  const QString backup = path("backup.json");
+  manager.exportBackup(backup, now);
+
+  const TaskItem later = makeTask("added after the backup", tomorrow());
+  const BillItem laterBill = soonBill("bill added after the backup");
+  s.addTask(later);
+  s.addBill(laterBill);
+  ASSERT_EQ(pending(), remindersOf({kept, later}, {keptBill, laterBill}));
+  manager.importBackup(backup);
+  EXPECT_EQ(pending(), remindersOf({kept}, {keptBill}));
+
+  // Another set entirely: only its open, future records get a reminder.
+  DashboardStorageContainer other;
+  TaskItem done = makeTask("done", tomorrow());
+  done.isCompleted = true;
+  done.completedAt = now;
+  BillItem paid = soonBill("paid");
+  paid.isPaid = true;
+  other.tasks = {makeTask("open", tomorrow()), done, makeTask("past", now.addDays(-1)),
+                 makeTask("undated")};
+  other.bills = {soonBill("unpaid"), paid};
+  writeFile(path("other.json"), QJsonDocument(other.toJson()).toJson());
+  manager.importBackup(path("other.json"));
+  EXPECT_EQ(pending(), remindersOf({other.tasks.first()}, {other.bills.first()}));
+
+  manager.resetAllData();
+  EXPECT_EQ(pending(), QSet<QString>{});
+}
+
+// With deadline or bill reminders switched off (and the settings saved, as the settings page
+// does) nothing waits for those records, new ones included; on again, every open record has its
+// reminder back.
+TEST_F(PendingReminders, SwitchedOffRemindersLeaveNothingPending) {
+  DataStore& s = openWithCenter();
+  const TaskItem task = makeTask("task", tomorrow());
+  const BillItem bill = soonBill("bill");
+  s.addTask(task);
+  s.addBill(bill);
+  ASSERT_EQ(pending(), remindersOf({task}, {bill}));
+
+  AppSettings settings = s.settings();
+  settings.notifyTaskDeadlines = false;
+  s.setSettings(settings);
+  s.saveSettings();
+  EXPECT_EQ(pending(), remindersOf({}, {bill}));
+  const TaskItem quiet = makeTask("quiet", tomorrow());
+  s.addTask(quiet);
+  EXPECT_EQ(pending(), remindersOf({}, {bill}));
+
+  settings.notifyBillReminders = false;
+  s.setSettings(settings);
+  s.saveSettings();
+  const BillItem quietBill = soonBill("quiet bill");
+  s.addBill(quietBill);
+  EXPECT_EQ(pending(), QSet<QString>{});
+
+  settings.notifyTaskDeadlines = settings.notifyBillReminders = true;
+  s.setSettings(settings);
+  s.saveSettings();
+  EXPECT_EQ(pending(), remindersOf({task, quiet}, {bill, quietBill}));
+}
+
+}  // namespace
