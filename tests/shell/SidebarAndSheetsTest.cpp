@@ -67,7 +67,11 @@ TEST_F(SidebarAndSheets, ASecondRequestBringsTheOpenSheetForward) {
   ASSERT_NE(form, nullptr);
   QTest::keyClicks(form->titleField(), QStringLiteral("Half-typed"));
 
-  QApplication::setActiveWindow(frame.get());
+  // Meanwhile the user went to another window.
+  QWidget elsewhere;
+  elsewhere.show();
+  QApplication::setActiveWindow(&elsewhere);
+  ASSERT_EQ(QApplication::activeWindow(), &elsewhere);
   capture->click();
   QApplication::processEvents();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
