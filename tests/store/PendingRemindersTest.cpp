@@ -13,15 +13,24 @@ namespace {
 // what waits to be shown, whichever way the store hands its reminders over.
 class PendingReminders : public StoreTest {
  protected:
+  ~PendingReminders() override { store.reset(); }  // before the centre it schedules with
+
+  // Opens the store as a new launch would: with a centre holding nothing yet.
   DataStore& openWithCenter() {
     store.reset();
-    store = std::make_unique<DataStore>(folder(), &service_, &calendarService,
+    service_.reset();
+    // No server answers on this name; nothing here falls due while the test runs.
+    center_ = std::make_unique<UserNotificationCenter>(
+        QDBusConnection::sessionBus(), FakeNotificationServer::uniqueServiceName(),
+        [this] { return now; });
+    service_ = std::make_unique<NotificationService>(center_.get(), calendar);
+    store = std::make_unique<DataStore>(folder(), service_.get(), &calendarService,
                                         [this] { return now; }, calendar);
     return *store;
   }
   QSet<QString> pending() const {
     QSet<QString> identifiers;
-    for (const NotificationRequest& request : center_.pendingRequests()) {
+    for (const NotificationRequest& request : center_->pendingRequests()) {
       identifiers.insert(request.identifier);
     }
     return identifiers;
@@ -46,12 +55,25 @@ class PendingReminders : public StoreTest {
   }
 
  private:
-  // No server answers on this name; nothing here falls due while the test runs.
-  UserNotificationCenter center_{QDBusConnection::sessionBus(),
-                                 FakeNotificationServer::uniqueServiceName(),
-                                 [this] { return now; }};
-  NotificationService service_{&center_, calendar};
+  std::unique_ptr<UserNotificationCenter> center_;
+  std::unique_ptr<NotificationService> service_;
 };
+
+// A launch over saved records has the reminders of its open tasks and unpaid bills waiting.
+TEST_F(PendingReminders, ALaunchSchedulesTheSavedRecordsReminders) {
+  DashboardStorageContainer saved;
+  TaskItem done = makeTask("done", tomorrow());
+  done.isCompleted = true;
+  done.completedAt = now;
+  BillItem paid = soonBill("paid");
+  paid.isPaid = true;
+  saved.tasks = {makeTask("open", tomorrow()), done, makeTask("past", now.addDays(-1)),
+                 makeTask("undated")};
+  saved.bills = {soonBill("unpaid"), paid};
+  writeFile(databasePath(), QJsonDocument(saved.toJson()).toJson());
+  openWithCenter();
+  EXPECT_EQ(pending(), remindersOf({saved.tasks.first()}, {saved.bills.first()}));
+}
 
 // After an import the reminders are exactly those of the restored open tasks and unpaid bills:
 // none of the replaced records' is left, none of the restored ones is missing. A reset leaves
