@@ -407,4 +407,25 @@ TEST_F(AppShellTest, WakeOrReturnFinishesAnExpiredFocus) {
   }
 }
 
+// Quitting with the windows open stops the mail sync and keeps the main window's size and the
+// widget's place: the next launch opens them so (the main window centred).
+TEST_F(AppShellTest, TerminationStopsTheSyncAndTheNextLaunchOpensTheWindowsWhereTheyWere) {
+  launch([](AppSettings& s) {
+    s.isEmailAssistantEnabled = true;
+    s.isWidgetFloating = true;
+  });
+  ASSERT_NE(manager().emailSyncCoordinator()->syncTimer(), nullptr);
+  const QRect mainFrame(140, 120, 900, 640);
+  manager().mainWindow()->setGeometry(mainFrame);
+  panel().move(300, 200);
+  const QPoint panelAt = panel().pos();
+  delegate->applicationWillTerminate();
+  EXPECT_EQ(manager().emailSyncCoordinator()->syncTimer(), nullptr);
+  delegate.reset();
+
+  launch();
+  EXPECT_EQ(manager().mainWindow()->size(), mainFrame.size());
+  EXPECT_EQ(panel().pos(), panelAt);
+}
+
 }  // namespace
