@@ -35,6 +35,8 @@ class PendingReminders : public StoreTest {
     }
     return identifiers;
   }
+  // The centre looks at its queue, as its timer or a wake makes it.
+  void lookAtQueue() { center_->deliverDueRequests(); }
   static QSet<QString> remindersOf(const QList<TaskItem>& tasks, const QList<BillItem>& bills) {
     QSet<QString> identifiers;
     for (const TaskItem& task : tasks) {
@@ -73,6 +75,22 @@ TEST_F(PendingReminders, ALaunchSchedulesTheSavedRecordsReminders) {
   writeFile(databasePath(), QJsonDocument(saved.toJson()).toJson());
   openWithCenter();
   EXPECT_EQ(pending(), remindersOf({saved.tasks.first()}, {saved.bills.first()}));
+}
+
+// A saved reminder far ahead is waiting by the time it falls due within the coming days,
+// however far ahead a launch hands its reminders over.
+TEST_F(PendingReminders, AReminderFarAheadIsWaitingWhenItsDayComesNear) {
+  DashboardStorageContainer saved;
+  saved.tasks = {makeTask("far", now.addDays(40))};
+  saved.bills = {soonBill("far bill")};
+  saved.bills.first().dueDate = now.addDays(41);
+  writeFile(databasePath(), QJsonDocument(saved.toJson()).toJson());
+  openWithCenter();
+  for (int day = 1; day <= 39; ++day) {
+    now = now.addDays(1);
+    lookAtQueue();
+  }
+  EXPECT_EQ(pending(), remindersOf(saved.tasks, saved.bills));
 }
 
 // After an import the reminders are exactly those of the restored open tasks and unpaid bills:
