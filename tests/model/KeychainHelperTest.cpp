@@ -26,9 +26,10 @@ TEST(KeychainHelper, WithoutSecretServiceCallsFailClearlyAndNothingIsWritten) {
     bool saveFailureLogged = false;
     for (const auto& entry : entries) {
       EXPECT_FALSE(entry.message.contains(kSecret)) << entry.message.toStdString();
-      saveFailureLogged = saveFailureLogged || (entry.level == "WARN" &&
-                                                entry.message.startsWith("Keychain save failed: ") &&
-                                                entry.message.size() > 22);
+      saveFailureLogged =
+          saveFailureLogged ||
+          (entry.level == "WARN" && entry.message.startsWith("Keychain save failed: ") &&
+           entry.message.size() > 22);
     }
     EXPECT_TRUE(saveFailureLogged);
     return;
@@ -44,8 +45,9 @@ TEST(KeychainHelper, WithoutSecretServiceCallsFailClearlyAndNothingIsWritten) {
     env.insert(variable, home.path());
   }
   child.setProcessEnvironment(env);
-  child.start(QCoreApplication::applicationFilePath(),
-              {"--gtest_filter=KeychainHelper.WithoutSecretServiceCallsFailClearlyAndNothingIsWritten"});
+  child.start(
+      QCoreApplication::applicationFilePath(),
+      {"--gtest_filter=KeychainHelper.WithoutSecretServiceCallsFailClearlyAndNothingIsWritten"});
   ASSERT_TRUE(child.waitForFinished(60000));
   const QByteArray output = child.readAllStandardOutput();
   EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);

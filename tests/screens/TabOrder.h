@@ -13,9 +13,9 @@ inline QList<QWidget*> tabStops(QWidget* root, QWidget* from, qsizetype count) {
   QWidget* at = from;
   while (stops.size() < count) {
     QWidget* next = at->nextInFocusChain();
-    while (next != at &&
-           !((next->focusPolicy() & Qt::TabFocus) && next->isEnabled() &&
-             next->focusProxy() == nullptr && next->isVisibleTo(root) && root->isAncestorOf(next))) {
+    while (next != at && !((next->focusPolicy() & Qt::TabFocus) && next->isEnabled() &&
+                           next->focusProxy() == nullptr && next->isVisibleTo(root) &&
+                           root->isAncestorOf(next))) {
       next = next->nextInFocusChain();
     }
     if (next == at || next == from) {

@@ -55,15 +55,16 @@ TEST_F(ScreenTest, TabWalksEachScreenInReadingOrder) {
        [&](QWidget* window) {
          auto* view = new QuickCaptureView(env, window);
          view->dueDateToggle()->setChecked(true);
-         return Walk{view->titleField(),
-                     {view->categoryField(), view->priorityPicker(),
-                      view->dueDateToggle(), view->dueDateEdit(), view->notesField(),
-                      view->cancelButton(), view->saveButton()}};
+         return Walk{
+             view->titleField(),
+             {view->categoryField(), view->priorityPicker(), view->dueDateToggle(),
+              view->dueDateEdit(), view->notesField(), view->cancelButton(), view->saveButton()}};
        }},
       {"task editor",
        [&](QWidget* window) {
-         auto* sheet = new TaskEditorSheet(env, std::nullopt, QStringLiteral("Work"),
-                                           TaskPriority::medium, [](const TaskItem&) {}, window);
+         auto* sheet = new TaskEditorSheet(
+             env, std::nullopt, QStringLiteral("Work"), TaskPriority::medium,
+             [](const TaskItem&) {}, window);
          sheet->dueDateToggle()->setChecked(true);
          return Walk{sheet->titleField(),
                      {sheet->notesField(), sheet->categoryField(), sheet->priorityPicker(),
@@ -73,9 +74,9 @@ TEST_F(ScreenTest, TabWalksEachScreenInReadingOrder) {
       {"focus (idle: nothing to reset)",
        [&](QWidget* window) {
          auto* view = new FocusTimerView(env, window);
-         return Walk{view->taskPicker(),
-                     {view->primaryButton(), view->alternativeButton(0),
-                      view->alternativeButton(1)}};
+         return Walk{
+             view->taskPicker(),
+             {view->primaryButton(), view->alternativeButton(0), view->alternativeButton(1)}};
        }},
       {"review",
        [&](QWidget* window) {

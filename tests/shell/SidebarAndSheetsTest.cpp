@@ -46,9 +46,9 @@ TEST_F(SidebarAndSheets, TheSelectedRowFollowsATabChosenByItsShortcut) {
     const QString name = dashboard_tab::rawValue(c.tab);
     QTest::keyClick(frame.get(), c.key, Qt::ControlModifier);
     ASSERT_EQ(frame->state().activeTab, c.tab) << name.toStdString();
-    const int row = int(std::find(dashboard_tab::allCases.begin(), dashboard_tab::allCases.end(),
-                                  c.tab) -
-                        dashboard_tab::allCases.begin());
+    const int row =
+        int(std::find(dashboard_tab::allCases.begin(), dashboard_tab::allCases.end(), c.tab) -
+            dashboard_tab::allCases.begin());
     EXPECT_EQ(list->currentRow(), row) << name.toStdString();
     ASSERT_EQ(list->selectedItems().size(), 1) << name.toStdString();
     EXPECT_EQ(list->selectedItems().first()->text(), name);

@@ -15,9 +15,10 @@ TEST(ExportFileName, CarriesTheKindAndTheLocalMinute) {
   const QDateTime lateEvening = utc(2026, 3, 10, 22, 45);
   EXPECT_EQ(ExportImportManager::backupFileName(lateEvening, berlin),
             "Pelmora_Backup_2026-03-10_2345.json");
-  const std::pair<Kind, const char*> kinds[] = {{Kind::tasks, "Tasks_2026-03-10_2345.csv"},
-                                                {Kind::waitingFor, "WaitingFor_2026-03-10_2345.csv"},
-                                                {Kind::bills, "Bills_2026-03-10_2345.csv"}};
+  const std::pair<Kind, const char*> kinds[] = {
+      {Kind::tasks, "Tasks_2026-03-10_2345.csv"},
+      {Kind::waitingFor, "WaitingFor_2026-03-10_2345.csv"},
+      {Kind::bills, "Bills_2026-03-10_2345.csv"}};
   for (const auto& [kind, name] : kinds) {
     EXPECT_EQ(ExportImportManager::csvFileName(kind, lateEvening, berlin), name);
   }

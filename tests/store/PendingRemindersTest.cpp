@@ -20,12 +20,12 @@ class PendingReminders : public StoreTest {
     store.reset();
     service_.reset();
     // No server answers on this name; nothing here falls due while the test runs.
-    center_ = std::make_unique<UserNotificationCenter>(
-        QDBusConnection::sessionBus(), FakeNotificationServer::uniqueServiceName(),
-        [this] { return now; });
+    center_ = std::make_unique<UserNotificationCenter>(QDBusConnection::sessionBus(),
+                                                       FakeNotificationServer::uniqueServiceName(),
+                                                       [this] { return now; });
     service_ = std::make_unique<NotificationService>(center_.get(), calendar);
-    store = std::make_unique<DataStore>(folder(), service_.get(), &calendarService,
-                                        [this] { return now; }, calendar);
+    store = std::make_unique<DataStore>(
+        folder(), service_.get(), &calendarService, [this] { return now; }, calendar);
     return *store;
   }
   QSet<QString> pending() const {
@@ -55,6 +55,31 @@ class PendingReminders : public StoreTest {
     bill.reminderDaysBefore = 1;
     return bill;
   }
+  // Only the first task and the first bill want a reminder: the others are done, past, undated
+  // or paid.
+  DashboardStorageContainer mixedRecords() const {
+    DashboardStorageContainer records;
+    TaskItem done = makeTask("done", tomorrow());
+    done.isCompleted = true;
+    done.completedAt = now;
+    BillItem paid = soonBill("paid");
+    paid.isPaid = true;
+    records.tasks = {makeTask("open", tomorrow()), done, makeTask("past", now.addDays(-1)),
+                     makeTask("undated")};
+    records.bills = {soonBill("unpaid"), paid};
+    return records;
+  }
+  // Adds an open task due tomorrow and an unpaid bill due soon: both want a reminder.
+  std::pair<TaskItem, BillItem> addDueSoon(DataStore& s, const QString& name) const {
+    const TaskItem task = makeTask(name, tomorrow());
+    const BillItem bill = soonBill(name + " bill");
+    s.addTask(task);
+    s.addBill(bill);
+    return {task, bill};
+  }
+  static void writeDatabase(const QString& path, const DashboardStorageContainer& records) {
+    writeFile(path, QJsonDocument(records.toJson()).toJson());
+  }
 
  private:
   std::unique_ptr<UserNotificationCenter> center_;
@@ -63,16 +88,8 @@ class PendingReminders : public StoreTest {
 
 // A launch over saved records has the reminders of its open tasks and unpaid bills waiting.
 TEST_F(PendingReminders, ALaunchSchedulesTheSavedRecordsReminders) {
-  DashboardStorageContainer saved;
-  TaskItem done = makeTask("done", tomorrow());
-  done.isCompleted = true;
-  done.completedAt = now;
-  BillItem paid = soonBill("paid");
-  paid.isPaid = true;
-  saved.tasks = {makeTask("open", tomorrow()), done, makeTask("past", now.addDays(-1)),
-                 makeTask("undated")};
-  saved.bills = {soonBill("unpaid"), paid};
-  writeFile(databasePath(), QJsonDocument(saved.toJson()).toJson());
+  const DashboardStorageContainer saved = mixedRecords();
+  writeDatabase(databasePath(), saved);
   openWithCenter();
   EXPECT_EQ(pending(), remindersOf({saved.tasks.first()}, {saved.bills.first()}));
 }
@@ -84,7 +101,7 @@ TEST_F(PendingReminders, AReminderFarAheadIsWaitingWhenItsDayComesNear) {
   saved.tasks = {makeTask("far", now.addDays(40))};
   saved.bills = {soonBill("far bill")};
   saved.bills.first().dueDate = now.addDays(41);
-  writeFile(databasePath(), QJsonDocument(saved.toJson()).toJson());
+  writeDatabase(databasePath(), saved);
   openWithCenter();
   for (int day = 1; day <= 39; ++day) {
     now = now.addDays(1);
@@ -98,33 +115,19 @@ TEST_F(PendingReminders, AReminderFarAheadIsWaitingWhenItsDayComesNear) {
 // none.
 TEST_F(PendingReminders, AnImportOrAResetLeavesExactlyTheRestoredRecordsReminders) {
   DataStore& s = openWithCenter();
-  const TaskItem kept = makeTask("kept", tomorrow());
-  const BillItem keptBill = soonBill("kept bill");
-  s.addTask(kept);
-  s.addBill(keptBill);
+  const auto [kept, keptBill] = addDueSoon(s, "kept");
   ExportImportManager manager(s);
   const QString backup = path("backup.json");
   manager.exportBackup(backup, now);
 
-  const TaskItem later = makeTask("added after the backup", tomorrow());
-  const BillItem laterBill = soonBill("bill added after the backup");
-  s.addTask(later);
-  s.addBill(laterBill);
+  const auto [later, laterBill] = addDueSoon(s, "added after the backup");
   ASSERT_EQ(pending(), remindersOf({kept, later}, {keptBill, laterBill}));
   manager.importBackup(backup);
   EXPECT_EQ(pending(), remindersOf({kept}, {keptBill}));
 
   // Another set entirely: only its open, future records get a reminder.
-  DashboardStorageContainer other;
-  TaskItem done = makeTask("done", tomorrow());
-  done.isCompleted = true;
-  done.completedAt = now;
-  BillItem paid = soonBill("paid");
-  paid.isPaid = true;
-  other.tasks = {makeTask("open", tomorrow()), done, makeTask("past", now.addDays(-1)),
-                 makeTask("undated")};
-  other.bills = {soonBill("unpaid"), paid};
-  writeFile(path("other.json"), QJsonDocument(other.toJson()).toJson());
+  const DashboardStorageContainer other = mixedRecords();
+  writeDatabase(path("other.json"), other);
   manager.importBackup(path("other.json"));
   EXPECT_EQ(pending(), remindersOf({other.tasks.first()}, {other.bills.first()}));
 
@@ -137,10 +140,7 @@ TEST_F(PendingReminders, AnImportOrAResetLeavesExactlyTheRestoredRecordsReminder
 // reminder back.
 TEST_F(PendingReminders, SwitchedOffRemindersLeaveNothingPending) {
   DataStore& s = openWithCenter();
-  const TaskItem task = makeTask("task", tomorrow());
-  const BillItem bill = soonBill("bill");
-  s.addTask(task);
-  s.addBill(bill);
+  const auto [task, bill] = addDueSoon(s, "first");
   ASSERT_EQ(pending(), remindersOf({task}, {bill}));
 
   AppSettings settings = s.settings();

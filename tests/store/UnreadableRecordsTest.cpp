@@ -47,9 +47,9 @@ TEST_F(UnreadableRecords, SeveralAnywhereAreAllKeptAsideAndTheRestLoadsInOrder) 
   const QStringList side = filesStartingWith(folder(), "dashboard.unreadable-records");
   ASSERT_EQ(side.size(), 1);
   const QJsonArray kept = QJsonDocument::fromJson(readFile(folder() + '/' + side.first()))
-                             .object()
-                             .value("records")
-                             .toArray();
+                              .object()
+                              .value("records")
+                              .toArray();
   QHash<QString, QList<QJsonObject>> keptByList;
   for (const QJsonValue& entry : kept) {
     EXPECT_FALSE(entry["error"].toString().isEmpty());
