@@ -287,7 +287,9 @@ TEST_F(DataSettingsTest, BackupRoundTripsAndSpreadsheetsNameTheirKind) {
   page(*view)->exportWaitingFor();
   page(*view)->exportBills();
   ASSERT_EQ(fileRequests.size(), 5);
+  EXPECT_TRUE(fileRequests.at(2).suggestedName.startsWith(QStringLiteral("Tasks_")));
   EXPECT_TRUE(fileRequests.at(3).suggestedName.startsWith(QStringLiteral("WaitingFor_")));
+  EXPECT_TRUE(fileRequests.at(4).suggestedName.startsWith(QStringLiteral("Bills_")));
   EXPECT_TRUE(QFile::exists(chosenPath));
   EXPECT_EQ(view->state().exportStatusMessage, QStringLiteral("Saved out.csv."));
 }
