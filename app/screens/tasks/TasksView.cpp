@@ -2,6 +2,7 @@
 
 #include "app/platform/SymbolImage.h"
 #include "app/platform/Theme.h"
+#include "app/screens/ListScreen.h"
 #include "app/screens/tasks/TaskEditorSheet.h"
 #include "app/screens/tasks/TaskListModel.h"
 #include "app/screens/tasks/TaskRow.h"
@@ -289,11 +290,7 @@ TasksView::TasksView(const ScreenEnvironment& environment, QWidget* parent)
         }
       },
       [this](const TaskItem& task) { showEditTask(task); },
-      [store](const TaskItem& task) {
-        if (store) {
-          store->deleteTask(task.id);
-        }
-      },
+      [this](const TaskItem& task) { requestDelete(task); },
       environment_.clock, calendar, this);
   list_ = new TaskListView(model_, delegate_, this);
   list_->setModel(model_);
@@ -414,6 +411,19 @@ void TasksView::showEditTask(const TaskItem& task) {
           self->state_.editingTask.reset();
         }
       });
+}
+
+void TasksView::requestDelete(const TaskItem& task) {
+  QPointer<DataStore> store = environment_.store;
+  const QUuid id = task.id;
+  confirmDeletion(
+      confirmation_, this, QStringLiteral("Delete Task?"), task.title,
+      [store, id] {
+        if (store) {
+          store->deleteTask(id);
+        }
+      },
+      true);
 }
 
 QAbstractButton* TasksView::filterButton(TaskFilter filter) const {

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QListView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -89,6 +90,7 @@ TEST_F(TasksViewTest, RowsCompleteEditAndDeleteByMouseAndKeyboard) {
 
   const TaskItem second = view->model()->task(0);
   clickPart(view, 0, TaskRow::Part::remove);
+  ASSERT_TRUE(screentest::answer(view->pendingConfirmation(), QStringLiteral("Delete")));
   EXPECT_FALSE(stored(second.id));
 
   view->listView()->setFocus();
@@ -99,6 +101,7 @@ TEST_F(TasksViewTest, RowsCompleteEditAndDeleteByMouseAndKeyboard) {
   view->listView()->setCurrentIndex(view->model()->index(0));
   const TaskItem fourth = view->model()->task(0);
   QTest::keyClick(view->listView(), Qt::Key_Delete);
+  ASSERT_TRUE(screentest::answer(view->pendingConfirmation(), QStringLiteral("Delete")));
   EXPECT_FALSE(stored(fourth.id));
 
   // Edit: the sheet shows the task; Escape changes nothing, Return saves the new title.
@@ -149,4 +152,52 @@ TEST_F(TasksViewTest, ClearCompletedChipsAndSearchDriveTheList) {
   EXPECT_EQ(view->model()->rowCount(), 0);
   view->clearSearchButton()->click();
   EXPECT_EQ(view->model()->rowCount(), store().tasks().size());
+}
+
+// A deletion asks first, by the bin or the Delete key: Escape keeps the task, Return deletes
+// it, and a second Delete while a question stands replaces it, so one answer removes one task.
+TEST_F(TasksViewTest, DeletingATaskAsksOnceAndReturnConfirms) {
+  TasksView* view = open();
+  view->setFilter(TaskFilter::all);
+  QListView* list = view->listView();
+  list->setFocus();
+  const qsizetype before = store().tasks().size();
+  const struct {
+    const char* name;
+    bool byKey;
+    Qt::Key answer;
+    bool deleted;
+  } cases[] = {
+      {"Delete, Delete, Escape", true, Qt::Key_Escape, false},
+      {"Delete, Delete, Return", true, Qt::Key_Return, true},
+      {"bin, Escape", false, Qt::Key_Escape, false},
+      {"bin, Return", false, Qt::Key_Return, true},
+  };
+  qsizetype removed = 0;
+  for (const auto& c : cases) {
+    list->setCurrentIndex(view->model()->index(0));
+    const TaskItem shown = view->model()->task(0);
+    for (int press = 0; press < (c.byKey ? 2 : 1); ++press) {
+      if (c.byKey) {
+        QTest::keyClick(list, Qt::Key_Delete);
+      } else {
+        clickPart(view, 0, TaskRow::Part::remove);
+      }
+    }
+    settle();
+    EXPECT_EQ(store().tasks().size(), before - removed) << c.name << ": nothing goes unasked";
+    QMessageBox* box = view->pendingConfirmation();
+    ASSERT_NE(box, nullptr) << c.name;
+    EXPECT_EQ(screentest::openAlert(window_.get()), box) << c.name << ": one question";
+    EXPECT_TRUE(box->text().contains(shown.title)) << c.name;
+    if (c.deleted && !c.byKey) {
+      screentest::saveScreenshots(box, QStringLiteral("tasks-delete-confirmation"));
+    }
+    QTest::keyClick(box, c.answer);
+    settle();
+    removed += c.deleted ? 1 : 0;
+    EXPECT_EQ(store().tasks().size(), before - removed) << c.name;
+    EXPECT_EQ(stored(shown.id).has_value(), !c.deleted) << c.name;
+    EXPECT_EQ(view->pendingConfirmation(), nullptr) << c.name;
+  }
 }
