@@ -23,6 +23,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -175,6 +176,15 @@ class TaskListView : public QListView {
     QListView::keyPressEvent(event);
   }
 
+  void resizeEvent(QResizeEvent* event) override {
+    QListView::resizeEvent(event);
+    // A list flowing downwards lays out again only when its height changes; the rows' heights
+    // follow the width (notes take one or two lines), so a new width lays them out too.
+    if (event->size().width() != event->oldSize().width()) {
+      scheduleDelayedItemsLayout();
+    }
+  }
+
  private:
   TaskListModel* model_;
   TaskRow* row_;
@@ -299,6 +309,7 @@ TasksView::TasksView(const ScreenEnvironment& environment, QWidget* parent)
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   list_->setResizeMode(QListView::Adjust);
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list_->setFrameShape(QFrame::NoFrame);
   list_->setAccessibleName(QStringLiteral("Tasks"));
   list_->setSpacing(0);

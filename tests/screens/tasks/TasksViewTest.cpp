@@ -14,6 +14,7 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -199,5 +200,41 @@ TEST_F(TasksViewTest, DeletingATaskAsksOnceAndReturnConfirms) {
     EXPECT_EQ(store().tasks().size(), before - removed) << c.name;
     EXPECT_EQ(stored(shown.id).has_value(), !c.deleted) << c.name;
     EXPECT_EQ(view->pendingConfirmation(), nullptr) << c.name;
+  }
+}
+
+// At the width the tab has in the narrowest window (720 less the sidebar) and wider, with
+// enough rows for a vertical scroll bar: no horizontal one, every row's bin inside the list,
+// and rows whose notes take another line at a new width do not overlap.
+TEST_F(TasksViewTest, RowsFitTheListsWidth) {
+  for (int i = 0; i < 40; ++i) {
+    TaskItem t;
+    t.id = QUuid::createUuid();
+    t.title = QStringLiteral("A task with a long title that needs room %1").arg(i);
+    t.notes = i % 2 ? QStringLiteral("Notes that run on for a good while, past the end of a narrow row "
+                                     "and on to where a wide one ends") : QString();
+    t.category = QStringLiteral("Work");
+    t.createdAt = t.updatedAt = now;
+    store().addTask(t);
+  }
+  TasksView* view = open();
+  view->setFilter(TaskFilter::all);
+  QListView* list = view->listView();
+  for (const int width : {900, 539, 700}) {
+    window_->resize(width, 560);
+    view->resize(width, 560);
+    settle();
+    QTest::qWait(150);  // a list lays its rows out again a moment after a resize
+    ASSERT_TRUE(list->verticalScrollBar()->isVisible()) << width;
+    EXPECT_FALSE(list->horizontalScrollBar()->isVisible()) << width;
+    const int viewport = list->viewport()->width();
+    for (int row = 0; row < 8; ++row) {
+      const QRect rect = list->visualRect(view->model()->index(row));
+      const TaskRow::Geometry g = view->rowDelegate()->geometry(view->model()->task(row), rect, list->font());
+      EXPECT_LE(g.remove.right(), viewport - 1) << width << " row " << row;
+      EXPECT_LE(g.meta.bottom(), rect.bottom()) << width << " row " << row;
+      EXPECT_GT(list->visualRect(view->model()->index(row + 1)).top(), rect.bottom())
+          << width << " row " << row << " overlaps the next";
+    }
   }
 }
