@@ -78,7 +78,6 @@ class TasksView : public QWidget {
   ScreenEnvironment environment_;
   State state_;
   QStringList chipCategories_;
-  std::optional<QString> chipSelection_;
   bool chipsBuilt_ = false;
   QPointer<QMessageBox> confirmation_;
 

@@ -14,8 +14,10 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <QToolButton>
 
 using screentest::ScreenTest;
@@ -236,5 +238,68 @@ TEST_F(TasksViewTest, RowsFitTheListsWidth) {
       EXPECT_GT(list->visualRect(view->model()->index(row + 1)).top(), rect.bottom())
           << width << " row " << row << " overlaps the next";
     }
+  }
+}
+
+// At 720 px, with three categories and with thirty: the strip keeps its height through a
+// chip's click and a new category, and chips past the edge are reached by its scroll bar or
+// the wheel.
+TEST_F(TasksViewTest, ChipStripKeepsItsHeightAndScrollsToEveryChip) {
+  auto addTask = [this](const QString& category) {
+    TaskItem t;
+    t.id = QUuid::createUuid();
+    t.title = QStringLiteral("Task in ") + category;
+    t.category = category;
+    t.createdAt = t.updatedAt = now;
+    store().addTask(t);
+  };
+  for (const int categories : {3, 30}) {
+    emptyStore();
+    for (int i = 0; i < categories; ++i) {
+      addTask(QStringLiteral("Category %1").arg(i, 2, 10, QLatin1Char('0')));
+    }
+    TasksView* view = open();
+    view->setFilter(TaskFilter::all);
+    window_->resize(720, 560);
+    view->resize(720, 560);
+    settle();
+    const bool overflows = categories == 30;
+    if (overflows) {
+      screentest::saveScreenshots(window_.get(), QStringLiteral("tasks-30-categories"), QSize(720, 560));
+    }
+    auto* strip = qobject_cast<QScrollArea*>(view->chipRow());
+    ASSERT_NE(strip, nullptr);
+    QScrollBar* bar = strip->horizontalScrollBar();
+    const int height = strip->height();
+
+    const struct {
+      const char* name;
+      std::function<void()> act;
+    } steps[] = {
+        {"shown", [] {}},
+        {"chip clicked", [view] { QTest::mouseClick(view->chips()[2], Qt::LeftButton); }},
+        {"category added", [&addTask] { addTask(QStringLiteral("A new category")); }},
+    };
+    for (const auto& step : steps) {
+      step.act();
+      settle();
+      EXPECT_EQ(strip->height(), height) << categories << " " << step.name;
+      EXPECT_EQ(bar->isVisible(), overflows) << categories << " " << step.name;
+      EXPECT_GE(strip->viewport()->height(), view->chips().last()->height())
+          << categories << " " << step.name;
+    }
+    EXPECT_EQ(view->state().selectedCategory, QStringLiteral("Category 01"));
+
+    // The wheel turns the row sideways, up to its last chip.
+    bar->setValue(0);
+    for (int turn = 0; turn < 100 && bar->value() < bar->maximum(); ++turn) {
+      const QPointF at = strip->viewport()->rect().center();
+      QWheelEvent wheel(at, strip->viewport()->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton,
+                        Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(strip->viewport(), &wheel);
+    }
+    QAbstractButton* last = view->chips().last();
+    const QRect shown(last->mapTo(strip->viewport(), QPoint(0, 0)), last->size());
+    EXPECT_TRUE(strip->viewport()->rect().contains(shown)) << categories << ": the last chip";
   }
 }
