@@ -228,6 +228,9 @@ TEST_F(TasksViewTest, RowsFitTheListsWidth) {
     settle();
     QTest::qWait(150);  // a list lays its rows out again a moment after a resize
     ASSERT_TRUE(list->verticalScrollBar()->isVisible()) << width;
+    if (width == 539) {
+      screentest::saveScreenshots(window_.get(), QStringLiteral("tasks-narrowest-window"), QSize(width, 560));
+    }
     EXPECT_FALSE(list->horizontalScrollBar()->isVisible()) << width;
     const int viewport = list->viewport()->width();
     for (int row = 0; row < 8; ++row) {
