@@ -218,24 +218,6 @@ TEST_F(TodayViewTest, RemovingSampleDataAsksAndCountsWhatGoes) {
   EXPECT_FALSE(testsupport::findBy(store().tasks(), &TaskItem::id, edited.id).has_value());
 }
 
-TEST(TodayLogic, SampleDataQuestionCountsEachKind) {
-  const struct {
-    today::SampleRecords records;
-    const char* question;
-    const char* details;
-  } cases[] = {
-      {{1, 0, 0, 0}, "1 sample record will be removed.", "1 task, including any you changed."},
-      {{2, 1, 0, 3}, "6 sample records will be removed.",
-       "2 tasks, 1 bill and 3 events, including any you changed."},
-      {{0, 2, 1, 1}, "4 sample records will be removed.",
-       "2 bills, 1 waiting-for item and 1 event, including any you changed."},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(today::removeSampleDataQuestion(c.records), QString::fromLatin1(c.question));
-    EXPECT_EQ(today::removeSampleDataDetails(c.records), QString::fromLatin1(c.details));
-  }
-}
-
 // The greeting, the date and the countdown follow the minute clock; today's rows stay as they
 // are (and keep the keyboard) until the day changes.
 TEST_F(TodayViewTest, TheClockPartsFollowTheMinute) {
