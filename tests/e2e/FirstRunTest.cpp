@@ -61,11 +61,13 @@ class FirstRunTest : public ::testing::Test {
       ASSERT_FALSE(QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
           << tool << " is missing; `make deps` installs it";
     }
-    // The server picks a free display and writes its number to the descriptor given.
-    xvfb_.start(
-        QStringLiteral("sh"),
-        {QStringLiteral("-c"), QStringLiteral("exec Xvfb -displayfd 1 -screen 0 1280x800x24 "
-                                              "-nolisten tcp 2>/dev/null")});
+    // The server picks a free display and writes its number to the descriptor given. Without
+    // -noreset it starts over whenever its last client leaves, and a client that connects
+    // meanwhile (the app's second start, any xdotool call) finds no display.
+    xvfb_.start(QStringLiteral("sh"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("exec Xvfb -displayfd 1 -noreset -screen 0 1280x800x24 "
+                                "-nolisten tcp 2>/dev/null")});
     QByteArray number;
     ASSERT_TRUE(waitUntil([&] {
       xvfb_.waitForReadyRead(100);
@@ -123,8 +125,8 @@ class FirstRunTest : public ::testing::Test {
     }
     const QByteArray errors = tool.readAllStandardError().trimmed();
     // A search that finds nothing ends with 1 and says nothing.
-    const bool foundNothing = command.startsWith(QLatin1String("search")) &&
-                              tool.exitCode() == 1 && errors.isEmpty();
+    const bool foundNothing =
+        command.startsWith(QLatin1String("search")) && tool.exitCode() == 1 && errors.isEmpty();
     if (tool.exitStatus() != QProcess::NormalExit || (tool.exitCode() != 0 && !foundNothing)) {
       // xdotool gives up when a window goes away while it looks at it: noted, for a failure.
       QFile notes(QDir(kept_).filePath(QStringLiteral("xdotool.txt")));
@@ -185,8 +187,8 @@ class FirstRunTest : public ::testing::Test {
   void startApp() {
     QFile log(output());
     ASSERT_TRUE(log.open(QIODevice::Append));
-    log.write("==== Pelmora started " + QDateTime::currentDateTime().toString(Qt::ISODate).toUtf8() +
-              " ====\n");
+    log.write("==== Pelmora started " +
+              QDateTime::currentDateTime().toString(Qt::ISODate).toUtf8() + " ====\n");
     log.close();
     app_.setProcessEnvironment(environment_);
     app_.setProcessChannelMode(QProcess::MergedChannels);
@@ -198,15 +200,15 @@ class FirstRunTest : public ::testing::Test {
   // SIGTERM, as the session's end or `kill` sends it; the app saves and exits by itself.
   void quitApp() {
     app_.terminate();
-    ASSERT_TRUE(app_.waitForFinished(20000)) << "Pelmora did not quit on SIGTERM";
+    ASSERT_TRUE(app_.waitForFinished(int(std::chrono::milliseconds(kTimeout).count())))
+        << "Pelmora did not quit on SIGTERM";
     EXPECT_EQ(app_.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(app_.exitCode(), 0);
   }
 
   // The screen as it is at the failure, before the app is stopped, and the end of its output.
   void keepEvidence() {
-    const QImage screen =
-        grabScreen(environment_.value(QStringLiteral("DISPLAY")).toLocal8Bit());
+    const QImage screen = grabScreen(environment_.value(QStringLiteral("DISPLAY")).toLocal8Bit());
     const QString picture = QDir(kept_).filePath(QStringLiteral("screen.png"));
     const bool pictured = !screen.isNull() && screen.save(picture);
     QFile log(output());

@@ -28,8 +28,7 @@ QImage grabScreen(const QByteArray& display) {
   std::unique_ptr<xcb_get_image_reply_t, decltype(&std::free)> reply(
       xcb_get_image_reply(connection.get(), cookie, nullptr), &std::free);
   // At depth 24 each pixel takes 32 bits, blue first: Qt's RGB32 on this byte order.
-  if (!reply || reply->depth != 24 ||
-      xcb_get_image_data_length(reply.get()) < width * height * 4) {
+  if (!reply || reply->depth != 24 || xcb_get_image_data_length(reply.get()) < width * height * 4) {
     return {};
   }
   return QImage(xcb_get_image_data(reply.get()), width, height, width * 4, QImage::Format_RGB32)
