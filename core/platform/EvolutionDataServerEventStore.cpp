@@ -209,15 +209,13 @@ struct EvolutionDataServerEventStore::Private {
       }
       failed = true;
       owner->checkLoaded();
-      const auto pause = std::min(kFirstReopenPause * (1 << (failures - 1)),
-                                  kLongestReopenPause);
-      QTimer::singleShot(pause, owner->q,
-                         [again = std::shared_ptr<Pending>(pending())] {
-                           if (Calendar* self = find(*again)) {
-                             self->reopen = true;
-                             self->owner->q->resyncCoalescer_.start();
-                           }
-                         });
+      const auto pause = std::min(kFirstReopenPause * (1 << (failures - 1)), kLongestReopenPause);
+      QTimer::singleShot(pause, owner->q, [again = std::shared_ptr<Pending>(pending())] {
+        if (Calendar* self = find(*again)) {
+          self->reopen = true;
+          self->owner->q->resyncCoalescer_.start();
+        }
+      });
     }
 
     void contentChanged() {

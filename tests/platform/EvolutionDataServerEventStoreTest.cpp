@@ -317,11 +317,13 @@ TEST_F(EvolutionStoreTest, ReadsACalendarTheServerCouldNotOpenAtFirst) {
   })) << "the store never tried the calendar";
   ASSERT_TRUE(calendars_->mend(late)) << calendars_->error().toStdString();
   ASSERT_TRUE(calendars_->open(late)) << calendars_->error().toStdString();
-  ASSERT_TRUE(calendars_->addEvent(late, "BEGIN:VEVENT\r\nUID:pelmora-test-late\r\nSUMMARY:Late\r\n"
-                                         "DTSTART:20260325T100000Z\r\nDTEND:20260325T103000Z\r\n"
-                                         "END:VEVENT\r\n"))
+  ASSERT_TRUE(calendars_->addEvent(late,
+                                   "BEGIN:VEVENT\r\nUID:pelmora-test-late\r\nSUMMARY:Late\r\n"
+                                   "DTSTART:20260325T100000Z\r\nDTEND:20260325T103000Z\r\n"
+                                   "END:VEVENT\r\n"))
       << calendars_->error().toStdString();
-  const QList<Seen> expected{{QStringLiteral("Late"), utc(2026, 3, 25, 10), utc(2026, 3, 25, 10, 30)}};
+  const QList<Seen> expected{
+      {QStringLiteral("Late"), utc(2026, 3, 25, 10), utc(2026, 3, 25, 10, 30)}};
   EXPECT_TRUE(eventually([&] {
     return seen(store_->events(kWeekStart, kWeekEnd, QSet<QString>{late})) == expected;
   })) << DiagnosticLogger::shared().exportText().toStdString();

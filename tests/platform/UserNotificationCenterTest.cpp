@@ -57,7 +57,8 @@ class NotificationCenterTest : public ::testing::Test {
       for (const auto& n : server_.notifications()) {
         summaries.append(n.summary);
       }
-      if (summaries.count(QStringLiteral("marker")) == markers_ || !notified.wait(testsupport::kPatienceMs)) {
+      if (summaries.count(QStringLiteral("marker")) == markers_ ||
+          !notified.wait(testsupport::kPatienceMs)) {
         break;
       }
     }

@@ -59,7 +59,8 @@ TEST_F(SingleInstanceTest, MalformedMessagesAreDroppedWithoutAnAnswer) {
       socket.waitForConnected(testsupport::kPatienceMs);
       socket.write(message);
       socket.flush();
-      while (socket.state() == QLocalSocket::ConnectedState && socket.waitForReadyRead(testsupport::kPatienceMs)) {
+      while (socket.state() == QLocalSocket::ConnectedState &&
+             socket.waitForReadyRead(testsupport::kPatienceMs)) {
       }
       return socket.readAll();
     });

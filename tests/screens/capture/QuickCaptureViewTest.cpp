@@ -119,7 +119,8 @@ TEST_F(ScreenTest, QuickCaptureStaysOpenForTheNextItemOrARefusal) {
   QTest::keyClicks(view.titleField(), QStringLiteral("First"));
   QTest::keyClick(view.titleField(), Qt::Key_Return);
   QTest::keyClicks(view.titleField(), QStringLiteral("Sec"));
-  ASSERT_TRUE(testsupport::runTimersDueWithin(std::chrono::milliseconds(QuickCaptureView::kCloseDelayMs)));
+  ASSERT_TRUE(
+      testsupport::runTimersDueWithin(std::chrono::milliseconds(QuickCaptureView::kCloseDelayMs)));
   EXPECT_EQ(closed, 0);
   EXPECT_EQ(store().tasks().last().title, QStringLiteral("First"));
 
