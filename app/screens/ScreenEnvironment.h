@@ -9,6 +9,7 @@
 
 class DataStore;
 class FocusTimerManager;
+class MinuteClock;
 
 // What every screen reads from whoever hosts it: the store, the focus timer and, for a
 // screen shown in a sheet or a window of its own, the action that closes it. The clock and
@@ -16,6 +17,8 @@ class FocusTimerManager;
 struct ScreenEnvironment {
   QPointer<DataStore> store;
   QPointer<FocusTimerManager> focusTimer;
+  // Ticks at every turn of the minute, for clocks and countdowns; none in most tests.
+  QPointer<MinuteClock> minuteClock;
   // Closes the sheet or window that shows the screen; empty when the screen is a tab.
   std::function<void()> dismiss;
   std::function<QDateTime()> clock;

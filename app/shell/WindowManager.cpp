@@ -105,7 +105,11 @@ WindowManager::WindowManager(DataStore* store, FocusTimerManager* focusTimer, QO
 
 WindowManager::WindowManager(DataStore* store, FocusTimerManager* focusTimer, Seams seams,
                              QObject* parent)
-    : QObject(parent), store_(store), focusTimer_(focusTimer), seams_(std::move(seams)) {
+    : QObject(parent),
+      store_(store),
+      focusTimer_(focusTimer),
+      seams_(std::move(seams)),
+      minuteClock_(seams_.clock) {
   workspace_ = seams_.workspace != nullptr ? seams_.workspace : &Workspace::shared();
   notificationService_ = std::make_unique<NotificationService>();
   emailSyncCoordinator_ = std::make_unique<EmailSyncCoordinator>(
@@ -128,10 +132,11 @@ WindowManager::~WindowManager() {
 
 WindowManager* WindowManager::shared() { return sharedInstance().data(); }
 
-ScreenEnvironment WindowManager::environment() const {
+ScreenEnvironment WindowManager::environment() {
   ScreenEnvironment environment;
   environment.store = store_;
   environment.focusTimer = focusTimer_;
+  environment.minuteClock = &minuteClock_;
   environment.clock = seams_.clock;
   return environment;
 }
@@ -157,6 +162,7 @@ void WindowManager::setupApp() {
   setupMenuBar();
   setupFloatingWidget();
   startBackgroundWeatherRefresh();
+  minuteClock_.start();
   setupWakeObservers();
   if (store_->settings().isEmailAssistantEnabled) {
     emailSyncCoordinator_->start();
@@ -173,6 +179,7 @@ void WindowManager::setupApp() {
 
 void WindowManager::cleanup() {
   weatherTimer_.reset();
+  minuteClock_.stop();
   emailSyncCoordinator_->stop();
   if (wakeObserver_) {
     QObject::disconnect(wakeObserver_);
@@ -466,6 +473,7 @@ void WindowManager::setupWakeObservers() {
 QCoro::Task<> WindowManager::handleSystemDidWake() {
   const QPointer<WindowManager> self(this);
   focusTimer_->checkCompletion(now());
+  minuteClock_.resync();
   ensureWidgetIsOnScreen();
   co_await refreshWeatherIfNeeded();
   if (!self) {

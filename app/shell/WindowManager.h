@@ -4,6 +4,7 @@
 #include "app/shell/FloatingWidgetPanel.h"
 #include "app/shell/MenuBarPopoverView.h"
 #include "app/shell/TrayPopup.h"
+#include "core/services/MinuteClock.h"
 
 #include <QCoroTask>
 #include <QDateTime>
@@ -81,7 +82,7 @@ class WindowManager : public QObject {
   FocusTimerManager* focusTimer() const { return focusTimer_; }
   EmailSyncCoordinator* emailSyncCoordinator() const { return emailSyncCoordinator_.get(); }
   // What the hosted views read: the store, the focus timer and the clock.
-  ScreenEnvironment environment() const;
+  ScreenEnvironment environment();
 
   // The cloud provider (with the rule engine behind it) only when the cloud switch and the
   // consent are both on; the rule engine otherwise. A new instance each time.
@@ -151,6 +152,7 @@ class WindowManager : public QObject {
   QPointer<FloatingWidgetPanel> floatingPanel_;
   QPointer<QMainWindow> mainWindow_;
   std::unique_ptr<QTimer> weatherTimer_;
+  MinuteClock minuteClock_;
   QMetaObject::Connection wakeObserver_;
   QPointer<Workspace> workspace_;
 };
