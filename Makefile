@@ -7,7 +7,7 @@ SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 PACKAGES := build-essential cmake ninja-build pkg-config ccache \
 	qt6-base-dev qt6-base-dev-tools qt6-httpserver-dev libqt6svg6 qcoro-qt6-dev \
-	libsecret-1-dev libical-dev libicu-dev libglib2.0-dev libgl-dev \
+	libsecret-1-dev libical-dev libicu-dev libglib2.0-dev libgl-dev libsimdjson-dev \
 	evolution-data-server libecal2.0-dev libedataserver1.2-dev \
 	adwaita-icon-theme hicolor-icon-theme fonts-dejavu-core \
 	libgtest-dev libgmock-dev libbenchmark-dev \

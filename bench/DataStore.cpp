@@ -1,7 +1,9 @@
 // A large store at two sizes: the first save after loading, a later save, and a raw QSaveFile
-// write of the same bytes; a cold load; and the resident memory of a fresh process that holds
-// the store, after loading and after edits, alone and with the app's main window.
+// write of the same bytes; a cold load; the resident memory of a fresh process that holds the
+// store, its peak during the load, after loading and after edits, alone and with the app's
+// main window; and the app's own start to its first painted main window.
 #include "app/shell/AppDelegate.h"
+#include "app/shell/WindowManager.h"
 #include "core/store/DataStore.h"
 #include "core/model/JsonCoding.h"
 #include "core/store/StorageFile.h"
@@ -10,6 +12,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonDocument>
+#include <QMainWindow>
 #include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryDir>
@@ -21,9 +24,11 @@
 #include <malloc.h>
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -198,6 +203,27 @@ double residentMB() {
   return fields.size() > 1 ? double(fields.at(1).toLongLong()) * 4096 / 1e6 : 0;
 }
 
+// The peak resident size since the last resetPeakResident().
+double peakResidentMB() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) {
+    return 0;
+  }
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith("VmHWM:")) {
+      return line.mid(6).trimmed().split(' ').first().toDouble() / 1000;
+    }
+  }
+  return 0;
+}
+
+void resetPeakResident() {
+  QFile clear(QStringLiteral("/proc/self/clear_refs"));
+  if (clear.open(QIODevice::WriteOnly)) {
+    clear.write("5");
+  }
+}
+
 double heapInUseMB() {
 #ifdef __GLIBC__
   const struct mallinfo2 info = mallinfo2();
@@ -207,13 +233,19 @@ double heapInUseMB() {
 #endif
 }
 
+constexpr int kEdits = 45;
+
+// Toggles and title edits, one save each.
 void editTasks(DataStore& store) {
   const QUuid id = plainTask(store);
-  for (int i = 0; i < 20; ++i) {
-    store.toggleTaskCompletion(id, base());
-    TaskItem task = store.tasks().at((2 + i) % store.tasks().size());
-    task.title += QStringLiteral(" (edited)");
-    store.updateTask(task);
+  for (int i = 0; i < kEdits; ++i) {
+    if (i % 2 == 0) {
+      store.toggleTaskCompletion(id, base());
+    } else {
+      TaskItem task = store.tasks().at((2 + i) % store.tasks().size());
+      task.title += QStringLiteral(" (edited)");
+      store.updateTask(task);
+    }
     QCoreApplication::processEvents();  // the screens follow each change
   }
 }
@@ -225,21 +257,73 @@ void runEventsFor(int milliseconds) {
 }
 
 // Child process: prints "<before> <after load> <after edits> <heap after load> <heap after
-// edits>" in MB.
+// edits> <peak during the load>" in MB.
 int measureResident(const QString& folder) {
   const double before = residentMB();
   const double heapBefore = heapInUseMB();
+  resetPeakResident();
   DataStore store(folder, nullptr, nullptr);
-  std::this_thread::sleep_for(3s);  // the encoder's warm-up belongs to the load
+  // Whatever the store still does after its constructor (a warm-up) belongs to the load.
+  runEventsFor(3000);
+  const double peak = peakResidentMB();
   const double loaded = residentMB();
   const double heapLoaded = heapInUseMB() - heapBefore;
   editTasks(store);
   // Freed memory goes back once the edits have stopped for a moment.
   runEventsFor(3000);
   const double edited = residentMB();
-  std::printf("%.1f %.1f %.1f %.1f %.1f\n", before, loaded, edited, heapLoaded,
-              heapInUseMB() - heapBefore);
+  std::printf("%.1f %.1f %.1f %.1f %.1f %.1f\n", before, loaded, edited, heapLoaded,
+              heapInUseMB() - heapBefore, peak);
   return store.saveError() ? 1 : 0;
+}
+
+qint64 monotonicNanoseconds() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// Notes the first paint of the main window.
+class FirstPaint : public QObject {
+ public:
+  qint64 at = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (at == 0 && event->type() == QEvent::Paint && watched->isWidgetType() &&
+        qobject_cast<QMainWindow*>(static_cast<QWidget*>(watched)->window())) {
+      at = monotonicNanoseconds();
+    }
+    return false;
+  }
+};
+
+// Child process started as the app is: prints "<ms from exec to the main window's first
+// paint> <resident MB then> <peak resident MB>". `startedAt` is the parent's clock just
+// before it started this process.
+int measureStartUp(const QString& folder, qint64 startedAt, QApplication& app) {
+  FirstPaint firstPaint;
+  app.installEventFilter(&firstPaint);
+  AppDelegate delegate(AppDelegate::Options{folder, {}, {}});
+  QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
+  QEventLoop loop;
+  QTimer poll;
+  poll.start(1);
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    if (firstPaint.at != 0) {
+      loop.quit();
+    }
+  });
+  QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+  loop.exec();
+  app.removeEventFilter(&firstPaint);
+  if (firstPaint.at == 0) {
+    return 1;
+  }
+  std::printf("%.1f %.1f %.1f\n", double(firstPaint.at - startedAt) / 1e6, residentMB(),
+              peakResidentMB());
+  std::fflush(stdout);
+  std::_Exit(0);  // the time to tear down is not part of the start
 }
 
 // Child process started as the app is, with its main window on the store in `folder`: prints
@@ -258,6 +342,8 @@ int measureWindowResident(const QString& folder) {
 QList<double> childFigures(const QString& option, const QString& folder) {
   QProcess child;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("PELMORA_BENCH_STARTED_AT"),
+                     QString::number(monotonicNanoseconds()));
   environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
   // Whatever the window writes besides the store stays next to it.
   for (const char* home : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"}) {
@@ -307,9 +393,17 @@ void BM_ResidentMemory(benchmark::State& state) {
   for (auto _ : state) {
     mb = childFigures(QStringLiteral("--resident-of="), f.folder);
   }
-  if (mb.size() != 5) {
+  if (mb.size() != 6) {
     state.SkipWithError("the measuring process failed");
   } else {
+    const double fileMB = double(f.bytes.size()) / 1e6;
+    state.counters["file_MB"] = fileMB;
+    state.counters["load_peak_MB"] = mb[5] - mb[0];
+    // What a load holds at its peak beside what was there before, against the file; and
+    // what it holds at its peak beyond what the loaded store keeps.
+    state.counters["load_peak_per_file"] = (mb[5] - mb[0]) / fileMB;
+    state.counters["load_transient_per_file"] = (mb[5] - mb[1]) / fileMB;
+    state.counters["edited_per_loaded"] = mb[2] / mb[1];
     state.counters["baseline_MB"] = mb[0];
     state.counters["loaded_MB"] = mb[1];
     state.counters["edited_MB"] = mb[2];
@@ -318,6 +412,42 @@ void BM_ResidentMemory(benchmark::State& state) {
     state.counters["heap_loaded_MB"] = mb[3];
     state.counters["heap_edited_MB"] = mb[4];
   }
+}
+
+// The app's own start with the large store, to its first painted main window: the median of
+// a few fresh processes.
+void BM_StartUp(benchmark::State& state) {
+  Fixture& f = fixture(int(state.range(0)));
+  StorageFile::writeAtomically(f.folder + QStringLiteral("/settings.json"),
+                               QByteArrayLiteral("{\"hasCompletedOnboarding\": true}"));
+  QList<double> ms;
+  QList<double> residentAtPaint;
+  QList<double> peak;
+  for (auto _ : state) {
+    // A copy each time: the start may save, and every start should find the same files.
+    QTemporaryDir home;
+    const QString folder = home.filePath(QStringLiteral("Pelmora"));
+    StorageFile::makePrivateFolder(folder);
+    for (const char* name : {"dashboard.json", "settings.json"}) {
+      QFile::copy(f.folder + QLatin1Char('/') + QLatin1String(name),
+                  folder + QLatin1Char('/') + QLatin1String(name));
+    }
+    const QList<double> figures = childFigures(QStringLiteral("--start-up-of="), folder);
+    if (figures.size() != 3) {
+      state.SkipWithError("the measuring process failed");
+      return;
+    }
+    ms.append(figures[0]);
+    residentAtPaint.append(figures[1]);
+    peak.append(figures[2]);
+    state.SetIterationTime(figures[0] / 1000);
+  }
+  std::sort(ms.begin(), ms.end());
+  std::sort(residentAtPaint.begin(), residentAtPaint.end());
+  std::sort(peak.begin(), peak.end());
+  state.counters["median_ms"] = ms[ms.size() / 2];
+  state.counters["resident_MB"] = residentAtPaint[residentAtPaint.size() / 2];
+  state.counters["peak_MB"] = peak[peak.size() / 2];
 }
 
 constexpr int kSizes[] = {10000, 50000};
@@ -339,10 +469,19 @@ BENCHMARK(BM_RawWrite)->Apply(sizes)->MinTime(2.0)->Unit(benchmark::kMillisecond
 BENCHMARK(BM_ColdLoad)->Apply(sizes)->MinTime(2.0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ResidentMemory)->Apply(sizes)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowResidentMemory)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartUp)->Apply(sizes)->UseManualTime()->Iterations(7)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  const QString startUpOf = QStringLiteral("--start-up-of=");
+  if (argc == 2 && QString::fromLocal8Bit(argv[1]).startsWith(startUpOf)) {
+    const qint64 startedAt = qEnvironmentVariable("PELMORA_BENCH_STARTED_AT").toLongLong();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Pelmora"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    return measureStartUp(QString::fromLocal8Bit(argv[1]).mid(startUpOf.size()), startedAt, app);
+  }
   const QString windowResidentOf = QStringLiteral("--window-resident-of=");
   if (argc == 2 && QString::fromLocal8Bit(argv[1]).startsWith(windowResidentOf)) {
     QApplication app(argc, argv);
@@ -351,12 +490,14 @@ int main(int argc, char** argv) {
     return measureWindowResident(QString::fromLocal8Bit(argv[1]).mid(windowResidentOf.size()));
   }
   QCoreApplication app(argc, argv);
-  // The same large store in a folder of one's choice, for measuring the app's start with it.
-  if (argc == 3 && std::strcmp(argv[1], "--write-large-store") == 0) {
+  // The same large store in a folder of one's choice, for measuring the app's start with it:
+  // `--write-large-store FOLDER [TASKS]`, 10,000 tasks unless told.
+  if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "--write-large-store") == 0) {
     const QString folder = QString::fromLocal8Bit(argv[2]);
+    const int tasks = argc == 4 ? std::atoi(argv[3]) : 10000;
     StorageFile::makePrivateFolder(folder);
     StorageFile::writeAtomically(folder + QStringLiteral("/dashboard.json"),
-                                 DatabaseEncoder().encode(largeContainer(10000)));
+                                 DatabaseEncoder().encode(largeContainer(tasks)));
     StorageFile::writeAtomically(folder + QStringLiteral("/settings.json"),
                                  QByteArrayLiteral("{\"hasCompletedOnboarding\": true}"));
     return 0;

@@ -1,15 +1,26 @@
 #!/usr/bin/env bash
-# Start-up time and memory of Pelmora beside a native desktop app, on a private X server.
+# Start-up time and memory of Pelmora beside GNOME To Do, on a private X server.
 #
-#   scripts/measure-startup.sh [build-dir] [runs]
+#   scripts/measure-startup.sh [--install-comparison] [build-dir] [runs]
 #
 # For each subject: `runs` starts from exec to the first top-level window mapped (timed by
 # xev on the root window), then `runs` instances side by side whose resident memory is read
 # a minute after they start. Subjects: Pelmora with its sample data, Pelmora with a store of
-# 10,000 tasks and 9,000 other records, and GNOME Calendar when it is installed. Then the
-# idle wake-ups of Pelmora with its window hidden over two minutes.
-# Needs xvfb, x11-utils (xev), xdotool, strace, dbus; gnome-calendar for the comparison.
+# 10,000 tasks and with one of 50,000 tasks (each with 9,000 other records), and GNOME To Do
+# when it is installed (--install-comparison installs it with apt-get first). Then the ratios
+# against GNOME To Do's warm start, and the idle wake-ups of Pelmora with its window hidden
+# over two minutes.
+# Needs xvfb, x11-utils (xev), xdotool, strace, dbus; gnome-todo for the comparison.
 set -euo pipefail
+
+if [ "${1:-}" = "--install-comparison" ]; then
+  shift
+  if ! command -v gnome-todo >/dev/null 2>&1; then
+    sudo=$([ "$(id -u)" = 0 ] || echo sudo)
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq gnome-todo >/dev/null
+  fi
+fi
 
 build=$(realpath "${1:-build}")
 runs=${2:-10}
@@ -108,29 +119,60 @@ memory_after_a_minute() {  # prepare-function command...
   wait 2>/dev/null || true
 }
 
-prepare_sample() { :; }
-large_template="$root/large-store"
-"$build/bench/bench_DataStore" --write-large-store "$large_template/Pelmora" >/dev/null
-prepare_large() { cp -r "$large_template/Pelmora" "$1/data/"; }
+# The median alone.
+median() {
+  sort -n | awk '{v[NR]=$1} END {if (NR==0) {print ""; exit}
+    print (NR % 2) ? v[(NR+1)/2] : (v[NR/2] + v[NR/2+1]) / 2}'
+}
 
+prepare_sample() { :; }
+for tasks in 10000 50000; do
+  "$build/bench/bench_DataStore" --write-large-store "$root/large-$tasks/Pelmora" "$tasks" >/dev/null
+done
+prepare_10k() { cp -r "$root/large-10000/Pelmora" "$1/data/"; }
+prepare_50k() { cp -r "$root/large-50000/Pelmora" "$1/data/"; }
+
+# Prints the subject's figures; sets median_ms and median_mb.
+median_ms="" median_mb=""
 report() {  # label prepare command...
   local label=$1 prepare=$2
   shift 2
-  local times=() i home
+  local times=() i home memory
   for i in $(seq "$runs"); do
     home=$(make_home "time-$prepare-$i")
     "$prepare" "$home"
     times+=("$(time_to_map "$home" "$@")")
   done
+  memory=$(memory_after_a_minute "$prepare" "$@")
   echo "$label"
   echo "  exec to window mapped (ms): $(printf '%s\n' "${times[@]}" | grep -v timeout | stats)"
-  echo "  resident memory after 60 s (MB): $(memory_after_a_minute "$prepare" "$@" | stats)"
+  echo "  resident memory after 60 s (MB): $(echo "$memory" | stats)"
+  median_ms=$(printf '%s\n' "${times[@]}" | grep -v timeout | median)
+  median_mb=$(echo "$memory" | median)
+}
+
+ratio() {  # ours theirs
+  [ -n "$1" ] && [ -n "$2" ] && awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2fx", a / b}' || echo "n/a"
 }
 
 report "Pelmora, sample data" prepare_sample "$pelmora"
-report "Pelmora, 10,000 tasks and 9,000 other records" prepare_large "$pelmora"
-if command -v gnome-calendar >/dev/null 2>&1; then
-  report "GNOME Calendar" prepare_sample gnome-calendar
+sample_ms=$median_ms
+report "Pelmora, 10,000 tasks and 9,000 other records" prepare_10k "$pelmora"
+large_ms=$median_ms large_mb=$median_mb
+report "Pelmora, 50,000 tasks and 9,000 other records" prepare_50k "$pelmora"
+huge_ms=$median_ms
+if command -v gnome-todo >/dev/null 2>&1; then
+  # Its warm start: one start first, so its caches are made, as they are on a desktop.
+  warm=$(make_home warm-todo)
+  time_to_map "$warm" gnome-todo >/dev/null
+  report "GNOME To Do" prepare_sample gnome-todo
+  echo "Against GNOME To Do (start to window mapped, medians; goals in brackets)"
+  echo "  sample data: $(ratio "$sample_ms" "$median_ms") (at most 0.25x)"
+  echo "  10,000 tasks: $(ratio "$large_ms" "$median_ms") (at most 0.5x)"
+  echo "  50,000 tasks: $(ratio "$huge_ms" "$median_ms") (at most 1x)"
+  echo "  resident memory at 10,000 tasks: $(ratio "$large_mb" "$median_mb") (at most 0.5x)"
+else
+  echo "GNOME To Do is not installed: no ratios (--install-comparison installs it)."
 fi
 
 # Idle: the main window hidden, no timer running; every wake-up is a syscall that returns

@@ -2,9 +2,9 @@
 
 #include "app/platform/SymbolImage.h"
 #include "app/screens/ScreenScaffold.h"
-#include "app/shell/Confirmation.h"
-#include "app/shell/ProminentButton.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/Confirmation.h"
+#include "app/ui/ProminentButton.h"
+#include "app/ui/ThemedLabel.h"
 
 #include <QButtonGroup>
 #include <QContextMenuEvent>

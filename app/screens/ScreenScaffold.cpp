@@ -1,6 +1,6 @@
 #include "app/screens/ScreenScaffold.h"
 
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/ThemedLabel.h"
 
 #include <QHBoxLayout>
 #include <QScrollArea>

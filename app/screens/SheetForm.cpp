@@ -1,6 +1,6 @@
 #include "app/screens/SheetForm.h"
 
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/ThemedLabel.h"
 
 #include <QCheckBox>
 #include <QDateEdit>

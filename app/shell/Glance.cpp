@@ -1,7 +1,7 @@
 #include "app/shell/Glance.h"
 
-#include "app/shell/Color.h"
-#include "app/shell/DayLists.h"
+#include "app/ui/Color.h"
+#include "app/ui/DayLists.h"
 #include "core/services/FocusTimerManager.h"
 
 namespace glance {

@@ -1,8 +1,8 @@
 #include "app/shell/GlancePieces.h"
 
-#include "app/shell/PlainButton.h"
-#include "app/shell/SymbolView.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/PlainButton.h"
+#include "app/ui/SymbolView.h"
+#include "app/ui/ThemedLabel.h"
 #include "core/model/WeatherConditionHelper.h"
 #include "core/store/DataStore.h"
 

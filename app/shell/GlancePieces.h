@@ -3,7 +3,7 @@
 #include "app/platform/Theme.h"
 
 #include "app/screens/ScreenEnvironment.h"
-#include "app/shell/Divider.h"
+#include "app/ui/Divider.h"
 #include "core/model/TaskItem.h"
 #include "core/model/WeatherData.h"
 

@@ -13,7 +13,6 @@
 #include "app/screens/today/TodayView.h"
 #include "app/screens/waiting/WaitingForView.h"
 #include "app/screens/weather/WeatherView.h"
-#include "app/shell/WindowManager.h"
 #include "core/platform/HttpSession.h"
 #include "core/services/WeatherService.h"
 
@@ -32,10 +31,9 @@ QWidget* tabScreen(DashboardTab tab, const TabContext& context) {
       return new TodayView(env, TabBinding{context.activeTab, context.setActiveTab},
                            weatherService());
     case DashboardTab::emailInbox: {
-      // The running app's coordinator, so "Sync Now" really syncs; without a window manager
-      // (a screen on its own) the request only shows that it ran.
-      WindowManager* manager = WindowManager::shared();
-      return new EmailReviewInboxView(env, manager ? manager->emailSyncCoordinator() : nullptr);
+      // The running app's coordinator, so "Sync Now" really syncs; without a running app (a
+      // screen on its own) the request only shows that it ran.
+      return new EmailReviewInboxView(env, env.app.emailSync());
     }
     case DashboardTab::calendar: return new CalendarView(env);
     case DashboardTab::tasks: return new TasksView(env);

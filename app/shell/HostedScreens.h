@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/screens/ScreenEnvironment.h"
-#include "app/shell/DashboardTab.h"
+#include "app/ui/DashboardTab.h"
 
 #include <functional>
 

@@ -2,11 +2,11 @@
 
 #include "app/platform/SymbolImage.h"
 #include "app/platform/Theme.h"
-#include "app/shell/DayLists.h"
 #include "app/shell/HostedScreens.h"
-#include "app/shell/Sheet.h"
-#include "app/shell/SymbolView.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/DayLists.h"
+#include "app/ui/Sheet.h"
+#include "app/ui/SymbolView.h"
+#include "app/ui/ThemedLabel.h"
 #include "core/store/DataStore.h"
 
 #include <QEvent>

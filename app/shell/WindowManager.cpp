@@ -138,6 +138,21 @@ ScreenEnvironment WindowManager::environment() {
   environment.focusTimer = focusTimer_;
   environment.minuteClock = &minuteClock_;
   environment.clock = seams_.clock;
+  // A screen may outlive this window manager (a quick capture window it left open).
+  const QPointer<WindowManager> self(this);
+  environment.app.updateWidgetConfiguration = [self] {
+    if (self) {
+      self->updateWidgetConfiguration();
+    }
+  };
+  environment.app.updateEmailProvider = [self] {
+    if (self) {
+      self->updateEmailProvider();
+    }
+  };
+  environment.app.emailSyncCoordinator = [self]() -> EmailSyncCoordinator* {
+    return self ? self->emailSyncCoordinator() : nullptr;
+  };
   return environment;
 }
 

@@ -81,7 +81,8 @@ class WindowManager : public QObject {
   DataStore* store() const { return store_; }
   FocusTimerManager* focusTimer() const { return focusTimer_; }
   EmailSyncCoordinator* emailSyncCoordinator() const { return emailSyncCoordinator_.get(); }
-  // What the hosted views read: the store, the focus timer and the clock.
+  // What the hosted views read: the store, the focus timer, the clocks and what they may ask of
+  // this window manager.
   ScreenEnvironment environment();
 
   // The cloud provider (with the rule engine behind it) only when the cloud switch and the

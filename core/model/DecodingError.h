@@ -15,6 +15,8 @@ class DecodingError : public AppError {
   Kind kind() const { return kind_; }
   // Dotted path of the field, e.g. "forecast[0].date"; empty for the document itself.
   const QString& field() const { return field_; }
+  // What is wrong with the value there: "is not a string".
+  const QString& detail() const { return detail_; }
   QString errorDescription() const override;
 
   // The same error seen from the enclosing object, which holds it under `outer`.

@@ -16,20 +16,28 @@ bool SecurityValidator::isSafeURL(const QUrl& url) {
 }
 
 QString SecurityValidator::neutralizeCSVCell(const QString& cell) {
-  if (cell.isEmpty()) {
-    return cell;
+  QString safe = cell;
+  // A NUL ends the cell early in many readers, or the whole file in some.
+  safe.remove(QChar(u'\0'));
+  // A spreadsheet that trims leading blanks would still run "  =1+1"; the apostrophe goes in
+  // front of everything so the cell reads back as typed.
+  for (const QChar c : std::as_const(safe)) {
+    switch (c.unicode()) {
+      case ' ':
+      case '\n':
+        continue;
+      case '=':
+      case '+':
+      case '-':
+      case '@':
+      case '\t':
+      case '\r':
+        return QLatin1Char('\'') + safe;
+      default:
+        return safe;
+    }
   }
-  switch (cell.front().unicode()) {
-    case '=':
-    case '+':
-    case '-':
-    case '@':
-    case '\t':
-    case '\r':
-      return QLatin1Char('\'') + cell;
-    default:
-      return cell;
-  }
+  return safe;
 }
 
 std::optional<double> SecurityValidator::parseMonetaryAmount(const QString& text) {

@@ -12,7 +12,8 @@ class SecurityValidator {
   // data:, custom schemes, no scheme) is refused.
   static bool isSafeURL(const QUrl& url);
 
-  // Prefixes a cell a spreadsheet would run as a formula with an apostrophe.
+  // Prefixes a cell a spreadsheet would run as a formula, even after leading blanks, with an
+  // apostrophe, and drops NUL characters.
   static QString neutralizeCSVCell(const QString& cell);
 
   // A typed amount such as "12", "$12.50" or "1,234.56"; nothing for negative,

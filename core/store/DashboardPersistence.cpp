@@ -11,6 +11,11 @@
 #include <QJsonDocument>
 #include <QStandardPaths>
 
+#include <fcntl.h>
+#include <unistd.h>
+#include <cstring>
+#include <future>
+
 namespace {
 
 const QString kSubsystem = QStringLiteral("Storage");
@@ -58,10 +63,35 @@ std::optional<QString> DashboardPersistence::prepareFolder() {
 }
 
 void DashboardPersistence::markUnreadable(const QString& path, const QString& stem,
-                                          const QString& reason) {
+                                          const QString& reason, const QString& loadedInstead) {
   logWarning(QStringLiteral("%1 could not be read (%2). It will be kept aside, not overwritten.")
                  .arg(QFileInfo(path).fileName(), reason));
-  unreadable_.append({path, stem});
+  unreadable_.append({path, stem, reason, loadedInstead, QString()});
+}
+
+bool DashboardPersistence::backupMatches(const QString& backupPath, const KeptFile& database) {
+  // By size, then block by block against the database's checksums, a chunk at a time: the
+  // backup is never held in memory, and usually it is the same bytes.
+  QFile backup(backupPath);
+  if (QFileInfo(backupPath).isSymLink() || backup.size() != database.size() ||
+      !backup.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    return false;
+  }
+  QByteArray chunk(qsizetype(16 * KeptFile::blockSize), Qt::Uninitialized);
+  size_t block = 0;
+  for (;;) {
+    const qint64 n = backup.read(chunk.data(), chunk.size());
+    if (n <= 0) {
+      return n == 0 && block == database.sums().size();
+    }
+    for (qint64 at = 0; at < n; at += KeptFile::blockSize, ++block) {
+      if (block >= database.sums().size() ||
+          KeptFile::blockSum(chunk.constData() + at, std::min(KeptFile::blockSize, n - at)) !=
+              database.sums()[block]) {
+        return false;
+      }
+    }
+  }
 }
 
 DashboardPersistence::LoadedDatabase DashboardPersistence::loadDatabase() {
@@ -73,62 +103,140 @@ DashboardPersistence::LoadedDatabase DashboardPersistence::loadDatabase() {
     logInfo(QStringLiteral("Removed %1 temporary file(s) left by an interrupted save.").arg(removed));
   }
   LoadedDatabase loaded;
-  const struct {
-    QString path;
-    const char* stem;
-    bool isBackup;
-  } candidates[] = {{databasePath(), "dashboard", false}, {backupPath(), "dashboard.backup", true}};
+  const QString databaseName = QFileInfo(databasePath()).fileName();
+  const QString backupName = QFileInfo(backupPath()).fileName();
 
-  QByteArray loadedBytes;
-  for (const auto& candidate : candidates) {
-    const StorageFile::ReadResult file = StorageFile::read(candidate.path, true);
-    if (file.status == StorageFile::ReadStatus::missing) {
-      continue;
+  std::optional<QString> databaseFailure;
+  {
+    StorageFile::ReadResult database = StorageFile::read(databasePath(), true);
+    loaded.foundFile = database.status != StorageFile::ReadStatus::missing;
+    // While the database is decoded, the backup is compared with it on another thread.
+    std::future<bool> sameBackup;
+    if (database.kept) {
+      sameBackup = std::async(std::launch::async, [path = backupPath(), kept = database.kept] {
+        return backupMatches(path, *kept);
+      });
     }
-    loaded.foundFile = true;
-    if (file.status == StorageFile::ReadStatus::failed) {
-      markUnreadable(candidate.path, QLatin1String(candidate.stem), file.error);
-      continue;
-    }
-    if (!loadedBytes.isNull()) {
-      // The main file loaded; the backup is only checked, so a damaged one is kept aside
-      // too instead of being silently replaced. Usually it is the same bytes.
+    if (database.status == StorageFile::ReadStatus::failed) {
+      databaseFailure = database.error;
+    } else if (database.status == StorageFile::ReadStatus::ok) {
       try {
-        if (file.bytes != loadedBytes) {
-          DataMigrations::decode(file.bytes);
+        DataMigrations::Result result = DataMigrations::decode(database.bytes);
+        database.bytes = QByteArray();  // the records hold what is needed of it now
+        loaded.container = std::move(result.container);
+        loaded.spans = std::move(result.spans);
+        loaded.file = database.kept;
+        database_ = database.kept;
+        if (result.newerVersion) {
+          readOnlyReason_ = result.newerVersion->errorDescription();
+          logWarning(*readOnlyReason_);
         }
-        backup_ = file.kept;
+        if (!result.unreadableRecords.isEmpty()) {
+          keepUnreadableRecords(result.unreadableRecords, databasePath());
+        }
       } catch (const MigrationError& error) {
-        markUnreadable(candidate.path, QLatin1String(candidate.stem), error.errorDescription());
+        databaseFailure = error.errorDescription();
       }
-      break;
     }
-    try {
-      DataMigrations::Result result = DataMigrations::decode(file.bytes);
-      loaded.container = std::move(result.container);
-      loaded.fromBackup = candidate.isBackup;
-      loaded.file = file.kept;
-      (candidate.isBackup ? backup_ : database_) = file.kept;
-      if (result.newerVersion) {
-        readOnlyReason_ = result.newerVersion->errorDescription();
-        logWarning(*readOnlyReason_);
+    if (sameBackup.valid() && sameBackup.get() && !databaseFailure) {
+      // The same text: kept with the database's checksums, so the first save can tell whether
+      // there is anything to write at all.
+      const StorageFile::LinkTarget target = StorageFile::linkTarget(backupPath());
+      const int handle = ::open(QFile::encodeName(target.path).constData(),
+                                O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+      if (!target.refusal && handle >= 0) {
+        backup_ = std::make_shared<KeptFile>(handle, database.kept->sums());
+      } else if (handle >= 0) {
+        ::close(handle);
       }
-      if (candidate.isBackup) {
-        logWarning(QStringLiteral("Loaded the data from the backup copy %1.")
-                       .arg(QFileInfo(candidate.path).fileName()));
-      }
-      if (!result.unreadableRecords.isEmpty()) {
-        keepUnreadableRecords(result.unreadableRecords, candidate.path);
-      }
-      loadedBytes = file.bytes;
-    } catch (const MigrationError& error) {
-      markUnreadable(candidate.path, QLatin1String(candidate.stem), error.errorDescription());
+      return loaded;
     }
   }
-  if (!loaded.foundFile) {
-    logInfo(QStringLiteral("No saved data found; starting with an empty store."));
+
+  // The backup is read whole only when it differs from the database or the database failed.
+  StorageFile::ReadResult backup = StorageFile::read(backupPath(), true);
+  if (backup.status == StorageFile::ReadStatus::missing) {
+    if (databaseFailure) {
+      markUnreadable(databasePath(), QStringLiteral("dashboard"), *databaseFailure,
+                     QStringLiteral("There is no backup copy, so Pelmora opened with no data."));
+    } else if (!loaded.foundFile) {
+      logInfo(QStringLiteral("No saved data found; starting with an empty store."));
+    }
+    return loaded;
+  }
+  loaded.foundFile = true;
+  std::optional<QString> backupFailure;
+  std::optional<DataMigrations::Result> fromBackup;
+  if (backup.status == StorageFile::ReadStatus::failed) {
+    backupFailure = backup.error;
+  } else {
+    try {
+      fromBackup = DataMigrations::decode(backup.bytes);
+      backup.bytes = QByteArray();
+    } catch (const MigrationError& error) {
+      backupFailure = error.errorDescription();
+    }
+  }
+  if (!databaseFailure) {
+    // The database loaded; the backup is only checked, so a damaged one is kept aside too
+    // instead of being silently replaced.
+    if (backupFailure) {
+      markUnreadable(backupPath(), QStringLiteral("dashboard.backup"), *backupFailure,
+                     QStringLiteral("Your data loaded from %1.").arg(databaseName));
+    } else {
+      backup_ = backup.kept;
+    }
+    return loaded;
+  }
+  if (backupFailure) {
+    markUnreadable(databasePath(), QStringLiteral("dashboard"), *databaseFailure,
+                   QStringLiteral("Its backup copy could not be read either, so Pelmora opened "
+                                  "with no data."));
+    markUnreadable(backupPath(), QStringLiteral("dashboard.backup"), *backupFailure);
+    return loaded;
+  }
+  markUnreadable(databasePath(), QStringLiteral("dashboard"), *databaseFailure,
+                 QStringLiteral("The backup copy %1 was loaded instead.").arg(backupName));
+  loaded.container = std::move(fromBackup->container);
+  loaded.spans = std::move(fromBackup->spans);
+  loaded.fromBackup = true;
+  loaded.file = backup.kept;
+  backup_ = backup.kept;
+  if (fromBackup->newerVersion) {
+    readOnlyReason_ = fromBackup->newerVersion->errorDescription();
+    logWarning(*readOnlyReason_);
+  }
+  logWarning(QStringLiteral("Loaded the data from the backup copy %1.").arg(backupName));
+  if (!fromBackup->unreadableRecords.isEmpty()) {
+    keepUnreadableRecords(fromBackup->unreadableRecords, backupPath());
   }
   return loaded;
+}
+
+std::optional<QString> DashboardPersistence::loadWarning() const {
+  QStringList lines;
+  for (const SetAside& file : unreadable_) {
+    lines << QStringLiteral("%1 could not be read (%2). %3 It stays in %4 and is renamed "
+                            "%5.unreadable-<date>.json there before anything is saved; nothing "
+                            "was deleted.")
+                 .arg(QFileInfo(file.path).fileName(), file.reason, file.loadedInstead,
+                      QFileInfo(file.path).absolutePath(), file.stem)
+                 .replace(QStringLiteral(".  "), QStringLiteral(". "));
+  }
+  for (const SetAside& file : setAside_) {
+    lines << QStringLiteral("%1 could not be read (%2). %3 It was set aside as %4 in %5; "
+                            "nothing was deleted.")
+                 .arg(QFileInfo(file.path).fileName(), file.reason, file.loadedInstead,
+                      QFileInfo(file.movedTo).fileName(), QFileInfo(file.movedTo).absolutePath())
+                 .replace(QStringLiteral(".  "), QStringLiteral(". "));
+  }
+  if (recordsWarning_) {
+    lines << *recordsWarning_;
+  }
+  if (lines.isEmpty()) {
+    return std::nullopt;
+  }
+  return lines.join(QLatin1Char('\n'));
 }
 
 void DashboardPersistence::keepUnreadableRecords(const UnreadableRecords& records,
@@ -157,13 +265,14 @@ void DashboardPersistence::keepUnreadableRecords(const UnreadableRecords& record
                                      "nothing will be saved until this is resolved.")
                           .arg(count, *failure);
     logError(*readOnlyReason_);
-    loadWarning_ = readOnlyReason_;
+    recordsWarning_ = readOnlyReason_;
     return;
   }
-  loadWarning_ = QStringLiteral("%1 could not be read and %2 kept in %3; everything else loaded.")
-                     .arg(count, records.size() == 1 ? QStringLiteral("was") : QStringLiteral("were"),
-                          QFileInfo(path).fileName());
-  logWarning(*loadWarning_ + QStringLiteral(" First problem: ") + records.first().error);
+  recordsWarning_ =
+      QStringLiteral("%1 could not be read and %2 kept in %3 in %4; everything else loaded.")
+          .arg(count, records.size() == 1 ? QStringLiteral("was") : QStringLiteral("were"),
+               QFileInfo(path).fileName(), folder_);
+  logWarning(*recordsWarning_ + QStringLiteral(" First problem: ") + records.first().error);
 }
 
 std::optional<QString> DashboardPersistence::moveUnreadableFilesAside(const QString& about) {
@@ -182,13 +291,45 @@ std::optional<QString> DashboardPersistence::moveUnreadableFilesAside(const QStr
     }
     logWarning(QStringLiteral("Kept the unreadable file %1 aside as %2.")
                    .arg(QFileInfo(entry.path).fileName(), QFileInfo(*moved).fileName()));
+    SetAside done = entry;
+    done.movedTo = *moved;
+    setAside_.append(done);
     unreadable_.removeAt(i);
   }
   return std::nullopt;
 }
 
-std::optional<QString> DashboardPersistence::saveDatabase(const FileContent& content,
-                                                          std::shared_ptr<KeptFile>* written) {
+bool DashboardPersistence::holdsAlready(const FileContent& content) const {
+  if (!database_ || !backup_ || backup_->sums() != database_->sums() ||
+      !database_->isAt(StorageFile::linkTarget(databasePath()).path) ||
+      !backup_->isAt(backupPath()) || !database_->isUnchanged() || !backup_->isUnchanged()) {
+    return false;
+  }
+  // Every part where the database has it already, its literal text compared...
+  qint64 at = 0;
+  QByteArray buffer;
+  for (const ContentPart& part : content) {
+    if (part.file) {
+      if (part.file != database_.get() || part.offset != at) {
+        return false;
+      }
+    } else {
+      buffer.resize(qsizetype(part.length));
+      if (at + part.length > database_->size() || !database_->read(at, part.length, buffer.data()) ||
+          std::memcmp(buffer.constData(), part.bytes.constData() + part.offset,
+                      size_t(part.length)) != 0) {
+        return false;
+      }
+    }
+    at += part.length;
+  }
+  // ... and both files still holding, block by block, the text they were kept with.
+  return at == database_->size() && database_->holdsItsText() && backup_->holdsItsText();
+}
+
+std::optional<QString> DashboardPersistence::saveDatabase(
+    const FileContent& content, const std::function<void(std::shared_ptr<KeptFile>)>& written,
+    bool* copiedTextChanged) {
   if (readOnlyReason_) {
     return readOnlyReason_;
   }
@@ -201,22 +342,43 @@ std::optional<QString> DashboardPersistence::saveDatabase(const FileContent& con
       return failure;
     }
   }
+  if (holdsAlready(content)) {
+    return std::nullopt;  // nothing changed since the files were written or loaded
+  }
   // One folder sync after both renames makes both durable.
   std::shared_ptr<KeptFile> database;
-  std::optional<QString> failure =
-      StorageFile::writeAtomically(databasePath(), content, false, &database);
+  std::optional<QString> failure = StorageFile::writeAtomically(databasePath(), content, false,
+                                                                &database, copiedTextChanged);
   if (!failure) {
     database_ = database;
     if (written) {
-      *written = std::move(database);
+      written(std::move(database));  // the replaced database is let go of here
     }
-    failure = StorageFile::writeAtomically(backupPath(), content, false, &backup_);
+    // Copied from the new database, not written from `content` again: the replaced one is no
+    // longer needed, so its room is free for the copy.
+    const FileContent copy = database_ ? FileContent{ContentPart(database_.get(), 0, database_->size())}
+                                       : content;
+    failure = StorageFile::writeAtomically(backupPath(), copy, false, &backup_);
     if (failure) {
+      // The replaced file's blocks may still be on their way back: once more when they are.
+      KeptFile::waitForClosing();
+      failure = StorageFile::writeAtomically(backupPath(), copy, false, &backup_);
+    }
+    if (failure) {
+      backup_.reset();
       failure = QStringLiteral("The data was saved, but its backup copy was not: %1").arg(*failure);
     }
   }
-  if (auto syncFailure = StorageFile::syncFolder(folder_); syncFailure && !failure) {
-    failure = syncFailure;
+  // The database's own folder too, when it is a link to a file elsewhere.
+  QStringList folders{folder_};
+  const QString databaseFolder = QFileInfo(StorageFile::linkTarget(databasePath()).path).absolutePath();
+  if (QFileInfo(databaseFolder) != QFileInfo(folder_)) {
+    folders << databaseFolder;
+  }
+  for (const QString& folder : folders) {
+    if (auto syncFailure = StorageFile::syncFolder(folder); syncFailure && !failure) {
+      failure = syncFailure;
+    }
   }
   if (failure) {
     logError(*failure);
@@ -224,14 +386,16 @@ std::optional<QString> DashboardPersistence::saveDatabase(const FileContent& con
   return failure;
 }
 
-std::optional<QString> DashboardPersistence::saveSafetySnapshot(const FileContent& content) {
+std::optional<QString> DashboardPersistence::saveSafetySnapshot(const FileContent& content,
+                                                                bool* copiedTextChanged) {
   if (readOnlyReason_) {
     return readOnlyReason_;
   }
   if (auto failure = prepareFolder()) {
     return failure;
   }
-  auto failure = StorageFile::writeAtomically(safetySnapshotPath(), content);
+  auto failure =
+      StorageFile::writeAtomically(safetySnapshotPath(), content, true, nullptr, copiedTextChanged);
   if (failure) {
     logError(*failure);
   } else {
@@ -246,14 +410,16 @@ AppSettings DashboardPersistence::loadSettings() {
     return AppSettings{};
   }
   if (file.status == StorageFile::ReadStatus::failed) {
-    markUnreadable(settingsPath(), QStringLiteral("settings"), file.error);
+    markUnreadable(settingsPath(), QStringLiteral("settings"), file.error,
+                   QStringLiteral("Pelmora uses its default settings instead."));
     return AppSettings{};
   }
   try {
     // Field by field: a missing or damaged field keeps its default, the others load.
     return AppSettings::fromJson(jsoncoding::parseObject(file.bytes));
   } catch (const DecodingError& error) {
-    markUnreadable(settingsPath(), QStringLiteral("settings"), error.errorDescription());
+    markUnreadable(settingsPath(), QStringLiteral("settings"), error.errorDescription(),
+                   QStringLiteral("Pelmora uses its default settings instead."));
     return AppSettings{};
   }
 }

@@ -27,24 +27,36 @@ void runOnOwnThread(Body body) {
 
 }  // namespace
 
-DataMigrations::Result DataMigrations::decode(const QByteArray& data) {
+DataMigrations::Result DataMigrations::decode(const QByteArray& data, bool refuseUnreadableRecords) {
+  // The store's own files of the current layout; the general reader below handles the rest and
+  // says what is wrong with a file that does not read.
+  if (std::optional<DatabaseReader::Result> fast = DatabaseReader::read(data)) {
+    // A refused record is reported by the general reader, which says which one and why.
+    if (!refuseUnreadableRecords || fast->unreadableRecords.isEmpty()) {
+      Result result;
+      result.container = std::move(fast->container);
+      result.unreadableRecords = std::move(fast->unreadableRecords);
+      result.spans = std::move(fast->spans);
+      return result;
+    }
+  }
   QJsonObject object;
   int version = 0;
   try {
     object = jsoncoding::parseObject(data);
     version = jsoncoding::requireInt(object, "schemaVersion");
   } catch (const DecodingError& error) {
-    throw MigrationError(MigrationError::Kind::unreadable, error.errorDescription());
+    throw MigrationError(error);
   }
 
   if (version > StorageSchema::currentVersion) {
     MigrationError newer(MigrationError::Kind::newerVersion, QString(), version);
     try {
-      Result result{DashboardStorageContainer::fromJson(object), newer, {}};
+      Result result{DashboardStorageContainer::fromJson(object), newer, {}, {}};
       return result;
     } catch (const DecodingError&) {
       // Nothing of it can be shown, but it still must not be written over.
-      return Result{DashboardStorageContainer{}, newer, {}};
+      return Result{DashboardStorageContainer{}, newer, {}, {}};
     }
   }
   if (version < 1) {
@@ -58,10 +70,11 @@ DataMigrations::Result DataMigrations::decode(const QByteArray& data) {
   try {
     Result result;
     runOnOwnThread([&] {
-      result.container = DashboardStorageContainer::fromJson(object, &result.unreadableRecords);
+      result.container = DashboardStorageContainer::fromJson(
+          object, refuseUnreadableRecords ? nullptr : &result.unreadableRecords);
     });
     return result;
   } catch (const DecodingError& error) {
-    throw MigrationError(MigrationError::Kind::unreadable, error.errorDescription());
+    throw MigrationError(error);
   }
 }

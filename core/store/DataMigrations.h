@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/store/DatabaseReader.h"
 #include "core/store/MigrationError.h"
 #include "core/store/StorageSchema.h"
 
@@ -18,8 +19,12 @@ class DataMigrations {
     std::optional<MigrationError> newerVersion;
     // Records that could not be read; the container holds the others.
     UnreadableRecords unreadableRecords;
+    // Where each record's text lies in the bytes, when the fast reader read them; empty lists
+    // otherwise.
+    DatabaseSpans spans;
   };
 
-  // Throws MigrationError when the bytes cannot be taken into use.
-  static Result decode(const QByteArray& data);
+  // Throws MigrationError when the bytes cannot be taken into use; with
+  // `refuseUnreadableRecords`, also when a single record cannot be read.
+  static Result decode(const QByteArray& data, bool refuseUnreadableRecords = false);
 };

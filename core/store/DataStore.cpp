@@ -86,11 +86,11 @@ DataStore::DataStore(std::optional<QString> customStorageURL,
   // A sync that was running when the app last stopped is not running now.
   data_.emailSyncState.isSyncing = false;
   updatePendingCount();
-  // The parse leaves many freed pages behind; the first edit should not encode everything.
-  DatabaseEncoder::releaseFreeMemory();
-  if (loaded.foundFile && !isReadOnly()) {
-    encoder_.warmUp(data_, std::move(loaded.file));
+  // The records' text is where the reader found it: the first save copies it from there.
+  if (loaded.file && !isReadOnly()) {
+    encoder_.adopt(data_, loaded.spans, std::move(loaded.file));
   }
+  DatabaseEncoder::releaseFreeMemory();
 
   rescheduleAllReminders(settings_, true);
 
@@ -107,11 +107,13 @@ DataStore::~DataStore() = default;
 QDateTime DataStore::now() const { return clock_(); }
 
 std::optional<QString> DataStore::saveError() const {
-  // A load warning stays in view for the run: the records it names are not in the store.
-  if (databaseError_) {
-    return databaseError_;
+  return databaseError_ ? databaseError_ : settingsError_;
+}
+
+void DataStore::noteLoadWarning(const std::optional<QString>& before) {
+  if (persistence_.loadWarning() != before) {
+    Q_EMIT loadWarningChanged();
   }
-  return settingsError_ ? settingsError_ : persistence_.loadWarning();
 }
 
 void DataStore::setDatabaseError(std::optional<QString> error) {
@@ -200,12 +202,30 @@ void DataStore::setSettings(const AppSettings& settings) {
 
 // ---- writing ----
 
-std::optional<QString> DataStore::writeDatabase() {
-  std::shared_ptr<KeptFile> written;
-  const auto failure = persistence_.saveDatabase(encoder_.encodeContent(data_), &written);
-  if (written) {
-    encoder_.textIsIn(std::move(written));
+template <typename Write>
+std::optional<QString> DataStore::writeEncoded(Write write) {
+  bool copiedTextChanged = false;
+  std::optional<QString> failure = write(encoder_.encodeContent(data_), &copiedTextChanged);
+  if (failure && copiedTextChanged) {
+    // Another program wrote to the file the text was to be copied from: nothing of it is used.
+    DiagnosticLogger::shared().log(
+        QStringLiteral("The database was changed by another program since it was last read or "
+                       "written; it is written again from the records in memory."),
+        QStringLiteral("WARN"), kSubsystem);
+    encoder_.forgetAll();
+    failure = write(encoder_.encodeContent(data_), nullptr);
   }
+  return failure;
+}
+
+std::optional<QString> DataStore::writeDatabase() {
+  const auto before = persistence_.loadWarning();
+  const auto failure = writeEncoded([this](const FileContent& content, bool* changed) {
+    return persistence_.saveDatabase(
+        content, [this](std::shared_ptr<KeptFile> written) { encoder_.textIsIn(std::move(written)); },
+        changed);
+  });
+  noteLoadWarning(before);
   return failure;
 }
 
@@ -226,7 +246,9 @@ void DataStore::save() {
 
 void DataStore::saveSettings() {
   const AppSettings previous = savedSettings_;
+  const auto warning = persistence_.loadWarning();
   const auto failure = persistence_.saveSettings(settings_);
+  noteLoadWarning(warning);
   setSettingsError(failure);
   if (!failure) {
     savedSettings_ = settings_;
@@ -257,7 +279,9 @@ bool DataStore::takeSafetySnapshot() {
   if (isReadOnly()) {
     return true;  // nothing on disk changes anyway
   }
-  if (const auto failure = persistence_.saveSafetySnapshot(encoder_.encodeContent(data_))) {
+  if (const auto failure = writeEncoded([this](const FileContent& content, bool* changed) {
+        return persistence_.saveSafetySnapshot(content, changed);
+      })) {
     setDatabaseError(
         QStringLiteral("Nothing was removed, because the safety copy could not be written: %1")
             .arg(*failure));

@@ -50,6 +50,7 @@ class DataStore : public QObject {
   Q_PROPERTY(QList<AppleCalendarInfo> availableCalendars READ availableCalendars NOTIFY
                  availableCalendarsChanged)
   Q_PROPERTY(std::optional<QString> saveError READ saveError NOTIFY saveErrorChanged)
+  Q_PROPERTY(std::optional<QString> loadWarning READ loadWarning NOTIFY loadWarningChanged)
   Q_PROPERTY(bool isReadOnly READ isReadOnly CONSTANT)
 
  public:
@@ -86,6 +87,10 @@ class DataStore : public QObject {
   const QList<AppleCalendarInfo>& availableCalendars() const { return availableCalendars_; }
   // The last failure to write the files, until a later write succeeds.
   std::optional<QString> saveError() const;
+  // What the user should know about the files as they were found at launch (a file that
+  // could not be read, where it is kept and what was loaded instead; records kept aside). It
+  // stays for the run, and changes when a save sets such a file aside.
+  std::optional<QString> loadWarning() const { return persistence_.loadWarning(); }
   // A newer Pelmora wrote the files: changes stay in memory and are never written.
   bool isReadOnly() const { return persistence_.readOnlyReason().has_value(); }
 
@@ -200,6 +205,7 @@ class DataStore : public QObject {
   void calendarPermissionStatusChanged();
   void availableCalendarsChanged();
   void saveErrorChanged();
+  void loadWarningChanged();
   // The database file was written.
   void databaseSaved();
 
@@ -207,6 +213,12 @@ class DataStore : public QObject {
   QDateTime now() const;
   // Writes the database and its backup; the encoder takes its text from the new file after.
   std::optional<QString> writeDatabase();
+  // Runs `write` on the encoder's content; when a file that content copies text from no longer
+  // holds it, once more with every record encoded anew.
+  template <typename Write>
+  std::optional<QString> writeEncoded(Write write);
+  // Emits loadWarningChanged when a write set a file aside.
+  void noteLoadWarning(const std::optional<QString>& before);
   void setDatabaseError(std::optional<QString> error);
   void setSettingsError(std::optional<QString> error);
   // A record that would not read back (an invalid date, an amount that is not a number) would

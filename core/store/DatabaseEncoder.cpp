@@ -84,7 +84,7 @@ template <typename Record>
 void DatabaseEncoder::RecordCache<Record>::append(ContentBuilder& out, const char* key,
                                                   const QList<Record>& records) {
   out.text(QByteArray(",\"") + key + "\":[");
-  const bool sameElements = records.constData() == previous_.constData() &&
+  const bool sameElements = complete_ && records.constData() == previous_.constData() &&
                             records.size() == previous_.size() &&
                             size_t(records.size()) == places_.size();
   if (!sameElements) {
@@ -123,7 +123,7 @@ void DatabaseEncoder::RecordCache<Record>::rebuild(const QList<Record>& records)
   std::vector<QByteArray> blocks;
   for (qsizetype i = 0; i < records.size(); ++i) {
     const qsizetype j = oldPosition(i);
-    if (j >= 0 && sameRecord(previous_.at(j), records.at(i))) {
+    if (j >= 0 && places_[size_t(j)].length >= 0 && sameRecord(previous_.at(j), records.at(i))) {
       Place place = places_[size_t(j)];
       if (place.block >= 0) {
         qint32& mapped = blockMap[size_t(place.block)];
@@ -165,6 +165,22 @@ void DatabaseEncoder::RecordCache<Record>::rebuild(const QList<Record>& records)
   places_ = std::move(places);
   blocks_ = std::move(blocks);
   previous_ = records;
+  complete_ = true;
+}
+
+template <typename Record>
+void DatabaseEncoder::RecordCache<Record>::adopt(const QList<Record>& records,
+                                                 const std::vector<TextSpan>& spans) {
+  clear();
+  if (size_t(records.size()) != spans.size()) {
+    return;  // not this list's spans: everything is encoded at the first save
+  }
+  previous_ = records;
+  places_.resize(spans.size());
+  for (size_t i = 0; i < spans.size(); ++i) {
+    places_[i] = Place{spans[i].offset, spans[i].length, -1};
+    complete_ = complete_ && spans[i].length >= 0;
+  }
 }
 
 template <typename Record>
@@ -181,28 +197,24 @@ void DatabaseEncoder::RecordCache<Record>::clear() {
   places_.clear();
   written_.clear();
   blocks_.clear();
+  complete_ = true;
 }
 
-DatabaseEncoder::~DatabaseEncoder() { finishWarmUp(); }
+DatabaseEncoder::~DatabaseEncoder() = default;
 
-void DatabaseEncoder::warmUp(DashboardStorageContainer snapshot,
-                             std::shared_ptr<KeptFile> loadedFrom) {
-  finishWarmUp();
-  warmUp_ = std::thread([this, snapshot = std::move(snapshot), loadedFrom = std::move(loadedFrom)] {
-    {
-      const FileContent content = encodeNow(snapshot);
-      if (loadedFrom && holdsTextOf(content, *loadedFrom)) {
-        textIsInNow(loadedFrom);
-      }
-    }
-    releaseFreeMemory();
-  });
-}
-
-void DatabaseEncoder::finishWarmUp() {
-  if (warmUp_.joinable()) {
-    warmUp_.join();
+void DatabaseEncoder::adopt(const DashboardStorageContainer& container, const DatabaseSpans& spans,
+                            std::shared_ptr<KeptFile> file) {
+  forgetAll();
+  if (!file) {
+    return;
   }
+  tasks_.adopt(container.tasks, spans.tasks);
+  bills_.adopt(container.bills, spans.bills);
+  waitingItems_.adopt(container.waitingItems, spans.waitingItems);
+  manualEvents_.adopt(container.manualEvents, spans.manualEvents);
+  focusSessions_.adopt(container.focusSessions, spans.focusSessions);
+  emailSuggestions_.adopt(container.emailSuggestions, spans.emailSuggestions);
+  file_ = std::move(file);
 }
 
 void DatabaseEncoder::releaseFreeMemory() {
@@ -212,38 +224,10 @@ void DatabaseEncoder::releaseFreeMemory() {
 #endif
 }
 
-bool DatabaseEncoder::holdsTextOf(const FileContent& content, const KeptFile& file) const {
-  qint64 size = 0;
-  for (const ContentPart& part : content) {
-    size += part.length;
-  }
-  if (size != file.size()) {
-    return false;
-  }
-  QByteArray buffer(qsizetype(std::min<qint64>(size, 1 << 20)), Qt::Uninitialized);
-  qint64 at = 0;
-  for (const ContentPart& part : content) {
-    for (qint64 done = 0; done < part.length;) {
-      const qint64 n = std::min<qint64>(part.length - done, buffer.size());
-      const char* ours = part.file ? nullptr : part.bytes.constData() + part.offset + done;
-      if (!ours || !file.read(at, n, buffer.data()) || std::memcmp(ours, buffer.constData(), n)) {
-        return false;
-      }
-      done += n;
-      at += n;
-    }
-  }
-  return file.isUnchanged();
-}
-
 void DatabaseEncoder::textIsIn(std::shared_ptr<KeptFile> file) {
-  finishWarmUp();
-  if (file) {
-    textIsInNow(std::move(file));
+  if (!file) {
+    return;
   }
-}
-
-void DatabaseEncoder::textIsInNow(std::shared_ptr<KeptFile> file) {
   tasks_.textIsIn();
   bills_.textIsIn();
   waitingItems_.textIsIn();
@@ -263,10 +247,6 @@ void DatabaseEncoder::forgetAll() {
   file_.reset();
 }
 
-FileContent DatabaseEncoder::encodeContent(const DashboardStorageContainer& container) {
-  finishWarmUp();
-  return encodeNow(container);
-}
 
 QByteArray DatabaseEncoder::encode(const DashboardStorageContainer& container) {
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -295,7 +275,7 @@ QByteArray DatabaseEncoder::encode(const DashboardStorageContainer& container) {
   return QByteArray();
 }
 
-FileContent DatabaseEncoder::encodeNow(const DashboardStorageContainer& container) {
+FileContent DatabaseEncoder::encodeContent(const DashboardStorageContainer& container) {
   if (file_ && !file_->isUnchanged()) {
     forgetAll();  // something else wrote to it; its text is no longer known
   }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/store/DatabaseReader.h"
 #include "core/store/StorageFile.h"
 #include "core/store/StorageSchema.h"
 
@@ -7,15 +8,14 @@
 #include <QHash>
 
 #include <memory>
-#include <thread>
 #include <vector>
 
 // Encodes the whole database as compact JSON for every save. The text of each record is kept
 // and reused for as long as the record stays equal, so a save after one change encodes one
 // record instead of tens of thousands. Once a file holding the text is known (the last one
-// written, or the one loaded when it reads the same), the kept text is the file's: a save
-// copies its unchanged ranges from there, and the encoder holds only where each record's text
-// lies.
+// written, or the one loaded, whose records' spans the reader noted), the kept text is the
+// file's: a save copies its unchanged ranges from there, checked against the checksums the
+// file was kept with, and the encoder holds only where each record's text lies.
 class DatabaseEncoder {
  public:
   DatabaseEncoder() = default;
@@ -32,22 +32,22 @@ class DatabaseEncoder {
   // now on, and the encoder's own copies go.
   void textIsIn(std::shared_ptr<KeptFile> file);
 
-  // Encodes every record of `snapshot` on a thread of its own, so that the first save after
-  // loading costs what any later save costs. encodeContent() waits for it when it comes
-  // sooner. When `loadedFrom` holds exactly that text, it is taken as the encoder's file.
-  void warmUp(DashboardStorageContainer snapshot, std::shared_ptr<KeptFile> loadedFrom = {});
+  // `container` was just read from `file`, each record's text where `spans` say (a span of
+  // length -1: not as the encoder writes it). The first save copies the others from there, so
+  // it costs what any later save costs, with nothing encoded ahead.
+  void adopt(const DashboardStorageContainer& container, const DatabaseSpans& spans,
+             std::shared_ptr<KeptFile> file);
+
+  // Forgets all text it keeps, for when its file no longer holds it: the next content is
+  // encoded from the records.
+  void forgetAll();
 
   // Hands freed heap pages back to the system, after a load or an encoding of everything.
   static void releaseFreeMemory();
 
  private:
-  void finishWarmUp();
-  FileContent encodeNow(const DashboardStorageContainer& container);
-  bool holdsTextOf(const FileContent& content, const KeptFile& file) const;
-  void textIsInNow(std::shared_ptr<KeptFile> file);
-  void forgetAll();
-
-  // Where a record's text lies: in the encoder's file, or in one of its own blocks.
+  // Where a record's text lies: in the encoder's file, or in one of its own blocks. A length
+  // of -1: nowhere yet.
   struct Place {
     qint64 offset = 0;
     qint32 length = 0;
@@ -81,6 +81,7 @@ class DatabaseEncoder {
     // Encodes the changed records and adds `,"key":[...]` to the content.
     void append(ContentBuilder& out, const char* key, const QList<Record>& records);
     void textIsIn();
+    void adopt(const QList<Record>& records, const std::vector<TextSpan>& spans);
     void clear();
 
    private:
@@ -93,6 +94,7 @@ class DatabaseEncoder {
     std::vector<Place> places_;       // of previous_[i]
     std::vector<qint64> written_;     // where previous_[i] lies in the content last made
     std::vector<QByteArray> blocks_;  // texts not in the file, joined by commas
+    bool complete_ = true;            // false while some place has no text
   };
 
   std::shared_ptr<KeptFile> file_;
@@ -105,5 +107,4 @@ class DatabaseEncoder {
   // Thousands of message identifiers that change only during a sync.
   QSet<QString> processedIDs_;
   QByteArray processedIDsJson_;
-  std::thread warmUp_;
 };

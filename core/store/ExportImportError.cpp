@@ -6,13 +6,17 @@ ExportImportError::ExportImportError(Kind kind, QString detail, int version)
 QString ExportImportError::errorDescription() const {
   switch (kind_) {
     case Kind::readFailed:
-      return QStringLiteral("The file could not be read: %1").arg(detail_);
+      return QStringLiteral("The file could not be read: %1. Nothing was imported.").arg(detail_);
     case Kind::malformed:
-      return QStringLiteral("The file is damaged or incomplete, so nothing was imported: %1")
-          .arg(detail_);
+    case Kind::duplicateRecord:
+      return QStringLiteral("The file is damaged, so nothing was imported: %1.").arg(detail_);
     case Kind::notPelmoraFile:
+      if (!detail_.isEmpty()) {
+        return QStringLiteral("This file is not a Pelmora backup: %1. Nothing was imported.")
+            .arg(detail_);
+      }
       return QStringLiteral(
-          "The file is not a Pelmora backup or data file, so nothing was imported.");
+          "This file is not a Pelmora backup or data file, so nothing was imported.");
     case Kind::newerVersion:
       // The number may be the package's or the database's layout; neither means much to a user.
       return QStringLiteral(

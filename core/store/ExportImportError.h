@@ -5,13 +5,15 @@
 #include <QString>
 
 // Why a backup, an import, a CSV file or a reset did not go through. The text is shown to the
-// user; every kind but `writeFailed` also means nothing in the store changed.
+// user, in words a person understands; every kind but `writeFailed` also means nothing in the
+// store changed. The detail ends a sentence: "it is a named pipe, not a file".
 class ExportImportError : public AppError {
  public:
   enum class Kind {
-    readFailed,          // the chosen file could not be opened or read
-    malformed,           // not JSON, cut short, or a record that does not decode
-    notPelmoraFile,      // JSON, but not a backup or a database of this app
+    readFailed,          // the chosen file could not be opened or read, or is no regular file
+    malformed,           // not strict JSON, cut short, or a record that does not decode
+    duplicateRecord,     // two records of one list share an identifier
+    notPelmoraFile,      // not a backup or a database of this app
     newerVersion,        // written by a newer Pelmora
     unsupportedVersion,  // an old layout this version no longer reads
     writeFailed,         // the export file could not be written

@@ -5,11 +5,16 @@
 #include "core/model/SecurityValidator.h"
 #include "core/store/DataMigrations.h"
 #include "core/store/DataStore.h"
+#include "core/store/RegularFile.h"
 #include "core/store/StorageFile.h"
+#include "core/store/StrictJson.h"
 
-#include <QFile>
+#include <QHash>
 #include <QJsonDocument>
-#include <QJsonParseError>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <algorithm>
 
 namespace {
 
@@ -98,44 +103,82 @@ void writeFile(const QString& path, const QByteArray& bytes) {
   }
 }
 
-// The container of a backup package or a bare database file, through the stored layout's
-// migrations.
-DashboardStorageContainer decodeImport(const QByteArray& bytes) {
-  using Kind = ExportImportError::Kind;
-  QJsonParseError parseError;
-  const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
-  if (parseError.error != QJsonParseError::NoError) {
-    throw ExportImportError(
-        Kind::malformed,
-        QStringLiteral("%1 at character %2").arg(parseError.errorString()).arg(parseError.offset));
-  }
-  if (!document.isObject()) {
-    throw ExportImportError(Kind::notPelmoraFile);
-  }
-  const QJsonObject object = document.object();
-  QByteArray database;
-  if (object.value(QLatin1String("container")).isObject() &&
-      object.value(QLatin1String("version")).isDouble()) {
-    const int version = object.value(QLatin1String("version")).toInt();
-    if (version > ExportImportManager::backupFormatVersion) {
-      throw ExportImportError(Kind::newerVersion, {}, version);
-    }
-    database = QJsonDocument(object.value(QLatin1String("container")).toObject())
-                   .toJson(QJsonDocument::Compact);
-  } else if (object.contains(QLatin1String("schemaVersion"))) {
-    database = bytes;
-  } else {
-    throw ExportImportError(Kind::notPelmoraFile);
-  }
+using Kind = ExportImportError::Kind;
 
+// What an entry of a record list is called in a sentence; nothing for other lists.
+QString recordName(const QString& list) {
+  static const QHash<QString, QString> names{
+      {QStringLiteral("tasks"), QStringLiteral("task")},
+      {QStringLiteral("bills"), QStringLiteral("bill")},
+      {QStringLiteral("waitingItems"), QStringLiteral("waiting-for item")},
+      {QStringLiteral("manualEvents"), QStringLiteral("event")},
+      {QStringLiteral("focusSessions"), QStringLiteral("focus session")},
+      {QStringLiteral("emailSuggestions"), QStringLiteral("e-mail suggestion")}};
+  return names.value(list);
+}
+
+// "task 4 has no “title”" for `keyNotFound: "tasks[3].title"`.
+QString describe(const DecodingError& error) {
+  static const QRegularExpression entry(QStringLiteral("^(\\w+)\\[(\\d+)\\](?:\\.(.+))?$"));
+  const QRegularExpressionMatch match = entry.match(error.field());
+  QString subject;  // "task 4", or nothing for the file itself
+  QString field = error.field();
+  if (match.hasMatch()) {
+    const QString name = recordName(match.captured(1));
+    const QString number = QString::number(match.captured(2).toLongLong() + 1);
+    subject = name.isEmpty() ? QStringLiteral("entry %1 of “%2”").arg(number, match.captured(1))
+                             : name + QLatin1Char(' ') + number;
+    field = match.captured(3);
+  }
+  if (error.kind() == DecodingError::Kind::keyNotFound) {
+    return QStringLiteral("%1 has no “%2”")
+        .arg(subject.isEmpty() ? QStringLiteral("it") : subject, field);
+  }
+  const QString& detail = error.detail();
+  if (field.isEmpty()) {
+    return QStringLiteral("%1 %2").arg(subject.isEmpty() ? QStringLiteral("it") : subject, detail);
+  }
+  if (subject.isEmpty()) {
+    return QStringLiteral("its “%1” %2").arg(field, detail);
+  }
+  return QStringLiteral("the “%1” of %2 %3").arg(field, subject, detail);
+}
+
+QString idText(const QUuid& id) { return jsoncoding::uuidText(id); }
+QString idText(const QString& id) { return id; }
+
+// Two records of one list with the same identifier would make every later change to the
+// second act on the first.
+template <typename T>
+void refuseRepeatedIds(const QList<T>& records, const char* list) {
+  QSet<decltype(T::id)> seen;
+  seen.reserve(records.size());
+  for (const T& record : records) {
+    if (seen.contains(record.id)) {
+      throw ExportImportError(Kind::duplicateRecord,
+                              QStringLiteral("it holds two %1s with the same identifier (%2)")
+                                  .arg(recordName(QLatin1String(list)), idText(record.id)));
+    }
+    seen.insert(record.id);
+  }
+}
+
+void refuseRepeatedIds(const DashboardStorageContainer& c) {
+  refuseRepeatedIds(c.tasks, "tasks");
+  refuseRepeatedIds(c.bills, "bills");
+  refuseRepeatedIds(c.waitingItems, "waitingItems");
+  refuseRepeatedIds(c.manualEvents, "manualEvents");
+  refuseRepeatedIds(c.focusSessions, "focusSessions");
+  refuseRepeatedIds(c.emailSuggestions, "emailSuggestions");
+}
+
+// A database through the stored layout's migrations; nothing of it may be left out, since an
+// import replaces everything.
+DashboardStorageContainer decodeDatabase(const QByteArray& database) {
   try {
-    DataMigrations::Result result = DataMigrations::decode(database);
+    DataMigrations::Result result = DataMigrations::decode(database, true);
     if (result.newerVersion) {
       throw ExportImportError(Kind::newerVersion, {}, result.newerVersion->schemaVersion());
-    }
-    // An import replaces everything, so a record it cannot read would be lost: refuse it.
-    if (!result.unreadableRecords.isEmpty()) {
-      throw ExportImportError(Kind::malformed, result.unreadableRecords.first().error);
     }
     return std::move(result.container);
   } catch (const MigrationError& error) {
@@ -147,8 +190,78 @@ DashboardStorageContainer decodeImport(const QByteArray& bytes) {
       case MigrationError::Kind::unreadable:
         break;
     }
-    throw ExportImportError(Kind::malformed, error.errorDescription());
+    if (error.cause() && error.cause()->field() == QLatin1String("schemaVersion")) {
+      throw ExportImportError(Kind::notPelmoraFile,
+                              error.cause()->kind() == DecodingError::Kind::keyNotFound
+                                  ? QStringLiteral("it has no schema version")
+                                  : QStringLiteral("its schema version is not a whole number"));
+    }
+    throw ExportImportError(Kind::malformed, error.cause() ? describe(*error.cause())
+                                                           : error.errorDescription());
   }
+}
+
+const StrictJson::Member* memberNamed(const StrictJson::Result& json, const char* key) {
+  for (const StrictJson::Member& member : json.members) {
+    if (member.key == key) {
+      return &member;
+    }
+  }
+  return nullptr;
+}
+
+// The decoder makes room for every entry of a list before it reads them, a record taking about
+// its own size in memory; a list of entries far smaller than any record of its kind ("[0,0,0…]")
+// would make it ask for many times the file's size. No record is written in under a third of
+// that size, so such a list is refused first.
+template <typename T>
+void refuseUndersizedEntries(const StrictJson::Result& database, const char* list) {
+  const StrictJson::Member* member = memberNamed(database, list);
+  constexpr qsizetype leastBytes = qsizetype(sizeof(T)) / 3;
+  if (member && member->elementCount > 0 && member->text.size() / member->elementCount < leastBytes) {
+    throw ExportImportError(Kind::malformed,
+                            QStringLiteral("its list of %1s holds %2 entries too small to be %1s")
+                                .arg(recordName(QLatin1String(list)))
+                                .arg(member->elementCount));
+  }
+}
+
+// The container of a backup package ("version", "container") or a bare database file.
+DashboardStorageContainer decodeImport(const QByteArray& bytes) {
+  // Both are JSON objects: anything else is refused before it is parsed.
+  const auto first = std::find_if_not(bytes.begin(), bytes.end(), [](char c) {
+    return c == ' ' || c == '\n' || c == '\r' || c == '\t';
+  });
+  if (first != bytes.end() && *first != '{') {
+    throw ExportImportError(Kind::notPelmoraFile);
+  }
+  StrictJson::Result json = StrictJson::check(bytes);
+  if (json.problem) {
+    throw ExportImportError(Kind::malformed, *json.problem);
+  }
+  const StrictJson::Member* version = memberNamed(json, "version");
+  const StrictJson::Member* container = memberNamed(json, "container");
+  bool isNumber = false;
+  const double packageVersion = version ? version->text.toByteArray().toDouble(&isNumber) : 0;
+  QByteArrayView database = bytes;
+  if (container && container->isObject && isNumber) {
+    if (packageVersion > ExportImportManager::backupFormatVersion) {
+      throw ExportImportError(Kind::newerVersion, {}, int(std::min(packageVersion, 1e9)));
+    }
+    database = container->text;
+    json = StrictJson::check(bytes, database);
+  }
+  if (!memberNamed(json, "schemaVersion")) {
+    throw ExportImportError(Kind::notPelmoraFile, QStringLiteral("it has no schema version"));
+  }
+  refuseUndersizedEntries<TaskItem>(json, "tasks");
+  refuseUndersizedEntries<BillItem>(json, "bills");
+  refuseUndersizedEntries<WaitingForItem>(json, "waitingItems");
+  refuseUndersizedEntries<CalendarEventItem>(json, "manualEvents");
+  refuseUndersizedEntries<FocusSession>(json, "focusSessions");
+  refuseUndersizedEntries<EmailExtractedSuggestion>(json, "emailSuggestions");
+  // Decoded where it lies in the file, without a copy.
+  return decodeDatabase(QByteArray::fromRawData(database.data(), database.size()));
 }
 
 void throwIfFailed(const std::optional<DataStore::ReplaceFailure>& failure) {
@@ -156,7 +269,6 @@ void throwIfFailed(const std::optional<DataStore::ReplaceFailure>& failure) {
     return;
   }
   using Stage = DataStore::ReplaceFailure::Stage;
-  using Kind = ExportImportError::Kind;
   const Kind kind = failure->stage == Stage::readOnly   ? Kind::readOnly
                     : failure->stage == Stage::snapshot ? Kind::snapshotFailed
                                                         : Kind::saveFailed;
@@ -200,27 +312,30 @@ void ExportImportManager::exportBackup(const QString& path, const QDateTime& now
                                  kSubsystem);
 }
 
-void ExportImportManager::importBackup(const QString& path) {
-  const StorageFile::ReadResult file = StorageFile::read(path);
-  if (file.status == StorageFile::ReadStatus::missing) {
-    throw ExportImportError(ExportImportError::Kind::readFailed,
-                            QStringLiteral("%1 does not exist.").arg(path));
-  }
-  if (file.status == StorageFile::ReadStatus::failed) {
-    throw ExportImportError(ExportImportError::Kind::readFailed, file.error);
-  }
-  DashboardStorageContainer container;
+DashboardStorageContainer ExportImportManager::readBackup(const QString& path) {
   try {
-    container = decodeImport(file.bytes);
+    RegularFile::Content file =
+        RegularFile::read(path, StorageFile::maximumReadSize, StrictJson::padding);
+    if (file.problem) {
+      throw ExportImportError(Kind::readFailed, *file.problem);
+    }
+    DashboardStorageContainer container = decodeImport(file.bytes);
+    refuseRepeatedIds(container);
+    return container;
   } catch (const ExportImportError& error) {
     DiagnosticLogger::shared().log(QStringLiteral("Import refused: ") + error.errorDescription(),
                                    QStringLiteral("WARN"), kSubsystem);
     throw;
   }
+}
+
+void ExportImportManager::importContainer(DashboardStorageContainer container) {
   throwIfFailed(store_.replaceAllData(std::move(container)));
   DiagnosticLogger::shared().log(QStringLiteral("Backup imported."), QStringLiteral("INFO"),
                                  kSubsystem);
 }
+
+void ExportImportManager::importBackup(const QString& path) { importContainer(readBackup(path)); }
 
 void ExportImportManager::exportCSV(CsvKind kind, const QString& path) const {
   QString text;

@@ -2,6 +2,7 @@
 
 #include "core/model/Calendar.h"
 #include "core/store/ExportImportError.h"
+#include "core/store/StorageSchema.h"
 
 #include <QDateTime>
 #include <QString>
@@ -25,8 +26,15 @@ class ExportImportManager {
   static QString csvFileName(CsvKind kind, const QDateTime& now, const Calendar& calendar);
 
   void exportBackup(const QString& path, const QDateTime& now) const;
-  // Takes a backup package or a bare database file. A safety snapshot of the present data is
-  // written first.
+  // Reads a backup package or a bare database file and checks all of it (strict JSON, every
+  // record readable, no identifier twice) without touching the store, so it may run on any
+  // thread. Refuses anything but a regular file, and a file over the store's size limit
+  // before reading it.
+  static DashboardStorageContainer readBackup(const QString& path);
+  // Replaces every record with `container`; a safety snapshot of the present data is written
+  // first.
+  void importContainer(DashboardStorageContainer container);
+  // Both, one after the other.
   void importBackup(const QString& path);
   // RFC 4180, with cells a spreadsheet would run as formulas neutralised.
   void exportCSV(CsvKind kind, const QString& path) const;

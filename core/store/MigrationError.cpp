@@ -3,6 +3,9 @@
 MigrationError::MigrationError(Kind kind, QString detail, int schemaVersion)
     : kind_(kind), detail_(std::move(detail)), schemaVersion_(schemaVersion) {}
 
+MigrationError::MigrationError(const DecodingError& cause)
+    : kind_(Kind::unreadable), detail_(cause.errorDescription()), schemaVersion_(0), cause_(cause) {}
+
 QString MigrationError::errorDescription() const {
   switch (kind_) {
     case Kind::unreadable:

@@ -120,6 +120,13 @@ DashboardStorageContainer DashboardStorageContainer::fromJson(const QJsonObject&
   c.manualEvents = requireLongRecordList<CalendarEventItem>(object, "manualEvents", unreadable);
   c.focusSessions = requireLongRecordList<FocusSession>(object, "focusSessions", unreadable);
   c.emailSuggestions = requireLongRecordList<EmailExtractedSuggestion>(object, "emailSuggestions", unreadable);
+  readFieldsBesidesLists(object, c);
+  return c;
+}
+
+void DashboardStorageContainer::readFieldsBesidesLists(const QJsonObject& object,
+                                                       DashboardStorageContainer& c) {
+  c.schemaVersion = requireInt(object, "schemaVersion");
   c.processedEmailMessageIDs = requireStringSet(object, "processedEmailMessageIDs");
   c.lastEmailSyncAt = optionalDate(object, "lastEmailSyncAt");
   c.emailSyncState = requireRecord<EmailSyncState>(object, "emailSyncState");
@@ -130,5 +137,4 @@ DashboardStorageContainer DashboardStorageContainer::fromJson(const QJsonObject&
       !object.value(QLatin1String("cachedWeather")).isNull()) {
     c.cachedWeather = requireRecord<WeatherData>(object, "cachedWeather");
   }
-  return c;
 }

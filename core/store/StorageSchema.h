@@ -66,6 +66,9 @@ struct DashboardStorageContainer {
   // records that do not decode are collected there and left out instead.
   static DashboardStorageContainer fromJson(const QJsonObject& object,
                                             UnreadableRecords* unreadable = nullptr);
+  // The fields besides the record lists, as fromJson() reads them, into `container`.
+  static void readFieldsBesidesLists(const QJsonObject& object,
+                                     DashboardStorageContainer& container);
 
   bool operator==(const DashboardStorageContainer&) const = default;
 };

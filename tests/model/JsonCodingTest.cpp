@@ -37,6 +37,69 @@ TEST(JsonScalars, DatesUuidsAndNumbersReadAndWriteInTheSharedForm) {
   EXPECT_THROW(jsoncoding::parseObject("[1, 2]"), DecodingError);
 }
 
+// The store reads and writes its one date form by position; every edge must come out as Qt's
+// own ISO reader and writer make it, and anything that form does not cover is left to Qt.
+TEST(JsonDates, FixedLayoutAgreesWithQtEverywhere) {
+  const auto qtParse = [](const QString& text) -> std::optional<QDateTime> {
+    const QDateTime date = QDateTime::fromString(text, Qt::ISODateWithMs);
+    return date.isValid() ? std::optional(date.toUTC()) : std::nullopt;
+  };
+  const char* texts[] = {
+      "2026-03-10T09:00:00.000Z", "2024-02-29T23:59:59.999Z", "2023-02-29T10:00:00.000Z",
+      "2000-02-29T00:00:00.000Z", "1900-02-29T00:00:00.000Z", "1970-01-01T00:00:00.000Z",
+      "1969-12-31T23:59:59.999Z", "1969-07-20T20:17:40.005Z", "1601-01-01T00:00:00.000Z",
+      "0001-01-01T00:00:00.000Z", "9999-12-31T23:59:59.999Z", "2026-03-10T09:00:00Z",
+      "2026-04-31T09:00:00.000Z", "2026-03-10T24:00:00.000Z", "2026-03-10T23:60:00.000Z",
+      "2026-03-10T23:59:60.000Z", "2026-00-10T09:00:00.000Z", "2026-03-00T09:00:00.000Z",
+      "2026-03-10T09:00:00.5Z",   "2026-03-10T09:00:00.123+02:00", "2026-03-10T09:00:00-0530",
+      "2026-03-10 09:00:00.000Z", "2026-3-10T09:00:00.000Z",
+      "2026-03-10T09:00:00.00aZ", "+026-03-10T09:00:00.000Z", "0000-01-01T00:00:00.000Z"};
+  for (const char* text : texts) {
+    const QString t = QString::fromLatin1(text);
+    const std::optional<QDateTime> ours = jsoncoding::parseDate(t);
+    // Qt reads a text without a zone too; the store refuses it, and every text here has one
+    // unless Qt refuses it anyway.
+    EXPECT_EQ(ours, qtParse(t)) << text;
+    if (ours) {
+      EXPECT_EQ(ours->timeSpec(), Qt::UTC) << text;
+    }
+  }
+  EXPECT_EQ(jsoncoding::parseDate("2026-03-10T09:00:00.000z"), std::nullopt) << "no zone the store knows";
+  const QDateTime writtenDates[] = {
+      utc(2024, 2, 29, 23, 59, 59).addMSecs(999), utc(1969, 12, 31, 23, 59, 59).addMSecs(1),
+      utc(1900, 3, 1, 0), utc(1, 1, 1, 0), utc(9999, 12, 31, 23, 59, 59),
+      QDateTime(QDate(2026, 3, 29), QTime(2, 30, 0, 7), QTimeZone("Europe/Berlin")),
+      QDateTime(QDate(1950, 6, 1), QTime(12, 0), QTimeZone(-9 * 3600)),
+      QDateTime(QDate(-44, 3, 15), QTime(12, 0), QTimeZone::utc()),
+      QDateTime(QDate(12026, 1, 1), QTime(0, 0), QTimeZone::utc()), QDateTime()};
+  for (const QDateTime& date : writtenDates) {
+    const QString expected = date.isValid() ? date.toUTC().toString(Qt::ISODateWithMs) : QString();
+    EXPECT_EQ(jsoncoding::dateText(date), expected) << expected.toStdString();
+    if (date.isValid() && date.date().year() > 0 && date.date().year() < 10000) {
+      EXPECT_EQ(jsoncoding::parseDate(expected), date) << expected.toStdString();
+    }
+  }
+  // Every millisecond offset of a day and every day of four years around 1970 round-trips.
+  for (qint64 ms = -4LL * 366 * 86400000; ms < 4LL * 366 * 86400000; ms += 86400000 + 3601001) {
+    const QDateTime date = QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+    ASSERT_EQ(jsoncoding::dateText(date), date.toString(Qt::ISODateWithMs));
+    ASSERT_EQ(jsoncoding::parseDate(jsoncoding::dateText(date)), date);
+  }
+}
+
+TEST(JsonScalars, UuidsReadOnlyInTheirFullForm) {
+  const QUuid uuid = QUuid::fromString("{6f9619ff-8b86-d011-b42d-00c04fc964ff}");
+  for (const char* text : {"6f9619ff-8b86-d011-b42d-00c04fc964ff",
+                           "{6F9619FF-8B86-D011-B42D-00C04FC964FF}"}) {
+    EXPECT_EQ(jsoncoding::parseUuid(text), uuid) << text;
+  }
+  for (const char* text : {"6f9619ff-8b86-d011-b42d-00c04fc964f", "{6f9619ff-8b86-d011-b42d-00c04fc964ff",
+                           "6f9619ff-8b86-d011-b42d-00c04fc964fg", "6f9619ff+8b86-d011-b42d-00c04fc964ff",
+                           "(6f9619ff-8b86-d011-b42d-00c04fc964ff)"}) {
+    EXPECT_EQ(jsoncoding::parseUuid(text), std::nullopt) << text;
+  }
+}
+
 // Display texts are the stored form, so each enum must map both ways for every case.
 template <typename E>
 void expectDisplayTextsRoundTrip(const QStringList& texts) {

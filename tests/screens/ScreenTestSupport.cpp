@@ -1,7 +1,7 @@
 #include "ScreenTestSupport.h"
 
 #include "app/platform/Theme.h"
-#include "app/shell/Sheet.h"
+#include "app/ui/Sheet.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,4 +1,5 @@
 #include "app/platform/Theme.h"
+#include "app/screens/settings/SettingsServices.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/FloatingWidgetPanel.h"
 #include "app/shell/TrayPopup.h"
@@ -167,6 +168,41 @@ TEST_F(AppShellTest, StoredSettingsTakeEffectAtLaunch) {
     delegate.reset();
   }
   Theme::shared().setMode(before);
+}
+
+// The screens it hosts reach the running app through their environment: the settings' actions
+// move the running panel and drive the running e-mail sync, and do nothing once it is gone.
+TEST_F(AppShellTest, HostedScreensReachTheRunningAppThroughTheirEnvironment) {
+  launch([](AppSettings& s) {
+    s.isEmailAssistantEnabled = false;
+    s.isWidgetFloating = true;
+    s.widgetOpacity = 1.0;
+  });
+  const ScreenEnvironment env = manager().environment();
+  const SettingsServices services = SettingsServices::system(env.app);
+  EXPECT_EQ(env.app.emailSync(), manager().emailSyncCoordinator());
+
+  AppSettings settings = delegate->store()->settings();
+  settings.isWidgetFloating = false;
+  settings.widgetOpacity = 0.6;
+  delegate->store()->setSettings(settings);
+  services.updateWidgetConfiguration();
+  EXPECT_FALSE(panel().isFloating());
+  EXPECT_DOUBLE_EQ(panel().windowOpacity(), 0.6);
+
+  const EmailSyncCoordinator& sync = *manager().emailSyncCoordinator();
+  ASSERT_EQ(sync.syncTimer(), nullptr);
+  services.restartEmailSync(30);
+  ASSERT_NE(sync.syncTimer(), nullptr);
+  EXPECT_EQ(sync.syncTimer()->interval(), 30 * 60 * 1000);
+  services.stopEmailSync();
+  EXPECT_EQ(sync.syncTimer(), nullptr);
+
+  delegate.reset();
+  EXPECT_EQ(env.app.emailSync(), nullptr);
+  EXPECT_FALSE(services.syncNow());
+  services.updateWidgetConfiguration();
+  services.updateEmailProvider();
 }
 
 TEST(AppShortcutTest, CtrlShiftLAndKMatchWhateverElseIsHeld) {

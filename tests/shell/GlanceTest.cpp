@@ -1,7 +1,7 @@
-#include "app/shell/Color.h"
-#include "app/shell/DashboardTab.h"
-#include "app/shell/DayLists.h"
 #include "app/shell/Glance.h"
+#include "app/ui/Color.h"
+#include "app/ui/DashboardTab.h"
+#include "app/ui/DayLists.h"
 #include "common/TestSupport.h"
 #include "core/services/FocusTimerManager.h"
 

@@ -100,10 +100,13 @@ TEST_F(Persistence, UnreadableOrOldDatabasesFallBackToTheBackupAndAreKeptAside) 
     QByteArray database, backup;  // an empty backup means none
     QList<TaskItem> tasks;
     int backupsAside;
-  } cases[] = {{"torn", good.left(40), good, precious, 0},
-               {"no backup", "{\"schemaVersion\": 3, \"tasks\": [ {\"id\": 1} ] }", {}, {}, 0},
-               {"both unreadable", "not json", "[]", {}, 1},
-               {"old layout", "{\"schemaVersion\": 2, \"tasks\": []}", {}, {}, 0}};
+    const char* loadedInstead;  // as the user is told
+  } cases[] = {
+      {"torn", good.left(40), good, precious, 0, "backup copy dashboard.backup.json was loaded"},
+      {"no backup", "{\"schemaVersion\": 3, \"tasks\": [ {\"id\": 1} ] }", {}, {}, 0,
+       "opened with no data"},
+      {"both unreadable", "not json", "[]", {}, 1, "could not be read either"},
+      {"old layout", "{\"schemaVersion\": 2, \"tasks\": []}", {}, {}, 0, "opened with no data"}};
   now = utc(2026, 3, 10, 9, 30, 15);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.label);
@@ -117,7 +120,18 @@ TEST_F(Persistence, UnreadableOrOldDatabasesFallBackToTheBackupAndAreKeptAside) 
     EXPECT_EQ(s.tasks(), c.tasks);
     EXPECT_FALSE(s.hasSampleData());
     EXPECT_EQ(readFile(databasePath()), c.database);
+    // Which file, where it is kept, that nothing was deleted, and what was loaded instead.
+    ASSERT_TRUE(s.loadWarning().has_value());
+    EXPECT_FALSE(s.saveError().has_value());
+    for (const QString& part : {QString("dashboard.json could not be read"),
+                                QString(c.loadedInstead), folder(), QString("nothing was deleted")}) {
+      EXPECT_TRUE(s.loadWarning()->contains(part)) << s.loadWarning()->toStdString();
+    }
+    QSignalSpy warningChanged(&s, &DataStore::loadWarningChanged);
     s.addTask(makeTask("fresh"));
+    EXPECT_EQ(warningChanged.count(), 1);
+    EXPECT_TRUE(s.loadWarning()->contains(
+        "set aside as dashboard.unreadable-20260310-093015.json in " + folder()));
     EXPECT_EQ(readFile(path("dashboard.unreadable-20260310-093015.json")), c.database);
     EXPECT_EQ(filesStartingWith(folder(), "dashboard.backup.unreadable-").size(), c.backupsAside);
     expectSaved();
@@ -287,8 +301,9 @@ TEST_F(Persistence, OneUnreadableRecordIsKeptAsideAndTheRestLoads) {
   DataStore& s = open();
   EXPECT_EQ(s.tasks(), good);
   EXPECT_EQ(s.bills().size(), 1);
-  ASSERT_TRUE(s.saveError().has_value());
-  EXPECT_TRUE(s.saveError()->contains("1 record could not be read"));
+  EXPECT_FALSE(s.saveError().has_value()) << "nothing failed to save";
+  ASSERT_TRUE(s.loadWarning().has_value());
+  EXPECT_TRUE(s.loadWarning()->contains("1 record could not be read"));
   const QStringList side = filesStartingWith(folder(), "dashboard.unreadable-records");
   ASSERT_EQ(side.size(), 1);
   const QJsonObject kept =
@@ -299,7 +314,7 @@ TEST_F(Persistence, OneUnreadableRecordIsKeptAsideAndTheRestLoads) {
   s.addTask(makeTask("four"));
   EXPECT_EQ(loadContainer(databasePath()).tasks.size(), 4);
   EXPECT_EQ(filesStartingWith(folder(), "dashboard.unreadable").size(), 1);
-  EXPECT_TRUE(s.saveError().has_value()) << "the warning stays in view";
+  EXPECT_TRUE(s.loadWarning().has_value()) << "the warning stays in view";
 }
 
 // Files far beyond any store, links in place of the files, leftovers of interrupted writes and an

@@ -3,7 +3,7 @@
 #include "app/screens/SheetForm.h"
 #include "app/screens/bills/BillFilters.h"
 #include "app/screens/tasks/RecurrenceOption.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/ThemedLabel.h"
 #include "core/store/DataStore.h"
 
 #include <QDateEdit>

@@ -2,7 +2,7 @@
 
 #include "app/platform/SymbolImage.h"
 #include "app/screens/bills/BillFilters.h"
-#include "app/shell/CategoryTag.h"
+#include "app/ui/CategoryTag.h"
 
 #include <QLocale>
 #include <QPainter>

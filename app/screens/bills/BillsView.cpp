@@ -2,9 +2,9 @@
 
 #include "app/screens/ListScreen.h"
 #include "app/screens/bills/BillEditorSheet.h"
-#include "app/shell/EmptyStateView.h"
-#include "app/shell/ProminentButton.h"
-#include "app/shell/Sheet.h"
+#include "app/ui/EmptyStateView.h"
+#include "app/ui/ProminentButton.h"
+#include "app/ui/Sheet.h"
 #include "core/store/DataStore.h"
 
 BillsView::BillsView(const ScreenEnvironment& environment, QWidget* parent)

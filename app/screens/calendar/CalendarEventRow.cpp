@@ -1,7 +1,7 @@
 #include "app/screens/calendar/CalendarEventRow.h"
 
 #include "app/screens/calendar/CalendarFilters.h"
-#include "app/shell/Color.h"
+#include "app/ui/Color.h"
 
 #include <QPainter>
 

@@ -2,10 +2,10 @@
 
 #include "app/screens/ListScreen.h"
 #include "app/screens/calendar/EventEditorSheet.h"
-#include "app/shell/EmptyStateView.h"
-#include "app/shell/ProminentButton.h"
-#include "app/shell/Sheet.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/EmptyStateView.h"
+#include "app/ui/ProminentButton.h"
+#include "app/ui/Sheet.h"
+#include "app/ui/ThemedLabel.h"
 #include "core/store/DataStore.h"
 
 #include <QDesktopServices>

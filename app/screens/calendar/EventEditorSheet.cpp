@@ -2,7 +2,7 @@
 
 #include "app/screens/SheetForm.h"
 #include "app/screens/calendar/CalendarFilters.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/ThemedLabel.h"
 
 #include <QCheckBox>
 #include <QDateTimeEdit>

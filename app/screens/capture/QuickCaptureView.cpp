@@ -1,9 +1,9 @@
 #include "app/screens/capture/QuickCaptureView.h"
 
 #include "app/screens/capture/CaptureRecord.h"
-#include "app/shell/ProminentButton.h"
-#include "app/shell/SymbolView.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/ProminentButton.h"
+#include "app/ui/SymbolView.h"
+#include "app/ui/ThemedLabel.h"
 #include "core/store/DataStore.h"
 
 #include <QButtonGroup>

@@ -2,11 +2,11 @@
 
 #include "app/screens/ScreenScaffold.h"
 #include "app/screens/insights/InsightsFigures.h"
-#include "app/shell/CardView.h"
-#include "app/shell/CircularProgressRing.h"
-#include "app/shell/SymbolView.h"
-#include "app/shell/ThemedLabel.h"
-#include "app/shell/WidgetRetirement.h"
+#include "app/ui/CardView.h"
+#include "app/ui/CircularProgressRing.h"
+#include "app/ui/SymbolView.h"
+#include "app/ui/ThemedLabel.h"
+#include "app/ui/WidgetRetirement.h"
 #include "core/store/DataStore.h"
 
 #include <QGridLayout>

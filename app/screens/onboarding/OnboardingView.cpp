@@ -1,10 +1,9 @@
 #include "app/screens/onboarding/OnboardingView.h"
 
 #include "app/platform/Theme.h"
-#include "app/shell/ProminentButton.h"
-#include "app/shell/SymbolView.h"
-#include "app/shell/ThemedLabel.h"
-#include "app/shell/WindowManager.h"
+#include "app/ui/ProminentButton.h"
+#include "app/ui/SymbolView.h"
+#include "app/ui/ThemedLabel.h"
 #include "core/store/DataStore.h"
 
 #include <QCheckBox>
@@ -173,8 +172,8 @@ void OnboardingView::finish() {
   settings.hasCompletedOnboarding = true;
   store->setSettings(settings);
   store->saveSettings();
-  if (WindowManager* manager = WindowManager::shared()) {
-    manager->updateWidgetConfiguration();
+  if (environment_.app.updateWidgetConfiguration) {
+    environment_.app.updateWidgetConfiguration();
   }
   environment_.close();
 }

@@ -2,7 +2,7 @@
 
 #include "app/platform/Theme.h"
 #include "app/screens/review/ReviewInbox.h"
-#include "app/shell/Color.h"
+#include "app/ui/Color.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "app/screens/review/SuggestionEditSheet.h"
 
 #include "app/platform/Theme.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/ThemedLabel.h"
 #include "core/model/SecurityValidator.h"
 
 #include <QCheckBox>

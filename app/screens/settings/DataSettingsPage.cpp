@@ -1,12 +1,14 @@
 #include "app/screens/settings/DataSettingsPage.h"
 
-#include "app/shell/Confirmation.h"
+#include "app/ui/Confirmation.h"
 #include "core/store/DataStore.h"
 
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
+#include <QPromise>
 #include <QPushButton>
+#include <QThreadPool>
 
 DataSettingsPage::DataSettingsPage(std::shared_ptr<SettingsContext> pageContext, QWidget* parent)
     : SettingsPage(std::move(pageContext), SettingsTab::data, parent) {
@@ -14,11 +16,14 @@ DataSettingsPage::DataSettingsPage(std::shared_ptr<SettingsContext> pageContext,
   addNote(QStringLiteral("A backup holds every task, bill, waiting-for item, event, focus "
                          "session and e-mail suggestion in one JSON file. Importing one replaces "
                          "what is here now; a safety copy of it is kept first."));
-  auto* exportBackup = new QPushButton(QStringLiteral("Export Backup\u2026"), this);
+  exportBackup_ = new QPushButton(QStringLiteral("Export Backup\u2026"), this);
   import_ = new QPushButton(QStringLiteral("Import Backup\u2026"), this);
-  addRow(QStringLiteral("Backup:"), buttonRow({exportBackup, import_}));
-  connect(exportBackup, &QPushButton::clicked, this, &DataSettingsPage::exportBackup);
+  addRow(QStringLiteral("Backup:"), buttonRow({exportBackup_, import_}));
+  connect(exportBackup_, &QPushButton::clicked, this, &DataSettingsPage::exportBackup);
   connect(import_, &QPushButton::clicked, this, &DataSettingsPage::importBackup);
+  // Right under the buttons, where the eyes are after a choice; CSV files and the reset report
+  // here too.
+  statusLine_ = addMessageLine();
 
   addSection(QStringLiteral("Spreadsheets"));
   auto* tasks = new QPushButton(QStringLiteral("Tasks\u2026"), this);
@@ -36,14 +41,16 @@ DataSettingsPage::DataSettingsPage(std::shared_ptr<SettingsContext> pageContext,
   addRow(QStringLiteral("Reset:"), buttonRow({reset_}));
   connect(reset_, &QPushButton::clicked, this, &DataSettingsPage::confirmReset);
 
-  statusLine_ = addMessageLine();
+  connect(&importWatcher_, &QFutureWatcherBase::finished, this, &DataSettingsPage::finishImport);
   redraw();
 }
 
 void DataSettingsPage::refresh() {
   const SettingsState& state = context().state();
-  import_->setEnabled(!state.isShowingImportPicker);
-  reset_->setEnabled(!state.isShowingResetConfirmation);
+  // Another import, an export or a reset while one runs would act on data about to be replaced.
+  exportBackup_->setEnabled(!state.isImporting);
+  import_->setEnabled(!state.isShowingImportPicker && !state.isImporting);
+  reset_->setEnabled(!state.isShowingResetConfirmation && !state.isImporting);
   showMessage(statusLine_, state.exportStatusMessage,
               statusIsError_ ? ThemeColor::red : ThemeColor::secondary);
 }
@@ -83,7 +90,7 @@ void DataSettingsPage::exportBackup() {
 
 void DataSettingsPage::importBackup() {
   const auto& choose = context().services().chooseFile;
-  if (!choose || context().state().isShowingImportPicker) {
+  if (!choose || context().state().isShowingImportPicker || context().state().isImporting) {
     return;
   }
   context().updateState([](SettingsState& s) { s.isShowingImportPicker = true; });
@@ -100,11 +107,48 @@ void DataSettingsPage::importBackup() {
     if (path.isEmpty() || !self->context().env().store) {
       return;
     }
-    ExportImportManager manager(*self->context().env().store);
-    self->report([&] { manager.importBackup(path); },
-                 QStringLiteral("Imported %1. What was here before is kept as a safety copy.")
-                     .arg(QFileInfo(path).fileName()));
+    self->startImport(path);
   });
+}
+
+void DataSettingsPage::startImport(const QString& path) {
+  importName_ = QFileInfo(path).fileName();
+  statusIsError_ = false;
+  context().updateState([this](SettingsState& s) {
+    s.isImporting = true;
+    s.exportStatusMessage = QStringLiteral("Importing %1\u2026").arg(importName_);
+  });
+  auto promise = std::make_shared<QPromise<ReadBackup>>();
+  importWatcher_.setFuture(promise->future());
+  promise->start();
+  QThreadPool::globalInstance()->start([promise, path] {
+    ReadBackup read;
+    try {
+      read.container = ExportImportManager::readBackup(path);
+    } catch (const std::exception& error) {
+      read.failure = failureText(error);
+    }
+    promise->addResult(std::move(read));
+    promise->finish();
+  });
+}
+
+void DataSettingsPage::finishImport() {
+  context().updateState([](SettingsState& s) { s.isImporting = false; });
+  ReadBackup read = importWatcher_.future().takeResult();
+  if (!read.container) {
+    statusIsError_ = true;
+    context().updateState([&](SettingsState& s) { s.exportStatusMessage = read.failure; });
+    return;
+  }
+  DataStore* store = context().env().store;
+  if (store == nullptr) {
+    return;
+  }
+  ExportImportManager manager(*store);
+  report([&] { manager.importContainer(std::move(*read.container)); },
+         QStringLiteral("Imported %1. What was here before is kept as a safety copy.")
+             .arg(importName_));
 }
 
 void DataSettingsPage::exportTasks() { exportCsv(ExportImportManager::CsvKind::tasks); }

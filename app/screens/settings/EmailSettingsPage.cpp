@@ -1,9 +1,9 @@
 #include "app/screens/settings/EmailSettingsPage.h"
 
-#include "app/shell/Confirmation.h"
-#include "app/shell/ProminentButton.h"
-#include "app/shell/Sheet.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/Confirmation.h"
+#include "app/ui/ProminentButton.h"
+#include "app/ui/Sheet.h"
+#include "app/ui/ThemedLabel.h"
 #include "core/email/CloudEmailIntelligenceProvider.h"
 #include "core/model/KeychainHelper.h"
 #include "core/store/DataStore.h"

@@ -1,6 +1,6 @@
 #include "app/screens/settings/PrivacyDiagnosticsPages.h"
 
-#include "app/shell/Confirmation.h"
+#include "app/ui/Confirmation.h"
 #include "core/model/DiagnosticLogger.h"
 #include "core/store/DataStore.h"
 

@@ -40,6 +40,7 @@ struct SettingsState {
   SettingsTab selectedTab = SettingsTab::general;
   bool isShowingResetConfirmation = false;
   bool isShowingImportPicker = false;
+  bool isImporting = false;  // a chosen backup is being read and checked
   std::optional<QString> exportStatusMessage;
   bool isShowingGmailSheet = false;
   bool isShowingConsentAlert = false;

@@ -1,6 +1,6 @@
 #include "app/screens/settings/SettingsPage.h"
 
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/ThemedLabel.h"
 #include "core/model/AppError.h"
 #include "core/store/DataStore.h"
 

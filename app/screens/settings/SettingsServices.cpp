@@ -1,8 +1,7 @@
 #include "app/screens/settings/SettingsServices.h"
 
 #include "app/platform/Theme.h"
-#include "app/shell/GoogleOAuthCoordinator.h"
-#include "app/shell/WindowManager.h"
+#include "app/signin/GoogleOAuthCoordinator.h"
 #include "core/email/CloudEmailIntelligenceProvider.h"
 #include "core/email/EmailSyncCoordinator.h"
 #include "core/email/GmailService.h"
@@ -10,13 +9,23 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 
 namespace {
 
-EmailSyncCoordinator* coordinator() {
-  WindowManager* manager = WindowManager::shared();
-  return manager != nullptr ? manager->emailSyncCoordinator() : nullptr;
+const QString kLastFolderKey = QStringLiteral("PelmoraLastFileFolder");
+
+// The folder of the last file chosen, else the documents folder, else home: a folder that does
+// not exist would leave the dialog in the working directory.
+QString startFolder() {
+  const QString last = QSettings().value(kLastFolderKey).toString();
+  if (!last.isEmpty() && QFileInfo(last).isDir()) {
+    return last;
+  }
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
 void openFileDialog(QWidget* parent, const FileRequest& request,
@@ -25,9 +34,7 @@ void openFileDialog(QWidget* parent, const FileRequest& request,
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setWindowModality(Qt::WindowModal);
   dialog->setNameFilter(request.filter);
-  const QString documents =
-      QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-  dialog->setDirectory(documents.isEmpty() ? QDir::homePath() : documents);
+  dialog->setDirectory(startFolder());
   if (request.forSaving) {
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
@@ -39,33 +46,36 @@ void openFileDialog(QWidget* parent, const FileRequest& request,
   QObject::connect(dialog, &QDialog::finished, dialog,
                    [dialog, onChosen = std::move(onChosen)](int result) {
                      const QStringList files = dialog->selectedFiles();
-                     onChosen(result == QDialog::Accepted && !files.isEmpty() ? files.first()
-                                                                              : QString());
+                     const bool chosen = result == QDialog::Accepted && !files.isEmpty();
+                     if (chosen) {
+                       QSettings().setValue(kLastFolderKey, QFileInfo(files.first()).absolutePath());
+                     }
+                     onChosen(chosen ? files.first() : QString());
                    });
   dialog->open();
 }
 
 }  // namespace
 
-SettingsServices SettingsServices::system() {
+SettingsServices SettingsServices::system(const RunningApp& app) {
   SettingsServices services;
-  services.startEmailSync = [] {
-    if (auto* sync = coordinator()) {
+  services.startEmailSync = [app] {
+    if (auto* sync = app.emailSync()) {
       sync->start();
     }
   };
-  services.stopEmailSync = [] {
-    if (auto* sync = coordinator()) {
+  services.stopEmailSync = [app] {
+    if (auto* sync = app.emailSync()) {
       sync->stop();
     }
   };
-  services.restartEmailSync = [](int minutes) {
-    if (auto* sync = coordinator()) {
+  services.restartEmailSync = [app](int minutes) {
+    if (auto* sync = app.emailSync()) {
       sync->restart(minutes);
     }
   };
-  services.syncNow = [] {
-    auto* sync = coordinator();
+  services.syncNow = [app] {
+    auto* sync = app.emailSync();
     if (sync == nullptr) {
       return false;
     }
@@ -73,16 +83,8 @@ SettingsServices SettingsServices::system() {
     sync->triggerSync();
     return true;
   };
-  services.updateEmailProvider = [] {
-    if (auto* manager = WindowManager::shared()) {
-      manager->updateEmailProvider();
-    }
-  };
-  services.updateWidgetConfiguration = [] {
-    if (auto* manager = WindowManager::shared()) {
-      manager->updateWidgetConfiguration();
-    }
-  };
+  services.updateEmailProvider = app.updateEmailProvider;
+  services.updateWidgetConfiguration = app.updateWidgetConfiguration;
   services.setLaunchAtLogin = [](bool enabled) -> std::optional<QString> {
     if (const auto error = LaunchAtLoginHelper::setEnabled(enabled)) {
       return error->errorDescription();

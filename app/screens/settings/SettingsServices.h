@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/screens/RunningApp.h"
 #include "core/email/GmailServiceProtocol.h"
 #include "core/model/AppSettings.h"
 
@@ -20,11 +21,12 @@ struct FileRequest {
   QString filter;         // e.g. "JSON (*.json)"
 };
 
-// Everything the settings pages tell or ask outside the store. system() reaches the running
-// program's services; tests replace single members with recording doubles.
+// Everything the settings pages tell or ask outside the store. system() reaches the desktop's
+// services and, through `app`, the running app's; tests replace single members with recording
+// doubles.
 struct SettingsServices {
   // The e-mail sync coordinator's start(), stop() and restart(minutes); "Sync Now". Each does
-  // nothing while no window manager runs; syncNow then answers false.
+  // nothing while no coordinator runs; syncNow then answers false.
   std::function<void()> startEmailSync;
   std::function<void()> stopEmailSync;
   std::function<void(int)> restartEmailSync;
@@ -47,6 +49,6 @@ struct SettingsServices {
   std::function<void(QWidget* parent, const FileRequest&, std::function<void(QString)>)>
       chooseFile;
 
-  static SettingsServices system();
+  static SettingsServices system(const RunningApp& app);
   GmailServiceProtocol& gmailService() const;
 };

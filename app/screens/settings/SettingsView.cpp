@@ -45,7 +45,7 @@ SettingsPage* buildPage(SettingsTab tab, const std::shared_ptr<SettingsContext>&
 }  // namespace
 
 SettingsView::SettingsView(const ScreenEnvironment& environment, QWidget* parent)
-    : SettingsView(environment, SettingsServices::system(), parent) {}
+    : SettingsView(environment, SettingsServices::system(environment.app), parent) {}
 
 SettingsView::SettingsView(const ScreenEnvironment& environment, SettingsServices services,
                            QWidget* parent)

@@ -2,9 +2,9 @@
 
 #include "app/screens/ScreenScaffold.h"
 #include "app/screens/shortcuts/AppLauncher.h"
-#include "app/shell/CardView.h"
-#include "app/shell/SymbolView.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/CardView.h"
+#include "app/ui/SymbolView.h"
+#include "app/ui/ThemedLabel.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>

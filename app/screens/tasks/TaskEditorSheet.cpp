@@ -1,9 +1,9 @@
 #include "app/screens/tasks/TaskEditorSheet.h"
 
 #include "app/platform/Theme.h"
-#include "app/shell/DayLists.h"
-#include "app/shell/ProminentButton.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/DayLists.h"
+#include "app/ui/ProminentButton.h"
+#include "app/ui/ThemedLabel.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "app/screens/tasks/TaskList.h"
 
-#include "app/shell/DayLists.h"
+#include "app/ui/DayLists.h"
 
 #include <QLocale>
 

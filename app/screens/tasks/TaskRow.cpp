@@ -4,8 +4,8 @@
 #include "app/platform/Theme.h"
 #include "app/screens/tasks/TaskList.h"
 #include "app/screens/tasks/TaskListModel.h"
-#include "app/shell/CapsuleBadge.h"
-#include "app/shell/PriorityBadge.h"
+#include "app/ui/CapsuleBadge.h"
+#include "app/ui/PriorityBadge.h"
 
 #include <QAbstractItemView>
 #include <QMouseEvent>

@@ -5,12 +5,12 @@
 #include "app/screens/tasks/TaskEditorSheet.h"
 #include "app/screens/tasks/TaskListModel.h"
 #include "app/screens/tasks/TaskRow.h"
-#include "app/shell/Divider.h"
-#include "app/shell/EmptyStateView.h"
-#include "app/shell/ProminentButton.h"
-#include "app/shell/Sheet.h"
-#include "app/shell/SymbolView.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/Divider.h"
+#include "app/ui/EmptyStateView.h"
+#include "app/ui/ProminentButton.h"
+#include "app/ui/Sheet.h"
+#include "app/ui/SymbolView.h"
+#include "app/ui/ThemedLabel.h"
 #include "core/store/DataStore.h"
 
 #include <QButtonGroup>

@@ -1,6 +1,6 @@
 #include "app/screens/today/TodayLogic.h"
 
-#include "app/shell/DayLists.h"
+#include "app/ui/DayLists.h"
 
 namespace today {
 

@@ -3,16 +3,16 @@
 #include "app/platform/SymbolImage.h"
 #include "app/platform/Theme.h"
 #include "app/screens/today/TodayLogic.h"
-#include "app/shell/CardView.h"
-#include "app/shell/CircularProgressRing.h"
-#include "app/shell/Color.h"
-#include "app/shell/DayLists.h"
-#include "app/shell/Divider.h"
-#include "app/shell/PriorityBadge.h"
-#include "app/shell/ProminentButton.h"
-#include "app/shell/SymbolView.h"
-#include "app/shell/ThemedLabel.h"
-#include "app/shell/WidgetRetirement.h"
+#include "app/ui/CardView.h"
+#include "app/ui/CircularProgressRing.h"
+#include "app/ui/Color.h"
+#include "app/ui/DayLists.h"
+#include "app/ui/Divider.h"
+#include "app/ui/PriorityBadge.h"
+#include "app/ui/ProminentButton.h"
+#include "app/ui/SymbolView.h"
+#include "app/ui/ThemedLabel.h"
+#include "app/ui/WidgetRetirement.h"
 #include "core/model/WeatherConditionHelper.h"
 #include "core/services/FocusTimerManager.h"
 #include "core/services/WeatherServiceProtocol.h"
@@ -247,7 +247,8 @@ TodayView::TodayView(const ScreenEnvironment& environment, TabBinding activeTab,
                         &DataStore::dailyIntentionChanged, &DataStore::customGreetingChanged,
                         &DataStore::cachedWeatherChanged, &DataStore::manualEventsChanged,
                         &DataStore::calendarEventsChanged, &DataStore::focusSessionsChanged,
-                        &DataStore::billsChanged, &DataStore::saveErrorChanged}) {
+                        &DataStore::billsChanged, &DataStore::saveErrorChanged,
+                        &DataStore::loadWarningChanged}) {
       connect(store, signal, this, &TodayView::refresh);
     }
   }
@@ -538,12 +539,16 @@ void TodayView::refresh() {
   }
 
   QStringList problems;
+  const std::optional<QString> error = store->saveError();
   if (store->isReadOnly()) {
-    problems << QStringLiteral("These files were written by a newer Pelmora. Changes are kept "
-                               "only until you quit and are not saved.");
-  }
-  if (const auto error = store->saveError()) {
+    problems << QStringLiteral("These files were written by a newer Pelmora and are left as they "
+                               "are: %1 Changes are kept only until you quit.")
+                    .arg(error.value_or(QString()));
+  } else if (error) {
     problems << QStringLiteral("Your latest changes could not be saved: %1").arg(*error);
+  }
+  if (const auto warning = store->loadWarning()) {
+    problems << *warning;  // what was found at launch, set aside and loaded instead
   }
   statusBanner_->setVisible(!problems.isEmpty());
   statusText_->setText(problems.join(QLatin1Char('\n')));

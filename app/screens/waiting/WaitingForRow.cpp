@@ -2,7 +2,7 @@
 
 #include "app/platform/SymbolImage.h"
 #include "app/screens/waiting/WaitingFilters.h"
-#include "app/shell/WaitingStatusBadge.h"
+#include "app/ui/WaitingStatusBadge.h"
 
 #include <QPainter>
 

@@ -2,7 +2,7 @@
 
 #include "app/screens/SheetForm.h"
 #include "app/screens/waiting/WaitingFilters.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/ThemedLabel.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 #include "app/screens/bills/BillEditorSheet.h"
 #include "app/screens/bills/BillFilters.h"
 #include "app/screens/bills/BillsView.h"
-#include "app/shell/ProminentButton.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/ProminentButton.h"
+#include "app/ui/ThemedLabel.h"
 #include "tests/screens/ScreenTestSupport.h"
 
 #include <QDateEdit>

@@ -1,8 +1,8 @@
 #include "app/screens/calendar/CalendarFilters.h"
 #include "app/screens/calendar/CalendarView.h"
 #include "app/screens/calendar/EventEditorSheet.h"
-#include "app/shell/ProminentButton.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/ProminentButton.h"
+#include "app/ui/ThemedLabel.h"
 #include "tests/screens/ScreenTestSupport.h"
 
 #include <QDateTimeEdit>

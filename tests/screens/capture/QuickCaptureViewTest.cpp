@@ -2,7 +2,7 @@
 
 #include "app/screens/capture/CaptureRecord.h"
 #include "app/screens/capture/QuickCaptureView.h"
-#include "app/shell/Sheet.h"
+#include "app/ui/Sheet.h"
 
 #include <QCheckBox>
 #include <QDateTimeEdit>

@@ -2,8 +2,8 @@
 
 #include "app/screens/focus/FocusFigures.h"
 #include "app/screens/focus/FocusTimerView.h"
-#include "app/shell/CircularProgressRing.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/CircularProgressRing.h"
+#include "app/ui/ThemedLabel.h"
 
 #include <QComboBox>
 #include <QPushButton>

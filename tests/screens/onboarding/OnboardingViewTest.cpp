@@ -48,4 +48,23 @@ TEST_F(Onboarding, ChoicesAreSavedAndTheViewClosesItself) {
   EXPECT_TRUE(store().bills().isEmpty());
 }
 
+// The running app applies the widget choice once, after it is in the store; without a running
+// app the onboarding still finishes.
+TEST_F(Onboarding, FinishingHandsTheWidgetChoiceToTheRunningApp) {
+  for (const bool floating : {false, true}) {
+    QList<bool> applied;
+    ScreenEnvironment running = env;
+    running.app.updateWidgetConfiguration = [&] {
+      applied.append(store().settings().isWidgetFloating);
+    };
+    OnboardingView view(running);
+    view.floatingWidgetCheck()->setChecked(floating);
+    view.finish();
+    EXPECT_EQ(applied, QList<bool>{floating});
+  }
+  OnboardingView alone(env);
+  alone.finish();
+  EXPECT_TRUE(savedSettings().hasCompletedOnboarding);
+}
+
 }  // namespace

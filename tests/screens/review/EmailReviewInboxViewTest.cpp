@@ -2,9 +2,9 @@
 
 #include "app/screens/review/EmailReviewInboxView.h"
 #include "app/screens/review/SuggestionEditSheet.h"
-#include "app/shell/EmptyStateView.h"
-#include "app/shell/Sheet.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/EmptyStateView.h"
+#include "app/ui/Sheet.h"
+#include "app/ui/ThemedLabel.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,16 +1,21 @@
 #include "SettingsTestSupport.h"
 #include "app/screens/settings/DataSettingsPage.h"
-#include "app/shell/Sheet.h"
+#include "app/ui/Sheet.h"
 #include "core/model/DiagnosticLogger.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QSettings>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QSemaphore>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTest>
 
 using namespace settingstest;
@@ -253,6 +258,10 @@ class DataSettingsTest : public SettingsTest {
   DataSettingsPage* page(SettingsView& view) {
     return static_cast<DataSettingsPage*>(view.page(SettingsTab::data));
   }
+  // Imports are read on a worker; the window's loop runs meanwhile.
+  static void waitForImport(SettingsView& view) {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !view.state().isImporting; }, 10000));
+  }
   QTemporaryDir dir;
 };
 
@@ -270,6 +279,7 @@ TEST_F(DataSettingsTest, BackupRoundTripsAndSpreadsheetsNameTheirKind) {
   emptyStore();
   page(*view)->importBackup();
   EXPECT_FALSE(view->state().isShowingImportPicker);
+  waitForImport(*view);
   EXPECT_EQ(store().tasks(), tasks);
 
   chosenPath = dir.filePath(QStringLiteral("out.csv"));
@@ -304,6 +314,7 @@ TEST_F(DataSettingsTest, FailuresAndCancelsAreReportedAsSuch) {
     const auto view = makeView();
     page(*view)->importBackup();
     EXPECT_FALSE(view->state().isShowingImportPicker);
+    waitForImport(*view);
     EXPECT_EQ(store().tasks(), before);
     EXPECT_EQ(view->state().exportStatusMessage.has_value(), !c.fileContents.isEmpty());
     if (view->state().exportStatusMessage) {
@@ -312,4 +323,77 @@ TEST_F(DataSettingsTest, FailuresAndCancelsAreReportedAsSuch) {
       EXPECT_EQ(line->palette().color(QPalette::WindowText), Theme::color(ThemeColor::red, line));
     }
   }
+}
+
+// The chosen backup is read and checked on a worker while the window goes on: with the workers
+// held busy the page keeps saying an import runs and holds back what would act on the data,
+// then shows the result in the same line once the read is done.
+TEST_F(DataSettingsTest, ImportRunsWhileTheWindowGoesOn) {
+  const auto view = makeView();
+  chosenPath = dir.filePath(QStringLiteral("backup.json"));
+  page(*view)->exportBackup();
+  const QList<TaskItem> tasks = store().tasks();
+  emptyStore();
+  view->selectTab(SettingsTab::data);
+  QThreadPool& pool = *QThreadPool::globalInstance();
+  const int workers = pool.maxThreadCount();
+  pool.waitForDone();
+  pool.setMaxThreadCount(1);
+  QSemaphore busy;
+  pool.start([&busy] { busy.acquire(); });
+  page(*view)->importBackup();
+  QTest::qWait(200);
+
+  EXPECT_TRUE(view->state().isImporting);
+  EXPECT_EQ(view->state().exportStatusMessage, QStringLiteral("Importing backup.json\u2026"));
+  EXPECT_NE(withText<QLabel>(view.get(), QStringLiteral("Importing backup.json\u2026")), nullptr);
+  for (const char* button : {"Import Backup\u2026", "Export Backup\u2026", "Reset All Data\u2026"}) {
+    EXPECT_FALSE(withText<QPushButton>(view.get(), QString::fromUtf8(button))->isEnabled()) << button;
+  }
+  EXPECT_TRUE(store().tasks().isEmpty());
+  saveScreenshots(view.get(), QStringLiteral("settings-data-importing"));
+
+  busy.release();
+  waitForImport(*view);
+  pool.setMaxThreadCount(workers);
+  EXPECT_EQ(store().tasks(), tasks);
+  EXPECT_TRUE(view->state().exportStatusMessage->startsWith(QStringLiteral("Imported backup.json.")));
+  EXPECT_TRUE(withText<QPushButton>(view.get(), QStringLiteral("Import Backup\u2026"))->isEnabled());
+}
+
+// The real file dialog opens in the documents folder, or home when there is none (never the
+// working directory), and then where the last file was chosen.
+TEST_F(DataSettingsTest, FileDialogsStartInDocumentsAndRememberTheLastFolder) {
+  QCoreApplication::setOrganizationName(QStringLiteral("Pelmora"));
+  QSettings().remove(QStringLiteral("PelmoraLastFileFolder"));
+  const QString documents = QDir::home().filePath(QStringLiteral("Documents"));
+  QDir(documents).removeRecursively();
+  const QString elsewhere = dir.filePath(QStringLiteral("elsewhere"));
+  ASSERT_TRUE(QDir().mkpath(elsewhere));
+  const QString chosen = QDir(elsewhere).filePath(QStringLiteral("backup.json"));
+  QFile(chosen).open(QIODevice::WriteOnly);
+
+  QWidget parent;
+  FileRequest request;
+  request.forSaving = false;
+  const auto startFolder = [&](const QString& choose) {
+    QString answer;
+    SettingsServices::system(RunningApp{}).chooseFile(&parent, request, [&](QString path) { answer = path; });
+    auto* dialog = parent.findChild<QFileDialog*>();
+    const QString folder = dialog ? dialog->directory().absolutePath() : QString();
+    if (dialog && choose.isEmpty()) {
+      dialog->reject();
+    } else if (dialog) {
+      dialog->selectFile(choose);
+      static_cast<QDialog*>(dialog)->accept();  // the dialog's own checks run
+      EXPECT_EQ(answer, choose);
+    }
+    delete dialog;
+    return folder;
+  };
+  EXPECT_EQ(startFolder({}), QDir::homePath());
+  ASSERT_TRUE(QDir().mkpath(documents));
+  EXPECT_EQ(startFolder(chosen), documents);
+  EXPECT_EQ(startFolder({}), elsewhere);
+  QSettings().remove(QStringLiteral("PelmoraLastFileFolder"));
 }

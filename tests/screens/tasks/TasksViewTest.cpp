@@ -4,9 +4,9 @@
 #include "app/screens/tasks/TaskListModel.h"
 #include "app/screens/tasks/TaskRow.h"
 #include "app/screens/tasks/TasksView.h"
-#include "app/shell/EmptyStateView.h"
-#include "app/shell/ProminentButton.h"
-#include "app/shell/Sheet.h"
+#include "app/ui/EmptyStateView.h"
+#include "app/ui/ProminentButton.h"
+#include "app/ui/Sheet.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,12 +1,13 @@
 #include "tests/screens/ScreenTestSupport.h"
 
 #include "app/screens/today/TodayView.h"
-#include "app/shell/DayLists.h"
-#include "app/shell/ThemedLabel.h"
-#include "app/shell/ProminentButton.h"
+#include "app/ui/DayLists.h"
+#include "app/ui/ProminentButton.h"
+#include "app/ui/ThemedLabel.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QJsonDocument>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
@@ -122,6 +123,45 @@ TEST_F(TodayViewTest, TasksAndFollowUpsAct) {
   EXPECT_EQ(int(day_lists::followUpsOverdue(store().waitingItems(), now).size()), overdue - 2);
 }
 
+// Each problem with the files reads as what happened: nothing failed to save when a file or
+// records were only set aside at launch.
+TEST_F(TodayViewTest, TheBannerSaysWhatHappenedToTheFiles) {
+  TaskItem badTask;  // no creation date: it would not read back, so it is refused
+  badTask.id = QUuid::createUuid();
+  badTask.title = QStringLiteral("bad");
+  const struct {
+    const char* label;
+    QByteArray database;                  // the file found at launch
+    std::function<void(DataStore&)> then;  // what the user does next
+    const char* shown;
+  } cases[] = {
+      {"records kept aside",
+       "{\"schemaVersion\":3,\"tasks\":[{\"id\":1}],\"bills\":[],\"waitingItems\":[],"
+       "\"manualEvents\":[],\"focusSessions\":[],\"emailSuggestions\":[],"
+       "\"processedEmailMessageIDs\":[],\"emailSyncState\":{\"isSyncing\":false,"
+       "\"lastSyncStatus\":\"\",\"pendingCount\":0},\"dailyIntention\":\"\",\"customGreeting\":\"\"}",
+       [](DataStore&) {}, "1 record could not be read"},
+      {"database set aside", "not json", [](DataStore&) {}, "opened with no data"},
+      {"a record refused", QJsonDocument(DashboardStorageContainer{}.toJson()).toJson(),
+       [&](DataStore& s) { s.addTask(badTask); }, "Your latest changes could not be saved"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("dashboard.json")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(c.database);
+    file.close();
+    DataStore s(dir.path(), &notifications, &calendarService, [this] { return now; }, calendar);
+    c.then(s);
+    TodayView* view = open(&s);
+    EXPECT_TRUE(view->statusBanner()->isVisible());
+    const QString text = view->statusLabel()->text();
+    EXPECT_TRUE(text.contains(QLatin1String(c.shown))) << text.toStdString();
+    EXPECT_EQ(text.contains(QStringLiteral("could not be saved")), s.saveError().has_value());
+    view_.reset();
+  }
+}
+
 // Files a newer version wrote are never overwritten, and the screen says so.
 TEST_F(TodayViewTest, AReadOnlyStoreShowsWhyNothingIsSaved) {
   QTemporaryDir dir;
@@ -135,5 +175,6 @@ TEST_F(TodayViewTest, AReadOnlyStoreShowsWhyNothingIsSaved) {
   EXPECT_TRUE(view->statusBanner()->isVisible());
   EXPECT_TRUE(view->statusLabel()->text().contains(QStringLiteral("newer Pelmora")));
   EXPECT_TRUE(view->statusLabel()->text().contains(*readOnly.saveError()));
+  EXPECT_FALSE(view->statusLabel()->text().contains(QStringLiteral("could not be saved")));
   view_.reset();
 }

@@ -2,7 +2,7 @@
 #include "app/screens/waiting/WaitingFilters.h"
 #include "app/screens/waiting/WaitingForSheets.h"
 #include "app/screens/waiting/WaitingForView.h"
-#include "app/shell/ProminentButton.h"
+#include "app/ui/ProminentButton.h"
 #include "tests/screens/ScreenTestSupport.h"
 
 #include <QLineEdit>

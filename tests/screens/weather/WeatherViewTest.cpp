@@ -1,7 +1,7 @@
 #include "screens/ScreenTestSupport.h"
 
 #include "app/screens/weather/WeatherView.h"
-#include "app/shell/ThemedLabel.h"
+#include "app/ui/ThemedLabel.h"
 #include "testing/FakeWeatherService.h"
 
 #include <QLabel>

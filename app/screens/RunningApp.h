@@ -1,0 +1,21 @@
+#pragma once
+
+#include <functional>
+
+class EmailSyncCoordinator;
+
+// What a screen may ask of the running app around it: the windows and the background services
+// that belong to no screen. The shell fills these in; where no app runs (a screen on its own, a
+// test) they stay empty and the screen goes without.
+struct RunningApp {
+  // The floating panel's level and opacity from the settings.
+  std::function<void()> updateWidgetConfiguration;
+  // A newly chosen suggestion provider for the e-mail sync after the cloud settings changed.
+  std::function<void()> updateEmailProvider;
+  // The running e-mail sync coordinator, or null while there is none.
+  std::function<EmailSyncCoordinator*()> emailSyncCoordinator;
+
+  EmailSyncCoordinator* emailSync() const {
+    return emailSyncCoordinator ? emailSyncCoordinator() : nullptr;
+  }
+};
