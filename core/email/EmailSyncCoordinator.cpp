@@ -270,8 +270,7 @@ QCoro::Task<> EmailSyncCoordinator::triggerSync() {
     store->save();
   }
 
-  QList<EmailExtractedSuggestion> added;
-  QList<TaskItem> drafts;
+  qsizetype addedCount = 0;
   QList<EmailExtractedSuggestion> urgent;
   qsizetype examined = 0;
   for (const EmailMessageContext& message : std::as_const(fresh)) {
@@ -296,6 +295,8 @@ QCoro::Task<> EmailSyncCoordinator::triggerSync() {
       break;
     }
 
+    QList<EmailExtractedSuggestion> added;
+    QList<TaskItem> drafts;
     for (const EmailExtractedSuggestion& suggestion : std::as_const(extracted)) {
       const AppSettings& settings = store->settings();
       if (!isCategoryEnabled(suggestion.category, settings)) {
@@ -316,6 +317,10 @@ QCoro::Task<> EmailSyncCoordinator::triggerSync() {
         urgent.append(suggestion);
       }
     }
+    // Into the store at once, saved by the pass's last save or by whatever saves first: quitting
+    // half-way through a pass keeps what was drawn from the messages it recorded.
+    store->addEmailSuggestions(added, drafts, DataStore::Persist::withNextSave);
+    addedCount += added.size();
   }
 
   const QDateTime finishedAt = clock_();
@@ -329,7 +334,7 @@ QCoro::Task<> EmailSyncCoordinator::triggerSync() {
     }
     store->setProcessedEmailMessageIDs(processed);
     reportFailure(*store, failure);
-    if (!store->addEmailSuggestions(added, drafts) && !fresh.isEmpty()) {
+    if (!fresh.isEmpty()) {
       store->save();
     }
     isSyncing_ = false;
@@ -337,15 +342,13 @@ QCoro::Task<> EmailSyncCoordinator::triggerSync() {
   }
 
   store->setLastEmailSyncAt(fetchStartedAt);
-  changeSyncState(*store, [&finishedAt, &added](EmailSyncState& state) {
+  changeSyncState(*store, [&finishedAt, addedCount](EmailSyncState& state) {
     state.lastSyncAt = finishedAt;
     state.isSyncing = false;
-    state.lastSyncStatus = statusText(added.size());
+    state.lastSyncStatus = statusText(addedCount);
   });
   // The pass's second and last save: its suggestions, drafts and status together.
-  if (!store->addEmailSuggestions(added, drafts)) {
-    store->save();
-  }
+  store->save();
 
   // The switch is read as the alerts go out: it may have changed while the pass ran.
   const qsizetype alerts = store->settings().notifyUrgentEmails
@@ -357,7 +360,7 @@ QCoro::Task<> EmailSyncCoordinator::triggerSync() {
       co_return;
     }
   }
-  log(QStringLiteral("Email sync completed successfully: %1 suggestions added.").arg(added.size()));
+  log(QStringLiteral("Email sync completed successfully: %1 suggestions added.").arg(addedCount));
   isSyncing_ = false;
 }
 

@@ -776,7 +776,7 @@ void DataStore::addEmailSuggestion(const EmailExtractedSuggestion& suggestion) {
 }
 
 bool DataStore::addEmailSuggestions(const QList<EmailExtractedSuggestion>& suggestions,
-                                    const QList<TaskItem>& draftedTasks) {
+                                    const QList<TaskItem>& draftedTasks, Persist persist) {
   qsizetype addedTasks = 0;
   for (const TaskItem& task : draftedTasks) {
     if (acceptable(task, QStringLiteral("task"))) {
@@ -807,7 +807,9 @@ bool DataStore::addEmailSuggestions(const QList<EmailExtractedSuggestion>& sugge
     return false;
   }
   updatePendingCount();
-  save();
+  if (persist == Persist::now) {
+    save();
+  }
   if (addedTasks > 0) {
     Q_EMIT tasksChanged();
   }

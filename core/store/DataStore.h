@@ -154,11 +154,14 @@ class DataStore : public QObject {
 
   // E-mail suggestions.
   void addEmailSuggestion(const EmailExtractedSuggestion& suggestion);
+  enum class Persist { now, withNextSave };
   // Adds the suggestions (replacing stored ones with the same id) and the tasks drafted from
-  // them, scheduling the tasks' reminders, with one save. Refused records are left out.
-  // False, having saved nothing, when there was nothing to add.
+  // them, scheduling the tasks' reminders, with one save, or none with `withNextSave`: whatever
+  // saves next (the end of a sync pass, any edit, quitting) writes them. Refused records are
+  // left out. False, having changed nothing, when there was nothing to add.
   bool addEmailSuggestions(const QList<EmailExtractedSuggestion>& suggestions,
-                           const QList<TaskItem>& draftedTasks = {});
+                           const QList<TaskItem>& draftedTasks = {},
+                           Persist persist = Persist::now);
   void updateEmailSuggestion(const EmailExtractedSuggestion& suggestion);
   // Creates the record the suggestion describes (a task, bill, event or waiting-for item; an
   // important notice becomes a task), marks it approved and saves. A suggestion that was

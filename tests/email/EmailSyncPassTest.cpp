@@ -310,6 +310,22 @@ TEST_F(EmailSyncTest, ACrashHalfWayKeepsWhatWasSavedAndReadsNoMessageTwice) {
   EXPECT_EQ(restarted.emailSuggestions().size(), 1);
 }
 
+// Quitting saves the store: what the pass drew so far goes with it.
+TEST_F(EmailSyncTest, AQuitHalfWayKeepsWhatWasDrawn) {
+  stubMessages({"m1", "m2"});
+  for (const char* id : {"m1", "m2"}) {
+    provider->answers[id] = {suggestionOf(EmailExtractedCategory::task, "From", id)};
+  }
+  provider->onExtract = [&](const EmailMessageContext& message) {
+    if (message.id == "m2") {
+      store->save();
+      EXPECT_EQ(savedDatabase().emailSuggestions.size(), 1);
+    }
+  };
+  sync();
+  EXPECT_EQ(savedDatabase().emailSuggestions.size(), 2);
+}
+
 TEST_F(EmailSyncTest, SuggestionsDrawnBeforeAFailedExtractionAreKept) {
   const QDateTime lastSync = now.addSecs(-7200);
   store->setLastEmailSyncAt(lastSync);
