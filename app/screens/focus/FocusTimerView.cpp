@@ -7,6 +7,7 @@
 #include "app/ui/CircularProgressRing.h"
 #include "app/ui/DayLists.h"
 #include "app/ui/ProminentButton.h"
+#include "app/ui/SearchableComboBox.h"
 #include "app/ui/ThemedLabel.h"
 #include "core/services/FocusTimerManager.h"
 #include "core/store/DataStore.h"
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QListView>
 #include <QPainter>
 #include <QStandardItemModel>
@@ -38,7 +40,8 @@ class LinkableTaskModel : public RecordListModel<TaskItem> {
       const TaskItem* task = at(index);
       return task != nullptr && !task->id.isNull() ? QVariant(task->id) : QVariant();
     }
-    return RecordListModel<TaskItem>::data(index, role);
+    // The picker takes typing, so it shows and searches the edit role.
+    return RecordListModel<TaskItem>::data(index, role == Qt::EditRole ? Qt::DisplayRole : role);
   }
 };
 
@@ -162,12 +165,14 @@ FocusTimerView::FocusTimerView(const ScreenEnvironment& environment, QWidget* pa
   auto* taskCaption = new ThemedLabel(QStringLiteral("Task"), ThemeColor::secondary, timerBody);
   taskCaption->setTextStyle(12, QFont::Medium);
   taskRow->addWidget(taskCaption);
-  taskPicker_ = new QComboBox(timerBody);
+  auto* picker = new SearchableComboBox(timerBody);
+  taskPicker_ = picker;
   taskPicker_->setAccessibleName(QStringLiteral("Task for the next session"));
+  taskPicker_->lineEdit()->setAccessibleName(QStringLiteral("Search tasks for the next session"));
   taskPicker_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   taskPicker_->setMinimumContentsLength(24);
   taskPicker_->setMaxVisibleItems(15);
-  taskPicker_->setModel(new LinkableTaskModel(taskPicker_));
+  picker->setSearchModel(new LinkableTaskModel(taskPicker_));
   if (auto* popupList = qobject_cast<QListView*>(taskPicker_->view())) {
     popupList->setUniformItemSizes(true);
   }
