@@ -12,7 +12,7 @@ PACKAGES := build-essential cmake ninja-build pkg-config ccache \
 	adwaita-icon-theme hicolor-icon-theme fonts-dejavu-core \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	dbus dbus-daemon gnome-keyring desktop-file-utils xdg-utils appstream dpkg-dev \
-	xvfb xdotool
+	xvfb xdotool libxcb1-dev
 
 .PHONY: deps build run test test-sanitize bench package clean
 

@@ -410,14 +410,14 @@ ListScreenFrame buildListScreen(QWidget* screen, const ListScreenTexts& texts,
 }
 
 void confirmDeletion(QPointer<QMessageBox>& pending, QWidget* screen, const QString& title,
-                     const QString& name, std::function<void()> remove) {
+                     const QString& name, std::function<void()> remove, bool returnConfirms) {
   if (pending) {
     pending->close();
   }
   pending = askToConfirm(
       screen,
       {title, QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(name), QString(),
-       QStringLiteral("Delete")},
+       QStringLiteral("Delete"), returnConfirms},
       [remove = std::move(remove)](bool confirmed) {
         if (confirmed) {
           remove();

@@ -212,9 +212,11 @@ class ListOrEmpty : public QWidget {
 };
 
 // Asks "<title>" before a record of a list goes ("\"<name>\" will be removed. This cannot be
-// undone."); `remove` runs on Delete. An earlier question of the screen in `pending` closes first.
+// undone."); `remove` runs on Delete, and on Return when `returnConfirms`. An earlier question
+// of the screen in `pending` closes first, so one question stands for one deletion.
 void confirmDeletion(QPointer<QMessageBox>& pending, QWidget* screen, const QString& title,
-                     const QString& name, std::function<void()> remove);
+                     const QString& name, std::function<void()> remove,
+                     bool returnConfirms = false);
 
 // The frame of a record-list screen, laid into `screen` (which has no layout yet): 20 px of
 // padding, the title with the add button, any `notices`, the filter bar, then the list of

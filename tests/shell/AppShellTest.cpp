@@ -10,6 +10,7 @@
 #include "core/platform/ICalendarFileEventStore.h"
 #include "core/platform/Workspace.h"
 #include "core/services/FocusTimerManager.h"
+#include "core/services/MinuteClock.h"
 #include "core/services/MockNotificationService.h"
 #include "core/store/DataStore.h"
 #include "testing/FakeWeatherService.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 #include <QMainWindow>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -399,7 +401,10 @@ TEST_F(AppShellTest, WakeOrReturnFinishesAnExpiredFocus) {
     now = now.addSecs(3 * 3600);
     if (wake) {
       panel().move(5000, 5000);
+      // The clock the screens' times follow ticks at once: the minute moved on in the sleep.
+      QSignalSpy ticks(manager().environment().minuteClock.data(), &MinuteClock::minuteChanged);
       Q_EMIT workspace.didWake();
+      EXPECT_EQ(ticks.count(), 1);
       QTRY_COMPARE(
           logLines(QStringLiteral("System")).count("Application handled system wake cleanly."), 1);
       EXPECT_EQ(panel().pos(), QPoint(1920 - panel().width() - 24, 32 + 48));
@@ -412,6 +417,32 @@ TEST_F(AppShellTest, WakeOrReturnFinishesAnExpiredFocus) {
     EXPECT_EQ(notifications.focusNotifications.size(), wake ? 1 : 0);
     delegate.reset();
   }
+}
+
+// The minute clock the screens' times follow runs from launch; quitting with the windows open
+// stops it and the mail sync, and keeps the main window's size and the widget's place: the next
+// launch opens them so (the main window centred).
+TEST_F(AppShellTest, TerminationStopsTheSyncAndTheNextLaunchOpensTheWindowsWhereTheyWere) {
+  launch([](AppSettings& s) {
+    s.isEmailAssistantEnabled = true;
+    s.isWidgetFloating = true;
+  });
+  ASSERT_NE(manager().emailSyncCoordinator()->syncTimer(), nullptr);
+  const QPointer<MinuteClock> minutes = manager().environment().minuteClock;
+  ASSERT_TRUE(minutes);
+  EXPECT_TRUE(minutes->isActive());
+  const QRect mainFrame(140, 120, 900, 640);
+  manager().mainWindow()->setGeometry(mainFrame);
+  panel().move(300, 200);
+  const QPoint panelAt = panel().pos();
+  delegate->applicationWillTerminate();
+  EXPECT_EQ(manager().emailSyncCoordinator()->syncTimer(), nullptr);
+  EXPECT_FALSE(minutes->isActive());
+  delegate.reset();
+
+  launch();
+  EXPECT_EQ(manager().mainWindow()->size(), mainFrame.size());
+  EXPECT_EQ(panel().pos(), panelAt);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "app/ui/DayLists.h"
 #include "app/ui/PlainButton.h"
 #include "app/ui/ProminentButton.h"
+#include "app/ui/SearchableComboBox.h"
 #include "app/ui/ThemedLabel.h"
 #include "core/services/FocusTimerManager.h"
 #include "core/store/DataStore.h"
@@ -15,6 +16,7 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QListView>
 #include <QPainter>
 #include <QStandardItemModel>
@@ -39,7 +41,8 @@ class LinkableTaskModel : public RecordListModel<TaskItem> {
       const TaskItem* task = at(index);
       return task != nullptr && !task->id.isNull() ? QVariant(task->id) : QVariant();
     }
-    return RecordListModel<TaskItem>::data(index, role);
+    // The picker takes typing, so it shows and searches the edit role.
+    return RecordListModel<TaskItem>::data(index, role == Qt::EditRole ? Qt::DisplayRole : role);
   }
 };
 
@@ -163,12 +166,14 @@ FocusTimerView::FocusTimerView(const ScreenEnvironment& environment, QWidget* pa
   auto* taskCaption = new ThemedLabel(QStringLiteral("Task"), ThemeColor::secondary, timerBody);
   taskCaption->setTextStyle(12, QFont::Medium);
   taskRow->addWidget(taskCaption);
-  taskPicker_ = new QComboBox(timerBody);
+  auto* picker = new SearchableComboBox(timerBody);
+  taskPicker_ = picker;
   taskPicker_->setAccessibleName(QStringLiteral("Task for the next session"));
+  taskPicker_->lineEdit()->setAccessibleName(QStringLiteral("Search tasks for the next session"));
   taskPicker_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   taskPicker_->setMinimumContentsLength(24);
   taskPicker_->setMaxVisibleItems(15);
-  taskPicker_->setModel(new LinkableTaskModel(taskPicker_));
+  picker->setSearchModel(new LinkableTaskModel(taskPicker_));
   if (auto* popupList = qobject_cast<QListView*>(taskPicker_->view())) {
     popupList->setUniformItemSizes(true);
   }
@@ -191,8 +196,9 @@ FocusTimerView::FocusTimerView(const ScreenEnvironment& environment, QWidget* pa
   const auto secondaryButton = [timerBody](const QString& text) {
     auto* button = new PlainButton(QString(), 0, ThemeColor::primary, timerBody);
     button->setBordered(true);
-    button->setPadding(QMargins(ProminentButton::kHorizontalPadding, ProminentButton::kVerticalPadding,
-                                ProminentButton::kHorizontalPadding, ProminentButton::kVerticalPadding));
+    constexpr int across = ProminentButton::kHorizontalPadding;
+    constexpr int down = ProminentButton::kVerticalPadding;
+    button->setPadding(QMargins(across, down, across, down));
     button->setTextStyle(12, QFont::Medium, ThemeColor::primary);
     button->setFocusPolicy(Qt::StrongFocus);
     button->setText(text);

@@ -149,7 +149,9 @@ QSize TaskRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& i
     details += lines * m.notesLineSpacing + kDetailSpacing;
   }
   const int height = std::max({details, kCheckboxTop + kCheckboxSize, kActionTarget});
-  return QSize(width, height + 2 * kVerticalPadding);
+  // No width of its own: the list makes each row as wide as its viewport, whatever that is
+  // now, so a row never outgrows the list when a scroll bar takes room.
+  return QSize(0, height + 2 * kVerticalPadding);
 }
 
 QIcon TaskRow::symbol(const QString& name, const QColor& color) const {

@@ -261,7 +261,8 @@ class DataSettingsTest : public SettingsTest {
   }
   // Imports are read on a worker; the window's loop runs meanwhile.
   static void waitForImport(SettingsView& view) {
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !view.state().isImporting; }, 10000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return !view.state().isImporting; }, testsupport::kPatienceMs));
   }
   QTemporaryDir dir;
 };
@@ -288,7 +289,9 @@ TEST_F(DataSettingsTest, BackupRoundTripsAndSpreadsheetsNameTheirKind) {
   page(*view)->exportWaitingFor();
   page(*view)->exportBills();
   ASSERT_EQ(fileRequests.size(), 5);
+  EXPECT_TRUE(fileRequests.at(2).suggestedName.startsWith(QStringLiteral("Tasks_")));
   EXPECT_TRUE(fileRequests.at(3).suggestedName.startsWith(QStringLiteral("WaitingFor_")));
+  EXPECT_TRUE(fileRequests.at(4).suggestedName.startsWith(QStringLiteral("Bills_")));
   EXPECT_TRUE(QFile::exists(chosenPath));
   EXPECT_EQ(view->state().exportStatusMessage, QStringLiteral("Saved out.csv."));
 }
@@ -343,7 +346,7 @@ TEST_F(DataSettingsTest, ImportRunsWhileTheWindowGoesOn) {
   QSemaphore busy;
   pool.start([&busy] { busy.acquire(); });
   page(*view)->importBackup();
-  QTest::qWait(200);
+  EXPECT_TRUE(testsupport::runTimersDueWithin(std::chrono::milliseconds(200)));
 
   EXPECT_TRUE(view->state().isImporting);
   EXPECT_EQ(view->state().exportStatusMessage, QStringLiteral("Importing backup.json\u2026"));
