@@ -181,11 +181,13 @@ void WindowManager::setupApp() {
     emailSyncCoordinator_->start();
   }
   installFocusCompletionHook();
-  // A compositor started or stopped since: the widget changes its look at the next minute.
+  // A compositor started or stopped, or the panel changed or restarted with another colour:
+  // the widget and the tray glyph follow at the next minute.
   connect(&minuteClock_, &MinuteClock::minuteChanged, this, [this] {
     if (floatingPanel_ && floatingPanel_->isVisible()) {
       floatingPanel_->setComposited(isCompositing());
     }
+    matchTrayIconToPanel(1);
   });
   // Coming back to the app is when a focus interval that ended meanwhile gets noticed.
   connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
@@ -262,17 +264,21 @@ void WindowManager::setupMenuBar() {
 }
 
 void WindowManager::matchTrayIconToPanel(int attemptsLeft) {
-  if (!trayIcon_ || attemptsLeft <= 0) {
+  if (!trayIcon_) {
     return;
   }
   // Only an XEmbed tray reports where the icon is, and only once it has taken it in.
   const QRect place = trayIcon_->geometry();
   if (!place.isValid()) {
-    QTimer::singleShot(kTrayPlacementIntervalMs, this,
-                       [this, attemptsLeft] { matchTrayIconToPanel(attemptsLeft - 1); });
+    if (attemptsLeft > 1) {
+      QTimer::singleShot(kTrayPlacementIntervalMs, this,
+                         [this, attemptsLeft] { matchTrayIconToPanel(attemptsLeft - 1); });
+    }
     return;
   }
-  if (const auto color = tray_glyph::colorOver(tray_glyph::grab(place))) {
+  const auto color = tray_glyph::colorOver(tray_glyph::grab(place));
+  if (color && color != trayGlyphColor_) {
+    trayGlyphColor_ = color;
     trayIcon_->setIcon(tray_glyph::icon(color));
   }
 }

@@ -6,6 +6,7 @@
 #include "app/shell/TrayPopup.h"
 #include "core/services/MinuteClock.h"
 
+#include <QColor>
 #include <QCoroTask>
 #include <QDateTime>
 #include <QList>
@@ -146,7 +147,8 @@ class WindowManager : public QObject {
   void orderPanelFront();
   void rememberWidgetShown(bool shown);
   bool isCompositing() const;
-  // Draws the tray glyph to contrast with an XEmbed panel once the icon has its place there.
+  // Draws the tray glyph to contrast with an XEmbed panel once the icon has its place there;
+  // tries again `attemptsLeft` times while it has none.
   void matchTrayIconToPanel(int attemptsLeft);
   void startBackgroundWeatherRefresh();
   void setupWakeObservers();
@@ -166,6 +168,7 @@ class WindowManager : public QObject {
   std::unique_ptr<NotificationServiceProtocol> notificationService_;
   std::unique_ptr<EmailSyncCoordinator> emailSyncCoordinator_;
   QPointer<QSystemTrayIcon> trayIcon_;
+  std::optional<QColor> trayGlyphColor_;
   QPointer<TrayPopup> popup_;
   QPointer<FloatingWidgetPanel> floatingPanel_;
   QPointer<QMainWindow> mainWindow_;
