@@ -84,6 +84,15 @@ class FirstRunTest : public ::testing::Test {
       app_.kill();
       app_.waitForFinished();
     }
+    for (QProcess* part : {&tray_, &windowManager_}) {
+      if (part->state() != QProcess::NotRunning) {
+        part->terminate();
+        if (!part->waitForFinished(5000)) {
+          part->kill();
+          part->waitForFinished();
+        }
+      }
+    }
     xvfb_.terminate();  // a killed server would leave its lock file behind
     if (!xvfb_.waitForFinished(5000)) {
       xvfb_.kill();
@@ -138,6 +147,63 @@ class FirstRunTest : public ::testing::Test {
            waitForFocus(window);
   }
 
+  // A desktop as people have it: a window manager (openbox) and a panel with a tray (tint2).
+  void startDesktop() {
+    for (const char* tool : {"openbox", "tint2", "xprop"}) {
+      ASSERT_FALSE(QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+          << tool << " is missing; `make deps` installs it";
+    }
+    for (auto [process, program] : {std::pair{&windowManager_, "openbox"}, {&tray_, "tint2"}}) {
+      process->setProcessEnvironment(environment_);
+      process->setStandardOutputFile(QProcess::nullDevice());
+      process->setStandardErrorFile(QProcess::nullDevice());
+      process->start(QString::fromLatin1(program), {});
+      ASSERT_TRUE(process->waitForStarted()) << program;
+    }
+    ASSERT_TRUE(waitUntil([&] {
+      return xprop(QStringLiteral("-root _NET_SUPPORTING_WM_CHECK")).contains("window id");
+    })) << "openbox did not start";
+    ASSERT_FALSE(xdotool(QStringLiteral("search --sync --class tint2"), {}, kTimeout)
+                     .value_or(QString())
+                     .isEmpty())
+        << "tint2 did not start";
+    // The panel takes the tray's selection right after its window appears.
+    QThread::msleep(500);
+  }
+
+  // xprop's output for the words of `arguments`.
+  QString xprop(const QString& arguments) {
+    QProcess tool;
+    tool.setProcessEnvironment(environment_);
+    tool.start(QStringLiteral("xprop"), arguments.split(QLatin1Char(' ')));
+    if (!tool.waitForFinished(10000)) {
+      tool.kill();
+      tool.waitForFinished();
+      return {};
+    }
+    return QString::fromUtf8(tool.readAllStandardOutput());
+  }
+
+  // The widget a yes in onboarding shows, dragged down to the bottom-left corner, off the main
+  // window that the clicks below aim at.
+  void moveWidgetAside() {
+    const QString widget = waitForWindow(QStringLiteral("Pelmora Widget"));
+    ASSERT_FALSE(widget.isEmpty()) << "the widget did not appear after onboarding";
+    ASSERT_TRUE(xdotool(QStringLiteral("windowmove"), {widget, QStringLiteral("0"),
+                                                       QStringLiteral("700")})
+                    .has_value());
+  }
+
+  // Pelmora started while it runs: it hands over to the running one and ends.
+  void startAgain() {
+    QProcess again;
+    again.setProcessEnvironment(environment_);
+    again.setStandardOutputFile(QProcess::nullDevice());
+    again.start(QStringLiteral(PELMORA_APP_BINARY), {});
+    ASSERT_TRUE(again.waitForFinished(20000)) << "the second start did not end";
+    EXPECT_EQ(again.exitCode(), 0);
+  }
+
   void startApp() {
     app_.setProcessEnvironment(environment_);
     app_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -176,6 +242,8 @@ class FirstRunTest : public ::testing::Test {
 
   QTemporaryDir root_;
   QProcess xvfb_;
+  QProcess windowManager_;
+  QProcess tray_;
   QProcess app_;
   QProcessEnvironment environment_;
 };
@@ -199,6 +267,7 @@ TEST_F(FirstRunTest, OnboardingCaptureCompleteQuitAndTheTaskIsStillDone) {
   })) << "onboarding did not finish";
   ASSERT_TRUE(waitUntil([&] { return !isShown(kWelcome); }));
   ASSERT_TRUE(waitUntil([&] { return storedTasks().isEmpty(); })) << "the sample tasks stayed";
+  moveWidgetAside();
 
   // Ctrl+Shift+K opens a quick-capture window with the title ready for typing.
   ASSERT_TRUE(focusByClick(mainWindow));
@@ -234,6 +303,42 @@ TEST_F(FirstRunTest, OnboardingCaptureCompleteQuitAndTheTaskIsStillDone) {
   quitApp();
   EXPECT_EQ(storedTasks().size(), 1);
   EXPECT_EQ(taskCompleted(kTitle), true);
+}
+
+// With a tray and a window manager: a yes in onboarding shows the widget at once, outside the
+// taskbar; starting Pelmora again brings the main window back after it was closed to the tray
+// (with only the widget left on screen) and after it was minimized.
+TEST_F(FirstRunTest, StartingAgainBringsBackTheMainWindowClosedToTheTrayOrMinimized) {
+  startDesktop();
+  startApp();
+  const QString onboarding = waitForWindow(kWelcome);
+  ASSERT_FALSE(onboarding.isEmpty()) << "no onboarding on first start";
+  const QString mainWindow = waitForWindow(QStringLiteral("Pelmora"));
+  ASSERT_FALSE(mainWindow.isEmpty());
+  ASSERT_TRUE(waitForFocus(onboarding));
+  ASSERT_TRUE(keys(QStringLiteral("Return space Return Return")));
+  moveWidgetAside();
+  const QString widget = waitForWindow(QStringLiteral("Pelmora Widget"));
+  EXPECT_TRUE(xprop(QStringLiteral("-id ") + widget + QStringLiteral(" _NET_WM_STATE"))
+                  .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")))
+      << "the widget would show in the taskbar";
+
+  ASSERT_TRUE(focusByClick(mainWindow));
+  ASSERT_TRUE(keys(QStringLiteral("alt+F4")));  // openbox's Close
+  ASSERT_TRUE(waitUntil([&] { return !isShown(QStringLiteral("Pelmora")); }))
+      << "the main window did not close";
+  ASSERT_EQ(app_.state(), QProcess::Running) << "with a tray, closing must not quit";
+  startAgain();
+  EXPECT_TRUE(waitUntil([&] { return isShown(QStringLiteral("Pelmora")); }))
+      << "closed to the tray: a second start did not bring the main window back";
+
+  ASSERT_TRUE(xdotool(QStringLiteral("windowminimize"), {mainWindow}).has_value());
+  ASSERT_TRUE(waitUntil([&] { return !isShown(QStringLiteral("Pelmora")); }))
+      << "the main window did not minimize";
+  startAgain();
+  EXPECT_TRUE(waitUntil([&] { return isShown(QStringLiteral("Pelmora")); }))
+      << "minimized: a second start did not bring the main window back";
+  quitApp();
 }
 
 }  // namespace
