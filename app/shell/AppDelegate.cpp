@@ -15,28 +15,26 @@
 #include <algorithm>
 
 GlobalShortcut globalShortcutFor(int key, Qt::KeyboardModifiers modifiers) {
-  if ((modifiers & ~Qt::KeypadModifier) == Qt::ControlModifier) {
-    switch (key) {
-      case Qt::Key_Comma:
-        return GlobalShortcut::openSettings;
-      case Qt::Key_Q:
-        return GlobalShortcut::quit;
-      default:
-        return GlobalShortcut::none;
+  // Ctrl+Shift ones take any further modifier; plain Ctrl ones only the keypad's.
+  const struct {
+    int key;
+    bool shifted;
+    GlobalShortcut shortcut;
+  } bindings[] = {
+      {Qt::Key_L, true, GlobalShortcut::showMainWindow},
+      {Qt::Key_K, true, GlobalShortcut::newQuickCapture},
+      {Qt::Key_Comma, false, GlobalShortcut::openSettings},
+      {Qt::Key_Q, false, GlobalShortcut::quit},
+  };
+  const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+  for (const auto& binding : bindings) {
+    const bool held = binding.shifted ? (modifiers & ctrlShift) == ctrlShift
+                                      : (modifiers & ~Qt::KeypadModifier) == Qt::ControlModifier;
+    if (binding.key == key && held) {
+      return binding.shortcut;
     }
   }
-  const Qt::KeyboardModifiers required = Qt::ControlModifier | Qt::ShiftModifier;
-  if ((modifiers & required) != required) {
-    return GlobalShortcut::none;
-  }
-  switch (key) {
-    case Qt::Key_L:
-      return GlobalShortcut::showMainWindow;
-    case Qt::Key_K:
-      return GlobalShortcut::newQuickCapture;
-    default:
-      return GlobalShortcut::none;
-  }
+  return GlobalShortcut::none;
 }
 
 AppDelegate::AppDelegate(Options options, QObject* parent)

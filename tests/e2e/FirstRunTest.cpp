@@ -184,6 +184,18 @@ class FirstRunTest : public ::testing::Test {
     return QString::fromUtf8(tool.readAllStandardOutput());
   }
 
+  // First start on an empty folder: the onboarding sheet over the main window, answered with the
+  // city as proposed, the sample data declined (so the list holds only what is typed later)
+  // and the floating widget as proposed. `mainWindow` is the main window's id.
+  void answerOnboarding(QString& mainWindow) {
+    const QString onboarding = waitForWindow(kWelcome);
+    ASSERT_FALSE(onboarding.isEmpty()) << "no onboarding on first start";
+    mainWindow = waitForWindow(QStringLiteral("Pelmora"));
+    ASSERT_FALSE(mainWindow.isEmpty());
+    ASSERT_TRUE(waitForFocus(onboarding));
+    ASSERT_TRUE(keys(QStringLiteral("Return space Return Return")));
+  }
+
   // The widget a yes in onboarding shows, dragged down to the bottom-left corner, off the main
   // window that the clicks below aim at.
   void moveWidgetAside() {
@@ -250,16 +262,8 @@ class FirstRunTest : public ::testing::Test {
 
 TEST_F(FirstRunTest, OnboardingCaptureCompleteQuitAndTheTaskIsStillDone) {
   startApp();
-
-  // First start on an empty folder: the onboarding sheet over the main window.
-  const QString onboarding = waitForWindow(kWelcome);
-  ASSERT_FALSE(onboarding.isEmpty()) << "no onboarding on first start";
-  const QString mainWindow = waitForWindow(QStringLiteral("Pelmora"));
-  ASSERT_FALSE(mainWindow.isEmpty());
-  ASSERT_TRUE(waitForFocus(onboarding));
-  // City as proposed; the sample data declined, so the list holds only what is typed here;
-  // the floating widget as proposed.
-  ASSERT_TRUE(keys(QStringLiteral("Return space Return Return")));
+  QString mainWindow;
+  ASSERT_NO_FATAL_FAILURE(answerOnboarding(mainWindow));
   ASSERT_TRUE(waitUntil([&] {
     return readJson(QStringLiteral("settings.json"))
         .value(QStringLiteral("hasCompletedOnboarding"))
@@ -267,7 +271,7 @@ TEST_F(FirstRunTest, OnboardingCaptureCompleteQuitAndTheTaskIsStillDone) {
   })) << "onboarding did not finish";
   ASSERT_TRUE(waitUntil([&] { return !isShown(kWelcome); }));
   ASSERT_TRUE(waitUntil([&] { return storedTasks().isEmpty(); })) << "the sample tasks stayed";
-  moveWidgetAside();
+  ASSERT_NO_FATAL_FAILURE(moveWidgetAside());
 
   // Ctrl+Shift+K opens a quick-capture window with the title ready for typing.
   ASSERT_TRUE(focusByClick(mainWindow));
@@ -309,15 +313,11 @@ TEST_F(FirstRunTest, OnboardingCaptureCompleteQuitAndTheTaskIsStillDone) {
 // taskbar; starting Pelmora again brings the main window back after it was closed to the tray
 // (with only the widget left on screen) and after it was minimized.
 TEST_F(FirstRunTest, StartingAgainBringsBackTheMainWindowClosedToTheTrayOrMinimized) {
-  startDesktop();
+  ASSERT_NO_FATAL_FAILURE(startDesktop());
   startApp();
-  const QString onboarding = waitForWindow(kWelcome);
-  ASSERT_FALSE(onboarding.isEmpty()) << "no onboarding on first start";
-  const QString mainWindow = waitForWindow(QStringLiteral("Pelmora"));
-  ASSERT_FALSE(mainWindow.isEmpty());
-  ASSERT_TRUE(waitForFocus(onboarding));
-  ASSERT_TRUE(keys(QStringLiteral("Return space Return Return")));
-  moveWidgetAside();
+  QString mainWindow;
+  ASSERT_NO_FATAL_FAILURE(answerOnboarding(mainWindow));
+  ASSERT_NO_FATAL_FAILURE(moveWidgetAside());
   const QString widget = waitForWindow(QStringLiteral("Pelmora Widget"));
   EXPECT_TRUE(xprop(QStringLiteral("-id ") + widget + QStringLiteral(" _NET_WM_STATE"))
                   .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")))
