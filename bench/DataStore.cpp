@@ -1,9 +1,13 @@
 // A large store at two sizes: the first save after loading, a later save, and a raw QSaveFile
 // write of the same bytes; a cold load; the resident memory of a fresh process that holds the
 // store, its peak during the load, after loading and after edits, alone and with the app's
-// main window; and the app's own start to its first painted main window.
+// main window; the app's own start to its first painted main window; and what a redraw asks
+// of the store (the next event, the day's figures) and one e-mail sync pass over it.
 #include "app/shell/AppDelegate.h"
 #include "app/shell/WindowManager.h"
+#include "core/email/EmailSyncCoordinator.h"
+#include "core/email/MockGmailService.h"
+#include "core/services/MockNotificationService.h"
 #include "core/store/DataStore.h"
 #include "core/model/JsonCoding.h"
 #include "core/store/StorageFile.h"
@@ -11,12 +15,15 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QMainWindow>
 #include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTimer>
+
+#include <QCoroTask>
 
 #include <benchmark/benchmark.h>
 
@@ -414,6 +421,83 @@ void BM_ResidentMemory(benchmark::State& state) {
   }
 }
 
+// What each redraw of Today, the popup and the widget asks: the next event, and the day's
+// figures. The clock stands an hour into the events' span.
+DataStore::Clock duringTheEvents() {
+  return [] { return base().addSecs(3600); };
+}
+
+void BM_NextEvent(benchmark::State& state) {
+  Fixture& f = fixture(int(state.range(0)));
+  DataStore store(f.folder, nullptr, nullptr, duringTheEvents());
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(store.nextEvent());
+  }
+}
+
+void BM_TodayMetrics(benchmark::State& state) {
+  Fixture& f = fixture(int(state.range(0)));
+  DataStore store(f.folder, nullptr, nullptr, duringTheEvents());
+  const Calendar calendar = Calendar::current();
+  const QDateTime now = base().addSecs(3600);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(store.todayMetrics(now, calendar));
+  }
+}
+
+// One suggestion per message.
+class OneEachProvider : public EmailIntelligenceProvider {
+ public:
+  QCoro::Task<QList<EmailExtractedSuggestion>> extractActionableItems(
+      EmailMessageContext from) override {
+    EmailExtractedSuggestion s;
+    s.id = QUuid::createUuid();
+    s.sourceMessageID = from.id;
+    s.subject = from.subject;
+    s.receivedDate = from.date;
+    s.title = QStringLiteral("Reply to ") + from.subject;
+    s.createdAt = from.date;
+    co_return QList{s};
+  }
+};
+
+// One sync pass that finds fifteen new messages: how often it writes the database, how many
+// bytes that is, and how long the pass takes.
+void BM_SyncPass(benchmark::State& state) {
+  Fixture& f = fixture(int(state.range(0)));
+  QTemporaryDir copy;
+  QFile::copy(f.folder + QStringLiteral("/dashboard.json"), copy.filePath("dashboard.json"));
+  DataStore store(copy.path(), nullptr, nullptr, duringTheEvents());
+  AppSettings settings = store.settings();
+  settings.isEmailAssistantEnabled = true;
+  store.setSettings(settings);
+  MockGmailService gmail(true, QStringLiteral("me@example.com"), {});
+  MockNotificationService alerts;
+  Workspace workspace;
+  EmailSyncCoordinator coordinator(&store, gmail, std::make_shared<OneEachProvider>(), alerts,
+                                   workspace, duringTheEvents());
+  int saves = 0;
+  QObject::connect(&store, &DataStore::databaseSaved, [&saves] { ++saves; });
+  int pass = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    gmail.stubbedMessages.clear();
+    for (int i = 0; i < EmailSyncCoordinator::fetchLimit; ++i) {
+      const QString id = QStringLiteral("pass%1-message%2").arg(pass).arg(i);
+      gmail.stubbedMessages.append(EmailMessageContext(id, id, QStringLiteral("a@example.com"),
+                                                       id, base(), QString(), QString()));
+    }
+    ++pass;
+    store.setLastEmailSyncAt(std::nullopt);
+    state.ResumeTiming();
+    QCoro::waitFor(coordinator.triggerSync());
+  }
+  const double passes = double(state.iterations());
+  state.counters["saves_per_pass"] = saves / passes;
+  state.counters["MB_written_per_pass"] =
+      saves / passes * double(QFileInfo(copy.filePath("dashboard.json")).size()) * 2 / 1e6;
+}
+
 // The app's own start with the large store, to its first painted main window: the median of
 // a few fresh processes.
 void BM_StartUp(benchmark::State& state) {
@@ -467,6 +551,9 @@ BENCHMARK(BM_FirstSaveAtOnce)
 BENCHMARK(BM_LaterSave)->Apply(sizes)->MinTime(2.0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RawWrite)->Apply(sizes)->MinTime(2.0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColdLoad)->Apply(sizes)->MinTime(2.0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NextEvent)->Apply(sizes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TodayMetrics)->Apply(sizes)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SyncPass)->Apply(sizes)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ResidentMemory)->Apply(sizes)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WindowResidentMemory)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartUp)->Apply(sizes)->UseManualTime()->Iterations(7)->Unit(benchmark::kMillisecond);

@@ -462,10 +462,12 @@ void FloatingWidgetView::refreshEvent() {
 
 void FloatingWidgetView::refreshReminders() {
   DataStore& store = *environment_.store;
-  const glance::Reminders all = store.settings().widgetShowsReminders
-                                    ? glance::reminders(store.tasks(), store.waitingItems(),
-                                                        environment_.now(), environment_.calendar)
-                                    : glance::Reminders{};
+  const QDateTime now = environment_.now();
+  const glance::Reminders all =
+      store.settings().widgetShowsReminders
+          ? glance::reminders(store.tasksDueToday(now, environment_.calendar),
+                              store.waitingItems(), now, environment_.calendar)
+          : glance::Reminders{};
   remindersToggle_->setVisible(!all.isEmpty());
   remindersToggle_->setText(glance::reminderToggleText(isExpanded_, all.count()));
   remindersToggle_->setTrailingSymbol(

@@ -19,7 +19,7 @@ QList<TaskItem> topTodayTasks(const QList<TaskItem>& tasks, const QDateTime& now
 }
 
 QString progressText(const DashboardSummary& summary) {
-  return QStringLiteral("%1/%2").arg(summary.tasksCompletedToday).arg(summary.totalTasksDueToday);
+  return QStringLiteral("%1/%2").arg(summary.finishedTasksDueToday).arg(summary.totalTasksDueToday);
 }
 
 QString eventTimeLine(const CalendarEventItem& event, const QDateTime& now,

@@ -161,7 +161,8 @@ SidebarBadgeCounts sidebarBadgeCounts(const DataStore& store, const QDateTime& n
     counts.emailInbox += suggestion.status == SuggestionStatus::pending ? 1 : 0;
   }
   counts.tasks = static_cast<int>(
-      day_lists::tasksDueToday(store.tasks(), now, calendar, day_lists::Completed::excluded)
+      day_lists::tasksDueToday(store.tasksDueToday(now, calendar), now, calendar,
+                               day_lists::Completed::excluded)
           .size());
   counts.waitingFor =
       static_cast<int>(day_lists::followUpsOverdue(store.waitingItems(), now).size());

@@ -325,7 +325,8 @@ void MenuBarPopoverView::refreshTasks() {
   progressLabel_->setText(glance::progressText(store.todayMetrics(now, environment_.calendar)));
 
   retireWidgets(taskRowsLayout_);
-  const QList<TaskItem> tasks = glance::topTodayTasks(store.tasks(), now, environment_.calendar);
+  const QList<TaskItem> tasks = glance::topTodayTasks(
+      store.tasksDueToday(now, environment_.calendar), now, environment_.calendar);
   allDoneLabel_->setVisible(tasks.isEmpty());
   QWidget* previous = startButton_;
   taskRows_->setVisible(!tasks.isEmpty());

@@ -540,7 +540,9 @@ QCoro::Task<> WindowManager::refreshWeatherIfNeeded() {
   if (!self || !store) {
     co_return;
   }
-  store->setCachedWeather(weather);
+  if (!store->setCachedWeather(weather)) {
+    co_return;  // refused: the store has logged why and shows it
+  }
   store->save();
   DiagnosticLogger::shared().log(QStringLiteral("Periodic background weather refresh succeeded."),
                                  QStringLiteral("INFO"), QStringLiteral("Weather"));

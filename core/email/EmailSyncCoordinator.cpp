@@ -254,17 +254,27 @@ QCoro::Task<> EmailSyncCoordinator::triggerSync() {
     co_return;
   }
 
-  QList<EmailExtractedSuggestion> added;
-  QList<EmailExtractedSuggestion> urgent;
+  // The messages not examined before, each once however often the search returned it.
+  QList<EmailMessageContext> fresh;
+  QSet<QString> freshIDs;
   for (const EmailMessageContext& message : std::as_const(messages)) {
-    if (store->processedEmailMessageIDs().contains(message.id)) {
-      continue;
+    if (!store->processedEmailMessageIDs().contains(message.id) && !freshIDs.contains(message.id)) {
+      freshIDs.insert(message.id);
+      fresh.append(message);
     }
-    // Recorded before the provider sees it, so a message that breaks extraction is not
-    // fetched and failed on again at every pass.
-    store->insertProcessedEmailMessageID(message.id);
+  }
+  // All of them are recorded, in one save, before the provider sees any: a message that breaks
+  // extraction, or a pass that dies half-way, never gets a message examined twice.
+  if (!fresh.isEmpty()) {
+    store->setProcessedEmailMessageIDs(store->processedEmailMessageIDs() + freshIDs);
     store->save();
+  }
 
+  qsizetype addedCount = 0;
+  QList<EmailExtractedSuggestion> urgent;
+  qsizetype examined = 0;
+  for (const EmailMessageContext& message : std::as_const(fresh)) {
+    ++examined;
     const std::shared_ptr<EmailIntelligenceProvider> provider = intelligenceProvider_;
     QList<EmailExtractedSuggestion> extracted;
     if (provider) {
@@ -285,8 +295,7 @@ QCoro::Task<> EmailSyncCoordinator::triggerSync() {
       break;
     }
 
-    // One save for the message's suggestions and the tasks drafted from them.
-    QList<EmailExtractedSuggestion> kept;
+    QList<EmailExtractedSuggestion> added;
     QList<TaskItem> drafts;
     for (const EmailExtractedSuggestion& suggestion : std::as_const(extracted)) {
       const AppSettings& settings = store->settings();
@@ -299,46 +308,59 @@ QCoro::Task<> EmailSyncCoordinator::triggerSync() {
           suggestion.confidence >= autoDraftConfidence) {
         EmailExtractedSuggestion drafted = suggestion;
         drafted.status = SuggestionStatus::autoApplied;
-        kept.append(drafted);
+        added.append(drafted);
         drafts.append(draftTask(suggestion, now));
       } else {
-        kept.append(suggestion);
+        added.append(suggestion);
       }
       if (isUrgent(suggestion, now)) {
         urgent.append(suggestion);
       }
     }
-    if (!kept.isEmpty()) {
-      store->addEmailSuggestions(kept, drafts);
-      added.append(kept);
-    }
+    // Into the store at once, saved by the pass's last save or by whatever saves first: quitting
+    // half-way through a pass keeps what was drawn from the messages it recorded.
+    store->addEmailSuggestions(added, drafts, DataStore::Persist::withNextSave);
+    addedCount += added.size();
   }
 
   const QDateTime finishedAt = clock_();
-  // What was drawn before a failure stays stored: those messages are recorded as processed
-  // and would never be looked at again.
   if (failure) {
+    // What was drawn before the failure is stored: those messages stay recorded and would never
+    // be looked at again. The ones the failure cut off were never examined: the next pass reads
+    // them.
+    QSet<QString> processed = store->processedEmailMessageIDs();
+    for (qsizetype i = examined; i < fresh.size(); ++i) {
+      processed.remove(fresh.at(i).id);
+    }
+    store->setProcessedEmailMessageIDs(processed);
     reportFailure(*store, failure);
+    if (!fresh.isEmpty()) {
+      store->save();
+    }
     isSyncing_ = false;
     co_return;
   }
 
   store->setLastEmailSyncAt(fetchStartedAt);
-  changeSyncState(*store, [&finishedAt, &added](EmailSyncState& state) {
+  changeSyncState(*store, [&finishedAt, addedCount](EmailSyncState& state) {
     state.lastSyncAt = finishedAt;
     state.isSyncing = false;
-    state.lastSyncStatus = statusText(added.size());
+    state.lastSyncStatus = statusText(addedCount);
   });
+  // The pass's second and last save: its suggestions, drafts and status together.
   store->save();
 
-  const qsizetype alerts = std::min<qsizetype>(urgent.size(), maximumAlertsPerPass);
+  // The switch is read as the alerts go out: it may have changed while the pass ran.
+  const qsizetype alerts = store->settings().notifyUrgentEmails
+                               ? std::min<qsizetype>(urgent.size(), maximumAlertsPerPass)
+                               : 0;
   for (qsizetype i = 0; i < alerts; ++i) {
     co_await dispatchUrgentNotification(urgent.at(i));
     if (!self) {
       co_return;
     }
   }
-  log(QStringLiteral("Email sync completed successfully: %1 suggestions added.").arg(added.size()));
+  log(QStringLiteral("Email sync completed successfully: %1 suggestions added.").arg(addedCount));
   isSyncing_ = false;
 }
 

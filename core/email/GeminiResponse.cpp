@@ -107,7 +107,10 @@ std::optional<double> optionalNumber(const QJsonObject& object, QLatin1StringVie
 
 // The generated array; one object of the wrong shape rejects the whole array.
 std::optional<QList<RawExtractedItem>> decodeItems(const QString& text) {
-  const QByteArray bytes = text.toUtf8();
+  // A byte-order mark in front is no part of the JSON; some replies carry one all the same.
+  constexpr QChar byteOrderMark(0xFEFF);
+  const QByteArray bytes =
+      (text.startsWith(byteOrderMark) ? QStringView(text).mid(1) : QStringView(text)).toUtf8();
   if (!isStrictJson(bytes)) {
     return std::nullopt;
   }

@@ -443,7 +443,7 @@ QCoro::Task<QList<EmailMessageContext>> GmailService::State::fetch(std::shared_p
     if (!response.isSuccess()) {
       if (const auto message = googleErrorMessage(response.body)) {
         throw GmailError::networkError(
-            QString::fromLatin1("Google API (%1): %2").arg(response.status).arg(*message));
+            QString::fromLatin1("Google API (%1): %2").arg(QString::number(response.status), *message));
       }
       throw GmailError::serverError(response.status);
     }

@@ -158,10 +158,11 @@ QJsonObject AppSettings::toJson() const {
 AppSettings AppSettings::fromJson(const QJsonObject& object) {
   AppSettings settings;
   forEachField(settings, Reader{object});
-  // A hand-edited or damaged file must not give a widget below invisible, a zero-length
+  // A hand-edited or damaged file must not give an invisible widget, a zero-length
   // focus interval or a look-ahead that reads the calendar for centuries.
   constexpr int week = 7 * 24 * 60;
-  settings.widgetOpacity = std::clamp(settings.widgetOpacity, 0.0, 1.0);
+  settings.widgetOpacity =
+      std::clamp(settings.widgetOpacity, minimumWidgetOpacityPercent / 100.0, 1.0);
   settings.weatherRefreshMinutes = std::clamp(settings.weatherRefreshMinutes, 1, week);
   settings.focusDurationMinutes = std::clamp(settings.focusDurationMinutes, 1, 24 * 60);
   settings.shortBreakDurationMinutes = std::clamp(settings.shortBreakDurationMinutes, 1, 24 * 60);

@@ -33,7 +33,9 @@ struct AppSettings {
   bool popoverShowsEvents = true;
   bool popoverShowsTasks = true;
 
-  // Floating widget
+  // Floating widget. The opacity stays within what the settings page offers: below it the
+  // always-on-top widget would be hard to see, at zero invisible.
+  static constexpr int minimumWidgetOpacityPercent = 30;
   double widgetOpacity = 0.95;
   bool isWidgetFloating = false;
   bool widgetShowsWeather = true;

@@ -198,8 +198,7 @@ QJsonObject parseObject(const QByteArray& data) {
   if (parseError.error != QJsonParseError::NoError) {
     throw DecodingError(Kind::dataCorrupted, QString(),
                         QStringLiteral("is not valid JSON (%1 at offset %2)")
-                            .arg(parseError.errorString())
-                            .arg(parseError.offset));
+                            .arg(parseError.errorString(), QString::number(parseError.offset)));
   }
   if (!document.isObject()) {
     throw DecodingError(Kind::typeMismatch, QString(), QStringLiteral("is not a JSON object"));

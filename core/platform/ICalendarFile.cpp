@@ -339,6 +339,12 @@ qint64 naiveSeconds(const QDate& date, int hour, int minute, int second) {
   return date.toJulianDay() * kSecondsPerDay + hour * 3600 + minute * 60 + second;
 }
 
+// libical's iterators can hand back a day the month does not have (a monthly rule on the
+// last day in some early years): such a day is no occurrence, and has no place on the scale.
+bool isRealDate(const icaltimetype& fields) {
+  return QDate::isValid(fields.year, fields.month, fields.day);
+}
+
 qint64 naiveSeconds(const icaltimetype& fields) {
   return naiveSeconds(QDate(fields.year, fields.month, fields.day), fields.hour, fields.minute,
                       fields.second);
@@ -439,16 +445,26 @@ bool changesTooOften(icalcomponent* vtimezone) {
           icaltime_is_null_time(start)) {
         return true;
       }
+      if (!isRealDate(start)) {
+        return true;
+      }
       icalrecur_iterator* iterator = icalrecur_iterator_new(rule, start);
       if (!iterator) {
         continue;
       }
       const qint64 yearLater = naiveSeconds(start) + 366 * kSecondsPerDay;
       int changes = 0;
+      int steps = 0;
       for (icaltimetype next = icalrecur_iterator_next(iterator);
-           !icaltime_is_null_time(next) && naiveSeconds(next) < yearLater &&
-           changes <= kMostChangesPerYear;
+           !icaltime_is_null_time(next) && changes <= kMostChangesPerYear &&
+           ++steps <= 4 * kMostChangesPerYear;
            next = icalrecur_iterator_next(iterator)) {
+        if (!isRealDate(next)) {
+          continue;
+        }
+        if (naiveSeconds(next) >= yearLater) {
+          break;
+        }
         ++changes;
       }
       icalrecur_iterator_free(iterator);
@@ -800,6 +816,9 @@ QList<EventStoreEvent> ICalendarFile::events(const QDateTime& from, const QDateT
           const icaltimetype next = icalrecur_iterator_next(iterator);
           if (icaltime_is_null_time(next)) {
             break;
+          }
+          if (!isRealDate(next)) {
+            continue;
           }
           const qint64 naive = naiveSeconds(next);
           if (naive >= latest) {

@@ -195,7 +195,8 @@ class ICalendarFileEventStore::Reader {
       return &entry;
     }
     if (const int skipped = entry.file->skippedEventCount(); skipped > 0) {
-      warn(QStringLiteral("Skipped %1 unreadable event(s) in %2").arg(skipped).arg(source.path));
+      warn(QStringLiteral("Skipped %1 unreadable event(s) in %2")
+               .arg(QString::number(skipped), source.path));
     }
     if (const QStringList zones = entry.file->refusedZones(); !zones.isEmpty()) {
       warn(QStringLiteral("Calendar file %1: the time zone definition(s) %2 change their offset "

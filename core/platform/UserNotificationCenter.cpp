@@ -66,15 +66,21 @@ void UserNotificationCenter::add(const NotificationRequest& request) {
   const QDateTime now = clock_();
   const QDateTime fireAt =
       request.fireDate ? *request.fireDate : now.addMSecs(request.delay.count());
-  if (request.fireDate && *request.fireDate <= now) {
-    arm();
-    return;
+  const bool caughtUp = request.fireDate && catchingUpAfter_ &&
+                        request.fireDate->toMSecsSinceEpoch() > *catchingUpAfter_;
+  if (!caughtUp) {
+    if (request.fireDate && *request.fireDate <= now) {
+      arm();
+      return;
+    }
+    if (fireAt <= now) {
+      arm();
+      post(request);
+      return;
+    }
   }
-  if (fireAt <= now) {
-    arm();
-    post(request);
-    return;
-  }
+  // A caught-up request waits in the queue too, so that the look now under way shows it in
+  // order with the others that are due.
   const qint64 at = fireAt.toMSecsSinceEpoch();
   pending_.insert_or_assign(request.identifier, Pending{request, at});
   const auto slot = queue_.emplace(at, request.identifier).first;
@@ -82,6 +88,16 @@ void UserNotificationCenter::add(const NotificationRequest& request) {
   if (slot == queue_.begin() || !timer_.isActive()) {
     arm();
   }
+}
+
+void UserNotificationCenter::setCheckpoint(const QDateTime& at, std::function<void()> callback) {
+  checkpointAt_.reset();
+  checkpoint_ = {};
+  if (at.isValid() && callback) {
+    checkpointAt_ = at.toMSecsSinceEpoch();
+    checkpoint_ = std::move(callback);
+  }
+  arm();
 }
 
 void UserNotificationCenter::forget(const QString& identifier) {
@@ -97,7 +113,7 @@ void UserNotificationCenter::removePendingRequests(const QStringList& identifier
     forget(identifier);
   }
   // A timer left set for a removed request only wakes early and finds nothing due.
-  if (queue_.empty()) {
+  if (queue_.empty() && !checkpointAt_) {
     timer_.stop();
   }
 }
@@ -113,6 +129,14 @@ QList<NotificationRequest> UserNotificationCenter::pendingRequests() const {
 
 void UserNotificationCenter::deliverDueRequests() {
   const qint64 now = clock_().toMSecsSinceEpoch();
+  if (checkpointAt_ && *checkpointAt_ <= now) {
+    const qint64 at = *checkpointAt_;
+    const std::function<void()> callback = std::exchange(checkpoint_, {});
+    checkpointAt_.reset();
+    catchingUpAfter_ = at;
+    callback();
+    catchingUpAfter_.reset();
+  }
   QList<NotificationRequest> due;
   while (!queue_.empty() && queue_.begin()->first <= now) {
     const auto it = pending_.find(queue_.begin()->second);
@@ -134,12 +158,16 @@ std::optional<std::chrono::milliseconds> UserNotificationCenter::timerWait() con
 }
 
 void UserNotificationCenter::arm() {
-  if (queue_.empty()) {
+  std::optional<qint64> next = checkpointAt_;
+  if (!queue_.empty()) {
+    next = std::min(queue_.begin()->first, next.value_or(queue_.begin()->first));
+  }
+  if (!next) {
     timer_.stop();
     return;
   }
-  const qint64 wait = std::clamp<qint64>(
-      queue_.begin()->first - clock_().toMSecsSinceEpoch(), 0, kLongestWaitMilliseconds);
+  const qint64 wait =
+      std::clamp<qint64>(*next - clock_().toMSecsSinceEpoch(), 0, kLongestWaitMilliseconds);
   timer_.start(static_cast<int>(wait));
 }
 

@@ -20,9 +20,10 @@
 
 // Local notifications on the freedesktop notification server (org.freedesktop.Notifications
 // on the session bus). Requests for later wait in this process, ordered by fire time, with one
-// timer for the earliest; they are judged by the wall clock: the timer waits at most a minute,
-// and a wake that comes early, or late after a suspend, only makes the queue be looked at again. Without a notification server every call still
-// returns; the failure is logged once until a notification gets through again.
+// timer for the earliest (or for the checkpoint, when that comes first); they are judged by the
+// wall clock: the timer waits at most a minute, and a wake that comes early, or late after a
+// suspend, only makes the queue be looked at again. Without a notification server every call
+// still returns; the failure is logged once until a notification gets through again.
 class UserNotificationCenter : public QObject {
   Q_OBJECT
 
@@ -49,6 +50,12 @@ class UserNotificationCenter : public QObject {
   void removePendingRequests(const QStringList& identifiers);
   // In order of their fire time.
   QList<NotificationRequest> pendingRequests() const;
+
+  // Calls `callback` once, when the queue is looked at with the wall clock at or past `at`,
+  // before anything due is shown. A request it adds whose fire date lies after `at` is shown
+  // with the due ones even when that date has passed: the look came late, the request would
+  // have been waiting. A later call replaces it; an invalid `at` clears it.
+  void setCheckpoint(const QDateTime& at, std::function<void()> callback);
 
   // Shows every pending request whose time has come and waits again for the others.
   // Called after a wake from suspend, when the timer's own clock stood still.
@@ -88,4 +95,8 @@ class UserNotificationCenter : public QObject {
   // Server ids of shown notifications, so that showing an identifier again replaces it.
   QHash<QString, uint> shownIDs_;
   bool failureLogged_ = false;
+  std::optional<qint64> checkpointAt_;
+  std::function<void()> checkpoint_;
+  // While the checkpoint's callback runs: requests due after this are kept, not dropped.
+  std::optional<qint64> catchingUpAfter_;
 };

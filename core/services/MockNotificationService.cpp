@@ -21,6 +21,11 @@ void MockNotificationService::cancelBillReminder(const QUuid& billID) {
   cancelledBillReminders.append(billID);
 }
 
+void MockNotificationService::scheduleTopUp(const QDateTime& at, std::function<void()> topUp) {
+  topUpAt = at;
+  this->topUp = std::move(topUp);
+}
+
 void MockNotificationService::removePending(const QStringList& identifiers) {
   removedIdentifiers.append(identifiers);
 }

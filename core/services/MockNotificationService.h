@@ -24,6 +24,7 @@ class MockNotificationService : public NotificationServiceProtocol {
   void cancelTaskReminder(const QUuid& taskID) override;
   void scheduleBillReminder(const BillItem& bill) override;
   void cancelBillReminder(const QUuid& billID) override;
+  void scheduleTopUp(const QDateTime& at, std::function<void()> topUp) override;
   void removePending(const QStringList& identifiers) override;
   QCoro::Task<> sendEmailActionableAlert(QString title, QString body, QString identifier) override;
   QCoro::Task<> sendFocusCompletedNotification(FocusSessionType type,
@@ -38,6 +39,9 @@ class MockNotificationService : public NotificationServiceProtocol {
   QList<BillItem> scheduledBillReminders;
   QList<QUuid> cancelledBillReminders;
   QList<QStringList> removedIdentifiers;
+  // The top-up last asked for; a test calls it when its clock has reached `topUpAt`.
+  QDateTime topUpAt;
+  std::function<void()> topUp;
   QList<EmailAlert> emailAlerts;
   QList<FocusNotification> focusNotifications;
 };

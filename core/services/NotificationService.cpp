@@ -84,6 +84,10 @@ void NotificationService::cancelBillReminder(const QUuid& billID) {
   center_.removePendingRequests({billIdentifier(billID)});
 }
 
+void NotificationService::scheduleTopUp(const QDateTime& at, std::function<void()> topUp) {
+  center_.setCheckpoint(at, std::move(topUp));
+}
+
 void NotificationService::removePending(const QStringList& identifiers) {
   center_.removePendingRequests(identifiers);
 }

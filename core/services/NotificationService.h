@@ -17,6 +17,7 @@ class NotificationService : public NotificationServiceProtocol {
   void cancelTaskReminder(const QUuid& taskID) override;
   void scheduleBillReminder(const BillItem& bill) override;
   void cancelBillReminder(const QUuid& billID) override;
+  void scheduleTopUp(const QDateTime& at, std::function<void()> topUp) override;
   void removePending(const QStringList& identifiers) override;
   QCoro::Task<> sendEmailActionableAlert(QString title, QString body, QString identifier) override;
   QCoro::Task<> sendFocusCompletedNotification(FocusSessionType type,

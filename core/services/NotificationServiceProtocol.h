@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QUuid>
 
+#include <functional>
 #include <optional>
 
 // Local notifications. Request identifiers are "task-", "bill-", "focus-complete-" or
@@ -32,6 +33,12 @@ class NotificationServiceProtocol {
   // other bill only loses its old one.
   virtual void scheduleBillReminder(const BillItem& bill) = 0;
   virtual void cancelBillReminder(const QUuid& billID) = 0;
+
+  // Calls `topUp` once the wall clock reaches `at`, from the same wait as the pending
+  // reminders, so that reminders can be scheduled a few days ahead at a time. A later call
+  // replaces it; an invalid `at` clears it. A reminder scheduled inside `topUp` whose time came
+  // after `at` (the machine slept past it) is shown at once instead of being dropped.
+  virtual void scheduleTopUp(const QDateTime& at, std::function<void()> topUp) = 0;
 
   // Drops pending requests by identifier; unknown identifiers are ignored.
   virtual void removePending(const QStringList& identifiers) = 0;

@@ -42,6 +42,12 @@ void mapLargeBlocksApart() {
 #endif
 }
 
+// A bill's reminder falls at 9:00 local time on a day up to `reminderDaysBefore` days before
+// its due day: never earlier than this, whatever the zone.
+QDateTime earliestReminder(const BillItem& bill) {
+  return bill.dueDate.addDays(-(qint64(std::max(bill.reminderDaysBefore, 0)) + 2));
+}
+
 template <typename T, typename Id>
 qsizetype indexOf(const QList<T>& list, const Id& id) {
   const auto it = std::find_if(list.cbegin(), list.cend(), [&](const T& r) { return r.id == id; });
@@ -166,13 +172,14 @@ void DataStore::setEmailSyncState(const EmailSyncState& state) {
   Q_EMIT emailSyncStateChanged();
 }
 
-void DataStore::setDailyIntention(const QString& intention) {
-  data_.dailyIntentionDate = now();
+bool DataStore::setDailyIntention(const QString& intention) {
   if (data_.dailyIntention == intention) {
-    return;
+    return false;
   }
   data_.dailyIntention = intention;
+  data_.dailyIntentionDate = now();
   Q_EMIT dailyIntentionChanged();
+  return true;
 }
 
 void DataStore::setCustomGreeting(const QString& greeting) {
@@ -183,13 +190,16 @@ void DataStore::setCustomGreeting(const QString& greeting) {
   Q_EMIT customGreetingChanged();
 }
 
-void DataStore::setCachedWeather(const std::optional<WeatherData>& weather) {
-  if (data_.cachedWeather == weather ||
-      (weather && !acceptable(*weather, QStringLiteral("weather")))) {
-    return;
+bool DataStore::setCachedWeather(const std::optional<WeatherData>& weather) {
+  if (data_.cachedWeather == weather) {
+    return true;
+  }
+  if (weather && !acceptable(*weather, QStringLiteral("weather"))) {
+    return false;
   }
   data_.cachedWeather = weather;
   Q_EMIT cachedWeatherChanged();
+  return true;
 }
 
 void DataStore::setSettings(const AppSettings& settings) {
@@ -230,6 +240,8 @@ std::optional<QString> DataStore::writeDatabase() {
 }
 
 void DataStore::save() {
+  // Every change of the records comes through here before anything is told of it.
+  forgetDerivedValues();
   if (isReadOnly()) {
     setDatabaseError(persistence_.readOnlyReason());
     return;
@@ -380,32 +392,91 @@ void DataStore::rescheduleAllReminders(const AppSettings& previous, bool atLaunc
   if (!notificationService_) {
     return;
   }
+  if (atLaunch) {
+    advanceReminderWindow();
+    return;
+  }
+  const bool tasksOn = settings_.notifyTaskDeadlines;
+  const bool billsOn = settings_.notifyBillReminders;
+  const bool tasksSwitched = previous.notifyTaskDeadlines != tasksOn;
+  const bool billsSwitched = previous.notifyBillReminders != billsOn;
+  if (!tasksSwitched && !billsSwitched) {
+    return;
+  }
   const QDateTime current = now();
-  if (atLaunch || previous.notifyTaskDeadlines != settings_.notifyTaskDeadlines) {
+  if (tasksSwitched && !tasksOn) {
     for (const TaskItem& task : std::as_const(data_.tasks)) {
-      const bool pending = !task.isCompleted && task.dueDate && *task.dueDate > current;
-      if (!pending) {
-        continue;  // the service would only drop it
-      }
-      if (settings_.notifyTaskDeadlines) {
-        notificationService_->scheduleTaskReminder(task);
-      } else if (!atLaunch) {
+      if (!task.isCompleted && task.dueDate && *task.dueDate > current) {
         notificationService_->cancelTaskReminder(task.id);
       }
     }
   }
-  if (atLaunch || previous.notifyBillReminders != settings_.notifyBillReminders) {
+  if (billsSwitched && !billsOn) {
     for (const BillItem& bill : std::as_const(data_.bills)) {
-      if (bill.isPaid) {
-        continue;
-      }
-      if (settings_.notifyBillReminders) {
-        notificationService_->scheduleBillReminder(bill);
-      } else if (!atLaunch) {
+      if (!bill.isPaid) {
         notificationService_->cancelBillReminder(bill.id);
       }
     }
   }
+  // What the window already covers, for the kind switched on; then the days since.
+  offerReminders(QDateTime(), reminderHorizon_, tasksSwitched && tasksOn, billsSwitched && billsOn);
+  advanceReminderWindow();
+}
+
+bool DataStore::offerReminders(const QDateTime& from, const QDateTime& to, bool tasks,
+                               bool bills) {
+  const QDateTime current = now();
+  bool beyond = false;
+  if (settings_.notifyTaskDeadlines) {
+    for (const TaskItem& task : std::as_const(data_.tasks)) {
+      if (task.isCompleted || !task.dueDate) {
+        continue;
+      }
+      const QDateTime& at = *task.dueDate;
+      if (at >= to) {
+        beyond = true;
+      } else if (tasks && (from.isValid() ? at >= from : at > current)) {
+        notificationService_->scheduleTaskReminder(task);
+      }
+    }
+  }
+  if (settings_.notifyBillReminders) {
+    for (const BillItem& bill : std::as_const(data_.bills)) {
+      if (bill.isPaid) {
+        continue;
+      }
+      const QDateTime at = earliestReminder(bill);
+      if (at >= to) {
+        beyond = true;
+      } else if (bills && (from.isValid() ? at >= from : bill.dueDate.addDays(1) > current)) {
+        // The reminder falls on the due day at the latest: one a day past it is over.
+        notificationService_->scheduleBillReminder(bill);
+      }
+    }
+  }
+  return beyond;
+}
+
+void DataStore::advanceReminderWindow() {
+  if (!notificationService_) {
+    return;
+  }
+  QDateTime to = now().addDays(reminderWindowDays);
+  if (reminderHorizon_.isValid() && to < reminderHorizon_) {
+    to = reminderHorizon_;  // the clock went back: what was scheduled stays
+  }
+  const bool beyond = offerReminders(reminderHorizon_, to, true, true);
+  reminderHorizon_ = to;
+  if (!beyond) {
+    notificationService_->scheduleTopUp(QDateTime(), {});
+    return;
+  }
+  notificationService_->scheduleTopUp(
+      to.addDays(reminderTopUpDays - reminderWindowDays), [self = QPointer<DataStore>(this)] {
+        if (self) {
+          self->advanceReminderWindow();
+        }
+      });
 }
 
 // ---- tasks ----
@@ -483,25 +554,21 @@ void DataStore::deleteTask(const QUuid& taskID) {
 void DataStore::clearCompletedTasks() {
   const bool any = std::any_of(data_.tasks.cbegin(), data_.tasks.cend(),
                                [](const TaskItem& t) { return t.isCompleted; });
-  if (any) {
-    if (!takeSafetySnapshot()) {
-      return;
-    }
-    QList<TaskItem> kept;
-    kept.reserve(data_.tasks.size());
-    for (const TaskItem& task : std::as_const(data_.tasks)) {
-      if (task.isCompleted) {
-        cancelTaskReminder(task.id);
-      } else {
-        kept.append(task);
-      }
-    }
-    data_.tasks = std::move(kept);
+  if (!any || !takeSafetySnapshot()) {
+    return;
   }
+  QList<TaskItem> kept;
+  kept.reserve(data_.tasks.size());
+  for (const TaskItem& task : std::as_const(data_.tasks)) {
+    if (task.isCompleted) {
+      cancelTaskReminder(task.id);
+    } else {
+      kept.append(task);
+    }
+  }
+  data_.tasks = std::move(kept);
   save();
-  if (any) {
-    Q_EMIT tasksChanged();
-  }
+  Q_EMIT tasksChanged();
 }
 
 // ---- bills ----
@@ -665,6 +732,7 @@ void DataStore::refreshCalendarEvents() {
   }
   if (calendarEvents_ != events) {
     calendarEvents_ = std::move(events);
+    forgetDerivedValues();
     Q_EMIT calendarEventsChanged();
   }
 }
@@ -707,8 +775,8 @@ void DataStore::addEmailSuggestion(const EmailExtractedSuggestion& suggestion) {
   Q_EMIT emailSuggestionsChanged();
 }
 
-void DataStore::addEmailSuggestions(const QList<EmailExtractedSuggestion>& suggestions,
-                                    const QList<TaskItem>& draftedTasks) {
+bool DataStore::addEmailSuggestions(const QList<EmailExtractedSuggestion>& suggestions,
+                                    const QList<TaskItem>& draftedTasks, Persist persist) {
   qsizetype addedTasks = 0;
   for (const TaskItem& task : draftedTasks) {
     if (acceptable(task, QStringLiteral("task"))) {
@@ -736,16 +804,19 @@ void DataStore::addEmailSuggestions(const QList<EmailExtractedSuggestion>& sugge
     ++changedSuggestions;
   }
   if (addedTasks == 0 && changedSuggestions == 0) {
-    return;
+    return false;
   }
   updatePendingCount();
-  save();
+  if (persist == Persist::now) {
+    save();
+  }
   if (addedTasks > 0) {
     Q_EMIT tasksChanged();
   }
   if (changedSuggestions > 0) {
     Q_EMIT emailSuggestionsChanged();
   }
+  return true;
 }
 
 void DataStore::updateEmailSuggestion(const EmailExtractedSuggestion& suggestion) {
@@ -769,6 +840,7 @@ void DataStore::approveSuggestion(const QUuid& id) {
     return;  // its record exists already
   }
   const QDateTime current = now();
+  void (DataStore::*created)() = nullptr;  // told once the save is done
   switch (s.category) {
     case EmailExtractedCategory::task:
     case EmailExtractedCategory::importantNotice: {
@@ -777,7 +849,7 @@ void DataStore::approveSuggestion(const QUuid& id) {
                     current, false, s.sourceMessageID);
       data_.tasks.append(task);
       scheduleReminder(task);
-      Q_EMIT tasksChanged();
+      created = &DataStore::tasksChanged;
       break;
     }
     case EmailExtractedCategory::bill: {
@@ -797,7 +869,7 @@ void DataStore::approveSuggestion(const QUuid& id) {
       bill.sourceEmailMessageID = s.sourceMessageID;
       data_.bills.append(bill);
       scheduleReminder(bill);
-      Q_EMIT billsChanged();
+      created = &DataStore::billsChanged;
       break;
     }
     case EmailExtractedCategory::appointment: {
@@ -814,7 +886,7 @@ void DataStore::approveSuggestion(const QUuid& id) {
         event.notes = s.notes;
       }
       data_.manualEvents.append(event);
-      Q_EMIT manualEventsChanged();
+      created = &DataStore::manualEventsChanged;
       break;
     }
     case EmailExtractedCategory::waitingFor: {
@@ -828,7 +900,7 @@ void DataStore::approveSuggestion(const QUuid& id) {
       item.expectedResponseDate = s.dueDate;
       item.sourceEmailMessageID = s.sourceMessageID;
       data_.waitingItems.append(item);
-      Q_EMIT waitingItemsChanged();
+      created = &DataStore::waitingItemsChanged;
       break;
     }
   }
@@ -837,6 +909,9 @@ void DataStore::approveSuggestion(const QUuid& id) {
   stored.reviewedAt = current;
   updatePendingCount();
   save();
+  if (created != nullptr) {
+    Q_EMIT(this->*created)();
+  }
   Q_EMIT emailSuggestionsChanged();
 }
 
@@ -877,8 +952,7 @@ bool DataStore::hasSampleData() const {
 }
 
 void DataStore::removeAllSampleData() {
-  const bool any = hasSampleData();
-  if (any && !takeSafetySnapshot()) {
+  if (!hasSampleData() || !takeSafetySnapshot()) {
     return;
   }
   const auto tasksBefore = data_.tasks.size();
@@ -964,23 +1038,64 @@ QList<CalendarEventItem> DataStore::allUpcomingEvents() const {
   return upcoming;
 }
 
+void DataStore::forgetDerivedValues() {
+  dayTasks_.calendar.reset();
+  nextEvent_.known = false;
+}
+
 std::optional<CalendarEventItem> DataStore::nextEvent() const {
-  const QList<CalendarEventItem> upcoming = allUpcomingEvents();
-  if (upcoming.isEmpty()) {
-    return std::nullopt;
+  const QDateTime current = now();
+  // Events only leave the upcoming ones as time passes, so the first of them stays first until
+  // it ends itself.
+  const bool stillNext = nextEvent_.known && current >= nextEvent_.since &&
+                         (!nextEvent_.event || current < nextEvent_.event->endDate);
+  if (!stillNext) {
+    const CalendarEventItem* first = nullptr;
+    for (const auto* list : {&calendarEvents_, &data_.manualEvents}) {
+      for (const CalendarEventItem& event : *list) {
+        if (event.endDate > current && (first == nullptr || event.startDate < first->startDate)) {
+          first = &event;
+        }
+      }
+    }
+    nextEvent_ = {true, current, first ? std::optional(*first) : std::nullopt};
   }
-  return upcoming.first();
+  return nextEvent_.event;
+}
+
+const DataStore::DayTasks& DataStore::dayTasks(const QDateTime& now,
+                                               const Calendar& calendar) const {
+  const QDate day = calendar.date(now);
+  if (dayTasks_.calendar == calendar && dayTasks_.day == day) {
+    return dayTasks_;
+  }
+  DayTasks fresh{calendar, day, {}, 0, 0};
+  if (day.isValid()) {
+    for (const TaskItem& task : data_.tasks) {
+      if (task.dueDate && calendar.date(*task.dueDate) == day) {
+        fresh.dueToday.append(task);
+        fresh.finishedDueToday += task.isCompleted ? 1 : 0;
+      }
+      if (task.isCompleted && task.completedAt && calendar.date(*task.completedAt) == day) {
+        ++fresh.completedThatDay;
+      }
+    }
+  }
+  dayTasks_ = std::move(fresh);
+  return dayTasks_;
+}
+
+QList<TaskItem> DataStore::tasksDueToday(const QDateTime& now, const Calendar& calendar) const {
+  return dayTasks(now, calendar).dueToday;
 }
 
 DashboardSummary DataStore::todayMetrics(const QDateTime& now, const Calendar& calendar) const {
   DashboardSummary summary;
+  const DayTasks& day = dayTasks(now, calendar);
+  summary.totalTasksDueToday = int(day.dueToday.size());
+  summary.finishedTasksDueToday = day.finishedDueToday;
+  summary.tasksCompletedToday = day.completedThatDay;
   for (const TaskItem& task : data_.tasks) {
-    if (task.isDueToday(calendar, now)) {
-      ++summary.totalTasksDueToday;
-    }
-    if (task.isCompleted && task.completedAt && calendar.isDateInSameDay(*task.completedAt, now)) {
-      ++summary.tasksCompletedToday;
-    }
     if (task.isOverdue(now)) {
       ++summary.tasksOverdue;
     }

@@ -100,10 +100,12 @@ class DataStore : public QObject {
   void insertProcessedEmailMessageID(const QString& id);
   void setLastEmailSyncAt(const std::optional<QDateTime>& date);
   void setEmailSyncState(const EmailSyncState& state);
-  // Also records when the intention was set.
-  void setDailyIntention(const QString& intention);
+  // Also records when the intention was set; the same text again changes nothing. True when
+  // something changed (and so wants saving).
+  bool setDailyIntention(const QString& intention);
   void setCustomGreeting(const QString& greeting);
-  void setCachedWeather(const std::optional<WeatherData>& weather);
+  // False when the weather was refused (it would not read back) and the old one is kept.
+  bool setCachedWeather(const std::optional<WeatherData>& weather);
   void setSettings(const AppSettings& settings);
 
   const QString& storageFolder() const { return persistence_.folder(); }
@@ -152,10 +154,14 @@ class DataStore : public QObject {
 
   // E-mail suggestions.
   void addEmailSuggestion(const EmailExtractedSuggestion& suggestion);
+  enum class Persist { now, withNextSave };
   // Adds the suggestions (replacing stored ones with the same id) and the tasks drafted from
-  // them, scheduling the tasks' reminders, with one save. Refused records are left out.
-  void addEmailSuggestions(const QList<EmailExtractedSuggestion>& suggestions,
-                           const QList<TaskItem>& draftedTasks = {});
+  // them, scheduling the tasks' reminders, with one save, or none with `withNextSave`: whatever
+  // saves next (the end of a sync pass, any edit, quitting) writes them. Refused records are
+  // left out. False, having changed nothing, when there was nothing to add.
+  bool addEmailSuggestions(const QList<EmailExtractedSuggestion>& suggestions,
+                           const QList<TaskItem>& draftedTasks = {},
+                           Persist persist = Persist::now);
   void updateEmailSuggestion(const EmailExtractedSuggestion& suggestion);
   // Creates the record the suggestion describes (a task, bill, event or waiting-for item; an
   // important notice becomes a task), marks it approved and saves. A suggestion that was
@@ -180,12 +186,21 @@ class DataStore : public QObject {
   };
   std::optional<ReplaceFailure> replaceAllData(DashboardStorageContainer replacement);
 
-  // Derived values, computed on every call.
+  // Derived values. Several screens redraw from the same ones at every change, so the next
+  // event and the day's tasks are kept until the records change or the day turns.
   QList<EmailExtractedSuggestion> pendingEmailSuggestions() const;
   // Mirrored and manual events that have not ended yet, by start.
   QList<CalendarEventItem> allUpcomingEvents() const;
+  // The first of allUpcomingEvents().
   std::optional<CalendarEventItem> nextEvent() const;
+  // Tasks, in store order, with a due date on the calendar day of `now`, finished or not.
+  QList<TaskItem> tasksDueToday(const QDateTime& now, const Calendar& calendar) const;
   DashboardSummary todayMetrics(const QDateTime& now, const Calendar& calendar) const;
+
+  // Reminders are handed to the notification service for the coming days only; the service
+  // calls back to top them up as the days pass.
+  static constexpr int reminderWindowDays = 3;
+  static constexpr int reminderTopUpDays = 1;
 
  Q_SIGNALS:
   void tasksChanged();
@@ -245,12 +260,21 @@ class DataStore : public QObject {
   void cancelTaskReminder(const QUuid& taskID);
   void cancelBillReminder(const QUuid& billID);
   void rescheduleAllReminders(const AppSettings& previous, bool atLaunch);
+  // Schedules the reminders of the records whose reminder may fall in [from, to) (from
+  // invalid: everything before `to`), for the kinds asked for. True when a record of a kind
+  // switched on may have its reminder at `to` or later.
+  bool offerReminders(const QDateTime& from, const QDateTime& to, bool tasks, bool bills);
+  // Moves the reminders' horizon to the coming days, scheduling what it passes over, and asks
+  // for the next top-up while anything lies beyond.
+  void advanceReminderWindow();
 
   // Appends the next occurrence of a finished repeating task unless it is already there.
   void addNextOccurrence(const TaskItem& finished, const QDateTime& at);
   void addNextBill(const BillItem& paid, const QDateTime& at);
   void updatePendingCount();
   void setCalendarPermission(CalendarPermissionStatus status);
+  // The records changed: the derived values are computed afresh when next asked for.
+  void forgetDerivedValues();
 
   Clock clock_;
   Calendar calendar_;
@@ -268,4 +292,23 @@ class DataStore : public QObject {
   std::optional<QString> databaseError_;
   std::optional<QString> settingsError_;
   QTimer trimAfterSaves_;
+  QDateTime reminderHorizon_;
+
+  // The day's tasks of one calendar day, in one zone.
+  struct DayTasks {
+    std::optional<Calendar> calendar;
+    QDate day;
+    QList<TaskItem> dueToday;
+    int finishedDueToday = 0;
+    int completedThatDay = 0;
+  };
+  const DayTasks& dayTasks(const QDateTime& now, const Calendar& calendar) const;
+  mutable DayTasks dayTasks_;
+  // The next event as seen at `since`; it stays the next one until it ends.
+  struct NextEvent {
+    bool known = false;
+    QDateTime since;
+    std::optional<CalendarEventItem> event;
+  };
+  mutable NextEvent nextEvent_;
 };

@@ -20,6 +20,7 @@ std::optional<DataStore::ReplaceFailure> DataStore::replaceAllData(
       replacement.emailSuggestions.cbegin(), replacement.emailSuggestions.cend(),
       [](const EmailExtractedSuggestion& s) { return s.status == SuggestionStatus::pending; }));
   DashboardStorageContainer previous = std::exchange(data_, std::move(replacement));
+  forgetDerivedValues();
   if (auto failure = writeDatabase()) {
     // Written back so that a database written before its backup copy failed is the old one.
     data_ = std::move(previous);
@@ -28,23 +29,15 @@ std::optional<DataStore::ReplaceFailure> DataStore::replaceAllData(
   }
   setDatabaseError(std::nullopt);
 
+  // Exactly the restored records' reminders: none of the old ones is left waiting.
   for (const TaskItem& task : std::as_const(previous.tasks)) {
     cancelTaskReminder(task.id);
   }
   for (const BillItem& bill : std::as_const(previous.bills)) {
     cancelBillReminder(bill.id);
   }
-  const QDateTime current = now();
-  for (const TaskItem& task : std::as_const(data_.tasks)) {
-    if (!task.isCompleted && task.dueDate && *task.dueDate > current) {
-      scheduleReminder(task);
-    }
-  }
-  for (const BillItem& bill : std::as_const(data_.bills)) {
-    if (!bill.isPaid) {
-      scheduleReminder(bill);
-    }
-  }
+  reminderHorizon_ = QDateTime();
+  advanceReminderWindow();
 
   Q_EMIT tasksChanged();
   Q_EMIT billsChanged();

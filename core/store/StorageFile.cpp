@@ -380,8 +380,7 @@ StorageFile::ReadResult StorageFile::read(const QString& path, bool keepOpen) {
   }
   if (info.st_size > maximumReadSize) {
     return fail(QStringLiteral("%1 is %2 MB, far larger than any store")
-                    .arg(path)
-                    .arg(info.st_size / (1024 * 1024)));
+                    .arg(path, QString::number(info.st_size / (1024 * 1024))));
   }
   // Read until the end, whatever the size said: it may have changed since. Never past the
   // limit, and with room after the text for a reader that reads ahead.
@@ -572,7 +571,8 @@ std::optional<QString> StorageFile::setAside(const QString& path, const QString&
   const QString stamp = now.toUTC().toString(QStringLiteral("yyyyMMdd-HHmmss"));
   QString target = dir.filePath(QStringLiteral("%1.unreadable-%2.json").arg(stem, stamp));
   for (int n = 2; QFileInfo::exists(target); ++n) {
-    target = dir.filePath(QStringLiteral("%1.unreadable-%2-%3.json").arg(stem, stamp).arg(n));
+    target = dir.filePath(
+        QStringLiteral("%1.unreadable-%2-%3.json").arg(stem, stamp, QString::number(n)));
   }
   // rename(2) moves a link itself, even one that leads nowhere; QFile::rename would refuse it.
   if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0) {

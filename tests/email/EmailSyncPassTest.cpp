@@ -3,6 +3,8 @@
 #include "core/email/GmailError.h"
 #include "core/platform/TransportError.h"
 
+#include <QSignalSpy>
+
 #include <stdexcept>
 
 using testsupport::runTask;
@@ -104,10 +106,10 @@ TEST_F(EmailSyncTest, EachCategorySwitchDropsItsOwnKindWithoutTrace) {
   }
 }
 
-// One pass searches fifteen after the last sync and examines each new message once, recording
-// it on disk before the provider sees it; each message's suggestions and drafts then go to disk
-// in one save. A task from 0.85 up is drafted only when allowed.
-TEST_F(EmailSyncTest, APassExaminesNewMessagesSavesEachAtOnceAndDraftsConfidentTasks) {
+// One pass searches fifteen after the last sync and examines each new message once, all of
+// them recorded on disk before the provider sees the first; the suggestions and drafts then go
+// to disk together. A task from 0.85 up is drafted only when allowed.
+TEST_F(EmailSyncTest, APassRecordsItsNewMessagesBeforeExaminingThemAndDraftsConfidentTasks) {
   EmailExtractedSuggestion notAllowed = suggestionOf(EmailExtractedCategory::task, "No", "m0");
   notAllowed.confidence = 0.99;
   syncOne("m0", {notAllowed});
@@ -128,22 +130,21 @@ TEST_F(EmailSyncTest, APassExaminesNewMessagesSavesEachAtOnceAndDraftsConfidentT
   provider->answers["m1"] = {sure, unsure, bill};
   provider->answers["m3"] = {suggestionOf(EmailExtractedCategory::waitingFor, "Wait", "m3")};
   provider->examined.clear();
-  QStringList processedOnDisk;
+  QList<QSet<QString>> processedOnDisk;
   QList<int> suggestionsOnDisk;
-  provider->onExtract = [&](const EmailMessageContext& message) {
+  provider->onExtract = [&](const EmailMessageContext&) {
     const DashboardStorageContainer saved = savedDatabase();
-    if (saved.processedEmailMessageIDs.contains(message.id)) {
-      processedOnDisk.append(message.id);
-    }
+    processedOnDisk.append(saved.processedEmailMessageIDs);
     suggestionsOnDisk.append(int(saved.emailSuggestions.size()));
   };
 
   sync();
   EXPECT_EQ(gmail.searches.last(), lastSync);
   EXPECT_EQ(provider->examined, (QStringList{"m1", "m2", "m3"}));
-  EXPECT_EQ(processedOnDisk, provider->examined);
-  EXPECT_EQ(store->processedEmailMessageIDs(), (QSet<QString>{"m0", "m1", "m2", "m3"}));
-  EXPECT_EQ(suggestionsOnDisk, (QList<int>{1, 4, 4}));
+  const QSet<QString> all{"m0", "m1", "m2", "m3"};
+  EXPECT_EQ(processedOnDisk, (QList{all, all, all}));
+  EXPECT_EQ(store->processedEmailMessageIDs(), all);
+  EXPECT_EQ(suggestionsOnDisk, (QList<int>{1, 1, 1}));
   ASSERT_EQ(store->tasks().size(), 1);
   const TaskItem task = store->tasks().first();
   EXPECT_EQ(task,
@@ -227,18 +228,102 @@ TEST_F(EmailSyncTest, UrgentSuggestionsAlertWithTheirTexts) {
   }
 }
 
-TEST_F(EmailSyncTest, APassAlertsAtMostTwice) {
+// At most two alerts a pass, and none with the switch for urgent mail off; everything is
+// stored all the same.
+TEST_F(EmailSyncTest, APassAlertsAtMostTwiceAndOnlyWhenAllowed) {
   const auto notice = [](const char* title, const char* from) {
     return suggestionOf(EmailExtractedCategory::importantNotice, title, from);
   };
-  stubMessages({"a", "b"});
-  provider->answers["a"] = {notice("One", "a")};
-  provider->answers["b"] = {notice("Two", "b"), notice("Three", "b")};
+  for (const bool allowed : {true, false}) {
+    SCOPED_TRACE(allowed);
+    changeSettings([allowed](AppSettings& s) { s.notifyUrgentEmails = allowed; });
+    const QString a = QString("a-%1").arg(allowed), b = QString("b-%1").arg(allowed);
+    stubMessages({a, b});
+    provider->answers[a] = {notice("One", "a")};
+    provider->answers[b] = {notice("Two", "b"), notice("Three", "b")};
+    store->setLastEmailSyncAt(std::nullopt);
+    alerts.emailAlerts.clear();
+    sync();
+    const QStringList expected =
+        allowed ? QStringList{"Action Required: One", "Action Required: Two"} : QStringList();
+    EXPECT_EQ(testsupport::texts(alerts.emailAlerts, &MockNotificationService::EmailAlert::title),
+              expected);
+    EXPECT_EQ(store->emailSuggestions().size(), allowed ? 3 : 6);
+  }
+}
+
+// However many messages a pass reads, it writes the database twice: their identifiers before
+// the first is examined, then what they gave with the pass's status. A pass with nothing new
+// writes once, a failed search not at all.
+TEST_F(EmailSyncTest, APassWritesTheDatabaseAtMostTwice) {
+  QStringList ids;
+  for (int i = 0; i < EmailSyncCoordinator::fetchLimit; ++i) {
+    ids.append(QString("m%1").arg(i));
+    provider->answers[ids.last()] = {suggestionOf(EmailExtractedCategory::task, "T", ids.last())};
+  }
+  stubMessages(ids);
+  QSignalSpy saves(store.get(), &DataStore::databaseSaved);
   sync();
-  EXPECT_EQ(testsupport::texts(alerts.emailAlerts, &MockNotificationService::EmailAlert::title),
-            (QStringList{"Action Required: One", "Action Required: Two"}));
-  // Everything is stored all the same.
-  EXPECT_EQ(store->emailSuggestions().size(), 3);
+  EXPECT_EQ(saves.count(), 2);
+  EXPECT_EQ(savedDatabase().emailSuggestions.size(), ids.size());
+  saves.clear();
+  sync();
+  EXPECT_EQ(saves.count(), 1);
+  EXPECT_EQ(store->emailSyncState().lastSyncStatus, "Up to date (No new actionable emails)");
+  saves.clear();
+  gmail.errorToThrow = std::make_exception_ptr(GmailError::rateLimited());
+  sync();
+  EXPECT_EQ(saves.count(), 0);
+}
+
+// The app dies while the provider reads the second of three new messages. Started again on
+// what was on disk at that moment, it keeps every suggestion saved before and reads none of
+// the three again, so none gives a suggestion twice.
+TEST_F(EmailSyncTest, ACrashHalfWayKeepsWhatWasSavedAndReadsNoMessageTwice) {
+  syncOne("m0", {suggestionOf(EmailExtractedCategory::bill, "Earlier", "m0")});
+  stubMessages({"m0", "m1", "m2", "m3"});
+  store->setLastEmailSyncAt(std::nullopt);
+  for (const char* id : {"m1", "m2", "m3"}) {
+    provider->answers[id] = {suggestionOf(EmailExtractedCategory::task, "From", id)};
+  }
+  QTemporaryDir afterCrash;
+  provider->onExtract = [&](const EmailMessageContext& message) {
+    if (message.id == "m2") {
+      QFile::copy(folder_ + "/dashboard.json", afterCrash.filePath("dashboard.json"));
+    }
+  };
+  sync();
+
+  DataStore restarted(afterCrash.path(), nullptr, nullptr, [this] { return now; },
+                      Calendar(QTimeZone::utc()));
+  EXPECT_EQ(testsupport::texts(restarted.emailSuggestions(), &EmailExtractedSuggestion::title),
+            QStringList{"Earlier"});
+  AppSettings settings = restarted.settings();
+  settings.isEmailAssistantEnabled = true;
+  restarted.setSettings(settings);
+  restarted.setLastEmailSyncAt(std::nullopt);  // the search returns all four again
+  auto again = std::make_shared<ScriptedProvider>();
+  again->answers = provider->answers;
+  EmailSyncCoordinator coordinator(&restarted, gmail, again, alerts, workspace, [this] { return now; });
+  runTask(coordinator.triggerSync());
+  EXPECT_TRUE(again->examined.isEmpty());
+  EXPECT_EQ(restarted.emailSuggestions().size(), 1);
+}
+
+// Quitting saves the store: what the pass drew so far goes with it.
+TEST_F(EmailSyncTest, AQuitHalfWayKeepsWhatWasDrawn) {
+  stubMessages({"m1", "m2"});
+  for (const char* id : {"m1", "m2"}) {
+    provider->answers[id] = {suggestionOf(EmailExtractedCategory::task, "From", id)};
+  }
+  provider->onExtract = [&](const EmailMessageContext& message) {
+    if (message.id == "m2") {
+      store->save();
+      EXPECT_EQ(savedDatabase().emailSuggestions.size(), 1);
+    }
+  };
+  sync();
+  EXPECT_EQ(savedDatabase().emailSuggestions.size(), 2);
 }
 
 TEST_F(EmailSyncTest, SuggestionsDrawnBeforeAFailedExtractionAreKept) {
@@ -256,6 +341,7 @@ TEST_F(EmailSyncTest, SuggestionsDrawnBeforeAFailedExtractionAreKept) {
   sync();
   EXPECT_EQ(provider->examined, (QStringList{"m1", "m2", "m3"}));
   EXPECT_EQ(store->processedEmailMessageIDs(), (QSet<QString>{"m1", "m2", "m3"}));
+  EXPECT_EQ(savedDatabase().processedEmailMessageIDs, store->processedEmailMessageIDs());
   EXPECT_EQ(savedDatabase().emailSuggestions, (QList{task, bill}));
   EXPECT_EQ(store->emailSyncState().lastSyncStatus, "Network error: The request timed out.");
   EXPECT_EQ(store->lastEmailSyncAt(), lastSync);

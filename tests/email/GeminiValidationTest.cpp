@@ -175,6 +175,11 @@ TEST(GeminiValidation, UnreadableRepliesGiveNoSuggestions) {
   EXPECT_EQ(validateText(good).size(), 1);
   EXPECT_TRUE(validateText("[]").isEmpty());
   EXPECT_EQ(validateText("  \n" + good + "\n ").size(), 1);
+  // A byte-order mark in front of the text is not part of it; one anywhere else is no JSON.
+  const QString mark(QChar(0xFEFF));
+  EXPECT_EQ(validateText(mark + good).size(), 1);
+  EXPECT_TRUE(validateText(mark + mark + good).isEmpty());
+  EXPECT_TRUE(validateText(" " + mark + good).isEmpty());
   // Escapes, exponents, unicode and nesting that strict JSON allows still pass.
   EXPECT_EQ(validateText(task + R"(\n\"b\u00e9 \/","confidence":9e-1,"amount":-0.5E+2,)"
                                 R"("extra":{"k":[true,false,null,[]]}}])")

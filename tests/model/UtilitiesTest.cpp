@@ -102,7 +102,7 @@ TEST(Settings, RoundTripAndDamagedFieldsKeepTheirDefaultsOrAreClamped) {
                defaults.hasConsentedToCloudAI || defaults.autoCreateLowRiskDraftTasks);
   AppSettings expected;
   expected.weatherCity = "Lisbon";
-  expected.widgetOpacity = 0.0;
+  expected.widgetOpacity = 0.3;  // the least the settings page offers
   expected.focusDurationMinutes = 1;
   expected.sessionsBeforeLongBreak = 1;
   expected.calendarLookAheadDays = 366;
@@ -120,7 +120,10 @@ TEST(Settings, RoundTripAndDamagedFieldsKeepTheirDefaultsOrAreClamped) {
                 {"weatherRefreshMinutes", 999999999},
             }),
             expected);
-  EXPECT_EQ(AppSettings::fromJson(QJsonObject{{"widgetOpacity", 3}}).widgetOpacity, 1.0);
+  for (const auto& [stored, loaded] : {std::pair(3.0, 1.0), {0.0, 0.3}, {0.29, 0.3}, {0.3, 0.3}}) {
+    EXPECT_DOUBLE_EQ(AppSettings::fromJson(QJsonObject{{"widgetOpacity", stored}}).widgetOpacity,
+                     loaded);
+  }
 }
 
 TEST(SampleData, EveryRecordIsFlaggedStorableAndPlacedAroundNow) {

@@ -185,4 +185,37 @@ TEST(HostileCalendars, RulesSkipTheYearsBeforeTheWindow) {
   }
 }
 
+// libical counts leap days by the Julian rule before 1753, so its iterators hand back 29
+// February of years such as 100 that the proleptic Gregorian calendar has not: no occurrence,
+// in an event's rule or in a zone's.
+TEST(HostileCalendars, DaysTheCalendarDoesNotHaveAreSkipped) {
+  const QByteArray zone =
+      "BEGIN:VTIMEZONE\r\nTZID:Old/Monthly\r\nBEGIN:STANDARD\r\nDTSTART:01000101T000000\r\n"
+      "RRULE:FREQ=MONTHLY;BYMONTHDAY=-1\r\nTZOFFSETFROM:+0100\r\nTZOFFSETTO:+0100\r\n"
+      "END:STANDARD\r\nEND:VTIMEZONE\r\n";
+  const struct {
+    const char* name;
+    QByteArray body;
+    QList<QDateTime> starts;
+  } cases[] = {
+      {"a monthly rule on the last day from the year 26",
+       vevent("Month end",
+              "DTSTART:00260131T090000Z\r\nRRULE:FREQ=MONTHLY;BYMONTHDAY=-1;COUNT=30000\r\n"),
+       {utc(2026, 3, 31, 9)}},
+      {"a zone whose offset is set again at each month's end from the year 100",
+       zone + vevent("Zoned", "DTSTART;TZID=Old/Monthly:20260311T100000\r\n"),
+       {utc(2026, 3, 11, 9)}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto file = ICalendarFile::parse(calendar(c.body));
+    ASSERT_TRUE(file.has_value());
+    QList<QDateTime> starts;
+    for (const EventStoreEvent& event : file->events(utc(2026, 3, 10), utc(2026, 4, 10), kBerlin, {})) {
+      starts.append(event.startDate);
+    }
+    EXPECT_EQ(starts, c.starts);
+  }
+}
+
 }  // namespace

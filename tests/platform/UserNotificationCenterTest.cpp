@@ -252,3 +252,44 @@ TEST(NotificationCenterNoServerTest, CallsReturnAndTheFailureIsLoggedOncePerOuta
 }
 
 }  // namespace
+
+// A checkpoint shares the one timer: it is waited for like a request, at most a minute at a
+// time. Looked at late (after a sleep), its callback runs before anything due is shown, and a
+// request it adds that fell due after the checkpoint is shown in order with the others; one due
+// before the checkpoint is over and dropped.
+TEST_F(NotificationCenterTest, ACheckpointSharesTheTimerAndCatchesUpAfterASleep) {
+  const QDateTime checkpoint = now_.addDays(2);
+  int calls = 0;
+  center_.setCheckpoint(checkpoint, [&] {
+    ++calls;
+    center_.add(request(QStringLiteral("task-slept"), QStringLiteral("slept"), checkpoint.addSecs(3600)));
+    center_.add(request(QStringLiteral("task-over"), QStringLiteral("over"), checkpoint.addSecs(-60)));
+    center_.add(request(QStringLiteral("task-ahead"), QStringLiteral("ahead"), checkpoint.addDays(1)));
+  });
+  EXPECT_EQ(center_.timerWait(), std::chrono::milliseconds(60000));
+  center_.add(request(QStringLiteral("task-waiting"), QStringLiteral("waiting"),
+                      checkpoint.addSecs(7200)));
+  center_.removePendingRequests({QStringLiteral("task-waiting")});
+  EXPECT_EQ(center_.timerWait(), std::chrono::milliseconds(60000));  // still kept for the checkpoint
+  center_.add(request(QStringLiteral("task-waiting"), QStringLiteral("waiting"),
+                      checkpoint.addSecs(1800)));
+
+  now_ = checkpoint.addSecs(-1);
+  center_.deliverDueRequests();
+  EXPECT_EQ(calls, 0);
+  now_ = checkpoint.addSecs(3 * 3600);
+  center_.deliverDueRequests();
+  center_.deliverDueRequests();
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(summariesSoFar().join(u','), QStringLiteral("waiting,slept"));
+  EXPECT_EQ(identifiers(center_.pendingRequests()), QStringLiteral("task-ahead"));
+  // Outside a checkpoint's callback a passed time leaves nothing pending, as ever.
+  center_.add(request(QStringLiteral("task-late"), QStringLiteral("late"), now_.addSecs(-1)));
+  EXPECT_EQ(identifiers(center_.pendingRequests()), QStringLiteral("task-ahead"));
+
+  center_.removePendingRequests({QStringLiteral("task-ahead")});
+  center_.setCheckpoint(now_.addDays(1), [&] { ++calls; });
+  EXPECT_EQ(center_.timerWait(), std::chrono::milliseconds(60000));
+  center_.setCheckpoint(QDateTime(), {});
+  EXPECT_EQ(center_.timerWait(), std::nullopt);
+}

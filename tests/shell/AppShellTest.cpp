@@ -31,6 +31,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 using testsupport::runTask;
@@ -490,16 +492,21 @@ TEST(PopupPlacementTest, UnderTheIconOrAboveItAndAlwaysOnScreen) {
   }
 }
 
+// A weather the store refuses (it would not read back) is kept out and not logged as a success.
 TEST_F(AppShellTest, WeatherRefreshStoresSuccessOnlyAndSkipsAnEmptyCity) {
+  WeatherData unreadable = fetchedWeather();
+  unreadable.temperature = std::numeric_limits<double>::infinity();
   const struct {
     QString city;
     bool fails;
     int fetches;
     bool stored;
+    std::optional<WeatherData> answer = std::nullopt;  // other than the usual one
   } rows[] = {
       {QString(), false, 0, false},
       {QStringLiteral("Berlin"), true, 1, false},
       {QStringLiteral("  "), false, 1, true},  // blanks are a city
+      {QStringLiteral("Oslo"), false, 1, false, unreadable},
   };
   for (const auto& row : rows) {
     DiagnosticLogger::shared().clear();
@@ -507,7 +514,7 @@ TEST_F(AppShellTest, WeatherRefreshStoresSuccessOnlyAndSkipsAnEmptyCity) {
     weather->answer =
         row.fails
             ? decltype(weather->answer)(WeatherError::networkFailure(QStringLiteral("offline")))
-            : fetchedWeather();
+            : row.answer.value_or(fetchedWeather());
     launch([&row](AppSettings& s) { s.weatherCity = row.city; });
     const auto before = delegate->store()->cachedWeather();
     runTask(manager().refreshWeatherIfNeeded());

@@ -71,7 +71,8 @@ TEST(Glance, EventLinesClockTextsAndCounts) {
             QStringLiteral("11. März 2026"));
 
   DashboardSummary summary;
-  summary.tasksCompletedToday = 2;
+  summary.finishedTasksDueToday = 2;
+  summary.tasksCompletedToday = 7;  // others finished today are not among the five
   summary.totalTasksDueToday = 5;
   EXPECT_EQ(glance::progressText(summary), QStringLiteral("2/5"));
   EXPECT_EQ(glance::reminderToggleText(false, 9), QStringLiteral("Show Reminders (9)"));

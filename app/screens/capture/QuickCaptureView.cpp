@@ -296,8 +296,9 @@ bool QuickCaptureView::save() {
   } else if (const auto* bill = std::get_if<BillItem>(&record)) {
     store->addBill(*bill);
   } else if (const auto* intention = std::get_if<capture_record::DailyIntention>(&record)) {
-    store->setDailyIntention(intention->text);
-    store->save();
+    if (store->setDailyIntention(intention->text)) {
+      store->save();
+    }
   }
   if (const std::optional<QString> error = store->saveError()) {
     return fail(*error);

@@ -117,7 +117,7 @@ void InsightsView::redraw() {
       figures(store->tasks(), store->bills(), store->focusSessions(), weekPeriod);
 
   const QList<Figure> today{
-      {QStringLiteral("Tasks done"), QString::number(summary.tasksCompletedToday),
+      {QStringLiteral("Tasks done"), QString::number(summary.finishedTasksDueToday),
        QStringLiteral("of %1 due today").arg(summary.totalTasksDueToday),
        QStringLiteral("checkmark.circle.fill"), ThemeColor::green},
       {QStringLiteral("Overdue tasks"), QString::number(summary.tasksOverdue),

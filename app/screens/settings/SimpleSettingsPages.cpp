@@ -205,7 +205,7 @@ WidgetSettingsPage::WidgetSettingsPage(std::shared_ptr<SettingsContext> pageCont
   addSwitch(QStringLiteral("Keep the widget above other windows"), &AppSettings::isWidgetFloating,
             tellWidget, QStringLiteral("Position:"));
   opacity_ = new QSlider(Qt::Horizontal, this);
-  opacity_->setRange(30, 100);
+  opacity_->setRange(AppSettings::minimumWidgetOpacityPercent, 100);
   opacity_->setSingleStep(5);
   opacity_->setPageStep(10);
   opacity_->setMinimumWidth(180);
@@ -251,7 +251,8 @@ void WidgetSettingsPage::refresh() {
   if (opacity_->isSliderDown()) {
     return;
   }
-  const int percent = qBound(30, int(std::lround(context().settings().widgetOpacity * 100)), 100);
+  const int percent = qBound(AppSettings::minimumWidgetOpacityPercent,
+                             int(std::lround(context().settings().widgetOpacity * 100)), 100);
   const QSignalBlocker blocker(opacity_);
   opacity_->setValue(percent);
   opacityValue_->setText(QStringLiteral("%1 %").arg(percent));

@@ -54,14 +54,13 @@ QString viewAllText(const QList<TaskItem>& tasks) {
 
 QString tasksFinishedText(const DashboardSummary& summary) {
   return QStringLiteral("%1 of %2 tasks finished")
-      .arg(summary.tasksCompletedToday)
+      .arg(summary.finishedTasksDueToday)
       .arg(summary.totalTasksDueToday);
 }
 
 QString followUpDetail(const WaitingForItem& item, const QDateTime& now, const Calendar& calendar) {
   return QStringLiteral("%1 \u2022 %2 days waiting")
-      .arg(item.personOrOrg)
-      .arg(item.daysWaiting(now, calendar));
+      .arg(item.personOrOrg, QString::number(item.daysWaiting(now, calendar)));
 }
 
 QString eventTimeText(const CalendarEventItem& event, const Calendar& calendar,

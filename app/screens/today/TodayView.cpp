@@ -512,8 +512,9 @@ void TodayView::saveIntention() {
   state_.isEditingIntention = false;
   if (DataStore* store = environment_.store) {
     // As typed: an empty intention is stored empty.
-    store->setDailyIntention(state_.editedIntention);
-    store->save();
+    if (store->setDailyIntention(state_.editedIntention)) {
+      store->save();
+    }
   }
   refresh();
   editIntention_->setFocus();
@@ -617,7 +618,8 @@ void TodayView::refreshTasks() {
   overdue_->setVisible(summary.tasksOverdue >= 1);
   overdue_->setText(QStringLiteral("%1 overdue").arg(summary.tasksOverdue));
 
-  const QList<TaskItem> tasks = today::todayTasks(store->tasks(), now, environment_.calendar);
+  const QList<TaskItem> tasks = today::todayTasks(
+      store->tasksDueToday(now, environment_.calendar), now, environment_.calendar);
   noTasks_->setVisible(tasks.isEmpty());
   taskRows_->setVisible(!tasks.isEmpty());
   retireWidgets(taskRowsLayout_);

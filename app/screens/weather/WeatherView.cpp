@@ -265,8 +265,7 @@ QCoro::Task<> WeatherView::fetch(QString city, bool isSearch) {
     store->setSettings(settings);
     store->saveSettings();
   }
-  if (weather && store) {
-    store->setCachedWeather(*weather);
+  if (weather && store && store->setCachedWeather(*weather)) {
     store->save();
   }
   if (isSearch && weather) {

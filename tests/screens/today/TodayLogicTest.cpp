@@ -1,0 +1,26 @@
+#include "app/screens/today/TodayLogic.h"
+#include "common/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using testsupport::utc;
+
+// The figure counts the finished tasks among those due today, never more than there are; a
+// name holding "%1" or "%2" shows as written.
+TEST(TodayLogic, TextsShowTheirFiguresAndNamesAsTheyAre) {
+  DashboardSummary summary;
+  summary.totalTasksDueToday = 3;
+  summary.finishedTasksDueToday = 1;
+  summary.tasksCompletedToday = 4;
+  EXPECT_EQ(today::tasksFinishedText(summary), QStringLiteral("1 of 3 tasks finished"));
+
+  const Calendar utcCalendar(QTimeZone::utc());
+  const QDateTime now = utc(2026, 3, 10, 9);
+  WaitingForItem item;
+  item.createdAt = now.addDays(-6);
+  for (const QString& name : {QStringLiteral("50%2 Partners"), QStringLiteral("%1 & %2 Ltd")}) {
+    item.personOrOrg = name;
+    EXPECT_EQ(today::followUpDetail(item, now, utcCalendar),
+              name + QStringLiteral(" \u2022 6 days waiting"));
+  }
+}
