@@ -14,6 +14,7 @@ const QString kSymbol = QStringLiteral("gauge.with.needle");
 const QColor kLight(0xf6, 0xf5, 0xf4);
 const QColor kDark(0x24, 0x1f, 0x31);
 constexpr int kCorner = 2;
+constexpr int kMargin = 2;
 
 }  // namespace
 
@@ -52,11 +53,14 @@ QIcon icon(std::optional<QColor> color) {
   return SymbolImage::icon(kSymbol);
 }
 
-QImage grab(const QRect& area) {
-  QScreen* screen = QGuiApplication::screenAt(area.center());
-  if (screen == nullptr || !area.isValid()) {
+QImage grabAround(const QRect& place) {
+  QScreen* screen = QGuiApplication::screenAt(place.center());
+  if (screen == nullptr || !place.isValid()) {
     return {};
   }
+  // Outside the icon, so what it draws never sways the choice.
+  const QRect area = place.adjusted(-kMargin, -kMargin, kMargin, kMargin)
+                         .intersected(screen->geometry());
   const QRect local = area.translated(-screen->geometry().topLeft());
   return screen->grabWindow(0, local.x(), local.y(), local.width(), local.height()).toImage();
 }

@@ -12,14 +12,15 @@
 // glyph is drawn light on a dark panel and dark on a light one.
 namespace tray_glyph {
 
-// The glyph's colour over the panel seen in `shot`, a grab of the icon's place: the corners
-// show the panel around the glyph. Nothing for an empty grab.
+// The glyph's colour over the panel seen in `shot`, a grab of the icon's place and a margin
+// around it: its corners show the panel, never the glyph. Nothing for an empty grab.
 std::optional<QColor> colorOver(const QImage& shot);
 
 // The theme's icon by name, or drawn in `color` when one is given.
 QIcon icon(std::optional<QColor> color = std::nullopt);
 
-// The screen's pixels at `area` (global coordinates); empty where nothing can be grabbed.
-QImage grab(const QRect& area);
+// The screen's pixels around the icon at `place` (global coordinates), as far as the screen
+// reaches; empty where nothing can be grabbed.
+QImage grabAround(const QRect& place);
 
 }  // namespace tray_glyph

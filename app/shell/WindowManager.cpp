@@ -187,7 +187,9 @@ void WindowManager::setupApp() {
     if (floatingPanel_ && floatingPanel_->isVisible()) {
       floatingPanel_->setComposited(isCompositing());
     }
-    matchTrayIconToPanel(1);
+    // A second look half a second later where the icon has moved; none where the tray host
+    // reports no place at all.
+    matchTrayIconToPanel(trayIcon_ && trayIcon_->geometry().isValid() ? 2 : 1);
   });
   // Coming back to the app is when a focus interval that ended meanwhile gets noticed.
   connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
@@ -267,16 +269,19 @@ void WindowManager::matchTrayIconToPanel(int attemptsLeft) {
   if (!trayIcon_) {
     return;
   }
-  // Only an XEmbed tray reports where the icon is, and only once it has taken it in.
+  // Only an XEmbed tray reports where the icon is. Right after docking it is still moving into
+  // place (it reports the screen's corner at first), so it is looked at once it stays put.
   const QRect place = trayIcon_->geometry();
-  if (!place.isValid()) {
+  const bool settled = place.isValid() && place == trayPlace_;
+  trayPlace_ = place;
+  if (!settled) {
     if (attemptsLeft > 1) {
       QTimer::singleShot(kTrayPlacementIntervalMs, this,
                          [this, attemptsLeft] { matchTrayIconToPanel(attemptsLeft - 1); });
     }
     return;
   }
-  const auto color = tray_glyph::colorOver(tray_glyph::grab(place));
+  const auto color = tray_glyph::colorOver(tray_glyph::grabAround(place));
   if (color && color != trayGlyphColor_) {
     trayGlyphColor_ = color;
     trayIcon_->setIcon(tray_glyph::icon(color));

@@ -147,8 +147,8 @@ class WindowManager : public QObject {
   void orderPanelFront();
   void rememberWidgetShown(bool shown);
   bool isCompositing() const;
-  // Draws the tray glyph to contrast with an XEmbed panel once the icon has its place there;
-  // tries again `attemptsLeft` times while it has none.
+  // Draws the tray glyph to contrast with an XEmbed panel once the icon has settled in its
+  // place there; looks again up to `attemptsLeft` - 1 times, half a second apart, until it has.
   void matchTrayIconToPanel(int attemptsLeft);
   void startBackgroundWeatherRefresh();
   void setupWakeObservers();
@@ -169,6 +169,7 @@ class WindowManager : public QObject {
   std::unique_ptr<EmailSyncCoordinator> emailSyncCoordinator_;
   QPointer<QSystemTrayIcon> trayIcon_;
   std::optional<QColor> trayGlyphColor_;
+  QRect trayPlace_;
   QPointer<TrayPopup> popup_;
   QPointer<FloatingWidgetPanel> floatingPanel_;
   QPointer<QMainWindow> mainWindow_;
