@@ -42,7 +42,7 @@ class NotificationServiceTest : public ::testing::Test {
   FakeNotificationServer::Notification nextNotification() {
     const int before = server_.notifications().size();
     QSignalSpy notified(&server_, &FakeNotificationServer::notified);
-    EXPECT_TRUE(notified.wait(10000));
+    EXPECT_TRUE(notified.wait(testsupport::kPatienceMs));
     return server_.notifications().value(before);
   }
 
@@ -93,7 +93,7 @@ TEST_F(NotificationServiceTest, NotificationsReachTheServerWhenDue) {
       service_.sendFocusCompletedNotification(FocusSessionType::longBreak, std::nullopt));
   EXPECT_EQ(nextNotification().summary, "Long Break Over");
   while (posted.size() < 2) {
-    ASSERT_TRUE(posted.wait(10000));
+    ASSERT_TRUE(posted.wait(testsupport::kPatienceMs));
   }
   EXPECT_TRUE(posted[0][0].toString().startsWith("focus-complete-"));
   EXPECT_NE(posted[0][0].toString(), posted[1][0].toString());

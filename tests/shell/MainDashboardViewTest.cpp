@@ -98,8 +98,9 @@ TEST_F(MainDashboardViewTest, ShortcutsSelectTabsAndEveryTabGetsANewScreen) {
 TEST_F(MainDashboardViewTest, SheetsFollowTheirFlagsAndOnboardingShowsUntilComplete) {
   auto frame = makeFrame(/*onboarded=*/false);
   frame->show();
-  QApplication::processEvents();
-  ASSERT_NE(screentest::visibleSheet(), nullptr) << "onboarding on first appearance";
+  ASSERT_TRUE(QTest::qWaitFor([] { return screentest::visibleSheet() != nullptr; },
+                              testsupport::kPatienceMs))
+      << "onboarding on first appearance";
   closeSheets();
   EXPECT_FALSE(frame->state().isShowingOnboarding);
 

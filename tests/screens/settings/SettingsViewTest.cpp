@@ -260,7 +260,8 @@ class DataSettingsTest : public SettingsTest {
   }
   // Imports are read on a worker; the window's loop runs meanwhile.
   static void waitForImport(SettingsView& view) {
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !view.state().isImporting; }, 10000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return !view.state().isImporting; }, testsupport::kPatienceMs));
   }
   QTemporaryDir dir;
 };
@@ -342,7 +343,7 @@ TEST_F(DataSettingsTest, ImportRunsWhileTheWindowGoesOn) {
   QSemaphore busy;
   pool.start([&busy] { busy.acquire(); });
   page(*view)->importBackup();
-  QTest::qWait(200);
+  EXPECT_TRUE(testsupport::runTimersDueWithin(std::chrono::milliseconds(200)));
 
   EXPECT_TRUE(view->state().isImporting);
   EXPECT_EQ(view->state().exportStatusMessage, QStringLiteral("Importing backup.json\u2026"));
