@@ -11,6 +11,8 @@ enum class SettingsTab;
 struct RunningApp {
   // The floating panel's level and opacity from the settings.
   std::function<void()> updateWidgetConfiguration;
+  // Shows the floating widget now and at later launches.
+  std::function<void()> showFloatingWidget;
   // A newly chosen suggestion provider for the e-mail sync after the cloud settings changed.
   std::function<void()> updateEmailProvider;
   // The running e-mail sync coordinator, or null while there is none.

@@ -105,6 +105,15 @@ class FirstRunTest : public ::testing::Test {
       app_.kill();
       app_.waitForFinished();
     }
+    for (QProcess* part : {&tray_, &windowManager_}) {
+      if (part->state() != QProcess::NotRunning) {
+        part->terminate();
+        if (!part->waitForFinished(5000)) {
+          part->kill();
+          part->waitForFinished();
+        }
+      }
+    }
     xvfb_.terminate();  // a killed server would leave its lock file behind
     if (!xvfb_.waitForFinished(5000)) {
       xvfb_.kill();
@@ -182,6 +191,76 @@ class FirstRunTest : public ::testing::Test {
            waitForFocus(window);
   }
 
+  // A desktop as people have it: a window manager (openbox) and a panel with a tray (tint2).
+  void startDesktop() {
+    for (const char* tool : {"openbox", "tint2", "xprop"}) {
+      ASSERT_FALSE(QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
+          << tool << " is missing; `make deps` installs it";
+    }
+    for (auto [process, program] : {std::pair{&windowManager_, "openbox"}, {&tray_, "tint2"}}) {
+      process->setProcessEnvironment(environment_);
+      process->setStandardOutputFile(QProcess::nullDevice());
+      process->setStandardErrorFile(QProcess::nullDevice());
+      process->start(QString::fromLatin1(program), {});
+      ASSERT_TRUE(process->waitForStarted()) << program;
+    }
+    ASSERT_TRUE(waitUntil([&] {
+      return xprop(QStringLiteral("-root _NET_SUPPORTING_WM_CHECK")).contains("window id");
+    })) << "openbox did not start";
+    ASSERT_FALSE(xdotool(QStringLiteral("search --sync --class tint2"), {}, kTimeout)
+                     .value_or(QString())
+                     .isEmpty())
+        << "tint2 did not start";
+    // The panel takes the tray's selection right after its window appears.
+    QThread::msleep(500);
+  }
+
+  // xprop's output for the words of `arguments`.
+  QString xprop(const QString& arguments) {
+    QProcess tool;
+    tool.setProcessEnvironment(environment_);
+    tool.start(QStringLiteral("xprop"), arguments.split(QLatin1Char(' ')));
+    if (!tool.waitForFinished(10000)) {
+      tool.kill();
+      tool.waitForFinished();
+      return {};
+    }
+    return QString::fromUtf8(tool.readAllStandardOutput());
+  }
+
+  // First start on an empty folder: the onboarding sheet over the main window, answered with the
+  // city as proposed, the sample data declined (so the list holds only what is typed later)
+  // and the floating widget as proposed. `mainWindow` is the main window's id.
+  void answerOnboarding(QString& mainWindow) {
+    const QString onboarding = waitForWindow(kWelcome);
+    ASSERT_FALSE(onboarding.isEmpty()) << "no onboarding on first start";
+    mainWindow = waitForWindow(QStringLiteral("Pelmora"));
+    ASSERT_FALSE(mainWindow.isEmpty());
+    ASSERT_TRUE(waitForFocus(onboarding));
+    ASSERT_TRUE(keys(QStringLiteral("Return space Return Return")));
+  }
+
+  // The widget a yes in onboarding shows, dragged down to the bottom-left corner, off the main
+  // window that the clicks below aim at.
+  void moveWidgetAside() {
+    const QString widget = waitForWindow(QStringLiteral("Pelmora Widget"));
+    ASSERT_FALSE(widget.isEmpty()) << "the widget did not appear after onboarding";
+    ASSERT_TRUE(xdotool(QStringLiteral("windowmove"), {widget, QStringLiteral("0"),
+                                                       QStringLiteral("700")})
+                    .has_value());
+  }
+
+  // Pelmora started while it runs: it hands over to the running one and ends.
+  void startAgain() {
+    QProcess again;
+    again.setProcessEnvironment(environment_);
+    again.setProcessChannelMode(QProcess::MergedChannels);
+    again.setStandardOutputFile(output(), QIODevice::Append);
+    again.start(QStringLiteral(PELMORA_APP_BINARY), {});
+    ASSERT_TRUE(again.waitForFinished(20000)) << "the second start did not end";
+    EXPECT_EQ(again.exitCode(), 0);
+  }
+
   QString output() const { return QDir(kept_).filePath(QStringLiteral("output.txt")); }
 
   void startApp() {
@@ -251,6 +330,8 @@ class FirstRunTest : public ::testing::Test {
 
   QTemporaryDir root_;
   QProcess xvfb_;
+  QProcess windowManager_;
+  QProcess tray_;
   QProcess app_;
   QProcessEnvironment environment_;
   QString kept_;
@@ -258,16 +339,8 @@ class FirstRunTest : public ::testing::Test {
 
 TEST_F(FirstRunTest, OnboardingCaptureCompleteQuitAndTheTaskIsStillDone) {
   startApp();
-
-  // First start on an empty folder: the onboarding sheet over the main window.
-  const QString onboarding = waitForWindow(kWelcome);
-  ASSERT_FALSE(onboarding.isEmpty()) << "no onboarding on first start";
-  const QString mainWindow = waitForWindow(QStringLiteral("Pelmora"));
-  ASSERT_FALSE(mainWindow.isEmpty());
-  ASSERT_TRUE(waitForFocus(onboarding));
-  // City as proposed; the sample data declined, so the list holds only what is typed here;
-  // the floating widget as proposed.
-  ASSERT_TRUE(keys(QStringLiteral("Return space Return Return")));
+  QString mainWindow;
+  ASSERT_NO_FATAL_FAILURE(answerOnboarding(mainWindow));
   ASSERT_TRUE(waitUntil([&] {
     return readJson(QStringLiteral("settings.json"))
         .value(QStringLiteral("hasCompletedOnboarding"))
@@ -275,6 +348,7 @@ TEST_F(FirstRunTest, OnboardingCaptureCompleteQuitAndTheTaskIsStillDone) {
   })) << "onboarding did not finish";
   ASSERT_TRUE(waitUntilGone(kWelcome));
   ASSERT_TRUE(waitUntil([&] { return storedTasks().isEmpty(); })) << "the sample tasks stayed";
+  ASSERT_NO_FATAL_FAILURE(moveWidgetAside());
 
   // Ctrl+Shift+K opens a quick-capture window with the title ready for typing.
   ASSERT_TRUE(focusByClick(mainWindow));
@@ -315,6 +389,36 @@ TEST_F(FirstRunTest, OnboardingCaptureCompleteQuitAndTheTaskIsStillDone) {
   quitApp();
   EXPECT_EQ(storedTasks().size(), 1);
   EXPECT_EQ(taskCompleted(kTitle), true);
+}
+
+// With a tray and a window manager: a yes in onboarding shows the widget at once, outside the
+// taskbar; starting Pelmora again brings the main window back after it was closed to the tray
+// (with only the widget left on screen) and after it was minimized.
+TEST_F(FirstRunTest, StartingAgainBringsBackTheMainWindowClosedToTheTrayOrMinimized) {
+  ASSERT_NO_FATAL_FAILURE(startDesktop());
+  startApp();
+  QString mainWindow;
+  ASSERT_NO_FATAL_FAILURE(answerOnboarding(mainWindow));
+  ASSERT_NO_FATAL_FAILURE(moveWidgetAside());
+  const QString widget = waitForWindow(QStringLiteral("Pelmora Widget"));
+  EXPECT_TRUE(xprop(QStringLiteral("-id ") + widget + QStringLiteral(" _NET_WM_STATE"))
+                  .contains(QStringLiteral("_NET_WM_STATE_SKIP_TASKBAR")))
+      << "the widget would show in the taskbar";
+
+  ASSERT_TRUE(focusByClick(mainWindow));
+  ASSERT_TRUE(keys(QStringLiteral("alt+F4")));  // openbox's Close
+  ASSERT_TRUE(waitUntilGone(QStringLiteral("Pelmora"))) << "the main window did not close";
+  ASSERT_EQ(app_.state(), QProcess::Running) << "with a tray, closing must not quit";
+  startAgain();
+  EXPECT_FALSE(waitForWindow(QStringLiteral("Pelmora")).isEmpty())
+      << "closed to the tray: a second start did not bring the main window back";
+
+  ASSERT_TRUE(xdotool(QStringLiteral("windowminimize"), {mainWindow}).has_value());
+  ASSERT_TRUE(waitUntilGone(QStringLiteral("Pelmora"))) << "the main window did not minimize";
+  startAgain();
+  EXPECT_FALSE(waitForWindow(QStringLiteral("Pelmora")).isEmpty())
+      << "minimized: a second start did not bring the main window back";
+  quitApp();
 }
 
 }  // namespace
