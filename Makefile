@@ -11,8 +11,9 @@ PACKAGES := build-essential cmake ninja-build pkg-config ccache \
 	evolution-data-server libecal2.0-dev libedataserver1.2-dev \
 	adwaita-icon-theme hicolor-icon-theme fonts-dejavu-core \
 	libgtest-dev libgmock-dev libbenchmark-dev \
+	libxcb1-dev \
 	dbus dbus-daemon gnome-keyring desktop-file-utils xdg-utils appstream dpkg-dev \
-	xvfb xdotool
+	xvfb xdotool openbox tint2 x11-utils
 
 .PHONY: deps build run test test-sanitize bench package clean
 

@@ -2,6 +2,8 @@
 
 #include <QAbstractEventDispatcher>
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QTimer>
 
 #include <libecal/libecal.h>
@@ -10,6 +12,11 @@
 #include <map>
 
 namespace {
+
+// Where the local backend keeps a calendar's file.
+QString calendarFolder(const QString& uid) {
+  return QString::fromUtf8(e_get_user_data_dir()) + QStringLiteral("/calendar/") + uid;
+}
 
 QString takeError(GError*& error) {
   const QString message = error ? QString::fromUtf8(error->message) : QString();
@@ -54,8 +61,15 @@ struct EvolutionCalendars::Private {
 };
 
 EvolutionCalendars::EvolutionCalendars() : d_(std::make_unique<Private>()) {
+  // The registry service can crash while the calendars of the test before are removed (it
+  // trips over a calendar that the calendar server closes at that moment); the call that
+  // meets its end is answered with an error, and the bus starts it again on the next.
   GError* error = nullptr;
-  d_->registry = e_source_registry_new_sync(nullptr, &error);
+  eventually([&] {
+    g_clear_error(&error);
+    d_->registry = e_source_registry_new_sync(nullptr, &error);
+    return d_->registry || !g_error_matches(error, G_DBUS_ERROR, G_DBUS_ERROR_NO_REPLY);
+  });
   if (!d_->registry) {
     d_->fail(error);
   }
@@ -87,10 +101,39 @@ QString EvolutionCalendars::createCalendar(const QString& displayName, const QSt
 }
 
 QString EvolutionCalendars::createSource(const QString& displayName, const QString& color) {
+  return createSource(displayName, color, {});
+}
+
+QString EvolutionCalendars::createUnreadableSource(const QString& displayName,
+                                                   const QString& color) {
+  return createSource(displayName, color, [](const QString& uid) {
+    // The server reads the local calendar's file when it opens the calendar.
+    const QString folder = calendarFolder(uid);
+    QFile file(folder + QStringLiteral("/calendar.ics"));
+    return QDir().mkpath(folder) && file.open(QIODevice::WriteOnly) &&
+           file.write("not a calendar\n") > 0;
+  });
+}
+
+bool EvolutionCalendars::mend(const QString& calendar) {
+  if (!QFile::remove(calendarFolder(calendar) + QStringLiteral("/calendar.ics"))) {
+    d_->error = QStringLiteral("the calendar's file could not be removed");
+    return false;
+  }
+  return true;
+}
+
+QString EvolutionCalendars::createSource(const QString& displayName, const QString& color,
+                                         const std::function<bool(const QString&)>& prepare) {
   GError* error = nullptr;
   ESource* source = e_source_new(nullptr, nullptr, &error);
   if (!source) {
     d_->fail(error);
+    return {};
+  }
+  if (prepare && !prepare(QString::fromUtf8(e_source_get_uid(source)))) {
+    g_object_unref(source);
+    d_->error = QStringLiteral("the calendar could not be prepared");
     return {};
   }
   e_source_set_parent(source, "local-stub");

@@ -28,6 +28,10 @@ class EvolutionCalendars {
   // Only the registry's entry: the calendar server has not been asked to open it yet, which
   // `open()` does before events can be written.
   QString createSource(const QString& displayName, const QString& color);
+  // A registry entry whose calendar the server cannot read until `mend()`: the window in which
+  // a calendar is listed but the calendar server cannot open it yet.
+  QString createUnreadableSource(const QString& displayName, const QString& color);
+  bool mend(const QString& calendar);
   bool open(const QString& calendar);
   // Opens every calendar anew, as after the calendar server restarted.
   bool reconnect();
@@ -43,6 +47,10 @@ class EvolutionCalendars {
                    const QString& recurrenceID = QString());
 
  private:
+  // `prepare` runs with the new identifier before the registry learns of the calendar.
+  QString createSource(const QString& displayName, const QString& color,
+                       const std::function<bool(const QString&)>& prepare);
+
   struct Private;
   std::unique_ptr<Private> d_;
 };

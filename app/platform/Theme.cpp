@@ -1,6 +1,7 @@
 #include "app/platform/Theme.h"
 
 #include "app/platform/DesktopAppearance.h"
+#include "app/platform/PaletteScrollBarStyle.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -196,6 +197,10 @@ void Theme::apply() {
   applied_ = true;
   appliedPalette_ = next;
   if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    // Scroll bars drawn from the palette, so they turn dark with it.
+    if (qobject_cast<PaletteScrollBarStyle*>(QApplication::style()) == nullptr) {
+      QApplication::setStyle(new PaletteScrollBarStyle);
+    }
     QApplication::setPalette(next);
   }
   Q_EMIT changed();

@@ -27,7 +27,8 @@ enum class ThemeColor {
 
 // The application's palette, light or dark. The named colours are resolved from a palette,
 // so a widget subtree that carries its own palette (a preview, the gallery's dark column)
-// draws with its own colours; the shared instance installs the application palette.
+// draws with its own colours; the shared instance installs the application palette, and a
+// style whose scroll bars follow it.
 class Theme : public QObject {
   Q_OBJECT
   Q_PROPERTY(bool dark READ isDark NOTIFY changed)

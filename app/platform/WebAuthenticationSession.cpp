@@ -93,7 +93,7 @@ bool WebAuthenticationSession::start() {
 void WebAuthenticationSession::showWaitingWindow() {
   auto* dialog = new QDialog(m_anchor);
   dialog->setObjectName(waitingWindowName);
-  dialog->setWindowTitle(QStringLiteral("Pelmora"));
+  dialog->setWindowTitle(QStringLiteral("Google Sign-In \u2014 Pelmora"));
   dialog->setWindowModality(m_anchor ? Qt::WindowModal : Qt::NonModal);
 
   auto* layout = new QVBoxLayout(dialog);

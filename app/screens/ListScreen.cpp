@@ -3,6 +3,7 @@
 #include "app/platform/SymbolImage.h"
 #include "app/screens/ScreenScaffold.h"
 #include "app/ui/Confirmation.h"
+#include "app/ui/FlowLayout.h"
 #include "app/ui/ProminentButton.h"
 #include "app/ui/ThemedLabel.h"
 
@@ -14,7 +15,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QHelpEvent>
 #include <QStackedWidget>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace {
@@ -92,19 +95,26 @@ void RowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
   QColor fill = Theme::color(ThemeColor::windowBackground, context);
   QColor outline = Theme::color(ThemeColor::primary, context);
   outline.setAlphaF(outline.alphaF() * 0.08);
+  const bool focused =
+      (option.state & QStyle::State_HasFocus) && context != nullptr && context->hasFocus();
   if (option.state & QStyle::State_Selected) {
     fill = Theme::color(ThemeColor::accent, context);
     fill.setAlphaF(0.12);
     outline = Theme::color(ThemeColor::accent, context);
-    outline.setAlphaF(option.state & QStyle::State_HasFocus ? 0.7 : 0.35);
+    outline.setAlphaF(focused ? 0.9 : 0.35);
   } else if (option.state & QStyle::State_MouseOver) {
     fill = Theme::color(ThemeColor::primary, context);
     fill.setAlphaF(0.04);
   }
+  // The keyboard's row, selected or not, is outlined in the accent colour.
+  if (focused) {
+    outline = Theme::color(ThemeColor::accent, context);
+    outline.setAlphaF(0.9);
+  }
   QPainterPath shape;
   shape.addRoundedRect(panel, kRadius, kRadius);
   painter->fillPath(shape, fill);
-  painter->setPen(QPen(outline, 1));
+  painter->setPen(QPen(outline, focused ? 1.5 : 1));
   painter->drawPath(shape);
 
   const QList<RowAction> all = actions(index);
@@ -133,18 +143,36 @@ bool RowDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
   if (event->type() == QEvent::MouseButtonRelease) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
     if (mouse->button() == Qt::LeftButton) {
-      const QList<RowAction> all = actions(index);
-      const QList<QRect> rects = actionRects(option.rect, index);
-      for (qsizetype i = 0; i < all.size(); ++i) {
-        // A little slack around the symbol: it is small.
-        if (rects[i].adjusted(-4, -4, 4, 4).contains(mouse->position().toPoint())) {
-          Q_EMIT actionTriggered(index, all[i].id);
-          return true;
-        }
+      if (const auto action = actionAt(option.rect, index, mouse->position().toPoint())) {
+        Q_EMIT actionTriggered(index, action->id);
+        return true;
       }
     }
   }
   return QStyledItemDelegate::editorEvent(event, model, option, index);
+}
+
+std::optional<RowAction> RowDelegate::actionAt(const QRect& rect, const QModelIndex& index,
+                                               const QPoint& pos) const {
+  const QList<RowAction> all = actions(index);
+  const QList<QRect> rects = actionRects(rect, index);
+  for (qsizetype i = 0; i < all.size(); ++i) {
+    if (rects[i].adjusted(-4, -4, 4, 4).contains(pos)) {
+      return all[i];
+    }
+  }
+  return std::nullopt;
+}
+
+bool RowDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                            const QStyleOptionViewItem& option, const QModelIndex& index) {
+  if (event->type() == QEvent::ToolTip && index.isValid()) {
+    if (const auto action = actionAt(option.rect, index, event->pos())) {
+      QToolTip::showText(event->globalPos(), action->title, view, option.rect);
+      return true;
+    }
+  }
+  return QStyledItemDelegate::helpEvent(event, view, option, index);
 }
 
 void RowDelegate::drawText(QPainter* painter, const QRect& rect, const QString& text,
@@ -297,9 +325,9 @@ class FilterChip : public QPushButton {
 
 FilterBar::FilterBar(const QStringList& titles, int selected, QWidget* parent)
     : QWidget(parent), group_(new QButtonGroup(this)) {
-  auto* row = new QHBoxLayout(this);
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(6);
+  // At a narrow width the filters take a second line rather than hide one off the edge.
+  auto* row = new FlowLayout(this, 6, 6);
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
   group_->setExclusive(true);
   for (int i = 0; i < titles.size(); ++i) {
     auto* button = new FilterChip(titles[i], this);
@@ -307,7 +335,6 @@ FilterBar::FilterBar(const QStringList& titles, int selected, QWidget* parent)
     group_->addButton(button, i);
     row->addWidget(button);
   }
-  row->addStretch(1);
   connect(group_, &QButtonGroup::idClicked, this, &FilterBar::selectedChanged);
 }
 
@@ -383,14 +410,14 @@ ListScreenFrame buildListScreen(QWidget* screen, const ListScreenTexts& texts,
 }
 
 void confirmDeletion(QPointer<QMessageBox>& pending, QWidget* screen, const QString& title,
-                     const QString& name, std::function<void()> remove) {
+                     const QString& name, std::function<void()> remove, bool returnConfirms) {
   if (pending) {
     pending->close();
   }
   pending = askToConfirm(
       screen,
       {title, QStringLiteral("\"%1\" will be removed. This cannot be undone.").arg(name), QString(),
-       QStringLiteral("Delete")},
+       QStringLiteral("Delete"), returnConfirms},
       [remove = std::move(remove)](bool confirmed) {
         if (confirmed) {
           remove();

@@ -22,7 +22,8 @@ class ThemedLabel;
 // The pieces the record-list screens (bills, waiting-for, calendar) share: a filter bar, and a list
 // whose rows a delegate paints with clickable action symbols.
 
-// One thing a row offers: drawn as a symbol, listed by its title in the context menu.
+// One thing a row offers: drawn as a symbol, named by its title in the context menu and in the
+// symbol's tooltip ("Delete Bill").
 struct RowAction {
   QString id;
   QString symbol;
@@ -94,6 +95,9 @@ class RowDelegate : public QStyledItemDelegate {
   QList<RowAction> actions(const QModelIndex& index) const;
   // Where each symbol of a row at `rect` is drawn, in the order of actions().
   QList<QRect> actionRects(const QRect& rect, const QModelIndex& index) const;
+  // The action whose symbol (with a little slack: it is small) lies under `pos`.
+  std::optional<RowAction> actionAt(const QRect& rect, const QModelIndex& index,
+                                    const QPoint& pos) const;
 
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -108,6 +112,9 @@ class RowDelegate : public QStyledItemDelegate {
                             const QRect& content, const QModelIndex& index) const = 0;
   bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
+  // Over a symbol the tooltip names its action; elsewhere it is the row's summary.
+  bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) override;
 
   // The panel of a row at `rect`, inside the gap between rows.
   static QRect panelRect(const QRect& rect);
@@ -205,9 +212,11 @@ class ListOrEmpty : public QWidget {
 };
 
 // Asks "<title>" before a record of a list goes ("\"<name>\" will be removed. This cannot be
-// undone."); `remove` runs on Delete. An earlier question of the screen in `pending` closes first.
+// undone."); `remove` runs on Delete, and on Return when `returnConfirms`. An earlier question
+// of the screen in `pending` closes first, so one question stands for one deletion.
 void confirmDeletion(QPointer<QMessageBox>& pending, QWidget* screen, const QString& title,
-                     const QString& name, std::function<void()> remove);
+                     const QString& name, std::function<void()> remove,
+                     bool returnConfirms = false);
 
 // The frame of a record-list screen, laid into `screen` (which has no layout yet): 20 px of
 // padding, the title with the add button, any `notices`, the filter bar, then the list of

@@ -2,7 +2,9 @@
 
 #include "app/ui/ThemedLabel.h"
 
+#include <QFocusEvent>
 #include <QHBoxLayout>
+#include <QPainter>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -13,6 +15,53 @@ namespace {
 constexpr int kPadding = 18;
 constexpr int kSpacing = 18;
 
+// A ring laid over a scroll area's visible part while the area has the keyboard.
+class FocusRing : public QWidget {
+ public:
+  explicit FocusRing(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Theme::color(ThemeColor::accent, this), 2));
+    painter.drawRoundedRect(QRectF(rect()).adjusted(2, 2, -2, -2), 6, 6);
+  }
+};
+
+// Tab stops on the screen itself so the arrows and Page keys scroll it; a ring round the
+// visible part shows that Tab brought the keyboard there.
+class ScreenScrollArea : public QScrollArea {
+ public:
+  explicit ScreenScrollArea(QWidget* parent) : QScrollArea(parent), ring_(new FocusRing(this)) {}
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override {
+    QScrollArea::focusInEvent(event);
+    // Only the keyboard's arrival is ringed: a click on the screen needs no sign.
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason) {
+      ring_->setGeometry(viewport()->geometry());
+      ring_->raise();
+      ring_->show();
+    }
+  }
+  void focusOutEvent(QFocusEvent* event) override {
+    QScrollArea::focusOutEvent(event);
+    ring_->hide();
+  }
+  void resizeEvent(QResizeEvent* event) override {
+    QScrollArea::resizeEvent(event);
+    ring_->setGeometry(viewport()->geometry());
+  }
+
+ private:
+  FocusRing* ring_;
+};
+
 }  // namespace
 
 Parts build(QWidget* screen, const QString& title, const QString& subtitle) {
@@ -21,7 +70,7 @@ Parts build(QWidget* screen, const QString& title, const QString& subtitle) {
   screen->setBackgroundRole(QPalette::Window);
   auto* outer = new QVBoxLayout(screen);
   outer->setContentsMargins(0, 0, 0, 0);
-  parts.scroll = new QScrollArea(screen);
+  parts.scroll = new ScreenScrollArea(screen);
   parts.scroll->setWidgetResizable(true);
   parts.scroll->setFrameShape(QFrame::NoFrame);
   parts.scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -10,24 +10,31 @@
 
 #include <QApplication>
 #include <QKeyEvent>
-#include <QMainWindow>
 #include <QWidget>
 
 #include <algorithm>
 
 GlobalShortcut globalShortcutFor(int key, Qt::KeyboardModifiers modifiers) {
-  const Qt::KeyboardModifiers required = Qt::ControlModifier | Qt::ShiftModifier;
-  if ((modifiers & required) != required) {
-    return GlobalShortcut::none;
+  // Ctrl+Shift ones take any further modifier; plain Ctrl ones only the keypad's.
+  const struct {
+    int key;
+    bool shifted;
+    GlobalShortcut shortcut;
+  } bindings[] = {
+      {Qt::Key_L, true, GlobalShortcut::showMainWindow},
+      {Qt::Key_K, true, GlobalShortcut::newQuickCapture},
+      {Qt::Key_Comma, false, GlobalShortcut::openSettings},
+      {Qt::Key_Q, false, GlobalShortcut::quit},
+  };
+  const Qt::KeyboardModifiers ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+  for (const auto& binding : bindings) {
+    const bool held = binding.shifted ? (modifiers & ctrlShift) == ctrlShift
+                                      : (modifiers & ~Qt::KeypadModifier) == Qt::ControlModifier;
+    if (binding.key == key && held) {
+      return binding.shortcut;
+    }
   }
-  switch (key) {
-    case Qt::Key_L:
-      return GlobalShortcut::showMainWindow;
-    case Qt::Key_K:
-      return GlobalShortcut::newQuickCapture;
-    default:
-      return GlobalShortcut::none;
-  }
+  return GlobalShortcut::none;
 }
 
 AppDelegate::AppDelegate(Options options, QObject* parent)
@@ -73,20 +80,21 @@ void AppDelegate::applicationDidFinishLaunching() {
 bool AppDelegate::hasVisibleWindows() {
   const QWidgetList windows = QApplication::topLevelWidgets();
   return std::any_of(windows.begin(), windows.end(), [](const QWidget* window) {
-    return window->isVisible() && !window->windowFlags().testFlag(Qt::Popup);
+    const Qt::WindowType type = window->windowType();
+    // The XEmbed tray icon is a visible top-level that bypasses the window manager.
+    const bool managed = type != Qt::Popup && type != Qt::ToolTip && type != Qt::SplashScreen &&
+                         !window->windowFlags().testFlag(Qt::BypassWindowManagerHint);
+    return managed && window->isVisible() && !window->isMinimized();
   });
 }
 
 bool AppDelegate::applicationShouldHandleReopen(bool hasVisibleWindows) {
-  if (!windowManager_) {
-    return true;
-  }
-  if (!hasVisibleWindows) {
+  // With nothing of ours on screen the main window is shown; with only the widget, a quick
+  // capture or a minimized main window on screen it comes forward all the same, as a second
+  // start of a running app does elsewhere.
+  static_cast<void>(hasVisibleWindows);
+  if (windowManager_) {
     windowManager_->showMainWindow();
-  } else if (QMainWindow* window = windowManager_->mainWindow(); window && window->isVisible()) {
-    // What a click on a running app's launcher does elsewhere: bring it forward.
-    window->raise();
-    window->activateWindow();
   }
   return true;
 }
@@ -117,6 +125,12 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
       return true;
     case GlobalShortcut::newQuickCapture:
       windowManager_->showQuickCapture();
+      return true;
+    case GlobalShortcut::openSettings:
+      windowManager_->showSettingsSheet();
+      return true;
+    case GlobalShortcut::quit:
+      windowManager_->quitApplication();
       return true;
     case GlobalShortcut::none:
       break;

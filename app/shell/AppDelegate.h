@@ -15,9 +15,10 @@ class FocusTimerManager;
 class NotificationService;
 
 // What an application-wide key press asks for. Ctrl stands for the other platform's Command.
-enum class GlobalShortcut { none, showMainWindow, newQuickCapture };
+enum class GlobalShortcut { none, showMainWindow, newQuickCapture, openSettings, quit };
 
-// Ctrl+Shift+L and Ctrl+Shift+K, whatever other modifiers are held; everything else is none.
+// Ctrl+Shift+L and Ctrl+Shift+K, whatever other modifiers are held; Ctrl+, (Settings) and
+// Ctrl+Q (Quit) with no other modifier but the keypad's; everything else is none.
 GlobalShortcut globalShortcutFor(int key, Qt::KeyboardModifiers modifiers);
 
 // Builds the application's object graph once the event loop is about to run, answers a
@@ -40,14 +41,15 @@ class AppDelegate : public QObject {
   // Services, store, focus timer, window manager, its start-up, the main window, the key
   // filter and the launch log line, in that order.
   void applicationDidFinishLaunching();
-  // Pelmora started again: shows the main window when no window of ours is visible, else
-  // brings the visible main window forward. Always true.
+  // Pelmora started again: the main window comes forward, shown and no longer minimized,
+  // whether or not another window of ours is on screen. Always true.
   bool applicationShouldHandleReopen(bool hasVisibleWindows);
   // Stops the timers and observers, saves the store and logs; once, however often it is
   // called (the quit signal, SIGTERM and the session's end may all arrive).
   void applicationWillTerminate();
 
-  // True when any window of the application is on screen.
+  // True when a window of the application that the window manager handles is on screen: not
+  // hidden, not minimized, and not the tray icon's, a popup's or a tooltip's own window.
   static bool hasVisibleWindows();
 
   DataStore* store() const { return store_.get(); }

@@ -3,6 +3,7 @@
 #include "app/platform/VisualEffectView.h"
 #include "app/platform/WindowDragHandle.h"
 #include "app/shell/Glance.h"
+#include "app/shell/FloatingWidgetPanel.h"
 #include "app/shell/GlancePieces.h"
 #include "app/shell/WindowManager.h"
 #include "app/ui/CircularProgressRing.h"
@@ -12,6 +13,7 @@
 #include "app/ui/ThemedLabel.h"
 #include "app/ui/WidgetRetirement.h"
 #include "core/services/FocusTimerManager.h"
+#include "core/services/MinuteClock.h"
 #include "core/store/DataStore.h"
 
 #include <QDesktopServices>
@@ -20,6 +22,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QPainter>
+#include <QPropertyAnimation>
 #include <QVBoxLayout>
 
 namespace {
@@ -27,7 +30,7 @@ namespace {
 constexpr int kWidth = 280;
 constexpr int kPadding = 10;
 constexpr int kSpacing = 10;
-constexpr qreal kCornerRadius = 14;
+constexpr qreal kCornerRadius = FloatingWidgetPanel::cardCornerRadius;
 constexpr qreal kOutlineOpacity = 0.12;
 constexpr int kSnoozeDays = 3;
 
@@ -50,6 +53,11 @@ class RoundedLayer : public QGraphicsEffect {
     opacity_ = std::clamp(opacity, 0.0, 1.0);
     update();
   }
+  // Square and opaque: for a desktop without a compositor.
+  void setTranslucent(bool translucent) {
+    translucent_ = translucent;
+    update();
+  }
 
  protected:
   void draw(QPainter* painter) override {
@@ -62,35 +70,51 @@ class RoundedLayer : public QGraphicsEffect {
     painter->setRenderHint(QPainter::Antialiasing);
     const QRectF shape =
         QRectF(offset, pixmap.deviceIndependentSize()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const qreal radius = translucent_ ? kCornerRadius : 0;
     QBrush fill(pixmap);
     fill.setTransform(QTransform::fromTranslate(offset.x(), offset.y()));
     painter->setPen(Qt::NoPen);
+    if (!translucent_) {
+      // The fill over the window colour, so no pixel keeps any transparency.
+      painter->fillRect(QRectF(offset, pixmap.deviceIndependentSize()),
+                        Theme::color(ThemeColor::windowBackground, colours_));
+    }
     painter->setBrush(fill);
-    painter->setOpacity(opacity_);
-    painter->drawRoundedRect(shape, kCornerRadius, kCornerRadius);
+    painter->setOpacity(translucent_ ? opacity_ : 1);
+    painter->drawRoundedRect(shape, radius, radius);
     painter->setOpacity(1);
     QColor outline = Theme::color(ThemeColor::primary, colours_);
     outline.setAlphaF(float(outline.alphaF() * kOutlineOpacity));
     painter->setPen(QPen(outline, 1));
     painter->setBrush(Qt::NoBrush);
-    painter->drawRoundedRect(shape, kCornerRadius, kCornerRadius);
+    painter->drawRoundedRect(shape, radius, radius);
     painter->restore();
   }
 
  private:
   const QWidget* colours_;
   qreal opacity_ = 1;
+  bool translucent_ = false;
 };
+
+// CSS's ease-in-out, the curve the platform's own animations use.
+QEasingCurve easeInOut() {
+  QEasingCurve curve(QEasingCurve::BezierSpline);
+  curve.addCubicBezierSegment(QPointF(0.42, 0), QPointF(0.58, 1), QPointF(1, 1));
+  return curve;
+}
 
 }  // namespace
 
 FloatingWidgetView::FloatingWidgetView(const ScreenEnvironment& environment,
                                        std::function<void()> onQuickAdd,
-                                       std::function<void()> onOpenFullDashboard, QWidget* parent)
+                                       std::function<void()> onOpenFullDashboard,
+                                       std::function<void()> onClose, QWidget* parent)
     : QWidget(parent),
       environment_(environment),
       onQuickAdd_(std::move(onQuickAdd)),
       onOpenFullDashboard_(std::move(onOpenFullDashboard)),
+      onClose_(std::move(onClose)),
       openLink_([](const QUrl& url) { QDesktopServices::openUrl(url); }) {
   Q_ASSERT(environment_.store && environment_.focusTimer);
   auto openFull = [this] {
@@ -138,7 +162,29 @@ FloatingWidgetView::FloatingWidgetView(const ScreenEnvironment& environment,
     refreshFocus();
     refreshClock();
   });
+  // While nothing else is published, only the minute's turn moves the clock and the countdown.
+  if (MinuteClock* minutes = environment_.minuteClock) {
+    connect(minutes, &MinuteClock::minuteChanged, this, &FloatingWidgetView::minuteTurned);
+  }
   refreshAll();
+}
+
+void FloatingWidgetView::setComposited(bool composited) {
+  static_cast<RoundedLayer*>(background_->graphicsEffect())->setTranslucent(composited);
+}
+
+void FloatingWidgetView::minuteTurned() {
+  // A hidden widget is brought up to date when it is shown again.
+  if (!isVisible()) {
+    return;
+  }
+  const QString day = dateLabel_->text();
+  refreshClock();
+  // Past midnight, "today" holds other tasks.
+  if (dateLabel_->text() != day) {
+    refreshProgress();
+    refreshReminders();
+  }
 }
 
 void FloatingWidgetView::setLinkOpener(std::function<void(const QUrl&)> open) {
@@ -154,8 +200,17 @@ void FloatingWidgetView::showEvent(QShowEvent* event) {
 QWidget* FloatingWidgetView::buildHeader() {
   auto* header = new QWidget;
   QHBoxLayout* row = hbox(header, 8);
-  // An empty space 14 wide, then the usual spacing (a layout adds none next to a spacer).
-  row->addSpacing(14 + row->spacing());
+  auto* close = new PlainButton(QStringLiteral("xmark.circle.fill"), 12, ThemeColor::secondary);
+  close->setObjectName(QStringLiteral("close"));
+  close->setFixedWidth(14);
+  close->setToolTip(QStringLiteral("Close Widget"));
+  close->setAccessibleName(QStringLiteral("Close Widget"));
+  connect(close, &PlainButton::clicked, this, [this] {
+    if (onClose_) {
+      onClose_();
+    }
+  });
+  row->addWidget(close, 0, Qt::AlignVCenter);
 
   pinButton_ = new PlainButton(QStringLiteral("pin.fill"), 11, ThemeColor::accent);
   pinButton_->setObjectName(QStringLiteral("pin"));
@@ -281,10 +336,7 @@ void FloatingWidgetView::buildReminders(QVBoxLayout* card) {
   remindersToggle_->setObjectName(QStringLiteral("remindersToggle"));
   remindersToggle_->setTextStyle(10, QFont::Medium, ThemeColor::secondary);
   remindersToggle_->setRow(true);
-  connect(remindersToggle_, &PlainButton::clicked, this, [this] {
-    isExpanded_ = !isExpanded_;
-    refreshReminders();
-  });
+  connect(remindersToggle_, &PlainButton::clicked, this, &FloatingWidgetView::toggleReminders);
   card->addWidget(remindersToggle_);
 
   remindersList_ = new RoundedPanel(0.03, 6);
@@ -293,6 +345,32 @@ void FloatingWidgetView::buildReminders(QVBoxLayout* card) {
   remindersLayout_->setContentsMargins(6, 6, 6, 6);
   remindersLayout_->setSpacing(4);
   card->addWidget(remindersList_);
+
+  remindersAnimation_ = new QPropertyAnimation(remindersList_, "maximumHeight", this);
+  remindersAnimation_->setDuration(remindersAnimationMs);
+  remindersAnimation_->setEasingCurve(easeInOut());
+  connect(remindersAnimation_, &QAbstractAnimation::finished, this, [this] {
+    remindersList_->setMaximumHeight(QWIDGETSIZE_MAX);
+    refreshReminders();
+  });
+}
+
+void FloatingWidgetView::toggleReminders() {
+  const int from = remindersList_->isVisibleTo(this) ? remindersList_->height() : 0;
+  remindersAnimation_->stop();
+  isExpanded_ = !isExpanded_;
+  remindersList_->setMaximumHeight(from);
+  if (isExpanded_) {
+    // The rows are built at once and grow into view.
+    refreshReminders();
+  }
+  remindersAnimation_->setStartValue(from);
+  remindersAnimation_->setEndValue(isExpanded_ ? remindersList_->sizeHint().height() : 0);
+  remindersAnimation_->start();
+  if (!isExpanded_) {
+    // The button says so at once; the rows stay until the list is shut.
+    refreshReminders();
+  }
 }
 
 void FloatingWidgetView::togglePin() {
@@ -394,6 +472,11 @@ void FloatingWidgetView::refreshReminders() {
   remindersToggle_->setText(glance::reminderToggleText(isExpanded_, all.count()));
   remindersToggle_->setTrailingSymbol(
       isExpanded_ ? QStringLiteral("chevron.up") : QStringLiteral("chevron.down"), 9);
+  // A closing list stays until its animation ends.
+  const bool closing = !isExpanded_ && remindersAnimation_->state() == QAbstractAnimation::Running;
+  if (closing) {
+    return;
+  }
   remindersList_->setVisible(isExpanded_ && !all.isEmpty());
 
   retireWidgets(remindersLayout_);

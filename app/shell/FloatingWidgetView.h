@@ -12,6 +12,7 @@ class ColorDot;
 class ElidedLabel;
 class PlainButton;
 class QLabel;
+class QPropertyAnimation;
 class QVBoxLayout;
 class SymbolView;
 class WeatherPill;
@@ -19,21 +20,29 @@ class ThemedLabel;
 class VisualEffectView;
 class WindowDragHandle;
 
-// The floating panel's content: a 280-wide translucent card with the clock, today's task
-// progress, the cached weather, the focus timer, the next event and the reminders. The whole
-// card moves the panel when dragged and opens the main window on a double click. Its height
-// follows what it shows.
+// The floating panel's content: a 280-wide translucent card with a close control, the clock,
+// today's task progress, the cached weather, the focus timer, the next event and the reminders.
+// The whole card moves the panel when dragged and opens the main window on a double click. Its
+// height follows what it shows. The clock and the event's countdown move on at each turn of the
+// environment's minute clock.
 class FloatingWidgetView : public QWidget {
   Q_OBJECT
 
  public:
   FloatingWidgetView(const ScreenEnvironment& environment, std::function<void()> onQuickAdd,
-                     std::function<void()> onOpenFullDashboard, QWidget* parent = nullptr);
+                     std::function<void()> onOpenFullDashboard,
+                     std::function<void()> onClose = {}, QWidget* parent = nullptr);
+
+  // How long the reminders list takes to open or close.
+  static constexpr int remindersAnimationMs = 200;
 
   // Whether the reminders list is open; false at first, changed only by its button.
   bool isExpanded() const { return isExpanded_; }
   // How a meeting link is opened (the desktop's handler by default); only safe links reach it.
   void setLinkOpener(std::function<void(const QUrl&)> open);
+  // Rounded and translucent over a compositor; square and opaque without one, where
+  // translucent pixels would show black.
+  void setComposited(bool composited);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -45,6 +54,8 @@ class FloatingWidgetView : public QWidget {
   void buildReminders(QVBoxLayout* card);
 
   void togglePin();
+  void toggleReminders();
+  void minuteTurned();
   void refreshAll();
   void refreshSettings();
   void refreshClock();
@@ -57,6 +68,7 @@ class FloatingWidgetView : public QWidget {
   ScreenEnvironment environment_;
   std::function<void()> onQuickAdd_;
   std::function<void()> onOpenFullDashboard_;
+  std::function<void()> onClose_;
   std::function<void(const QUrl&)> openLink_;
   bool isExpanded_ = false;
   QUrl meetingLink_;
@@ -81,4 +93,5 @@ class FloatingWidgetView : public QWidget {
   PlainButton* remindersToggle_ = nullptr;
   QWidget* remindersList_ = nullptr;
   QVBoxLayout* remindersLayout_ = nullptr;
+  QPropertyAnimation* remindersAnimation_ = nullptr;
 };

@@ -53,6 +53,12 @@ QWidget* quickCapture(const ScreenEnvironment& environment) {
 
 QWidget* settings(const ScreenEnvironment& environment) { return new SettingsView(environment); }
 
+void showSettingsPage(QWidget* settings, SettingsTab tab) {
+  if (auto* view = qobject_cast<SettingsView*>(settings)) {
+    view->selectTab(tab);
+  }
+}
+
 QWidget* onboarding(const ScreenEnvironment& environment) {
   return new OnboardingView(environment);
 }

@@ -6,6 +6,7 @@
 #include <functional>
 
 class QWidget;
+enum class SettingsTab;
 
 // Builds the screens the main window hosts, each anew with its initial view state.
 namespace hosted_screens {
@@ -20,6 +21,8 @@ struct TabContext {
 QWidget* tabScreen(DashboardTab tab, const TabContext& context);
 QWidget* quickCapture(const ScreenEnvironment& environment);
 QWidget* settings(const ScreenEnvironment& environment);
+// Turns a screen that settings() built to one of its pages.
+void showSettingsPage(QWidget* settings, SettingsTab tab);
 QWidget* onboarding(const ScreenEnvironment& environment);
 
 }  // namespace hosted_screens

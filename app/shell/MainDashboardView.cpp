@@ -18,6 +18,8 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSplitter>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -29,7 +31,8 @@ namespace {
 constexpr int kSidebarMinimumWidth = 180;
 constexpr int kSidebarIdealWidth = 200;
 constexpr int kSidebarMaximumWidth = 240;
-constexpr int kDetailMinimumWidth = 540;
+// What the window's least width (720) leaves beside the sidebar and the 1 px handle.
+constexpr int kDetailMinimumWidth = 720 - kSidebarMinimumWidth - 1;
 constexpr int kDetailMinimumHeight = 460;
 constexpr int kBadgeRole = Qt::UserRole + 1;
 
@@ -60,14 +63,21 @@ class TabDelegate : public QStyledItemDelegate {
     const QRect row = option.rect.adjusted(8, 1, -8, -1);
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
+    const bool focused = (option.state & QStyle::State_HasFocus) && option.widget &&
+                         option.widget->hasFocus();
     if (selected) {
       painter->setPen(Qt::NoPen);
       painter->setBrush(palette.color(QPalette::Highlight));
       painter->drawRoundedRect(row, 6, 6);
-    } else if (option.state & QStyle::State_HasFocus) {
-      painter->setPen(QPen(palette.color(QPalette::Highlight), 1));
+    }
+    if (focused) {
+      // The keyboard's row is the selected one: a ring in the selection's text colour inside
+      // it, in the accent colour around a row that is not selected.
+      QColor ring = palette.color(selected ? QPalette::HighlightedText : QPalette::Highlight);
+      ring.setAlphaF(0.85f);
+      painter->setPen(QPen(ring, 1.5));
       painter->setBrush(Qt::NoBrush);
-      painter->drawRoundedRect(QRectF(row).adjusted(0.5, 0.5, -0.5, -0.5), 6, 6);
+      painter->drawRoundedRect(QRectF(row).adjusted(2, 2, -2, -2), 4.5, 4.5);
     }
     const QColor text = selected ? palette.color(QPalette::HighlightedText)
                                  : Theme::color(ThemeColor::primary, palette);
@@ -141,6 +151,23 @@ class ActionRow : public QPushButton {
 
   QSize sizeHint() const override { return layout()->sizeHint(); }
   QSize minimumSizeHint() const override { return layout()->minimumSize(); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    // The style rings a flat button only after a Tab, and faintly: a row reached by the
+    // keyboard shows its own ring, in light and dark alike.
+    QStylePainter style(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.state &= ~QStyle::State_HasFocus;
+    style.drawControl(QStyle::CE_PushButton, option);
+    if (hasFocus()) {
+      style.setRenderHint(QPainter::Antialiasing);
+      style.setPen(QPen(palette().color(QPalette::Highlight), 1.5));
+      style.setBrush(Qt::NoBrush);
+      style.drawRoundedRect(QRectF(rect()).adjusted(9, 1.5, -9, -1.5), 6, 6);
+    }
+  }
 };
 
 }  // namespace
@@ -173,6 +200,8 @@ MainDashboardView::MainDashboardView(const ScreenEnvironment& environment,
                                      std::function<void()> onToggleFloatingWidget,
                                      QWidget* parent)
     : QWidget(parent), environment_(environment) {
+  // A screen sends the user to a settings page through its environment.
+  environment_.app.showSettings = [this](SettingsTab page) { showSettingsPage(page); };
   auto* split = new QSplitter(Qt::Horizontal, this);
   split->setChildrenCollapsible(false);
   split->setHandleWidth(1);
@@ -345,6 +374,13 @@ void MainDashboardView::showQuickCapture() {
 
 void MainDashboardView::showSettings() {
   present(&State::isShowingSettings, settingsSheet_, &hosted_screens::settings);
+}
+
+void MainDashboardView::showSettingsPage(SettingsTab page) {
+  showSettings();
+  if (settingsSheet_) {
+    hosted_screens::showSettingsPage(settingsSheet_->content(), page);
+  }
 }
 
 void MainDashboardView::showOnboarding() {

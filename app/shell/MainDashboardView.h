@@ -13,6 +13,7 @@ class QTimer;
 class QVBoxLayout;
 class DataStore;
 class Sheet;
+enum class SettingsTab;
 
 // The badge counts of the sidebar; 0 means no badge.
 struct SidebarBadgeCounts {
@@ -50,6 +51,8 @@ class MainDashboardView : public QWidget {
 
   void showQuickCapture();
   void showSettings();
+  // The settings, turned to one page.
+  void showSettingsPage(SettingsTab page);
   void showOnboarding();
 
  Q_SIGNALS:

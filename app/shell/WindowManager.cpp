@@ -1,12 +1,14 @@
 #include "app/shell/WindowManager.h"
 
-#include "app/platform/SymbolImage.h"
+#include "app/platform/DesktopWindowHints.h"
+#include "app/platform/Theme.h"
 #include "app/shell/ApplicationQuit.h"
 #include "app/screens/capture/QuickCaptureView.h"
 #include "app/shell/FloatingWidgetPanel.h"
 #include "app/shell/FloatingWidgetView.h"
 #include "app/shell/MainDashboardView.h"
 #include "app/shell/MenuBarPopoverView.h"
+#include "app/shell/TrayGlyph.h"
 #include "app/shell/TrayPopup.h"
 #include "core/email/CloudEmailIntelligenceProvider.h"
 #include "core/email/EmailSyncCoordinator.h"
@@ -38,6 +40,9 @@ namespace {
 
 const QString kMainWindowFrame = QStringLiteral("PelmoraMainWindowFrame");
 const QString kFloatingWidgetFrame = QStringLiteral("PelmoraFloatingWidgetFrame");
+const QString kFloatingWidgetShown = QStringLiteral("PelmoraFloatingWidgetShown");
+constexpr int kTrayPlacementAttempts = 10;
+constexpr int kTrayPlacementIntervalMs = 500;
 constexpr int kMinimumWeatherMinutes = 15;
 constexpr int kRightInset = 24;
 constexpr int kTopInset = 48;
@@ -61,18 +66,6 @@ class HidingMainWindow : public QMainWindow {
  private:
   std::function<void()> onClose_;
 };
-
-// A theme icon travels to the tray host by name, so the host can recolour a symbolic icon
-// for its panel; a drawn one would keep our text colour on any panel.
-QIcon trayImage() {
-  const QString symbol = QStringLiteral("gauge.with.needle");
-  for (const QString& name : SymbolImage::themeNames(symbol)) {
-    if (QIcon::hasThemeIcon(name)) {
-      return QIcon::fromTheme(name);
-    }
-  }
-  return SymbolImage::icon(symbol);
-}
 
 void centre(QWidget* window, const QList<ScreenArea>& screens) {
   if (screens.isEmpty()) {
@@ -153,6 +146,13 @@ ScreenEnvironment WindowManager::environment() {
   environment.app.emailSyncCoordinator = [self]() -> EmailSyncCoordinator* {
     return self ? self->emailSyncCoordinator() : nullptr;
   };
+  // The account the coordinator syncs.
+  environment.app.gmailConnected = [] { return GmailService::shared().isConnected(); };
+  environment.app.showFloatingWidget = [self] {
+    if (self) {
+      self->showFloatingWidget();
+    }
+  };
   return environment;
 }
 
@@ -183,6 +183,16 @@ void WindowManager::setupApp() {
     emailSyncCoordinator_->start();
   }
   installFocusCompletionHook();
+  // A compositor started or stopped, or the panel changed or restarted with another colour:
+  // the widget and the tray glyph follow at the next minute.
+  connect(&minuteClock_, &MinuteClock::minuteChanged, this, [this] {
+    if (floatingPanel_ && floatingPanel_->isVisible()) {
+      floatingPanel_->setComposited(isCompositing());
+    }
+    // A second look half a second later where the icon has moved; none where the tray host
+    // reports no place at all.
+    matchTrayIconToPanel(trayIcon_ && trayIcon_->geometry().isValid() ? 2 : 1);
+  });
   // Coming back to the app is when a focus interval that ended meanwhile gets noticed.
   connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,
           [this](Qt::ApplicationState state) {
@@ -234,8 +244,6 @@ MenuBarPopoverView::Actions WindowManager::popoverActions() {
 }
 
 void WindowManager::setupMenuBar() {
-  popup_ = new TrayPopup(new MenuBarPopoverView(environment(), popoverActions()));
-
   const bool trayAvailable = seams_.isSystemTrayAvailable ? seams_.isSystemTrayAvailable()
                                                           : QSystemTrayIcon::isSystemTrayAvailable();
   if (!trayAvailable) {
@@ -244,7 +252,7 @@ void WindowManager::setupMenuBar() {
         QStringLiteral("WARN"), QStringLiteral("App"));
     return;
   }
-  trayIcon_ = new QSystemTrayIcon(trayImage());
+  trayIcon_ = new QSystemTrayIcon(tray_glyph::icon());
   trayIcon_->setToolTip(QStringLiteral("Pelmora"));
   // For desktops that open a menu instead of reporting the click.
   auto* menu = new QMenu;
@@ -254,6 +262,32 @@ void WindowManager::setupMenuBar() {
   trayIcon_->setContextMenu(menu);
   connect(trayIcon_, &QSystemTrayIcon::activated, this, &WindowManager::trayActivated);
   trayIcon_->show();
+  matchTrayIconToPanel(kTrayPlacementAttempts);
+  connect(&Theme::shared(), &Theme::changed, this,
+          [this] { matchTrayIconToPanel(kTrayPlacementAttempts); });
+}
+
+void WindowManager::matchTrayIconToPanel(int attemptsLeft) {
+  if (!trayIcon_) {
+    return;
+  }
+  // Only an XEmbed tray reports where the icon is. Right after docking it is still moving into
+  // place (it reports the screen's corner at first), so it is looked at once it stays put.
+  const QRect place = trayIcon_->geometry();
+  const bool settled = place.isValid() && place == trayPlace_;
+  trayPlace_ = place;
+  if (!settled) {
+    if (attemptsLeft > 1) {
+      QTimer::singleShot(kTrayPlacementIntervalMs, this,
+                         [this, attemptsLeft] { matchTrayIconToPanel(attemptsLeft - 1); });
+    }
+    return;
+  }
+  const auto color = tray_glyph::colorOver(tray_glyph::grabAround(place));
+  if (color && color != trayGlyphColor_) {
+    trayGlyphColor_ = color;
+    trayIcon_->setIcon(tray_glyph::icon(color));
+  }
 }
 
 void WindowManager::quitApplication() {
@@ -272,7 +306,8 @@ void WindowManager::trayActivated(QSystemTrayIcon::ActivationReason reason) {
 
 void WindowManager::togglePopover() {
   if (!popup_) {
-    return;
+    // Built at the first click: many sessions never open it.
+    popup_ = new TrayPopup(new MenuBarPopoverView(environment(), popoverActions()));
   }
   popup_->toggle(trayIcon_ ? trayIcon_->geometry() : QRect());
 }
@@ -318,8 +353,17 @@ void WindowManager::showMainWindow() {
   mainWindow_->activateWindow();
 }
 
+void WindowManager::showSettingsSheet() {
+  showMainWindow();
+  if (auto* dashboard = qobject_cast<MainDashboardView*>(mainWindow_->centralWidget())) {
+    dashboard->showSettings();
+  }
+}
+
 void WindowManager::showQuickCapture() {
-  auto* window = new QWidget(nullptr, Qt::Window);
+  // A small form: a title and a close button, no maximizing, no minimizing, no resizing.
+  auto* window = new QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                          Qt::WindowCloseButtonHint);
   window->setObjectName(QStringLiteral("PelmoraQuickCapture"));
   window->setAttribute(Qt::WA_DeleteOnClose);
   window->setWindowTitle(QStringLiteral("Quick Capture"));
@@ -331,7 +375,7 @@ void WindowManager::showQuickCapture() {
       guard->close();
     }
   })));
-  window->resize(440, 280);
+  window->setFixedSize(440, 280);
   centre(window, screenAreas());
   window->show();
   window->raise();
@@ -341,6 +385,15 @@ void WindowManager::showQuickCapture() {
 // --- Floating panel ---
 
 void WindowManager::setupFloatingWidget() {
+  // Shown as it was left; before it was ever shown or closed, when it is pinned. A hidden panel
+  // is built only when first shown.
+  const QVariant shown = frameSettings()->value(kFloatingWidgetShown);
+  if (shown.isValid() ? shown.toBool() : store_->settings().isWidgetFloating) {
+    orderPanelFront();
+  }
+}
+
+void WindowManager::buildFloatingPanel() {
   const QPointer<WindowManager> self(this);
   auto* view = new FloatingWidgetView(
       environment(),
@@ -353,19 +406,26 @@ void WindowManager::setupFloatingWidget() {
         if (self) {
           self->showMainWindow();
         }
+      },
+      [self] {
+        if (self) {
+          self->handleFloatingPanelClose();
+        }
       });
   floatingPanel_ = new FloatingWidgetPanel(view, [self] {
     if (self) {
       self->handleFloatingPanelClose();
     }
   });
+  connect(floatingPanel_, &FloatingWidgetPanel::compositedChanged, view,
+          &FloatingWidgetView::setComposited);
+  floatingPanel_->setComposited(isCompositing());
   floatingPanel_->move(100, 100);
   floatingPanel_->restoreGeometry(frameSettings()->value(kFloatingWidgetFrame).toByteArray());
-  updateWidgetConfiguration();
-  ensureWidgetIsOnScreen();
-  if (store_->settings().isWidgetFloating) {
-    floatingPanel_->show();
-  }
+}
+
+bool WindowManager::isCompositing() const {
+  return seams_.isCompositing ? seams_.isCompositing() : DesktopWindowHints::isCompositing();
 }
 
 void WindowManager::updateWidgetConfiguration() {
@@ -377,18 +437,28 @@ void WindowManager::updateWidgetConfiguration() {
   floatingPanel_->setWindowOpacity(settings.widgetOpacity);
 }
 
-void WindowManager::toggleFloatingWidget() {
+void WindowManager::orderPanelFront() {
   if (!floatingPanel_) {
-    return;
+    buildFloatingPanel();
   }
-  if (floatingPanel_->isVisible()) {
-    handleFloatingPanelClose();
-    return;
-  }
+  floatingPanel_->setComposited(isCompositing());
   updateWidgetConfiguration();
   ensureWidgetIsOnScreen();
   floatingPanel_->show();
   floatingPanel_->raise();
+}
+
+void WindowManager::showFloatingWidget() {
+  orderPanelFront();
+  rememberWidgetShown(true);
+}
+
+void WindowManager::toggleFloatingWidget() {
+  if (floatingPanel_ && floatingPanel_->isVisible()) {
+    handleFloatingPanelClose();
+    return;
+  }
+  showFloatingWidget();
   floatingPanel_->activateWindow();
 }
 
@@ -398,6 +468,11 @@ void WindowManager::handleFloatingPanelClose() {
   }
   frameSettings()->setValue(kFloatingWidgetFrame, floatingPanel_->saveGeometry());
   floatingPanel_->hide();
+  rememberWidgetShown(false);
+}
+
+void WindowManager::rememberWidgetShown(bool shown) {
+  frameSettings()->setValue(kFloatingWidgetShown, shown);
 }
 
 void WindowManager::ensureWidgetIsOnScreen() {

@@ -6,6 +6,7 @@
 #include "app/shell/TrayPopup.h"
 #include "core/services/MinuteClock.h"
 
+#include <QColor>
 #include <QCoroTask>
 #include <QDateTime>
 #include <QList>
@@ -68,6 +69,8 @@ class WindowManager : public QObject {
     QString settingsFile;
     // Ends the application through its normal quit path; empty: QCoreApplication::quit.
     std::function<void()> quit;
+    // Whether a compositor draws the screen; empty: the desktop's answer.
+    std::function<bool()> isCompositing;
   };
 
   WindowManager(DataStore* store, FocusTimerManager* focusTimer, QObject* parent = nullptr);
@@ -101,9 +104,17 @@ class WindowManager : public QObject {
   void showMainWindow();
   // Settings live inside the main window.
   void showSettings() { showMainWindow(); }
+  // The main window with its settings sheet open (Ctrl+,).
+  void showSettingsSheet();
+  // Ends the application through its quit path (the tray menu's Quit, Ctrl+Q).
+  void quitApplication();
   // A new centred quick-capture window on every call.
   void showQuickCapture();
   void toggleFloatingWidget();
+  // Shows the floating panel, building it the first time; it is then shown at later launches
+  // too, until it is closed.
+  void showFloatingWidget();
+  // Opens or closes the tray popup, building it the first time.
   void togglePopover();
   void handleFloatingPanelClose();
   // Brings the panel back when a screen change left it where it cannot be seen.
@@ -119,7 +130,8 @@ class WindowManager : public QObject {
   // What the machine's waking sets off: focus check, panel rescue, weather, a log line.
   QCoro::Task<> handleSystemDidWake();
 
-  // For the tray, the tests and the single-instance hand-over.
+  // For the tray, the tests and the single-instance hand-over. The panel and the popup are
+  // null until first shown.
   QMainWindow* mainWindow() const { return mainWindow_; }
   FloatingWidgetPanel* floatingPanel() const { return floatingPanel_; }
   TrayPopup* popup() const { return popup_; }
@@ -130,11 +142,18 @@ class WindowManager : public QObject {
  private:
   void setupMenuBar();
   void setupFloatingWidget();
+  void buildFloatingPanel();
+  // Shows a hidden panel with the settings' level and opacity, on a visible screen.
+  void orderPanelFront();
+  void rememberWidgetShown(bool shown);
+  bool isCompositing() const;
+  // Draws the tray glyph to contrast with an XEmbed panel once the icon has settled in its
+  // place there; looks again up to `attemptsLeft` - 1 times, half a second apart, until it has.
+  void matchTrayIconToPanel(int attemptsLeft);
   void startBackgroundWeatherRefresh();
   void setupWakeObservers();
   void installFocusCompletionHook();
   void trayActivated(QSystemTrayIcon::ActivationReason reason);
-  void quitApplication();
   // Runs `action` after the popup is closed; the popup's four actions go through here.
   std::function<void()> closingPopupFirst(void (WindowManager::*action)());
   std::unique_ptr<QSettings> frameSettings() const;
@@ -149,6 +168,8 @@ class WindowManager : public QObject {
   std::unique_ptr<NotificationServiceProtocol> notificationService_;
   std::unique_ptr<EmailSyncCoordinator> emailSyncCoordinator_;
   QPointer<QSystemTrayIcon> trayIcon_;
+  std::optional<QColor> trayGlyphColor_;
+  QRect trayPlace_;
   QPointer<TrayPopup> popup_;
   QPointer<FloatingWidgetPanel> floatingPanel_;
   QPointer<QMainWindow> mainWindow_;

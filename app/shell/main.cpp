@@ -1,3 +1,4 @@
+#include "app/platform/KeyboardActivation.h"
 #include "app/platform/PlatformChoice.h"
 #include "app/platform/SingleInstance.h"
 #include "app/platform/TerminationSignals.h"
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
   }
 
   Theme::shared().followDesktop();
+  KeyboardActivation::install();
 
   AppDelegate delegate;
   TerminationSignals signals;

@@ -77,7 +77,7 @@ CardView::CardView(std::optional<QString> title, std::optional<QString> icon,
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(kHeaderSpacing);
     if (icon_) {
-      iconView_ = new SymbolView(*icon_, 16, ThemeColor::accent, header_);
+      iconView_ = new SymbolView(*icon_, 14, ThemeColor::accent, header_);
       row->addWidget(iconView_, 0, Qt::AlignVCenter);
     }
     if (title_) {

@@ -12,8 +12,9 @@ QMessageBox* askToConfirm(QWidget* parent, const ConfirmationText& text,
     box->setInformativeText(text.details);
   }
   QPushButton* action = box->addButton(text.action, actionRole);
-  box->addButton(QMessageBox::Cancel);
-  box->setDefaultButton(QMessageBox::Cancel);
+  QPushButton* cancel = box->addButton(QMessageBox::Cancel);
+  box->setDefaultButton(text.returnConfirms ? action : cancel);
+  box->setEscapeButton(cancel);
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowModality(Qt::WindowModal);
   QObject::connect(box, &QMessageBox::finished, parent,

@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr int kHorizontalPadding = 10;
-constexpr int kVerticalPadding = 4;
 constexpr int kIconSpacing = 5;
 constexpr qreal kRadius = 6;
 

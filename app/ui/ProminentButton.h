@@ -8,6 +8,10 @@ class ProminentButton : public QPushButton {
   Q_OBJECT
 
  public:
+  // Room around the label; buttons set beside this one keep the same.
+  static constexpr int kHorizontalPadding = 10;
+  static constexpr int kVerticalPadding = 4;
+
   explicit ProminentButton(const QString& text, QWidget* parent = nullptr);
 
   // The label is shown as given: an "&" in it is a character, not a keyboard mnemonic.

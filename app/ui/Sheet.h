@@ -6,7 +6,8 @@
 #include <utility>
 
 // A window-modal sheet over a window, hosting one screen built anew for it. It never blocks
-// (no exec()): Escape or the screen's dismiss action closes it, and it deletes itself.
+// (no exec()): Escape or the screen's dismiss action closes it, and it deletes itself. It grows
+// when its content needs more height for its width (a message wrapped onto a second line).
 class Sheet : public QDialog {
   Q_OBJECT
 
@@ -37,6 +38,9 @@ class Sheet : public QDialog {
   }
 
   QWidget* content() const { return content_; }
+
+ protected:
+  bool event(QEvent* event) override;
 
  private:
   explicit Sheet(QWidget* parent);

@@ -26,6 +26,12 @@ QUrl CloudEmailIntelligenceProvider::defaultGeminiBaseUrl() {
   return QUrl(QStringLiteral("https://generativelanguage.googleapis.com"));
 }
 
+bool CloudEmailIntelligenceProvider::hasApiKey() { return !chosenApiKey().isEmpty(); }
+
+bool CloudEmailIntelligenceProvider::fallsBackForMissingKey(const AppSettings& settings) {
+  return settings.isCloudAIEnabled && settings.hasConsentedToCloudAI && !hasApiKey();
+}
+
 CloudEmailIntelligenceProvider::CloudEmailIntelligenceProvider(
     QString modelName, std::shared_ptr<EmailIntelligenceProvider> fallbackProvider,
     QUrl geminiBaseUrl, std::chrono::milliseconds requestTimeout,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/email/EmailIntelligenceProvider.h"
+#include "core/model/AppSettings.h"
 
 #include <QString>
 #include <QUrl>
@@ -18,6 +19,11 @@ class CloudEmailIntelligenceProvider : public EmailIntelligenceProvider {
  public:
   static constexpr auto apiKeyKeychainKey = "ai_provider_api_key";
   static QUrl defaultGeminiBaseUrl();  // https://generativelanguage.googleapis.com
+  // Whether a request would carry a key: one saved in the keyring, else the build's own.
+  static bool hasApiKey();
+  // The cloud is chosen (switch and consent) but there is no key, so every message goes to
+  // the fallback: the user is told so where the provider is chosen and where suggestions show.
+  static bool fallsBackForMissingKey(const AppSettings& settings);
 
   // The provider builds its own HTTP session: 20 s of silence or 30 s in all end a request.
   // Tests aim it at a local server and may shorten the limits.

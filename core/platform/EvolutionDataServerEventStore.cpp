@@ -32,6 +32,13 @@ constexpr auto kFirstLoadPatience = std::chrono::seconds(5);
 // the window; occasional restarts over a long session are always reopened.
 constexpr int kMaxRestarts = 3;
 constexpr qint64 kRestartWindowMs = 10 * 60 * 1000;
+// A calendar the server cannot open yet is tried again, each pause twice the one before: the
+// server learns of a new calendar from its own copy of the registry, which can lag behind a
+// burst of calendars an online account brings. One that still fails after two minutes is
+// left alone.
+constexpr std::chrono::milliseconds kFirstReopenPause(250);
+constexpr std::chrono::milliseconds kLongestReopenPause(60 * 1000);
+constexpr int kMaxOpenFailures = 10;
 const QString kDefaultColor = QStringLiteral("#3B82F6");
 
 struct GObjectUnref {
@@ -159,7 +166,7 @@ struct EvolutionDataServerEventStore::Private {
     bool viewComplete = false;
     bool failed = false;
     int zonesAskedFor = 0;
-    bool died = false;
+    bool reopen = false;  // at the next resync, as a new calendar
 
     // First set of events in, with the zones they need, or given up on.
     bool settled() const { return failed || (viewComplete && zonesAskedFor == 0); }
@@ -185,6 +192,30 @@ struct EvolutionDataServerEventStore::Private {
           "WARN");
       failed = true;
       owner->checkLoaded();
+    }
+
+    // Tries the calendar again later unless it failed too often; until then it counts as
+    // settled, so the first load does not wait for it.
+    void openFailed(const QString& reason) {
+      const int failures = ++owner->openFailures[info.identifier];
+      if (failures >= kMaxOpenFailures) {
+        giveUp(reason);
+        return;
+      }
+      if (failures == 1) {
+        log(QStringLiteral("Calendar \u201C%1\u201D cannot be opened yet (%2); trying again")
+                .arg(info.title, reason),
+            "INFO");
+      }
+      failed = true;
+      owner->checkLoaded();
+      const auto pause = std::min(kFirstReopenPause * (1 << (failures - 1)), kLongestReopenPause);
+      QTimer::singleShot(pause, owner->q, [again = std::shared_ptr<Pending>(pending())] {
+        if (Calendar* self = find(*again)) {
+          self->reopen = true;
+          self->owner->q->resyncCoalescer_.start();
+        }
+      });
     }
 
     void contentChanged() {
@@ -295,7 +326,7 @@ struct EvolutionDataServerEventStore::Private {
       log(QStringLiteral("The backend of calendar \u201C%1\u201D stopped; opening it again")
               .arg(self->info.title),
           "WARN");
-      self->died = true;
+      self->reopen = true;
       self->owner->q->resyncCoalescer_.start();
     }
 
@@ -309,7 +340,7 @@ struct EvolutionDataServerEventStore::Private {
         return;
       }
       if (!client) {
-        self->giveUp(guard.message());
+        self->openFailed(guard.message());
         return;
       }
       self->client = std::move(client);
@@ -330,7 +361,7 @@ struct EvolutionDataServerEventStore::Private {
         return;
       }
       if (!view) {
-        self->giveUp(guard.message());
+        self->openFailed(guard.message());
         return;
       }
       self->view = std::move(view);
@@ -343,8 +374,10 @@ struct EvolutionDataServerEventStore::Private {
       // creation by the same, answering, backend.
       e_cal_client_view_start(live, &guard.error);
       if (guard.error) {
-        self->giveUp(guard.message());
+        self->openFailed(guard.message());
+        return;
       }
+      self->owner->openFailures.erase(self->info.identifier);
     }
   };
 
@@ -498,7 +531,7 @@ struct EvolutionDataServerEventStore::Private {
       const EventStoreCalendar info = describe(source);
       present.insert(info.identifier);
       auto found = calendars.find(info.identifier);
-      if (found != calendars.end() && found->second->died) {
+      if (found != calendars.end() && found->second->reopen) {
         calendars.erase(found);
         found = calendars.end();
       }
@@ -515,6 +548,7 @@ struct EvolutionDataServerEventStore::Private {
       if (present.contains(it->first)) {
         ++it;
       } else {
+        openFailures.erase(it->first);
         it = calendars.erase(it);
         listChanged = true;
       }
@@ -541,6 +575,7 @@ struct EvolutionDataServerEventStore::Private {
   GObjectPtr<ESourceRegistry> registry;
   std::map<QString, std::unique_ptr<Calendar>> calendars;
   std::map<QString, RestartBudget> restarts;
+  std::map<QString, int> openFailures;  // in a row, of calendars not open yet
   QElapsedTimer clock;
   quint64 nextToken = 1;
 };

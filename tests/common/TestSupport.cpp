@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QProcessEnvironment>
+#include <QSignalSpy>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -21,6 +23,16 @@ void failHungTask(std::chrono::milliseconds timeout) {
                static_cast<long long>(timeout.count()));
   std::fflush(stderr);
   std::abort();
+}
+
+bool runTimersDueWithin(std::chrono::milliseconds span) {
+  QTimer last;
+  last.setSingleShot(true);
+  QSignalSpy fired(&last, &QTimer::timeout);
+  // Coarse timers may fire a little late; a later precise one still comes after them.
+  last.setTimerType(Qt::PreciseTimer);
+  last.start(span + span / 10);
+  return fired.wait(kPatienceMs + static_cast<int>(span.count()));
 }
 
 QDateTime utc(int y, int m, int d, int h, int min, int s) {

@@ -13,6 +13,15 @@
 
 namespace testsupport {
 
+// How long a test waits for what it expects, in ms: a wait ends as soon as its condition holds,
+// so only a failure takes this long, and a loaded two-core machine can take seconds.
+inline constexpr int kPatienceMs = 30000;
+
+// Runs the event loop until every timer due within `span` from now has fired, however slow the
+// machine (a timer started now for `span` comes after them): for checking that something
+// did not happen.
+bool runTimersDueWithin(std::chrono::milliseconds span);
+
 // Folder of fixture files (tests/data).
 QString dataPath(const QString& relative);
 

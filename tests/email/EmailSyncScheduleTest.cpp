@@ -10,7 +10,8 @@ constexpr int kMinute = 60 * 1000;
 void fire(const QTimer* timer, const EmailSyncCoordinator& coordinator) {
   ASSERT_NE(timer, nullptr);
   ASSERT_TRUE(QMetaObject::invokeMethod(const_cast<QTimer*>(timer), "timeout"));
-  EXPECT_TRUE(QTest::qWaitFor([&coordinator] { return !coordinator.isSyncing(); }));
+  EXPECT_TRUE(QTest::qWaitFor([&coordinator] { return !coordinator.isSyncing(); },
+                              testsupport::kPatienceMs));
 }
 
 }  // namespace
@@ -38,7 +39,8 @@ TEST_F(EmailSyncScheduleTest, TheClampedTimerFollowsSleepAndWakeUntilStopped) {
   Q_EMIT workspace.didWake();
   ASSERT_NE(coordinator->syncTimer(), nullptr);
   EXPECT_EQ(coordinator->syncTimer()->interval(), 25 * kMinute);
-  EXPECT_TRUE(QTest::qWaitFor([this] { return !coordinator->isSyncing(); }));
+  EXPECT_TRUE(
+      QTest::qWaitFor([this] { return !coordinator->isSyncing(); }, testsupport::kPatienceMs));
   EXPECT_EQ(gmail.searches.size(), 1);
   EXPECT_EQ(store->emailSyncState().lastSyncStatus, "Found 1 new item");
   EXPECT_EQ(logLines(),

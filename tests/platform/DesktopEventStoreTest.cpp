@@ -113,7 +113,7 @@ QString choiceOnBus(int kind) {
             {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
              QStringLiteral("--print-address=1")});
   QString result = QStringLiteral("the test bus did not start");
-  if (bus.waitForReadyRead(10000)) {
+  if (bus.waitForReadyRead(testsupport::kPatienceMs)) {
     result = choice(bus.readLine().trimmed());
   }
   bus.kill();

@@ -305,4 +305,28 @@ TEST_F(EvolutionStoreTest, ExpandsOffTheMainThreadWithinOneBudgetAndWarnsOnce) {
   EXPECT_EQ(cutWarnings(), warned);
 }
 
+// A calendar listed before the calendar server can open it, as when the server's copy of the
+// registry lags behind a burst of new calendars: once the server can, its events are read.
+TEST_F(EvolutionStoreTest, ReadsACalendarTheServerCouldNotOpenAtFirst) {
+  store_ = openStore();
+  const QString late = calendars_->createUnreadableSource(QStringLiteral("Pelmora Test Late"),
+                                                          QStringLiteral("#336699"));
+  ASSERT_FALSE(late.isEmpty()) << calendars_->error().toStdString();
+  ASSERT_TRUE(eventually([&] {
+    return !logged(QString(), QStringLiteral("\u201CPelmora Test Late\u201D")).isEmpty();
+  })) << "the store never tried the calendar";
+  ASSERT_TRUE(calendars_->mend(late)) << calendars_->error().toStdString();
+  ASSERT_TRUE(calendars_->open(late)) << calendars_->error().toStdString();
+  ASSERT_TRUE(calendars_->addEvent(late,
+                                   "BEGIN:VEVENT\r\nUID:pelmora-test-late\r\nSUMMARY:Late\r\n"
+                                   "DTSTART:20260325T100000Z\r\nDTEND:20260325T103000Z\r\n"
+                                   "END:VEVENT\r\n"))
+      << calendars_->error().toStdString();
+  const QList<Seen> expected{
+      {QStringLiteral("Late"), utc(2026, 3, 25, 10), utc(2026, 3, 25, 10, 30)}};
+  EXPECT_TRUE(eventually([&] {
+    return seen(store_->events(kWeekStart, kWeekEnd, QSet<QString>{late})) == expected;
+  })) << DiagnosticLogger::shared().exportText().toStdString();
+}
+
 }  // namespace

@@ -178,19 +178,19 @@ TEST_F(CalendarFilesTest, NoticesFoldersAndFilesCreatedOrChangedAfterStart) {
   QSignalSpy changed(store.get(), &EventStore::changed);
 
   install("team.ics", "later/data/Pelmora/calendars/team.ics");
-  ASSERT_TRUE(changed.wait(10000));
+  ASSERT_TRUE(changed.wait(testsupport::kPatienceMs));
   ASSERT_EQ(store->calendars().size(), 1);
 
   // The new folder is watched too: a second file there is noticed as well.
   changed.clear();
   install("holidays.ics", "later/data/Pelmora/calendars/holidays.ics");
-  ASSERT_TRUE(changed.wait(10000));
+  ASSERT_TRUE(changed.wait(testsupport::kPatienceMs));
   EXPECT_EQ(store->calendars().size(), 2);
   ASSERT_EQ(store->events(utc(2024, 3, 1), utc(2024, 4, 1), kHolidays).size(), 2);
 
   changed.clear();
   install("days-off.ics", "later/data/Pelmora/calendars/holidays.ics");
-  ASSERT_TRUE(changed.wait(10000));
+  ASSERT_TRUE(changed.wait(testsupport::kPatienceMs));
   const auto events = store->events(utc(2024, 3, 1), utc(2024, 4, 1), kHolidays);
   ASSERT_EQ(events.size(), 1);
   EXPECT_EQ(events.first().title, QStringLiteral("Only day"));

@@ -57,7 +57,8 @@ class NotificationCenterTest : public ::testing::Test {
       for (const auto& n : server_.notifications()) {
         summaries.append(n.summary);
       }
-      if (summaries.count(QStringLiteral("marker")) == markers_ || !notified.wait(10000)) {
+      if (summaries.count(QStringLiteral("marker")) == markers_ ||
+          !notified.wait(testsupport::kPatienceMs)) {
         break;
       }
     }
@@ -99,7 +100,7 @@ TEST_F(NotificationCenterTest, PostsAtOnceWithTextsAndHintsAndReplacesByIdentifi
 
   // The server's id comes back with the answer; wait for it before showing again.
   while (posted.size() < 2) {
-    ASSERT_TRUE(posted.wait(10000));
+    ASSERT_TRUE(posted.wait(testsupport::kPatienceMs));
   }
   EXPECT_EQ(posted[0][0].toString(), QStringLiteral("focus-complete-1"));
   EXPECT_TRUE(center_.pendingRequests().isEmpty());
@@ -214,7 +215,7 @@ TEST(NotificationCenterTimerTest, ARemovedRequestStaysQuietWhileALaterOneFires) 
   center.removePendingRequests({first.identifier});
 
   QSignalSpy notified(&server, &FakeNotificationServer::notified);
-  ASSERT_TRUE(notified.wait(10000));
+  ASSERT_TRUE(notified.wait(testsupport::kPatienceMs));
   ASSERT_EQ(server.notifications().size(), 1);
   EXPECT_EQ(server.notifications().first().summary, QStringLiteral("Second"));
   EXPECT_TRUE(center.pendingRequests().isEmpty());
@@ -232,7 +233,7 @@ TEST(NotificationCenterNoServerTest, CallsReturnAndTheFailureIsLoggedOncePerOuta
     center.add(request(QStringLiteral("task-%1").arg(i), QStringLiteral("Nobody listens")));
   }
   while (failed.size() < 3) {
-    ASSERT_TRUE(failed.wait(10000));
+    ASSERT_TRUE(failed.wait(testsupport::kPatienceMs));
   }
   EXPECT_EQ(notificationLogEntries(), 1);
   EXPECT_FALSE(testsupport::runTask(center.requestAuthorization()));
@@ -243,10 +244,10 @@ TEST(NotificationCenterNoServerTest, CallsReturnAndTheFailureIsLoggedOncePerOuta
     FakeNotificationServer server(serviceName);
     ASSERT_TRUE(server.start());
     center.add(request(QStringLiteral("task-up"), QStringLiteral("Heard")));
-    ASSERT_TRUE(posted.wait(10000));
+    ASSERT_TRUE(posted.wait(testsupport::kPatienceMs));
   }
   center.add(request(QStringLiteral("task-down"), QStringLiteral("Lost again")));
-  ASSERT_TRUE(failed.wait(10000));
+  ASSERT_TRUE(failed.wait(testsupport::kPatienceMs));
   EXPECT_EQ(notificationLogEntries(), 2);
   EXPECT_EQ(DiagnosticLogger::shared().entries().last().level, QStringLiteral("WARN"));
 }

@@ -29,11 +29,11 @@ TEST(WorkspaceTest, LogindsPrepareForSleepBecomesWillSleepAndDidWake) {
   QSignalSpy waking(&workspace, &Workspace::didWake);
 
   ASSERT_TRUE(logind.announceSleep(true));
-  ASSERT_TRUE(sleeping.wait());
+  ASSERT_TRUE(sleeping.wait(testsupport::kPatienceMs));
   EXPECT_EQ(waking.count(), 0);
 
   ASSERT_TRUE(logind.announceSleep(false));
-  ASSERT_TRUE(waking.wait());
+  ASSERT_TRUE(waking.wait(testsupport::kPatienceMs));
   EXPECT_EQ(sleeping.count(), 1);
   EXPECT_EQ(waking.count(), 1);
 }

@@ -1,5 +1,6 @@
 #include "ScreenTestSupport.h"
 
+#include "app/platform/KeyboardActivation.h"
 #include "app/platform/Theme.h"
 #include "app/ui/Sheet.h"
 
@@ -31,6 +32,8 @@ ScreenTest::ScreenTest() : now(testsupport::utc(2026, 3, 10, 9, 30)), calendar(b
   env.focusTimer = timer_.get();
   env.clock = [this] { return now; };
   env.calendar = calendar;
+  // As the app does at start: Return presses a focused button.
+  KeyboardActivation::install();
 }
 
 void ScreenTest::emptyStore() {

@@ -69,12 +69,12 @@ TEST_F(FocusTimerTest, HeartbeatReadsTheWallClockRatherThanCountingTicks) {
   QSignalSpy remaining(&timer_, &FocusTimerManager::displayRemainingSecondsChanged);
   // As if the event loop had stalled for twenty minutes: the next beat shows the truth.
   clockNow_ = after(1200);
-  ASSERT_TRUE(remaining.wait(5000));
+  ASSERT_TRUE(remaining.wait(testsupport::kPatienceMs));
   EXPECT_EQ(timer_.displayRemainingSeconds(), 300);
 
   clockNow_ = after(1500);
   QSignalSpy status(&timer_, &FocusTimerManager::statusChanged);
-  ASSERT_TRUE(status.wait(5000));
+  ASSERT_TRUE(status.wait(testsupport::kPatienceMs));
   EXPECT_EQ(timer_.status(), TimerStatus::completed);
   EXPECT_EQ(completed_.size(), 1);
 }

@@ -13,6 +13,7 @@ using testsupport::utc;
 namespace {
 
 const QUuid kID = QUuid::fromString("{0f8fad5b-d9cb-469f-a165-70867728950e}");
+const QString kTaskIdentifier = "task-0F8FAD5B-D9CB-469F-A165-70867728950E";
 const QString kBillIdentifier = "bill-0F8FAD5B-D9CB-469F-A165-70867728950E";
 
 TaskItem task(std::optional<QDateTime> due, bool completed = false) {
@@ -42,7 +43,7 @@ class NotificationServiceTest : public ::testing::Test {
   FakeNotificationServer::Notification nextNotification() {
     const int before = server_.notifications().size();
     QSignalSpy notified(&server_, &FakeNotificationServer::notified);
-    EXPECT_TRUE(notified.wait(10000));
+    EXPECT_TRUE(notified.wait(testsupport::kPatienceMs));
     return server_.notifications().value(before);
   }
 
@@ -51,6 +52,28 @@ class NotificationServiceTest : public ::testing::Test {
   UserNotificationCenter center_;
   NotificationService service_;
 };
+
+// Each row follows a pending reminder for the 14th: it moves, or it is dropped.
+TEST_F(NotificationServiceTest, TaskReminderFallsDueWithTheTaskAndFollowsItsChanges) {
+  const std::pair<TaskItem, std::optional<QDateTime>> cases[] = {
+      {task(utc(2024, 6, 15, 8)), utc(2024, 6, 15, 8)},
+      {task(utc(2024, 6, 14, 8), true), std::nullopt},  // completed
+      {task(std::nullopt), std::nullopt},
+      {task(utc(2024, 6, 9, 8)), std::nullopt},  // due in the past
+  };
+  for (const auto& [changed, fireDate] : cases) {
+    service_.scheduleTaskReminder(task(utc(2024, 6, 14, 8)));
+    ASSERT_TRUE(pending(kTaskIdentifier).has_value());
+    EXPECT_EQ(pending(kTaskIdentifier)->title, "Task Due: Renew passport");
+    service_.scheduleTaskReminder(changed);
+    EXPECT_EQ(center_.pendingRequests().size(), fireDate ? 1 : 0);
+    if (fireDate) {
+      EXPECT_EQ(pending(kTaskIdentifier)->fireDate, *fireDate);
+    }
+  }
+  service_.cancelTaskReminder(kID);
+  EXPECT_TRUE(center_.pendingRequests().isEmpty());
+}
 
 // Due late on 20 June in Berlin (summer time, UTC+2): 09:00 local is 07:00 UTC.
 TEST_F(NotificationServiceTest, BillReminderIsAtNineLocalTheChosenDaysBefore) {
@@ -93,7 +116,7 @@ TEST_F(NotificationServiceTest, NotificationsReachTheServerWhenDue) {
       service_.sendFocusCompletedNotification(FocusSessionType::longBreak, std::nullopt));
   EXPECT_EQ(nextNotification().summary, "Long Break Over");
   while (posted.size() < 2) {
-    ASSERT_TRUE(posted.wait(10000));
+    ASSERT_TRUE(posted.wait(testsupport::kPatienceMs));
   }
   EXPECT_TRUE(posted[0][0].toString().startsWith("focus-complete-"));
   EXPECT_NE(posted[0][0].toString(), posted[1][0].toString());

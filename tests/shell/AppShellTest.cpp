@@ -1,23 +1,32 @@
 #include "app/platform/Theme.h"
 #include "app/screens/settings/SettingsServices.h"
 #include "app/shell/AppDelegate.h"
+#include "app/screens/onboarding/OnboardingView.h"
 #include "app/shell/FloatingWidgetPanel.h"
+#include "app/shell/MainDashboardView.h"
+#include "app/shell/TrayGlyph.h"
 #include "app/shell/TrayPopup.h"
 #include "app/shell/WindowManager.h"
+#include "app/ui/PlainButton.h"
 #include "common/TestSupport.h"
 #include "core/email/EmailSyncCoordinator.h"
 #include "core/model/DiagnosticLogger.h"
 #include "core/platform/ICalendarFileEventStore.h"
 #include "core/platform/Workspace.h"
 #include "core/services/FocusTimerManager.h"
+#include "core/services/MinuteClock.h"
 #include "core/services/MockNotificationService.h"
 #include "core/store/DataStore.h"
 #include "testing/FakeWeatherService.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPainter>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -116,7 +125,12 @@ TEST_F(AppShellTest, LaunchBuildsTheShellTrayQuitEndsTheLoopAndTerminationSavesO
   realQuit = true;
   launch([](AppSettings& s) { s.isWidgetFloating = true; });
   EXPECT_TRUE(manager().mainWindow()->isVisible());
+  // The popup is built at the first click on the tray icon, not at launch.
+  EXPECT_EQ(manager().popup(), nullptr);
+  manager().togglePopover();
   ASSERT_NE(manager().popup(), nullptr);
+  EXPECT_TRUE(manager().popup()->isVisible());
+  manager().togglePopover();
   EXPECT_FALSE(manager().popup()->isVisible());
   EXPECT_TRUE(manager().weatherTimer()->isActive());
   EXPECT_TRUE(manager().isObservingWake());
@@ -160,9 +174,13 @@ TEST_F(AppShellTest, StoredSettingsTakeEffectAtLaunch) {
       s.theme = on ? AppThemeMode::dark : AppThemeMode::light;
     });
     EXPECT_EQ(manager().emailSyncCoordinator()->syncTimer() != nullptr, on);
-    EXPECT_EQ(panel().isVisible(), on);
-    EXPECT_EQ(panel().isFloating(), on);
-    EXPECT_DOUBLE_EQ(panel().windowOpacity(), 0.6);
+    // A hidden widget is built only when first shown.
+    ASSERT_EQ(manager().floatingPanel() != nullptr, on);
+    if (on) {
+      EXPECT_TRUE(panel().isVisible());
+      EXPECT_TRUE(panel().isFloating());
+      EXPECT_DOUBLE_EQ(panel().windowOpacity(), 0.6);
+    }
     EXPECT_EQ(manager().weatherTimer()->interval(), (on ? 15 : 120) * 60 * 1000);
     EXPECT_TRUE(weather->requested.isEmpty());  // nothing at start-up
     EXPECT_EQ(Theme::shared().mode(), on ? AppThemeMode::dark : AppThemeMode::light);
@@ -221,6 +239,12 @@ TEST(AppShortcutTest, CtrlShiftLAndKMatchWhateverElseIsHeld) {
       {Qt::Key_L, Qt::ControlModifier, GlobalShortcut::none},
       {Qt::Key_K, Qt::ShiftModifier | Qt::AltModifier, GlobalShortcut::none},
       {Qt::Key_J, ctrlShift, GlobalShortcut::none},
+      {Qt::Key_Comma, Qt::ControlModifier, GlobalShortcut::openSettings},
+      {Qt::Key_Q, Qt::ControlModifier, GlobalShortcut::quit},
+      {Qt::Key_Q, Qt::ControlModifier | Qt::KeypadModifier, GlobalShortcut::quit},
+      {Qt::Key_Q, ctrlShift, GlobalShortcut::none},
+      {Qt::Key_Q, Qt::AltModifier, GlobalShortcut::none},
+      {Qt::Key_Comma, Qt::ControlModifier | Qt::AltModifier, GlobalShortcut::none},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(globalShortcutFor(row.key, row.modifiers), row.expected)
@@ -228,21 +252,56 @@ TEST(AppShortcutTest, CtrlShiftLAndKMatchWhateverElseIsHeld) {
   }
 }
 
-TEST_F(AppShellTest, ReopenAndShortcutsShowTheSameMainWindowAndOpenANewCaptureEachTime) {
+// Pelmora started again: whatever else of it is on screen, the main window comes forward,
+// shown and not minimized. Only windows the window manager handles count as on screen.
+TEST_F(AppShellTest, ReopenBringsTheMainWindowForwardWheneverItIsNotOnScreen) {
   launch();
   QMainWindow* window = manager().mainWindow();
-  window->close();
-  EXPECT_FALSE(window->isVisible());
+  // What Qt's XEmbed tray icon is: a visible top-level that bypasses the window manager.
+  QWidget trayIconWindow(nullptr, Qt::Window | Qt::FramelessWindowHint |
+                                      Qt::BypassWindowManagerHint);
+  const struct {
+    const char* scene;
+    std::function<void()> setUp;
+    bool visibleWindows;
+  } rows[] = {
+      {"closed to the tray", [&] { window->close(); trayIconWindow.show(); }, false},
+      {"minimized", [&] { window->showMinimized(); }, false},
+      {"only the widget", [&] { window->close(); manager().toggleFloatingWidget(); }, true},
+      {"already in front", [] {}, true},
+  };
+  for (const auto& row : rows) {
+    row.setUp();
+    EXPECT_EQ(AppDelegate::hasVisibleWindows(), row.visibleWindows) << row.scene;
+    EXPECT_TRUE(delegate->applicationShouldHandleReopen(AppDelegate::hasVisibleWindows()));
+    EXPECT_TRUE(window->isVisible()) << row.scene;
+    EXPECT_FALSE(window->isMinimized()) << row.scene;
+    EXPECT_EQ(manager().mainWindow(), window) << "the same window, not a new one";
+    trayIconWindow.hide();
+    if (manager().floatingPanel()) {
+      panel().hide();
+    }
+  }
   EXPECT_EQ(quits, 0) << "with a tray, closing only hides";
-  // The launcher clicked again: the window comes back only when nothing else is visible.
-  EXPECT_TRUE(delegate->applicationShouldHandleReopen(true));
-  EXPECT_FALSE(window->isVisible());
-  EXPECT_TRUE(delegate->applicationShouldHandleReopen(false));
-  EXPECT_TRUE(window->isVisible());
+}
+
+// Ctrl+, opens the settings sheet and Ctrl+Q quits through the app's quit path, from any of its
+// windows; Ctrl+Shift+L brings the main window back, Ctrl+Shift+K opens a new capture each time.
+TEST_F(AppShellTest, ShortcutsShowSettingsQuitShowTheMainWindowAndOpenANewCaptureEachTime) {
+  launch();
+  QMainWindow* window = manager().mainWindow();
+  auto* dashboard = qobject_cast<MainDashboardView*>(window->centralWidget());
+  ASSERT_NE(dashboard, nullptr);
+  QTest::keyClick(window, Qt::Key_Comma, Qt::ControlModifier);
+  EXPECT_TRUE(dashboard->state().isShowingSettings);
   window->close();
   QTest::keyClick(window, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_TRUE(window->isVisible());
   EXPECT_EQ(manager().mainWindow(), window);
+  manager().showQuickCapture();
+  QWidget* capture = QApplication::activeWindow();
+  QTest::keyClick(capture != nullptr ? capture : window, Qt::Key_Q, Qt::ControlModifier);
+  EXPECT_EQ(quits, 1);
 
   QTest::keyClick(window, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
   QTest::keyClick(window, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
@@ -250,7 +309,68 @@ TEST_F(AppShellTest, ReopenAndShortcutsShowTheSameMainWindowAndOpenANewCaptureEa
   for (QWidget* capture : QApplication::topLevelWidgets()) {
     captures += capture->isVisible() && capture->windowTitle() == QStringLiteral("Quick Capture");
   }
-  EXPECT_EQ(captures, 2);
+  EXPECT_EQ(captures, 3);
+}
+
+// A quick capture is a small fixed form: a title and a close button, nothing to maximize,
+// minimize or resize.
+TEST_F(AppShellTest, QuickCaptureWindowIsTitledClosableAndFixed) {
+  launch();
+  manager().showQuickCapture();
+  QWidget* capture = nullptr;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->isVisible() && window->objectName() == QStringLiteral("PelmoraQuickCapture")) {
+      capture = window;
+    }
+  }
+  ASSERT_NE(capture, nullptr);
+  const Qt::WindowFlags flags = capture->windowFlags();
+  EXPECT_TRUE(flags.testFlag(Qt::WindowTitleHint));
+  EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
+  EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
+  EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+  EXPECT_EQ(capture->minimumSize(), QSize(440, 280));
+  EXPECT_EQ(capture->maximumSize(), QSize(440, 280));
+}
+
+// A yes in onboarding shows the widget at once and at every later launch, pinned or not, until
+// its own close control hides it.
+TEST_F(AppShellTest, OnboardingYesShowsTheWidgetNowAndLaterUntilItsCloseControlHidesIt) {
+  for (const bool keepPinned : {true, false}) {
+    QDir(folder.filePath(QStringLiteral("store"))).removeRecursively();
+    QFile::remove(folder.filePath(QStringLiteral("frames.ini")));
+    launch([](AppSettings& s) { s.hasCompletedOnboarding = true; });
+    ASSERT_EQ(manager().floatingPanel(), nullptr);
+    {
+      OnboardingView onboarding(manager().environment());
+      for (int step = 0; step < 3; ++step) {
+        QTest::keyClick(&onboarding, Qt::Key_Return);
+      }
+    }
+    ASSERT_NE(manager().floatingPanel(), nullptr) << keepPinned;
+    EXPECT_TRUE(panel().isVisible()) << keepPinned;
+    if (!keepPinned) {
+      AppSettings settings = delegate->store()->settings();
+      settings.isWidgetFloating = false;
+      delegate->store()->setSettings(settings);
+      delegate->store()->saveSettings();
+    }
+    delegate.reset();
+    launch();
+    ASSERT_NE(manager().floatingPanel(), nullptr) << keepPinned;
+    EXPECT_TRUE(panel().isVisible()) << keepPinned;
+    EXPECT_EQ(panel().isFloating(), keepPinned);
+
+    auto* close = panel().findChild<PlainButton*>(QStringLiteral("close"));
+    ASSERT_NE(close, nullptr);
+    EXPECT_FALSE(close->accessibleName().isEmpty());
+    QTest::mouseClick(close, Qt::LeftButton);
+    EXPECT_FALSE(panel().isVisible());
+    delegate.reset();
+    launch();
+    EXPECT_EQ(manager().floatingPanel(), nullptr) << "closed stays closed";
+    delegate.reset();
+  }
 }
 
 // Each tray-popup action closes the popup and brings up its own window.
@@ -264,7 +384,9 @@ TEST_F(AppShellTest, EveryPopupActionClosesThePopupAndShowsItsWindow) {
       {actions.onOpenQuickCapture, "PelmoraQuickCapture"}};
   for (const auto& [action, shows] : rows) {
     manager().mainWindow()->hide();
-    panel().hide();
+    if (manager().floatingPanel()) {
+      panel().hide();
+    }
     manager().togglePopover();
     ASSERT_TRUE(manager().popup()->isVisible());
     action();
@@ -289,8 +411,8 @@ TEST_F(AppShellTest, WithoutATrayTheAppRunsWithItsMainWindow) {
 
 TEST_F(AppShellTest, PanelTogglesAndHidesOnCloseWhereItWas) {
   launch([](AppSettings& s) { s.widgetOpacity = 0.8; });
-  FloatingWidgetPanel* built = &panel();
   manager().toggleFloatingWidget();
+  FloatingWidgetPanel* built = &panel();
   ASSERT_TRUE(panel().isVisible());
   EXPECT_FALSE(panel().isFloating());  // isWidgetFloating off: an ordinary window
   EXPECT_DOUBLE_EQ(panel().windowOpacity(), 0.8);
@@ -322,6 +444,34 @@ TEST(PanelRescueTest, OnlyAPanelOutsideEveryFreeAreaMoves) {
     EXPECT_EQ(rescuedPanelPosition(QRect(row.at, size), row.screens), row.expected)
         << row.at.x() << ',' << row.at.y();
   }
+}
+
+// On an XEmbed tray the glyph is drawn to stand out from the panel seen around it.
+TEST(TrayGlyphTest, LightOnADarkPanelDarkOnALightOne) {
+  const auto panel = [](const QColor& colour, std::optional<QColor> glyph) {
+    QImage shot(24, 24, QImage::Format_RGB32);
+    shot.fill(colour);
+    if (glyph) {
+      QPainter(&shot).fillRect(QRect(4, 4, 16, 16), *glyph);  // the icon drawn so far
+    }
+    return shot;
+  };
+  const struct {
+    QImage shot;
+    bool light;
+  } rows[] = {
+      {panel(QColor(0x22, 0x22, 0x22), std::nullopt), true},
+      {panel(QColor(0x22, 0x22, 0x22), QColor(Qt::black)), true},
+      {panel(QColor(0xee, 0xee, 0xec), QColor(Qt::white)), false},
+      {panel(QColor(0x3d, 0x84, 0xe0), std::nullopt), true},  // a saturated blue
+      {panel(QColor(0xf0, 0xc0, 0x40), std::nullopt), false},  // amber
+  };
+  for (const auto& row : rows) {
+    const auto colour = tray_glyph::colorOver(row.shot);
+    ASSERT_TRUE(colour.has_value());
+    EXPECT_EQ(colour->lightnessF() > 0.5, row.light) << row.shot.pixelColor(0, 0).name().toStdString();
+  }
+  EXPECT_EQ(tray_glyph::colorOver(QImage()), std::nullopt);
 }
 
 TEST(PopupPlacementTest, UnderTheIconOrAboveItAndAlwaysOnScreen) {
@@ -399,7 +549,10 @@ TEST_F(AppShellTest, WakeOrReturnFinishesAnExpiredFocus) {
     now = now.addSecs(3 * 3600);
     if (wake) {
       panel().move(5000, 5000);
+      // The clock the screens' times follow ticks at once: the minute moved on in the sleep.
+      QSignalSpy ticks(manager().environment().minuteClock.data(), &MinuteClock::minuteChanged);
       Q_EMIT workspace.didWake();
+      EXPECT_EQ(ticks.count(), 1);
       QTRY_COMPARE(
           logLines(QStringLiteral("System")).count("Application handled system wake cleanly."), 1);
       EXPECT_EQ(panel().pos(), QPoint(1920 - panel().width() - 24, 32 + 48));
@@ -412,6 +565,32 @@ TEST_F(AppShellTest, WakeOrReturnFinishesAnExpiredFocus) {
     EXPECT_EQ(notifications.focusNotifications.size(), wake ? 1 : 0);
     delegate.reset();
   }
+}
+
+// The minute clock the screens' times follow runs from launch; quitting with the windows open
+// stops it and the mail sync, and keeps the main window's size and the widget's place: the next
+// launch opens them so (the main window centred).
+TEST_F(AppShellTest, TerminationStopsTheSyncAndTheNextLaunchOpensTheWindowsWhereTheyWere) {
+  launch([](AppSettings& s) {
+    s.isEmailAssistantEnabled = true;
+    s.isWidgetFloating = true;
+  });
+  ASSERT_NE(manager().emailSyncCoordinator()->syncTimer(), nullptr);
+  const QPointer<MinuteClock> minutes = manager().environment().minuteClock;
+  ASSERT_TRUE(minutes);
+  EXPECT_TRUE(minutes->isActive());
+  const QRect mainFrame(140, 120, 900, 640);
+  manager().mainWindow()->setGeometry(mainFrame);
+  panel().move(300, 200);
+  const QPoint panelAt = panel().pos();
+  delegate->applicationWillTerminate();
+  EXPECT_EQ(manager().emailSyncCoordinator()->syncTimer(), nullptr);
+  EXPECT_FALSE(minutes->isActive());
+  delegate.reset();
+
+  launch();
+  EXPECT_EQ(manager().mainWindow()->size(), mainFrame.size());
+  EXPECT_EQ(panel().pos(), panelAt);
 }
 
 }  // namespace

@@ -1,14 +1,18 @@
+#include "app/shell/FloatingWidgetPanel.h"
 #include "app/shell/FloatingWidgetView.h"
 #include "app/shell/GlancePieces.h"
 #include "app/shell/MenuBarPopoverView.h"
 #include "app/shell/WindowManager.h"
 #include "app/ui/DayLists.h"
 #include "app/ui/PlainButton.h"
+#include "core/services/MinuteClock.h"
 #include "screens/ScreenTestSupport.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QLayout>
+#include <QPropertyAnimation>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -116,6 +120,12 @@ class WidgetTest : public GlanceTest {
   }
   bool shown(const char* name) { return child(name)->isVisibleTo(&view()); }
   PlainButton* toggle() { return child<PlainButton>("remindersToggle"); }
+  // Clicks the reminders button and lets the list finish opening or closing.
+  void clickToggle() {
+    QTest::mouseClick(toggle(), Qt::LeftButton);
+    auto* animation = view().findChild<QPropertyAnimation*>();
+    animation->setCurrentTime(animation->duration());
+  }
   QStringList reminderRows() { return visibleTexts(&view(), QStringLiteral("reminderTitle")); }
 
   std::unique_ptr<FloatingWidgetView> view_;
@@ -176,7 +186,7 @@ TEST_F(WidgetTest, RemindersListFiveOfNineAndActOnTheStore) {
   QList<WaitingForItem> followUps;
   for (int i = 1; i <= 4; ++i) followUps << addOverdueFollowUp(QStringLiteral("f%1").arg(i));
   EXPECT_EQ(toggle()->text(), QStringLiteral("Show Reminders (9)"));
-  QTest::mouseClick(toggle(), Qt::LeftButton);
+  clickToggle();
   EXPECT_EQ(toggle()->text(), QStringLiteral("Hide Reminders"));
   EXPECT_EQ(reminderRows(), QStringList({"t1", "t2", "t3", "f1", "f2"}));
 
@@ -185,8 +195,83 @@ TEST_F(WidgetTest, RemindersListFiveOfNineAndActOnTheStore) {
   QTest::mouseClick(child<PlainButton>("complete"), Qt::LeftButton);
   EXPECT_EQ(reminderRows(), QStringList({"t2", "t3", "t4", "f2", "f3"}));
   shoot(&view(), QStringLiteral("widget-expanded"));
-  QTest::mouseClick(toggle(), Qt::LeftButton);
+  clickToggle();
   EXPECT_EQ(toggle()->text(), QStringLiteral("Show Reminders (7)"));
+}
+
+// The list opens and closes in a 0.2 s ease-in-out; a closing list keeps its rows until shut.
+TEST_F(WidgetTest, RemindersListOpensAndClosesInAnEaseInOut) {
+  emptyStore();
+  for (int i = 1; i <= 3; ++i) addTask(QStringLiteral("t%1").arg(i), now.addSecs(3600 * i));
+  auto* animation = view().findChild<QPropertyAnimation*>();
+  ASSERT_NE(animation, nullptr);
+  QWidget* list = child("remindersList");
+  for (const bool opening : {true, false}) {
+    QTest::mouseClick(toggle(), Qt::LeftButton);
+    EXPECT_EQ(animation->state(), QAbstractAnimation::Running) << opening;
+    EXPECT_EQ(animation->duration(), 200);
+    const QEasingCurve curve = animation->easingCurve();
+    EXPECT_LT(curve.valueForProgress(0.25), 0.25) << "eases in";
+    EXPECT_NEAR(curve.valueForProgress(0.5), 0.5, 0.01);
+    EXPECT_GT(curve.valueForProgress(0.75), 0.75) << "eases out";
+    EXPECT_TRUE(list->isVisibleTo(&view())) << opening;
+    EXPECT_EQ(reminderRows().size(), 3) << opening;
+    animation->setCurrentTime(100);
+    EXPECT_GT(list->maximumHeight(), 0);
+    EXPECT_LT(list->maximumHeight(), list->sizeHint().height());
+    animation->setCurrentTime(200);
+    EXPECT_EQ(animation->state(), QAbstractAnimation::Stopped);
+    EXPECT_EQ(list->isVisibleTo(&view()), opening);
+    EXPECT_EQ(list->maximumHeight(), QWIDGETSIZE_MAX) << "no height is left fixed";
+  }
+}
+
+// With nothing published, the clock and the next event's countdown move on at the minute's turn,
+// on the app's one minute clock and no timer of the widget's own.
+TEST_F(WidgetTest, ClockAndCountdownFollowTheMinuteClock) {
+  emptyStore();
+  addEvent(QStringLiteral("Standup"), 30);
+  MinuteClock minutes([this] { return now; });
+  env.minuteClock = &minutes;
+  const auto texts = [this] {
+    return QStringList{child<QLabel>("time")->text(), child<QLabel>("eventCountdown")->text()};
+  };
+  const QStringList before = texts();
+  now = now.addSecs(2 * 60);
+  EXPECT_EQ(texts(), before) << "nothing moves between turns";
+  Q_EMIT minutes.minuteChanged();
+  EXPECT_EQ(child<QLabel>("time")->text(), day_lists::shortTime(now, calendar, QLocale()));
+  EXPECT_NE(texts()[1], before[1]);
+  for (const QTimer* own : view().findChildren<QTimer*>()) {
+    EXPECT_FALSE(own->isActive()) << "the widget keeps no timer of its own";
+  }
+}
+
+// Over a compositor the card is rounded and casts its shadow into the panel's margin; without
+// one every pixel is opaque, with no margin, so nothing shows black. The card stays in place.
+TEST_F(WidgetTest, PanelDrawsShadowAndCornersOnlyOverACompositor) {
+  FloatingWidgetPanel panel(new FloatingWidgetView(env, {}, {}), {});
+  auto* content = panel.findChild<FloatingWidgetView*>();
+  QObject::connect(&panel, &FloatingWidgetPanel::compositedChanged, content,
+                   &FloatingWidgetView::setComposited);
+  panel.move(200, 200);
+  panel.show();
+  for (const bool composited : {true, false}) {
+    panel.setComposited(composited);
+    panel.layout()->activate();
+    const QRect card = panel.cardGeometry();
+    EXPECT_EQ(panel.pos() + card.topLeft(), QPoint(200, 200)) << composited;
+    EXPECT_EQ(panel.size(), card.size().grownBy(composited ? FloatingWidgetPanel::shadowMargins
+                                                           : QMargins()));
+    const QImage image = panel.grab().toImage();
+    const auto alpha = [&](QPoint at) { return image.pixelColor(at).alpha(); };
+    EXPECT_EQ(alpha(card.topLeft()) < 255, composited) << "a rounded corner";
+    EXPECT_EQ(alpha(card.center()) == 255, !composited) << "a translucent fill";
+    if (composited) {
+      EXPECT_GT(alpha(QPoint(card.center().x(), card.bottom() + 6)), 0) << "shadow below";
+      EXPECT_EQ(alpha(QPoint(0, 0)), 0) << "nothing at the margin's far corner";
+    }
+  }
 }
 
 // The pin flips, saves and redraws whether or not a window manager is there to move the panel.

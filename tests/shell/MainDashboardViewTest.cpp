@@ -1,5 +1,7 @@
 #include "screens/ScreenTestSupport.h"
 
+#include "app/platform/Theme.h"
+#include "app/screens/settings/SettingsView.h"
 #include "app/shell/MainDashboardView.h"
 #include "app/ui/Sheet.h"
 
@@ -98,8 +100,9 @@ TEST_F(MainDashboardViewTest, ShortcutsSelectTabsAndEveryTabGetsANewScreen) {
 TEST_F(MainDashboardViewTest, SheetsFollowTheirFlagsAndOnboardingShowsUntilComplete) {
   auto frame = makeFrame(/*onboarded=*/false);
   frame->show();
-  QApplication::processEvents();
-  ASSERT_NE(screentest::visibleSheet(), nullptr) << "onboarding on first appearance";
+  ASSERT_TRUE(QTest::qWaitFor([] { return screentest::visibleSheet() != nullptr; },
+                              testsupport::kPatienceMs))
+      << "onboarding on first appearance";
   closeSheets();
   EXPECT_FALSE(frame->state().isShowingOnboarding);
 
@@ -140,10 +143,14 @@ TEST_F(MainDashboardViewTest, EveryTabNamesItsIconButtonsAndReturnsToItsInitialS
       if (button->isVisibleTo(frame.get()) && button->text().isEmpty()) {
         EXPECT_FALSE(button->accessibleName().isEmpty())
             << name.toStdString() << ": " << button->metaObject()->className();
+        // The pointer's hint names the same action, not the row the button sits in.
+        EXPECT_EQ(button->toolTip(), button->accessibleName()) << name.toStdString();
       }
     }
+    // The window's smallest width holds every screen.
+    EXPECT_LE(frame->minimumSizeHint().width(), 720) << name.toStdString();
     screentest::saveScreenshots(frame.get(), QStringLiteral("tab-") + name.toLower().replace(' ', '-'),
-                                QSize(880, 580));
+                                QSize(720, 480));
   }
   frame->setActiveTab(DashboardTab::tasks);
   auto* search = frame->currentScreen()->findChild<QLineEdit*>();
@@ -152,4 +159,92 @@ TEST_F(MainDashboardViewTest, EveryTabNamesItsIconButtonsAndReturnsToItsInitialS
   frame->setActiveTab(DashboardTab::today);
   frame->setActiveTab(DashboardTab::tasks);
   EXPECT_TRUE(frame->currentScreen()->findChild<QLineEdit*>()->text().isEmpty());
+}
+
+// Tab goes from the tab list through the three action rows, and Return presses a row as
+// Space does.
+TEST_F(MainDashboardViewTest, TabReachesTheSidebarRowsAndReturnPressesThem) {
+  auto frame = makeFrame();
+  frame->show();
+  QApplication::setActiveWindow(frame.get());
+  frame->findChild<QListWidget*>()->setFocus(Qt::TabFocusReason);
+  for (const char* row : {"Quick Capture", "Toggle Widget", "Settings"}) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QString::fromLatin1(row));
+  }
+  auto* toggle = frame->findChild<QPushButton*>(QStringLiteral("Toggle Widget"));
+  toggle->setFocus(Qt::TabFocusReason);
+  screentest::saveScreenshots(frame.get(), QStringLiteral("sidebar-focus-row"), QSize(720, 480));
+  QTest::keyClick(toggle, Qt::Key_Return);
+  EXPECT_EQ(toggles, 1);
+  QTest::keyClick(toggle, Qt::Key_Space);
+  EXPECT_EQ(toggles, 2);
+  auto* settings = frame->findChild<QPushButton*>(QStringLiteral("Settings"));
+  settings->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(settings, Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_TRUE(frame->state().isShowingSettings);
+  ASSERT_NE(screentest::visibleSheet(), nullptr);
+  EXPECT_EQ(screentest::visibleSheet()->windowTitle(), QStringLiteral("Settings \u2014 Pelmora"));
+  closeSheets();
+}
+
+// Wherever Tab goes in the main window, on every tab and in both themes, the control it lands
+// on looks different from the same control without the keyboard.
+TEST_F(MainDashboardViewTest, EveryControlTabReachesShowsItHasTheKeyboard) {
+  auto frame = makeFrame();
+  frame->resize(720, 480);
+  frame->show();
+  QApplication::setActiveWindow(frame.get());
+  Theme& theme = Theme::shared();
+  const AppThemeMode before = theme.mode();
+  for (const DashboardTab tab : dashboard_tab::allCases) {
+    if (tab == DashboardTab::shortcuts) {
+      continue;  // see EveryTabNamesItsIconButtonsAndReturnsToItsInitialState
+    }
+    frame->setActiveTab(tab);
+    for (const AppThemeMode mode : {AppThemeMode::light, AppThemeMode::dark}) {
+      theme.setMode(mode);
+      QApplication::processEvents();
+      QWidget* first = frame->findChild<QListWidget*>();
+      first->setFocus(Qt::TabFocusReason);
+      QSet<QWidget*> seen;
+      for (int step = 0; step < 60; ++step) {
+        QWidget* focused = QApplication::focusWidget();
+        if (focused == nullptr || seen.contains(focused)) {
+          break;
+        }
+        seen.insert(focused);
+        const QImage withFocus = focused->grab().toImage();
+        QTest::keyClick(focused, Qt::Key_Tab);
+        if (QApplication::focusWidget() == focused) {
+          break;  // a text box that keeps Tab
+        }
+        EXPECT_NE(focused->grab().toImage(), withFocus)
+            << dashboard_tab::rawValue(tab).toStdString() << " " << displayText(mode).toStdString()
+            << ": " << focused->metaObject()->className() << " \""
+            << focused->accessibleName().toStdString() << "\" " << focused->objectName().toStdString();
+      }
+      EXPECT_GT(seen.size(), 4) << dashboard_tab::rawValue(tab).toStdString();
+    }
+  }
+  theme.setMode(before);
+}
+
+// With no Gmail account the e-mail tab's button opens the settings at the e-mail page.
+TEST_F(MainDashboardViewTest, TheEmailTabLeadsToTheEmailSettingsPage) {
+  env.app.gmailConnected = [] { return false; };
+  auto frame = makeFrame();
+  frame->show();
+  frame->setActiveTab(DashboardTab::emailInbox);
+  auto* open = screentest::withText<QPushButton>(frame->currentScreen(),
+                                                 QStringLiteral("Open E-mail Settings"));
+  ASSERT_NE(open, nullptr);
+  open->click();
+  Sheet* sheet = screentest::visibleSheet();
+  ASSERT_NE(sheet, nullptr);
+  auto* settings = qobject_cast<SettingsView*>(sheet->content());
+  ASSERT_NE(settings, nullptr);
+  EXPECT_EQ(settings->state().selectedTab, SettingsTab::email);
+  closeSheets();
 }

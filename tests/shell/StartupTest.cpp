@@ -4,6 +4,7 @@
 #include "app/platform/PlatformChoice.h"
 #include "app/platform/SingleInstance.h"
 #include "app/platform/TerminationSignals.h"
+#include "common/TestSupport.h"
 
 #include <QFile>
 #include <QLocalSocket>
@@ -55,10 +56,11 @@ TEST_F(SingleInstanceTest, MalformedMessagesAreDroppedWithoutAnAnswer) {
     auto answer = std::async(std::launch::async, [this, message] {
       QLocalSocket socket;
       socket.connectToServer(name());
-      socket.waitForConnected(5000);
+      socket.waitForConnected(testsupport::kPatienceMs);
       socket.write(message);
       socket.flush();
-      while (socket.state() == QLocalSocket::ConnectedState && socket.waitForReadyRead(5000)) {
+      while (socket.state() == QLocalSocket::ConnectedState &&
+             socket.waitForReadyRead(testsupport::kPatienceMs)) {
       }
       return socket.readAll();
     });
@@ -130,9 +132,9 @@ TEST(TerminationSignalsTest, TerminationArrivesOnTheEventLoopAndTheOldHandlerRet
     QSignalSpy received(&signals, &TerminationSignals::received);
     std::raise(SIGTERM);
     std::raise(SIGINT);
-    ASSERT_TRUE(received.wait(2000));
+    ASSERT_TRUE(received.wait(testsupport::kPatienceMs));
     if (received.size() < 2) {
-      ASSERT_TRUE(received.wait(2000));
+      ASSERT_TRUE(received.wait(testsupport::kPatienceMs));
     }
     EXPECT_EQ(received.at(0).at(0).toInt(), SIGTERM);
     EXPECT_EQ(received.at(1).at(0).toInt(), SIGINT);

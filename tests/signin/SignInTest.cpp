@@ -120,6 +120,7 @@ TEST_F(WebAuthenticationSessionTest, CompletesWithTheFirstCallbackOfItsScheme) {
   EXPECT_EQ(opened, QList<QUrl>{kAuthorization});
   ASSERT_NE(session.waitingWindow(), nullptr);
   EXPECT_TRUE(session.waitingWindow()->isVisible());
+  EXPECT_EQ(session.waitingWindow()->windowTitle(), QStringLiteral("Google Sign-In \u2014 Pelmora"));
   EXPECT_EQ(session.waitingWindow()->findChild<QLabel*>()->text(),
             QStringLiteral("Waiting for Google sign-in..."));
 
@@ -237,7 +238,12 @@ TEST_F(GoogleOAuthCoordinatorTest, EveryFailureEndsTheSignInUnconnectedAndReache
   GoogleOAuthCoordinator placeholder(unconfigured, gmail.get());
   const auto notConfigured = errorOf<GoogleSignInError>(placeholder.startSignIn());
   EXPECT_EQ(notConfigured.kind(), GoogleSignInError::Kind::notConfigured);
-  EXPECT_TRUE(notConfigured.errorDescription().contains(QStringLiteral("not configured")));
+  // Said to the user in plain words: the way round it and where to read more, no build names.
+  const QString told = notConfigured.errorDescription();
+  EXPECT_TRUE(told.contains(QStringLiteral("no Google sign-in")) &&
+              told.contains(QStringLiteral("access token")) && told.contains(QStringLiteral("README")))
+      << told.toStdString();
+  EXPECT_FALSE(told.contains(QStringLiteral("PELMORA_"))) << told.toStdString();
   EXPECT_TRUE(opened.isEmpty()) << "no browser without a client registration";
 
   // A foreign or codeless answer ends it before any exchange.

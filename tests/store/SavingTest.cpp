@@ -72,7 +72,8 @@ TEST(SaveCrash, AKillAtAnyMomentLeavesALoadableSavedState) {
     child.start(QCoreApplication::applicationFilePath(),
                 {"--gtest_filter=SaveLoopChild.*", "--gtest_also_run_disabled_tests"});
     QByteArray output;
-    while (!output.contains("SAVE-LOOP-READY") && child.waitForReadyRead(5000)) {
+    while (!output.contains("SAVE-LOOP-READY") &&
+           child.waitForReadyRead(testsupport::kPatienceMs)) {
       output += child.readAll();
     }
     ASSERT_TRUE(output.contains("SAVE-LOOP-READY")) << output.toStdString();

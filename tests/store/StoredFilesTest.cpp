@@ -106,6 +106,20 @@ TEST_F(StoredFiles, UnchangedFilesAreNotRewrittenAndADifferentBackupIsChecked) {
   expectSaved();
 }
 
+// A save with nothing new skips the write only while both files still hold the store's text:
+// either one rewritten in place behind its back, time put back, is written again.
+TEST_F(StoredFiles, ASaveWithNothingNewStillMendsAFileRewrittenInPlace) {
+  for (const bool backup : {false, true}) {
+    SCOPED_TRACE(backup ? "backup" : "database");
+    DataStore& s = open();
+    s.addTask(makeTask(backup ? "kept in the backup" : "kept in the database"));
+    rewriteInPlaceKeepingItsTime(backup ? backupPath() : databasePath(), "kept", "KEPT", true);
+    s.save();
+    EXPECT_FALSE(s.saveError().has_value());
+    expectSaved();
+  }
+}
+
 // Files that are not what they seem are refused by name, without blocking, and set aside before
 // anything is written in their place; a link to a regular file of the user's own is followed,
 // and a save replaces that file in its own folder.

@@ -4,6 +4,9 @@
 
 #include <QApplication>
 #include <QDBusVariant>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -105,4 +108,35 @@ TEST(DesktopAppearance, ReadsThePortalsValues) {
   // Out-of-range components are how the portal says "no accent".
   EXPECT_EQ(DesktopAppearance::accentFrom(QVariantList{-1.0, -1.0, -1.0}), std::nullopt);
   EXPECT_EQ(DesktopAppearance::accentFrom(QVariantList{0.2, 0.4}), std::nullopt);
+}
+
+// Scroll bars follow the theme: the groove a shade off the window, the handle plain against it.
+TEST(Theme, ScrollBarsFollowTheLightOrDarkPalette) {
+  Theme& theme = Theme::shared();
+  const AppThemeMode before = theme.mode();
+  for (const AppThemeMode mode : {AppThemeMode::light, AppThemeMode::dark}) {
+    SCOPED_TRACE(displayText(mode).toStdString());
+    theme.setMode(mode);
+    QScrollBar bar(Qt::Vertical);
+    bar.setRange(0, 100);
+    bar.setPageStep(25);
+    bar.resize(bar.sizeHint().width(), 300);
+    const QImage image = bar.grab().toImage();
+    QStyleOptionSlider option;
+    option.initFrom(&bar);
+    option.orientation = Qt::Vertical;
+    option.minimum = 0;
+    option.maximum = 100;
+    option.pageStep = 25;
+    option.rect = bar.rect();
+    const QRect handle =
+        bar.style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, &bar);
+    ASSERT_FALSE(handle.isEmpty());
+    const int window = QApplication::palette().color(QPalette::Window).lightness();
+    const int groove = image.pixelColor(1, 240).lightness();
+    const int thumb = image.pixelColor(handle.center()).lightness();
+    EXPECT_LE(std::abs(groove - window), 16) << groove << " on " << window;
+    EXPECT_GE(std::abs(thumb - groove), 40) << thumb << " on " << groove;
+  }
+  theme.setMode(before);
 }

@@ -49,6 +49,10 @@ TEST(ViewPieces, PaintTheirColoursAtTheirPlaces) {
   // Without a header the content sits inside the padding alone.
   EXPECT_EQ(QRect(content->mapTo(&card, QPoint(0, 0)), content->size()),
             QRect(panel.topLeft() + QPoint(14, 14), QSize(panel.width() - 28, 40)));
+  // A header's symbol is as tall as its title's text.
+  CardView titled(QStringLiteral("Next Event"), QStringLiteral("calendar"), nullptr, new QWidget);
+  ASSERT_NE(titled.findChild<SymbolView*>(), nullptr);
+  EXPECT_EQ(titled.findChild<SymbolView*>()->sizeHint(), QSize(14, 14));
   for (const QPalette& palette : {kLight, kDark}) {
     PriorityBadge urgent(TaskPriority::urgent);
     urgent.resize(urgent.sizeHint());

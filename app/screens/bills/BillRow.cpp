@@ -38,9 +38,9 @@ std::optional<RowAction> BillRowDelegate::leadingAction(const QModelIndex& index
 }
 
 QList<RowAction> BillRowDelegate::trailingActions(const QModelIndex&) const {
-  return {{QStringLiteral("edit"), QStringLiteral("pencil"), QStringLiteral("Edit"),
+  return {{QStringLiteral("edit"), QStringLiteral("pencil"), QStringLiteral("Edit Bill"),
            ThemeColor::secondary},
-          {QStringLiteral("delete"), QStringLiteral("trash"), QStringLiteral("Delete"),
+          {QStringLiteral("delete"), QStringLiteral("trash"), QStringLiteral("Delete Bill"),
            ThemeColor::secondary}};
 }
 

@@ -24,7 +24,7 @@ QList<RowAction> CalendarEventRowDelegate::trailingActions(const QModelIndex& in
                     QStringLiteral("Join Meeting"), ThemeColor::blue});
   }
   if (event && calendar_lists::isEditable(*event)) {
-    actions.append({QStringLiteral("delete"), QStringLiteral("trash"), QStringLiteral("Delete"),
+    actions.append({QStringLiteral("delete"), QStringLiteral("trash"), QStringLiteral("Delete Event"),
                     ThemeColor::secondary});
   }
   return actions;

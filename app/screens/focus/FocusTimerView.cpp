@@ -6,7 +6,9 @@
 #include "app/ui/CardView.h"
 #include "app/ui/CircularProgressRing.h"
 #include "app/ui/DayLists.h"
+#include "app/ui/PlainButton.h"
 #include "app/ui/ProminentButton.h"
+#include "app/ui/SearchableComboBox.h"
 #include "app/ui/ThemedLabel.h"
 #include "core/services/FocusTimerManager.h"
 #include "core/store/DataStore.h"
@@ -14,6 +16,7 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QListView>
 #include <QPainter>
 #include <QStandardItemModel>
@@ -38,7 +41,8 @@ class LinkableTaskModel : public RecordListModel<TaskItem> {
       const TaskItem* task = at(index);
       return task != nullptr && !task->id.isNull() ? QVariant(task->id) : QVariant();
     }
-    return RecordListModel<TaskItem>::data(index, role);
+    // The picker takes typing, so it shows and searches the edit role.
+    return RecordListModel<TaskItem>::data(index, role == Qt::EditRole ? Qt::DisplayRole : role);
   }
 };
 
@@ -162,12 +166,14 @@ FocusTimerView::FocusTimerView(const ScreenEnvironment& environment, QWidget* pa
   auto* taskCaption = new ThemedLabel(QStringLiteral("Task"), ThemeColor::secondary, timerBody);
   taskCaption->setTextStyle(12, QFont::Medium);
   taskRow->addWidget(taskCaption);
-  taskPicker_ = new QComboBox(timerBody);
+  auto* picker = new SearchableComboBox(timerBody);
+  taskPicker_ = picker;
   taskPicker_->setAccessibleName(QStringLiteral("Task for the next session"));
+  taskPicker_->lineEdit()->setAccessibleName(QStringLiteral("Search tasks for the next session"));
   taskPicker_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   taskPicker_->setMinimumContentsLength(24);
   taskPicker_->setMaxVisibleItems(15);
-  taskPicker_->setModel(new LinkableTaskModel(taskPicker_));
+  picker->setSearchModel(new LinkableTaskModel(taskPicker_));
   if (auto* popupList = qobject_cast<QListView*>(taskPicker_->view())) {
     popupList->setUniformItemSizes(true);
   }
@@ -185,18 +191,31 @@ FocusTimerView::FocusTimerView(const ScreenEnvironment& environment, QWidget* pa
   buttons->addStretch(1);
   primary_ = new ProminentButton(QString(), timerBody);
   buttons->addWidget(primary_);
+  // The other sessions and Reset: outlined, with the same padding as the main button, which
+  // they keep however narrow the card gets.
+  const auto secondaryButton = [timerBody](const QString& text) {
+    auto* button = new PlainButton(QString(), 0, ThemeColor::primary, timerBody);
+    button->setBordered(true);
+    constexpr int across = ProminentButton::kHorizontalPadding;
+    constexpr int down = ProminentButton::kVerticalPadding;
+    button->setPadding(QMargins(across, down, across, down));
+    button->setTextStyle(12, QFont::Medium, ThemeColor::primary);
+    button->setFocusPolicy(Qt::StrongFocus);
+    button->setText(text);
+    return button;
+  };
   for (int i = 0; i < 2; ++i) {
-    alternatives_[i] = new QPushButton(timerBody);
+    alternatives_[i] = secondaryButton(QString());
     buttons->addWidget(alternatives_[i]);
-    connect(alternatives_[i], &QPushButton::clicked, this,
+    connect(alternatives_[i], &QAbstractButton::clicked, this,
             [this, i] { start(alternativeTypes_[i]); });
   }
-  reset_ = new QPushButton(QStringLiteral("Reset"), timerBody);
+  reset_ = secondaryButton(QStringLiteral("Reset"));
   buttons->addWidget(reset_);
   buttons->addStretch(1);
   timerColumn->addLayout(buttons);
   connect(primary_, &QPushButton::clicked, this, &FocusTimerView::primaryAction);
-  connect(reset_, &QPushButton::clicked, this, [this] {
+  connect(reset_, &QAbstractButton::clicked, this, [this] {
     if (environment_.focusTimer) {
       environment_.focusTimer->reset(environment_.now());
     }
@@ -319,7 +338,7 @@ void FocusTimerView::refreshTimer() {
                                                      : QStringLiteral("Resume"));
   }
   primary_->setEnabled(present);
-  for (QPushButton* alternative : alternatives_) {
+  for (PlainButton* alternative : alternatives_) {
     alternative->setVisible(canStart);
     alternative->setEnabled(present);
   }

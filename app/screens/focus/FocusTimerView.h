@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/screens/ScreenEnvironment.h"
+#include "app/ui/PlainButton.h"
 #include "core/model/FocusSession.h"
 
 #include <QUuid>
@@ -39,8 +40,8 @@ class FocusTimerView : public QWidget {
   // Starts the suggested kind when the timer is idle or done, else pauses or resumes.
   QPushButton* primaryButton() const { return primary_; }
   // While idle or done: start one of the two other kinds instead.
-  QPushButton* alternativeButton(int index) const { return alternatives_[index]; }
-  QPushButton* resetButton() const { return reset_; }
+  QAbstractButton* alternativeButton(int index) const { return alternatives_[index]; }
+  QAbstractButton* resetButton() const { return reset_; }
   QStandardItemModel* sessionsModel() const { return sessionsModel_; }
 
  private Q_SLOTS:
@@ -64,9 +65,9 @@ class FocusTimerView : public QWidget {
   QComboBox* taskPicker_ = nullptr;
   ThemedLabel* linkedTask_ = nullptr;
   QPushButton* primary_ = nullptr;
-  QPushButton* alternatives_[2] = {};
+  PlainButton* alternatives_[2] = {};
   FocusSessionType alternativeTypes_[2] = {FocusSessionType::shortBreak, FocusSessionType::longBreak};
-  QPushButton* reset_ = nullptr;
+  PlainButton* reset_ = nullptr;
   ThemedLabel* sessionsCount_ = nullptr;
   ThemedLabel* noSessions_ = nullptr;
   QListView* sessionsList_ = nullptr;

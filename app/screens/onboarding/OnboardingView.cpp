@@ -175,6 +175,10 @@ void OnboardingView::finish() {
   if (environment_.app.updateWidgetConfiguration) {
     environment_.app.updateWidgetConfiguration();
   }
+  // A yes shows the widget at once, not at the next start.
+  if (state_.enableFloatingWidget && environment_.app.showFloatingWidget) {
+    environment_.app.showFloatingWidget();
+  }
   environment_.close();
 }
 

@@ -8,6 +8,8 @@
 #include "app/ui/ProminentButton.h"
 #include "app/ui/Sheet.h"
 #include "app/ui/ThemedLabel.h"
+#include "app/screens/settings/SettingsContext.h"
+#include "core/email/CloudEmailIntelligenceProvider.h"
 #include "core/email/EmailSyncCoordinator.h"
 #include "core/model/SecurityValidator.h"
 #include "core/store/DataStore.h"
@@ -17,7 +19,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QListView>
-#include <QTabBar>
 #include <QVBoxLayout>
 
 QCoro::Task<> runCoordinatorSync(QPointer<EmailReviewInboxView> view,
@@ -45,20 +46,13 @@ EmailReviewInboxView::EmailReviewInboxView(const ScreenEnvironment& environment,
   syncButton_->setAccessibleName(QStringLiteral("Sync Now"));
   const auto header =
       screen_scaffold::header(this, QStringLiteral("Email Review"), QString(), syncButton_);
-  // The status stays one line and gives way to the button.
+  // The status gives way to the button, onto a second line when it says more than the sync.
   status_ = header.subtitle;
-  status_->setWordWrap(false);
+  status_->setWordWrap(true);
   status_->setMinimumWidth(1);
   layout->addWidget(header.widget);
 
-  filterBar_ = new QTabBar(this);
-  filterBar_->setDrawBase(false);
-  filterBar_->setExpanding(false);
-  filterBar_->setUsesScrollButtons(true);
-  filterBar_->setFocusPolicy(Qt::StrongFocus);
-  for (SuggestionFilter f : allCases<SuggestionFilter>) {
-    filterBar_->addTab(displayText(f));
-  }
+  filterBar_ = new FilterBar(filterTitles<SuggestionFilter>(), 0, this);
   layout->addWidget(filterBar_);
 
   message_ = ThemedLabel::messageLine(ThemeColor::red, this);
@@ -90,10 +84,7 @@ EmailReviewInboxView::EmailReviewInboxView(const ScreenEnvironment& environment,
   body_ = new ListOrEmpty(list_, this);
   layout->addWidget(body_, 1);
 
-  setTabOrder(syncButton_, filterBar_);
-  setTabOrder(filterBar_, list_);
-
-  connect(filterBar_, &QTabBar::currentChanged, this,
+  connect(filterBar_, &FilterBar::selectedChanged, this,
           [this](int i) { setFilter(allCases<SuggestionFilter>[std::size_t(i)]); });
   connect(syncButton_, &QPushButton::clicked, this, &EmailReviewInboxView::syncNow);
   connect(delegate_, &SuggestionCardDelegate::actionTriggered, this,
@@ -119,10 +110,34 @@ EmailReviewInboxView::EmailReviewInboxView(const ScreenEnvironment& environment,
           });
   if (DataStore* store = environment_.store) {
     connect(store, &DataStore::emailSuggestionsChanged, this, &EmailReviewInboxView::reload);
-    connect(store, &DataStore::emailSyncStateChanged, this, &EmailReviewInboxView::refreshStatus);
+    connect(store, &DataStore::emailSyncStateChanged, this, &EmailReviewInboxView::refreshAccount);
+    connect(store, &DataStore::settingsChanged, this, &EmailReviewInboxView::refreshStatus);
   }
+  connected_ = environment_.app.isGmailConnected();
   reload();
   refreshStatus();
+}
+
+void EmailReviewInboxView::refreshAccount() {
+  const bool connected = environment_.app.isGmailConnected();
+  if (connected != connected_) {
+    connected_ = connected;
+    reload();
+  }
+  refreshStatus();
+}
+
+void EmailReviewInboxView::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  refreshAccount();
+}
+
+// Back from the settings, where an account may have been connected or disconnected.
+void EmailReviewInboxView::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
+    refreshAccount();
+  }
 }
 
 EmptyStateView* EmailReviewInboxView::emptyState() const {
@@ -137,7 +152,7 @@ void EmailReviewInboxView::setFilter(SuggestionFilter filter) {
   const auto index =
       std::find(allCases<SuggestionFilter>.begin(), allCases<SuggestionFilter>.end(), filter) -
       allCases<SuggestionFilter>.begin();
-  filterBar_->setCurrentIndex(int(index));
+  filterBar_->showSelected(int(index));
   message_->hide();
   reload();
 }
@@ -154,8 +169,17 @@ void EmailReviewInboxView::reload() {
   }
   model_->setRecords(shown);
 
-  body_->refresh([filter = state_.selectedFilter] {
-    const reviewinbox::EmptyText text = reviewinbox::emptyText(filter);
+  body_->refresh([this] {
+    if (!connected_) {
+      const reviewinbox::EmptyText text = reviewinbox::noAccountText();
+      std::function<void()> openSettings;
+      if (environment_.app.showSettings) {
+        openSettings = [show = environment_.app.showSettings] { show(SettingsTab::email); };
+      }
+      return new EmptyStateView(text.icon, text.title, text.message,
+                                QStringLiteral("Open E-mail Settings"), openSettings);
+    }
+    const reviewinbox::EmptyText text = reviewinbox::emptyText(state_.selectedFilter);
     return new EmptyStateView(text.icon, text.title, text.message);
   });
   if (shown.isEmpty()) {
@@ -179,8 +203,16 @@ void EmailReviewInboxView::reload() {
 void EmailReviewInboxView::refreshStatus() {
   const EmailSyncState state =
       environment_.store ? environment_.store->emailSyncState() : EmailSyncState{};
-  status_->setText(reviewinbox::syncStatusText(state, state_.isSyncing, environment_.calendar));
-  syncButton_->setEnabled(!state_.isSyncing && !state.isSyncing);
+  QString status = connected_
+                       ? reviewinbox::syncStatusText(state, state_.isSyncing, environment_.calendar)
+                       : QStringLiteral("No Gmail account connected");
+  if (environment_.store &&
+      CloudEmailIntelligenceProvider::fallsBackForMissingKey(environment_.store->settings())) {
+    status += QStringLiteral(" \u00b7 ") + reviewinbox::localRulesText();
+  }
+  status_->setText(status);
+  status_->setToolTip(status);
+  syncButton_->setEnabled(connected_ && !state_.isSyncing && !state.isSyncing);
 }
 
 void EmailReviewInboxView::setSyncing(bool syncing) {
@@ -193,7 +225,7 @@ void EmailReviewInboxView::setSyncing(bool syncing) {
 }
 
 void EmailReviewInboxView::syncNow() {
-  if (state_.isSyncing) {
+  if (state_.isSyncing || !connected_) {
     return;
   }
   setSyncing(true);

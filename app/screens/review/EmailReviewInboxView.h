@@ -15,14 +15,15 @@
 #include <optional>
 
 class EmptyStateView;
+class FilterBar;
 class QListView;
 class QPushButton;
-class QTabBar;
 class ThemedLabel;
 
 // The review inbox of e-mail suggestions: a filter, one card per suggestion with approve,
 // edit-then-approve and dismiss, and "Sync Now". On the list, Return approves the current
-// card, Delete dismisses it and E edits it.
+// card, Delete dismisses it and E edits it. With no Gmail account there is nothing to sync:
+// the button is off and an empty list sends the user to the e-mail settings.
 class EmailReviewInboxView : public QWidget {
   Q_OBJECT
 
@@ -54,7 +55,7 @@ class EmailReviewInboxView : public QWidget {
   bool openLink(const QUrl& url);
   void setUrlOpener(UrlOpener opener) { urlOpener_ = std::move(opener); }
 
-  QTabBar* filterBar() const { return filterBar_; }
+  FilterBar* filterBar() const { return filterBar_; }
   QListView* listView() const { return list_; }
   SuggestionListModel* model() const { return model_; }
   SuggestionCardDelegate* delegate() const { return delegate_; }
@@ -69,10 +70,14 @@ class EmailReviewInboxView : public QWidget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void reload();
   void refreshStatus();
+  // Asks again whether an account is connected (it may have been connected in the settings).
+  void refreshAccount();
   void setSyncing(bool syncing);
   void showMessage(const QString& text);
   const EmailExtractedSuggestion* suggestion(const QUuid& id) const;
@@ -84,7 +89,8 @@ class EmailReviewInboxView : public QWidget {
   State state_;
   UrlOpener urlOpener_;
 
-  QTabBar* filterBar_ = nullptr;
+  bool connected_ = true;
+  FilterBar* filterBar_ = nullptr;
   QPushButton* syncButton_ = nullptr;
   ThemedLabel* status_ = nullptr;
   ThemedLabel* message_ = nullptr;

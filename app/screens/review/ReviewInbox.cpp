@@ -102,6 +102,16 @@ EmptyText emptyText(SuggestionFilter filter) {
   return {};
 }
 
+EmptyText noAccountText() {
+  return {QStringLiteral("envelope"), QStringLiteral("Connect Gmail to Get Suggestions"),
+          QStringLiteral("No Gmail account is connected. Connect one in Settings \u2192 E-mail, "
+                         "then Pelmora finds bills, tasks and appointments in your e-mail.")};
+}
+
+QString localRulesText() {
+  return QStringLiteral("Local rules in use: no Gemini API key is saved");
+}
+
 QString amountText(const std::optional<double>& amount, const std::optional<QString>& currency) {
   if (!amount) {
     return {};

@@ -40,6 +40,10 @@ struct EmptyText {
   QString message;
 };
 EmptyText emptyText(SuggestionFilter filter);
+// What every filter shows while no Gmail account is connected and it has nothing.
+EmptyText noAccountText();
+// Said after the sync status while the cloud is chosen but no key is saved.
+QString localRulesText();
 
 // "USD 120.00"; "$" when the currency is missing; empty without an amount.
 QString amountText(const std::optional<double>& amount, const std::optional<QString>& currency);

@@ -6,7 +6,9 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QToolTip>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -259,6 +261,43 @@ void SuggestionCardDelegate::paint(QPainter* p, const QStyleOptionViewItem& opti
   p->restore();
 }
 
+std::optional<SuggestionCardDelegate::Action> SuggestionCardDelegate::actionAt(
+    const QRect& rect, const EmailExtractedSuggestion& suggestion, const QPoint& pos) const {
+  const Buttons b = buttonRects(rect, suggestion);
+  for (const auto& [area, action] : {std::pair{b.approve, Action::approve},
+                                     std::pair{b.edit, Action::edit},
+                                     std::pair{b.dismiss, Action::dismiss},
+                                     std::pair{b.openLink, Action::openLink}}) {
+    if (area.contains(pos)) {
+      return action;
+    }
+  }
+  return std::nullopt;
+}
+
+QString SuggestionCardDelegate::actionTitle(Action action) {
+  switch (action) {
+    case Action::approve: return QStringLiteral("Approve Suggestion");
+    case Action::edit: return QStringLiteral("Edit, Then Approve");
+    case Action::dismiss: return QStringLiteral("Dismiss Suggestion");
+    case Action::openLink: return QStringLiteral("Open Link in Browser");
+  }
+  return {};
+}
+
+bool SuggestionCardDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                       const QStyleOptionViewItem& option,
+                                       const QModelIndex& index) {
+  const EmailExtractedSuggestion* s = SuggestionListModel::at(index);
+  if (event->type() == QEvent::ToolTip && s != nullptr) {
+    if (const auto action = actionAt(option.rect, *s, event->pos())) {
+      QToolTip::showText(event->globalPos(), actionTitle(*action), view, option.rect);
+      return true;
+    }
+  }
+  return QStyledItemDelegate::helpEvent(event, view, option, index);
+}
+
 bool SuggestionCardDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
                                          const QStyleOptionViewItem& option,
                                          const QModelIndex& index) {
@@ -270,19 +309,11 @@ bool SuggestionCardDelegate::editorEvent(QEvent* event, QAbstractItemModel* mode
   if (!s || mouse->button() != Qt::LeftButton) {
     return false;
   }
-  const Buttons b = buttonRects(option.rect, *s);
-  const QPoint at = mouse->position().toPoint();
   const QUuid id = s->id;  // the model may be reset by the action
-  if (b.approve.contains(at)) {
-    Q_EMIT actionTriggered(id, Action::approve);
-  } else if (b.edit.contains(at)) {
-    Q_EMIT actionTriggered(id, Action::edit);
-  } else if (b.dismiss.contains(at)) {
-    Q_EMIT actionTriggered(id, Action::dismiss);
-  } else if (b.openLink.contains(at)) {
-    Q_EMIT actionTriggered(id, Action::openLink);
-  } else {
+  const auto action = actionAt(option.rect, *s, mouse->position().toPoint());
+  if (!action) {
     return false;
   }
+  Q_EMIT actionTriggered(id, *action);
   return true;
 }

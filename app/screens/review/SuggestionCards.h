@@ -8,6 +8,8 @@
 #include <QDateTime>
 #include <QStyledItemDelegate>
 
+#include <optional>
+
 // The suggestions the inbox shows, one row each.
 using SuggestionListModel = RecordListModel<EmailExtractedSuggestion>;
 // What a card says to a screen reader: "Bill / Invoice: City Power bill".
@@ -32,6 +34,10 @@ class SuggestionCardDelegate : public QStyledItemDelegate {
     QRect approve, edit, dismiss, openLink;  // empty when the card does not offer it
   };
   Buttons buttonRects(const QRect& rect, const EmailExtractedSuggestion& suggestion) const;
+  // The button of the card at `rect` under `pos`, if any, and what its tooltip says.
+  std::optional<Action> actionAt(const QRect& rect, const EmailExtractedSuggestion& suggestion,
+                                 const QPoint& pos) const;
+  static QString actionTitle(Action action);
 
  Q_SIGNALS:
   void actionTriggered(const QUuid& id, SuggestionCardDelegate::Action action);
@@ -39,6 +45,9 @@ class SuggestionCardDelegate : public QStyledItemDelegate {
  protected:
   bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
+  // Over a button the tooltip names its action; elsewhere it is the card's summary.
+  bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) override;
 
  private:
   std::function<QDateTime()> now_;

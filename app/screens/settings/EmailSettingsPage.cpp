@@ -3,6 +3,7 @@
 #include "app/ui/Confirmation.h"
 #include "app/ui/ProminentButton.h"
 #include "app/ui/Sheet.h"
+#include "app/signin/GoogleSignInError.h"
 #include "app/ui/ThemedLabel.h"
 #include "core/email/CloudEmailIntelligenceProvider.h"
 #include "core/model/KeychainHelper.h"
@@ -58,6 +59,10 @@ EmailSettingsPage::EmailSettingsPage(std::shared_ptr<SettingsContext> pageContex
   pasteToken_ = new QPushButton(QStringLiteral("Use Access Token\u2026"), this);
   disconnect_ = new QPushButton(QStringLiteral("Disconnect"), this);
   addRow(QString(), buttonRow({connectGoogle_, pasteToken_, disconnect_}));
+  // Beside the disabled button in a build without Google sign-in: why, and the way round it.
+  noSignInLine_ =
+      addNote(GoogleSignInError(GoogleSignInError::Kind::notConfigured).errorDescription());
+  noSignInLine_->setVisible(!this->context().services().signInWithGoogle);
   signInLine_ = addMessageLine();
   emailStatusLine_ = addMessageLine();
   syncStatus_ = new QLabel(this);
@@ -113,6 +118,9 @@ EmailSettingsPage::EmailSettingsPage(std::shared_ptr<SettingsContext> pageContex
   testKey_ = new QPushButton(QStringLiteral("Test Key"), this);
   addRow(QString(), buttonRow({saveKey_, testKey_, removeKey_}));
   keyStatusLine_ = addMessageLine();
+  noKeyLine_ = addMessageLine();
+  // Two lines at most: measured by the form at the narrowest it may be, it would leave gaps.
+  noKeyLine_->setMinimumWidth(noSignInLine_->minimumWidth());
   connect(saveKey_, &QPushButton::clicked, this, &EmailSettingsPage::saveApiKey);
   connect(removeKey_, &QPushButton::clicked, this, &EmailSettingsPage::removeApiKey);
   connect(testKey_, &QPushButton::clicked, this, &EmailSettingsPage::testApiKey);
@@ -135,7 +143,8 @@ void EmailSettingsPage::refresh() {
   account_->setText(connected ? (address.isEmpty() ? QStringLiteral("Connected")
                                                    : QStringLiteral("Connected as %1").arg(address))
                               : QStringLiteral("Not connected"));
-  connectGoogle_->setEnabled(!state.isConnectingGoogle);
+  connectGoogle_->setEnabled(!state.isConnectingGoogle &&
+                             static_cast<bool>(context().services().signInWithGoogle));
   connectGoogle_->setText(connected ? QStringLiteral("Reconnect with Google")
                                     : QStringLiteral("Connect with Google"));
   pasteToken_->setEnabled(!state.isConnectingGoogle && !state.isShowingGmailSheet);
@@ -174,6 +183,13 @@ void EmailSettingsPage::refresh() {
   removeKey_->setEnabled(!stored.isEmpty());
   testKey_->setEnabled(!state.isTestingApiKey);
   showMessage(keyStatusLine_, state.aiKeyStatus);
+  showMessage(noKeyLine_,
+              CloudEmailIntelligenceProvider::fallsBackForMissingKey(settings)
+                  ? std::optional<QString>(QStringLiteral(
+                        "No Gemini API key is saved, so the local rules on this computer read "
+                        "your e-mail. Save a key above to use Gemini."))
+                  : std::nullopt,
+              ThemeColor::orange);
 }
 
 // ---- Gmail ----
@@ -369,6 +385,7 @@ QCoro::Task<> EmailSettingsPage::runKeyTest(QPointer<EmailSettingsPage> self, QU
 GmailTokenSheet::GmailTokenSheet(const ScreenEnvironment& environment,
                                  std::shared_ptr<SettingsContext> context, QWidget* parent)
     : QWidget(parent), environment_(environment), context_(std::move(context)) {
+  setWindowTitle(QStringLiteral("Connect Gmail"));
   setMinimumWidth(440);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(24, 20, 24, 20);

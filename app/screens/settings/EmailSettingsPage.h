@@ -44,6 +44,7 @@ class EmailSettingsPage : public SettingsPage {
   QPushButton* connectGoogle_;
   QPushButton* pasteToken_;
   QPushButton* disconnect_;
+  QLabel* noSignInLine_;
   QLabel* signInLine_;
   QLabel* emailStatusLine_;
   QLabel* syncStatus_;
@@ -55,6 +56,7 @@ class EmailSettingsPage : public SettingsPage {
   QPushButton* removeKey_;
   QPushButton* testKey_;
   QLabel* keyStatusLine_;
+  QLabel* noKeyLine_;
 };
 
 // The sheet for a Gmail access token pasted by hand, with the account's address.

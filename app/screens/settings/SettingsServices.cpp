@@ -92,7 +92,9 @@ SettingsServices SettingsServices::system(const RunningApp& app) {
     return std::nullopt;
   };
   services.setThemeMode = [](AppThemeMode mode) { Theme::shared().setMode(mode); };
-  services.signInWithGoogle = [] { return GoogleOAuthCoordinator::shared().startSignIn(); };
+  if (AppConfig::isGoogleClientConfigured()) {
+    services.signInWithGoogle = [] { return GoogleOAuthCoordinator::shared().startSignIn(); };
+  }
   services.geminiBaseUrl = CloudEmailIntelligenceProvider::defaultGeminiBaseUrl();
   services.chooseFile = openFileDialog;
   return services;

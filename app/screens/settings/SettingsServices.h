@@ -40,7 +40,8 @@ struct SettingsServices {
   std::function<void(AppThemeMode)> setThemeMode;
   // The Gmail client; GmailService::shared() when null.
   GmailServiceProtocol* gmail = nullptr;
-  // Google's browser sign-in; stores the credentials before it returns.
+  // Google's browser sign-in; stores the credentials before it returns. Empty in a build with
+  // no Google client: the page then offers only a pasted token and says why.
   std::function<QCoro::Task<TokenExchangeResult>()> signInWithGoogle;
   // Where "Test Key" asks Gemini.
   QUrl geminiBaseUrl;

@@ -51,6 +51,8 @@ SettingsView::SettingsView(const ScreenEnvironment& environment, SettingsService
                            QWidget* parent)
     : QWidget(parent),
       context_(std::make_shared<SettingsContext>(environment, std::move(services))) {
+  // The sheet that shows the screen takes this title.
+  setWindowTitle(QStringLiteral("Settings \u2014 Pelmora"));
   setAutoFillBackground(true);
   setBackgroundRole(QPalette::Window);
   auto* outer = new QVBoxLayout(this);

@@ -48,18 +48,91 @@ bool matchesFilter(const TaskItem& task, TaskFilter filter, const QDateTime& now
   return true;
 }
 
-bool listedBefore(const TaskItem& a, const TaskItem& b) {
+namespace {
+
+// What the order reads of a task, taken once.
+struct SortKey {
+  const TaskItem* task;
+  bool isCompleted;
+  int priority;
+  bool hasDue;
+  qint64 due;
+  qint64 created;
+  qint64 rank = 0;  // creation time that decides against tasks without a due date
+  qsizetype run = 0;  // place within its own run (dated or undated)
+};
+
+// Same state and priority: the tasks among which due and creation dates decide.
+bool sameGroup(const SortKey& a, const SortKey& b) {
+  return a.isCompleted == b.isCompleted && a.priority == b.priority;
+}
+
+bool groupBefore(const SortKey& a, const SortKey& b) {
   if (a.isCompleted != b.isCompleted) {
     return !a.isCompleted;
   }
-  if (a.priority != b.priority) {
-    return a.priority > b.priority;
-  }
-  if (a.dueDate && b.dueDate) {
-    return *a.dueDate < *b.dueDate;
-  }
-  return a.createdAt > b.createdAt;
+  return a.priority > b.priority;
 }
+
+void sortForList(std::vector<const TaskItem*>& tasks) {
+  std::vector<SortKey> keys;
+  keys.reserve(tasks.size());
+  for (const TaskItem* task : tasks) {
+    keys.push_back({task, task->isCompleted, static_cast<int>(task->priority),
+                    task->dueDate.has_value(),
+                    task->dueDate ? task->dueDate->toMSecsSinceEpoch() : 0,
+                    task->createdAt.toMSecsSinceEpoch()});
+  }
+  // Each group as two runs: dated by due date, then undated newest first.
+  std::sort(keys.begin(), keys.end(), [](const SortKey& a, const SortKey& b) {
+    if (!sameGroup(a, b)) {
+      return groupBefore(a, b);
+    }
+    if (a.hasDue != b.hasDue) {
+      return a.hasDue;
+    }
+    if (a.hasDue && a.due != b.due) {
+      return a.due < b.due;
+    }
+    if (a.created != b.created) {
+      return a.created > b.created;
+    }
+    return a.task->id < b.task->id;
+  });
+  // Comparing a dated task with an undated one by creation alone would contradict the due
+  // order (a before b by due, b before c and c before a by creation). So a dated task counts
+  // as old as the oldest dated task due no later: it waits for those.
+  qint64 oldest = 0;
+  for (size_t i = 0; i < keys.size(); ++i) {
+    SortKey& key = keys[i];
+    const bool groupStart = i == 0 || !sameGroup(keys[i - 1], key);
+    if (key.hasDue) {
+      oldest = groupStart ? key.created : std::min(oldest, key.created);
+      key.rank = oldest;
+    } else {
+      key.rank = key.created;
+    }
+    key.run = qsizetype(i);
+  }
+  // Merge the two runs of each group, newest first; a dated task first on a tie.
+  std::sort(keys.begin(), keys.end(), [](const SortKey& a, const SortKey& b) {
+    if (!sameGroup(a, b)) {
+      return groupBefore(a, b);
+    }
+    if (a.rank != b.rank) {
+      return a.rank > b.rank;
+    }
+    if (a.hasDue != b.hasDue) {
+      return a.hasDue;
+    }
+    return a.run < b.run;
+  });
+  for (size_t i = 0; i < keys.size(); ++i) {
+    tasks[i] = keys[i].task;
+  }
+}
+
+}  // namespace
 
 QList<TaskItem> filteredTasks(const QList<TaskItem>& tasks, const Query& query,
                               const QDateTime& now, const Calendar& calendar) {
@@ -80,8 +153,7 @@ QList<TaskItem> filteredTasks(const QList<TaskItem>& tasks, const Query& query,
       kept.push_back(&task);
     }
   }
-  std::stable_sort(kept.begin(), kept.end(),
-                   [](const TaskItem* a, const TaskItem* b) { return listedBefore(*a, *b); });
+  sortForList(kept);
   QList<TaskItem> result;
   result.reserve(qsizetype(kept.size()));
   for (const TaskItem* task : kept) {

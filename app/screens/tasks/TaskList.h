@@ -39,12 +39,13 @@ QStringList availableCategories(const QList<TaskItem>& tasks);
 bool matchesFilter(const TaskItem& task, TaskFilter filter, const QDateTime& now,
                    const Calendar& calendar);
 // The tasks shown: searched (as typed, case-insensitive, in title, notes or category), of
-// the chosen category, kept by the filter, then open before done, higher priority first,
-// earlier due first when both have one, else newest first. The sort is stable.
+// the chosen category, kept by the filter, then in list order: open before done, higher
+// priority first. Within one state and priority, tasks with a due date run earliest due first
+// and tasks without one newest created first; the two runs meet newest created first, but a
+// dated task never passes one due before it. It is one order whatever the store's order:
+// ties go to the newer task, then to the identifier.
 QList<TaskItem> filteredTasks(const QList<TaskItem>& tasks, const Query& query,
                               const QDateTime& now, const Calendar& calendar);
-// Whether `a` is listed before `b`.
-bool listedBefore(const TaskItem& a, const TaskItem& b);
 
 struct Counters {
   int active = 0;

@@ -8,10 +8,12 @@
 #include "app/ui/PriorityBadge.h"
 
 #include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextLayout>
+#include <QToolTip>
 
 namespace {
 
@@ -147,7 +149,9 @@ QSize TaskRow::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& i
     details += lines * m.notesLineSpacing + kDetailSpacing;
   }
   const int height = std::max({details, kCheckboxTop + kCheckboxSize, kActionTarget});
-  return QSize(width, height + 2 * kVerticalPadding);
+  // No width of its own: the list makes each row as wide as its viewport, whatever that is
+  // now, so a row never outgrows the list when a scroll bar takes room.
+  return QSize(0, height + 2 * kVerticalPadding);
 }
 
 QIcon TaskRow::symbol(const QString& name, const QColor& color) const {
@@ -330,6 +334,31 @@ void TaskRow::trigger(Part part, const TaskItem& task) const {
     const TaskItem copy = task;
     (*action)(copy);
   }
+}
+
+QString TaskRow::partTitle(Part part, const TaskItem& task) {
+  switch (part) {
+    case Part::checkbox:
+      return task.isCompleted ? QStringLiteral("Reopen Task") : QStringLiteral("Complete Task");
+    case Part::edit: return QStringLiteral("Edit Task");
+    case Part::remove: return QStringLiteral("Delete Task");
+    case Part::none: break;
+  }
+  return {};
+}
+
+bool TaskRow::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                        const QStyleOptionViewItem& option, const QModelIndex& index) {
+  const TaskItem* task = taskAt(index);
+  if (event->type() == QEvent::ToolTip && task != nullptr) {
+    const QFont base = option.widget ? option.widget->font() : option.font;
+    const QString title = partTitle(partAt(*task, option.rect, base, event->pos()), *task);
+    if (!title.isEmpty()) {
+      QToolTip::showText(event->globalPos(), title, view, option.rect);
+      return true;
+    }
+  }
+  return QStyledItemDelegate::helpEvent(event, view, option, index);
 }
 
 bool TaskRow::editorEvent(QEvent* event, QAbstractItemModel*, const QStyleOptionViewItem& option,

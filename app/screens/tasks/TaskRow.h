@@ -42,12 +42,17 @@ class TaskRow : public QStyledItemDelegate {
   Part partAt(const TaskItem& task, const QRect& rect, const QFont& base, const QPoint& pos) const;
   // Runs the action of a part for the task.
   void trigger(Part part, const TaskItem& task) const;
+  // What a part's tooltip says it does ("Delete Task"); empty for none.
+  static QString partTitle(Part part, const TaskItem& task);
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override;
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
   bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
+  // Over the check circle and the two symbols the tooltip names their action.
+  bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) override;
 
  private:
   // Fonts and line heights of one base font, worked out once: laying out ten thousand rows

@@ -2,6 +2,7 @@
 
 #include "app/platform/SymbolImage.h"
 #include "app/platform/Theme.h"
+#include "app/screens/ListScreen.h"
 #include "app/screens/tasks/TaskEditorSheet.h"
 #include "app/screens/tasks/TaskListModel.h"
 #include "app/screens/tasks/TaskRow.h"
@@ -14,6 +15,7 @@
 #include "core/store/DataStore.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -22,10 +24,13 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 namespace {
 
@@ -96,11 +101,19 @@ class SegmentedControl : public QWidget {
 // A category chip: a capsule, accent-tinted and bold while chosen.
 class ChipButton : public QPushButton {
  public:
-  ChipButton(const QString& text, bool selected, QWidget* parent)
-      : QPushButton(text, parent), selected_(selected) {
-    setFont(Theme::font(font(), 11, selected ? QFont::Bold : QFont::Normal));
+  ChipButton(const QString& text, QWidget* parent) : QPushButton(text, parent) {
+    setFont(Theme::font(font(), 11, QFont::Normal));
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAccessibleName(text);
+  }
+  void setSelected(bool selected) {
+    if (selected == selected_) {
+      return;
+    }
+    selected_ = selected;
+    setFont(Theme::font(font(), 11, selected ? QFont::Bold : QFont::Normal));
+    updateGeometry();
+    update();
   }
   QSize sizeHint() const override {
     const QFontMetrics metrics(font());
@@ -126,8 +139,37 @@ class ChipButton : public QPushButton {
   }
 
  private:
-  // Fixed for the chip's life: choosing another chip builds the row anew.
-  bool selected_;
+  bool selected_ = false;
+};
+
+// The chips' strip: one row that scrolls sideways when the chips outrun it, by its scroll bar
+// or the wheel. It is as tall as its chips, plus the scroll bar while that shows.
+class ChipStrip : public QScrollArea {
+ public:
+  explicit ChipStrip(QWidget* parent) : QScrollArea(parent) {
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setWidgetResizable(true);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    viewport()->setAutoFillBackground(false);
+    // The chips take the keyboard; their strip is no stop of its own.
+    setFocusPolicy(Qt::NoFocus);
+    connect(horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this] { updateGeometry(); });
+  }
+  QSize sizeHint() const override {
+    int height = widget() ? widget()->sizeHint().height() : 0;
+    if (horizontalScrollBar()->maximum() > 0) {
+      height += horizontalScrollBar()->sizeHint().height();
+    }
+    return QSize(0, height);
+  }
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
+ protected:
+  void wheelEvent(QWheelEvent* event) override {
+    QCoreApplication::sendEvent(horizontalScrollBar(), event);
+  }
 };
 
 // The search field's rounded background.
@@ -172,6 +214,15 @@ class TaskListView : public QListView {
       return;
     }
     QListView::keyPressEvent(event);
+  }
+
+  void resizeEvent(QResizeEvent* event) override {
+    QListView::resizeEvent(event);
+    // A list flowing downwards lays out again only when its height changes; the rows' heights
+    // follow the width (notes take one or two lines), so a new width lays them out too.
+    if (event->size().width() != event->oldSize().width()) {
+      scheduleDelayedItemsLayout();
+    }
   }
 
  private:
@@ -252,21 +303,14 @@ TasksView::TasksView(const ScreenEnvironment& environment, QWidget* parent)
   clearSearch_->setIcon(SymbolImage::icon(QStringLiteral("xmark.circle.fill"), ThemeColor::secondary, this));
   clearSearch_->setIconSize(QSize(12, 12));
   clearSearch_->setAccessibleName(QStringLiteral("Clear search"));
+  clearSearch_->setToolTip(clearSearch_->accessibleName());
   clearSearch_->hide();
   searchRow->addWidget(clearSearch_);
   filters->addWidget(searchBox, 1);
   stack->addLayout(filters);
 
   // 3: category chips.
-  chipArea_ = new QScrollArea(this);
-  chipArea_->setFrameShape(QFrame::NoFrame);
-  chipArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  chipArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  chipArea_->setWidgetResizable(true);
-  chipArea_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-  chipArea_->viewport()->setAutoFillBackground(false);
-  // The chips take the keyboard; their strip is no stop of its own.
-  chipArea_->setFocusPolicy(Qt::NoFocus);
+  chipArea_ = new ChipStrip(this);
   chipHolder_ = new QWidget(chipArea_);
   chipHolder_->setAutoFillBackground(false);
   chipLayout_ = new QHBoxLayout(chipHolder_);
@@ -289,11 +333,7 @@ TasksView::TasksView(const ScreenEnvironment& environment, QWidget* parent)
         }
       },
       [this](const TaskItem& task) { showEditTask(task); },
-      [store](const TaskItem& task) {
-        if (store) {
-          store->deleteTask(task.id);
-        }
-      },
+      [this](const TaskItem& task) { requestDelete(task); },
       environment_.clock, calendar, this);
   list_ = new TaskListView(model_, delegate_, this);
   list_->setModel(model_);
@@ -302,6 +342,7 @@ TasksView::TasksView(const ScreenEnvironment& environment, QWidget* parent)
   list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
   list_->setResizeMode(QListView::Adjust);
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list_->setFrameShape(QFrame::NoFrame);
   list_->setAccessibleName(QStringLiteral("Tasks"));
   list_->setSpacing(0);
@@ -416,6 +457,19 @@ void TasksView::showEditTask(const TaskItem& task) {
       });
 }
 
+void TasksView::requestDelete(const TaskItem& task) {
+  QPointer<DataStore> store = environment_.store;
+  const QUuid id = task.id;
+  confirmDeletion(
+      confirmation_, this, QStringLiteral("Delete Task?"), task.title,
+      [store, id] {
+        if (store) {
+          store->deleteTask(id);
+        }
+      },
+      true);
+}
+
 QAbstractButton* TasksView::filterButton(TaskFilter filter) const {
   return segments_[static_cast<int>(filter)];
 }
@@ -429,39 +483,45 @@ EmptyStateView* TasksView::emptyState() const {
 }
 
 void TasksView::rebuildChips(const QStringList& categories) {
-  if (chipsBuilt_ && categories == chipCategories_ && chipSelection_ == state_.selectedCategory) {
-    return;
+  if (!chipsBuilt_ || categories != chipCategories_) {
+    chipsBuilt_ = true;
+    chipCategories_ = categories;
+    for (QAbstractButton* chip : chips_) {
+      chip->deleteLater();
+    }
+    chips_.clear();
+    while (QLayoutItem* item = chipLayout_->takeAt(0)) {
+      delete item;
+    }
+    auto add = [this](const QString& text, std::optional<QString> category) {
+      auto* chip = new ChipButton(text, chipHolder_);
+      // A new category may replace the chips in this click: deleteLater keeps this one alive.
+      connect(chip, &QPushButton::clicked, this,
+              [this, category] { setSelectedCategory(category); });
+      chipLayout_->addWidget(chip);
+      // Counted by the strip's height at once, not once the event loop shows it.
+      chip->show();
+      chips_.append(chip);
+    };
+    add(QStringLiteral("All Categories"), std::nullopt);
+    for (const QString& category : categories) {
+      add(category, category);
+    }
+    chipLayout_->addStretch(1);
+    // Tab follows the screen from top to bottom: the search, the chips, then the list.
+    QWidget* previous = clearSearch_;
+    for (QAbstractButton* chip : chips_) {
+      setTabOrder(previous, chip);
+      previous = chip;
+    }
+    setTabOrder(previous, list_);
   }
-  chipsBuilt_ = true;
-  chipCategories_ = categories;
-  chipSelection_ = state_.selectedCategory;
-  for (QAbstractButton* chip : chips_) {
-    chip->deleteLater();
+  for (qsizetype i = 0; i < chips_.size(); ++i) {
+    const std::optional<QString> category =
+        i == 0 ? std::nullopt : std::optional<QString>(chipCategories_[i - 1]);
+    static_cast<ChipButton*>(chips_[i])->setSelected(category == state_.selectedCategory);
   }
-  chips_.clear();
-  while (QLayoutItem* item = chipLayout_->takeAt(0)) {
-    delete item;
-  }
-  auto add = [this](const QString& text, std::optional<QString> category) {
-    auto* chip = new ChipButton(text, category == state_.selectedCategory, chipHolder_);
-    // The refresh replaces the chips with deleteLater, so the clicked one outlives its click.
-    connect(chip, &QPushButton::clicked, this, [this, category] { setSelectedCategory(category); });
-    chipLayout_->addWidget(chip);
-    chips_.append(chip);
-  };
-  add(QStringLiteral("All Categories"), std::nullopt);
-  for (const QString& category : categories) {
-    add(category, category);
-  }
-  chipLayout_->addStretch(1);
-  chipArea_->setFixedHeight(chipHolder_->sizeHint().height());
-  // Tab follows the screen from top to bottom: the search, the chips, then the list.
-  QWidget* previous = clearSearch_;
-  for (QAbstractButton* chip : chips_) {
-    setTabOrder(previous, chip);
-    previous = chip;
-  }
-  setTabOrder(previous, list_);
+  chipArea_->updateGeometry();
 }
 
 void TasksView::refresh() {

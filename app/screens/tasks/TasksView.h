@@ -3,6 +3,8 @@
 #include "app/screens/ScreenEnvironment.h"
 #include "app/screens/tasks/TaskList.h"
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
 #include <optional>
@@ -48,6 +50,10 @@ class TasksView : public QWidget {
   // Opens the editor for a new task, or for `task`.
   void showAddTask();
   void showEditTask(const TaskItem& task);
+  // Asks before the task goes; the trash button and the Delete key come here.
+  void requestDelete(const TaskItem& task);
+  // The deletion question on show, or none.
+  QMessageBox* pendingConfirmation() const { return confirmation_; }
 
   TaskListModel* model() const { return model_; }
   QListView* listView() const { return list_; }
@@ -72,8 +78,8 @@ class TasksView : public QWidget {
   ScreenEnvironment environment_;
   State state_;
   QStringList chipCategories_;
-  std::optional<QString> chipSelection_;
   bool chipsBuilt_ = false;
+  QPointer<QMessageBox> confirmation_;
 
   ThemedLabel* counter_ = nullptr;
   ProminentButton* addTask_ = nullptr;

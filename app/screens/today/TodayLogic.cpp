@@ -2,6 +2,18 @@
 
 #include "app/ui/DayLists.h"
 
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+
+QString counted(qsizetype count, const char* one, const char* many) {
+  return QString::number(count) + QLatin1Char(' ') + QLatin1String(count == 1 ? one : many);
+}
+
+}  // namespace
+
 namespace today {
 
 QString greetingText(const QString& customGreeting, const QDateTime& now,
@@ -70,6 +82,49 @@ QString eventTimeText(const CalendarEventItem& event, const Calendar& calendar,
   }
   return day_lists::shortTime(event.startDate, calendar, locale) + QStringLiteral(" - ") +
          day_lists::shortTime(event.endDate, calendar, locale);
+}
+
+SampleRecords sampleRecords(const QList<TaskItem>& tasks, const QList<BillItem>& bills,
+                            const QList<WaitingForItem>& waitingItems,
+                            const QList<CalendarEventItem>& manualEvents) {
+  auto sample = [](const auto& record) { return record.isSampleData; };
+  SampleRecords records;
+  records.tasks = std::count_if(tasks.begin(), tasks.end(), sample);
+  records.bills = std::count_if(bills.begin(), bills.end(), sample);
+  records.waitingItems = std::count_if(waitingItems.begin(), waitingItems.end(), sample);
+  records.events = std::count_if(manualEvents.begin(), manualEvents.end(), [](const auto& e) {
+    return e.sourceType == CalendarSourceType::sample;
+  });
+  return records;
+}
+
+QString removeSampleDataQuestion(const SampleRecords& records) {
+  return counted(records.total(), "sample record", "sample records") +
+         QStringLiteral(" will be removed.");
+}
+
+QString removeSampleDataDetails(const SampleRecords& records) {
+  QStringList parts;
+  const struct {
+    qsizetype count;
+    const char* one;
+    const char* many;
+  } kinds[] = {{records.tasks, "task", "tasks"},
+               {records.bills, "bill", "bills"},
+               {records.waitingItems, "waiting-for item", "waiting-for items"},
+               {records.events, "event", "events"}};
+  for (const auto& kind : kinds) {
+    if (kind.count > 0) {
+      parts.append(counted(kind.count, kind.one, kind.many));
+    }
+  }
+  if (parts.isEmpty()) {
+    return {};
+  }
+  const QString last = parts.takeLast();
+  const QString list =
+      parts.isEmpty() ? last : parts.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+  return list + QStringLiteral(", including any you changed.");
 }
 
 }  // namespace today

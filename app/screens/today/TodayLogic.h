@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/model/BillItem.h"
 #include "core/model/Calendar.h"
 #include "core/model/CalendarEventItem.h"
 #include "core/model/TaskItem.h"
@@ -38,4 +39,20 @@ QString followUpDetail(const WaitingForItem& item, const QDateTime& now, const C
 // "All Day", or the start and end times joined by " - ".
 QString eventTimeText(const CalendarEventItem& event, const Calendar& calendar,
                       const QLocale& locale);
+
+// The sample records "Remove Sample Data" removes, edited ones included.
+struct SampleRecords {
+  qsizetype tasks = 0;
+  qsizetype bills = 0;
+  qsizetype waitingItems = 0;
+  qsizetype events = 0;
+  qsizetype total() const { return tasks + bills + waitingItems + events; }
+};
+SampleRecords sampleRecords(const QList<TaskItem>& tasks, const QList<BillItem>& bills,
+                            const QList<WaitingForItem>& waitingItems,
+                            const QList<CalendarEventItem>& manualEvents);
+// "5 sample records will be removed."
+QString removeSampleDataQuestion(const SampleRecords& records);
+// "2 tasks, 1 bill, 1 waiting-for item and 1 event, including any you changed."
+QString removeSampleDataDetails(const SampleRecords& records);
 }  // namespace today

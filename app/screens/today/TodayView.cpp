@@ -5,6 +5,7 @@
 #include "app/screens/today/TodayLogic.h"
 #include "app/ui/CardView.h"
 #include "app/ui/CircularProgressRing.h"
+#include "app/ui/Confirmation.h"
 #include "app/ui/Color.h"
 #include "app/ui/DayLists.h"
 #include "app/ui/Divider.h"
@@ -15,6 +16,7 @@
 #include "app/ui/WidgetRetirement.h"
 #include "core/model/WeatherConditionHelper.h"
 #include "core/services/FocusTimerManager.h"
+#include "core/services/MinuteClock.h"
 #include "core/services/WeatherServiceProtocol.h"
 #include "core/store/DataStore.h"
 
@@ -130,6 +132,7 @@ QToolButton* symbolButton(const QString& symbol, int size, ThemeColor role, cons
   button->setIcon(SymbolImage::icon(symbol, role, parent));
   button->setIconSize(QSize(size, size));
   button->setAccessibleName(name);
+  button->setToolTip(name);
   button->setFocusPolicy(Qt::StrongFocus);
   return button;
 }
@@ -197,11 +200,7 @@ TodayView::TodayView(const ScreenEnvironment& environment, TabBinding activeTab,
     layout->addWidget(text, 1);
     removeSample_ = smallButton(QStringLiteral("Remove Sample Data"), 11, sampleBanner_);
     layout->addWidget(removeSample_);
-    connect(removeSample_, &QPushButton::clicked, this, [this] {
-      if (environment_.store) {
-        environment_.store->removeAllSampleData();
-      }
-    });
+    connect(removeSample_, &QPushButton::clicked, this, &TodayView::confirmRemovingSampleData);
   }
   stack->addWidget(sampleBanner_);
 
@@ -251,6 +250,9 @@ TodayView::TodayView(const ScreenEnvironment& environment, TabBinding activeTab,
                         &DataStore::loadWarningChanged}) {
       connect(store, signal, this, &TodayView::refresh);
     }
+  }
+  if (MinuteClock* clock = environment_.minuteClock) {
+    connect(clock, &MinuteClock::minuteChanged, this, &TodayView::refreshTime);
   }
   if (FocusTimerManager* timer = environment_.focusTimer) {
     connect(timer, &FocusTimerManager::statusChanged, this, &TodayView::refreshFocus);
@@ -520,17 +522,54 @@ void TodayView::saveIntention() {
   editIntention_->setFocus();
 }
 
+void TodayView::confirmRemovingSampleData() {
+  DataStore* store = environment_.store;
+  if (store == nullptr) {
+    return;
+  }
+  if (confirmation_) {
+    confirmation_->close();
+  }
+  const today::SampleRecords records = today::sampleRecords(
+      store->tasks(), store->bills(), store->waitingItems(), store->manualEvents());
+  QPointer<DataStore> target = store;
+  confirmation_ = askToConfirm(
+      this,
+      {QStringLiteral("Remove Sample Data?"), today::removeSampleDataQuestion(records),
+       today::removeSampleDataDetails(records), QStringLiteral("Remove")},
+      [target](bool confirmed) {
+        if (confirmed && target) {
+          target->removeAllSampleData();
+        }
+      });
+}
+
+void TodayView::refreshTime() {
+  if (environment_.store == nullptr) {
+    return;
+  }
+  const QDateTime now = environment_.now();
+  if (environment_.calendar.date(now) != shownDay_) {
+    refresh();  // a new day: its tasks, figures and follow-ups too
+    return;
+  }
+  showTime(now);
+  refreshEvent();
+}
+
+void TodayView::showTime(const QDateTime& now) {
+  const Calendar& calendar = environment_.calendar;
+  shownDay_ = calendar.date(now);
+  greeting_->setText(today::greetingText(environment_.store->customGreeting(), now, calendar));
+  date_->setText(today::dateText(now, calendar, QLocale()));
+}
+
 void TodayView::refresh() {
   DataStore* store = environment_.store;
   if (store == nullptr) {
     return;
   }
-  const QDateTime now = environment_.now();
-  const Calendar& calendar = environment_.calendar;
-  const QLocale locale;
-
-  greeting_->setText(today::greetingText(store->customGreeting(), now, calendar));
-  date_->setText(today::dateText(now, calendar, locale));
+  showTime(environment_.now());
   const auto& weather = store->cachedWeather();
   weatherChip_->setVisible(weather.has_value());
   if (weather) {

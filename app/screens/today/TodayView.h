@@ -3,6 +3,9 @@
 #include "app/screens/ScreenEnvironment.h"
 #include "app/ui/DashboardTab.h"
 
+#include <QDate>
+#include <QMessageBox>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -42,9 +45,14 @@ class TodayView : public QWidget {
 
   void beginEditingIntention();
   void saveIntention();
+  // Asks, saying how many records go, before the sample data is removed.
+  void confirmRemovingSampleData();
+  // The question on show, or none.
+  QMessageBox* pendingConfirmation() const { return confirmation_; }
 
   // The pieces tests and the window drive.
   ThemedLabel* greetingLabel() const { return greeting_; }
+  ThemedLabel* dateLabel() const { return date_; }
   QWidget* weatherChip() const { return weatherChip_; }
   QWidget* statusBanner() const { return statusBanner_; }
   ThemedLabel* statusLabel() const { return statusText_; }
@@ -59,6 +67,7 @@ class TodayView : public QWidget {
   ProminentButton* reviewNowButton() const { return reviewNow_; }
   QPushButton* addEventButton() const { return addEvent_; }
   QWidget* nextEventDetails() const { return eventDetails_; }
+  ThemedLabel* eventCountdownLabel() const { return eventCountdown_; }
   ThemedLabel* focusRemainingLabel() const { return focusRemaining_; }
   QPushButton* pauseButton() const { return pause_; }
   ProminentButton* resumeButton() const { return resume_; }
@@ -85,6 +94,10 @@ class TodayView : public QWidget {
   QWidget* buildFocusCard();
   QWidget* buildTasksCard();
   void refresh();
+  // At each turn of the minute: the greeting, the date and the event's countdown, or all of
+  // the screen once the day has changed.
+  void refreshTime();
+  void showTime(const QDateTime& now);
   void refreshFocus();
   void refreshEvent();
   void refreshTasks();
@@ -96,6 +109,8 @@ class TodayView : public QWidget {
   // Kept for the host; the chip shows the store's cached weather and fetches nothing.
   std::shared_ptr<WeatherServiceProtocol> weatherService_;
   State state_;
+  QDate shownDay_;
+  QPointer<QMessageBox> confirmation_;
 
   ThemedLabel* greeting_ = nullptr;
   ThemedLabel* date_ = nullptr;

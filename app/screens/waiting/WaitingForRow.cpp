@@ -27,9 +27,9 @@ QList<RowAction> WaitingForRowDelegate::trailingActions(const QModelIndex& index
                {QStringLiteral("resolve"), QStringLiteral("checkmark.circle.fill"),
                 QStringLiteral("Resolve"), ThemeColor::green}};
   }
-  actions.append({QStringLiteral("edit"), QStringLiteral("pencil"), QStringLiteral("Edit"),
+  actions.append({QStringLiteral("edit"), QStringLiteral("pencil"), QStringLiteral("Edit Item"),
                   ThemeColor::secondary});
-  actions.append({QStringLiteral("delete"), QStringLiteral("trash"), QStringLiteral("Delete"),
+  actions.append({QStringLiteral("delete"), QStringLiteral("trash"), QStringLiteral("Delete Item"),
                   ThemeColor::secondary});
   return actions;
 }

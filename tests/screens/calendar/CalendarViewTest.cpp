@@ -5,8 +5,11 @@
 #include "app/ui/ThemedLabel.h"
 #include "tests/screens/ScreenTestSupport.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTest>
 
 using namespace screentest;
@@ -184,4 +187,54 @@ TEST_F(ScreenTest, CalendarSheetRefusesAnEndBeforeTheStartThenAddsTheEvent) {
   EXPECT_EQ(added.title, QStringLiteral("Dentist"));
   EXPECT_EQ(added.startDate, berlin(2026, 3, 12, 15, 0));
   EXPECT_TRUE(titles(view.model()).contains(QStringLiteral("Dentist")));
+}
+
+// Return adds the event from every one-line field of the editor, also after Tab went round
+// the buttons.
+TEST_F(ScreenTest, CalendarSheetAddsTheEventOnReturnFromAnyField) {
+  CalendarView view(env);
+  view.show();
+  using Field = QWidget* (*)(EventEditorSheet*);
+  const std::pair<const char*, Field> fields[]{
+      {"title", [](EventEditorSheet* s) -> QWidget* { return s->titleField(); }},
+      {"start", [](EventEditorSheet* s) -> QWidget* { return s->startField(); }},
+      {"end", [](EventEditorSheet* s) -> QWidget* { return s->endField(); }},
+      {"all day", [](EventEditorSheet* s) -> QWidget* { return s->allDayField(); }},
+      {"location", [](EventEditorSheet* s) -> QWidget* { return s->locationField(); }},
+      {"link", [](EventEditorSheet* s) -> QWidget* { return s->linkField(); }},
+  };
+  for (const auto& [name, field] : fields) {
+    QTest::mouseClick(view.addButton(), Qt::LeftButton);
+    auto* sheet = openSheet<EventEditorSheet>(&view);
+    ASSERT_NE(sheet, nullptr) << name;
+    sheet->titleField()->setText(QString::fromLatin1(name));
+    QApplication::setActiveWindow(sheet->window());
+    sheet->saveButton()->setFocus(Qt::TabFocusReason);
+    QWidget* target = field(sheet);
+    target->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(target, Qt::Key_Return);
+    settle();
+    EXPECT_EQ(openSheet<EventEditorSheet>(&view), nullptr) << name;
+    EXPECT_EQ(store().manualEvents().last().title, QString::fromLatin1(name));
+  }
+}
+
+// A refusal that wraps onto two lines gets its room: nothing of it lies under the Notes box.
+TEST_F(ScreenTest, CalendarSheetRefusalTakesItsOwnRoom) {
+  CalendarView view(env);
+  view.show();
+  QTest::mouseClick(view.addButton(), Qt::LeftButton);
+  auto* sheet = openSheet<EventEditorSheet>(&view);
+  ASSERT_NE(sheet, nullptr);
+  sheet->linkField()->setText(QStringLiteral("javascript:alert(1)"));
+  EXPECT_FALSE(sheet->save());
+  settle();
+  QLabel* error = sheet->error();
+  ASSERT_TRUE(error->isVisible());
+  EXPECT_GE(error->height(), 2 * error->fontMetrics().lineSpacing()) << "both lines shown";
+  const QRect errorArea(error->mapTo(sheet, QPoint()), error->size());
+  const QRect notesArea(sheet->notesField()->mapTo(sheet, QPoint()), sheet->notesField()->size());
+  EXPECT_FALSE(errorArea.intersects(notesArea));
+  EXPECT_LE(errorArea.bottom(), sheet->saveButton()->mapTo(sheet, QPoint()).y());
+  saveScreenshots(sheet->window(), QStringLiteral("calendar-event-refused"));
 }

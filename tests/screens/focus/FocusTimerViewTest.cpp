@@ -3,9 +3,15 @@
 #include "app/screens/focus/FocusFigures.h"
 #include "app/screens/focus/FocusTimerView.h"
 #include "app/ui/CircularProgressRing.h"
+#include "app/ui/ProminentButton.h"
 #include "app/ui/ThemedLabel.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
+#include <QLineEdit>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTest>
@@ -107,4 +113,90 @@ TEST_F(ScreenTest, FocusScreenListsTodaysSessionsAndDropsAVanishedTask) {
   store().deleteTask(*view.state().selectedTaskID);
   EXPECT_EQ(view.state().selectedTaskID, std::nullopt);
   EXPECT_EQ(view.taskPicker()->currentIndex(), 0);
+}
+
+// The other sessions' buttons and Reset keep the main button's padding and height at every
+// width the window allows.
+TEST_F(ScreenTest, FocusScreenBreakButtonsKeepTheirPadding) {
+  FocusTimerView view(env);
+  view.show();
+  for (const int width : {539, 720, 1100}) {
+    view.resize(width, 700);
+    screentest::settle();
+    for (QAbstractButton* button :
+         {view.alternativeButton(0), view.alternativeButton(1), view.resetButton()}) {
+      const int text = button->fontMetrics().horizontalAdvance(button->text());
+      EXPECT_GE(button->width(), text + 2 * ProminentButton::kHorizontalPadding)
+          << width << " " << button->text().toStdString();
+      EXPECT_EQ(button->height(), view.primaryButton()->height()) << button->text().toStdString();
+    }
+  }
+  screentest::saveScreenshots(&view, QStringLiteral("focus-idle-narrow"), QSize(539, 600));
+}
+
+// With 1,200 open tasks the picker narrows as one types, anywhere in a title and in any case,
+// and a chosen match links the next session; its list stays near the picker's width even for
+// a title of hundreds of letters, and text that chooses nothing gives way to the chosen task.
+TEST_F(ScreenTest, FocusTaskPickerSearchesAsOneTypesInAListOfNormalSize) {
+  emptyStore();
+  QList<TaskItem> tasks;
+  for (int i = 0; i < 1200; ++i) {
+    TaskItem t;
+    t.id = QUuid::createUuid();
+    t.title = QStringLiteral("Errand %1").arg(i);
+    t.category = QStringLiteral("General");
+    t.createdAt = t.updatedAt = now;
+    tasks.append(t);
+  }
+  tasks[700].title = QStringLiteral("Draft the Quarterly report");
+  tasks[701].title = QString(300, QLatin1Char('w'));
+  DashboardStorageContainer data;
+  data.tasks = tasks;
+  store().replaceAllData(data);
+  FocusTimerView view(env);
+  view.resize(720, 720);
+  view.show();
+  QApplication::processEvents();
+  QComboBox* picker = view.taskPicker();
+  ASSERT_NE(picker->lineEdit(), nullptr) << "the picker takes typing";
+
+  picker->lineEdit()->selectAll();
+  QTest::keyClicks(picker->lineEdit(), QStringLiteral("REPORT"));
+  QCompleter* search = picker->completer();
+  ASSERT_NE(search, nullptr);
+  EXPECT_TRUE(search->popup()->isVisible());
+  EXPECT_EQ(search->completionCount(), 1);
+  EXPECT_LE(search->popup()->window()->width(), picker->width() + 2);
+  QTest::keyClick(search->popup(), Qt::Key_Down);
+  QTest::keyClick(search->popup(), Qt::Key_Return);
+  EXPECT_EQ(view.state().selectedTaskID, tasks[700].id);
+  EXPECT_EQ(picker->currentText(), tasks[700].title);
+
+  picker->lineEdit()->selectAll();
+  QTest::keyClicks(picker->lineEdit(), QStringLiteral("no such task"));
+  EXPECT_EQ(search->completionCount(), 0);
+  QTest::keyClick(picker->lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(picker->lineEdit()->text(), tasks[700].title);
+  EXPECT_EQ(view.state().selectedTaskID, tasks[700].id);
+
+  // As a style that sizes the drop-down list to its longest entry would.
+  struct ListToContents : QProxyStyle {
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+      return hint == SH_ComboBox_Popup ? 1 : QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+  } style;
+  picker->setStyle(&style);
+  picker->showPopup();
+  const QWidget* list = picker->view()->window();
+  EXPECT_TRUE(list->isVisible());
+  EXPECT_GE(list->width(), picker->width());
+  EXPECT_LE(list->width(), std::max(picker->width(), 480));
+  EXPECT_LE(list->height(), (picker->maxVisibleItems() + 2) * picker->view()->sizeHintForRow(0));
+  EXPECT_TRUE(picker->view()->visualRect(picker->view()->currentIndex()).intersects(
+      picker->view()->viewport()->rect()))
+      << "the chosen task shows";
+  EXPECT_LE(std::abs(list->x() - picker->mapToGlobal(QPoint(0, 0)).x()), 2);
+  picker->hidePopup();
+  picker->setStyle(nullptr);
 }

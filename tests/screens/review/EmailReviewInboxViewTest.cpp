@@ -1,10 +1,14 @@
 #include "screens/ScreenTestSupport.h"
 
+#include "app/screens/ListScreen.h"
 #include "app/screens/review/EmailReviewInboxView.h"
 #include "app/screens/review/SuggestionEditSheet.h"
+#include "app/screens/settings/SettingsContext.h"
 #include "app/ui/EmptyStateView.h"
+#include "app/ui/ProminentButton.h"
 #include "app/ui/Sheet.h"
 #include "app/ui/ThemedLabel.h"
+#include "core/email/CloudEmailIntelligenceProvider.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -206,3 +210,66 @@ TEST_F(ReviewInbox, OnlyWebAndMailLinksAreOpened) {
 }
 
 }  // namespace
+
+// With no Gmail account there is nothing to sync: the button is off, the status says so and
+// the empty list's button opens the e-mail settings. Connecting turns it all back.
+TEST_F(ReviewInbox, WithoutAnAccountSyncIsOffAndTheListLeadsToTheEmailSettings) {
+  bool connected = false;
+  QList<SettingsTab> opened;
+  env.app.gmailConnected = [&connected] { return connected; };
+  env.app.showSettings = [&opened](SettingsTab tab) { opened.append(tab); };
+  EmailReviewInboxView view(env, nullptr);
+  view.show();
+  EXPECT_FALSE(view.syncButton()->isEnabled());
+  EXPECT_EQ(view.statusLabel()->text(), QStringLiteral("No Gmail account connected"));
+  for (const SuggestionFilter filter : {SuggestionFilter::pending, SuggestionFilter::dismissed}) {
+    view.setFilter(filter);
+    EmptyStateView* empty = view.emptyState();
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->titleLabel()->text(), reviewinbox::noAccountText().title);
+    ASSERT_NE(empty->actionButton(), nullptr);
+    empty->actionButton()->click();
+  }
+  EXPECT_EQ(opened, (QList<SettingsTab>{SettingsTab::email, SettingsTab::email}));
+  screentest::saveScreenshots(&view, QStringLiteral("review-no-account"), QSize(539, 480));
+
+  connected = true;  // connected in the settings, then back to this window
+  view.setFilter(SuggestionFilter::pending);
+  QApplication::setActiveWindow(nullptr);
+  QApplication::setActiveWindow(&view);
+  QApplication::processEvents();
+  EXPECT_TRUE(view.syncButton()->isEnabled());
+  EXPECT_EQ(view.emptyState()->titleLabel()->text(), QStringLiteral("All Caught Up"));
+  EXPECT_EQ(view.emptyState()->actionButton(), nullptr);
+}
+
+// With the cloud chosen but no key saved, the status says the local rules are in use.
+TEST_F(ReviewInbox, StatusNamesTheLocalRulesWhileTheCloudHasNoKey) {
+  EmailReviewInboxView view(env, nullptr);
+  const QString local = reviewinbox::localRulesText();
+  EXPECT_FALSE(view.statusLabel()->text().contains(local));
+  changeSettings([](AppSettings& s) { s.isCloudAIEnabled = s.hasConsentedToCloudAI = true; });
+  ASSERT_FALSE(CloudEmailIntelligenceProvider::hasApiKey()) << "the test keyring has no key";
+  EXPECT_TRUE(view.statusLabel()->text().endsWith(local)) << view.statusLabel()->text().toStdString();
+  screentest::saveScreenshots(&view, QStringLiteral("review-local-rules"), QSize(539, 300));
+  changeSettings([](AppSettings& s) { s.hasConsentedToCloudAI = false; });
+  EXPECT_FALSE(view.statusLabel()->text().contains(local));
+}
+
+// At the window's least width every filter shows whole, on a second line if need be.
+TEST_F(ReviewInbox, EveryFilterShowsWholeAtTheLeastWidth) {
+  constexpr int kLeastWidth = 539;  // what a 720 px window leaves beside the sidebar
+  EmailReviewInboxView view(env, nullptr);
+  view.resize(kLeastWidth, 480);
+  view.show();
+  screentest::settle();
+  EXPECT_LE(view.minimumSizeHint().width(), kLeastWidth);
+  FilterBar* bar = view.filterBar();
+  for (int i = 0; i < int(allCases<SuggestionFilter>.size()); ++i) {
+    QAbstractButton* chip = bar->button(i);
+    EXPECT_TRUE(chip->isVisibleTo(&view)) << i;
+    EXPECT_TRUE(QRect(QPoint(), bar->size()).contains(chip->geometry()))
+        << chip->text().toStdString() << " outside the bar";
+    EXPECT_LE(chip->mapTo(&view, QPoint(chip->width(), 0)).x(), kLeastWidth);
+  }
+}

@@ -1,10 +1,12 @@
 #include "SettingsTestSupport.h"
 
 #include "app/screens/settings/GeminiKeyCheck.h"
+#include "app/screens/settings/SettingsPage.h"
 #include "core/email/CloudEmailIntelligenceProvider.h"
 #include "core/model/KeychainHelper.h"
 #include "testing/FakeGoogle.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QTest>
 
@@ -110,4 +112,30 @@ TEST(MaskedApiKey, ShowsAtMostTheLastFourCharacters) {
   for (const auto& [key, masked] : cases) {
     EXPECT_EQ(maskedApiKey(key), masked) << key.toStdString();
   }
+}
+
+// While the cloud is chosen and no key is saved the page says the local rules read the mail;
+// a saved key, or the cloud switched off, ends the notice.
+TEST_F(SettingsKeyTest, AMissingKeyIsNamedWhileTheCloudIsChosen) {
+  changeSettings([](AppSettings& s) { s.isCloudAIEnabled = s.hasConsentedToCloudAI = true; }, true);
+  const auto view = makeView();
+  view->selectTab(SettingsTab::email);
+  const auto notice = [&] {
+    for (const QLabel* label : view->page(SettingsTab::email)->findChildren<QLabel*>()) {
+      if (label->isVisible() && label->text().contains(QStringLiteral("local rules"))) {
+        return true;
+      }
+    }
+    return false;
+  };
+  EXPECT_TRUE(notice());
+  saveScreenshots(view.get(), QStringLiteral("settings-email-no-key"), QSize(780, 1100));
+  auto* field = fieldFor<QLineEdit>(view.get(), QStringLiteral("API key:"));
+  QTest::keyClicks(field, kKey);
+  QTest::keyClick(field, Qt::Key_Return);
+  EXPECT_FALSE(notice()) << "a saved key is used";
+  withText<QPushButton>(view.get(), QStringLiteral("Remove Key"))->click();
+  EXPECT_TRUE(notice());
+  withText<QCheckBox>(view.get(), QStringLiteral("Read new e-mail with Google Gemini"))->click();
+  EXPECT_FALSE(notice()) << "the rules are chosen, not fallen back to";
 }

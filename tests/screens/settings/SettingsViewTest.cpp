@@ -147,6 +147,7 @@ TEST_F(SettingsTest, PastedTokenConnectsGmailAndIsForgottenWithTheSheet) {
   withText<QPushButton>(view.get(), QStringLiteral("Use Access Token\u2026"))->click();
   auto* sheet = view->findChild<Sheet*>();
   ASSERT_NE(sheet, nullptr);
+  EXPECT_EQ(sheet->windowTitle(), QStringLiteral("Connect Gmail"));
   saveScreenshots(sheet, QStringLiteral("settings-gmail-sheet"));
   auto* token = fieldFor<QLineEdit>(sheet, QStringLiteral("Access token:"));
   auto* email = fieldFor<QLineEdit>(sheet, QStringLiteral("Gmail address:"));
@@ -260,7 +261,8 @@ class DataSettingsTest : public SettingsTest {
   }
   // Imports are read on a worker; the window's loop runs meanwhile.
   static void waitForImport(SettingsView& view) {
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !view.state().isImporting; }, 10000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return !view.state().isImporting; }, testsupport::kPatienceMs));
   }
   QTemporaryDir dir;
 };
@@ -287,7 +289,9 @@ TEST_F(DataSettingsTest, BackupRoundTripsAndSpreadsheetsNameTheirKind) {
   page(*view)->exportWaitingFor();
   page(*view)->exportBills();
   ASSERT_EQ(fileRequests.size(), 5);
+  EXPECT_TRUE(fileRequests.at(2).suggestedName.startsWith(QStringLiteral("Tasks_")));
   EXPECT_TRUE(fileRequests.at(3).suggestedName.startsWith(QStringLiteral("WaitingFor_")));
+  EXPECT_TRUE(fileRequests.at(4).suggestedName.startsWith(QStringLiteral("Bills_")));
   EXPECT_TRUE(QFile::exists(chosenPath));
   EXPECT_EQ(view->state().exportStatusMessage, QStringLiteral("Saved out.csv."));
 }
@@ -342,7 +346,7 @@ TEST_F(DataSettingsTest, ImportRunsWhileTheWindowGoesOn) {
   QSemaphore busy;
   pool.start([&busy] { busy.acquire(); });
   page(*view)->importBackup();
-  QTest::qWait(200);
+  EXPECT_TRUE(testsupport::runTimersDueWithin(std::chrono::milliseconds(200)));
 
   EXPECT_TRUE(view->state().isImporting);
   EXPECT_EQ(view->state().exportStatusMessage, QStringLiteral("Importing backup.json\u2026"));
@@ -396,4 +400,36 @@ TEST_F(DataSettingsTest, FileDialogsStartInDocumentsAndRememberTheLastFolder) {
   EXPECT_EQ(startFolder(chosen), documents);
   EXPECT_EQ(startFolder({}), elsewhere);
   QSettings().remove(QStringLiteral("PelmoraLastFileFolder"));
+}
+
+// A build without Google sign-in says so beside the disabled button, in plain words and with
+// the way round it; a build with it offers the button and says nothing more.
+TEST_F(SettingsTest, ConnectWithGoogleSaysWhenThisBuildHasNoSignIn) {
+  for (const bool available : {false, true}) {
+    SCOPED_TRACE(available ? "with sign-in" : "without sign-in");
+    services.signInWithGoogle = nullptr;
+    if (available) {
+      services.signInWithGoogle = []() -> QCoro::Task<TokenExchangeResult> { co_return {}; };
+    }
+    const auto view = makeView();
+    EXPECT_EQ(view->windowTitle(), QStringLiteral("Settings \u2014 Pelmora"));
+    view->selectTab(SettingsTab::email);
+    auto* connect = withText<QPushButton>(view.get(), QStringLiteral("Connect with Google"));
+    ASSERT_NE(connect, nullptr);
+    EXPECT_EQ(connect->isEnabled(), available);
+    EXPECT_TRUE(withText<QPushButton>(view.get(), QStringLiteral("Use Access Token\u2026"))->isEnabled());
+    const QLabel* why = nullptr;
+    for (const QLabel* label : view->page(SettingsTab::email)->findChildren<QLabel*>()) {
+      if (label->isVisible() && label->text().contains(QStringLiteral("no Google sign-in"))) {
+        why = label;
+      }
+    }
+    EXPECT_EQ(why != nullptr, !available);
+    if (why != nullptr) {
+      EXPECT_TRUE(why->text().contains(QStringLiteral("access token")) &&
+                  why->text().contains(QStringLiteral("README")));
+      EXPECT_FALSE(why->text().contains(QStringLiteral("PELMORA_")));
+      saveScreenshots(view.get(), QStringLiteral("settings-email-no-sign-in"));
+    }
+  }
 }

@@ -7,6 +7,9 @@
 
 #include <QSignalSpy>
 
+#include <algorithm>
+#include <random>
+
 
 
 namespace {
@@ -95,35 +98,119 @@ TEST(TaskList, TodayFollowsTheCalendarDayAcrossMidnightAndADaylightSavingChange)
 }
 
 // Open before done, higher priority first, earlier due date when both have one, else the
-// newest; equal keys keep store order.
-TEST(TaskList, SortsStablyWithMixedDueDates) {
+// newest; equal due dates go to the newer task.
+TEST(TaskList, SortsOpenFirstThenByPriorityAndDates) {
   const QList<TaskItem> tasks = {
       task(QStringLiteral("done urgent"), at(3, 10, 8), TaskPriority::urgent, true),
       task(QStringLiteral("low"), at(3, 10, 8), TaskPriority::low),
       task(QStringLiteral("medium later"), at(3, 12, 8)),
+      task(QStringLiteral("medium sooner older"), at(3, 11, 8), TaskPriority::medium, false, at(2, 1, 8)),
       task(QStringLiteral("medium sooner"), at(3, 11, 8)),
-      task(QStringLiteral("medium sooner twin"), at(3, 11, 8)),
       task(QStringLiteral("high"), std::nullopt, TaskPriority::high),
   };
   task_list::Query all;
   all.filter = TaskFilter::all;
   EXPECT_EQ(titles(task_list::filteredTasks(tasks, all, at(3, 10, 10), berlin)),
-            (QStringList{"high", "medium sooner", "medium sooner twin", "medium later", "low",
+            (QStringList{"high", "medium sooner", "medium sooner older", "medium later", "low",
                          "done urgent"}));
-  // Equal priority, one due tomorrow and one undated: the newer comes first.
-  const TaskItem dated = task(QStringLiteral("dated"), at(3, 11, 8), TaskPriority::medium, false, at(3, 1, 8));
-  const TaskItem undated = task(QStringLiteral("undated"), std::nullopt, TaskPriority::medium, false, at(3, 2, 8));
-  EXPECT_TRUE(task_list::listedBefore(undated, dated));
-  EXPECT_FALSE(task_list::listedBefore(dated, undated));
+  // Undated against dated goes by creation, newest first, but a dated task waits for the
+  // ones due before it: "due soon" (old) holds "due later" (newest) behind "undated".
+  const struct {
+    const char* name;
+    QList<TaskItem> tasks;
+    QStringList expected;
+  } cases[] = {
+      {"undated newer",
+       {task(QStringLiteral("dated"), at(3, 11, 8), TaskPriority::medium, false, at(3, 1, 8)),
+        task(QStringLiteral("undated"), std::nullopt, TaskPriority::medium, false, at(3, 2, 8))},
+       {"undated", "dated"}},
+      {"dated newer",
+       {task(QStringLiteral("undated"), std::nullopt, TaskPriority::medium, false, at(3, 1, 8)),
+        task(QStringLiteral("dated"), at(3, 11, 8), TaskPriority::medium, false, at(3, 2, 8))},
+       {"dated", "undated"}},
+      {"three that went round in a circle",
+       {task(QStringLiteral("due later"), at(3, 20, 8), TaskPriority::urgent, false, at(3, 5, 8)),
+        task(QStringLiteral("undated"), std::nullopt, TaskPriority::urgent, false, at(3, 3, 8)),
+        task(QStringLiteral("due soon"), at(3, 9, 8), TaskPriority::urgent, false, at(3, 1, 8))},
+       {"undated", "due soon", "due later"}},
+  };
+  for (const auto& c : cases) {
+    QList<TaskItem> reversed = c.tasks;
+    std::reverse(reversed.begin(), reversed.end());
+    for (const QList<TaskItem>& input : {c.tasks, reversed}) {
+      EXPECT_EQ(titles(task_list::filteredTasks(input, all, at(3, 10, 10), berlin)), c.expected)
+          << c.name;
+    }
+  }
+}
+
+// Over random lists rich in ties: every pair in the output keeps the order's rules, and the
+// output is the same for any order of the input.
+TEST(TaskList, OrderIsOneOrderForEveryPermutation) {
+  std::mt19937 random(26);
+  auto pick = [&random](int n) { return int(random() % unsigned(n)); };
+  constexpr TaskPriority priorities[] = {TaskPriority::medium, TaskPriority::urgent,
+                                         TaskPriority::medium, TaskPriority::urgent,
+                                         TaskPriority::low, TaskPriority::high};
+  task_list::Query all;
+  all.filter = TaskFilter::all;
+  const QDateTime now = at(3, 10, 10);
+  TaskItem blank = task(QString());
+  // A dated `b` may follow an undated `a` that is older than it only by waiting for a dated
+  // task due no later than `b` that is older still.
+  auto waits = [](const QList<TaskItem>& list, const TaskItem& a, const TaskItem& b) {
+    return std::any_of(list.begin(), list.end(), [&](const TaskItem& c) {
+      return c.dueDate && c.isCompleted == b.isCompleted && c.priority == b.priority &&
+             *c.dueDate <= *b.dueDate && c.createdAt <= a.createdAt;
+    });
+  };
+  for (int round = 0; round < 10000; ++round) {
+    QList<TaskItem> input;
+    for (int i = pick(13); i > 0; --i) {
+      TaskItem t = blank;
+      t.id = QUuid::createUuid();
+      t.isCompleted = pick(5) == 0;
+      t.priority = priorities[pick(6)];
+      t.dueDate = pick(5) < 2 ? std::nullopt : std::optional(at(3, 8 + pick(5), 9));
+      t.createdAt = at(3, 1 + pick(6), 9);
+      input.append(t);
+    }
+    const QList<TaskItem> out = task_list::filteredTasks(input, all, now, berlin);
+    ASSERT_EQ(out.size(), input.size());
+    for (int shuffle = 0; shuffle < 2; ++shuffle) {
+      std::shuffle(input.begin(), input.end(), random);
+      ASSERT_EQ(task_list::filteredTasks(input, all, now, berlin), out) << "round " << round;
+    }
+    for (qsizetype i = 0; i < out.size(); ++i) {
+      for (qsizetype j = i + 1; j < out.size(); ++j) {
+        const TaskItem& a = out[i];
+        const TaskItem& b = out[j];
+        bool ordered = true;
+        if (a.isCompleted != b.isCompleted) {
+          ordered = !a.isCompleted;
+        } else if (a.priority != b.priority) {
+          ordered = a.priority > b.priority;
+        } else if (a.dueDate && b.dueDate) {
+          ordered = *a.dueDate < *b.dueDate ||
+                    (*a.dueDate == *b.dueDate && a.createdAt >= b.createdAt);
+        } else if (a.dueDate || !b.dueDate) {
+          ordered = a.createdAt >= b.createdAt;  // a dated task never passes a newer undated
+        } else {
+          ordered = a.createdAt >= b.createdAt || waits(out, a, b);
+        }
+        ASSERT_TRUE(ordered) << "round " << round << ": " << i << " before " << j;
+      }
+    }
+  }
 }
 
 // The search is tested as typed (spaces too), case-insensitively, in title, notes and
 // category; the category chip compares exactly.
 TEST(TaskList, SearchAndCategoryNarrowTheList) {
   TaskItem a = task(QStringLiteral("Quarterly Report"));
-  TaskItem b = task(QStringLiteral("call"));
+  TaskItem b = task(QStringLiteral("call"), std::nullopt, TaskPriority::medium, false, at(2, 28, 8));
   b.notes = QStringLiteral("ask about the REPORT  draft");
-  TaskItem c = task(QStringLiteral("groceries"));
+  TaskItem c = task(QStringLiteral("groceries"), std::nullopt, TaskPriority::medium, false, at(2, 27, 8));
   c.category = QStringLiteral("home");
   const QList<TaskItem> tasks = {a, b, c};
   const struct {

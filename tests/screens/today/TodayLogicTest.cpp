@@ -24,3 +24,21 @@ TEST(TodayLogic, TextsShowTheirFiguresAndNamesAsTheyAre) {
               name + QStringLiteral(" \u2022 6 days waiting"));
   }
 }
+
+TEST(TodayLogic, SampleDataQuestionCountsEachKind) {
+  const struct {
+    today::SampleRecords records;
+    const char* question;
+    const char* details;
+  } cases[] = {
+      {{1, 0, 0, 0}, "1 sample record will be removed.", "1 task, including any you changed."},
+      {{2, 1, 0, 3}, "6 sample records will be removed.",
+       "2 tasks, 1 bill and 3 events, including any you changed."},
+      {{0, 2, 1, 1}, "4 sample records will be removed.",
+       "2 bills, 1 waiting-for item and 1 event, including any you changed."},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(today::removeSampleDataQuestion(c.records), QString::fromLatin1(c.question));
+    EXPECT_EQ(today::removeSampleDataDetails(c.records), QString::fromLatin1(c.details));
+  }
+}

@@ -1,14 +1,17 @@
 #include "tests/screens/ScreenTestSupport.h"
 
+#include "app/screens/today/TodayLogic.h"
 #include "app/screens/today/TodayView.h"
 #include "app/ui/DayLists.h"
 #include "app/ui/ProminentButton.h"
 #include "app/ui/ThemedLabel.h"
+#include "core/services/MinuteClock.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTest>
 #include <QToolButton>
 #include <QPushButton>
@@ -53,7 +56,7 @@ TEST_F(TodayViewTest, ShowsTheDayAndItsButtonsJumpToTheirTabs) {
   screentest::saveScreenshots(view, QStringLiteral("today"), QSize(820, 1000));
 
   view->removeSampleDataButton()->click();
-  settle();
+  ASSERT_TRUE(screentest::answer(view->pendingConfirmation(), QStringLiteral("Remove")));
   EXPECT_FALSE(store().hasSampleData());
   EXPECT_FALSE(view->sampleBanner()->isVisible());
   EXPECT_EQ(view->todayTaskButtons().size(), 0);
@@ -177,4 +180,90 @@ TEST_F(TodayViewTest, AReadOnlyStoreShowsWhyNothingIsSaved) {
   EXPECT_TRUE(view->statusLabel()->text().contains(*readOnly.saveError()));
   EXPECT_FALSE(view->statusLabel()->text().contains(QStringLiteral("could not be saved")));
   view_.reset();
+}
+
+// The sample data goes only when the user says so, and the question counts what goes, an
+// edited sample task included.
+TEST_F(TodayViewTest, RemovingSampleDataAsksAndCountsWhatGoes) {
+  TaskItem edited = store().tasks().first();
+  ASSERT_TRUE(edited.isSampleData);
+  edited.title = QStringLiteral("My own now");
+  store().updateTask(edited);
+  auto isSample = [](const auto& record) { return record.isSampleData; };
+  const qsizetype records =
+      std::count_if(store().tasks().begin(), store().tasks().end(), isSample) +
+      std::count_if(store().bills().begin(), store().bills().end(), isSample) +
+      std::count_if(store().waitingItems().begin(), store().waitingItems().end(), isSample) +
+      std::count_if(store().manualEvents().begin(), store().manualEvents().end(),
+                    [](const CalendarEventItem& e) { return e.sourceType == CalendarSourceType::sample; });
+  TodayView* view = open();
+  for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+    view->removeSampleDataButton()->click();
+    settle();
+    QMessageBox* box = view->pendingConfirmation();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("%1 sample records will be removed.").arg(records));
+    EXPECT_TRUE(box->informativeText().endsWith(QStringLiteral("including any you changed.")));
+    EXPECT_TRUE(store().hasSampleData()) << "nothing goes before the answer";
+    if (key == Qt::Key_Escape) {
+      screentest::saveScreenshots(box, QStringLiteral("today-remove-sample-data-confirmation"));
+    }
+    QTest::keyClick(box, key);  // Return is Cancel's: a bulk removal takes a click
+    settle();
+    EXPECT_TRUE(store().hasSampleData());
+  }
+  view->removeSampleDataButton()->click();
+  ASSERT_TRUE(screentest::answer(view->pendingConfirmation(), QStringLiteral("Remove")));
+  EXPECT_FALSE(store().hasSampleData());
+  EXPECT_FALSE(testsupport::findBy(store().tasks(), &TaskItem::id, edited.id).has_value());
+}
+
+// The greeting, the date and the countdown follow the minute clock; today's rows stay as they
+// are (and keep the keyboard) until the day changes.
+TEST_F(TodayViewTest, TheClockPartsFollowTheMinute) {
+  emptyStore();
+  CalendarEventItem event;
+  event.id = QStringLiteral("review");
+  event.title = QStringLiteral("Review");
+  event.startDate = screentest::berlin(2026, 3, 10, 13, 0);
+  event.endDate = event.startDate.addSecs(3600);
+  store().addManualEvent(event);
+  TaskItem task;
+  task.id = QUuid::createUuid();
+  task.title = QStringLiteral("Due tonight");
+  task.dueDate = screentest::berlin(2026, 3, 10, 18, 0);
+  task.createdAt = task.updatedAt = now;
+  store().addTask(task);
+  MinuteClock clock([this] { return now; });
+  env.minuteClock = &clock;
+  now = screentest::berlin(2026, 3, 10, 11, 58);
+  TodayView* view = open();
+  const QString firstDay = view->dateLabel()->text();
+  ASSERT_EQ(view->todayTaskButtons().size(), 1);
+  QToolButton* row = view->todayTaskButtons().first();
+
+  const struct {
+    QDateTime at;
+    const char* greeting;
+    const char* countdown;
+  } steps[] = {
+      {screentest::berlin(2026, 3, 10, 11, 59), "Good morning", "in 1h 1m"},
+      {screentest::berlin(2026, 3, 10, 12, 0), "Good afternoon", "in 1h"},
+      {screentest::berlin(2026, 3, 10, 12, 59), "Good afternoon", "in 1m"},
+      {screentest::berlin(2026, 3, 10, 13, 0), "Good afternoon", "Happening now"},
+  };
+  for (const auto& step : steps) {
+    now = step.at;
+    Q_EMIT clock.minuteChanged();
+    EXPECT_EQ(view->greetingLabel()->text(), QString::fromLatin1(step.greeting)) << step.countdown;
+    EXPECT_EQ(view->eventCountdownLabel()->text(), QString::fromLatin1(step.countdown));
+    EXPECT_EQ(view->dateLabel()->text(), firstDay);
+    EXPECT_EQ(view->todayTaskButtons().value(0), row) << "the row stays";
+  }
+  now = screentest::berlin(2026, 3, 11, 0, 0);
+  Q_EMIT clock.minuteChanged();
+  EXPECT_EQ(view->greetingLabel()->text(), QStringLiteral("Good night"));
+  EXPECT_EQ(view->dateLabel()->text(), today::dateText(now, calendar, QLocale()));
+  EXPECT_NE(view->dateLabel()->text(), firstDay);
+  EXPECT_TRUE(view->todayTaskButtons().isEmpty()) << "yesterday's task is not today's";
 }

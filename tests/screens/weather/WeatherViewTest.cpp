@@ -43,7 +43,7 @@ QStringList shownTexts(QWidget* root) {
 }
 
 bool settle(const WeatherView& view) {
-  return QTest::qWaitFor([&] { return !view.state().isRefreshing; }, 5000);
+  return QTest::qWaitFor([&] { return !view.state().isRefreshing; }, testsupport::kPatienceMs);
 }
 
 }  // namespace
@@ -108,7 +108,7 @@ TEST_F(ScreenTest, WeatherRefreshKeepsTheCacheOnErrorAndIgnoresAResultForAClosed
   auto* view = new WeatherView(env, service);
   view->refresh();
   delete view;
-  QTest::qWait(50);
+  ASSERT_TRUE(testsupport::runTimersDueWithin(std::chrono::milliseconds(50)));
   EXPECT_EQ(service->requested.size(), 2);
   EXPECT_EQ(store().cachedWeather(), sampleWeather(now.addDays(-1)));
 }
