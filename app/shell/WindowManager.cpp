@@ -177,7 +177,6 @@ void WindowManager::setupApp() {
   setupMenuBar();
   setupFloatingWidget();
   startBackgroundWeatherRefresh();
-  minuteClock_.start();
   setupWakeObservers();
   if (store_->settings().isEmailAssistantEnabled) {
     emailSyncCoordinator_->start();
@@ -200,6 +199,32 @@ void WindowManager::setupApp() {
               focusTimer_->checkCompletion(now());
             }
           });
+}
+
+bool WindowManager::eventFilter(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type == QEvent::Show || type == QEvent::Hide || type == QEvent::WindowStateChange) {
+    followWindowsOnScreen(watched, type);
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void WindowManager::followWindowsOnScreen(const QObject* changed, QEvent::Type change) {
+  const auto onScreen = [&](const QWidget* window) {
+    if (window == nullptr) {
+      return false;
+    }
+    const bool shown = window == changed ? change != QEvent::Hide : window->isVisible();
+    return shown && !window->isMinimized();
+  };
+  const bool wanted = onScreen(mainWindow_) || onScreen(floatingPanel_) || onScreen(popup_);
+  if (wanted && !minuteClock_.isActive()) {
+    // What was drawn before the windows went away shows an old time: a tick redraws it.
+    minuteClock_.start();
+    minuteClock_.resync();
+  } else if (!wanted) {
+    minuteClock_.stop();
+  }
 }
 
 void WindowManager::cleanup() {
@@ -308,6 +333,7 @@ void WindowManager::togglePopover() {
   if (!popup_) {
     // Built at the first click: many sessions never open it.
     popup_ = new TrayPopup(new MenuBarPopoverView(environment(), popoverActions()));
+    popup_->installEventFilter(this);
   }
   popup_->toggle(trayIcon_ ? trayIcon_->geometry() : QRect());
 }
@@ -342,6 +368,7 @@ void WindowManager::showMainWindow() {
         new MainDashboardView(environment(), toggleFloatingWidgetAction(), window));
     window->restoreGeometry(frameSettings()->value(kMainWindowFrame).toByteArray());
     centre(window, screenAreas());
+    window->installEventFilter(this);
     mainWindow_ = window;
   }
   if (mainWindow_->isMinimized()) {
@@ -419,6 +446,7 @@ void WindowManager::buildFloatingPanel() {
   });
   connect(floatingPanel_, &FloatingWidgetPanel::compositedChanged, view,
           &FloatingWidgetView::setComposited);
+  floatingPanel_->installEventFilter(this);
   floatingPanel_->setComposited(isCompositing());
   floatingPanel_->move(100, 100);
   floatingPanel_->restoreGeometry(frameSettings()->value(kFloatingWidgetFrame).toByteArray());

@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QCoroTask>
 #include <QDateTime>
+#include <QEvent>
 #include <QList>
 #include <QMainWindow>
 #include <QMetaObject>
@@ -139,7 +140,12 @@ class WindowManager : public QObject {
   const QTimer* weatherTimer() const { return weatherTimer_.get(); }
   bool isObservingWake() const { return static_cast<bool>(wakeObserver_); }
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  // Runs the minute clock only while a window that shows times is on screen.
+  void followWindowsOnScreen(const QObject* changed, QEvent::Type change);
   void setupMenuBar();
   void setupFloatingWidget();
   void buildFloatingPanel();

@@ -567,6 +567,23 @@ TEST_F(AppShellTest, WakeOrReturnFinishesAnExpiredFocus) {
   }
 }
 
+// A hidden app wakes no more often for the clock: it runs only while the main window, the widget
+// or the popup is on screen, and ticks when one comes back, since what it shows is old.
+TEST_F(AppShellTest, TheMinuteClockRunsOnlyWhileATimeIsOnScreen) {
+  launch([](AppSettings& s) { s.isWidgetFloating = false; });
+  const QPointer<MinuteClock> minutes = manager().environment().minuteClock;
+  ASSERT_TRUE(minutes);
+  EXPECT_TRUE(minutes->isActive());
+  manager().mainWindow()->hide();
+  EXPECT_FALSE(minutes->isActive());
+  QSignalSpy ticks(minutes.data(), &MinuteClock::minuteChanged);
+  manager().showMainWindow();
+  EXPECT_TRUE(minutes->isActive());
+  EXPECT_EQ(ticks.count(), 1);
+  manager().mainWindow()->showMinimized();
+  EXPECT_FALSE(minutes->isActive());
+}
+
 // The minute clock the screens' times follow runs from launch; quitting with the windows open
 // stops it and the mail sync, and keeps the main window's size and the widget's place: the next
 // launch opens them so (the main window centred).
