@@ -117,6 +117,7 @@ WindowManager::~WindowManager() {
   if (focusTimer_ != nullptr) {
     focusTimer_->onSessionCompleted = nullptr;
   }
+  stopFollowingWindows();
   delete trayIcon_.data();
   delete popup_.data();
   delete floatingPanel_.data();
@@ -227,9 +228,21 @@ void WindowManager::followWindowsOnScreen(const QObject* changed, QEvent::Type c
   }
 }
 
+void WindowManager::stopFollowingWindows() {
+  // Windows hide as they are destroyed: by then they are no longer what their pointers say.
+  for (QWidget* window : {static_cast<QWidget*>(mainWindow_.data()),
+                          static_cast<QWidget*>(floatingPanel_.data()),
+                          static_cast<QWidget*>(popup_.data())}) {
+    if (window != nullptr) {
+      window->removeEventFilter(this);
+    }
+  }
+  minuteClock_.stop();
+}
+
 void WindowManager::cleanup() {
   weatherTimer_.reset();
-  minuteClock_.stop();
+  stopFollowingWindows();
   emailSyncCoordinator_->stop();
   if (wakeObserver_) {
     QObject::disconnect(wakeObserver_);

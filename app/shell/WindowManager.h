@@ -146,6 +146,8 @@ class WindowManager : public QObject {
  private:
   // Runs the minute clock only while a window that shows times is on screen.
   void followWindowsOnScreen(const QObject* changed, QEvent::Type change);
+  // From quitting on, the clock stays stopped whatever the windows do.
+  void stopFollowingWindows();
   void setupMenuBar();
   void setupFloatingWidget();
   void buildFloatingPanel();
